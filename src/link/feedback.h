@@ -1,0 +1,68 @@
+#pragma once
+// What a procedure may ask of the person at the screen. The windows implement it with message
+// boxes, dialogs and the progress window; zv318ctl with a terminal; the tests with a recorder.
+
+#include <optional>
+#include <string>
+
+namespace zv318 {
+
+// The progress window of the long instrument operations: a status line, a note, a bar and an
+// OK button that closes it.
+class ProgressWindow {
+public:
+    virtual ~ProgressWindow() = default;
+    virtual void setCaption(const std::string& text) = 0;
+    virtual void setStatus(const std::string& text) = 0;  // Status
+    virtual void setNote(const std::string& text) = 0;    // DoNotDisconnect
+    virtual void setNoteWidth(int pixels) = 0;
+    virtual void setRange(int minimum, int maximum) = 0;  // Progres
+    virtual void setPosition(int position) = 0;
+    [[nodiscard]] virtual int position() const = 0;
+    [[nodiscard]] virtual int maximum() const = 0;
+    virtual void setBarVisible(bool visible) = 0;
+    virtual void setOkEnabled(bool enabled) = 0;  // OutUpd
+    virtual void show() = 0;
+
+    void advance(int by = 1) { setPosition(position() + by); }
+    void moveToEnd() { setPosition(maximum()); }
+};
+
+// Which file a procedure asks the person for.
+struct FileRequest {
+    enum Kind {
+        LoadPlan,        // a plan file to send to the instrument (no filter)
+        EditPlan,        // a ".c318" plan file to open in the editor
+        SavePlan,        // where to save a plan file
+        FirmwareImage,   // an IO Interface or instrument image
+        OpenLogger,      // a logger file to open
+        SaveLogger,      // where to save one logger
+        SaveAllLoggers,  // the base name of a save-all run
+    };
+    Kind kind = LoadPlan;
+    std::string startFolder;   // folder the dialog starts in; empty: the dialog's own choice
+    std::string proposedName;  // file name the dialog starts with
+};
+
+enum class Answer { Yes, No, Cancel };
+
+class Feedback {
+public:
+    virtual ~Feedback() = default;
+    // Shows numbered message n of the catalogue (nothing for 0 and numbers above 31).
+    virtual void showMessage(int number) = 0;
+    // A notice whose text is not in the language table (for instance a faulty language file).
+    virtual void showNotice(const std::string& text) = 0;
+    // Yes/No question with the texts of two language entries.
+    [[nodiscard]] virtual bool askYesNo(int textEntry, int captionEntry) = 0;
+    [[nodiscard]] virtual Answer askYesNoCancel(int textEntry, int captionEntry) = 0;
+    // The chosen path, or nothing when the person cancelled.
+    [[nodiscard]] virtual std::optional<std::string> chooseFile(const FileRequest& request) = 0;
+    virtual ProgressWindow& progress() = 0;
+    // Lets pending window events run.
+    virtual void processEvents() = 0;
+    // The hourglass cursor.
+    virtual void setBusy(bool busy) = 0;
+};
+
+}  // namespace zv318

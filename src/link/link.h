@@ -1,0 +1,83 @@
+#pragma once
+// The link to the instrument: finds the IO Interface among the HID interfaces, keeps the one
+// open handle, and carries commands and replies. The instrument answers every report with
+// exactly one report; each write here is followed by one read of the next input report.
+// Every read has a time-out: a silent or vanished instrument gives status 0 and an empty
+// text, and the handle is then closed until the next FindInstrument.
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "link/feedback.h"
+#include "link/report.h"
+#include "link/transport.h"
+
+namespace zv318 {
+
+inline constexpr std::string_view kInstrumentProduct = "ZV-318";
+inline constexpr int kDefaultTimeoutMs = 3000;
+// Erasing flash or restarting may take the instrument seconds: those exchanges wait longer.
+inline constexpr int kLongExchangeFactor = 10;
+
+class Link {
+public:
+    explicit Link(Bus& bus, Feedback* feedback = nullptr);
+    ~Link();
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    void setFeedback(Feedback* feedback) { feedback_ = feedback; }
+    [[nodiscard]] Feedback* feedback() const { return feedback_; }
+    void setTimeoutMs(int ms) { timeoutMs_ = ms; }
+    [[nodiscard]] int timeoutMs() const { return timeoutMs_; }
+
+    // Closes the handle left by an earlier search, then opens the first interface whose
+    // product string is exactly "ZV-318". A failed search leaves ProductName as it was.
+    [[nodiscard]] bool FindInstrument();
+    // Closes DeviceHandle.
+    void Close();
+    [[nodiscard]] bool IsOpen() const { return static_cast<bool>(device_); }
+    [[nodiscard]] const std::string& ProductName() const { return productName_; }
+    // True when the last search saw an interface named "ZV-318" that could not be opened for
+    // lack of permission (on Linux: the udev rule is missing).
+    [[nodiscard]] bool PermissionDenied() const { return permissionDenied_; }
+
+    // Searches, then sends the command with code 22; the reply's status byte, or 0.
+    [[nodiscard]] int SendCommand(std::string_view command);
+    // Sends the command with code 25 on the open handle; the reply text from byte 5
+    // (carriage return included), or "" on failure.
+    [[nodiscard]] std::string SendQuery(std::string_view command);
+    // Sends an instrument firmware record (its byte 5 holds the count n; n + 6 bytes) with
+    // code 23; 1, 2 or 3 as the status byte, else 0.
+    [[nodiscard]] int SendBlock(std::span<const std::uint8_t> record);
+    // "*FE" + digit with code 24; status 0 shows message 7, 2 shows message 8.
+    [[nodiscard]] int SendErase(int digit);
+    // "*EP" with code 22; the reply is read and not used.
+    void ErasePlans();
+
+    // One report out, the next report in (query replies use the normal time-out; `longWait`
+    // multiplies it). Nothing when no handle is open, the write fails or no reply comes.
+    [[nodiscard]] std::optional<Report> Exchange(const Report& out, bool longWait = false);
+    // One report out, no read (the clock report, the IO Interface loader).
+    [[nodiscard]] bool WriteReport(const Report& out);
+
+    // Shows a numbered message through the feedback, when there is one.
+    void ShowMessage(int number) const;
+
+private:
+    [[nodiscard]] int StatusExchange(std::uint8_t code, std::string_view command);
+
+    Bus& bus_;
+    Feedback* feedback_;
+    std::unique_ptr<Transport> device_;  // DeviceHandle
+    std::string productName_;            // ProductName
+    bool permissionDenied_ = false;
+    int timeoutMs_ = kDefaultTimeoutMs;
+};
+
+// The time-out from ZV318_TIMEOUT_MS, or the default.
+[[nodiscard]] int TimeoutFromEnvironment();
+
+}  // namespace zv318

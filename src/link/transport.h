@@ -1,0 +1,47 @@
+#pragma once
+// The seams between the link and whatever carries its reports: a Bus lists and opens HID
+// interfaces, a Transport is one open interface.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/report.h"
+
+namespace zv318 {
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    // Writes one 65-byte output report; false when the interface did not take it whole.
+    [[nodiscard]] virtual bool write(const Report& report) = 0;
+    // The next input report (byte 0 = report ID 0), or nothing after `timeoutMs` or on error.
+    [[nodiscard]] virtual std::optional<Report> read(int timeoutMs) = 0;
+    // The interface's HID product string, or nothing when it cannot be read.
+    [[nodiscard]] virtual std::optional<std::string> productString() = 0;
+};
+
+// One HID interface as the bus lists it. `product` is what the listing already tells, which
+// may be empty; the product string that counts is the one read after opening.
+struct InterfaceInfo {
+    std::string path;
+    std::string product;
+};
+
+enum class OpenError { None, NotFound, PermissionDenied, Other };
+
+struct OpenResult {
+    std::unique_ptr<Transport> transport;  // empty when the open failed
+    OpenError error = OpenError::None;
+};
+
+class Bus {
+public:
+    virtual ~Bus() = default;
+    // The interfaces present now, in enumeration order.
+    [[nodiscard]] virtual std::vector<InterfaceInfo> enumerate() = 0;
+    [[nodiscard]] virtual OpenResult open(const std::string& path) = 0;
+};
+
+}  // namespace zv318

@@ -1,0 +1,147 @@
+#include "shell/language_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+#include "shell/text_file.h"
+
+namespace zv318 {
+
+namespace {
+
+// A decimal integer with an optional sign, blanks around it allowed.
+std::optional<long long> DecimalInteger(const std::string& text) {
+    std::size_t i = 0, end = text.size();
+    while (i < end && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (end > i && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+    bool negative = false;
+    if (i < end && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == end || end - i > 9) return std::nullopt;
+    long long value = 0;
+    for (; i < end; ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
+        value = value * 10 + (text[i] - '0');
+    }
+    return negative ? -value : value;
+}
+
+// Cuts text into pieces of at most `limit` characters (UTF-8 code points), as a line reader
+// with a fixed buffer does; each piece keeps its "\n" when it has one.
+std::vector<std::string> Pieces(const std::string& text, std::size_t limit,
+                                std::vector<int>& lineOfPiece) {
+    std::vector<std::string> pieces;
+    std::string piece;
+    std::size_t chars = 0;
+    int line = 1;
+    auto flush = [&] {
+        pieces.push_back(piece);
+        lineOfPiece.push_back(line);
+        piece.clear();
+        chars = 0;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        bool continuation = (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+        if (!continuation && chars == limit) flush();
+        piece.push_back(c);
+        if (!continuation) ++chars;
+        if (c == '\n') {
+            flush();
+            ++line;
+        }
+    }
+    if (!piece.empty()) flush();
+    return pieces;
+}
+
+}  // namespace
+
+LanguageFileResult ReadLanguageText(const std::string& bytes, LanguageTable& table) {
+    LanguageFileResult result;
+    result.opened = true;
+    std::vector<int> lineOf;
+    std::vector<std::string> pieces =
+        Pieces(DecodeUtf8OrWindows1252(bytes), kLanguageLineBuffer - 1, lineOf);
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        std::string line = WithoutLineEnd(pieces[k]);
+        std::size_t comma = line.find(',');
+        if (comma == std::string::npos) continue;
+        std::size_t equals = line.find('=', comma + 1);
+        if (equals == std::string::npos) {
+            result.problems.push_back({lineOf[k], "a comma without \"=\""});
+            continue;
+        }
+        std::optional<long long> number = DecimalInteger(line.substr(comma + 1, equals - comma - 1));
+        if (!number) {
+            result.problems.push_back({lineOf[k], "the entry number is not a whole number"});
+            continue;
+        }
+        if (*number < 0 || *number >= kLanguageEntries) continue;
+        table.set(static_cast<int>(*number), line.substr(line.find('=') + 1));
+    }
+    return result;
+}
+
+LanguageFileResult ReadLanguageFile(const std::filesystem::path& file, LanguageTable& table) {
+    std::optional<std::string> bytes = ReadWholeFile(file);
+    if (!bytes) return {};
+    return ReadLanguageText(*bytes, table);
+}
+
+std::string DescribeProblems(const std::filesystem::path& file,
+                             const std::vector<LanguageFileProblem>& problems) {
+    std::string text = "Some lines of the language file " + file.string() +
+                       " could not be used and were skipped:";
+    std::size_t shown = 0;
+    for (const auto& p : problems) {
+        if (++shown > 10) {
+            text += "\n… and " + std::to_string(problems.size() - 10) + " more.";
+            break;
+        }
+        text += "\nline " + std::to_string(p.line) + ": " + p.reason;
+    }
+    return text;
+}
+
+std::filesystem::path LanguageFolder(const std::filesystem::path& programFolder) {
+    return programFolder / "Languages";
+}
+
+std::filesystem::path LanguageFilePath(const std::filesystem::path& programFolder,
+                                       const std::string& name) {
+    return LanguageFolder(programFolder) / (name + ".lng");
+}
+
+std::filesystem::path FlagPath(const std::filesystem::path& programFolder,
+                               const std::string& name) {
+    return LanguageFolder(programFolder) / (name + ".bmp");
+}
+
+std::vector<std::string> ListLanguages(const std::filesystem::path& programFolder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(LanguageFolder(programFolder), ec)) {
+        if (e.is_directory(ec)) continue;
+        const std::filesystem::path& p = e.path();
+        if (p.extension() == ".lng") names.push_back(p.stem().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::optional<std::string> ReadConfigLanguage(const std::filesystem::path& programFolder) {
+    std::optional<std::string> bytes = ReadWholeFile(programFolder / "config.txt");
+    if (!bytes) return std::nullopt;
+    LineReader reader(*bytes);
+    std::optional<std::string> first = reader.next(kLanguageNameLength + 1);
+    // A hand-edited file may end the name with a line break: the name is without it.
+    return first ? WithoutLineEnd(*first) : std::string{};
+}
+
+bool WriteConfigLanguage(const std::filesystem::path& programFolder, const std::string& name) {
+    return WriteFileAtomically(programFolder / "config.txt", name);
+}
+
+}  // namespace zv318

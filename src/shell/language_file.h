@@ -1,0 +1,57 @@
+#pragma once
+// Language files ("Languages/NAME.lng": lines "label,N=text") and "config.txt", which holds
+// the name of the chosen language and nothing else.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/language_table.h"
+
+namespace zv318 {
+
+// A line that could not be used: which line, and why.
+struct LanguageFileProblem {
+    int line = 0;  // 1-based line of the file
+    std::string reason;
+};
+
+struct LanguageFileResult {
+    bool opened = false;
+    std::vector<LanguageFileProblem> problems;
+};
+
+inline constexpr std::size_t kLanguageLineBuffer = 200;  // lines of at most 199 characters
+inline constexpr std::size_t kLanguageNameLength = 19;   // what config.txt gives back
+
+// Sets the entries the file names; entries it does not name keep their text.
+// The entry number is the text between the line's first comma and the first "=" after it;
+// the text is everything after the line's first "=". Lines without a comma are ignored, and
+// so are numbers outside 0-135. A number that is not a decimal integer, or a comma without
+// "=", skips the line and is listed in the result's problems.
+LanguageFileResult ReadLanguageFile(const std::filesystem::path& file, LanguageTable& table);
+// The same on text already in memory (UTF-8 or Windows-1252).
+LanguageFileResult ReadLanguageText(const std::string& bytes, LanguageTable& table);
+
+// One text for the person naming the file and the faulty lines.
+[[nodiscard]] std::string DescribeProblems(const std::filesystem::path& file,
+                                           const std::vector<LanguageFileProblem>& problems);
+
+[[nodiscard]] std::filesystem::path LanguageFolder(const std::filesystem::path& programFolder);
+[[nodiscard]] std::filesystem::path LanguageFilePath(const std::filesystem::path& programFolder,
+                                                     const std::string& name);
+[[nodiscard]] std::filesystem::path FlagPath(const std::filesystem::path& programFolder,
+                                             const std::string& name);
+// The names of the ".lng" files of the "Languages" folder (without extension), sorted.
+[[nodiscard]] std::vector<std::string> ListLanguages(const std::filesystem::path& programFolder);
+
+// The language named by "config.txt" (at most its first 19 characters, without a line break),
+// or nothing when the file cannot be opened.
+[[nodiscard]] std::optional<std::string> ReadConfigLanguage(
+    const std::filesystem::path& programFolder);
+// Writes the name alone, with no line break.
+[[nodiscard]] bool WriteConfigLanguage(const std::filesystem::path& programFolder,
+                                       const std::string& name);
+
+}  // namespace zv318

@@ -1,0 +1,155 @@
+#include "shell/text_file.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+namespace zv318 {
+
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    namespace fs = std::filesystem;
+    std::random_device rd;
+    fs::path temp = path;
+    temp += ".tmp" + std::to_string(rd() % 1000000);
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::error_code ec;
+            fs::remove(temp, ec);
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, path, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return data;
+}
+
+std::string JoinCrLf(const std::vector<std::string>& lines, bool finalLineEnd) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i) out += "\r\n";
+        out += lines[i];
+    }
+    if (finalLineEnd && !lines.empty()) out += "\r\n";
+    return out;
+}
+
+std::optional<std::string> LineReader::next(std::size_t bufferSize) {
+    if (pos_ >= text_.size() || bufferSize < 2) return std::nullopt;
+    std::string piece;
+    while (pos_ < text_.size() && piece.size() < bufferSize - 1) {
+        char c = text_[pos_];
+        if (c == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') {
+            ++pos_;  // CR LF reads as one line end
+            continue;
+        }
+        piece.push_back(c);
+        ++pos_;
+        if (c == '\n') break;
+    }
+    return piece;
+}
+
+void LineReader::skipLine() {
+    while (pos_ < text_.size()) {
+        if (text_[pos_++] == '\n') break;
+    }
+}
+
+std::optional<std::string> LineReader::word() {
+    while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+    if (pos_ >= text_.size()) return std::nullopt;
+    std::string w;
+    while (pos_ < text_.size() && !std::isspace(static_cast<unsigned char>(text_[pos_])))
+        w.push_back(text_[pos_++]);
+    return w;
+}
+
+std::string WithoutLineEnd(std::string line) {
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+namespace {
+
+bool IsValidUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        auto c = static_cast<unsigned char>(s[i]);
+        std::size_t len = c < 0x80                   ? 1
+                          : (c >= 0xC2 && c <= 0xDF) ? 2
+                          : (c & 0xF0) == 0xE0       ? 3
+                          : (c >= 0xF0 && c <= 0xF4) ? 4
+                                                     : 0;
+        if (len == 0 || i + len > s.size()) return false;
+        for (std::size_t k = 1; k < len; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += len;
+    }
+    return true;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+// Windows-1252 characters 0x80 to 0x9F; the rest of the upper half is Latin-1.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+}  // namespace
+
+std::string DecodeUtf8OrWindows1252(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    if (IsValidUtf8(bytes)) return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
+    for (char ch : bytes) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80)
+            out.push_back(ch);
+        else if (c < 0xA0)
+            AppendUtf8(out, kCp1252High[c - 0x80]);
+        else
+            AppendUtf8(out, c);
+    }
+    return out;
+}
+
+std::filesystem::path ProgramFolder(const std::filesystem::path& applicationFolder) {
+    if (const char* home = std::getenv("ZV318_HOME"); home && *home) return home;
+    return applicationFolder;
+}
+
+}  // namespace zv318

@@ -1,0 +1,51 @@
+#pragma once
+// Text files on disk: written whole to a temporary file and renamed over the target, so a
+// failure half-way never destroys the previous file; read whole, with CR LF or LF line ends.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zv318 {
+
+// Writes `bytes` exactly as given to `path` through a temporary file beside it.
+[[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// The whole file, or nothing when it cannot be opened.
+[[nodiscard]] std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+// Joins lines with CR LF, the line end every file of the program uses; no line end after the
+// last line unless `finalLineEnd`.
+[[nodiscard]] std::string JoinCrLf(const std::vector<std::string>& lines, bool finalLineEnd = false);
+
+// Reads text line by line the way a C line reader with a buffer of `bufferSize` bytes does:
+// each piece holds at most bufferSize - 1 characters; a longer line comes out as several pieces.
+// CR LF counts as one line end; each piece keeps its "\n" when it has one.
+class LineReader {
+public:
+    explicit LineReader(std::string text) : text_(std::move(text)) {}
+    // The next piece, or nothing at the end of the text.
+    [[nodiscard]] std::optional<std::string> next(std::size_t bufferSize);
+    // Skips the rest of the current line (up to and including its line end).
+    void skipLine();
+    // The next whitespace-delimited word, as a formatted read of a word does.
+    [[nodiscard]] std::optional<std::string> word();
+    [[nodiscard]] bool atEnd() const { return pos_ >= text_.size(); }
+
+private:
+    std::string text_;
+    std::size_t pos_ = 0;
+};
+
+// Removes one final "\n" (and a "\r" before it).
+[[nodiscard]] std::string WithoutLineEnd(std::string line);
+
+// Texts in UTF-8 are kept; anything else is taken as Windows-1252 and converted to UTF-8.
+[[nodiscard]] std::string DecodeUtf8OrWindows1252(std::string_view bytes);
+
+// The folder of the program's data: ZV318_HOME when set, otherwise `applicationFolder`.
+[[nodiscard]] std::filesystem::path ProgramFolder(const std::filesystem::path& applicationFolder);
+
+}  // namespace zv318

@@ -1,0 +1,112 @@
+#pragma once
+// The simulated ZV-318 with its IO Interface and the IO Interface's loader. It answers every
+// report the program sends with one report in the layout the program relies on (the loader's
+// reports get none), keeps real state, and records every report it receives.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "link/report.h"
+
+namespace zv318::sim {
+
+struct Channel {
+    int index = 0;  // the index the program sent (gaps allowed)
+    std::string name;
+    std::int32_t frequency = 0;  // Hz
+    std::int32_t bandwidth = 0;  // Hz
+    int flags = 0;               // 128 or more: ON
+};
+
+struct Plan {
+    std::string name;
+    std::vector<Channel> channels;
+};
+
+struct LoggerRecord {
+    std::string channel;
+    std::int32_t frequency = 0;
+    std::int32_t bandwidth = 0;
+    std::string power;  // as the instrument prints it, e.g. "-45.2"
+};
+
+struct Logger {
+    std::string time;  // 8 characters, hh:mm:ss
+    std::string date;  // 10 characters, dd/mm/yyyy
+    std::string name;
+    std::string planName;
+    std::string levelUnit;  // e.g. "dBm"
+    int threshold = 0;
+    std::vector<LoggerRecord> records;
+};
+
+inline constexpr int kRadio = 1;
+inline constexpr int kPlc = 2;
+inline constexpr int kMaxPlans = 10;
+inline constexpr int kLoggerSlots = 50;
+
+class Instrument {
+public:
+    // A realistic instrument: a few RADIO and PLC plans and loggers.
+    Instrument();
+    // An instrument with no plans and no loggers.
+    static Instrument Empty();
+
+    // One output report in; the reply, or nothing (loader reports, silence, unplugged).
+    [[nodiscard]] std::optional<Report> handle(const Report& out);
+
+    // ---- state -------------------------------------------------------------------------
+    std::vector<Plan>& plans(int type);              // type kRadio or kPlc
+    const std::vector<Plan>& plans(int type) const;
+    std::optional<Logger>& logger(int type, int slot);  // slots 0-49
+    int selectedType() const { return selectedType_; }
+    bool bootMode() const { return bootMode_; }          // after "*RS2", until "*RS0"
+    const std::string& clock() const { return clock_; }  // the last "*SK" text
+    std::string serial = "00012345";
+    std::string ioVersion = "IO-2.10";
+    std::string zvVersion = "V1.20";
+    // Instrument firmware: the data records accepted since the last "*FE" erase.
+    std::vector<std::vector<std::uint8_t>> firmwareRecords;
+    std::set<int> erasedSectors;  // digits of "*FE"
+    // IO Interface loader.
+    bool loaderMode() const { return loaderMode_; }
+    std::set<int> erasedPages;                    // pages of the 0x04 reports
+    std::map<std::uint32_t, std::vector<std::uint8_t>> flash;  // 64-byte blocks by address
+
+    // ---- what it received --------------------------------------------------------------
+    std::vector<Report> received;  // every report, in order
+    // The text commands received (codes 22 to 25), e.g. "*EC01", "*?PN"; code 20 as "<IOV>";
+    // loader reports as "<LOADER 08>" and so on.
+    [[nodiscard]] std::vector<std::string> commands() const;
+    void clearReceived() { received.clear(); }
+
+    // ---- behaviour the tests can set ---------------------------------------------------
+    // No reply from exchange number n on (counted from 1 over all received reports).
+    std::optional<int> silentFrom;
+    // Answer this status byte (code 22/23/24) to this exact command text.
+    std::map<std::string, std::uint8_t> statusFor;
+    // Refuse (status 2) the k-th data record (counted from 1) this many times.
+    std::map<int, int> refuseRecord;
+
+private:
+    Report reply(const Report& out);
+    Report statusReply(std::uint8_t status) const;
+    Report textReply(const std::string& text) const;
+    std::string answerQuery(const std::string& command);
+    std::uint8_t answerCommand(const std::string& command);
+    void writePlanCommand(const std::string& command);
+
+    std::vector<Plan> radio_, plc_;
+    std::optional<Logger> radioLoggers_[kLoggerSlots], plcLoggers_[kLoggerSlots];
+    int selectedType_ = kRadio;
+    bool bootMode_ = false;
+    bool loaderMode_ = false;
+    std::string clock_;
+    int recordCount_ = 0;  // data records received, for refuseRecord
+};
+
+}  // namespace zv318::sim
