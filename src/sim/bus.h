@@ -44,6 +44,9 @@ private:
     std::shared_ptr<bool> plugged_ = std::make_shared<bool>(true);
     std::shared_ptr<int> writesLeft_ = std::make_shared<int>(-1);  // -1: no limit
     std::shared_ptr<int> openCount_ = std::make_shared<int>(0);
+    // Bumped by every unplugging: a transport opened before it stays dead after replugging.
+    std::shared_ptr<int> generation_ = std::make_shared<int>(0);
+    int nextId_ = 0;
 };
 
 }  // namespace zv318::sim

@@ -25,6 +25,7 @@ struct Channel {
 struct Plan {
     std::string name;
     std::vector<Channel> channels;
+    int announcedChannels = 0;  // the count of the last "*CW0" for this plan
 };
 
 struct LoggerRecord {
@@ -63,8 +64,10 @@ public:
     std::vector<Plan>& plans(int type);              // type kRadio or kPlc
     const std::vector<Plan>& plans(int type) const;
     std::optional<Logger>& logger(int type, int slot);  // slots 0-49
+    const std::optional<Logger>& logger(int type, int slot) const;
     int selectedType() const { return selectedType_; }
     bool bootMode() const { return bootMode_; }          // after "*RS2", until "*RS0"
+    bool planWriteMode() const { return planWriteMode_; }  // "*PM01" until "*PM00"
     const std::string& clock() const { return clock_; }  // the last "*SK" text
     std::string serial = "00012345";
     std::string ioVersion = "IO-2.10";
@@ -80,8 +83,11 @@ public:
     // ---- what it received --------------------------------------------------------------
     std::vector<Report> received;  // every report, in order
     // The text commands received (codes 22 to 25), e.g. "*EC01", "*?PN"; code 20 as "<IOV>";
-    // loader reports as "<LOADER 08>" and so on.
+    // loader reports as "<LOADER 08>" and so on. Code 23 records appear as "*SXS" and their
+    // type character (their bytes are in firmwareRecords); other codes as "<CODE nn>".
     [[nodiscard]] std::vector<std::string> commands() const;
+    // The command text of one output report, as commands() lists it.
+    [[nodiscard]] static std::string CommandOf(const Report& out);
     void clearReceived() { received.clear(); }
 
     // ---- behaviour the tests can set ---------------------------------------------------
@@ -98,7 +104,14 @@ private:
     Report textReply(const std::string& text) const;
     std::string answerQuery(const std::string& command);
     std::uint8_t answerCommand(const std::string& command);
-    void writePlanCommand(const std::string& command);
+    std::uint8_t planCommand(const std::string& command);
+    std::uint8_t acceptRecord(const Report& out);
+    std::uint8_t erase(const std::string& command);
+    void loaderReport(const Report& out);
+    std::string channelReply(const std::string& command) const;
+    std::string headerReply(const std::string& command) const;
+    std::string recordReply(const std::string& command) const;
+    std::string presenceReply() const;
 
     std::vector<Plan> radio_, plc_;
     std::optional<Logger> radioLoggers_[kLoggerSlots], plcLoggers_[kLoggerSlots];
@@ -107,6 +120,9 @@ private:
     bool loaderMode_ = false;
     std::string clock_;
     int recordCount_ = 0;  // data records received, for refuseRecord
+    bool planWriteMode_ = false;
+    bool clearRecordsOnErase_ = false;  // set by "*RS2": the next "*FE" starts a new image
+    std::map<int, int> refused_;        // refusals so far, by record number
 };
 
 }  // namespace zv318::sim

@@ -1,0 +1,228 @@
+// zv318-sim: serves one simulated ZV-318 on a Unix socket, so that the program (with
+// ZV318_HID_SOCKETS=DIR) or any other client can talk to it as to the real IO Interface.
+//
+//   zv318-sim --socket-dir DIR [--name NAME] [--product TEXT] [--empty]
+//
+// Each client that connects gets the product string as its first message and then one reply
+// report for each report it sends (the loader's reports get none). Clients may come and go at
+// any time; the instrument keeps its state for as long as the program runs.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "link/report.h"
+#include "link/socket_bus.h"
+#include "sim/instrument.h"
+
+#ifndef MSG_NOSIGNAL  // SIGPIPE is ignored below anyway
+#define MSG_NOSIGNAL 0
+#endif
+
+namespace {
+
+int g_wakeWrite = -1;  // the write end of the self-pipe that a signal pokes
+
+void OnSignal(int) {
+    if (g_wakeWrite >= 0) {
+        char c = 1;
+        (void)!::write(g_wakeWrite, &c, 1);
+    }
+}
+
+struct Options {
+    std::string folder;
+    std::string name = "zv318.sock";
+    std::string product = "ZV-318";
+    bool empty = false;
+};
+
+void Usage(std::FILE* to) {
+    std::fputs(
+        "usage: zv318-sim --socket-dir DIR [--name NAME] [--product TEXT] [--empty]\n"
+        "  Serves a simulated ZV-318 on the Unix socket DIR/NAME (default zv318.sock).\n"
+        "  --product TEXT  the product string the interface reports (default ZV-318)\n"
+        "  --empty         an instrument without plans and loggers\n",
+        to);
+}
+
+// 0 = run, otherwise the exit status.
+int Parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= argc) return false;
+            into = argv[++i];
+            return true;
+        };
+        bool ok = true;
+        if (arg == "--socket-dir") {
+            ok = value(options.folder);
+        } else if (arg == "--name") {
+            ok = value(options.name);
+        } else if (arg == "--product") {
+            ok = value(options.product);
+        } else if (arg == "--empty") {
+            options.empty = true;
+        } else if (arg == "--help" || arg == "-h") {
+            Usage(stdout);
+            return -1;
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            Usage(stderr);
+            return 2;
+        }
+    }
+    if (options.folder.empty() || options.name.empty() ||
+        options.name.find('/') != std::string::npos) {
+        Usage(stderr);
+        return 2;
+    }
+    if (options.product.size() > zv318::kMaxProductBytes) {
+        std::fprintf(stderr, "zv318-sim: the product string may hold at most %zu bytes\n",
+                     zv318::kMaxProductBytes);
+        return 2;
+    }
+    return 0;
+}
+
+bool SomeoneListens(const sockaddr_un& address) {
+    int fd = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
+    if (fd < 0) return false;
+    bool alive = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return alive;
+}
+
+int Listen(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        std::fprintf(stderr, "zv318-sim: socket path too long: %s\n", path.c_str());
+        return -1;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (!S_ISSOCK(st.st_mode) || SomeoneListens(address)) {
+            std::fprintf(stderr, "zv318-sim: %s is in use\n", path.c_str());
+            return -1;
+        }
+        ::unlink(path.c_str());  // left behind by a simulator that did not end cleanly
+    }
+    int fd = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
+    if (fd >= 0) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) < 0 ||
+        ::listen(fd, 8) < 0) {
+        std::fprintf(stderr, "zv318-sim: cannot listen on %s: %s\n", path.c_str(),
+                     std::strerror(errno));
+        if (fd >= 0) ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// One message from a client: a report to answer, or false when the client is gone.
+bool Serve(int client, zv318::sim::Instrument& instrument) {
+    std::uint8_t buffer[zv318::kReportSize + 1];
+    ssize_t n;
+    do {
+        n = ::recv(client, buffer, sizeof buffer, MSG_TRUNC);
+    } while (n < 0 && errno == EINTR);
+    zv318::Report report{};
+    if (n == static_cast<ssize_t>(zv318::kReportSize)) {
+        std::copy_n(buffer, zv318::kReportSize, report.begin());
+    } else if (n == static_cast<ssize_t>(zv318::kReportSize - 1)) {
+        std::copy_n(buffer, zv318::kReportSize - 1, report.begin() + 1);  // without report ID
+    } else {
+        return false;  // closed, failed, or not a report
+    }
+    if (std::optional<zv318::Report> reply = instrument.handle(report)) {
+        if (::send(client, reply->data(), reply->size(), MSG_NOSIGNAL) !=
+            static_cast<ssize_t>(reply->size()))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (int status = Parse(argc, argv, options)) return status < 0 ? 0 : status;
+
+    int wake[2];
+    if (::pipe(wake) < 0) {
+        std::perror("zv318-sim: pipe");
+        return 1;
+    }
+    g_wakeWrite = wake[1];
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    const std::string path = options.folder + "/" + options.name;
+    int listener = Listen(path);
+    if (listener < 0) return 1;
+
+    zv318::sim::Instrument instrument =
+        options.empty ? zv318::sim::Instrument::Empty() : zv318::sim::Instrument();
+
+    std::printf("listening on %s\n", path.c_str());
+    std::fflush(stdout);
+
+    std::vector<int> clients;
+    bool running = true;
+    while (running) {
+        std::vector<pollfd> fds{{wake[0], POLLIN, 0}, {listener, POLLIN, 0}};
+        for (int c : clients) fds.push_back({c, POLLIN, 0});
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR) continue;
+            std::perror("zv318-sim: poll");
+            break;
+        }
+        if (fds[0].revents) running = false;
+        if (fds[1].revents & POLLIN) {
+            int client = ::accept(listener, nullptr, nullptr);
+            if (client >= 0) {
+                ::fcntl(client, F_SETFD, FD_CLOEXEC);
+                if (::send(client, options.product.data(), options.product.size(),
+                           MSG_NOSIGNAL) < 0)
+                    ::close(client);
+                else
+                    clients.push_back(client);
+            }
+        }
+        for (std::size_t i = 2; i < fds.size(); ++i) {
+            if (!fds[i].revents) continue;
+            if (!Serve(fds[i].fd, instrument)) {
+                ::close(fds[i].fd);
+                clients.erase(std::find(clients.begin(), clients.end(), fds[i].fd));
+            }
+        }
+        // The instrument remembers what it received; a long session needs no history.
+        if (instrument.received.size() > 100000) instrument.clearReceived();
+    }
+
+    for (int c : clients) ::close(c);
+    ::close(listener);
+    ::unlink(path.c_str());
+    return 0;
+}
