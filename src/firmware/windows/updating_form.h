@@ -1,0 +1,51 @@
+#pragma once
+// The progress window of the long instrument operations (firmware updates and plan
+// transfers): a status line, a note on a pale panel, a progress bar and an OK button.
+// Non-modal and always on top; it cannot be closed while its user works (OK disabled).
+
+#include <QDialog>
+
+#include "link/feedback.h"
+#include "shell/language_table.h"
+
+class QFrame;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class TUpdatingFORM : public QDialog, public zv318::ProgressWindow {
+    Q_OBJECT
+
+public:
+    explicit TUpdatingFORM(QWidget* parent = nullptr);
+
+    // Caption: entry 56; DoNotDisconnect: width 295, entry 57.
+    void applyTranslation(const zv318::LanguageTable& table);
+
+    // ProgressWindow.
+    void setCaption(const std::string& text) override;
+    void setStatus(const std::string& text) override;
+    void setNote(const std::string& text) override;
+    void setNoteWidth(int pixels) override;
+    void setRange(int minimum, int maximum) override;
+    void setPosition(int position) override;
+    [[nodiscard]] int position() const override;
+    [[nodiscard]] int maximum() const override;
+    void setBarVisible(bool visible) override;
+    void setOkEnabled(bool enabled) override;
+    // Shows the window without making it modal, and raises it.
+    void show() override;
+
+    QLabel* Status;
+    QProgressBar* Progres;
+    QPushButton* OutUpd;
+    QFrame* Panel1;
+    QLabel* DoNotDisconnect;
+
+public slots:
+    void OutUpdClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+};

@@ -1,0 +1,44 @@
+#pragma once
+// The Feedback of the windows: message boxes, questions and file dialogs on the screen, and
+// TUpdatingFORM as the progress window.
+
+#include <QString>
+
+#include "firmware/windows/updating_form.h"
+#include "link/feedback.h"
+#include "shell/language_table.h"
+
+class QWidget;
+
+namespace zv318 {
+
+// Shows numbered message n in a modal box: the catalogue text, caption entry 66, one OK
+// button, the error icon for -91 and the information icon otherwise. Nothing for 0 and
+// numbers above 31.
+void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent = nullptr);
+
+class WindowFeedback : public Feedback {
+public:
+    WindowFeedback(const LanguageTable& table, TUpdatingFORM& progress, QWidget* dialogParent);
+
+    void showMessage(int number) override;
+    void showNotice(const std::string& text) override;
+    [[nodiscard]] bool askYesNo(int textEntry, int captionEntry) override;
+    [[nodiscard]] Answer askYesNoCancel(int textEntry, int captionEntry) override;
+    [[nodiscard]] std::optional<std::string> chooseFile(const FileRequest& request) override;
+    ProgressWindow& progress() override;
+    void processEvents() override;
+    void setBusy(bool busy) override;
+
+    void setDialogParent(QWidget* parent) { parent_ = parent; }
+
+private:
+    [[nodiscard]] QString text(int entry) const;
+
+    const LanguageTable& table_;
+    TUpdatingFORM& progress_;
+    QWidget* parent_;
+    int busyDepth_ = 0;
+};
+
+}  // namespace zv318
