@@ -1,0 +1,65 @@
+// Writing files whole through a temporary file, and reading lines as a C line reader does.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "shell/text_file.h"
+
+namespace fs = std::filesystem;
+using namespace zv318;
+
+TEST(AtomicWrite, ReplacesTheFileAndLeavesNoTemporaryBehind) {
+    fs::path dir = fs::temp_directory_path() / "zv318-atomic";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::path file = dir / "plan.c318";
+    ASSERT_TRUE(WriteFileAtomically(file, "old"));
+    ASSERT_TRUE(WriteFileAtomically(file, "1\r\nNEW"));
+    EXPECT_EQ(ReadWholeFile(file), "1\r\nNEW");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    fs::remove_all(dir);
+}
+
+TEST(AtomicWrite, AFailedWriteKeepsThePreviousFile) {
+    fs::path dir = fs::temp_directory_path() / "zv318-atomic-fail";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::path file = dir / "keep.txt";
+    ASSERT_TRUE(WriteFileAtomically(file, "precious"));
+    // A target that is a folder cannot be replaced: the write fails and nothing is lost.
+    fs::create_directories(dir / "folder");
+    std::ofstream(dir / "folder" / "inside") << "x";
+    EXPECT_FALSE(WriteFileAtomically(dir / "folder", "data"));
+    EXPECT_FALSE(WriteFileAtomically(dir / "missing" / "file.txt", "data"));
+    EXPECT_EQ(ReadWholeFile(file), "precious");
+    fs::remove_all(dir);
+}
+
+TEST(LineReader, PiecesLineEndsAndWords) {
+    LineReader r("1\r\nTV1 rest\r\n3\r\n" + std::string(10, 'x') + "\nlast");
+    EXPECT_EQ(r.next(200), "1\n");
+    EXPECT_EQ(r.word(), "TV1");
+    r.skipLine();
+    EXPECT_EQ(r.next(200), "3\n");
+    EXPECT_EQ(r.next(5), "xxxx");  // a buffer of 5 holds 4 characters
+    EXPECT_EQ(r.next(200), "xxxxxx\n");
+    EXPECT_EQ(r.next(200), "last");
+    EXPECT_FALSE(r.next(200).has_value());
+    EXPECT_TRUE(r.atEnd());
+}
+
+TEST(LineReader, JoinCrLfPutsNoLineEndAfterTheLast) {
+    EXPECT_EQ(JoinCrLf({"1", "NEW", "1"}), "1\r\nNEW\r\n1");
+    EXPECT_EQ(JoinCrLf({"a"}, true), "a\r\n");
+    EXPECT_EQ(WithoutLineEnd("abc\r\n"), "abc");
+    EXPECT_EQ(WithoutLineEnd("abc"), "abc");
+}
+
+TEST(ProgramFolder, EnvironmentOverrides) {
+    unsetenv("ZV318_HOME");
+    EXPECT_EQ(ProgramFolder("/opt/zv318"), fs::path("/opt/zv318"));
+    setenv("ZV318_HOME", "/tmp/zv-home", 1);
+    EXPECT_EQ(ProgramFolder("/opt/zv318"), fs::path("/tmp/zv-home"));
+    unsetenv("ZV318_HOME");
+}
