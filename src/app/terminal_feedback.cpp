@@ -1,0 +1,96 @@
+#include "app/terminal_feedback.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
+
+namespace zv318 {
+
+namespace {
+
+bool StderrIsTerminal() {
+#if defined(__unix__) || defined(__APPLE__)
+    return isatty(2) != 0;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
+void TerminalProgress::setStatus(const std::string& text) {
+    status_ = text;
+    draw();
+}
+
+void TerminalProgress::setRange(int minimum, int maximum) {
+    minimum_ = minimum;
+    maximum_ = maximum;
+    draw();
+}
+
+void TerminalProgress::setPosition(int position) {
+    position_ = position;
+    draw();
+}
+
+void TerminalProgress::setOkEnabled(bool enabled) {
+    // The OK button comes on at every end: finish the bar's line.
+    if (enabled && drawBar_ && drawn_) {
+        std::cerr << '\n';
+        drawn_ = false;
+    }
+}
+
+void TerminalProgress::draw() {
+    if (!drawBar_ || !shown_ || !visible_) return;
+    const int width = 30;
+    int span = std::max(1, maximum_ - minimum_);
+    int filled = std::clamp((position_ - minimum_) * width / span, 0, width);
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.resize(width, '.');
+    std::string label = status_.substr(0, 40);
+    std::fprintf(stderr, "\r[%s] %3d%% %-40s", bar.c_str(),
+                 std::clamp((position_ - minimum_) * 100 / span, 0, 100), label.c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+}
+
+TerminalFeedback::TerminalFeedback(const LanguageTable& table, bool yes)
+    : table_(table), yes_(yes), progress_(StderrIsTerminal()) {}
+
+void TerminalFeedback::showMessage(int number) {
+    std::string text;
+    if (MessageText(table_, number, text) == 0) return;
+    messages_.push_back(number);
+    std::cerr << "message " << number << ": " << text << '\n';
+}
+
+bool TerminalFeedback::showed(int number) const {
+    return std::find(messages_.begin(), messages_.end(), number) != messages_.end();
+}
+
+void TerminalFeedback::showNotice(const std::string& text) { std::cerr << text << '\n'; }
+
+bool TerminalFeedback::askYesNo(int textEntry, int captionEntry) {
+    std::cerr << table_.entry(captionEntry) << ": " << table_.entry(textEntry)
+              << (yes_ ? " -> yes (--yes)\n" : " -> no (give --yes to answer yes)\n");
+    return yes_;
+}
+
+Answer TerminalFeedback::askYesNoCancel(int textEntry, int captionEntry) {
+    return askYesNo(textEntry, captionEntry) ? Answer::Yes : Answer::No;
+}
+
+std::optional<std::string> TerminalFeedback::chooseFile(const FileRequest&) {
+    if (files_.empty()) return std::nullopt;
+    std::string f = files_.front();
+    files_.pop_front();
+    return f;
+}
+
+}  // namespace zv318

@@ -1,0 +1,176 @@
+// zv318ctl: the program's procedures from a terminal, so a technician can script a fleet and
+// every capability can be checked without a screen.
+//
+// Exit status: 0 done, 1 the operation ended with a message or failed, 2 usage,
+// 3 instrument not connected.
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/device_choice.h"
+#include "app/terminal_feedback.h"
+#include "link/link.h"
+#include "link/queries.h"
+#include "shell/clock.h"
+#include "shell/language_file.h"
+#include "shell/service.h"
+#include "shell/text_file.h"
+
+namespace fs = std::filesystem;
+using namespace zv318;
+
+namespace {
+
+constexpr int kDone = 0, kFailed = 1, kUsage = 2, kNotConnected = 3;
+
+const char kUsageText[] =
+    "usage: zv318ctl [--demo] [--yes] [--language NAME] COMMAND\n"
+    "  status                      the connection status box as text\n"
+    "  plans read                  read the instrument's channel plans (list + .temp copies)\n"
+    "  plans send FILE             load the channel plan FILE into the instrument\n"
+    "  plans delete \"NAME (RADIO)\" ...\n"
+    "                              read the plans, then delete those list entries\n"
+    "  plans check FILE            read a plan file with every check; print the result code\n"
+    "  clock set                   set the instrument's clock to this computer's time\n"
+    "  raw \"COMMAND\"               send one command as typed and print the reply\n"
+    "The instrument comes from --demo (built-in simulator), ZV318_HID_SOCKETS, or USB.\n";
+
+// Where the program's data lives: beside the executable unless ZV318_HOME says otherwise.
+fs::path ExecutableFolder(const char* argv0) {
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) self = fs::absolute(argv0, ec);
+    return self.parent_path();
+}
+
+struct Context {
+    LanguageTable table;
+    fs::path programFolder;
+    DeviceChoice device;
+    std::unique_ptr<TerminalFeedback> feedback;
+    std::unique_ptr<Link> link;
+};
+
+std::string Entry(const Context& c, int n, const std::string& fallback) {
+    const std::string& e = c.table.entry(n);
+    return e.empty() ? fallback : e;
+}
+
+// The udev hint, when an interface named "ZV-318" was listed but could not be opened.
+void PrintPermissionHint() {
+    std::cerr << "An interface named ZV-318 is connected, but this user may not open it.\n"
+                 "Install the udev rule and plug the instrument in again:\n"
+                 "  sudo cp packaging/linux/70-zv318.rules /etc/udev/rules.d/\n"
+                 "  sudo udevadm control --reload-rules && sudo udevadm trigger\n";
+}
+
+int NotConnected(Context& c) {
+    std::cout << Entry(c, 15, "ZV-318 not connected") << '\n';
+    if (c.link->PermissionDenied()) PrintPermissionHint();
+    return kNotConnected;
+}
+
+int Status(Context& c) {
+    if (!c.link->FindInstrument()) return NotConnected(c);
+    std::string serial = GetSerial(*c.link);
+    std::string io = GetIOVersion(*c.link);
+    std::string zv = GetZVVersion(*c.link);
+    std::cout << Entry(c, 14, "ZV-318 connected") << '\n'
+              << Entry(c, 16, "Model:") << ' ' << c.link->ProductName() << '\n'
+              << Entry(c, 17, "Serial Number:") << ' ' << serial << '\n'
+              << Entry(c, 18, "IO Interface Version:") << ' ' << io << '\n'
+              << Entry(c, 32, "ZV-318 Version:") << ' ' << zv << '\n';
+    return c.link->IsOpen() ? kDone : kFailed;
+}
+
+int Raw(Context& c, const std::string& command) {
+    if (!c.link->FindInstrument()) return NotConnected(c);
+    RawCommandResult r = RawCommand(*c.link, command);
+    if (!r.sent) {
+        std::cerr << r.reason << '\n';
+        return kFailed;
+    }
+    std::string reply = r.reply;
+    while (!reply.empty() && (reply.back() == '\r' || reply.back() == '\n')) reply.pop_back();
+    std::cout << reply << '\n';
+    return c.link->IsOpen() ? kDone : kFailed;
+}
+
+int ClockSet(Context& c) {
+    if (!c.link->FindInstrument()) return NotConnected(c);
+    // The re-synchronisation compares with the serial number the status box would show.
+    std::string serial = GetSerial(*c.link);
+    Puestaenhora1Click(*c.link, *c.feedback, serial);
+    if (c.feedback->showed(7)) return kFailed;
+    std::cout << "clock set\n";
+    return kDone;
+}
+
+// Ends with the status that fits what the procedure showed.
+int Outcome(const Context& c) {
+    if (c.feedback->showed(7)) return c.link->IsOpen() ? kFailed : kNotConnected;
+    return c.feedback->messages().empty() ? kDone : kFailed;
+}
+
+}  // namespace
+
+int PlansCommand(Context& c, const std::vector<std::string>& args);
+
+int main(int argc, char** argv) {
+    bool demo = false, yes = false;
+    std::string language;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--demo") {
+            demo = true;
+        } else if (a == "--yes") {
+            yes = true;
+        } else if (a == "--language" && i + 1 < argc) {
+            language = argv[++i];
+        } else if (a == "--help" || a == "-h") {
+            std::cout << kUsageText;
+            return kDone;
+        } else if (a.starts_with("--") && args.empty()) {
+            std::cerr << "unknown option " << a << '\n' << kUsageText;
+            return kUsage;
+        } else {
+            args.push_back(a);
+        }
+    }
+    if (args.empty()) {
+        std::cerr << kUsageText;
+        return kUsage;
+    }
+
+    Context c;
+    c.programFolder = ProgramFolder(ExecutableFolder(argv[0]));
+    if (language.empty()) language = ReadConfigLanguage(c.programFolder).value_or("English");
+    LanguageFileResult lr = ReadLanguageFile(LanguageFilePath(c.programFolder, language), c.table);
+    if (!lr.opened)
+        std::cerr << "note: the language file " << LanguageFilePath(c.programFolder, language)
+                  << " cannot be opened; messages are shown by number only\n";
+    else if (!lr.problems.empty())
+        std::cerr << DescribeProblems(LanguageFilePath(c.programFolder, language), lr.problems)
+                  << '\n';
+    c.device = ChooseDevice(demo);
+    c.feedback = std::make_unique<TerminalFeedback>(c.table, yes);
+    c.link = std::make_unique<Link>(*c.device.bus, c.feedback.get());
+
+    const std::string& command = args[0];
+    if (command == "status" && args.size() == 1) return Status(c);
+    if (command == "raw" && args.size() == 2) return Raw(c, args[1]);
+    if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
+    if (command == "plans" && args.size() >= 2) {
+        int status = PlansCommand(c, args);
+        return status >= 0 ? status : Outcome(c);
+    }
+    std::cerr << kUsageText;
+    return kUsage;
+}
+
+// Filled in below once the plan procedures are in.
+int PlansCommand(Context&, const std::vector<std::string>&) { return kUsage; }
