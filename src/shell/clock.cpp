@@ -1,0 +1,85 @@
+#include "shell/clock.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+namespace zv318 {
+
+namespace {
+
+constexpr std::size_t kClockTextOffset = 6;
+constexpr std::size_t kClockTextLength = 19;
+
+std::tm LocalTimeNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return local;
+}
+
+}  // namespace
+
+std::string ClockText(int year, int month, int day, int hour, int minute, int second) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d/%02d-%02d-%d", hour, minute, second, day,
+                  month, year);
+    return text;
+}
+
+Report BuildClockReport(const std::string& text) {
+    Report out{};
+    out[1] = 3;
+    out[2] = kCodeCommand;
+    out[3] = '*';
+    out[4] = 'S';
+    out[5] = 'K';
+    // The text is 19 characters; anything longer would run into the terminating zero.
+    const std::size_t n = std::min(text.size(), kClockTextLength);
+    std::copy_n(text.begin(), n, out.begin() + kClockTextOffset);
+    out[kClockTextOffset + n] = 0;
+    return out;
+}
+
+bool SendClock(Link& link) {
+    const std::tm now = LocalTimeNow();
+    const std::string text = ClockText(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday,
+                                       now.tm_hour, now.tm_min, now.tm_sec);
+    return link.WriteReport(BuildClockReport(text));
+}
+
+int SyncAfterClock(Link& link, const std::string& serialLabel) {
+    const std::string expected = "NS" + serialLabel;
+    auto matches = [&](const std::string& reply) {
+        return reply.size() > 1 && reply.substr(1, 10) == expected;
+    };
+    // The first read may well be the clock report's pending reply.
+    std::string reply = link.SendQuery("*?NS");
+    int repetitions = 0;
+    while (!matches(reply)) {
+        // A closed handle answers nothing more; a stream that never names the serial number
+        // (an empty or stale label) would otherwise be queried for ever.
+        if (!link.IsOpen() || repetitions >= kMaxSyncRepetitions) return -1;
+        reply = link.SendQuery("*?NS");
+        ++repetitions;
+    }
+    return repetitions;
+}
+
+void Puestaenhora1Click(Link& link, Feedback& feedback, const std::string& serialLabel) {
+    if (!link.FindInstrument()) {
+        feedback.showMessage(7);
+        return;
+    }
+    feedback.setBusy(true);
+    int repetitions = -1;
+    if (SendClock(link)) repetitions = SyncAfterClock(link, serialLabel);
+    feedback.setBusy(false);
+    if (repetitions < 0) feedback.showMessage(7);
+}
+
+}  // namespace zv318
