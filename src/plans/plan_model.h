@@ -1,0 +1,218 @@
+#pragma once
+// The channel plan: its limits per plan type, the Hz / MHz text conversions, the grid the
+// editor shows, and the plan file layout with its reader and writer.
+//
+// A plan file is text with CR LF line ends:
+//     type code ("1" RADIO, "2" PLC)
+//     plan name
+//     channel count N
+//     N channel lines "i,name,frequencyHz,bandwidthHz,ON|OFF", i = 0 .. N-1
+// with no line end after the last line.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/feedback.h"
+#include "plans/plan_list.h"
+#include "shell/text_file.h"
+
+namespace zv318 {
+
+// ---- plan types and their limits ---------------------------------------------------------
+
+inline constexpr int kRadioPlan = 1;  // selected in the instrument with "*EC01"
+inline constexpr int kPlcPlan = 2;    // "*EC02"
+inline constexpr int kMaxPlansPerType = 10;
+// The file reader takes channel indices 0 to 149; the writer refuses more than 150 channels.
+inline constexpr int kMaxFileChannels = 150;
+// The payload check of a plan being sent takes indices up to 150.
+inline constexpr int kMaxPayloadIndex = 150;
+// Channel lines are read as a C line reader with a buffer of 199 bytes reads them.
+inline constexpr std::size_t kChannelLineBuffer = 199;
+
+struct PlanLimits {
+    std::int32_t lowestFrequency, highestFrequency;  // Hz, inclusive
+    std::int32_t lowestBandwidth, highestBandwidth;  // Hz, inclusive
+    std::int32_t firstFrequency, firstBandwidth;     // the one channel of a new plan
+    [[nodiscard]] bool frequencyFits(std::int64_t hz) const {
+        return hz >= lowestFrequency && hz <= highestFrequency;
+    }
+    [[nodiscard]] bool bandwidthFits(std::int64_t hz) const {
+        return hz >= lowestBandwidth && hz <= highestBandwidth;
+    }
+};
+
+inline constexpr PlanLimits kRadioLimits{50'000'000, 1'020'000'000, 3'000, 14'999'900,
+                                         50'000'000, 3'000};
+inline constexpr PlanLimits kPlcLimits{2'000'000, 50'000'000, 1'000'000, 12'000'000,
+                                       2'000'000, 1'000'000};
+
+// The limits of type 1 or 2; nothing for any other type.
+[[nodiscard]] std::optional<PlanLimits> LimitsFor(int type);
+// "RADIO", "PLC", or "" for any other type.
+[[nodiscard]] std::string TypeLabelFor(int type);
+// 1 for "RADIO", 2 for "PLC", 0 for anything else.
+[[nodiscard]] int TypeFromLabel(std::string_view label);
+// " (RADIO)" or " (PLC)": what follows a plan name in the instrument plan list.
+[[nodiscard]] std::string ListSuffixFor(int type);
+
+// ---- Hz and MHz text ---------------------------------------------------------------------
+
+// hz × 0.000001 with "%.4f": 50000000 → "50.0000", 3000 → "0.0030". Always "." as the
+// decimal point, whatever the locale.
+[[nodiscard]] std::string HzToMHzText(std::int64_t hz);
+// The leading decimal number of the text (atof rules, in the C locale whatever the process
+// locale is) × 1,000,000, truncated toward zero: "14.9999" → 14999900, "abc" → 0. Values
+// beyond the 32-bit range are clamped to it; "nan" gives 0.
+[[nodiscard]] std::int32_t MHzTextToHz(std::string_view text);
+
+// ---- the grid ----------------------------------------------------------------------------
+
+// The plan as the editor holds it: a type label, a name, a file label and one row of five
+// texts per channel with the `InactiveRows` flag of each row. Rows are numbered as the grid
+// shows them: row 0 is the header row and holds no data, channel rows are 1 to rowCount().
+class PlanGrid {
+public:
+    static constexpr int kColumns = 5;
+    enum Column : int {
+        kRowColumn = 0,        // row number 1 to N
+        kNameColumn = 1,       // channel name
+        kFrequencyColumn = 2,  // MHz text
+        kBandwidthColumn = 3,  // MHz text
+        kStateColumn = 4,      // "ON" or "OFF"
+    };
+
+    // A new plan of type 1 or 2: name "NEW", empty file label, one channel "CH1" at the
+    // type's first frequency and bandwidth, "OFF" with its flag set.
+    [[nodiscard]] static PlanGrid NewPlan(int type);
+
+    [[nodiscard]] const std::string& typeLabel() const { return typeLabel_; }  // Tipus
+    void setTypeLabel(std::string text) { typeLabel_ = std::move(text); }
+    [[nodiscard]] const std::string& planName() const { return planName_; }  // ChPlanNameLabel
+    void setPlanName(std::string text) { planName_ = std::move(text); }
+    [[nodiscard]] const std::string& fileLabel() const { return fileLabel_; }  // FileNameLabel
+    void setFileLabel(std::string text) { fileLabel_ = std::move(text); }
+
+    // Number of channel rows (the header row not counted).
+    [[nodiscard]] int rowCount() const { return static_cast<int>(rows_.size()); }
+    // Rows added are empty with flag 0; rows removed go from the end. Negative counts give 0.
+    void setRowCount(int channels);
+    // The text of a cell; "" for the header row and anything outside the grid.
+    [[nodiscard]] const std::string& cell(int row, int column) const;
+    // Ignored outside rows 1 to rowCount() and columns 0 to 4.
+    void setCell(int row, int column, std::string text);
+    // The `InactiveRows` flag of a row: true when the channel is OFF.
+    [[nodiscard]] bool flag(int row) const;
+    void setFlag(int row, bool inactive);
+    // All flags by grid row, index 0 being the header row (always 0).
+    [[nodiscard]] std::vector<std::uint8_t> InactiveRows() const;
+
+private:
+    struct Row {
+        std::string cells[kColumns];
+        bool inactive = false;
+    };
+    [[nodiscard]] bool holds(int row) const { return row >= 1 && row <= rowCount(); }
+
+    std::string typeLabel_, planName_, fileLabel_;
+    std::vector<Row> rows_;
+};
+
+// ---- files -------------------------------------------------------------------------------
+
+// Result codes of the reader.
+inline constexpr int kPlanRead = 0;
+inline constexpr int kPlanDialogCancelled = -1;
+inline constexpr int kPlanWrongExtension = 12;
+inline constexpr int kPlanFileUnreadable = 13;
+inline constexpr int kPlanCopyUnreadable = 14;
+inline constexpr int kPlanBadType = 50;
+// The header ends before the channel count line, or the count is negative.
+inline constexpr int kPlanBadCount = 52;
+// Codes of a bad channel line r (r counted from 1): 1000 × r + one of these.
+inline constexpr int kBadIndex = 20;
+inline constexpr int kBadFrequency = 22;
+inline constexpr int kBadBandwidth = 23;
+inline constexpr int kBadState = 26;
+
+// Result codes of the writer.
+inline constexpr int kPlanWritten = 0;
+inline constexpr int kPlanBadTypeLabel = -9;
+inline constexpr int kPlanNoFileName = -11;
+inline constexpr int kPlanCannotCreate = -14;
+inline constexpr int kPlanTooManyChannels = -15;
+
+// The first three lines of a plan file. The name is the whole second line with the blanks
+// around it removed (one word in every file the program writes; a name with inner blanks is
+// kept whole rather than split into name and count).
+struct PlanFileHeader {
+    int type = 0;                // atol of line 1
+    std::string name;            // line 2
+    std::optional<int> count;    // atol of line 3; nothing when the file ends before it
+};
+// Reads the three header lines; the reader is then at the first channel line.
+[[nodiscard]] PlanFileHeader ReadPlanFileHeader(LineReader& reader);
+// The next channel line as the plan procedures read it (at most 198 characters, without its
+// line end); nothing at the end of the text.
+[[nodiscard]] std::optional<std::string> ReadChannelLine(LineReader& reader);
+
+// The fields of a channel line "i,name,freq,bw,state": the texts between the commas; the
+// state is the rest of the line. Missing fields are empty.
+struct ChannelLineFields {
+    std::string_view index, name, frequency, bandwidth, state;
+};
+[[nodiscard]] ChannelLineFields SplitChannelLine(std::string_view line);
+
+// Reads plan file text into the grid with every check: 0, 50, 52 or 1000 × row + 20 / 22 /
+// 23 / 26, showing message 14 on every failure. Once the type is known the file label
+// becomes `fileLabel`. The rows read before a failure stay in the grid.
+[[nodiscard]] int ReadChannelPlan(std::string text, const std::string& fileLabel, PlanGrid& grid,
+                                  Feedback& feedback);
+// Opens a file and reads it as above (message 1 and 13 when it cannot be opened); the file
+// label becomes the path. No extension test: what `zv318ctl plans check` uses.
+[[nodiscard]] int ReadChannelPlanFile(const std::filesystem::path& file, PlanGrid& grid,
+                                      Feedback& feedback);
+
+// The bytes of the plan file of a grid: cells 2 and 3 through MHzTextToHz, the index of row r
+// always r - 1. Nothing when the type label is neither "RADIO" nor "PLC".
+[[nodiscard]] std::optional<std::string> ChannelPlanText(const PlanGrid& grid);
+
+// The writing part of the editor's save: checks the grid (more than 150 channels: message 18
+// and -15; a type label other than RADIO or PLC: message 25 and -9), then writes the file
+// atomically (failure: message 18 and -14). An empty path gives -11 with no message.
+[[nodiscard]] int DesaCanalitzacio(const PlanGrid& grid, const std::filesystem::path& file,
+                                   Feedback& feedback);
+
+// The files of the editor: plan files chosen by the person and the ".temp" copies of the
+// instrument's plans, which live in the program folder.
+class PlanFiles {
+public:
+    PlanFiles(Feedback& feedback, const PlanListView& list, std::filesystem::path programFolder);
+
+    // source < 0: a ".c318" file chosen through the feedback (-1 cancelled; message 11 and 12
+    // for another extension; message 1 and 13 when it cannot be opened). source >= 0: the
+    // ".temp" copy of list entry `source` (14, silently, when it cannot be opened). Then
+    // ReadChannelPlan. The file label shows the chosen path, or the copy's path.
+    [[nodiscard]] int OpenChannelPlanFile(int source, PlanGrid& grid);
+
+    // The path last chosen through the dialog ("" before the first choice).
+    [[nodiscard]] const std::string& chosenFile() const { return chosenFile_; }
+    [[nodiscard]] const std::filesystem::path& programFolder() const { return programFolder_; }
+
+private:
+    Feedback& feedback_;
+    const PlanListView& list_;
+    std::filesystem::path programFolder_;
+    std::string chosenFile_;
+};
+
+// The ".temp" copy of a list entry ("TV1 (RADIO)") in the program folder; nothing when the
+// entry holds a path separator and so cannot name a file there.
+[[nodiscard]] std::optional<std::filesystem::path> CopyPathFor(const std::filesystem::path& programFolder,
+                                                               const std::string& listEntry);
+
+}  // namespace zv318

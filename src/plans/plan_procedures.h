@@ -1,0 +1,133 @@
+#pragma once
+// Reading the instrument's channel plans into the plan list and ".temp" copies, sending a plan
+// file to the instrument as a new plan, and deleting plans by rewriting the kept ones. The
+// same object runs under the main window, under zv318ctl and under the tests.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/feedback.h"
+#include "link/link.h"
+#include "plans/plan_list.h"
+#include "plans/plan_model.h"
+#include "shell/language_table.h"
+
+namespace zv318 {
+
+// How a plan operation ended, for callers that need more than the messages already shown
+// (zv318ctl's exit status, the tests).
+enum class PlanOutcome {
+    Done,          // finished without a message
+    Cancelled,     // the person cancelled the dialog or answered No; nothing was sent
+    NotConnected,  // message 7: the instrument was not found or vanished on the way
+    Failed,        // ended with another message
+};
+
+// The channel line tail ",name,frequency,bandwidth,ON|OFF" of a channel reply
+// ("#name&Hz&Hz&flags", the first character carries no data), or "error" after message 13
+// (a value missing or outside the type's limits) or message 25 (a type other than 1 or 2).
+[[nodiscard]] std::string ChannelReplyToLine(std::string_view reply, int type, Feedback& feedback);
+
+// Turns the channel lines of one plan into the payloads of "*CF0" commands:
+// "iii&name&frequency&bandwidth&128|0". A refused line gives "error" and two digits after
+// message 14 (message 25 for error00):
+//   00 type not 1 or 2           01 index outside 0-150      02 index not above the last one
+//   03 RADIO frequency out of range                          04 PLC frequency out of range
+//   05 frequency not above the last one                      06 RADIO bandwidth out of range
+//   07 PLC bandwidth out of range                            08 state neither "ON" nor "OFF"
+//   09 a name holding "&" or too long for the command (the payload has room for 55 characters)
+class LineToChannelPayload {
+public:
+    explicit LineToChannelPayload(Feedback& feedback) : feedback_(feedback) {}
+
+    // `first` is true for the first channel line of a plan: it starts the plan afresh.
+    [[nodiscard]] std::string operator()(std::string_view line, bool first, int type);
+
+    // What the previous accepted line held; indices and frequencies must rise strictly.
+    int LastSentIndex = -1;
+    std::int32_t LastSentFrequency = 0;
+
+private:
+    [[nodiscard]] std::string refuse(const char* error);
+
+    Feedback& feedback_;
+};
+
+// True for what LineToChannelPayload gives for a refused line.
+[[nodiscard]] inline bool IsPayloadError(std::string_view payload) {
+    return payload.starts_with("error");
+}
+
+// The longest "*CF0" payload and plan name a command report has room for.
+inline constexpr std::size_t kMaxPayloadLength = 55;
+inline constexpr std::size_t kMaxSentNameLength = 55;
+
+class PlanProcedures {
+public:
+    PlanProcedures(Link& link, Feedback& feedback, const LanguageTable& language,
+                   PlanListView& list, std::filesystem::path programFolder);
+
+    // "Read equipment's channel plans": lists the RADIO and then the PLC plans and writes a
+    // ".temp" copy of each in the program folder.
+    PlanOutcome ReceiveButClick();
+    // Stores the copies of every plan of the type the instrument is switched to: -1 when every
+    // plan's channels were converted, the number of the plan at whose channel the conversion
+    // failed (or the instrument vanished), -30 for a type other than 1 or 2.
+    int SaveChannelPlans(int type);
+
+    // "Load channel plan": asks for a file in the program folder and sends it as a new plan.
+    PlanOutcome LoadButClick();
+    // The same with the file already chosen (zv318ctl plans send FILE).
+    PlanOutcome LoadPlanFile(const std::filesystem::path& file);
+
+    // "Delete selected channel plans": erases both types and rewrites the plans not selected
+    // in the list from their copies, once every copy has been read and checked.
+    PlanOutcome DelSelButClick();
+
+    [[nodiscard]] const std::filesystem::path& programFolder() const { return programFolder_; }
+
+private:
+    // A plan file checked line by line and ready to send.
+    struct PreparedPlan {
+        int type = 0;
+        std::string name;
+        int count = 0;
+        std::vector<std::string> payloads;
+    };
+    enum class CheckFailure { None, Type, Header, Line };
+    struct PlanCheck {
+        CheckFailure failure = CheckFailure::None;
+        PreparedPlan plan;
+        std::string error;  // "error05" for a refused line
+        int channel = 0;    // the refused line's channel number
+    };
+    [[nodiscard]] PlanCheck CheckPlanText(std::string text);
+
+    PlanOutcome SendPlanFile(const std::filesystem::path& file);
+    void SendPlan(int planNumber, const PreparedPlan& plan);
+    void SelectType(int type);
+    void Send(const std::string& command);
+    [[nodiscard]] int PlanCount();
+    [[nodiscard]] int ChannelCount(int plan);
+    [[nodiscard]] bool Lost() const { return !link_.IsOpen(); }
+    [[nodiscard]] bool WriteCopy(const std::optional<std::filesystem::path>& copy,
+                                 const std::string& text);
+
+    void BeginProgress(int captionEntry, int maximum);
+    void EndProgress(int statusEntry, std::optional<std::string> note = std::nullopt);
+    PlanOutcome EndLost();
+    [[nodiscard]] const std::string& Entry(int n) const { return language_.entry(n); }
+
+    Link& link_;
+    Feedback& feedback_;
+    const LanguageTable& language_;
+    PlanListView& list_;
+    std::filesystem::path programFolder_;
+    bool copyFailed_ = false;  // a copy could not be written during the last reading
+};
+
+}  // namespace zv318
