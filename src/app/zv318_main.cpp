@@ -1,0 +1,179 @@
+// main() of the GUI: keeps the start-up argument, chooses where the instrument comes from,
+// creates the windows in their order, runs the main window's start-up and the event loop.
+//
+//   zv318 [--demo] [IMAGE.hex]
+//     --demo      the built-in simulated instrument, plugged in; a "Demo" menu unplugs and
+//                 plugs it again so the connection monitor can be watched at work
+//     IMAGE.hex   an IO Interface image to program right after start-up
+// Without --demo the instrument is looked for in the socket folder named by
+// ZV318_HID_SOCKETS when that is set, else among the real HID interfaces.
+
+#include <QAction>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <exception>
+#include <memory>
+
+#include "app/device_choice.h"
+#include "firmware/windows/conf_upgr.h"
+#include "firmware/windows/updating_form.h"
+#include "link/device_watcher.h"
+#include "link/link.h"
+#include "loggers/windows/logger_window.h"
+#include "plans/windows/dialog.h"
+#include "plans/windows/editor.h"
+#include "shell/text_file.h"
+#include "shell/windows/about_windows.h"
+#include "shell/windows/oculta.h"
+#include "shell/windows/tform1.h"
+#include "shell/windows/window_feedback.h"
+
+namespace {
+
+const char* const kTitle = "ZV-318 Software";
+
+void ShowError(const QString& text) {
+    QMessageBox::critical(nullptr, QString::fromLatin1(kTitle), text);
+}
+
+// An error that escapes a handler is shown in a box, and the program goes on.
+class Application : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& error) {
+            ShowError(QString::fromStdString(error.what()));
+        } catch (...) {
+            ShowError(QStringLiteral("An unexpected error occurred."));
+        }
+        return false;
+    }
+};
+
+// The demo's own menu: pulls the simulated cable out and puts it back.
+void AddDemoMenu(TForm1& form, zv318::sim::SimBus& bus, zv318::ManualDeviceWatcher& watcher) {
+    QMenu* demo = form.MainMenu1->addMenu(QStringLiteral("&Demo"));
+    demo->setObjectName(QStringLiteral("DemoMenu"));
+    QAction* plug = demo->addAction(QString());
+    plug->setObjectName(QStringLiteral("DemoPlug"));
+    auto caption = [plug, &bus] {
+        plug->setText(bus.plugged() ? QStringLiteral("&Unplug the simulated ZV-318")
+                                    : QStringLiteral("&Plug in the simulated ZV-318"));
+    };
+    caption();
+    QObject::connect(plug, &QAction::triggered, &form, [&bus, &watcher, caption] {
+        bus.setPlugged(!bus.plugged());
+        caption();
+        watcher.notifyChange();
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Application app(argc, argv);
+    QCoreApplication::setApplicationName(QString::fromLatin1(kTitle));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("ZV-318 Software"));
+    parser.addHelpOption();
+    QCommandLineOption demoOption(QStringLiteral("demo"),
+                                  QStringLiteral("Use the built-in simulated ZV-318."));
+    QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
+                                        QStringLiteral("Save a picture of the main window."),
+                                        QStringLiteral("PATH"));
+    screenshotOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption pageOption(QStringLiteral("screenshot-page"),
+                                  QStringLiteral("The tab page shown in the picture."),
+                                  QStringLiteral("N"), QStringLiteral("0"));
+    pageOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({demoOption, screenshotOption, pageOption});
+    parser.addPositionalArgument(QStringLiteral("image"),
+                                 QStringLiteral("An IO Interface image to program at start-up."),
+                                 QStringLiteral("[image]"));
+    parser.process(app);
+
+    const std::string startupArgument = parser.positionalArguments().value(0).toStdString();
+    const bool demo = parser.isSet(demoOption);
+
+    std::unique_ptr<zv318::DeviceChoice> device;
+    std::unique_ptr<zv318::Link> link;
+    std::unique_ptr<zv318::DeviceWatcher> watcher;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<zv318::WindowFeedback> feedback;
+    try {
+        const std::filesystem::path folder =
+            zv318::ProgramFolder(QCoreApplication::applicationDirPath().toStdString());
+        app.setWindowIcon(QIcon(QString::fromStdString((folder / "Images" / "korvel52.ico").string())));
+
+        device = std::make_unique<zv318::DeviceChoice>(zv318::ChooseDevice(demo));
+        link = std::make_unique<zv318::Link>(*device->bus);
+        zv318::ManualDeviceWatcher* simulatorWatcher = nullptr;
+        switch (device->kind) {
+            case zv318::DeviceChoice::Demo: {
+                auto manual = std::make_unique<zv318::ManualDeviceWatcher>();
+                simulatorWatcher = manual.get();
+                watcher = std::move(manual);
+                break;
+            }
+            case zv318::DeviceChoice::SocketFolder:
+                watcher = std::make_unique<zv318::FolderDeviceWatcher>(
+                    QString::fromStdString(device->socketFolder));
+                break;
+            case zv318::DeviceChoice::Hid:
+                watcher = zv318::CreateSystemDeviceWatcher();
+                break;
+        }
+
+        // The windows, in their order; the main window owns the others.
+        form = std::make_unique<TForm1>(*link, folder);
+        form->show();
+        TForm1::Windows windows;
+        windows.updating = new TUpdatingFORM(form.get());
+        windows.confUpgr = new TConfUpgr(form.get());
+        windows.aboutKorvel = new TAboutKORVEL52(folder, form.get());
+        windows.aboutController = new TAboutController(folder, form.get());
+        windows.oculta = new TOculta(*link, form.get());
+        windows.editor = new TEditor(form.get());
+        windows.dialog = new TDialog(form.get());
+        windows.loggerWindow = new TZVLoggerWindow(form.get());
+
+        feedback = std::make_unique<zv318::WindowFeedback>(form->languageTable(),
+                                                           *windows.updating, form.get());
+        form->setFeedback(feedback.get());
+        form->setWindows(windows);
+        form->setStartupArgument(startupArgument);
+        windows.confUpgr->setStartupArgument(QString::fromStdString(startupArgument));
+        form->setDeviceWatcher(watcher.get());
+        if (simulatorWatcher && device->simBus)
+            AddDemoMenu(*form, *device->simBus, *simulatorWatcher);
+
+        form->AlExecutar();
+    } catch (const std::exception& error) {
+        ShowError(QString::fromStdString(error.what()));
+        return 1;
+    }
+
+    if (parser.isSet(screenshotOption)) {
+        const QString path = parser.value(screenshotOption);
+        const int page = parser.value(pageOption).toInt();
+        form->PageControl->setCurrentIndex(page);
+        QTimer::singleShot(500, form.get(), [&form, path] {
+            const bool saved = form->grab().save(path, "PNG");
+            QCoreApplication::exit(saved ? 0 : 1);
+        });
+    }
+
+    const int status = app.exec();
+    form.reset();  // before the feedback and the link it uses
+    return status;
+}

@@ -1,0 +1,69 @@
+#include "shell/startup.h"
+
+#include "link/queries.h"
+#include "shell/language_file.h"
+
+namespace zv318 {
+
+ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onStage) {
+    ConnectionInfo info;
+    info.found = link.FindInstrument();
+    info.permissionDenied = !info.found && link.PermissionDenied();
+    if (info.found) info.model = link.ProductName();
+    if (onStage) onStage(ConnectionStage::Searched, info);
+    if (!info.found) return info;
+
+    info.serial = GetSerial(link);
+    if (onStage) onStage(ConnectionStage::Serial, info);
+
+    info.ioVersion = GetIOVersion(link);
+    info.zvVersion = GetZVVersion(link);
+    if (onStage) onStage(ConnectionStage::Versions, info);
+    return info;
+}
+
+std::string PermissionHint() {
+#if defined(__linux__)
+    return "The ZV-318 is connected but this user may not open it. Install the udev rule "
+           "shipped with the program, then plug the ZV-318 in again: "
+           "sudo cp 70-zv318.rules /etc/udev/rules.d/ && sudo udevadm control --reload-rules "
+           "&& sudo udevadm trigger";
+#else
+    return "The ZV-318 is connected but may not be opened. Close any other program that uses "
+           "it, then plug the ZV-318 in again.";
+#endif
+}
+
+std::string ConfiguredLanguage(const std::filesystem::path& programFolder) {
+    std::optional<std::string> name = ReadConfigLanguage(programFolder);
+    return name ? *name : std::string(kDefaultLanguage);
+}
+
+LanguageLoad ReadLanguage(const std::filesystem::path& programFolder, const std::string& name,
+                          LanguageTable& table) {
+    LanguageLoad load;
+    std::filesystem::path file = LanguageFilePath(programFolder, name);
+    LanguageFileResult result = ReadLanguageFile(file, table);
+    load.opened = result.opened;
+    if (result.opened && !result.problems.empty())
+        load.notice = DescribeProblems(file, result.problems);
+    return load;
+}
+
+std::string LanguageItemCaption(const std::string& name) {
+    std::string caption;
+    caption.reserve(name.size());
+    for (char c : name) {
+        caption.push_back(c);
+        if (c == '&') caption.push_back('&');
+    }
+    return caption;
+}
+
+std::string LanguageNameFromCaption(const std::string& caption) {
+    std::string name = caption;
+    if (std::size_t amp = name.find('&'); amp != std::string::npos) name.erase(amp, 1);
+    return name;
+}
+
+}  // namespace zv318

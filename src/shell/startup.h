@@ -1,0 +1,70 @@
+#pragma once
+// What the main window's start-up and status box need that is no window: the connection
+// facts gathered from the instrument, the hint shown when the instrument may not be opened,
+// and the choice and reading of the language file.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "link/link.h"
+#include "shell/language_table.h"
+
+namespace zv318 {
+
+// ---- connection status ------------------------------------------------------------------
+
+struct ConnectionInfo {
+    bool found = false;
+    // An interface named "ZV-318" is listed but this user may not open it.
+    bool permissionDenied = false;
+    std::string model;      // the product string of the interface found
+    std::string serial;     // GetSerial
+    std::string ioVersion;  // GetIOVersion
+    std::string zvVersion;  // GetZVVersion
+};
+
+// The points at which a caller may show what is known so far.
+enum class ConnectionStage {
+    Searched,  // FindInstrument ran (found / permissionDenied / model known)
+    Serial,    // the serial number was read
+    Versions,  // both versions were read
+};
+
+using ConnectionStageHandler = std::function<void(ConnectionStage, const ConnectionInfo&)>;
+
+// FindInstrument, then, when found, GetSerial, GetIOVersion and GetZVVersion in that order.
+// `onStage` is called after each stage reached (Searched always; the others only when found).
+ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onStage = {});
+
+// The entry of the connection caption: 14 when found, 15 when not.
+[[nodiscard]] inline int ConnectionCaptionEntry(bool found) { return found ? 14 : 15; }
+
+// What to tell the person when the instrument is listed but may not be opened. On Linux: how
+// to install the udev rule shipped with the program.
+[[nodiscard]] std::string PermissionHint();
+
+// ---- languages --------------------------------------------------------------------------
+
+inline constexpr char kDefaultLanguage[] = "English";
+
+// The language named by "config.txt", or "English" when the file cannot be opened.
+[[nodiscard]] std::string ConfiguredLanguage(const std::filesystem::path& programFolder);
+
+struct LanguageLoad {
+    bool opened = false;  // false: message 4, and nothing was changed
+    std::string notice;   // the faulty lines of the file, to tell once; empty when none
+};
+
+// Reads "Languages/NAME.lng" into the table: only the entries the file names change.
+LanguageLoad ReadLanguage(const std::filesystem::path& programFolder, const std::string& name,
+                          LanguageTable& table);
+
+// The caption of a language menu item: the name with every "&" doubled, so that it shows as
+// written and makes no keyboard accelerator.
+[[nodiscard]] std::string LanguageItemCaption(const std::string& name);
+// The language named by an item's caption: the caption without its first "&".
+[[nodiscard]] std::string LanguageNameFromCaption(const std::string& caption);
+
+}  // namespace zv318

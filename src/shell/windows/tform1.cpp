@@ -1,0 +1,791 @@
+#include "shell/windows/tform1.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <clocale>
+
+#include "firmware/windows/conf_upgr.h"
+#include "firmware/windows/updating_form.h"
+#include "link/device_watcher.h"
+#include "loggers/windows/logger_window.h"
+#include "plans/plan_procedures.h"
+#include "plans/windows/editor.h"
+#include "shell/clock.h"
+#include "shell/language_file.h"
+#include "shell/service.h"
+#include "shell/startup.h"
+#include "shell/text_file.h"
+#include "shell/windows/about_windows.h"
+#include "shell/windows/oculta.h"
+#include "shell/windows/plan_list_widget.h"
+
+namespace {
+
+constexpr int kClientWidth = 800;
+constexpr int kClientHeight = 546;
+constexpr int kMonitorDelayMs = 1200;
+constexpr int kValueGap = 3;  // pixels between a status caption and its value
+constexpr int kLoggerRows = 51;
+constexpr int kLoggerColumns = 5;
+constexpr int kLoggerColumnWidths[kLoggerColumns] = {32, 99, 85, 86, 89};
+constexpr int kLoggerRowHeight = 20;
+
+const QColor kConnectedColour(Qt::blue);
+const QColor kNotConnectedColour(Qt::red);
+const QColor kValueColour(0x00, 0x00, 0x80);  // navy
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+// Data the instrument sends may be in its own code page: shown decoded.
+QString InstrumentText(const std::string& s) {
+    return QString::fromStdString(zv318::DecodeUtf8OrWindows1252(s));
+}
+
+// A menu caption with a keyboard mnemonic: "&" in the text itself is doubled, then the first
+// letter or digit not yet taken in the same menu gets the "&".
+QString WithMnemonic(const QString& text, QString& taken) {
+    QString escaped = text;
+    escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
+    for (int i = 0; i < escaped.size(); ++i) {
+        QChar c = escaped.at(i);
+        if (c == QLatin1Char('&')) {
+            ++i;  // skip the doubled "&"
+            continue;
+        }
+        if (!c.isLetterOrNumber()) continue;
+        QChar key = c.toLower();
+        if (taken.contains(key)) continue;
+        taken.append(key);
+        escaped.insert(i, QLatin1Char('&'));
+        return escaped;
+    }
+    return escaped;
+}
+
+// The heading row and the row-number column of the logger table look like a fixed grid
+// header whatever items are put in them.
+class FixedCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.row() == 0 || index.column() == 0) {
+            option->backgroundBrush = option->palette.brush(QPalette::Button);
+            option->palette.setColor(QPalette::Text, option->palette.color(QPalette::ButtonText));
+            if (index.row() == 0) option->font.setBold(true);
+            option->displayAlignment = index.column() == 0 && index.row() > 0
+                                           ? Qt::AlignRight | Qt::AlignVCenter
+                                           : Qt::AlignLeft | Qt::AlignVCenter;
+        }
+    }
+};
+
+QLabel* MakeLabel(const QString& objectName, const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(objectName);
+    return label;
+}
+
+QPushButton* MakeButton(const QString& objectName, const QString& text, QWidget* parent,
+                        const QRect& geometry) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    button->setGeometry(geometry);
+    return button;
+}
+
+}  // namespace
+
+TForm1::TForm1(zv318::Link& link, std::filesystem::path programFolder, QWidget* parent)
+    : QMainWindow(parent), link_(link), programFolder_(std::move(programFolder)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("ZV-318 Software (BETA)"));
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Client"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    buildHeader(client);
+    buildStatusBox(client);
+
+    PageControl = new QTabWidget(client);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+    PageControl->setGeometry(266, 46, 526, 492);
+    buildChannelPlanPage();
+    buildLoggersPage();
+    buildMenus();
+    setTabOrder();
+
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setSingleShot(true);
+    Timer2->setInterval(kMonitorDelayMs);
+    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+
+    planList_ = std::make_unique<zv318::LlistaPlanList>(*Llista, [this] {
+        setCommandEnabled(Llista, true);
+        setCommandEnabled(DelSelBut, true);
+        setCommandEnabled(LoadBut, true);
+    });
+
+    // Fixed border: the window is exactly as large as its menu bar and client area.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+TForm1::~TForm1() = default;
+
+// ---- construction ---------------------------------------------------------------------------
+
+void TForm1::buildHeader(QWidget* client) {
+    Panel1 = new QFrame(client);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 0, kClientWidth, 40);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setAutoFillBackground(true);
+    Panel1->setBackgroundRole(QPalette::Base);
+
+    Logo = MakeLabel(QStringLiteral("Logo"), QString(), Panel1);
+    Logo->setGeometry(6, 2, 160, 36);
+    loadPicture(Logo, programFolder_ / "Images" / "logo.bmp");
+
+    Bandera = MakeLabel(QStringLiteral("Bandera"), QString(), Panel1);
+    Bandera->setGeometry(kClientWidth - 48 - 8, 5, 48, 30);
+}
+
+void TForm1::buildStatusBox(QWidget* client) {
+    CStatus = new QGroupBox(QStringLiteral("ZV-318 USB CONNECTION STATUS"), client);
+    CStatus->setObjectName(QStringLiteral("CStatus"));
+    CStatus->setGeometry(8, 46, 250, 492);
+
+    Connexio = MakeLabel(QStringLiteral("Connexio"), QStringLiteral("Connection ??"), CStatus);
+    QFont big = Connexio->font();
+    big.setBold(true);
+    big.setPixelSize(16);
+    Connexio->setFont(big);
+    Connexio->setAlignment(Qt::AlignCenter);
+    Connexio->setGeometry(8, 28, 234, 24);
+
+    Usb = MakeLabel(QStringLiteral("Usb"), QString(), CStatus);
+    Usb->setGeometry((250 - 64) / 2, 60, 64, 40);
+
+    QFont valueFont = font();
+    valueFont.setBold(true);
+    QPalette valuePalette = palette();
+    valuePalette.setColor(QPalette::WindowText, kValueColour);
+
+    struct Pair {
+        QLabel*& caption;
+        QLabel*& value;
+        const char* captionName;
+        const char* valueName;
+        const char* text;
+    };
+    Pair pairs[] = {
+        {Model, Mod, "Model", "Mod", "Model: "},
+        {SNumber, SN, "SNumber", "SN", "Serial Number:"},
+        {IOVersion, IOV, "IOVersion", "IOV", "IO Interface Version:"},
+        {ZVVersion, ZVV, "ZVVersion", "ZVV", "ZV-318 Version:"},
+    };
+    int y = 120;
+    for (Pair& p : pairs) {
+        p.caption = MakeLabel(QLatin1String(p.captionName), QLatin1String(p.text), CStatus);
+        p.caption->move(10, y);
+        p.caption->adjustSize();
+        p.value = MakeLabel(QLatin1String(p.valueName), QString(), CStatus);
+        p.value->setFont(valueFont);
+        p.value->setPalette(valuePalette);
+        p.value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        p.value->move(p.caption->x() + p.caption->width() + kValueGap, y);
+        y += 26;
+    }
+
+    PermissionHint = MakeLabel(QStringLiteral("PermissionHint"), QString(), CStatus);
+    PermissionHint->setWordWrap(true);
+    PermissionHint->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    PermissionHint->setGeometry(10, y + 8, 230, 492 - (y + 8) - 10);
+    PermissionHint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    PermissionHint->hide();
+}
+
+void TForm1::buildChannelPlanPage() {
+    ChannelPlan = new QWidget;
+    ChannelPlan->setObjectName(QStringLiteral("ChannelPlan"));
+    PageControl->addTab(ChannelPlan, QStringLiteral("ChannelPlan"));
+
+    ListLabel = MakeLabel(QStringLiteral("ListLabel"), QStringLiteral("Equipment's channel plans"),
+                          ChannelPlan);
+    ListLabel->setGeometry(10, 8, 270, 18);
+
+    Llista = new QListWidget(ChannelPlan);
+    Llista->setObjectName(QStringLiteral("Llista"));
+    Llista->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Llista->setGeometry(10, 28, 270, 398);
+    ListLabel->setBuddy(Llista);
+
+    const int x = 294, w = 216, h = 30;
+    ReceiveBut = MakeButton(QStringLiteral("ReceiveBut"),
+                            QStringLiteral("Read equipment's channel plans"), ChannelPlan,
+                            {x, 28, w, h});
+    LoadBut = MakeButton(QStringLiteral("LoadBut"), QStringLiteral("Load channel plan"),
+                         ChannelPlan, {x, 64, w, h});
+    DelSelBut = MakeButton(QStringLiteral("DelSelBut"),
+                           QStringLiteral("Delete selected channel plans"), ChannelPlan,
+                           {x, 100, w, h});
+    EditBut = MakeButton(QStringLiteral("EditBut"), QStringLiteral("Edit channel plan"),
+                         ChannelPlan, {x, 156, w, h});
+    NewRBut = MakeButton(QStringLiteral("NewRBut"), QStringLiteral("New RADIO channel plan"),
+                         ChannelPlan, {x, 192, w, h});
+    NewPBut = MakeButton(QStringLiteral("NewPBut"), QStringLiteral("New PLC channel plan"),
+                         ChannelPlan, {x, 228, w, h});
+
+    VersioControllerLabel = MakeLabel(QStringLiteral("VersioControllerLabel"), QString(),
+                                      ChannelPlan);
+    VersioControllerLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    VersioControllerLabel->setGeometry(x, 408, w, 18);
+
+    connect(ReceiveBut, &QPushButton::clicked, this, &TForm1::ReceiveButClick);
+    connect(LoadBut, &QPushButton::clicked, this, &TForm1::LoadButClick);
+    connect(DelSelBut, &QPushButton::clicked, this, &TForm1::DelSelButClick);
+
+    for (QWidget* w : {static_cast<QWidget*>(ReceiveBut), static_cast<QWidget*>(EditBut),
+                       static_cast<QWidget*>(NewRBut), static_cast<QWidget*>(NewPBut)})
+        setCommandEnabled(w, true);
+    for (QWidget* w : {static_cast<QWidget*>(Llista), static_cast<QWidget*>(DelSelBut),
+                       static_cast<QWidget*>(LoadBut)})
+        setCommandEnabled(w, false);
+}
+
+void TForm1::buildLoggersPage() {
+    Loggers = new QWidget;
+    Loggers->setObjectName(QStringLiteral("Loggers"));
+    PageControl->addTab(Loggers, QStringLiteral("Loggers"));
+
+    Label3 = MakeLabel(QStringLiteral("Label3"), QString(), Loggers);
+    Label3->setGeometry(10, 6, 433, 18);
+
+    Panel3 = new QFrame(Loggers);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel3->setLineWidth(1);
+    Panel3->setGeometry(10, 26, 433, 321);
+
+    LoggerIndex = new QTableWidget(kLoggerRows, kLoggerColumns, Panel3);
+    LoggerIndex->setObjectName(QStringLiteral("LoggerIndex"));
+    LoggerIndex->setGeometry(1, 1, 433 - 2, 321 - 2);
+    LoggerIndex->horizontalHeader()->hide();
+    LoggerIndex->verticalHeader()->hide();
+    LoggerIndex->verticalHeader()->setMinimumSectionSize(kLoggerRowHeight);
+    LoggerIndex->verticalHeader()->setDefaultSectionSize(kLoggerRowHeight);
+    LoggerIndex->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    LoggerIndex->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    for (int c = 0; c < kLoggerColumns; ++c)
+        LoggerIndex->setColumnWidth(c, kLoggerColumnWidths[c]);
+    for (int r = 0; r < kLoggerRows; ++r) {
+        LoggerIndex->setRowHeight(r, kLoggerRowHeight);
+        for (int c = 0; c < kLoggerColumns; ++c) {
+            auto* item = new QTableWidgetItem;
+            if (r == 0 || c == 0) item->setFlags(Qt::ItemIsEnabled);
+            else item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            LoggerIndex->setItem(r, c, item);
+        }
+    }
+    LoggerIndex->setItemDelegate(new FixedCellDelegate(LoggerIndex));
+    LoggerIndex->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LoggerIndex->setSelectionMode(QAbstractItemView::SingleSelection);
+    LoggerIndex->setSelectionBehavior(QAbstractItemView::SelectItems);
+    LoggerIndex->setWordWrap(false);
+    LoggerIndex->setFrameShape(QFrame::NoFrame);
+    LoggerIndex->viewport()->setCursor(Qt::PointingHandCursor);
+    LoggerIndex->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Label3->setBuddy(LoggerIndex);
+
+    const int y1 = 356, y2 = 392, w = 164, h = 30;
+    ReceiveRLogBut = MakeButton(QStringLiteral("ReceiveRLogBut"),
+                                QStringLiteral("Receive RADIO loggers"), Loggers,
+                                {10, y1, w, h});
+    ReceivePLogBut = MakeButton(QStringLiteral("ReceivePLogBut"),
+                                QStringLiteral("Receive PLC loggers"), Loggers, {178, y1, w, h});
+    OpenLogBut = MakeButton(QStringLiteral("OpenLogBut"), QStringLiteral("Open logger"), Loggers,
+                            {346, y1, w, h});
+    PrintSelBut = MakeButton(QStringLiteral("PrintSelBut"),
+                             QStringLiteral("Print selected loggers"), Loggers, {10, y2, w, h});
+    SaveLogAsBut = MakeButton(QStringLiteral("SaveLogAsBut"), QStringLiteral("Save loggers as"),
+                              Loggers, {178, y2, w, h});
+    SaveLogBut = MakeButton(QStringLiteral("SaveLogBut"), QStringLiteral("Save loggers"),
+                            Loggers, {346, y2, w, h});
+
+    VersioControllerLabel2 = MakeLabel(QStringLiteral("VersioControllerLabel2"), QString(),
+                                       Loggers);
+    VersioControllerLabel2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    VersioControllerLabel2->setGeometry(294, 432, 216, 18);
+
+    for (QWidget* w : {static_cast<QWidget*>(LoggerIndex), static_cast<QWidget*>(ReceiveRLogBut),
+                       static_cast<QWidget*>(ReceivePLogBut), static_cast<QWidget*>(OpenLogBut)})
+        setCommandEnabled(w, true);
+    for (QWidget* w : {static_cast<QWidget*>(PrintSelBut), static_cast<QWidget*>(SaveLogAsBut),
+                       static_cast<QWidget*>(SaveLogBut)})
+        setCommandEnabled(w, false);
+}
+
+void TForm1::buildMenus() {
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+
+    auto action = [this](QMenu* menu, const char* name, const char* text) {
+        QAction* a = menu->addAction(QString::fromUtf8(text));
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+
+    Archivo1 = MainMenu1->addMenu(QStringLiteral("&Archivo"));
+    Archivo1->setObjectName(QStringLiteral("Archivo1"));
+    Salir1 = action(Archivo1, "Salir1", "&Salir");
+
+    Idioma1 = MainMenu1->addMenu(QStringLiteral("&Idioma"));
+    Idioma1->setObjectName(QStringLiteral("Idioma1"));
+
+    Actualizar1 = MainMenu1->addMenu(QStringLiteral("A&ctualizar"));
+    Actualizar1->setObjectName(QStringLiteral("Actualizar1"));
+    Firmware1 = action(Actualizar1, "Firmware1", "&IO Interface");
+    KORVEL521 = action(Actualizar1, "KORVEL521", "&ZV-318");
+    Puestaenhora1 = action(Actualizar1, "Puestaenhora1", "&Puesta en hora");
+
+    Ayuda1 = MainMenu1->addMenu(QStringLiteral("A&yuda"));
+    Ayuda1->setObjectName(QStringLiteral("Ayuda1"));
+    Contenidos1 = action(Ayuda1, "Contenidos1", "&Contenidos");
+    Contenidos1->setEnabled(false);
+    SobreKORVEL52 = action(Ayuda1, "SobreKORVEL52", "Sobre &KORVEL");
+    SobreControlador = action(Ayuda1, "SobreControlador", "Sobre &este controlador");
+
+    connect(Salir1, &QAction::triggered, this, &TForm1::Salir1Click);
+    connect(Firmware1, &QAction::triggered, this, &TForm1::Firmware1Click);
+    connect(KORVEL521, &QAction::triggered, this, &TForm1::KORVEL521Click);
+    connect(Puestaenhora1, &QAction::triggered, this, &TForm1::Puestaenhora1Click);
+    connect(SobreKORVEL52, &QAction::triggered, this, &TForm1::SobreKORVEL52Click);
+    connect(SobreControlador, &QAction::triggered, this, &TForm1::SobreControladorClick);
+}
+
+void TForm1::setTabOrder() {
+    QWidget* order[] = {PageControl,    Llista,         ReceiveBut,  LoadBut,
+                        DelSelBut,      EditBut,        NewRBut,     NewPBut,
+                        LoggerIndex,    ReceiveRLogBut, ReceivePLogBut, OpenLogBut,
+                        PrintSelBut,    SaveLogAsBut,   SaveLogBut};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+// ---- wiring -----------------------------------------------------------------------------------
+
+void TForm1::setWindows(const Windows& windows) {
+    if (windows_.aboutKorvel) windows_.aboutKorvel->disconnect(this);
+    windows_ = windows;
+    if (windows_.aboutKorvel) {
+        connect(windows_.aboutKorvel, &TAboutKORVEL52::hiddenCommandRequested, this,
+                &TForm1::HiddenCommandClick);
+        connect(windows_.aboutKorvel, &TAboutKORVEL52::hiddenEraseRequested, this,
+                &TForm1::HiddenEraseClick);
+    }
+}
+
+void TForm1::setFeedback(zv318::Feedback* feedback) {
+    feedback_ = feedback;
+    link_.setFeedback(feedback);
+    planProcedures_.reset();
+}
+
+zv318::PlanListView& TForm1::planList() { return *planList_; }
+
+zv318::PlanProcedures* TForm1::planProcedures() {
+    if (!feedback_) return nullptr;
+    if (!planProcedures_)
+        planProcedures_ = std::make_unique<zv318::PlanProcedures>(link_, *feedback_, table_,
+                                                                  *planList_, programFolder_);
+    return planProcedures_.get();
+}
+
+// ---- commands ---------------------------------------------------------------------------------
+
+bool TForm1::runCommand(const std::function<void()>& command) {
+    if (busy_ || !command) return false;
+    busy_ = true;
+    applyCommandStates();
+    auto end = [this] {
+        busy_ = false;
+        applyCommandStates();
+    };
+    try {
+        command();
+    } catch (...) {
+        end();
+        throw;
+    }
+    end();
+    if (refreshPending_) {
+        refreshPending_ = false;
+        ConnectionStatus();
+    }
+    return true;
+}
+
+void TForm1::setCommandEnabled(QWidget* control, bool enabled) {
+    if (!control) return;
+    if (wanted_.emplace(control, enabled).second) control->installEventFilter(this);
+    wanted_[control] = enabled;
+    applying_ = true;
+    control->setEnabled(enabled && !busy_);
+    applying_ = false;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::EnabledChange && !applying_) {
+        auto* control = qobject_cast<QWidget*>(watched);
+        auto it = control ? wanted_.find(control) : wanted_.end();
+        if (it != wanted_.end()) {
+            it->second = !control->testAttribute(Qt::WA_Disabled);
+            if (busy_ && it->second) {
+                applying_ = true;
+                control->setEnabled(false);
+                applying_ = false;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TForm1::commandEnabled(QWidget* control) const {
+    auto it = wanted_.find(control);
+    return it != wanted_.end() && it->second;
+}
+
+void TForm1::applyCommandStates() {
+    applying_ = true;
+    for (auto& [control, enabled] : wanted_) control->setEnabled(enabled && !busy_);
+    applying_ = false;
+    for (QMenu* menu : {Archivo1, Idioma1, Actualizar1, Ayuda1})
+        menu->menuAction()->setEnabled(!busy_);
+}
+
+// ---- start-up and shut-down -------------------------------------------------------------------
+
+void TForm1::AlExecutar() {
+    BuildLanguageMenu();
+    LoadConfiguredLanguage();
+    // Numbers are written and read with "." whatever the regional settings say.
+    QLocale::setDefault(QLocale::c());
+    std::setlocale(LC_NUMERIC, "C");
+    ConnectionStatus();
+    if (watcher_) {
+        connect(watcher_, &zv318::DeviceWatcher::deviceChanged, this,
+                &TForm1::deviceChangeNotice, Qt::UniqueConnection);
+        watcher_->start();
+    }
+    if (!startupArgument_.empty() && startIoUpdate) {
+        const std::string image = startupArgument_;
+        runCommand([this, image] { startIoUpdate(image); });
+    }
+}
+
+void TForm1::FormClose() { link_.Close(); }
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // A running instrument operation keeps the window (and the handle it works on) alive.
+    if (busy_) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TForm1::Salir1Click() { close(); }
+
+// ---- connection status ------------------------------------------------------------------------
+
+void TForm1::ConnectionStatus() {
+    refreshing_ = true;
+    zv318::ConnectionInfo info = zv318::ReadConnectionInfo(
+        link_, [this](zv318::ConnectionStage stage, const zv318::ConnectionInfo& known) {
+            if (!known.found) return;
+            switch (stage) {
+                case zv318::ConnectionStage::Searched:
+                    PermissionHint->hide();
+                    loadPicture(Usb, programFolder_ / "Images" / "usb.bmp");
+                    setConnexio(true);
+                    Model->setEnabled(true);
+                    Mod->setText(InstrumentText(known.model));
+                    break;
+                case zv318::ConnectionStage::Serial:
+                    SNumber->setEnabled(true);
+                    SN->setText(InstrumentText(known.serial));
+                    serial_ = known.serial;
+                    setCommandEnabled(ReceiveBut, true);
+                    repaintNow();
+                    break;
+                case zv318::ConnectionStage::Versions:
+                    IOVersion->setEnabled(true);
+                    ZVVersion->setEnabled(true);
+                    IOV->setText(InstrumentText(known.ioVersion));
+                    ZVV->setText(InstrumentText(known.zvVersion));
+                    repaintNow();
+                    placeValueLabels();
+                    break;
+            }
+        });
+    if (!info.found) showNotFoundState(info.permissionDenied);
+    connected_ = info.found;
+    refreshing_ = false;
+    emit connectionStatusRefreshed(info.found);
+}
+
+void TForm1::showNotFoundState(bool permissionDenied) {
+    loadPicture(Usb, programFolder_ / "Images" / "Nousb.bmp");
+    setConnexio(false);
+    for (QLabel* value : {Mod, SN, IOV, ZVV}) value->clear();
+    serial_.clear();
+    for (QLabel* caption : {Model, SNumber, IOVersion, ZVVersion}) caption->setEnabled(false);
+    for (QWidget* control : {static_cast<QWidget*>(ReceiveBut), static_cast<QWidget*>(DelSelBut),
+                             static_cast<QWidget*>(LoadBut), static_cast<QWidget*>(Llista)})
+        setCommandEnabled(control, false);
+    Llista->clear();
+    for (int r = 1; r < kLoggerRows; ++r)
+        for (int c = 1; c < kLoggerColumns; ++c)
+            if (QTableWidgetItem* item = LoggerIndex->item(r, c)) item->setText(QString());
+
+    if (permissionDenied) {
+        PermissionHint->setText(Text(zv318::PermissionHint()));
+        PermissionHint->show();
+    } else {
+        PermissionHint->hide();
+    }
+}
+
+void TForm1::setConnexio(bool found) {
+    Connexio->setText(Text(table_.entry(zv318::ConnectionCaptionEntry(found))));
+    QPalette p = Connexio->palette();
+    p.setColor(QPalette::WindowText, found ? kConnectedColour : kNotConnectedColour);
+    Connexio->setPalette(p);
+}
+
+void TForm1::placeValueLabels() {
+    const std::pair<QLabel*, QLabel*> pairs[] = {
+        {Model, Mod}, {SNumber, SN}, {IOVersion, IOV}, {ZVVersion, ZVV}};
+    for (auto [caption, value] : pairs) {
+        caption->adjustSize();
+        value->adjustSize();
+        value->move(caption->x() + caption->width() + kValueGap, caption->y());
+    }
+}
+
+void TForm1::loadPicture(QLabel* target, const std::filesystem::path& file) {
+    // A missing or unreadable picture leaves the control empty; the program goes on.
+    QPixmap picture;
+    if (picture.load(QString::fromStdString(file.string()))) target->setPixmap(picture);
+    else target->clear();
+}
+
+void TForm1::repaintNow() {
+    // Lets the window repaint; input waits until the refresh is over.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TForm1::deviceChangeNotice() {
+    // Starting a timer that already runs would restart it: a burst gives one refresh.
+    if (Timer2->isActive() || refreshing_) return;
+    Timer2->start();
+}
+
+void TForm1::Timer2Timer() {
+    Timer2->stop();
+    if (refreshing_) return;
+    if (busy_) {
+        // The running command owns the handle; the box is refreshed at its end.
+        refreshPending_ = true;
+        return;
+    }
+    ConnectionStatus();
+}
+
+// ---- languages --------------------------------------------------------------------------------
+
+void TForm1::BuildLanguageMenu() {
+    Idioma1->clear();
+    delete languageGroup_;
+    languageGroup_ = new QActionGroup(this);
+    languageGroup_->setExclusive(true);
+    std::vector<std::string> names = zv318::ListLanguages(programFolder_);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        QAction* item = Idioma1->addAction(Text(zv318::LanguageItemCaption(names[i])));
+        item->setObjectName(QStringLiteral("Language_") + Text(names[i]));
+        item->setCheckable(true);
+        item->setData(static_cast<int>(i));
+        item->setChecked(names[i] == currentLanguage_);
+        languageGroup_->addAction(item);
+        connect(item, &QAction::triggered, this, [this, item] { LanguageItemClick(item); });
+    }
+}
+
+void TForm1::LanguageItemClick(QAction* item) {
+    if (!item) return;
+    currentLanguage_ = zv318::LanguageNameFromCaption(item->text().toStdString());
+    LoadLanguage();
+    if (!zv318::WriteConfigLanguage(programFolder_, currentLanguage_) && feedback_)
+        feedback_->showMessage(18);
+}
+
+void TForm1::LoadConfiguredLanguage() {
+    currentLanguage_ = zv318::ConfiguredLanguage(programFolder_);
+    LoadLanguage();
+}
+
+void TForm1::LoadLanguage() {
+    zv318::LanguageLoad load = zv318::ReadLanguage(programFolder_, currentLanguage_, table_);
+    if (!load.opened) {
+        if (feedback_) feedback_->showMessage(4);
+    } else {
+        if (!load.notice.empty() && feedback_) feedback_->showNotice(load.notice);
+        ApplyTranslation();
+    }
+
+    QPixmap flag;
+    if (flag.load(QString::fromStdString(zv318::FlagPath(programFolder_, currentLanguage_).string()))) {
+        Bandera->setPixmap(flag);
+    } else {
+        loadPicture(Bandera, zv318::FlagPath(programFolder_, "NoLanguage"));
+        if (feedback_) feedback_->showMessage(3);
+    }
+
+    if (languageGroup_) {
+        for (QAction* item : languageGroup_->actions())
+            item->setChecked(zv318::LanguageNameFromCaption(item->text().toStdString()) ==
+                             currentLanguage_);
+    }
+}
+
+void TForm1::ApplyTranslation() {
+    auto e = [this](int n) { return Text(table_.entry(n)); };
+
+    const QString version = QString::fromLatin1(zv318::kSoftwareVersionText);
+    VersioControllerLabel->setText(version);
+    VersioControllerLabel2->setText(version);
+
+    QString topTaken;
+    Archivo1->setTitle(WithMnemonic(e(1), topTaken));
+    QString fileTaken;
+    Salir1->setText(WithMnemonic(e(2), fileTaken));
+    Idioma1->setTitle(WithMnemonic(e(4), topTaken));
+    Actualizar1->setTitle(WithMnemonic(e(5), topTaken));
+    QString updateTaken;
+    Firmware1->setText(WithMnemonic(e(6), updateTaken));
+    KORVEL521->setText(WithMnemonic(e(11), updateTaken));
+    Puestaenhora1->setText(WithMnemonic(e(28), updateTaken));
+    Ayuda1->setTitle(WithMnemonic(e(7), topTaken));
+    QString helpTaken;
+    Contenidos1->setText(WithMnemonic(e(8), helpTaken));
+    SobreKORVEL52->setText(WithMnemonic(e(9), helpTaken));
+    SobreControlador->setText(WithMnemonic(e(10), helpTaken));
+
+    Model->setText(e(16));
+    SNumber->setText(e(17));
+    IOVersion->setText(e(18));
+    ZVVersion->setText(e(32));
+    CStatus->setTitle(e(19));
+    placeValueLabels();
+
+    setConnexio(link_.FindInstrument());
+
+    setWindowTitle(e(31));
+    Label3->setText(e(72));
+    PageControl->setTabText(PageControl->indexOf(ChannelPlan), e(115));
+    PageControl->setTabText(PageControl->indexOf(Loggers), e(116));
+    ReceiveBut->setText(e(41));
+    DelSelBut->setText(e(42));
+    LoadBut->setText(e(44));
+    EditBut->setText(e(93));
+    NewRBut->setText(e(94));
+    NewPBut->setText(e(91));
+    ListLabel->setText(e(77));
+    ReceiveRLogBut->setText(e(114));
+    ReceivePLogBut->setText(e(128));
+    PrintSelBut->setText(e(123));
+    OpenLogBut->setText(e(119));
+    SaveLogAsBut->setText(e(125));
+    SaveLogBut->setText(e(30));
+    for (int c = 1; c <= 4; ++c) LoggerIndex->item(0, c)->setText(e(19 + c));
+
+    if (windows_.confUpgr) windows_.confUpgr->applyTranslation(table_);
+    if (windows_.updating) windows_.updating->applyTranslation(table_);
+    if (windows_.oculta) windows_.oculta->applyTranslation(table_);
+    if (windows_.editor) windows_.editor->applyTranslation(table_);
+    if (windows_.loggerWindow) windows_.loggerWindow->applyTranslation(table_);
+    if (windows_.aboutKorvel) windows_.aboutKorvel->applyTranslation(table_);
+    if (windows_.aboutController) windows_.aboutController->applyTranslation(table_);
+}
+
+// ---- menu commands ----------------------------------------------------------------------------
+
+void TForm1::Firmware1Click() {
+    if (firmwareIoUpdate) runCommand(firmwareIoUpdate);
+}
+
+void TForm1::KORVEL521Click() {
+    if (instrumentUpdate) runCommand(instrumentUpdate);
+}
+
+void TForm1::Puestaenhora1Click() {
+    if (!feedback_) return;
+    runCommand([this] { zv318::Puestaenhora1Click(link_, *feedback_, serial_); });
+}
+
+void TForm1::SobreKORVEL52Click() {
+    if (windows_.aboutKorvel) windows_.aboutKorvel->exec();
+}
+
+void TForm1::SobreControladorClick() {
+    if (windows_.aboutController) windows_.aboutController->exec();
+}
+
+void TForm1::HiddenCommandClick() {
+    if (windows_.oculta) windows_.oculta->exec();
+}
+
+void TForm1::HiddenEraseClick() {
+    if (!feedback_) return;
+    runCommand([this] { zv318::HiddenEraseAction(link_, *feedback_, *planList_); });
+}
+
+// ---- channel plan commands --------------------------------------------------------------------
+
+void TForm1::ReceiveButClick() {
+    if (zv318::PlanProcedures* plans = planProcedures())
+        runCommand([plans] { plans->ReceiveButClick(); });
+}
+
+void TForm1::LoadButClick() {
+    if (zv318::PlanProcedures* plans = planProcedures())
+        runCommand([plans] { plans->LoadButClick(); });
+}
+
+void TForm1::DelSelButClick() {
+    if (zv318::PlanProcedures* plans = planProcedures())
+        runCommand([plans] { plans->DelSelButClick(); });
+}

@@ -1,0 +1,247 @@
+#pragma once
+// The main window: header with logo and flag, the connection status box, the "ChannelPlan" and
+// "Loggers" tab pages, the menu bar, and the connection monitor (Timer2). It owns the language
+// table and works through the one Link it is given.
+//
+// Commands that talk to the instrument run through runCommand(): while one runs, every other
+// command of the window (buttons, menus, the lists) is disabled, and at its end each control
+// gets back the state it should have then (setCommandEnabled() keeps that state). A refresh of
+// the status box that falls due meanwhile runs after the command.
+
+#include <QMainWindow>
+#include <QString>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "link/feedback.h"
+#include "link/link.h"
+#include "shell/language_table.h"
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QTimer;
+class QWidget;
+
+class TUpdatingFORM;
+class TConfUpgr;
+class TAboutKORVEL52;
+class TAboutController;
+class TOculta;
+class TEditor;
+class TDialog;
+class TZVLoggerWindow;
+
+namespace zv318 {
+class DeviceWatcher;
+class LlistaPlanList;
+class PlanListView;
+class PlanProcedures;
+}  // namespace zv318
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // The other windows of the program, created after the main window; any may be missing.
+    struct Windows {
+        TUpdatingFORM* updating = nullptr;
+        TConfUpgr* confUpgr = nullptr;
+        TAboutKORVEL52* aboutKorvel = nullptr;
+        TAboutController* aboutController = nullptr;
+        TOculta* oculta = nullptr;
+        TEditor* editor = nullptr;
+        TDialog* dialog = nullptr;
+        TZVLoggerWindow* loggerWindow = nullptr;
+    };
+
+    // `programFolder`: where "Images", "Languages" and "config.txt" are looked up.
+    TForm1(zv318::Link& link, std::filesystem::path programFolder, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // ---- wiring (before AlExecutar) ----------------------------------------------------
+    // Connects the about window's hidden functions and includes the windows in translation.
+    void setWindows(const Windows& windows);
+    [[nodiscard]] const Windows& windows() const { return windows_; }
+    // How the window's procedures talk to the person; the Link reports through it too.
+    void setFeedback(zv318::Feedback* feedback);
+    [[nodiscard]] zv318::Feedback* feedback() const { return feedback_; }
+    // The IO Interface image given on the command line; empty when none.
+    void setStartupArgument(const std::string& argument) { startupArgument_ = argument; }
+    [[nodiscard]] const std::string& startupArgument() const { return startupArgument_; }
+    // The source of device-change notices, started by AlExecutar (not owned).
+    void setDeviceWatcher(zv318::DeviceWatcher* watcher) { watcher_ = watcher; }
+
+    // Hooks of the later subsystems. Each runs as a command (see runCommand).
+    // The IO Interface update with the start-up argument as its image (AlExecutar).
+    std::function<void(const std::string&)> startIoUpdate;
+    // "Actualizar" › "IO Interface" and › "ZV-318".
+    std::function<void()> firmwareIoUpdate;
+    std::function<void()> instrumentUpdate;
+
+    // ---- what the other parts use ------------------------------------------------------
+    [[nodiscard]] zv318::Link& link() { return link_; }
+    [[nodiscard]] zv318::LanguageTable& languageTable() { return table_; }
+    [[nodiscard]] const zv318::LanguageTable& languageTable() const { return table_; }
+    [[nodiscard]] const std::filesystem::path& programFolder() const { return programFolder_; }
+    // `Llista` with DelSelBut / LoadBut as the plan procedures see them.
+    [[nodiscard]] zv318::PlanListView& planList();
+    [[nodiscard]] const std::string& currentLanguage() const { return currentLanguage_; }
+    void setCurrentLanguage(const std::string& name) { currentLanguage_ = name; }
+    // Whether the last refresh of the status box found the instrument.
+    [[nodiscard]] bool connected() const { return connected_; }
+
+    // Runs `command` with the window's other commands disabled; false (and nothing run) when
+    // a command is already running.
+    bool runCommand(const std::function<void()>& command);
+    [[nodiscard]] bool busy() const { return busy_; }
+    // Sets the state a command control should have; applied at once unless a command runs,
+    // else at its end.
+    void setCommandEnabled(QWidget* control, bool enabled);
+    [[nodiscard]] bool commandEnabled(QWidget* control) const;
+
+    // ---- controls ----------------------------------------------------------------------
+    QFrame* Panel1;
+    QLabel* Logo;
+    QLabel* Bandera;
+
+    QGroupBox* CStatus;
+    QLabel* Connexio;
+    QLabel* PermissionHint;  // how to let this user open the instrument
+    QLabel* Usb;
+    QLabel* Model;
+    QLabel* Mod;
+    QLabel* SNumber;
+    QLabel* SN;
+    QLabel* IOVersion;
+    QLabel* IOV;
+    QLabel* ZVVersion;
+    QLabel* ZVV;
+
+    QTabWidget* PageControl;
+    QWidget* ChannelPlan;
+    QLabel* ListLabel;
+    QListWidget* Llista;
+    QPushButton* ReceiveBut;
+    QPushButton* EditBut;
+    QPushButton* NewRBut;
+    QPushButton* NewPBut;
+    QPushButton* DelSelBut;
+    QPushButton* LoadBut;
+    QLabel* VersioControllerLabel;
+
+    QWidget* Loggers;
+    QLabel* Label3;
+    QFrame* Panel3;
+    QTableWidget* LoggerIndex;
+    QPushButton* ReceiveRLogBut;
+    QPushButton* ReceivePLogBut;
+    QPushButton* PrintSelBut;
+    QPushButton* OpenLogBut;
+    QPushButton* SaveLogAsBut;
+    QPushButton* SaveLogBut;
+    QLabel* VersioControllerLabel2;
+
+    QMenuBar* MainMenu1;
+    QMenu* Archivo1;
+    QAction* Salir1;
+    QMenu* Idioma1;
+    QMenu* Actualizar1;
+    QAction* Firmware1;
+    QAction* KORVEL521;
+    QAction* Puestaenhora1;
+    QMenu* Ayuda1;
+    QAction* Contenidos1;
+    QAction* SobreKORVEL52;
+    QAction* SobreControlador;
+
+    QTimer* Timer2;
+
+public slots:
+    // Start-up, once all windows exist: languages, "." as decimal separator, status box,
+    // device monitor, and the IO Interface update when a start-up argument was given.
+    void AlExecutar();
+    // Refreshes the status box (and the plan controls) from a fresh search.
+    void ConnectionStatus();
+    // A device-change notice: starts Timer2 unless it already runs.
+    void deviceChangeNotice();
+    void Timer2Timer();
+    // Closes the device handle.
+    void FormClose();
+
+    void BuildLanguageMenu();
+    void LoadConfiguredLanguage();
+    void LoadLanguage();
+    void ApplyTranslation();
+    void LanguageItemClick(QAction* item);
+
+    void Salir1Click();
+    void Firmware1Click();
+    void KORVEL521Click();
+    void Puestaenhora1Click();
+    void SobreKORVEL52Click();
+    void SobreControladorClick();
+    void HiddenCommandClick();
+    void HiddenEraseClick();
+
+    void ReceiveButClick();
+    void LoadButClick();
+    void DelSelButClick();
+
+signals:
+    // The status box was refreshed (at start-up, after a device change, after a language).
+    void connectionStatusRefreshed(bool found);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Keeps the state other code gives a command control with setEnabled() while a command
+    // runs, to restore it at the command's end.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildHeader(QWidget* client);
+    void buildStatusBox(QWidget* client);
+    void buildChannelPlanPage();
+    void buildLoggersPage();
+    void buildMenus();
+    void setTabOrder();
+
+    void showFoundState(const QString& model);
+    void showNotFoundState(bool permissionDenied);
+    void setConnexio(bool found);
+    void placeValueLabels();
+    void loadPicture(QLabel* target, const std::filesystem::path& file);
+    void repaintNow();
+    void applyCommandStates();
+    [[nodiscard]] zv318::PlanProcedures* planProcedures();
+
+    zv318::Link& link_;
+    std::filesystem::path programFolder_;
+    zv318::LanguageTable table_;
+    zv318::Feedback* feedback_ = nullptr;
+    std::unique_ptr<zv318::LlistaPlanList> planList_;
+    std::unique_ptr<zv318::PlanProcedures> planProcedures_;
+    Windows windows_;
+    zv318::DeviceWatcher* watcher_ = nullptr;
+    std::string startupArgument_;
+    std::string currentLanguage_;
+    bool connected_ = false;
+    bool refreshing_ = false;
+    bool busy_ = false;
+    bool refreshPending_ = false;
+    bool applying_ = false;            // the window itself changes an enabled state
+    std::map<QWidget*, bool> wanted_;  // the state each command control should have
+    QActionGroup* languageGroup_ = nullptr;
+    std::string serial_;  // the serial number shown in SN, as the instrument sent it
+};
