@@ -252,7 +252,7 @@ int PlanProcedures::SaveChannelPlans(int type) {
             CopyPathFor(programFolder_, name + ListSuffixFor(type));
         const int n = ChannelCount(i);
         if (Lost()) {
-            EndLost();
+            EndProgress(kNotConnectedStatus, std::string{});  // the caller shows message 7
             return i;
         }
         if (!copy) {
@@ -269,7 +269,7 @@ int PlanProcedures::SaveChannelPlans(int type) {
             const std::string reply = GetChannel(link_, i, j);
             if (Lost()) {
                 (void)WriteCopy(copy, text);
-                EndLost();
+                EndProgress(kNotConnectedStatus, std::string{});  // the caller shows message 7
                 return i;
             }
             const std::string tail = ChannelReplyToLine(reply, type, feedback_);
