@@ -4,6 +4,7 @@
 // Exit status: 0 done, 1 the operation ended with a message or failed, 2 usage,
 // 3 instrument not connected.
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -14,6 +15,9 @@
 #include "app/terminal_feedback.h"
 #include "link/link.h"
 #include "link/queries.h"
+#include "plans/plan_list.h"
+#include "plans/plan_model.h"
+#include "plans/plan_procedures.h"
 #include "shell/clock.h"
 #include "shell/language_file.h"
 #include "shell/service.h"
@@ -109,15 +113,67 @@ int ClockSet(Context& c) {
     return kDone;
 }
 
-// Ends with the status that fits what the procedure showed.
-int Outcome(const Context& c) {
-    if (c.feedback->showed(7)) return c.link->IsOpen() ? kFailed : kNotConnected;
-    return c.feedback->messages().empty() ? kDone : kFailed;
+
+int FromOutcome(PlanOutcome outcome) {
+    switch (outcome) {
+        case PlanOutcome::Done:
+            return kDone;
+        case PlanOutcome::NotConnected:
+            return kNotConnected;
+        case PlanOutcome::Cancelled:
+        case PlanOutcome::Failed:
+            break;
+    }
+    return kFailed;
+}
+
+void PrintList(const PlanList& list) {
+    for (const std::string& entry : list.entries) std::cout << entry << '\n';
+}
+
+// "plans read | send FILE | delete ENTRY... | check FILE"
+int PlansCommand(Context& c, const std::vector<std::string>& args) {
+    const std::string& what = args[1];
+    if (what == "check" && args.size() == 3) {
+        PlanGrid grid;
+        int code = ReadChannelPlanFile(args[2], grid, *c.feedback);
+        std::cout << code << '\n';
+        return code == 0 ? kDone : kFailed;
+    }
+    PlanList list;
+    PlanProcedures plans(*c.link, *c.feedback, c.table, list, c.programFolder);
+    if (what == "read" && args.size() == 2) {
+        PlanOutcome outcome = plans.ReceiveButClick();
+        PrintList(list);
+        return FromOutcome(outcome);
+    }
+    if (what == "send" && args.size() == 3) {
+        PlanOutcome outcome = plans.LoadPlanFile(args[2]);
+        if (outcome == PlanOutcome::Done) PrintList(list);
+        return FromOutcome(outcome);
+    }
+    if (what == "delete" && args.size() >= 3) {
+        // A fresh reading, then the named entries selected as a person would in the list.
+        PlanOutcome read = plans.ReceiveButClick();
+        if (read != PlanOutcome::Done) return FromOutcome(read);
+        for (std::size_t k = 2; k < args.size(); ++k) {
+            auto it = std::find(list.entries.begin(), list.entries.end(), args[k]);
+            if (it == list.entries.end()) {
+                std::cerr << "no plan \"" << args[k] << "\" in the instrument; it holds:\n";
+                for (const std::string& entry : list.entries) std::cerr << "  " << entry << '\n';
+                return kFailed;
+            }
+            list.select(static_cast<int>(it - list.entries.begin()));
+        }
+        PlanOutcome outcome = plans.DelSelButClick();
+        if (outcome == PlanOutcome::Done) PrintList(list);
+        return FromOutcome(outcome);
+    }
+    std::cerr << kUsageText;
+    return kUsage;
 }
 
 }  // namespace
-
-int PlansCommand(Context& c, const std::vector<std::string>& args);
 
 int main(int argc, char** argv) {
     bool demo = false, yes = false;
@@ -164,13 +220,7 @@ int main(int argc, char** argv) {
     if (command == "status" && args.size() == 1) return Status(c);
     if (command == "raw" && args.size() == 2) return Raw(c, args[1]);
     if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
-    if (command == "plans" && args.size() >= 2) {
-        int status = PlansCommand(c, args);
-        return status >= 0 ? status : Outcome(c);
-    }
+    if (command == "plans" && args.size() >= 2) return PlansCommand(c, args);
     std::cerr << kUsageText;
     return kUsage;
 }
-
-// Filled in below once the plan procedures are in.
-int PlansCommand(Context&, const std::vector<std::string>&) { return kUsage; }

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <array>
+#include <fstream>
+#include <sstream>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -63,6 +65,13 @@ public:
     std::string env() const {
         return "ZV318_TIMEOUT_MS=1000 ZV318_HID_SOCKETS='" + folder_.string() + "'";
     }
+    // The same with a program folder of its own, holding the English language file.
+    std::string envWithHome(const fs::path& home) const {
+        fs::create_directories(home / "Languages");
+        fs::copy_file(fs::path(ZV318_LANGUAGES_DIR) / "English.lng", home / "Languages" / "English.lng",
+                      fs::copy_options::overwrite_existing);
+        return env() + " ZV318_HOME='" + home.string() + "'";
+    }
 
 private:
     fs::path folder_;
@@ -115,4 +124,72 @@ TEST(Zv318ctl, ClockAndUsageOnTheDemoInstrument) {
     EXPECT_EQ(usage.status, 2) << usage.out;
     Run none = RunCtl("", "");
     EXPECT_EQ(none.status, 2) << none.out;
+}
+
+namespace {
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+}  // namespace
+
+// Every "plans" command through the socket folder, each run a process of its own: the
+// instrument keeps what one run sent for the next.
+TEST(Zv318ctl, PlansReadSendCheckAndDeleteThroughTheSocketFolder) {
+    SimProcess sim;
+    fs::path home = fs::temp_directory_path() / ("zv318-ctl-home-" + std::to_string(getpid()));
+    fs::remove_all(home);
+    std::string env = sim.envWithHome(home);
+
+    Run read = RunCtl(env, "plans read");
+    ASSERT_EQ(read.status, 0) << read.out;
+    EXPECT_NE(read.out.find("TV1 (RADIO)"), std::string::npos) << read.out;
+    ASSERT_TRUE(fs::exists(home / "TV1 (RADIO).temp"));
+    EXPECT_TRUE(ReadFile(home / "TV1 (RADIO).temp").starts_with("1\r\nTV1\r\n"));
+
+    const fs::path plan = home / "NEW.c318";
+    std::ofstream(plan, std::ios::binary)
+        << "1\r\nNEW\r\n2\r\n0,CH1,50000000,3000,OFF\r\n1,CH2,50500000,3000,ON";
+    Run check = RunCtl(env, "plans check '" + plan.string() + "'");
+    EXPECT_EQ(check.status, 0) << check.out;
+    EXPECT_EQ(check.out, "0\n");
+
+    Run send = RunCtl(env, "plans send '" + plan.string() + "'");
+    ASSERT_EQ(send.status, 0) << send.out;
+    EXPECT_NE(send.out.find("NEW (RADIO)"), std::string::npos) << send.out;
+    EXPECT_EQ(ReadFile(home / "NEW (RADIO).temp"),
+              "1\r\nNEW\r\n2\r\n0,CH1,50000000,3000,OFF\r\n1,CH2,50500000,3000,ON");
+
+    // The same name again is refused (message 31) and changes nothing.
+    Run again = RunCtl(env, "plans send '" + plan.string() + "'");
+    EXPECT_EQ(again.status, 1) << again.out;
+    EXPECT_NE(again.out.find("message 31"), std::string::npos) << again.out;
+
+    // Deleting asks first: without --yes nothing goes.
+    Run no = RunCtl(env, "plans delete 'NEW (RADIO)'");
+    EXPECT_EQ(no.status, 1) << no.out;
+    Run del = RunCtl(env, "--yes plans delete 'NEW (RADIO)'");
+    ASSERT_EQ(del.status, 0) << del.out;
+    EXPECT_EQ(del.out.find("NEW (RADIO)"), std::string::npos) << del.out;
+    EXPECT_NE(del.out.find("TV1 (RADIO)"), std::string::npos) << del.out;
+    Run unknown = RunCtl(env, "--yes plans delete 'NOPE (RADIO)'");
+    EXPECT_EQ(unknown.status, 1) << unknown.out;
+
+    // A bad file: its result code, and a send that writes nothing.
+    const fs::path bad = home / "BAD.c318";
+    std::ofstream(bad, std::ios::binary) << "1\r\nBAD\r\n1\r\n1,CH1,50000000,3000,OFF";
+    Run badCheck = RunCtl(env, "plans check '" + bad.string() + "'");
+    EXPECT_EQ(badCheck.status, 1);
+    EXPECT_NE(badCheck.out.find("1020"), std::string::npos) << badCheck.out;
+    Run badSend = RunCtl(env, "plans send '" + bad.string() + "'");
+    EXPECT_EQ(badSend.status, 1) << badSend.out;
+    EXPECT_NE(badSend.out.find("message 14"), std::string::npos) << badSend.out;
+    Run after = RunCtl(env, "plans read");
+    EXPECT_EQ(after.out, read.out) << "a refused file must leave the instrument's plans as they were";
+
+    fs::remove_all(home);
 }
