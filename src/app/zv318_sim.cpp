@@ -203,8 +203,8 @@ int main(int argc, char** argv) {
             int client = ::accept(listener, nullptr, nullptr);
             if (client >= 0) {
                 ::fcntl(client, F_SETFD, FD_CLOEXEC);
-                if (::send(client, options.product.data(), options.product.size(),
-                           MSG_NOSIGNAL) < 0)
+                if (::send(client, options.product.data(), options.product.size(), MSG_NOSIGNAL) <
+                    0)
                     ::close(client);
                 else
                     clients.push_back(client);

@@ -189,7 +189,9 @@ OpenResult SocketBus::open(const std::string& path) {
 
 #else  // no Unix sockets: the folder lists nothing
 
-std::vector<InterfaceInfo> SocketBus::enumerate() { return {}; }
+std::vector<InterfaceInfo> SocketBus::enumerate() {
+    return {};
+}
 
 OpenResult SocketBus::open(const std::string&) {
     OpenResult result;

@@ -35,7 +35,8 @@ public:
         }
         if (*writesLeft_ > 0) --*writesLeft_;
         if (instrument_) {
-            if (std::optional<Report> reply = instrument_->handle(report)) replies_.push_back(*reply);
+            if (std::optional<Report> reply = instrument_->handle(report))
+                replies_.push_back(*reply);
         }
         return true;
     }
@@ -78,7 +79,9 @@ void SimBus::addInterface(const std::string& product, bool openable, Instrument*
         Entry{"sim:" + std::to_string(nextId_++), product, openable, permission, instrument});
 }
 
-void SimBus::clearInterfaces() { entries_.clear(); }
+void SimBus::clearInterfaces() {
+    entries_.clear();
+}
 
 void SimBus::setPlugged(bool plugged) {
     if (*plugged_ && !plugged) ++*generation_;
@@ -86,7 +89,9 @@ void SimBus::setPlugged(bool plugged) {
     *writesLeft_ = -1;
 }
 
-void SimBus::unplugAfter(int exchanges) { *writesLeft_ = exchanges < 0 ? 0 : exchanges; }
+void SimBus::unplugAfter(int exchanges) {
+    *writesLeft_ = exchanges < 0 ? 0 : exchanges;
+}
 
 std::vector<InterfaceInfo> SimBus::enumerate() {
     std::vector<InterfaceInfo> list;

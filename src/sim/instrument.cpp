@@ -76,7 +76,7 @@ Plan TelevisionPlan() {
 
 Plan FmPlan() {
     Plan plan{"FM", {}};
-    const std::int32_t stations[] = {88'100'000, 90'500'000,  94'300'000, 98'700'000,
+    const std::int32_t stations[] = {88'100'000,  90'500'000,  94'300'000, 98'700'000,
                                      101'200'000, 104'600'000, 107'800'000};
     int index = 0;
     for (std::int32_t hz : stations) {
@@ -144,10 +144,13 @@ Instrument::Instrument() {
     radio_ = {TelevisionPlan(), FmPlan(), DabPlan()};
     plc_ = {PowerLinePlan(), HomeNetworkPlan()};
 
-    radioLoggers_[0] = MakeLogger("09:15:02", "14/03/2013", "ROOF1", radio_[0], "dBuV", 40, 12, 68.4);
-    radioLoggers_[3] = MakeLogger("11:42:37", "14/03/2013", "LOBBY", radio_[1], "dBm", -60, 5, -38.5);
+    radioLoggers_[0] =
+        MakeLogger("09:15:02", "14/03/2013", "ROOF1", radio_[0], "dBuV", 40, 12, 68.4);
+    radioLoggers_[3] =
+        MakeLogger("11:42:37", "14/03/2013", "LOBBY", radio_[1], "dBm", -60, 5, -38.5);
     radioLoggers_[17] = MakeLogger("16:05:59", "02/04/2013", "EMPTY", radio_[0], "dBuV", 35, 0, 0);
-    radioLoggers_[49] = MakeLogger("23:59:59", "31/12/2013", "LASTSLOT", radio_[2], "dBm", -75, 3, -52.0);
+    radioLoggers_[49] =
+        MakeLogger("23:59:59", "31/12/2013", "LASTSLOT", radio_[2], "dBm", -75, 3, -52.0);
     plcLoggers_[1] = MakeLogger("08:00:00", "20/05/2013", "MAIN", plc_[0], "dBuV", 30, 4, 55.3);
     plcLoggers_[20] = MakeLogger("13:30:12", "21/05/2013", "PANEL2", plc_[1], "dBm", -70, 2, -61.2);
 }
@@ -372,7 +375,8 @@ std::uint8_t Instrument::acceptRecord(const Report& out) {
     std::size_t n = out[8];
     if (9 + n + 1 >= kReportSize || out[9 + n] != kCR) return 0;
     int number = recordCount_ + 1;
-    if (auto r = refuseRecord.find(number); r != refuseRecord.end() && refused_[number] < r->second) {
+    if (auto r = refuseRecord.find(number);
+        r != refuseRecord.end() && refused_[number] < r->second) {
         ++refused_[number];
         return 2;
     }
@@ -389,7 +393,8 @@ std::string Instrument::answerQuery(const std::string& command) {
         return answerCommand(command) == 1 ? "OK" : "";
     }
     const std::string echo = command.substr(1, 3);  // "?NS", "?CF" ...
-    const std::string_view args = std::string_view(command).substr(std::min<std::size_t>(4, command.size()));
+    const std::string_view args =
+        std::string_view(command).substr(std::min<std::size_t>(4, command.size()));
     const std::vector<Plan>& list = plans(selectedType_);
 
     if (command == "*?VE") return echo + (bootMode_ ? " BOOT V1.0" : "ZV-318" + zvVersion);
@@ -423,8 +428,8 @@ std::string Instrument::channelReply(const std::string& command) const {
     const std::vector<Channel>& channels = list[p].channels;
     if (c >= static_cast<int>(channels.size())) return "";
     const Channel& ch = channels[c];
-    return "#" + ch.name + "&" + std::to_string(ch.frequency) + "&" +
-           std::to_string(ch.bandwidth) + "&" + std::to_string(ch.flags);
+    return "#" + ch.name + "&" + std::to_string(ch.frequency) + "&" + std::to_string(ch.bandwidth) +
+           "&" + std::to_string(ch.flags);
 }
 
 std::string Instrument::presenceReply() const {
@@ -444,8 +449,8 @@ std::string Instrument::headerReply(const std::string& command) const {
     if (slot < 0 || slot >= kLoggerSlots) return "";
     const std::optional<Logger>& lg = logger(selectedType_, slot);
     if (!lg) return "";
-    return TwoDigits(slot) + " " + lg->time + " " + lg->date + " " + lg->name + "&" +
-           lg->planName + "&" + std::to_string(lg->records.size()) + "&" + lg->levelUnit + "&" +
+    return TwoDigits(slot) + " " + lg->time + " " + lg->date + " " + lg->name + "&" + lg->planName +
+           "&" + std::to_string(lg->records.size()) + "&" + lg->levelUnit + "&" +
            std::to_string(lg->threshold);
 }
 
@@ -458,8 +463,8 @@ std::string Instrument::recordReply(const std::string& command) const {
     const std::optional<Logger>& lg = logger(selectedType_, slot);
     if (!lg || k >= static_cast<int>(lg->records.size())) return "";
     const LoggerRecord& r = lg->records[k];
-    return "&" + r.channel + "&" + std::to_string(r.frequency) + "&" +
-           std::to_string(r.bandwidth) + "&" + r.power;
+    return "&" + r.channel + "&" + std::to_string(r.frequency) + "&" + std::to_string(r.bandwidth) +
+           "&" + r.power;
 }
 
 // ---- the IO Interface loader ------------------------------------------------------------
@@ -480,10 +485,9 @@ void Instrument::loaderReport(const Report& out) {
         return;
     }
     if (command == kLoaderFirstHalf || command == kLoaderSecondHalf) {
-        std::uint32_t address = static_cast<std::uint32_t>(out[2]) |
-                                static_cast<std::uint32_t>(out[3]) << 8 |
-                                static_cast<std::uint32_t>(out[4]) << 16 |
-                                static_cast<std::uint32_t>(out[5]) << 24;
+        std::uint32_t address =
+            static_cast<std::uint32_t>(out[2]) | static_cast<std::uint32_t>(out[3]) << 8 |
+            static_cast<std::uint32_t>(out[4]) << 16 | static_cast<std::uint32_t>(out[5]) << 24;
         std::vector<std::uint8_t>& block = flash[address];
         block.resize(kFlashBlockSize, 0xFF);  // erased flash reads 0xFF
         std::size_t half = command == kLoaderFirstHalf ? 0 : kFlashBlockSize / 2;

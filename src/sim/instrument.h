@@ -61,14 +61,14 @@ public:
     [[nodiscard]] std::optional<Report> handle(const Report& out);
 
     // ---- state -------------------------------------------------------------------------
-    std::vector<Plan>& plans(int type);              // type kRadio or kPlc
+    std::vector<Plan>& plans(int type);  // type kRadio or kPlc
     const std::vector<Plan>& plans(int type) const;
     std::optional<Logger>& logger(int type, int slot);  // slots 0-49
     const std::optional<Logger>& logger(int type, int slot) const;
     int selectedType() const { return selectedType_; }
-    bool bootMode() const { return bootMode_; }          // after "*RS2", until "*RS0"
+    bool bootMode() const { return bootMode_; }            // after "*RS2", until "*RS0"
     bool planWriteMode() const { return planWriteMode_; }  // "*PM01" until "*PM00"
-    const std::string& clock() const { return clock_; }  // the last "*SK" text
+    const std::string& clock() const { return clock_; }    // the last "*SK" text
     std::string serial = "00012345";
     std::string ioVersion = "IO-2.10";
     std::string zvVersion = "V1.20";
@@ -77,7 +77,7 @@ public:
     std::set<int> erasedSectors;  // digits of "*FE"
     // IO Interface loader.
     bool loaderMode() const { return loaderMode_; }
-    std::set<int> erasedPages;                    // pages of the 0x04 reports
+    std::set<int> erasedPages;                                 // pages of the 0x04 reports
     std::map<std::uint32_t, std::vector<std::uint8_t>> flash;  // 64-byte blocks by address
 
     // ---- what it received --------------------------------------------------------------

@@ -225,8 +225,7 @@ TEST(linkTimeoutLength, EraseAndRestartWaitTenTimesLonger) {
     (void)link.SendCommand("*RS0");
     (void)link.SendCommand("*EC01");
     (void)link.SendQuery("*FE2");
-    EXPECT_EQ(bus.script->readTimeouts,
-              (std::vector<int>{120, 1200, 1200, 1200, 1200, 120, 1200}));
+    EXPECT_EQ(bus.script->readTimeouts, (std::vector<int>{120, 1200, 1200, 1200, 1200, 120, 1200}));
 }
 
 TEST(linkTimeoutLength, TakenFromTheEnvironment) {

@@ -80,9 +80,8 @@ TEST_F(linkReportBytes, TypedQueriesSendTheirCommandTexts) {
     (void)GetChannelQuantity(link, 3);
     (void)GetChannel(link, 5, 42);
     (void)GetChannel(link, 0, 999);
-    EXPECT_EQ(instrument.commands(),
-              (std::vector<std::string>{"*?VE", "*?NS", "*?PN", "*?CS03", "*?CU3", "*?CF05042",
-                                        "*?CF00999"}));
+    EXPECT_EQ(instrument.commands(), (std::vector<std::string>{"*?VE", "*?NS", "*?PN", "*?CS03",
+                                                               "*?CU3", "*?CF05042", "*?CF00999"}));
     for (const Report& r : instrument.received) EXPECT_EQ(r[2], kCodeQuery);
 }
 

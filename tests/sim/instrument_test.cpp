@@ -275,19 +275,20 @@ TEST_F(simLoggers, LoggerHeaderAndRecordsDecode) {
     EXPECT_EQ(header.substr(6, 8), lg.time);
     EXPECT_EQ(header.substr(15, 10), lg.date);
     EXPECT_EQ(header.substr(26), lg.name + "&" + lg.planName + "&" +
-                                     std::to_string(lg.records.size()) + "&" + lg.levelUnit +
-                                     "&" + std::to_string(lg.threshold));
+                                     std::to_string(lg.records.size()) + "&" + lg.levelUnit + "&" +
+                                     std::to_string(lg.threshold));
 
     // Record k of slot s: the text from byte 6 is a leading field, then the record.
     const sim::LoggerRecord& r = lg.records[2];
     std::string record = QueryValue(query("*?HD49002"), kRecordTextOffset);
-    EXPECT_EQ(record.substr(record.find('&')),
-              "&" + r.channel + "&" + std::to_string(r.frequency) + "&" +
-                  std::to_string(r.bandwidth) + "&" + r.power);
+    EXPECT_EQ(record.substr(record.find('&')), "&" + r.channel + "&" + std::to_string(r.frequency) +
+                                                   "&" + std::to_string(r.bandwidth) + "&" +
+                                                   r.power);
     EXPECT_EQ(query("*?HD49002")[5], '?');
 
     // Past the last record, an empty slot, the other type's slot: no value.
-    EXPECT_EQ(QueryValue(query("*?HD49" + std::string("00") + std::to_string(lg.records.size())), 8), "");
+    EXPECT_EQ(
+        QueryValue(query("*?HD49" + std::string("00") + std::to_string(lg.records.size())), 8), "");
     EXPECT_EQ(QueryValue(query("*?HL05"), 8), "");
     EXPECT_EQ(QueryValue(query("*?HL01"), 8), "");  // a PLC slot
     ASSERT_EQ(link.SendCommand("*EC02"), 1);
@@ -313,7 +314,11 @@ TEST_F(simLoggers, LongestHeaderStillEndsWithItsCarriageReturn) {
 // ---- instrument firmware ---------------------------------------------------------------
 
 std::vector<std::uint8_t> Record(char type, std::vector<std::uint8_t> bytes) {
-    std::vector<std::uint8_t> r = {'*', 'S', 'X', 'S', static_cast<std::uint8_t>(type),
+    std::vector<std::uint8_t> r = {'*',
+                                   'S',
+                                   'X',
+                                   'S',
+                                   static_cast<std::uint8_t>(type),
                                    static_cast<std::uint8_t>(bytes.size())};
     for (std::uint8_t b : bytes) r.push_back(b);
     return r;
@@ -333,8 +338,7 @@ TEST_F(simFirmware, FirmwareUpdateStoresTheRecords) {
     const auto second = Record('3', {0x00, 0x00, 0xFC});
     EXPECT_EQ(link.SendBlock(first), 1);
     EXPECT_EQ(link.SendBlock(second), 1);
-    EXPECT_EQ(instrument.firmwareRecords,
-              (std::vector<std::vector<std::uint8_t>>{first, second}));
+    EXPECT_EQ(instrument.firmwareRecords, (std::vector<std::vector<std::uint8_t>>{first, second}));
     EXPECT_EQ(instrument.commands().back(), "*SXS3");
 
     ASSERT_EQ(link.SendCommand("*RS0"), 1);
@@ -469,9 +473,9 @@ TEST_F(simStream, UnknownReportsStillGetOneReply) {
 TEST_F(simStream, SilenceCountsEveryReceivedReport) {
     instrument.silentFrom = 4;
     ASSERT_TRUE(link.WriteReport(LoaderReport(0x08, 0, 0)));  // report 1, never answered
-    EXPECT_EQ(GetSerial(link), instrument.serial);           // 2
-    EXPECT_EQ(GetChannelPlanQuantity(link), 3);              // 3
-    EXPECT_EQ(GetChannelPlanName(link, 0), "");              // 4: silent
+    EXPECT_EQ(GetSerial(link), instrument.serial);            // 2
+    EXPECT_EQ(GetChannelPlanQuantity(link), 3);               // 3
+    EXPECT_EQ(GetChannelPlanName(link, 0), "");               // 4: silent
     EXPECT_EQ(instrument.received.size(), 4u);
 }
 
