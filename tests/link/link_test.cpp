@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -226,16 +225,6 @@ TEST(linkTimeoutLength, EraseAndRestartWaitTenTimesLonger) {
     (void)link.SendCommand("*EC01");
     (void)link.SendQuery("*FE2");
     EXPECT_EQ(bus.script->readTimeouts, (std::vector<int>{120, 1200, 1200, 1200, 1200, 120, 1200}));
-}
-
-TEST(linkTimeoutLength, TakenFromTheEnvironment) {
-    testing::ScriptedBus bus;
-    ::setenv("ZV318_TIMEOUT_MS", "250", 1);
-    EXPECT_EQ(Link(bus).timeoutMs(), 250);
-    ::setenv("ZV318_TIMEOUT_MS", "soon", 1);
-    EXPECT_EQ(Link(bus).timeoutMs(), kDefaultTimeoutMs);
-    ::unsetenv("ZV318_TIMEOUT_MS");
-    EXPECT_EQ(Link(bus).timeoutMs(), kDefaultTimeoutMs);
 }
 
 }  // namespace

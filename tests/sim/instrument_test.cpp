@@ -114,33 +114,6 @@ TEST_F(simInstrument, SeedIsARealisticInstrument) {
               std::string(9, '\x40'));
 }
 
-TEST_F(simPlans, PlanQueriesReadBackTheStoredPlans) {
-    ASSERT_EQ(link.SendCommand("*EC01"), 1);
-    const auto& radio = instrument.plans(kRadio);
-    ASSERT_EQ(GetChannelPlanQuantity(link), static_cast<int>(radio.size()));
-    for (int p = 0; p < static_cast<int>(radio.size()); ++p) {
-        EXPECT_EQ(GetChannelPlanName(link, p), radio[p].name);
-        ASSERT_EQ(GetChannelQuantity(link, p), static_cast<int>(radio[p].channels.size()));
-    }
-    // One leading character, then name&Hz&Hz&flags.
-    const sim::Channel& c = radio[0].channels[2];
-    std::string reply = GetChannel(link, 0, 2);
-    ASSERT_FALSE(reply.empty());
-    EXPECT_EQ(reply.substr(1), c.name + "&" + std::to_string(c.frequency) + "&" +
-                                   std::to_string(c.bandwidth) + "&" + std::to_string(c.flags));
-    EXPECT_EQ(GetChannel(link, 0, static_cast<int>(radio[0].channels.size())), "");
-    EXPECT_EQ(GetChannelPlanName(link, 9), "");
-
-    ASSERT_EQ(link.SendCommand("*EC02"), 1);
-    EXPECT_EQ(GetChannelPlanQuantity(link), static_cast<int>(instrument.plans(kPlc).size()));
-    EXPECT_EQ(GetChannelPlanName(link, 0), instrument.plans(kPlc)[0].name);
-
-    // The serial number comes after "NS" at bytes 6 and 7.
-    Report ns = query("*?NS");
-    EXPECT_EQ(ns[6], 'N');
-    EXPECT_EQ(ns[7], 'S');
-}
-
 // ---- writing plans ----------------------------------------------------------------------
 
 TEST_F(simPlans, PlanWritingLeavesTheSentPlan) {
@@ -293,22 +266,6 @@ TEST_F(simLoggers, LoggerHeaderAndRecordsDecode) {
     EXPECT_EQ(QueryValue(query("*?HL01"), 8), "");  // a PLC slot
     ASSERT_EQ(link.SendCommand("*EC02"), 1);
     EXPECT_EQ(QueryValue(query("*?HL01"), 8).substr(0, 2), "01");
-}
-
-TEST_F(simLoggers, LongestHeaderStillEndsWithItsCarriageReturn) {
-    sim::Logger lg;
-    lg.time = "23:59:59";
-    lg.date = "31/12/2099";
-    lg.name = "ABCDEFGH";
-    lg.planName = "PLANX";
-    lg.levelUnit = "dBuV";
-    lg.threshold = -120;
-    lg.records.resize(150);
-    instrument.logger(kRadio, 12) = lg;
-    Report reply = query("*?HL12");
-    std::string tail = QueryValue(reply, 31);
-    EXPECT_EQ(tail, "ABCDEFGH&PLANX&150&dBuV&-120");
-    EXPECT_NE(std::find(reply.begin() + 31, reply.end(), 0x0D), reply.end());
 }
 
 // ---- instrument firmware ---------------------------------------------------------------
