@@ -73,7 +73,8 @@ sim::Instrument FullInstrument() {
         for (int p = 0; p < sim::kMaxPlans; ++p) {
             sim::Plan plan{(type == sim::kRadio ? "R" : "P") + std::to_string(p), {}};
             for (int c = 0; c < 150; ++c)
-                plan.channels.push_back({c, "C" + std::to_string(c), base + step * c, bw, c % 3 ? 128 : 0});
+                plan.channels.push_back(
+                    {c, "C" + std::to_string(c), base + step * c, bw, c % 3 ? 128 : 0});
             inst.plans(type).push_back(std::move(plan));
         }
     }
@@ -81,7 +82,9 @@ sim::Instrument FullInstrument() {
 }
 
 struct TempFolder {
-    TempFolder() : path(fs::temp_directory_path() / ("zv318-bench-" + std::to_string(std::random_device{}()))) {
+    TempFolder()
+        : path(fs::temp_directory_path() /
+               ("zv318-bench-" + std::to_string(std::random_device{}()))) {
         fs::create_directories(path);
     }
     ~TempFolder() {
@@ -117,14 +120,16 @@ void BM_ReadFullInstrument(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["exchanges"] = static_cast<double>(exchanges);
-    state.counters["per_exchange"] = benchmark::Counter(
-        static_cast<double>(exchanges) * static_cast<double>(state.iterations()),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_exchange"] =
+        benchmark::Counter(static_cast<double>(exchanges) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     // CPU time is the program's and the simulator's work; wall time adds the disk (20 copies
     // written and renamed) and whatever else the machine is doing.
     state.counters["per_exchange_wall_us"] =
-        1e6 * wall.count() / (static_cast<double>(exchanges) * static_cast<double>(state.iterations()));
-    state.counters["event_rounds"] = static_cast<double>(feedback.rounds) / static_cast<double>(state.iterations());
+        1e6 * wall.count() /
+        (static_cast<double>(exchanges) * static_cast<double>(state.iterations()));
+    state.counters["event_rounds"] =
+        static_cast<double>(feedback.rounds) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_ReadFullInstrument)->Unit(benchmark::kMillisecond);
 

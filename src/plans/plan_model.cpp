@@ -41,8 +41,8 @@ std::string HzToMHzText(std::int64_t hz) {
     // The product in extended precision, then rounded to double before formatting, so the
     // text agrees with what the instrument's own software always showed. std::to_chars never
     // looks at the locale: the decimal point stays "." even after a GUI set LC_NUMERIC.
-    const double mhz = static_cast<double>(static_cast<long double>(hz) *
-                                           static_cast<long double>(0.000001));
+    const double mhz =
+        static_cast<double>(static_cast<long double>(hz) * static_cast<long double>(0.000001));
     char buf[64];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, mhz, std::chars_format::fixed, 4);
     if (ec != std::errc{}) return "0.0000";
@@ -55,7 +55,9 @@ bool IsCSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 bool IsHexDigit(char c) {
     return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -79,8 +81,10 @@ bool DecimalIsHuge(std::string_view number) {
         ++i;
         while (i < number.size() && IsDigit(number[i])) {
             if (!seenDigit) {
-                if (number[i] != '0') seenDigit = true;
-                else --position;
+                if (number[i] != '0')
+                    seenDigit = true;
+                else
+                    --position;
             }
             ++i;
         }
@@ -88,7 +92,8 @@ bool DecimalIsHuge(std::string_view number) {
     if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
         ++i;
         bool negative = false;
-        if (i < number.size() && (number[i] == '+' || number[i] == '-')) negative = number[i++] == '-';
+        if (i < number.size() && (number[i] == '+' || number[i] == '-'))
+            negative = number[i++] == '-';
         while (i < number.size() && IsDigit(number[i])) {
             exponent = std::min<long long>(exponent * 10 + (number[i] - '0'), 1'000'000'000);
             ++i;
@@ -117,7 +122,8 @@ double LeadingNumber(std::string_view text) {
                             std::chars_format::hex);
         if (r.ec == std::errc::result_out_of_range) {
             std::string_view used(digits.data(), static_cast<std::size_t>(r.ptr - digits.data()));
-            value = used.find("p-") != std::string_view::npos || used.find("P-") != std::string_view::npos
+            value = used.find("p-") != std::string_view::npos ||
+                            used.find("P-") != std::string_view::npos
                         ? 0.0
                         : std::numeric_limits<double>::infinity();
         }
@@ -136,7 +142,8 @@ double LeadingNumber(std::string_view text) {
 }  // namespace
 
 std::int32_t MHzTextToHz(std::string_view text) {
-    const double hz = static_cast<double>(static_cast<long double>(LeadingNumber(text)) * 1000000.0L);
+    const double hz =
+        static_cast<double>(static_cast<long double>(LeadingNumber(text)) * 1000000.0L);
     if (std::isnan(hz)) return 0;
     // Truncation toward zero; what lies beyond the 32-bit range is clamped to it.
     if (hz >= 2147483648.0) return std::numeric_limits<std::int32_t>::max();
@@ -163,7 +170,9 @@ PlanGrid PlanGrid::NewPlan(int type) {
     return grid;
 }
 
-void PlanGrid::setRowCount(int channels) { rows_.resize(static_cast<std::size_t>(std::max(channels, 0))); }
+void PlanGrid::setRowCount(int channels) {
+    rows_.resize(static_cast<std::size_t>(std::max(channels, 0)));
+}
 
 const std::string& PlanGrid::cell(int row, int column) const {
     static const std::string kEmpty;
@@ -275,7 +284,8 @@ int ReadChannelPlan(std::string text, const std::string& fileLabel, PlanGrid& gr
         const ChannelLineFields f = SplitChannelLine(*line);
 
         const std::int32_t index = AtoL(f.index);
-        if (index < 0 || index >= kMaxFileChannels || index != previous + 1) return fail(r, kBadIndex);
+        if (index < 0 || index >= kMaxFileChannels || index != previous + 1)
+            return fail(r, kBadIndex);
         previous = index;
         grid.setCell(r, PlanGrid::kRowColumn, std::to_string(r));
 
@@ -350,7 +360,8 @@ int DesaCanalitzacio(const PlanGrid& grid, const std::filesystem::path& file, Fe
 std::optional<std::filesystem::path> CopyPathFor(const std::filesystem::path& programFolder,
                                                  const std::string& listEntry) {
     // A name is a file name in the program folder, never a way out of it.
-    if (listEntry.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos) return std::nullopt;
+    if (listEntry.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos)
+        return std::nullopt;
     return programFolder / std::filesystem::path(listEntry + ".temp");
 }
 
@@ -360,7 +371,8 @@ PlanFiles::PlanFiles(Feedback& feedback, const PlanListView& list,
 
 int PlanFiles::OpenChannelPlanFile(int source, PlanGrid& grid) {
     if (source < 0) {
-        std::optional<std::string> chosen = feedback_.chooseFile(FileRequest{FileRequest::EditPlan, {}, {}});
+        std::optional<std::string> chosen =
+            feedback_.chooseFile(FileRequest{FileRequest::EditPlan, {}, {}});
         if (!chosen) return kPlanDialogCancelled;
         chosenFile_ = *chosen;
         if (!chosenFile_.ends_with(".c318")) {

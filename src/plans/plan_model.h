@@ -46,10 +46,10 @@ struct PlanLimits {
     }
 };
 
-inline constexpr PlanLimits kRadioLimits{50'000'000, 1'020'000'000, 3'000, 14'999'900,
-                                         50'000'000, 3'000};
-inline constexpr PlanLimits kPlcLimits{2'000'000, 50'000'000, 1'000'000, 12'000'000,
-                                       2'000'000, 1'000'000};
+inline constexpr PlanLimits kRadioLimits{50'000'000, 1'020'000'000, 3'000,
+                                         14'999'900, 50'000'000,    3'000};
+inline constexpr PlanLimits kPlcLimits{2'000'000,  50'000'000, 1'000'000,
+                                       12'000'000, 2'000'000,  1'000'000};
 
 // The limits of type 1 or 2; nothing for any other type.
 [[nodiscard]] std::optional<PlanLimits> LimitsFor(int type);
@@ -150,9 +150,9 @@ inline constexpr int kPlanTooManyChannels = -15;
 // around it removed (one word in every file the program writes; a name with inner blanks is
 // kept whole rather than split into name and count).
 struct PlanFileHeader {
-    int type = 0;                // atol of line 1
-    std::string name;            // line 2
-    std::optional<int> count;    // atol of line 3; nothing when the file ends before it
+    int type = 0;              // atol of line 1
+    std::string name;          // line 2
+    std::optional<int> count;  // atol of line 3; nothing when the file ends before it
 };
 // Reads the three header lines; the reader is then at the first channel line.
 [[nodiscard]] PlanFileHeader ReadPlanFileHeader(LineReader& reader);
@@ -212,7 +212,7 @@ private:
 
 // The ".temp" copy of a list entry ("TV1 (RADIO)") in the program folder; nothing when the
 // entry holds a path separator and so cannot name a file there.
-[[nodiscard]] std::optional<std::filesystem::path> CopyPathFor(const std::filesystem::path& programFolder,
-                                                               const std::string& listEntry);
+[[nodiscard]] std::optional<std::filesystem::path> CopyPathFor(
+    const std::filesystem::path& programFolder, const std::string& listEntry);
 
 }  // namespace zv318

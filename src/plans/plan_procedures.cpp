@@ -118,13 +118,15 @@ std::string LineToChannelPayload::operator()(std::string_view line, bool first, 
     payload += f.name;
 
     const std::int32_t frequency = AtoL(f.frequency);
-    if (!limits->frequencyFits(frequency)) return refuse(type == kRadioPlan ? "error03" : "error04");
+    if (!limits->frequencyFits(frequency))
+        return refuse(type == kRadioPlan ? "error03" : "error04");
     if (frequency <= LastSentFrequency) return refuse("error05");
     LastSentFrequency = frequency;
     payload += '&' + std::to_string(frequency);
 
     const std::int32_t bandwidth = AtoL(f.bandwidth);
-    if (!limits->bandwidthFits(bandwidth)) return refuse(type == kRadioPlan ? "error06" : "error07");
+    if (!limits->bandwidthFits(bandwidth))
+        return refuse(type == kRadioPlan ? "error06" : "error07");
     payload += '&' + std::to_string(bandwidth);
 
     if (f.state == "ON")
@@ -152,7 +154,9 @@ void PlanProcedures::SelectType(int type) {
     (void)link_.SendCommand(type == kRadioPlan ? "*EC01" : "*EC02");
 }
 
-void PlanProcedures::Send(const std::string& command) { (void)link_.SendQuery(command); }
+void PlanProcedures::Send(const std::string& command) {
+    (void)link_.SendQuery(command);
+}
 
 int PlanProcedures::PlanCount() {
     // The instrument stores at most ten plans of a type; a reply beyond that is not trusted.
@@ -497,7 +501,8 @@ PlanOutcome PlanProcedures::DelSelButClick() {
                 return PlanOutcome::Failed;
             case CheckFailure::Line:
                 EndProgress(kStoppedStatus, "Error " + check.error.substr(5, 2) + "." +
-                                                check.plan.name + "." + std::to_string(check.channel));
+                                                check.plan.name + "." +
+                                                std::to_string(check.channel));
                 return PlanOutcome::Failed;
             case CheckFailure::None:
                 break;

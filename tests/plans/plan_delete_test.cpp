@@ -13,13 +13,14 @@ std::string Dump(const std::vector<sim::Plan>& plans) {
     for (const sim::Plan& p : plans) {
         out << p.name << '[';
         for (const sim::Channel& c : p.channels)
-            out << c.index << ',' << c.name << ',' << c.frequency << ',' << c.bandwidth << ',' << c.flags << ';';
+            out << c.index << ',' << c.name << ',' << c.frequency << ',' << c.bandwidth << ','
+                << c.flags << ';';
         out << ']';
     }
     return out.str();
 }
 
-class Deleting : public PlanScenario {
+class plansDeleting : public PlanScenario {
 protected:
     void SetUp() override {
         instrument.plans(sim::kRadio) = {Radio("A", 2), Radio("B", 1), Radio("C", 3)};
@@ -36,13 +37,14 @@ protected:
     }
     // The commands that rewrite `plan` as plan `number` of its type.
     static std::vector<std::string> Rewrite(int type, int number, const sim::Plan& plan) {
-        std::vector<std::string> c{type == 1 ? "*EC01" : "*EC02", "*CS0" + std::to_string(number) + plan.name};
+        std::vector<std::string> c{type == 1 ? "*EC01" : "*EC02",
+                                   "*CS0" + std::to_string(number) + plan.name};
         char buf[64];
         std::snprintf(buf, sizeof buf, "*CW0%d%03zu", number, plan.channels.size());
         c.push_back(buf);
         for (const sim::Channel& ch : plan.channels) {
-            std::snprintf(buf, sizeof buf, "*CF0%d%03d&%s&%d&%d&%d", number, ch.index, ch.name.c_str(), ch.frequency,
-                          ch.bandwidth, ch.flags);
+            std::snprintf(buf, sizeof buf, "*CF0%d%03d&%s&%d&%d&%d", number, ch.index,
+                          ch.name.c_str(), ch.frequency, ch.bandwidth, ch.flags);
             c.push_back(buf);
         }
         return c;
@@ -51,7 +53,7 @@ protected:
     const std::vector<std::string> kErase{"*EC01", "*PM00", "*EP", "*EC02", "*PM00", "*EP"};
 };
 
-TEST_F(Deleting, TheOnlyRadioPlanGoesWhileThePlcPlansStay) {
+TEST_F(plansDeleting, TheOnlyRadioPlanGoesWhileThePlcPlansStay) {
     instrument.plans(sim::kRadio) = {Radio("A", 2)};
     const std::vector<sim::Plan> plc = instrument.plans(sim::kPlc);
     EXPECT_EQ(remove({"A (RADIO)"}), PlanOutcome::Done);
@@ -67,9 +69,10 @@ TEST_F(Deleting, TheOnlyRadioPlanGoesWhileThePlcPlansStay) {
     EXPECT_EQ(feedback.questions.at(0).text * 100 + feedback.questions.at(0).caption, 3837);
 }
 
-TEST_F(Deleting, TenKeptRadioPlansAreCountedAsTen) {
+TEST_F(plansDeleting, TenKeptRadioPlansAreCountedAsTen) {
     instrument.plans(sim::kRadio).clear();
-    for (int i = 0; i < 10; ++i) instrument.plans(sim::kRadio).push_back(Radio("R" + std::to_string(i), 2));
+    for (int i = 0; i < 10; ++i)
+        instrument.plans(sim::kRadio).push_back(Radio("R" + std::to_string(i), 2));
     const std::string radio = Dump(instrument.plans(sim::kRadio));
     EXPECT_EQ(remove({"E (PLC)"}), PlanOutcome::Done);
     const std::vector<std::string> c = commands();
@@ -79,8 +82,9 @@ TEST_F(Deleting, TenKeptRadioPlansAreCountedAsTen) {
     EXPECT_EQ(Dump(instrument.plans(sim::kPlc)), Dump({Plc("D", 2)}));
 }
 
-TEST_F(Deleting, KeptPlansMoveUpWithinTheirType) {
-    const std::vector<sim::Plan> radio = instrument.plans(sim::kRadio), plc = instrument.plans(sim::kPlc);
+TEST_F(plansDeleting, KeptPlansMoveUpWithinTheirType) {
+    const std::vector<sim::Plan> radio = instrument.plans(sim::kRadio),
+                                 plc = instrument.plans(sim::kPlc);
     EXPECT_EQ(remove({"B (RADIO)"}), PlanOutcome::Done);
     std::vector<std::string> names;
     for (const std::string& c : commands())
@@ -90,15 +94,17 @@ TEST_F(Deleting, KeptPlansMoveUpWithinTheirType) {
     EXPECT_EQ(Dump(instrument.plans(sim::kPlc)), Dump(plc));
 }
 
-TEST_F(Deleting, EverythingSelectedErasesBothTypes) {
-    EXPECT_EQ(remove({"A (RADIO)", "B (RADIO)", "C (RADIO)", "D (PLC)", "E (PLC)"}), PlanOutcome::Done);
-    EXPECT_EQ(commands(), Concat(Concat(Concat(kCounts, kErase), {"*EC01", "*PN00", "*EC02", "*PN00", "*PM01"}),
-                                 {"*EC01", "*?PN", "*EC02", "*?PN"}));
+TEST_F(plansDeleting, EverythingSelectedErasesBothTypes) {
+    EXPECT_EQ(remove({"A (RADIO)", "B (RADIO)", "C (RADIO)", "D (PLC)", "E (PLC)"}),
+              PlanOutcome::Done);
+    EXPECT_EQ(commands(),
+              Concat(Concat(Concat(kCounts, kErase), {"*EC01", "*PN00", "*EC02", "*PN00", "*PM01"}),
+                     {"*EC01", "*?PN", "*EC02", "*?PN"}));
     EXPECT_EQ(progress().max, 0);
     EXPECT_TRUE(list.entries.empty());
 }
 
-TEST_F(Deleting, NoOrNothingSelectedChangesNothing) {
+TEST_F(plansDeleting, NoOrNothingSelectedChangesNothing) {
     feedback.answers = {false};
     EXPECT_EQ(remove({"A (RADIO)"}), PlanOutcome::Cancelled);
     EXPECT_TRUE(commands().empty());
@@ -107,8 +113,9 @@ TEST_F(Deleting, NoOrNothingSelectedChangesNothing) {
     EXPECT_EQ(commands(), kCounts);
 }
 
-TEST_F(Deleting, AMissingOrRefusedCopyStopsBeforeAnythingIsErased) {
-    const std::string before = Dump(instrument.plans(sim::kRadio)) + Dump(instrument.plans(sim::kPlc));
+TEST_F(plansDeleting, AMissingOrRefusedCopyStopsBeforeAnythingIsErased) {
+    const std::string before =
+        Dump(instrument.plans(sim::kRadio)) + Dump(instrument.plans(sim::kPlc));
     struct Case {
         std::string copy;  // new content of C's copy; empty: the copy is gone
         int message;
@@ -138,7 +145,7 @@ TEST_F(Deleting, AMissingOrRefusedCopyStopsBeforeAnythingIsErased) {
     }
 }
 
-TEST_F(Deleting, AListThatNoLongerMatchesIsReadAgain) {
+TEST_F(plansDeleting, AListThatNoLongerMatchesIsReadAgain) {
     ReadFirst();
     instrument.plans(sim::kPlc).push_back(Plc("F", 1));
     list.select(0);
@@ -149,7 +156,7 @@ TEST_F(Deleting, AListThatNoLongerMatchesIsReadAgain) {
     EXPECT_EQ(instrument.plans(sim::kRadio).size() + instrument.plans(sim::kPlc).size(), 6u);
 }
 
-TEST_F(Deleting, AnInstrumentThatVanishesMidRewriteEndsWithMessage7) {
+TEST_F(plansDeleting, AnInstrumentThatVanishesMidRewriteEndsWithMessage7) {
     ReadFirst();
     list.select(0);
     bus.unplugAfter(16);

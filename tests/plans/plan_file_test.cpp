@@ -13,7 +13,7 @@ namespace {
 constexpr std::int32_t kMax32 = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin32 = std::numeric_limits<std::int32_t>::min();
 
-TEST(HzText, FormatsFourDecimalsWithAPoint) {
+TEST(plansHzText, FormatsFourDecimalsWithAPoint) {
     EXPECT_EQ(HzToMHzText(50'000'000), "50.0000");
     EXPECT_EQ(HzToMHzText(3'000), "0.0030");
     EXPECT_EQ(HzToMHzText(14'999'900), "14.9999");
@@ -22,21 +22,37 @@ TEST(HzText, FormatsFourDecimalsWithAPoint) {
     EXPECT_EQ(HzToMHzText(-2'500), "-0.0025");
 }
 
-TEST(HzText, ReadsTheLeadingNumberLikeAtof) {
+TEST(plansHzText, ReadsTheLeadingNumberLikeAtof) {
     const std::pair<const char*, std::int32_t> cases[] = {
-        {"14.9999", 14'999'900}, {"abc", 0},         {"", 0},
-        {"  50.0000", 50'000'000}, {"+2.5", 2'500'000}, {"-0.003", -3'000},
-        {"12.5MHz", 12'500'000}, {"1,5", 1'000'000}, {".5", 500'000},
-        {"1e2", 100'000'000},    {"1e", 1'000'000},  {"0x10", 16'000'000},
-        {"0.0000009", 0},        {"-0.0000009", 0},  {"2147.483647", kMax32},
+        {"14.9999", 14'999'900},
+        {"abc", 0},
+        {"", 0},
+        {"  50.0000", 50'000'000},
+        {"+2.5", 2'500'000},
+        {"-0.003", -3'000},
+        {"12.5MHz", 12'500'000},
+        {"1,5", 1'000'000},
+        {".5", 500'000},
+        {"1e2", 100'000'000},
+        {"1e", 1'000'000},
+        {"0x10", 16'000'000},
+        {"0.0000009", 0},
+        {"-0.0000009", 0},
+        {"2147.483647", kMax32},
         // beyond the 32-bit range: clamped, never undefined
-        {"99999", kMax32}, {"-99999", kMin32}, {"1e400", kMax32}, {"-1e400", kMin32},
-        {"1e-400", 0},     {"0.000000000000000000000000000000000000000000000000000000000000000000000"
-                            "00000000000000000000000000000000000000000000000000000000000000000000000"
-                            "00000000000000000000000000000000000000000000000000000000000000000000000"
-                            "00000000000000000000000000000000000000000000000000000000000000000000000"
-                            "0000000000000000000000000000000000000000000000000000000000000001", 0},
-        {"inf", kMax32},   {"nan", 0},
+        {"99999", kMax32},
+        {"-99999", kMin32},
+        {"1e400", kMax32},
+        {"-1e400", kMin32},
+        {"1e-400", 0},
+        {"0.000000000000000000000000000000000000000000000000000000000000000000000"
+         "00000000000000000000000000000000000000000000000000000000000000000000000"
+         "00000000000000000000000000000000000000000000000000000000000000000000000"
+         "00000000000000000000000000000000000000000000000000000000000000000000000"
+         "0000000000000000000000000000000000000000000000000000000000000001",
+         0},
+        {"inf", kMax32},
+        {"nan", 0},
     };
     for (auto [text, hz] : cases) EXPECT_EQ(MHzTextToHz(text), hz) << '"' << text << '"';
 }
@@ -49,13 +65,13 @@ bool UseCommaLocale() {
     setenv("LOCPATH", built.c_str(), 1);
     if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) return true;  // made by an earlier run
     fs::create_directories(built);
-    const std::string command = "localedef -i de_DE -f UTF-8 '" + built.string() +
-                                "/de_DE.UTF-8' >/dev/null 2>&1";
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 '" + built.string() + "/de_DE.UTF-8' >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) return false;
     return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
 }
 
-TEST(HzText, IgnoresTheProcessLocale) {
+TEST(plansHzText, IgnoresTheProcessLocale) {
     if (!UseCommaLocale()) GTEST_SKIP() << "no locale with a decimal comma can be made here";
     char probe[16];
     std::snprintf(probe, sizeof probe, "%.1f", 1.5);
@@ -70,13 +86,13 @@ TEST(HzText, IgnoresTheProcessLocale) {
     EXPECT_EQ(commaHz, 14'000'000);
 }
 
-TEST(PlanGridModel, NewPlansAndBounds) {
+TEST(plansGrid, NewPlansAndBounds) {
     PlanGrid radio = PlanGrid::NewPlan(kRadioPlan);
     EXPECT_EQ(radio.typeLabel(), "RADIO");
     EXPECT_EQ(radio.planName(), "NEW");
     ASSERT_EQ(radio.rowCount(), 1);
-    EXPECT_EQ(radio.cell(1, 0) + radio.cell(1, 1) + "|" + radio.cell(1, 2) + "|" + radio.cell(1, 3) + "|" +
-                  radio.cell(1, 4),
+    EXPECT_EQ(radio.cell(1, 0) + radio.cell(1, 1) + "|" + radio.cell(1, 2) + "|" +
+                  radio.cell(1, 3) + "|" + radio.cell(1, 4),
               "1CH1|50.0000|0.0030|OFF");
     EXPECT_EQ(radio.InactiveRows(), (std::vector<std::uint8_t>{0, 1}));
     PlanGrid plc = PlanGrid::NewPlan(kPlcPlan);
@@ -92,7 +108,7 @@ TEST(PlanGridModel, NewPlansAndBounds) {
 
 // ---- writer --------------------------------------------------------------------------------
 
-class PlanFileTest : public ::testing::Test {
+class plansFile : public ::testing::Test {
 protected:
     int read(const std::string& bytes) {
         return ReadChannelPlanFile(WriteBytes(folder.path / "p.c318", bytes), grid, feedback);
@@ -102,7 +118,7 @@ protected:
     PlanGrid grid;
 };
 
-TEST_F(PlanFileTest, WritesNewPlansByteForByte) {
+TEST_F(plansFile, WritesNewPlansByteForByte) {
     EXPECT_EQ(DesaCanalitzacio(PlanGrid::NewPlan(kRadioPlan), folder.path / "r.c318", feedback), 0);
     EXPECT_EQ(ReadBytes(folder.path / "r.c318"), "1\r\nNEW\r\n1\r\n0,CH1,50000000,3000,OFF");
     EXPECT_EQ(DesaCanalitzacio(PlanGrid::NewPlan(kPlcPlan), folder.path / "p.c318", feedback), 0);
@@ -110,22 +126,24 @@ TEST_F(PlanFileTest, WritesNewPlansByteForByte) {
     EXPECT_TRUE(feedback.messages.empty());
 }
 
-TEST_F(PlanFileTest, WritesCellsAsHzWithTheRowAsIndex) {
+TEST_F(plansFile, WritesCellsAsHzWithTheRowAsIndex) {
     grid = PlanGrid::NewPlan(kRadioPlan);
     grid.setPlanName("A%d");
     grid.setRowCount(3);
-    const char* rows[][5] = {{"7", "X", "474.0000", "14.9999", "ON"}, {"", "Y", "abc", "abc", "OFF"}};
+    const char* rows[][5] = {{"7", "X", "474.0000", "14.9999", "ON"},
+                             {"", "Y", "abc", "abc", "OFF"}};
     for (int r = 2; r <= 3; ++r)
         for (int c = 0; c < 5; ++c) grid.setCell(r, c, rows[r - 2][c]);
     ASSERT_EQ(DesaCanalitzacio(grid, folder.path / "a.c318", feedback), 0);
-    EXPECT_EQ(ReadBytes(folder.path / "a.c318"),
-              "1\r\nA%d\r\n3\r\n0,CH1,50000000,3000,OFF\r\n1,X,474000000,14999900,ON\r\n2,Y,0,0,OFF");
+    EXPECT_EQ(
+        ReadBytes(folder.path / "a.c318"),
+        "1\r\nA%d\r\n3\r\n0,CH1,50000000,3000,OFF\r\n1,X,474000000,14999900,ON\r\n2,Y,0,0,OFF");
     grid.setRowCount(0);
     ASSERT_EQ(DesaCanalitzacio(grid, folder.path / "a.c318", feedback), 0);
     EXPECT_EQ(ReadBytes(folder.path / "a.c318"), "1\r\nA%d\r\n0");
 }
 
-TEST_F(PlanFileTest, RefusesWhatCannotBeWritten) {
+TEST_F(plansFile, RefusesWhatCannotBeWritten) {
     const fs::path target = WriteBytes(folder.path / "keep.c318", "old");
     grid = PlanGrid::NewPlan(kPlcPlan);
     grid.setRowCount(151);
@@ -144,7 +162,7 @@ TEST_F(PlanFileTest, RefusesWhatCannotBeWritten) {
 
 // ---- reader --------------------------------------------------------------------------------
 
-TEST_F(PlanFileTest, ReadsTheExampleWithCrLfOrLf) {
+TEST_F(plansFile, ReadsTheExampleWithCrLfOrLf) {
     for (const char* bytes : {"1\r\nTV1\r\n2\r\n0,CH1,50000000,3000,OFF\r\n1,CH2,50500000,3000,ON",
                               "1\nTV1\n2\n0,CH1,50000000,3000,OFF\n1,CH2,50500000,3000,ON\n"}) {
         ASSERT_EQ(read(bytes), 0);
@@ -163,30 +181,34 @@ TEST_F(PlanFileTest, ReadsTheExampleWithCrLfOrLf) {
     EXPECT_TRUE(feedback.messages.empty());
 }
 
-TEST_F(PlanFileTest, ChecksEveryLimitAtAndPastItsBound) {
+TEST_F(plansFile, ChecksEveryLimitAtAndPastItsBound) {
     struct Case {
         int type;
         std::int64_t freq, bw;
         int code;
     };
     const Case cases[] = {
-        {1, 50'000'000, 3'000, 0},       {1, 1'020'000'000, 14'999'900, 0}, {1, 49'999'999, 3'000, 1022},
-        {1, 1'020'000'001, 3'000, 1022}, {1, 50'000'000, 2'999, 1023},      {1, 50'000'000, 14'999'901, 1023},
-        {2, 2'000'000, 1'000'000, 0},    {2, 50'000'000, 12'000'000, 0},    {2, 1'999'999, 1'000'000, 1022},
-        {2, 50'000'001, 1'000'000, 1022}, {2, 2'000'000, 999'999, 1023},    {2, 2'000'000, 12'000'001, 1023},
+        {1, 50'000'000, 3'000, 0},       {1, 1'020'000'000, 14'999'900, 0},
+        {1, 49'999'999, 3'000, 1022},    {1, 1'020'000'001, 3'000, 1022},
+        {1, 50'000'000, 2'999, 1023},    {1, 50'000'000, 14'999'901, 1023},
+        {2, 2'000'000, 1'000'000, 0},    {2, 50'000'000, 12'000'000, 0},
+        {2, 1'999'999, 1'000'000, 1022}, {2, 50'000'001, 1'000'000, 1022},
+        {2, 2'000'000, 999'999, 1023},   {2, 2'000'000, 12'000'001, 1023},
     };
     for (const Case& c : cases) {
         feedback.messages.clear();
-        const std::string line = "0,A," + std::to_string(c.freq) + "," + std::to_string(c.bw) + ",ON";
+        const std::string line =
+            "0,A," + std::to_string(c.freq) + "," + std::to_string(c.bw) + ",ON";
         EXPECT_EQ(read(PlanText(c.type, "L", {line})), c.code) << line;
         EXPECT_EQ(feedback.messages, c.code ? std::vector<int>{14} : std::vector<int>{}) << line;
     }
 }
 
-TEST_F(PlanFileTest, IndicesStatesAndCounts) {
+TEST_F(plansFile, IndicesStatesAndCounts) {
     auto lines = [](int n) {
         std::vector<std::string> v;
-        for (int i = 0; i < n; ++i) v.push_back(std::to_string(i) + ",C," + std::to_string(60'000'000 + i) + ",3000,ON");
+        for (int i = 0; i < n; ++i)
+            v.push_back(std::to_string(i) + ",C," + std::to_string(60'000'000 + i) + ",3000,ON");
         return v;
     };
     EXPECT_EQ(read(PlanText(1, "P", lines(150))), 0);
@@ -215,12 +237,13 @@ TEST_F(PlanFileTest, IndicesStatesAndCounts) {
     EXPECT_EQ(feedback.messages, std::vector<int>(4, 14));
 }
 
-TEST_F(PlanFileTest, OpensFromTheDialogOrFromTheProgramFolder) {
+TEST_F(plansFile, OpensFromTheDialogOrFromTheProgramFolder) {
     PlanList list;
     list.add("TV1 (RADIO)");
     list.add("GONE (PLC)");
     PlanFiles files(feedback, list, folder.path);
-    const fs::path good = WriteBytes(folder.path / "good.c318", PlanText(1, "G", {"0,C,60000000,3000,ON"}));
+    const fs::path good =
+        WriteBytes(folder.path / "good.c318", PlanText(1, "G", {"0,C,60000000,3000,ON"}));
     WriteBytes(folder.path / "good.C318", "1\r\nG\r\n0");
     feedback.files = {std::nullopt, (folder.path / "good.C318").string(),
                       (folder.path / "missing.c318").string(), good.string()};

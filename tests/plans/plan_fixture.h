@@ -25,7 +25,8 @@ namespace fs = std::filesystem;
 
 struct TempFolder {
     TempFolder() {
-        path = fs::temp_directory_path() / ("zv318-plans-" + std::to_string(std::random_device{}()));
+        path =
+            fs::temp_directory_path() / ("zv318-plans-" + std::to_string(std::random_device{}()));
         fs::create_directories(path);
     }
     ~TempFolder() {
@@ -35,7 +36,9 @@ struct TempFolder {
     fs::path path;
 };
 
-inline std::string ReadBytes(const fs::path& p) { return ReadWholeFile(p).value_or("<missing>"); }
+inline std::string ReadBytes(const fs::path& p) {
+    return ReadWholeFile(p).value_or("<missing>");
+}
 
 inline fs::path WriteBytes(const fs::path& p, const std::string& bytes) {
     EXPECT_TRUE(WriteFileAtomically(p, bytes));
@@ -46,11 +49,16 @@ inline fs::path WriteBytes(const fs::path& p, const std::string& bytes) {
 inline sim::Plan MakePlan(const std::string& name, int count, std::int32_t base, std::int32_t bw) {
     sim::Plan plan{name, {}};
     for (int k = 0; k < count; ++k)
-        plan.channels.push_back({k, "C" + std::to_string(k), base + 1'000'000 * k, bw, k % 2 ? 128 : 0});
+        plan.channels.push_back(
+            {k, "C" + std::to_string(k), base + 1'000'000 * k, bw, k % 2 ? 128 : 0});
     return plan;
 }
-inline sim::Plan Radio(const std::string& name, int count) { return MakePlan(name, count, 100'000'000, 200'000); }
-inline sim::Plan Plc(const std::string& name, int count) { return MakePlan(name, count, 3'000'000, 2'000'000); }
+inline sim::Plan Radio(const std::string& name, int count) {
+    return MakePlan(name, count, 100'000'000, 200'000);
+}
+inline sim::Plan Plc(const std::string& name, int count) {
+    return MakePlan(name, count, 3'000'000, 2'000'000);
+}
 
 inline std::string Cf(int plan, int channel) {
     char buf[16];
@@ -79,16 +87,18 @@ inline std::vector<std::string> ReadingCommands(const sim::Instrument& inst) {
     return c;
 }
 
-inline std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+inline std::vector<std::string> Concat(std::vector<std::string> a,
+                                       const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
 // Channel lines "i,name,freq,bw,state" joined under a header, CR LF, no final line end.
-inline std::string PlanText(int type, const std::string& name, const std::vector<std::string>& lines,
-                            int count = -1) {
-    std::vector<std::string> all{std::to_string(type), name,
-                                 std::to_string(count < 0 ? static_cast<int>(lines.size()) : count)};
+inline std::string PlanText(int type, const std::string& name,
+                            const std::vector<std::string>& lines, int count = -1) {
+    std::vector<std::string> all{
+        std::to_string(type), name,
+        std::to_string(count < 0 ? static_cast<int>(lines.size()) : count)};
     all.insert(all.end(), lines.begin(), lines.end());
     return JoinCrLf(all);
 }

@@ -5,14 +5,15 @@
 namespace zv318::testing {
 namespace {
 
-TEST(ChannelReply, BecomesTheTailOfAChannelLine) {
+TEST(plansChannelReply, BecomesTheTailOfAChannelLine) {
     RecordingFeedback fb;
     EXPECT_EQ(ChannelReplyToLine("#CH1&50000000&3000&128", 1, fb), ",CH1,50000000,3000,ON");
-    EXPECT_EQ(ChannelReplyToLine("xA B&1020000000&14999900&127", 1, fb), ",A B,1020000000,14999900,OFF");
+    EXPECT_EQ(ChannelReplyToLine("xA B&1020000000&14999900&127", 1, fb),
+              ",A B,1020000000,14999900,OFF");
     EXPECT_EQ(ChannelReplyToLine("#L&2000000&12000000&0", 2, fb), ",L,2000000,12000000,OFF");
     EXPECT_TRUE(fb.messages.empty());
-    for (const char* bad : {"#A&49999999&3000&0", "#A&50000000&2999&0", "#A&50000000&3000", "#A&x&3000&0",
-                            "#A50000000", "", "#A&50000000&3000&x"})
+    for (const char* bad : {"#A&49999999&3000&0", "#A&50000000&2999&0", "#A&50000000&3000",
+                            "#A&x&3000&0", "#A50000000", "", "#A&50000000&3000&x"})
         EXPECT_EQ(ChannelReplyToLine(bad, 1, fb), "error") << bad;
     EXPECT_EQ(ChannelReplyToLine("#L&2000000&12000001&0", 2, fb), "error");
     EXPECT_EQ(fb.messages, std::vector<int>(8, 13));
@@ -21,9 +22,9 @@ TEST(ChannelReply, BecomesTheTailOfAChannelLine) {
     EXPECT_EQ(fb.messages, std::vector<int>{25});
 }
 
-using Reading = PlanScenario;
+using plansReading = PlanScenario;
 
-TEST_F(Reading, AnEmptyInstrumentEnablesTheListAndWritesNothing) {
+TEST_F(plansReading, AnEmptyInstrumentEnablesTheListAndWritesNothing) {
     EXPECT_EQ(procedures.ReceiveButClick(), PlanOutcome::Done);
     EXPECT_EQ(commands(), (std::vector<std::string>{"*EC01", "*?PN", "*EC02", "*?PN"}));
     EXPECT_TRUE(list.enabled);
@@ -32,17 +33,19 @@ TEST_F(Reading, AnEmptyInstrumentEnablesTheListAndWritesNothing) {
     EXPECT_EQ(progress().showCount, 0);
 }
 
-TEST_F(Reading, ListsRadioThenPlcAndWritesEachCopy) {
+TEST_F(plansReading, ListsRadioThenPlcAndWritesEachCopy) {
     instrument.plans(sim::kRadio) = {Radio("A", 2), Radio("B", 1)};
     instrument.plans(sim::kPlc) = {Plc("C", 1)};
     list.add("stale (RADIO)");
     EXPECT_EQ(procedures.ReceiveButClick(), PlanOutcome::Done);
     EXPECT_EQ(commands(), (std::vector<std::string>{
-                              "*EC01", "*?PN", "*?CS00", "*?CS01", "*?PN", "*?CU0", "*?CU1",
-                              "*?CS00", "*?CU0", "*?CF00000", "*?CF00001", "*?CS01", "*?CU1", "*?CF01000",
-                              "*EC02", "*?PN", "*?CS00", "*?PN", "*?CU0", "*?CS00", "*?CU0", "*?CF00000"}));
+                              "*EC01", "*?PN",      "*?CS00", "*?CS01",    "*?PN",      "*?CU0",
+                              "*?CU1", "*?CS00",    "*?CU0",  "*?CF00000", "*?CF00001", "*?CS01",
+                              "*?CU1", "*?CF01000", "*EC02",  "*?PN",      "*?CS00",    "*?PN",
+                              "*?CU0", "*?CS00",    "*?CU0",  "*?CF00000"}));
     EXPECT_EQ(list.entries, (std::vector<std::string>{"A (RADIO)", "B (RADIO)", "C (PLC)"}));
-    EXPECT_EQ(ReadBytes(copy("A (RADIO)")), "1\r\nA\r\n2\r\n0,C0,100000000,200000,OFF\r\n1,C1,101000000,200000,ON");
+    EXPECT_EQ(ReadBytes(copy("A (RADIO)")),
+              "1\r\nA\r\n2\r\n0,C0,100000000,200000,OFF\r\n1,C1,101000000,200000,ON");
     EXPECT_EQ(ReadBytes(copy("B (RADIO)")), "1\r\nB\r\n1\r\n0,C0,100000000,200000,OFF");
     EXPECT_EQ(ReadBytes(copy("C (PLC)")), "2\r\nC\r\n1\r\n0,C0,3000000,2000000,OFF");
     EXPECT_FALSE(fs::exists(fs::current_path() / "A (RADIO).temp"));  // never the working folder
@@ -61,14 +64,15 @@ TEST_F(Reading, ListsRadioThenPlcAndWritesEachCopy) {
     EXPECT_EQ(list.entries.size(), 3u);
 }
 
-TEST_F(Reading, AChannelOutOfRangeStopsItsTypeOnly) {
+TEST_F(plansReading, AChannelOutOfRangeStopsItsTypeOnly) {
     instrument.plans(sim::kRadio) = {Radio("A", 3), Radio("B", 1)};
     instrument.plans(sim::kRadio)[0].channels[2].frequency = 49'999'999;
     instrument.plans(sim::kPlc) = {Plc("C", 2)};
     WriteBytes(copy("B (RADIO)"), "old");
     EXPECT_EQ(procedures.ReceiveButClick(), PlanOutcome::Failed);
     EXPECT_EQ(feedback.messages, std::vector<int>{13});
-    EXPECT_EQ(ReadBytes(copy("A (RADIO)")), "1\r\nA\r\n3\r\n0,C0,100000000,200000,OFF\r\n1,C1,101000000,200000,ON");
+    EXPECT_EQ(ReadBytes(copy("A (RADIO)")),
+              "1\r\nA\r\n3\r\n0,C0,100000000,200000,OFF\r\n1,C1,101000000,200000,ON");
     EXPECT_EQ(ReadBytes(copy("B (RADIO)")), "old");  // listed, not read
     EXPECT_EQ(list.entries, (std::vector<std::string>{"A (RADIO)", "B (RADIO)", "C (PLC)"}));
     EXPECT_EQ(ReadBytes(copy("C (PLC)")).substr(0, 8), "2\r\nC\r\n2\r");
@@ -77,7 +81,7 @@ TEST_F(Reading, AChannelOutOfRangeStopsItsTypeOnly) {
     EXPECT_EQ(feedback.messages.back(), 25);
 }
 
-TEST_F(Reading, ACopyThatCannotBeWrittenIsSkipped) {
+TEST_F(plansReading, ACopyThatCannotBeWrittenIsSkipped) {
     instrument.plans(sim::kRadio) = {Radio("A/B", 1), Radio("D", 1)};
     instrument.plans(sim::kPlc) = {Plc("E", 1)};
     EXPECT_EQ(procedures.ReceiveButClick(), PlanOutcome::Failed);
@@ -93,7 +97,7 @@ TEST_F(Reading, ACopyThatCannotBeWrittenIsSkipped) {
     EXPECT_EQ(list.entries.size(), 3u);
 }
 
-TEST_F(Reading, AnInstrumentThatVanishesEndsTheReading) {
+TEST_F(plansReading, AnInstrumentThatVanishesEndsTheReading) {
     instrument.plans(sim::kRadio) = {Radio("A", 20)};
     instrument.plans(sim::kPlc) = {Plc("C", 2)};
     const int total = static_cast<int>(ReadingCommands(instrument).size());

@@ -7,7 +7,7 @@
 namespace zv318::testing {
 namespace {
 
-TEST(Payload, ConvertsTheLinesOfOnePlan) {
+TEST(plansPayload, ConvertsTheLinesOfOnePlan) {
     RecordingFeedback fb;
     LineToChannelPayload pay(fb);
     EXPECT_EQ(pay("0,CH1,50000000,3000,OFF", true, 1), "000&CH1&50000000&3000&0");
@@ -18,7 +18,7 @@ TEST(Payload, ConvertsTheLinesOfOnePlan) {
     EXPECT_TRUE(fb.messages.empty());
 }
 
-TEST(Payload, RefusesLinesThatBreakTheRules) {
+TEST(plansPayload, RefusesLinesThatBreakTheRules) {
     const std::string ok = "0,A,60000000,3000,ON";
     struct Case {
         std::string before, line;
@@ -26,15 +26,24 @@ TEST(Payload, RefusesLinesThatBreakTheRules) {
         std::string error;
     };
     const Case cases[] = {
-        {"", "151,A,60000000,3000,ON", 1, "error01"},   {"", "-1,A,60000000,3000,ON", 1, "error01"},
-        {ok, "0,B,60000001,3000,ON", 1, "error02"},      {"", "0,A,49999999,3000,ON", 1, "error03"},
-        {"", "0,A,1020000001,3000,ON", 1, "error03"},    {"", "0,A,1999999,1000000,ON", 2, "error04"},
-        {"", "0,A,50000001,1000000,ON", 2, "error04"},   {ok, "1,B,60000000,3000,ON", 1, "error05"},
-        {ok, "1,B,59999999,3000,ON", 1, "error05"},      {"", "0,A,60000000,2999,ON", 1, "error06"},
-        {"", "0,A,60000000,14999901,ON", 1, "error06"},  {"", "0,A,3000000,999999,ON", 2, "error07"},
-        {"", "0,A,3000000,12000001,ON", 2, "error07"},   {"", "0,A,60000000,3000,On", 1, "error08"},
-        {"", "0,A,60000000,3000,ON ", 1, "error08"},     {"", "", 1, "error03"},
-        {"", "", 2, "error04"},                          {"", "0,A&B,60000000,3000,ON", 1, "error09"},
+        {"", "151,A,60000000,3000,ON", 1, "error01"},
+        {"", "-1,A,60000000,3000,ON", 1, "error01"},
+        {ok, "0,B,60000001,3000,ON", 1, "error02"},
+        {"", "0,A,49999999,3000,ON", 1, "error03"},
+        {"", "0,A,1020000001,3000,ON", 1, "error03"},
+        {"", "0,A,1999999,1000000,ON", 2, "error04"},
+        {"", "0,A,50000001,1000000,ON", 2, "error04"},
+        {ok, "1,B,60000000,3000,ON", 1, "error05"},
+        {ok, "1,B,59999999,3000,ON", 1, "error05"},
+        {"", "0,A,60000000,2999,ON", 1, "error06"},
+        {"", "0,A,60000000,14999901,ON", 1, "error06"},
+        {"", "0,A,3000000,999999,ON", 2, "error07"},
+        {"", "0,A,3000000,12000001,ON", 2, "error07"},
+        {"", "0,A,60000000,3000,On", 1, "error08"},
+        {"", "0,A,60000000,3000,ON ", 1, "error08"},
+        {"", "", 1, "error03"},
+        {"", "", 2, "error04"},
+        {"", "0,A&B,60000000,3000,ON", 1, "error09"},
         {"", "0," + std::string(40, 'N') + ",60000000,3000,ON", 1, "error09"},
     };
     for (const Case& c : cases) {
@@ -58,7 +67,8 @@ std::string Dump(const sim::Instrument& inst) {
         for (const sim::Plan& p : inst.plans(type)) {
             out << type << ':' << p.name << '[';
             for (const sim::Channel& c : p.channels)
-                out << c.index << ',' << c.name << ',' << c.frequency << ',' << c.bandwidth << ',' << c.flags << ';';
+                out << c.index << ',' << c.name << ',' << c.frequency << ',' << c.bandwidth << ','
+                    << c.flags << ';';
             out << ']';
         }
     return out.str();
@@ -67,12 +77,12 @@ std::string Dump(const sim::Instrument& inst) {
 std::vector<std::string> Lines(int n, int step = 1) {
     std::vector<std::string> v;
     for (int i = 0; i < n; ++i)
-        v.push_back(std::to_string(i * step) + ",C" + std::to_string(i) + "," + std::to_string(60'000'000 + 1000 * i) +
-                    ",3000," + (i % 2 ? "ON" : "OFF"));
+        v.push_back(std::to_string(i * step) + ",C" + std::to_string(i) + "," +
+                    std::to_string(60'000'000 + 1000 * i) + ",3000," + (i % 2 ? "ON" : "OFF"));
     return v;
 }
 
-class Sending : public PlanScenario {
+class plansSending : public PlanScenario {
 protected:
     PlanOutcome send(const std::string& bytes) {
         feedback.files = {WriteBytes(folder.path / "plan.c318", bytes).string()};
@@ -82,13 +92,16 @@ protected:
     }
 };
 
-TEST_F(Sending, AddsThePlanAndReadsThePlansAgain) {
+TEST_F(plansSending, AddsThePlanAndReadsThePlansAgain) {
     instrument.plans(sim::kPlc) = {Plc("P", 1)};
-    EXPECT_EQ(send("1\r\nTV1\r\n2\r\n0,CH1,50000000,3000,OFF\r\n1,CH2,50500000,3000,ON"), PlanOutcome::Done);
-    EXPECT_EQ(commands(), Concat({"*EC01", "*?PN", "*PM01", "*PN01", "*CS00TV1", "*CW00002",
-                                  "*CF00000&CH1&50000000&3000&0", "*CF00001&CH2&50500000&3000&128", "*?PN"},
-                                 ReadingCommands(instrument)));
-    EXPECT_EQ(Dump(instrument), "1:TV1[0,CH1,50000000,3000,0;1,CH2,50500000,3000,128;]2:P[0,C0,3000000,2000000,0;]");
+    EXPECT_EQ(send("1\r\nTV1\r\n2\r\n0,CH1,50000000,3000,OFF\r\n1,CH2,50500000,3000,ON"),
+              PlanOutcome::Done);
+    EXPECT_EQ(commands(),
+              Concat({"*EC01", "*?PN", "*PM01", "*PN01", "*CS00TV1", "*CW00002",
+                      "*CF00000&CH1&50000000&3000&0", "*CF00001&CH2&50500000&3000&128", "*?PN"},
+                     ReadingCommands(instrument)));
+    EXPECT_EQ(Dump(instrument),
+              "1:TV1[0,CH1,50000000,3000,0;1,CH2,50500000,3000,128;]2:P[0,C0,3000000,2000000,0;]");
     EXPECT_EQ(list.entries, (std::vector<std::string>{"TV1 (RADIO)", "P (PLC)"}));
     EXPECT_EQ(feedback.fileRequests.at(0).kind, FileRequest::LoadPlan);
     EXPECT_EQ(feedback.fileRequests.at(0).startFolder, folder.path.string());
@@ -96,8 +109,9 @@ TEST_F(Sending, AddsThePlanAndReadsThePlansAgain) {
     EXPECT_TRUE(feedback.messages.empty());
 }
 
-TEST_F(Sending, NinePlansBecomeTenAndTenAreTheMost) {
-    for (int i = 0; i < 9; ++i) instrument.plans(sim::kRadio).push_back(Radio("R" + std::to_string(i), 1));
+TEST_F(plansSending, NinePlansBecomeTenAndTenAreTheMost) {
+    for (int i = 0; i < 9; ++i)
+        instrument.plans(sim::kRadio).push_back(Radio("R" + std::to_string(i), 1));
     EXPECT_EQ(send(PlanText(1, "X", Lines(1))), PlanOutcome::Done);
     std::vector<std::string> c = commands();
     EXPECT_EQ(std::vector<std::string>(c.begin() + 11, c.begin() + 15),
@@ -108,14 +122,18 @@ TEST_F(Sending, NinePlansBecomeTenAndTenAreTheMost) {
     EXPECT_EQ(commands(), (std::vector<std::string>{"*EC01", "*?PN"}));
 }
 
-TEST_F(Sending, GapsAndCountsGoOutAsThreeDigits) {
-    EXPECT_EQ(send(PlanText(2, "G", {"0,A,3000000,1000000,ON", "2,B,4000000,1000000,ON", "5,C,5000000,1000000,ON"})),
+TEST_F(plansSending, GapsAndCountsGoOutAsThreeDigits) {
+    EXPECT_EQ(send(PlanText(
+                  2, "G",
+                  {"0,A,3000000,1000000,ON", "2,B,4000000,1000000,ON", "5,C,5000000,1000000,ON"})),
               PlanOutcome::Done);
     const std::vector<std::string> c = commands();
     EXPECT_EQ(std::vector<std::string>(c.begin() + 5, c.begin() + 9),
-              (std::vector<std::string>{"*CW00003", "*CF00000&A&3000000&1000000&128", "*CF00002&B&4000000&1000000&128",
+              (std::vector<std::string>{"*CW00003", "*CF00000&A&3000000&1000000&128",
+                                        "*CF00002&B&4000000&1000000&128",
                                         "*CF00005&C&5000000&1000000&128"}));
-    EXPECT_EQ(send(PlanText(1, "I", {"0,A,60000000,3000,ON", "150,B,70000000,3000,ON"})), PlanOutcome::Done);
+    EXPECT_EQ(send(PlanText(1, "I", {"0,A,60000000,3000,ON", "150,B,70000000,3000,ON"})),
+              PlanOutcome::Done);
     EXPECT_EQ(commands().at(7), "*CF00150&B&70000000&3000&128");
     int plan = 1;
     for (int n : {7, 42, 150}) {
@@ -123,11 +141,12 @@ TEST_F(Sending, GapsAndCountsGoOutAsThreeDigits) {
         char cw[16];
         std::snprintf(cw, sizeof cw, "*CW0%d%03d", plan, n);
         EXPECT_EQ(commands().at(3 + plan + 2), cw);
-        EXPECT_EQ(instrument.plans(sim::kRadio).at(plan++).channels.size(), static_cast<std::size_t>(n));
+        EXPECT_EQ(instrument.plans(sim::kRadio).at(plan++).channels.size(),
+                  static_cast<std::size_t>(n));
     }
 }
 
-TEST_F(Sending, ARefusedLineLeavesTheInstrumentUntouched) {
+TEST_F(plansSending, ARefusedLineLeavesTheInstrumentUntouched) {
     instrument.plans(sim::kRadio) = {Radio("R", 2)};
     instrument.plans(sim::kPlc) = {Plc("P", 2)};
     const std::string before = Dump(instrument);
@@ -136,7 +155,8 @@ TEST_F(Sending, ARefusedLineLeavesTheInstrumentUntouched) {
         std::string file, note;
     };
     const Case cases[] = {
-        {PlanText(1, "T", {"0,A,60000000,3000,ON", "1,B,61000000,3000,ON", "1,C,62000000,3000,ON"}), "Error 02.2"},
+        {PlanText(1, "T", {"0,A,60000000,3000,ON", "1,B,61000000,3000,ON", "1,C,62000000,3000,ON"}),
+         "Error 02.2"},
         {PlanText(1, "T", {"0,A,60000000,3000,ON", "1,B,60000000,3000,ON"}), "Error 05.1"},
         {PlanText(1, "T", {"0,A,60000000,2999,ON"}), "Error 06.0"},
         {PlanText(2, "T", {"0,A,3000000,1000000,ON", "1,A,4000000,12000001,ON"}), "Error 07.1"},
@@ -159,7 +179,7 @@ TEST_F(Sending, ARefusedLineLeavesTheInstrumentUntouched) {
     }
 }
 
-TEST_F(Sending, ARepeatedNameLeavesThePlanCountAsItWas) {
+TEST_F(plansSending, ARepeatedNameLeavesThePlanCountAsItWas) {
     instrument.plans(sim::kRadio) = {Radio("A", 1), Radio("TV1", 1)};
     EXPECT_EQ(send(PlanText(1, "TV1", Lines(1))), PlanOutcome::Failed);
     EXPECT_EQ(feedback.messages, std::vector<int>{31});
@@ -167,7 +187,7 @@ TEST_F(Sending, ARepeatedNameLeavesThePlanCountAsItWas) {
     EXPECT_EQ(instrument.plans(sim::kRadio).size(), 2u);
 }
 
-TEST_F(Sending, FilesThatCannotBecomeAPlanSendNothing) {
+TEST_F(plansSending, FilesThatCannotBecomeAPlanSendNothing) {
     EXPECT_EQ(send("3\r\nX\r\n0"), PlanOutcome::Failed);
     EXPECT_EQ(feedback.messages, std::vector<int>{13});
     EXPECT_EQ(send("1\r\nX\r\n-4"), PlanOutcome::Failed);
@@ -185,7 +205,7 @@ TEST_F(Sending, FilesThatCannotBecomeAPlanSendNothing) {
     EXPECT_TRUE(feedback.fileRequests.empty());
 }
 
-TEST_F(Sending, AnInstrumentThatVanishesMidPlanEndsWithMessage7) {
+TEST_F(plansSending, AnInstrumentThatVanishesMidPlanEndsWithMessage7) {
     feedback.files = {WriteBytes(folder.path / "plan.c318", PlanText(1, "V", Lines(20))).string()};
     bus.unplugAfter(10);
     EXPECT_EQ(procedures.LoadButClick(), PlanOutcome::NotConnected);
