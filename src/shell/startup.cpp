@@ -61,8 +61,16 @@ std::string LanguageItemCaption(const std::string& name) {
 }
 
 std::string LanguageNameFromCaption(const std::string& caption) {
-    std::string name = caption;
-    if (std::size_t amp = name.find('&'); amp != std::string::npos) name.erase(amp, 1);
+    std::string name;
+    name.reserve(caption.size());
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] != '&') {
+            name.push_back(caption[i]);
+        } else if (i + 1 < caption.size() && caption[i + 1] == '&') {
+            name.push_back('&');  // "&&" is one "&" of the name
+            ++i;
+        }  // a lone "&" only marks an accelerator
+    }
     return name;
 }
 

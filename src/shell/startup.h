@@ -64,7 +64,8 @@ LanguageLoad ReadLanguage(const std::filesystem::path& programFolder, const std:
 // The caption of a language menu item: the name with every "&" doubled, so that it shows as
 // written and makes no keyboard accelerator.
 [[nodiscard]] std::string LanguageItemCaption(const std::string& name);
-// The language named by an item's caption: the caption without its first "&".
+// The language named by an item's caption: the caption without the "&" that marks an
+// accelerator, and with each doubled "&" as one.
 [[nodiscard]] std::string LanguageNameFromCaption(const std::string& caption);
 
 }  // namespace zv318

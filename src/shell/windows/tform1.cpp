@@ -225,6 +225,11 @@ void TForm1::buildStatusBox(QWidget* client) {
     PermissionHint->setGeometry(10, y + 8, 230, 492 - (y + 8) - 10);
     PermissionHint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     PermissionHint->hide();
+
+    // The instrument itself, in the room below the values (the hint takes it when shown).
+    InstrumentPicture = MakeLabel(QStringLiteral("InstrumentPicture"), QString(), CStatus);
+    InstrumentPicture->setGeometry((250 - 120) / 2, 492 - 160 - 16, 120, 160);
+    loadPicture(InstrumentPicture, programFolder_ / "Images" / "instrument.bmp");
 }
 
 void TForm1::buildChannelPlanPage() {
@@ -529,6 +534,7 @@ void TForm1::ConnectionStatus() {
             switch (stage) {
                 case zv318::ConnectionStage::Searched:
                     PermissionHint->hide();
+                    InstrumentPicture->show();
                     loadPicture(Usb, programFolder_ / "Images" / "usb.bmp");
                     setConnexio(true);
                     Model->setEnabled(true);
@@ -571,12 +577,9 @@ void TForm1::showNotFoundState(bool permissionDenied) {
         for (int c = 1; c < kLoggerColumns; ++c)
             if (QTableWidgetItem* item = LoggerIndex->item(r, c)) item->setText(QString());
 
-    if (permissionDenied) {
-        PermissionHint->setText(Text(zv318::PermissionHint()));
-        PermissionHint->show();
-    } else {
-        PermissionHint->hide();
-    }
+    if (permissionDenied) PermissionHint->setText(Text(zv318::PermissionHint()));
+    PermissionHint->setVisible(permissionDenied);
+    InstrumentPicture->setVisible(!permissionDenied);
 }
 
 void TForm1::setConnexio(bool found) {

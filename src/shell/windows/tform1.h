@@ -128,6 +128,7 @@ public:
     QLabel* IOV;
     QLabel* ZVVersion;
     QLabel* ZVV;
+    QLabel* InstrumentPicture;
 
     QTabWidget* PageControl;
     QWidget* ChannelPlan;

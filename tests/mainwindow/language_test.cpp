@@ -1,0 +1,207 @@
+// Languages: the "Idioma" menu, config.txt, loading a language file and translating every
+// caption of the main window and of the other windows.
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+
+#include "main_window_fixture.h"
+#include "shell/startup.h"
+
+namespace zv318::testing {
+namespace {
+
+using mainwindowLanguages = MainWindowTest;
+
+QString E(int n) { return QStringLiteral("E%1").arg(n); }
+
+QAction* LanguageItem(const TForm1& f, const QString& shown) {
+    for (QAction* a : f.Idioma1->actions())
+        if (Plain(a->text()) == shown) return a;
+    return nullptr;
+}
+
+TEST_F(mainwindowLanguages, EveryCaptionComesFromItsEntry) {
+    WriteNumberedLanguage("Numbered");
+    WriteFile("config.txt", "Numbered");
+    std::filesystem::copy_file(folder / "Languages" / "English.bmp",
+                               folder / "Languages" / "Numbered.bmp");
+    Start();
+    ASSERT_TRUE(feedback.messages.empty());
+
+    EXPECT_EQ(form->windowTitle(), E(31));
+    EXPECT_EQ(form->VersioControllerLabel->text(), QStringLiteral("ZV-318 Software v1.2"));
+    EXPECT_EQ(form->VersioControllerLabel2->text(), QStringLiteral("ZV-318 Software v1.2"));
+
+    EXPECT_EQ(Plain(form->Archivo1->title()), E(1));
+    EXPECT_EQ(Plain(form->Salir1->text()), E(2));
+    EXPECT_EQ(Plain(form->Idioma1->title()), E(4));
+    EXPECT_EQ(Plain(form->Actualizar1->title()), E(5));
+    EXPECT_EQ(Plain(form->Firmware1->text()), E(6));
+    EXPECT_EQ(Plain(form->KORVEL521->text()), E(11));
+    EXPECT_EQ(Plain(form->Puestaenhora1->text()), E(28));
+    EXPECT_EQ(Plain(form->Ayuda1->title()), E(7));
+    EXPECT_EQ(Plain(form->Contenidos1->text()), E(8));
+    EXPECT_EQ(Plain(form->SobreKORVEL52->text()), E(9));
+    EXPECT_EQ(Plain(form->SobreControlador->text()), E(10));
+
+    EXPECT_EQ(form->Model->text(), E(16));
+    EXPECT_EQ(form->SNumber->text(), E(17));
+    EXPECT_EQ(form->IOVersion->text(), E(18));
+    EXPECT_EQ(form->ZVVersion->text(), E(32));
+    EXPECT_EQ(form->CStatus->title(), E(19));
+    EXPECT_EQ(form->Connexio->text(), E(14));
+    EXPECT_EQ(form->Label3->text(), E(72));
+    EXPECT_EQ(form->PageControl->tabText(0), E(115));
+    EXPECT_EQ(form->PageControl->tabText(1), E(116));
+    EXPECT_EQ(form->ReceiveBut->text(), E(41));
+    EXPECT_EQ(form->DelSelBut->text(), E(42));
+    EXPECT_EQ(form->LoadBut->text(), E(44));
+    EXPECT_EQ(form->EditBut->text(), E(93));
+    EXPECT_EQ(form->NewRBut->text(), E(94));
+    EXPECT_EQ(form->NewPBut->text(), E(91));
+    EXPECT_EQ(form->ListLabel->text(), E(77));
+    EXPECT_EQ(form->ReceiveRLogBut->text(), E(114));
+    EXPECT_EQ(form->ReceivePLogBut->text(), E(128));
+    EXPECT_EQ(form->PrintSelBut->text(), E(123));
+    EXPECT_EQ(form->OpenLogBut->text(), E(119));
+    EXPECT_EQ(form->SaveLogAsBut->text(), E(125));
+    EXPECT_EQ(form->SaveLogBut->text(), E(30));
+    for (int c = 1; c <= 4; ++c) EXPECT_EQ(form->LoggerIndex->item(0, c)->text(), E(19 + c));
+    EXPECT_TRUE(form->LoggerIndex->item(0, 0)->text().isEmpty());
+
+    // The other windows were translated too.
+    EXPECT_EQ(windows.confUpgr->windowTitle(), E(33));
+    EXPECT_EQ(windows.updating->windowTitle(), E(56));
+    EXPECT_EQ(windows.oculta->windowTitle(), E(34));
+    EXPECT_EQ(windows.editor->windowTitle(), E(100));
+    EXPECT_EQ(windows.loggerWindow->DataLabel->text(), E(22));
+    EXPECT_EQ(windows.aboutKorvel->windowTitle(), E(9));
+    EXPECT_EQ(windows.aboutController->windowTitle(), E(10));
+
+    // New captions, new widths: the values still sit 3 pixels right of their captions.
+    const std::pair<QLabel*, QLabel*> pairs[] = {{form->Model, form->Mod},
+                                                 {form->SNumber, form->SN},
+                                                 {form->IOVersion, form->IOV},
+                                                 {form->ZVVersion, form->ZVV}};
+    for (auto [caption, value] : pairs)
+        EXPECT_EQ(value->x(), caption->x() + caption->width() + 3);
+}
+
+TEST_F(mainwindowLanguages, TheConnectionCaptionFollowsAFreshSearch) {
+    WriteNumberedLanguage("Numbered");
+    WriteFile("config.txt", "Numbered");
+    bus.setPlugged(false);
+    Start();
+    EXPECT_EQ(form->Connexio->text(), E(15));
+    bus.setPlugged(true);
+    form->LoadLanguage();  // no monitor refresh: the translation itself searches
+    EXPECT_EQ(form->Connexio->text(), E(14));
+}
+
+TEST_F(mainwindowLanguages, TheMenuListsEveryLanguageFileWithoutAccelerators) {
+    // More than ten files, and a name that holds "&".
+    for (int i = 0; i < 9; ++i) WriteNumberedLanguage("Extra" + std::to_string(i), 0, 2);
+    WriteNumberedLanguage("R&D", 0, 2);
+    std::filesystem::create_directory(folder / "Languages" / "Folder.lng");
+    Start();
+
+    const QList<QAction*> items = form->Idioma1->actions();
+    ASSERT_EQ(items.size(), 13);  // Catalan, English, Spanish, 9 extra, R&D; no folder
+    QAction* rd = LanguageItem(*form, QStringLiteral("R&D"));
+    ASSERT_NE(rd, nullptr);
+    EXPECT_EQ(rd->text(), QStringLiteral("R&&D"));  // shown as written, no mnemonic
+    for (QAction* a : items) EXPECT_TRUE(a->isCheckable());
+    EXPECT_TRUE(LanguageItem(*form, QStringLiteral("English"))->isChecked());
+
+    rd->trigger();
+    EXPECT_EQ(form->currentLanguage(), "R&D");
+    EXPECT_EQ(ReadFile("config.txt"), "R&D");
+    EXPECT_TRUE(rd->isChecked());
+    EXPECT_FALSE(LanguageItem(*form, QStringLiteral("English"))->isChecked());
+}
+
+TEST_F(mainwindowLanguages, ChoosingALanguageTranslatesAndRemembersItsNameOnly) {
+    Start();
+    ASSERT_FALSE(std::filesystem::exists(folder / "config.txt"));  // English by default
+    EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Read equipment's channel plans"));
+
+    LanguageItem(*form, QStringLiteral("Spanish"))->trigger();
+    EXPECT_EQ(ReadFile("config.txt"), "Spanish");  // no line break
+    EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Leer planes de canales del equipo"));
+    EXPECT_TRUE(SamePicture(form->Bandera, folder / "Languages" / "Spanish.bmp"));
+    EXPECT_TRUE(feedback.messages.empty());
+
+    // The next start reads it back.
+    form.reset();
+    Start();
+    EXPECT_EQ(form->currentLanguage(), "Spanish");
+    EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Leer planes de canales del equipo"));
+}
+
+TEST_F(mainwindowLanguages, AnEntryTheNewFileDoesNotSetKeepsItsText) {
+    WriteFile("Languages/First.lng", "a,50=Fifty\r\na,41=Read\r\n");
+    WriteFile("Languages/Second.lng", "b,41=Lesen\r\n");
+    for (const char* name : {"First", "Second"})
+        std::filesystem::copy_file(folder / "Languages" / "English.bmp",
+                                   folder / "Languages" / (std::string(name) + ".bmp"));
+    WriteFile("config.txt", "First");
+    Start();
+    ASSERT_EQ(form->ReceiveBut->text(), QStringLiteral("Read"));
+
+    LanguageItem(*form, QStringLiteral("Second"))->trigger();
+    EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Lesen"));
+    EXPECT_EQ(form->languageTable().entry(50), "Fifty");
+    EXPECT_EQ(ReadFile("config.txt"), "Second");
+}
+
+TEST_F(mainwindowLanguages, AMissingLanguageFileShowsMessage4AndChangesNoCaption) {
+    WriteFile("config.txt", "Klingon");
+    Start();
+    // Message 4 for the file, then message 3 for its flag.
+    EXPECT_EQ(feedback.messages, (std::vector<int>{4, 3}));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("ZV-318 Software (BETA)"));
+    EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Read equipment's channel plans"));
+    EXPECT_EQ(form->Connexio->text(), QString());  // entry 14 of an empty table
+    EXPECT_TRUE(SamePicture(form->Bandera, folder / "Languages" / "NoLanguage.bmp"));
+}
+
+TEST_F(mainwindowLanguages, AMissingFlagShowsNoLanguageAndMessage3) {
+    WriteNumberedLanguage("Flagless");
+    WriteFile("config.txt", "Flagless");
+    Start();
+    EXPECT_EQ(feedback.messages, std::vector<int>{3});
+    EXPECT_EQ(form->windowTitle(), E(31));  // the captions were applied first
+    EXPECT_TRUE(SamePicture(form->Bandera, folder / "Languages" / "NoLanguage.bmp"));
+
+    // Without the placeholder either, the flag stays empty and the program goes on.
+    std::filesystem::remove(folder / "Languages" / "NoLanguage.bmp");
+    form->LoadLanguage();
+    EXPECT_TRUE(form->Bandera->pixmap().isNull());
+    EXPECT_EQ(feedback.messages, (std::vector<int>{3, 3}));
+}
+
+TEST_F(mainwindowLanguages, FaultyLinesAreToldOnceAndTheRestIsUsed) {
+    WriteFile("Languages/Broken.lng", "a,31=Title\r\nb,x1=bad\r\nc,41\r\nd,41=Read\r\n");
+    std::filesystem::copy_file(folder / "Languages" / "English.bmp",
+                               folder / "Languages" / "Broken.bmp");
+    WriteFile("config.txt", "Broken");
+    Start();
+    ASSERT_EQ(feedback.notices.size(), 1u);
+    EXPECT_NE(feedback.notices[0].find("Broken.lng"), std::string::npos);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Title"));
+    EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Read"));
+}
+
+TEST(mainwindowLanguageCaptions, AnAmpersandSurvivesTheMenuRoundTrip) {
+    for (const std::string name : {"English", "R&D", "&Lead", "A&&B", ""})
+        EXPECT_EQ(LanguageNameFromCaption(LanguageItemCaption(name)), name) << name;
+    EXPECT_EQ(LanguageNameFromCaption("&Catalan"), "Catalan");
+}
+
+}  // namespace
+}  // namespace zv318::testing

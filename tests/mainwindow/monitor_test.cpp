@@ -1,0 +1,161 @@
+// The connection monitor: a device-change notice refreshes the status box 1200 ms later, a
+// burst of notices gives one refresh, and an unplug empties what belonged to the instrument.
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "main_window_fixture.h"
+#include "plans/plan_list.h"
+
+namespace zv318::testing {
+namespace {
+
+using mainwindowMonitor = MainWindowTest;
+
+TEST_F(mainwindowMonitor, APlugNoticeRefreshesTheBoxAbout1200msLater) {
+    bus.setPlugged(false);
+    Start();
+    ASSERT_EQ(form->Connexio->text(), Entry(15));
+    QSignalSpy refreshed(form.get(), &TForm1::connectionStatusRefreshed);
+
+    bus.setPlugged(true);
+    QElapsedTimer clock;
+    clock.start();
+    watcher.notifyChange();
+    EXPECT_TRUE(form->Timer2->isActive());
+
+    // Nothing happens before the delay.
+    QTest::qWait(1000);
+    EXPECT_EQ(refreshed.count(), 0);
+    EXPECT_EQ(form->Connexio->text(), Entry(15));
+
+    ASSERT_TRUE(WaitUntil([&] { return refreshed.count() > 0; }, 3000));
+    EXPECT_GE(clock.elapsed(), 1100);
+    EXPECT_LE(clock.elapsed(), 2500);
+    EXPECT_EQ(form->Connexio->text(), Entry(14));
+    EXPECT_EQ(form->SN->text(), QStringLiteral("00012345"));
+    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+    EXPECT_FALSE(form->Timer2->isActive());
+}
+
+TEST_F(mainwindowMonitor, ABurstOfNoticesGivesOneRefresh) {
+    Start();
+    const int before = StatusRefreshes();
+    QSignalSpy refreshed(form.get(), &TForm1::connectionStatusRefreshed);
+
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 5; ++i) {
+        watcher.notifyChange();
+        QTest::qWait(200);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return refreshed.count() > 0; }, 3000));
+    // The timer started with the first notice and was not restarted by the others.
+    EXPECT_LT(clock.elapsed(), 1900);
+    QTest::qWait(1500);
+    EXPECT_EQ(refreshed.count(), 1);
+    EXPECT_EQ(StatusRefreshes() - before, 1);
+
+    // A later notice is a new burst.
+    watcher.notifyChange();
+    ASSERT_TRUE(WaitUntil([&] { return refreshed.count() == 2; }, 3000));
+    EXPECT_EQ(StatusRefreshes() - before, 2);
+}
+
+TEST_F(mainwindowMonitor, UnpluggingEmptiesThePlanListAndTheLoggerTable) {
+    Start();
+    // As after a reading of the plans and of the loggers.
+    form->planList().add("TV1 (RADIO)");
+    form->planList().add("P1 (PLC)");
+    form->planList().enablePlanCommands();
+    ASSERT_TRUE(form->DelSelBut->isEnabled());
+    QTableWidget* grid = form->LoggerIndex;
+    for (int r = 1; r <= 50; ++r) {
+        grid->item(r, 0)->setText(QString::number(r));
+        for (int c = 1; c <= 4; ++c) grid->item(r, c)->setText(QStringLiteral("x%1").arg(c));
+    }
+    const QString heading = grid->item(0, 1)->text();
+    QSignalSpy refreshed(form.get(), &TForm1::connectionStatusRefreshed);
+
+    bus.setPlugged(false);
+    watcher.notifyChange();
+    ASSERT_TRUE(WaitUntil([&] { return refreshed.count() > 0; }, 3000));
+
+    EXPECT_EQ(form->Connexio->text(), Entry(15));
+    EXPECT_EQ(form->Llista->count(), 0);
+    for (QWidget* w : {static_cast<QWidget*>(form->ReceiveBut),
+                       static_cast<QWidget*>(form->DelSelBut),
+                       static_cast<QWidget*>(form->LoadBut), static_cast<QWidget*>(form->Llista)})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    for (int r = 1; r <= 50; ++r) {
+        for (int c = 1; c <= 4; ++c) ASSERT_TRUE(grid->item(r, c)->text().isEmpty()) << r << c;
+        // The row numbers and the headings stay.
+        EXPECT_EQ(grid->item(r, 0)->text(), QString::number(r));
+    }
+    EXPECT_EQ(grid->item(0, 1)->text(), heading);
+
+    // Plugged in again: ReceiveBut comes back, the list waits for a reading.
+    bus.setPlugged(true);
+    watcher.notifyChange();
+    ASSERT_TRUE(WaitUntil([&] { return refreshed.count() == 2; }, 3000));
+    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+    EXPECT_FALSE(form->DelSelBut->isEnabled());
+    EXPECT_FALSE(form->Llista->isEnabled());
+}
+
+TEST_F(mainwindowMonitor, ARefreshDueDuringACommandWaitsForItsEnd) {
+    Start();
+    QSignalSpy refreshed(form.get(), &TForm1::connectionStatusRefreshed);
+    const int before = StatusRefreshes();
+    bool ran = form->runCommand([&] {
+        bus.setPlugged(false);
+        watcher.notifyChange();
+        // The command lets events run for longer than the monitor's delay.
+        QTest::qWait(1600);
+        EXPECT_EQ(refreshed.count(), 0);
+        EXPECT_EQ(form->Connexio->text(), Entry(14));
+    });
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(refreshed.count(), 1);
+    EXPECT_EQ(form->Connexio->text(), Entry(15));
+    EXPECT_FALSE(form->ReceiveBut->isEnabled());
+    EXPECT_EQ(StatusRefreshes(), before);  // nothing was found to ask
+}
+
+TEST_F(mainwindowMonitor, NoticesBeforeStartUpAreNotSeen) {
+    Create();
+    watcher.notifyChange();  // the watcher is started by the start-up routine
+    EXPECT_FALSE(form->Timer2->isActive());
+    form->AlExecutar();
+    EXPECT_TRUE(watcher.started());
+    watcher.notifyChange();
+    EXPECT_TRUE(form->Timer2->isActive());
+}
+
+TEST(mainwindowFolderWatcher, ASocketAppearingOrLeavingIsANotice) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    FolderDeviceWatcher watcher(dir.path());
+    ASSERT_TRUE(watcher.start());
+    QSignalSpy changed(&watcher, &DeviceWatcher::deviceChanged);
+
+    QFile socket(dir.filePath(QStringLiteral("zv318-0")));
+    ASSERT_TRUE(socket.open(QIODevice::WriteOnly));
+    socket.close();
+    ASSERT_TRUE(WaitUntil([&] { return changed.count() > 0; }, 3000));
+
+    const int afterPlug = changed.count();
+    ASSERT_TRUE(socket.remove());
+    ASSERT_TRUE(WaitUntil([&] { return changed.count() > afterPlug; }, 3000));
+}
+
+TEST(mainwindowFolderWatcher, AMissingFolderCannotBeWatched) {
+    FolderDeviceWatcher watcher(QStringLiteral("/nonexistent/zv318-sockets"));
+    EXPECT_FALSE(watcher.start());
+}
+
+}  // namespace
+}  // namespace zv318::testing

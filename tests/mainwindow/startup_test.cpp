@@ -1,0 +1,259 @@
+// Start-up of the main window: the status box with and without the instrument, the pictures,
+// the start-up argument, the permission hint, and the window as designed.
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <clocale>
+#include <cstring>
+
+#include "main_window_fixture.h"
+#include "shell/startup.h"
+
+namespace zv318::testing {
+namespace {
+
+using mainwindowStartUp = MainWindowTest;
+
+void ExpectValuesBesideCaptions(const TForm1& f) {
+    const std::pair<QLabel*, QLabel*> pairs[] = {
+        {f.Model, f.Mod}, {f.SNumber, f.SN}, {f.IOVersion, f.IOV}, {f.ZVVersion, f.ZVV}};
+    for (auto [caption, value] : pairs) {
+        SCOPED_TRACE(caption->objectName().toStdString());
+        EXPECT_EQ(value->x(), caption->x() + caption->width() + 3);
+        EXPECT_EQ(value->y(), caption->y());
+        // The caption is as wide as its text: the value is right beside the words.
+        EXPECT_EQ(caption->width(), caption->sizeHint().width());
+    }
+}
+
+TEST_F(mainwindowStartUp, WithTheInstrumentTheBoxShowsItsFactsInBlue) {
+    instrument.serial = "00098765";
+    instrument.ioVersion = "IO-3.01";
+    instrument.zvVersion = "V2.05";
+    Start();
+
+    EXPECT_EQ(form->Connexio->text(), Entry(14));
+    EXPECT_EQ(form->Connexio->text(), QStringLiteral("ZV-318 connected"));  // English.lng
+    EXPECT_EQ(form->Connexio->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    EXPECT_TRUE(SamePicture(form->Usb, folder / "Images" / "usb.bmp"));
+    EXPECT_EQ(form->Mod->text(), QStringLiteral("ZV-318"));
+    EXPECT_EQ(form->SN->text(), QStringLiteral("00098765"));
+    EXPECT_EQ(form->IOV->text(), QStringLiteral("IO-3.01"));
+    EXPECT_EQ(form->ZVV->text(), QStringLiteral("V2.05"));
+    for (QLabel* caption : {form->Model, form->SNumber, form->IOVersion, form->ZVVersion})
+        EXPECT_TRUE(caption->isEnabled()) << caption->objectName().toStdString();
+    for (QLabel* value : {form->Mod, form->SN, form->IOV, form->ZVV}) {
+        EXPECT_TRUE(value->font().bold());
+        EXPECT_EQ(value->palette().color(QPalette::WindowText), QColor(0, 0, 0x80));
+    }
+    ExpectValuesBesideCaptions(*form);
+    // Found enables only ReceiveBut; the list and its buttons wait for a reading.
+    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+    EXPECT_FALSE(form->Llista->isEnabled());
+    EXPECT_FALSE(form->DelSelBut->isEnabled());
+    EXPECT_FALSE(form->LoadBut->isEnabled());
+    EXPECT_TRUE(form->connected());
+    EXPECT_FALSE(form->PermissionHint->isVisible());
+    EXPECT_TRUE(feedback.messages.empty());
+    EXPECT_TRUE(feedback.notices.empty());
+}
+
+TEST_F(mainwindowStartUp, WithoutTheInstrumentTheBoxIsEmptyAndRed) {
+    bus.setPlugged(false);
+    Start();
+
+    EXPECT_EQ(form->Connexio->text(), Entry(15));
+    EXPECT_EQ(form->Connexio->text(), QStringLiteral("ZV-318 not connected"));
+    EXPECT_EQ(form->Connexio->palette().color(QPalette::WindowText), QColor(Qt::red));
+    EXPECT_TRUE(SamePicture(form->Usb, folder / "Images" / "Nousb.bmp"));
+    for (QLabel* value : {form->Mod, form->SN, form->IOV, form->ZVV})
+        EXPECT_TRUE(value->text().isEmpty()) << value->objectName().toStdString();
+    for (QLabel* caption : {form->Model, form->SNumber, form->IOVersion, form->ZVVersion})
+        EXPECT_FALSE(caption->isEnabled()) << caption->objectName().toStdString();
+    for (QWidget* w : {static_cast<QWidget*>(form->ReceiveBut),
+                       static_cast<QWidget*>(form->DelSelBut),
+                       static_cast<QWidget*>(form->LoadBut), static_cast<QWidget*>(form->Llista)})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_FALSE(form->connected());
+    EXPECT_FALSE(form->PermissionHint->isVisible());
+    EXPECT_TRUE(feedback.messages.empty());
+}
+
+TEST_F(mainwindowStartUp, MissingPicturesLeaveTheirPlacesEmpty) {
+    std::filesystem::remove(folder / "Images" / "usb.bmp");
+    std::filesystem::remove(folder / "Images" / "logo.bmp");
+    Start();
+    EXPECT_TRUE(form->Usb->pixmap().isNull());
+    EXPECT_TRUE(form->Logo->pixmap().isNull());
+    EXPECT_EQ(form->Connexio->text(), Entry(14));
+    EXPECT_EQ(form->SN->text(), QStringLiteral("00012345"));
+
+    // The other picture is still there after an unplug.
+    bus.setPlugged(false);
+    form->ConnectionStatus();
+    EXPECT_TRUE(SamePicture(form->Usb, folder / "Images" / "Nousb.bmp"));
+}
+
+TEST_F(mainwindowStartUp, AnArgumentStartsTheIoInterfaceUpdateOnceAfterTheFirstRefresh) {
+    Create();
+    std::vector<std::string> calls;
+    QString connexioAtCall;
+    bool receiveEnabledDuringCall = true;
+    form->startIoUpdate = [&](const std::string& image) {
+        calls.push_back(image);
+        connexioAtCall = form->Connexio->text();
+        receiveEnabledDuringCall = form->ReceiveBut->isEnabled();
+    };
+    form->setStartupArgument("/media/usb/io interface 2.3.hex");
+    form->AlExecutar();
+
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0], "/media/usb/io interface 2.3.hex");
+    EXPECT_EQ(connexioAtCall, Entry(14));
+    // It runs as a command: the other commands wait, and come back at its end.
+    EXPECT_FALSE(receiveEnabledDuringCall);
+    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+}
+
+TEST_F(mainwindowStartUp, WithoutAnArgumentNoUpdateStarts) {
+    Create();
+    int calls = 0;
+    form->startIoUpdate = [&](const std::string&) { ++calls; };
+    form->AlExecutar();
+    QTest::qWait(50);
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(mainwindowStartUp, NumbersUseAPointWhateverTheRegionalSettings) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    Start();
+    EXPECT_EQ(QLocale().toString(1.5, 'f', 1), QStringLiteral("1.5"));
+    EXPECT_STREQ(std::localeconv()->decimal_point, ".");
+}
+
+TEST_F(mainwindowStartUp, AListedButForbiddenInterfaceExplainsTheUdevRule) {
+    bus.clearInterfaces();
+    bus.addInterface("ZV-318", /*openable=*/false, nullptr, /*permission=*/true);
+    Start();
+    EXPECT_EQ(form->Connexio->text(), Entry(15));
+    EXPECT_TRUE(form->PermissionHint->isVisible());
+    const QString hint = form->PermissionHint->text();
+#if defined(__linux__)
+    EXPECT_TRUE(hint.contains(QStringLiteral("70-zv318.rules")));
+    EXPECT_TRUE(hint.contains(QStringLiteral("udevadm")));
+#endif
+    EXPECT_EQ(hint, QString::fromStdString(PermissionHint()));
+
+    // Another interface that cannot be opened is no reason for the hint.
+    bus.clearInterfaces();
+    bus.addInterface("Keyboard", false, nullptr, true);
+    form->ConnectionStatus();
+    EXPECT_FALSE(form->PermissionHint->isVisible());
+
+    // Once the rule is in place the instrument opens and the hint goes.
+    bus.clearInterfaces();
+    bus.addInterface("ZV-318", false, nullptr, true);
+    form->ConnectionStatus();
+    ASSERT_TRUE(form->PermissionHint->isVisible());
+    bus.clearInterfaces();
+    bus.addInterface("ZV-318", true, &instrument);
+    form->ConnectionStatus();
+    EXPECT_FALSE(form->PermissionHint->isVisible());
+    EXPECT_EQ(form->Connexio->text(), Entry(14));
+}
+
+TEST_F(mainwindowStartUp, ConnectionFactsAreReadInTheirOrder) {
+    std::vector<ConnectionStage> stages;
+    ConnectionInfo info = ReadConnectionInfo(
+        link, [&](ConnectionStage s, const ConnectionInfo&) { stages.push_back(s); });
+    EXPECT_TRUE(info.found);
+    EXPECT_EQ(stages, (std::vector<ConnectionStage>{ConnectionStage::Searched,
+                                                    ConnectionStage::Serial,
+                                                    ConnectionStage::Versions}));
+    EXPECT_EQ(instrument.commands(), (std::vector<std::string>{"*?NS", "<IOV>", "*?VE"}));
+
+    bus.setPlugged(false);
+    stages.clear();
+    info = ReadConnectionInfo(link, [&](ConnectionStage s, const ConnectionInfo&) {
+        stages.push_back(s);
+    });
+    EXPECT_FALSE(info.found);
+    EXPECT_EQ(stages, std::vector<ConnectionStage>{ConnectionStage::Searched});
+}
+
+TEST_F(mainwindowStartUp, TheWindowIsLaidOutAsDesigned) {
+    Create();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("ZV-318 Software (BETA)"));
+    EXPECT_EQ(form->centralWidget()->size(), QSize(800, 546));
+    EXPECT_EQ(form->Connexio->text(), QStringLiteral("Connection ??"));
+    EXPECT_EQ(form->CStatus->title(), QStringLiteral("ZV-318 USB CONNECTION STATUS"));
+    EXPECT_EQ(form->Usb->size(), QSize(64, 40));
+    EXPECT_EQ(form->Panel1->height(), 40);
+    EXPECT_EQ(form->Panel1->width(), 800);
+    EXPECT_EQ(form->Connexio->font().pixelSize(), 16);
+    EXPECT_TRUE(form->Connexio->font().bold());
+
+    // Every control lies inside the client area, and the status box and the tabs do not meet.
+    const QRect client(QPoint(0, 0), form->centralWidget()->size());
+    for (QWidget* w : {static_cast<QWidget*>(form->Panel1), static_cast<QWidget*>(form->CStatus),
+                       static_cast<QWidget*>(form->PageControl)})
+        EXPECT_TRUE(client.contains(w->geometry())) << w->objectName().toStdString();
+    EXPECT_FALSE(form->CStatus->geometry().intersects(form->PageControl->geometry()));
+
+    EXPECT_EQ(form->PageControl->count(), 2);
+    EXPECT_EQ(form->PageControl->widget(0), form->ChannelPlan);
+    EXPECT_EQ(form->PageControl->widget(1), form->Loggers);
+    EXPECT_EQ(form->Llista->selectionMode(), QAbstractItemView::ExtendedSelection);
+
+    // The logger table: 5 columns, a heading row and 50 logger rows of 20 pixels.
+    QTableWidget* grid = form->LoggerIndex;
+    ASSERT_EQ(grid->columnCount(), 5);
+    ASSERT_EQ(grid->rowCount(), 51);
+    const int widths[] = {32, 99, 85, 86, 89};
+    for (int c = 0; c < 5; ++c) EXPECT_EQ(grid->columnWidth(c), widths[c]);
+    for (int r = 0; r < 51; ++r) EXPECT_EQ(grid->rowHeight(r), 20);
+    for (int r = 0; r < 51; ++r)
+        for (int c = 0; c < 5; ++c) ASSERT_NE(grid->item(r, c), nullptr);
+    EXPECT_EQ(form->Panel3->size(), QSize(433, 321));
+    EXPECT_EQ(grid->parentWidget(), form->Panel3);
+
+    // Controls of later commands exist with their first state.
+    EXPECT_TRUE(form->ReceiveRLogBut->isEnabled());
+    EXPECT_TRUE(form->ReceivePLogBut->isEnabled());
+    EXPECT_TRUE(form->OpenLogBut->isEnabled());
+    EXPECT_FALSE(form->PrintSelBut->isEnabled());
+    EXPECT_FALSE(form->SaveLogAsBut->isEnabled());
+    EXPECT_FALSE(form->SaveLogBut->isEnabled());
+    EXPECT_TRUE(form->EditBut->isEnabled());
+    EXPECT_TRUE(form->NewRBut->isEnabled());
+    EXPECT_TRUE(form->NewPBut->isEnabled());
+    EXPECT_FALSE(form->Contenidos1->isEnabled());
+
+    EXPECT_EQ(form->Timer2->interval(), 1200);
+    EXPECT_TRUE(form->Timer2->isSingleShot());
+    EXPECT_FALSE(form->Timer2->isActive());
+
+    // Found by their names, as the other windows' code and the tests look them up.
+    for (const char* name : {"Panel1", "Logo", "Bandera", "CStatus", "Connexio", "Usb", "Model",
+                             "Mod", "SNumber", "SN", "IOVersion", "IOV", "ZVVersion",
+                             "PageControl", "ChannelPlan", "Loggers", "Llista", "ListLabel",
+                             "ReceiveBut", "EditBut", "NewRBut", "NewPBut", "DelSelBut",
+                             "LoadBut", "VersioControllerLabel", "LoggerIndex", "Panel3",
+                             "ReceiveRLogBut", "ReceivePLogBut", "PrintSelBut", "OpenLogBut",
+                             "SaveLogAsBut", "SaveLogBut", "Label3", "VersioControllerLabel2",
+                             "MainMenu1", "Idioma1", "Timer2"})
+        EXPECT_NE(form->findChild<QObject*>(QLatin1String(name)), nullptr) << name;
+    for (const char* name : {"Salir1", "Firmware1", "KORVEL521", "Puestaenhora1", "Contenidos1",
+                             "SobreKORVEL52", "SobreControlador"})
+        EXPECT_NE(form->findChild<QAction*>(QLatin1String(name)), nullptr) << name;
+    EXPECT_EQ(form->objectName(), QStringLiteral("Form1"));
+}
+
+}  // namespace
+}  // namespace zv318::testing
