@@ -148,6 +148,12 @@ std::int32_t MHzTextToHz(std::string_view text) {
     // Truncation toward zero; what lies beyond the 32-bit range is clamped to it.
     if (hz >= 2147483648.0) return std::numeric_limits<std::int32_t>::max();
     if (hz <= -2147483649.0) return std::numeric_limits<std::int32_t>::min();
+    // A text the grid shows ("1.0050") must give back the whole number of hertz it stands for:
+    // the product of a decimal fraction in binary can fall a hair short (1004999.9999999999),
+    // which truncation alone would turn into 1 Hz less. Only such representation error is
+    // rounded away; a genuine fraction of a hertz is still cut toward zero.
+    const double nearest = std::round(hz);
+    if (std::fabs(hz - nearest) < 1e-6) return static_cast<std::int32_t>(nearest);
     return static_cast<std::int32_t>(hz);
 }
 

@@ -19,14 +19,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Run {
+struct CtlRun {
     int status = -1;
     std::string out;  // stdout and stderr together
 };
 
-Run RunCtl(const std::string& env, const std::string& args) {
+CtlRun RunCtl(const std::string& env, const std::string& args) {
     std::string command = env + " '" ZV318_CTL_PATH "' " + args + " 2>&1";
-    Run r;
+    CtlRun r;
     FILE* p = popen(command.c_str(), "r");
     if (!p) return r;
     std::array<char, 512> buf;
@@ -82,7 +82,7 @@ private:
 
 TEST(Zv318ctl, StatusThroughTheSocketFolder) {
     SimProcess sim;
-    Run r = RunCtl(sim.env(), "status");
+    CtlRun r = RunCtl(sim.env(), "status");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("ZV-318 connected"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Model: ZV-318"), std::string::npos) << r.out;
@@ -92,7 +92,7 @@ TEST(Zv318ctl, StatusThroughTheSocketFolder) {
 
     // The simulator gone, the same folder holds no instrument.
     sim.stop();
-    Run gone = RunCtl(sim.env(), "status");
+    CtlRun gone = RunCtl(sim.env(), "status");
     EXPECT_EQ(gone.status, 3) << gone.out;
     EXPECT_NE(gone.out.find("not connected"), std::string::npos) << gone.out;
 }
@@ -100,29 +100,29 @@ TEST(Zv318ctl, StatusThroughTheSocketFolder) {
 TEST(Zv318ctl, NoInstrumentAtAll) {
     fs::path empty = fs::temp_directory_path() / ("zv318-ctl-empty-" + std::to_string(getpid()));
     fs::create_directories(empty);
-    Run r = RunCtl("ZV318_HID_SOCKETS='" + empty.string() + "'", "status");
+    CtlRun r = RunCtl("ZV318_HID_SOCKETS='" + empty.string() + "'", "status");
     EXPECT_EQ(r.status, 3) << r.out;
-    Run raw = RunCtl("ZV318_HID_SOCKETS='" + empty.string() + "'", "raw '*?NS'");
+    CtlRun raw = RunCtl("ZV318_HID_SOCKETS='" + empty.string() + "'", "raw '*?NS'");
     EXPECT_EQ(raw.status, 3) << raw.out;
     fs::remove_all(empty);
 }
 
 TEST(Zv318ctl, RawCommandAndItsLimit) {
     SimProcess sim;
-    Run r = RunCtl(sim.env(), "raw '*?NS'");
+    CtlRun r = RunCtl(sim.env(), "raw '*?NS'");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out, "?NS00012345\n");
-    Run tooLong = RunCtl(sim.env(), "raw '" + std::string(61, 'A') + "'");
+    CtlRun tooLong = RunCtl(sim.env(), "raw '" + std::string(61, 'A') + "'");
     EXPECT_EQ(tooLong.status, 1) << tooLong.out;
     EXPECT_NE(tooLong.out.find("60"), std::string::npos) << tooLong.out;
 }
 
 TEST(Zv318ctl, ClockAndUsageOnTheDemoInstrument) {
-    Run clock = RunCtl("", "--demo clock set");
+    CtlRun clock = RunCtl("", "--demo clock set");
     EXPECT_EQ(clock.status, 0) << clock.out;
-    Run usage = RunCtl("", "--demo frobnicate");
+    CtlRun usage = RunCtl("", "--demo frobnicate");
     EXPECT_EQ(usage.status, 2) << usage.out;
-    Run none = RunCtl("", "");
+    CtlRun none = RunCtl("", "");
     EXPECT_EQ(none.status, 2) << none.out;
 }
 
@@ -145,7 +145,7 @@ TEST(Zv318ctl, PlansReadSendCheckAndDeleteThroughTheSocketFolder) {
     fs::remove_all(home);
     std::string env = sim.envWithHome(home);
 
-    Run read = RunCtl(env, "plans read");
+    CtlRun read = RunCtl(env, "plans read");
     ASSERT_EQ(read.status, 0) << read.out;
     EXPECT_NE(read.out.find("TV1 (RADIO)"), std::string::npos) << read.out;
     ASSERT_TRUE(fs::exists(home / "TV1 (RADIO).temp"));
@@ -154,41 +154,41 @@ TEST(Zv318ctl, PlansReadSendCheckAndDeleteThroughTheSocketFolder) {
     const fs::path plan = home / "NEW.c318";
     std::ofstream(plan, std::ios::binary)
         << "1\r\nNEW\r\n2\r\n0,CH1,50000000,3000,OFF\r\n1,CH2,50500000,3000,ON";
-    Run check = RunCtl(env, "plans check '" + plan.string() + "'");
+    CtlRun check = RunCtl(env, "plans check '" + plan.string() + "'");
     EXPECT_EQ(check.status, 0) << check.out;
     EXPECT_EQ(check.out, "0\n");
 
-    Run send = RunCtl(env, "plans send '" + plan.string() + "'");
+    CtlRun send = RunCtl(env, "plans send '" + plan.string() + "'");
     ASSERT_EQ(send.status, 0) << send.out;
     EXPECT_NE(send.out.find("NEW (RADIO)"), std::string::npos) << send.out;
     EXPECT_EQ(ReadFile(home / "NEW (RADIO).temp"),
               "1\r\nNEW\r\n2\r\n0,CH1,50000000,3000,OFF\r\n1,CH2,50500000,3000,ON");
 
     // The same name again is refused (message 31) and changes nothing.
-    Run again = RunCtl(env, "plans send '" + plan.string() + "'");
+    CtlRun again = RunCtl(env, "plans send '" + plan.string() + "'");
     EXPECT_EQ(again.status, 1) << again.out;
     EXPECT_NE(again.out.find("message 31"), std::string::npos) << again.out;
 
     // Deleting asks first: without --yes nothing goes.
-    Run no = RunCtl(env, "plans delete 'NEW (RADIO)'");
+    CtlRun no = RunCtl(env, "plans delete 'NEW (RADIO)'");
     EXPECT_EQ(no.status, 1) << no.out;
-    Run del = RunCtl(env, "--yes plans delete 'NEW (RADIO)'");
+    CtlRun del = RunCtl(env, "--yes plans delete 'NEW (RADIO)'");
     ASSERT_EQ(del.status, 0) << del.out;
     EXPECT_EQ(del.out.find("NEW (RADIO)"), std::string::npos) << del.out;
     EXPECT_NE(del.out.find("TV1 (RADIO)"), std::string::npos) << del.out;
-    Run unknown = RunCtl(env, "--yes plans delete 'NOPE (RADIO)'");
+    CtlRun unknown = RunCtl(env, "--yes plans delete 'NOPE (RADIO)'");
     EXPECT_EQ(unknown.status, 1) << unknown.out;
 
     // A bad file: its result code, and a send that writes nothing.
     const fs::path bad = home / "BAD.c318";
-    std::ofstream(bad, std::ios::binary) << "1\r\nBAD\r\n1\r\n1,CH1,50000000,3000,OFF";
-    Run badCheck = RunCtl(env, "plans check '" + bad.string() + "'");
+    std::ofstream(bad, std::ios::binary) << "1\r\nBAD\r\n1\r\n0,CH1,49999999,3000,OFF";
+    CtlRun badCheck = RunCtl(env, "plans check '" + bad.string() + "'");
     EXPECT_EQ(badCheck.status, 1);
-    EXPECT_NE(badCheck.out.find("1020"), std::string::npos) << badCheck.out;
-    Run badSend = RunCtl(env, "plans send '" + bad.string() + "'");
+    EXPECT_NE(badCheck.out.find("1022"), std::string::npos) << badCheck.out;
+    CtlRun badSend = RunCtl(env, "plans send '" + bad.string() + "'");
     EXPECT_EQ(badSend.status, 1) << badSend.out;
     EXPECT_NE(badSend.out.find("message 14"), std::string::npos) << badSend.out;
-    Run after = RunCtl(env, "plans read");
+    CtlRun after = RunCtl(env, "plans read");
     EXPECT_EQ(after.out, read.out) << "a refused file must leave the instrument's plans as they were";
 
     fs::remove_all(home);

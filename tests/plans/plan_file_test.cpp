@@ -57,6 +57,22 @@ TEST(plansHzText, ReadsTheLeadingNumberLikeAtof) {
     for (auto [text, hz] : cases) EXPECT_EQ(MHzTextToHz(text), hz) << '"' << text << '"';
 }
 
+// What the grid shows comes back as the value it stands for: a plan opened and saved again
+// keeps every frequency and bandwidth to the hertz.
+TEST(plansHzText, EveryShownValueReadsBackWhole) {
+    EXPECT_EQ(MHzTextToHz("1.0050"), 1005000);
+    EXPECT_EQ(MHzTextToHz("0.0030"), 3000);
+    int wrong = 0;
+    for (std::int64_t hz = 0; hz <= 60000000; hz += 100)
+        if (MHzTextToHz(HzToMHzText(hz)) != hz && ++wrong < 5) ADD_FAILURE() << hz;
+    for (std::int64_t hz = 1019000000; hz <= 1020000000; hz += 100)
+        if (MHzTextToHz(HzToMHzText(hz)) != hz && ++wrong < 5) ADD_FAILURE() << hz;
+    EXPECT_EQ(wrong, 0);
+    // A genuine fraction of a hertz is still cut toward zero.
+    EXPECT_EQ(MHzTextToHz("1.0000005"), 1000000);
+    EXPECT_EQ(MHzTextToHz("-1.0000005"), -1000000);
+}
+
 // A C locale whose decimal separator is a comma: installed, or compiled for the test.
 bool UseCommaLocale() {
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "es_ES.UTF-8", "fr_FR.UTF-8"})
