@@ -25,9 +25,10 @@ ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onSt
 std::string PermissionHint() {
 #if defined(__linux__)
     return "The ZV-318 is connected but this user may not open it. Install the udev rule "
-           "shipped with the program, then plug the ZV-318 in again: "
-           "sudo cp 70-zv318.rules /etc/udev/rules.d/ && sudo udevadm control --reload-rules "
-           "&& sudo udevadm trigger";
+           "70-zv318.rules (packaging/linux in the sources), then plug the ZV-318 in again:\n"
+           "sudo cp packaging/linux/70-zv318.rules /etc/udev/rules.d/\n"
+           "sudo udevadm control --reload-rules\n"
+           "sudo udevadm trigger";
 #else
     return "The ZV-318 is connected but may not be opened. Close any other program that uses "
            "it, then plug the ZV-318 in again.";

@@ -203,5 +203,28 @@ TEST(mainwindowLanguageCaptions, AnAmpersandSurvivesTheMenuRoundTrip) {
     EXPECT_EQ(LanguageNameFromCaption("&Catalan"), "Catalan");
 }
 
+// Every shipped language fits the window: no button, label or status line is cut.
+TEST_F(mainwindowLanguages, ShippedTextsFitTheirControls) {
+    Start();
+    for (const char* language : {"English", "Spanish", "Catalan"}) {
+        SCOPED_TRACE(language);
+        LanguageItem(*form, QString::fromLatin1(language))->trigger();
+        ASSERT_TRUE(feedback.messages.empty());
+        for (QPushButton* b : form->findChildren<QPushButton*>()) {
+            if (b->window() != form.get()) continue;  // the other windows' own buttons
+            EXPECT_LE(b->sizeHint().width(), b->width()) << b->text().toStdString();
+        }
+        for (QLabel* l : {form->Connexio, form->ListLabel, form->Label3,
+                          form->VersioControllerLabel, form->VersioControllerLabel2})
+            EXPECT_LE(l->sizeHint().width(), l->width()) << l->text().toStdString();
+        // Caption and value stay inside the status box.
+        for (QLabel* value : {form->Mod, form->SN, form->IOV, form->ZVV})
+            EXPECT_LE(value->geometry().right(), form->CStatus->contentsRect().right())
+                << value->objectName().toStdString();
+        EXPECT_LE(form->CStatus->fontMetrics().horizontalAdvance(form->CStatus->title()),
+                  form->CStatus->width());
+    }
+}
+
 }  // namespace
 }  // namespace zv318::testing

@@ -239,34 +239,34 @@ void TForm1::buildChannelPlanPage() {
 
     ListLabel = MakeLabel(QStringLiteral("ListLabel"), QStringLiteral("Equipment's channel plans"),
                           ChannelPlan);
-    ListLabel->setGeometry(10, 8, 270, 18);
+    ListLabel->setGeometry(10, 6, 250, 18);
 
     Llista = new QListWidget(ChannelPlan);
     Llista->setObjectName(QStringLiteral("Llista"));
     Llista->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    Llista->setGeometry(10, 28, 270, 398);
+    Llista->setGeometry(10, 26, 250, 422);
     ListLabel->setBuddy(Llista);
 
-    const int x = 294, w = 216, h = 30;
+    const int x = 272, w = 238, h = 30;
     ReceiveBut = MakeButton(QStringLiteral("ReceiveBut"),
                             QStringLiteral("Read equipment's channel plans"), ChannelPlan,
-                            {x, 28, w, h});
+                            {x, 26, w, h});
     LoadBut = MakeButton(QStringLiteral("LoadBut"), QStringLiteral("Load channel plan"),
-                         ChannelPlan, {x, 64, w, h});
+                         ChannelPlan, {x, 62, w, h});
     DelSelBut = MakeButton(QStringLiteral("DelSelBut"),
                            QStringLiteral("Delete selected channel plans"), ChannelPlan,
-                           {x, 100, w, h});
+                           {x, 98, w, h});
     EditBut = MakeButton(QStringLiteral("EditBut"), QStringLiteral("Edit channel plan"),
-                         ChannelPlan, {x, 156, w, h});
+                         ChannelPlan, {x, 154, w, h});
     NewRBut = MakeButton(QStringLiteral("NewRBut"), QStringLiteral("New RADIO channel plan"),
-                         ChannelPlan, {x, 192, w, h});
+                         ChannelPlan, {x, 190, w, h});
     NewPBut = MakeButton(QStringLiteral("NewPBut"), QStringLiteral("New PLC channel plan"),
-                         ChannelPlan, {x, 228, w, h});
+                         ChannelPlan, {x, 226, w, h});
 
     VersioControllerLabel = MakeLabel(QStringLiteral("VersioControllerLabel"), QString(),
                                       ChannelPlan);
     VersioControllerLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    VersioControllerLabel->setGeometry(x, 408, w, 18);
+    VersioControllerLabel->setGeometry(x, 430, w, 18);
 
     connect(ReceiveBut, &QPushButton::clicked, this, &TForm1::ReceiveButClick);
     connect(LoadBut, &QPushButton::clicked, this, &TForm1::LoadButClick);
@@ -286,7 +286,7 @@ void TForm1::buildLoggersPage() {
     PageControl->addTab(Loggers, QStringLiteral("Loggers"));
 
     Label3 = MakeLabel(QStringLiteral("Label3"), QString(), Loggers);
-    Label3->setGeometry(10, 6, 433, 18);
+    Label3->setGeometry(10, 6, 280, 18);
 
     Panel3 = new QFrame(Loggers);
     Panel3->setObjectName(QStringLiteral("Panel3"));
@@ -324,25 +324,26 @@ void TForm1::buildLoggersPage() {
     LoggerIndex->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Label3->setBuddy(LoggerIndex);
 
-    const int y1 = 356, y2 = 392, w = 164, h = 30;
+    // Receiving and opening on the left, printing and saving on the right.
+    const int x1 = 10, x2 = 262, w = 248, h = 30;
+    const int y1 = 353, y2 = 386, y3 = 419;
     ReceiveRLogBut = MakeButton(QStringLiteral("ReceiveRLogBut"),
-                                QStringLiteral("Receive RADIO loggers"), Loggers,
-                                {10, y1, w, h});
+                                QStringLiteral("Receive RADIO loggers"), Loggers, {x1, y1, w, h});
     ReceivePLogBut = MakeButton(QStringLiteral("ReceivePLogBut"),
-                                QStringLiteral("Receive PLC loggers"), Loggers, {178, y1, w, h});
+                                QStringLiteral("Receive PLC loggers"), Loggers, {x1, y2, w, h});
     OpenLogBut = MakeButton(QStringLiteral("OpenLogBut"), QStringLiteral("Open logger"), Loggers,
-                            {346, y1, w, h});
+                            {x1, y3, w, h});
     PrintSelBut = MakeButton(QStringLiteral("PrintSelBut"),
-                             QStringLiteral("Print selected loggers"), Loggers, {10, y2, w, h});
+                             QStringLiteral("Print selected loggers"), Loggers, {x2, y1, w, h});
     SaveLogAsBut = MakeButton(QStringLiteral("SaveLogAsBut"), QStringLiteral("Save loggers as"),
-                              Loggers, {178, y2, w, h});
+                              Loggers, {x2, y2, w, h});
     SaveLogBut = MakeButton(QStringLiteral("SaveLogBut"), QStringLiteral("Save loggers"),
-                            Loggers, {346, y2, w, h});
+                            Loggers, {x2, y3, w, h});
 
     VersioControllerLabel2 = MakeLabel(QStringLiteral("VersioControllerLabel2"), QString(),
                                        Loggers);
     VersioControllerLabel2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    VersioControllerLabel2->setGeometry(294, 432, 216, 18);
+    VersioControllerLabel2->setGeometry(x2, 6, w, 18);
 
     for (QWidget* w : {static_cast<QWidget*>(LoggerIndex), static_cast<QWidget*>(ReceiveRLogBut),
                        static_cast<QWidget*>(ReceivePLogBut), static_cast<QWidget*>(OpenLogBut)})
