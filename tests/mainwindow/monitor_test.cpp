@@ -125,16 +125,6 @@ TEST_F(mainwindowMonitor, ARefreshDueDuringACommandWaitsForItsEnd) {
     EXPECT_EQ(StatusRefreshes(), before);  // nothing was found to ask
 }
 
-TEST_F(mainwindowMonitor, NoticesBeforeStartUpAreNotSeen) {
-    Create();
-    watcher.notifyChange();  // the watcher is started by the start-up routine
-    EXPECT_FALSE(form->Timer2->isActive());
-    form->AlExecutar();
-    EXPECT_TRUE(watcher.started());
-    watcher.notifyChange();
-    EXPECT_TRUE(form->Timer2->isActive());
-}
-
 TEST(mainwindowFolderWatcher, ASocketAppearingOrLeavingIsANotice) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -150,11 +140,6 @@ TEST(mainwindowFolderWatcher, ASocketAppearingOrLeavingIsANotice) {
     const int afterPlug = changed.count();
     ASSERT_TRUE(socket.remove());
     ASSERT_TRUE(WaitUntil([&] { return changed.count() > afterPlug; }, 3000));
-}
-
-TEST(mainwindowFolderWatcher, AMissingFolderCannotBeWatched) {
-    FolderDeviceWatcher watcher(QStringLiteral("/nonexistent/zv318-sockets"));
-    EXPECT_FALSE(watcher.start());
 }
 
 }  // namespace
