@@ -2,12 +2,15 @@
 // window when devices come and go. A native event filter sees every message the application's
 // loop takes from its queue; it reacts to that one and never marks a message as handled.
 
-#include <windows.h>
-
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 
 #include "link/device_watcher.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 
 namespace zv318 {
 
