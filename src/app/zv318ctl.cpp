@@ -21,6 +21,7 @@
 #include "shell/clock.h"
 #include "shell/language_file.h"
 #include "shell/service.h"
+#include "shell/startup.h"
 #include "shell/text_file.h"
 
 namespace fs = std::filesystem;
@@ -63,30 +64,22 @@ std::string Entry(const Context& c, int n, const std::string& fallback) {
     return e.empty() ? fallback : e;
 }
 
-// The udev hint, when an interface named "ZV-318" was listed but could not be opened.
-void PrintPermissionHint() {
-    std::cerr << "An interface named ZV-318 is connected, but this user may not open it.\n"
-                 "Install the udev rule and plug the instrument in again:\n"
-                 "  sudo cp packaging/linux/70-zv318.rules /etc/udev/rules.d/\n"
-                 "  sudo udevadm control --reload-rules && sudo udevadm trigger\n";
-}
-
-int NotConnected(Context& c) {
+int NotConnected(Context& c, bool permissionDenied) {
     std::cout << Entry(c, 15, "ZV-318 not connected") << '\n';
-    if (c.link->PermissionDenied()) PrintPermissionHint();
+    if (permissionDenied) std::cerr << PermissionHint() << '\n';
     return kNotConnected;
 }
 
+int NotConnected(Context& c) { return NotConnected(c, c.link->PermissionDenied()); }
+
 int Status(Context& c) {
-    if (!c.link->FindInstrument()) return NotConnected(c);
-    std::string serial = GetSerial(*c.link);
-    std::string io = GetIOVersion(*c.link);
-    std::string zv = GetZVVersion(*c.link);
+    ConnectionInfo info = ReadConnectionInfo(*c.link);
+    if (!info.found) return NotConnected(c, info.permissionDenied);
     std::cout << Entry(c, 14, "ZV-318 connected") << '\n'
-              << Entry(c, 16, "Model:") << ' ' << c.link->ProductName() << '\n'
-              << Entry(c, 17, "Serial Number:") << ' ' << serial << '\n'
-              << Entry(c, 18, "IO Interface Version:") << ' ' << io << '\n'
-              << Entry(c, 32, "ZV-318 Version:") << ' ' << zv << '\n';
+              << Entry(c, 16, "Model:") << ' ' << info.model << '\n'
+              << Entry(c, 17, "Serial Number:") << ' ' << info.serial << '\n'
+              << Entry(c, 18, "IO Interface Version:") << ' ' << info.ioVersion << '\n'
+              << Entry(c, 32, "ZV-318 Version:") << ' ' << info.zvVersion << '\n';
     return c.link->IsOpen() ? kDone : kFailed;
 }
 
@@ -204,14 +197,13 @@ int main(int argc, char** argv) {
 
     Context c;
     c.programFolder = ProgramFolder(ExecutableFolder(argv[0]));
-    if (language.empty()) language = ReadConfigLanguage(c.programFolder).value_or("English");
-    LanguageFileResult lr = ReadLanguageFile(LanguageFilePath(c.programFolder, language), c.table);
-    if (!lr.opened)
+    if (language.empty()) language = ConfiguredLanguage(c.programFolder);
+    LanguageLoad load = ReadLanguage(c.programFolder, language, c.table);
+    if (!load.opened)
         std::cerr << "note: the language file " << LanguageFilePath(c.programFolder, language)
                   << " cannot be opened; messages are shown by number only\n";
-    else if (!lr.problems.empty())
-        std::cerr << DescribeProblems(LanguageFilePath(c.programFolder, language), lr.problems)
-                  << '\n';
+    else if (!load.notice.empty())
+        std::cerr << load.notice << '\n';
     c.device = ChooseDevice(demo);
     c.feedback = std::make_unique<TerminalFeedback>(c.table, yes);
     c.link = std::make_unique<Link>(*c.device.bus, c.feedback.get());
