@@ -13,6 +13,11 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
+namespace zv318 {
+// Moves a top-level window to the centre of the screen it is on.
+void CentreOnScreen(QWidget* window);
+}  // namespace zv318
+
 class TUpdatingFORM : public QDialog, public zv318::ProgressWindow {
     Q_OBJECT
 
@@ -47,5 +52,6 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void reject() override;
 };

@@ -1,0 +1,148 @@
+#include "loggers/windows/logger_window.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "plans/windows/dialog.h"
+#include "shell/service.h"
+
+namespace {
+
+constexpr int kColumns = 5;
+constexpr int kColumnWidths[kColumns] = {25, 50, 180, 180, 180};
+// Language entries of the headings of columns 1 to 4 (column 0 has none).
+constexpr int kHeadingEntries[kColumns - 1] = {81, 82, 83, 131};
+
+QString Text(const zv318::LanguageTable& table, int entry) {
+    return QString::fromStdString(table.entry(entry));
+}
+
+QLabel* FieldLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(x, y, 90, 22);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+QLineEdit* FieldEdit(QWidget* parent, const char* name, int x, int y) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setReadOnly(true);
+    edit->setGeometry(x, y, 150, 22);
+    return edit;
+}
+
+}  // namespace
+
+TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    setObjectName("ZVLoggerWindow");
+    setWindowTitle("ZV Logger Window");
+    setModal(true);
+
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName("MainMenu1");
+    Archivo1 = MainMenu1->addMenu("File");
+    Archivo1->setObjectName("Archivo1");
+    Savelogger1 = Archivo1->addAction("Save logger");
+    Savelogger1->setObjectName("Savelogger1");
+    Printlogger1 = Archivo1->addAction("Print logger");
+    Printlogger1->setObjectName("Printlogger1");
+    Archivo1->addSeparator();
+    Exit1 = Archivo1->addAction("Exit");
+    Exit1->setObjectName("Exit1");
+    connect(Exit1, &QAction::triggered, this, &QDialog::close);
+
+    // The client area below the menu: 792 x 546 on a green ground.
+    auto* client = new QWidget(this);
+    client->setObjectName("ClientArea");
+    client->setFixedSize(792, 546);
+    QPalette green = client->palette();
+    green.setColor(QPalette::Window, QColor(128, 200, 128));
+    client->setPalette(green);
+    client->setAutoFillBackground(true);
+
+    LoggerNameLabel = new zv318::ClickableLabel("LoggerName", client);
+    LoggerNameLabel->setObjectName("LoggerNameLabel");
+    QFont large = LoggerNameLabel->font();
+    large.setPixelSize(32);
+    large.setBold(true);
+    LoggerNameLabel->setFont(large);
+    LoggerNameLabel->setGeometry(16, 10, 480, 42);
+    LoggerNameLabel->setCursor(Qt::PointingHandCursor);
+
+    ChPNameLabel = new QLabel("ChPlanName", client);
+    ChPNameLabel->setObjectName("ChPNameLabel");
+    QFont medium = ChPNameLabel->font();
+    medium.setPixelSize(21);
+    ChPNameLabel->setFont(medium);
+    ChPNameLabel->setGeometry(16, 58, 480, 28);
+
+    DataLabel = FieldLabel(client, "DataLabel", "Data", 520, 10);
+    DataEdit = FieldEdit(client, "DataEdit", 616, 10);
+    HoraLabel = FieldLabel(client, "HoraLabel", "Hora", 520, 38);
+    HoraEdit = FieldEdit(client, "HoraEdit", 616, 38);
+    ModeLabel = FieldLabel(client, "ModeLabel", "Mode", 520, 66);
+    ModeEdit = FieldEdit(client, "ModeEdit", 616, 66);
+    LlindarLabel = FieldLabel(client, "LlindarLabel", "Llindar", 520, 94);
+    LlindarEdit = FieldEdit(client, "LlindarEdit", 616, 94);
+
+    FileNameLabel = new QLabel(client);
+    FileNameLabel->setObjectName("FileNameLabel");
+    FileNameLabel->setWordWrap(true);
+    FileNameLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    FileNameLabel->setGeometry(16, 128, 690, 34);
+
+    TaulaRegistre = new QTableWidget(0, kColumns, client);
+    TaulaRegistre->setObjectName("TaulaRegistre");
+    TaulaRegistre->setGeometry(16, 170, 689, 257);
+    TaulaRegistre->verticalHeader()->hide();
+    TaulaRegistre->horizontalHeader()->setMinimumSectionSize(20);
+    TaulaRegistre->verticalHeader()->setDefaultSectionSize(24);
+    TaulaRegistre->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TaulaRegistre->setSelectionBehavior(QAbstractItemView::SelectRows);
+    TaulaRegistre->horizontalHeader()->setHighlightSections(false);
+    for (int column = 0; column < kColumns; ++column)
+        TaulaRegistre->setColumnWidth(column, kColumnWidths[column]);
+
+    VersioControllerLabel = new QLabel(zv318::kSoftwareVersionText, client);
+    VersioControllerLabel->setObjectName("VersioControllerLabel");
+    QFont bold = VersioControllerLabel->font();
+    bold.setBold(true);
+    VersioControllerLabel->setFont(bold);
+    VersioControllerLabel->setGeometry(16, 510, 300, 22);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(MainMenu1);
+    layout->addWidget(client);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {
+    VersioControllerLabel->setText(zv318::kSoftwareVersionText);
+    Archivo1->setTitle(Text(table, 1));
+    Exit1->setText(Text(table, 2));
+    Savelogger1->setText(Text(table, 121));
+    Printlogger1->setText(Text(table, 122));
+    DataLabel->setText(Text(table, 22));
+    HoraLabel->setText(Text(table, 21));
+    ModeLabel->setText(Text(table, 110));
+    LlindarLabel->setText(Text(table, 111));
+    LoggerNameLabel->setToolTip(Text(table, 134));
+
+    TaulaRegistre->setColumnCount(kColumns);
+    QStringList headings{QString()};
+    for (int entry : kHeadingEntries) headings << Text(table, entry);
+    TaulaRegistre->setHorizontalHeaderLabels(headings);
+    for (int column = 0; column < kColumns; ++column)
+        TaulaRegistre->setColumnWidth(column, kColumnWidths[column]);
+}

@@ -1,0 +1,53 @@
+#include "plans/windows/dialog.h"
+
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace zv318 {
+
+ClickableLabel::ClickableLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
+
+void ClickableLabel::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    QLabel::mousePressEvent(event);
+}
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click =
+        pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    QLabel::mouseReleaseEvent(event);
+    // The modifiers travel with the event: they are the keys held at the click itself.
+    if (click) emit clicked(event->modifiers());
+}
+
+}  // namespace zv318
+
+TDialog::TDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
+    setObjectName("Dialog");
+    setWindowTitle("Rename");
+    setModal(true);
+    setFixedSize(360, 150);
+
+    Label1 = new QLabel("Enter the new name for the channel plan (max. 5 characters)", this);
+    Label1->setObjectName("Label1");
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1->setGeometry(12, 10, 336, 34);
+
+    Edit1 = new QLineEdit("nom", this);
+    Edit1->setObjectName("Edit1");
+    QFont large = Edit1->font();
+    large.setPixelSize(24);
+    Edit1->setFont(large);
+    Edit1->setGeometry(12, 50, 336, 38);
+
+    OKBut = new QPushButton("OK", this);
+    OKBut->setObjectName("OKBut");
+    OKBut->setGeometry(142, 112, 75, 25);
+    OKBut->setDefault(true);
+    connect(OKBut, &QPushButton::clicked, this, &QDialog::accept);
+}

@@ -1,0 +1,119 @@
+#include "shell/windows/window_feedback.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace zv318 {
+
+void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent) {
+    std::string text;
+    if (MessageText(table, n, text) == 0) return;
+    QMessageBox box(MessageIsError(n) ? QMessageBox::Critical : QMessageBox::Information,
+                    QString::fromStdString(table.entry(kMessageCaptionEntry)),
+                    QString::fromStdString(text), QMessageBox::Ok, parent);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+WindowFeedback::WindowFeedback(const LanguageTable& table, TUpdatingFORM& progress,
+                               QWidget* dialogParent)
+    : table_(table), progress_(progress), parent_(dialogParent) {}
+
+QString WindowFeedback::text(int entry) const {
+    return QString::fromStdString(table_.entry(entry));
+}
+
+void WindowFeedback::showMessage(int number) { ShowMessageNumber(table_, number, parent_); }
+
+void WindowFeedback::showNotice(const std::string& notice) {
+    QMessageBox box(QMessageBox::Warning, text(kMessageCaptionEntry),
+                    QString::fromStdString(notice), QMessageBox::Ok, parent_);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+bool WindowFeedback::askYesNo(int textEntry, int captionEntry) {
+    QMessageBox box(QMessageBox::Question, text(captionEntry), text(textEntry),
+                    QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setWindowModality(Qt::ApplicationModal);
+    return box.exec() == QMessageBox::Yes;
+}
+
+Answer WindowFeedback::askYesNoCancel(int textEntry, int captionEntry) {
+    QMessageBox box(QMessageBox::Question, text(captionEntry), text(textEntry),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
+}
+
+namespace {
+
+struct DialogKind {
+    bool save;
+    const char* filter;
+};
+
+DialogKind KindOf(FileRequest::Kind kind) {
+    switch (kind) {
+        case FileRequest::LoadPlan:
+            return {false, "All files (*)"};
+        case FileRequest::EditPlan:
+            return {false, "Channel plans (*.c318)"};
+        case FileRequest::SavePlan:
+            return {true, "Channel plans (*.c318)"};
+        case FileRequest::FirmwareImage:
+            return {false, "Firmware images (*.hex *.zv318)"};
+        case FileRequest::OpenLogger:
+            return {false, "Logger files (*.lograd *.logplc)"};
+        case FileRequest::SaveLogger:
+        case FileRequest::SaveAllLoggers:
+            return {true, "Logger files (*.lograd *.logplc)"};
+    }
+    return {false, "All files (*)"};
+}
+
+}  // namespace
+
+std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request) {
+    const DialogKind kind = KindOf(request.kind);
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(kind.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(kind.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // Save dialogs ask before overwriting an existing file (QFileDialog's default, kept).
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.setNameFilter(kind.filter);
+    if (!request.startFolder.empty())
+        dialog.setDirectory(QString::fromStdString(request.startFolder));
+    if (!request.proposedName.empty())
+        dialog.selectFile(QString::fromStdString(request.proposedName));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.first().toStdString();
+}
+
+ProgressWindow& WindowFeedback::progress() { return progress_; }
+
+void WindowFeedback::processEvents() { QCoreApplication::processEvents(); }
+
+void WindowFeedback::setBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++busyDepth_;
+    } else if (busyDepth_ > 0) {
+        QApplication::restoreOverrideCursor();
+        --busyDepth_;
+    }
+}
+
+}  // namespace zv318

@@ -1,0 +1,256 @@
+// Message boxes, questions and file dialogs of the windows' Feedback: the texts and captions
+// from the language table, the icons, and the boxes that must not appear at all.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "modal_watcher.h"
+#include "shell/windows/window_feedback.h"
+
+namespace zv318 {
+namespace {
+
+using testing::ModalWatcher;
+
+LanguageTable NumberedTable() {
+    LanguageTable table;
+    for (int n = 0; n < kLanguageEntries; ++n) table.set(n, "E" + std::to_string(n));
+    return table;
+}
+
+struct Box {
+    QString text, caption;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+};
+
+// Runs `action`; every message box it opens is recorded and answered with `press`.
+std::vector<Box> Boxes(const std::function<void()>& action,
+                       QMessageBox::StandardButton press = QMessageBox::Ok) {
+    std::vector<Box> boxes;
+    ModalWatcher watcher([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box) {
+            modal->close();
+            return;
+        }
+        boxes.push_back({box->text(), box->windowTitle(), box->icon(), box->standardButtons()});
+        if (QAbstractButton* button = box->button(press))
+            button->click();
+        else
+            box->done(QMessageBox::Cancel);
+    });
+    action();
+    return boxes;
+}
+
+class windows_Messages : public ::testing::Test {
+protected:
+    LanguageTable table = NumberedTable();
+    TUpdatingFORM progressWindow;
+    WindowFeedback feedback{table, progressWindow, nullptr};
+};
+
+TEST_F(windows_Messages, TextCaptionAndIconComeFromTheCatalogue) {
+    struct Case {
+        int number;
+        const char* text;
+        QMessageBox::Icon icon;
+    };
+    const Case cases[] = {
+        {7, "E67", QMessageBox::Information},
+        {4, "E63: 4", QMessageBox::Information},
+        {31, "E106", QMessageBox::Information},
+        {-5, "E68: -5", QMessageBox::Information},
+        {-91, "E68: -91", QMessageBox::Critical},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.number);
+        auto boxes = Boxes([&] { feedback.showMessage(c.number); });
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, c.text);
+        EXPECT_EQ(boxes[0].caption, "E66");
+        EXPECT_EQ(boxes[0].icon, c.icon);
+        EXPECT_EQ(boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+}
+
+TEST_F(windows_Messages, NumbersWithoutAMessageShowNoBox) {
+    for (int n : {0, 32, 1000}) {
+        SCOPED_TRACE(n);
+        EXPECT_TRUE(Boxes([&] { feedback.showMessage(n); }).empty());
+        EXPECT_TRUE(Boxes([&] { ShowMessageNumber(table, n, nullptr); }).empty());
+    }
+}
+
+TEST_F(windows_Messages, AnEmptyEntryStillShowsTheBox) {
+    LanguageTable empty;
+    auto boxes = Boxes([&] { ShowMessageNumber(empty, 7, nullptr); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "");
+    EXPECT_EQ(boxes[0].caption, "");
+}
+
+TEST_F(windows_Messages, QuestionsUseTheEntriesAndReturnTheAnswer) {
+    bool answer = false;
+    auto boxes = Boxes([&] { answer = feedback.askYesNo(39, 37); }, QMessageBox::Yes);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(answer);
+    EXPECT_EQ(boxes[0].text, "E39");
+    EXPECT_EQ(boxes[0].caption, "E37");
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Question);
+    EXPECT_EQ(boxes[0].buttons, QMessageBox::Yes | QMessageBox::No);
+
+    Boxes([&] { answer = feedback.askYesNo(39, 37); }, QMessageBox::No);
+    EXPECT_FALSE(answer);
+
+    for (auto [press, expected] : {std::pair{QMessageBox::Yes, Answer::Yes},
+                                   std::pair{QMessageBox::No, Answer::No},
+                                   std::pair{QMessageBox::Cancel, Answer::Cancel}}) {
+        Answer got{};
+        boxes = Boxes([&] { got = feedback.askYesNoCancel(117, 37); }, press);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "E117");
+        EXPECT_EQ(boxes[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        EXPECT_EQ(got, expected);
+    }
+}
+
+TEST_F(windows_Messages, NoticeIsAWarningWithTheMessageCaption) {
+    auto boxes = Boxes([&] { feedback.showNotice("Line 3 of English.lng is faulty"); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Line 3 of English.lng is faulty");
+    EXPECT_EQ(boxes[0].caption, "E66");
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
+}
+
+TEST_F(windows_Messages, BusyCursorIsSetAndRestoredInPairs) {
+    ASSERT_EQ(QApplication::overrideCursor(), nullptr);
+    feedback.setBusy(true);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    feedback.setBusy(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // A restore without a matching hourglass leaves someone else's cursor alone.
+    QApplication::setOverrideCursor(Qt::CrossCursor);
+    feedback.setBusy(false);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::CrossCursor);
+    QApplication::restoreOverrideCursor();
+}
+
+// ---- file dialogs -----------------------------------------------------------------------
+
+struct DialogSeen {
+    QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    QStringList filters;
+    QString directory;
+    QStringList selected;
+    bool confirmsOverwrite = false;
+    int overwriteQuestions = 0;
+};
+
+// Runs chooseFile; the file dialog is recorded, then given `file` and accepted (or
+// cancelled when `file` is empty). An overwrite question is answered Yes.
+std::optional<std::string> Choose(WindowFeedback& feedback, const FileRequest& request,
+                                  const QString& file, DialogSeen& seen) {
+    ModalWatcher watcher([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            ++seen.overwriteQuestions;
+            box->button(QMessageBox::Yes)->click();
+            return;
+        }
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (!dialog) {
+            modal->close();
+            return;
+        }
+        seen.mode = dialog->acceptMode();
+        seen.filters = dialog->nameFilters();
+        seen.directory = dialog->directory().absolutePath();
+        seen.selected = dialog->selectedFiles();
+        seen.confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+        if (file.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        // Queued: accepting may ask the overwrite question in a modal loop of its own. The
+        // name goes into the dialog's name field, as a person would type it.
+        QTimer::singleShot(0, dialog, [dialog, file] {
+            if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                name->setText(file);
+            else
+                dialog->selectFile(file);
+            static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, virtually
+        });
+    });
+    return feedback.chooseFile(request);
+}
+
+TEST_F(windows_Messages, OpenDialogsFilterByKind) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Case {
+        FileRequest::Kind kind;
+        QString filterHolds;
+        QString file;
+    };
+    for (const Case& c : {Case{FileRequest::EditPlan, "*.c318", "RADIO1.c318"},
+                          Case{FileRequest::FirmwareImage, "*.hex *.zv318", "io_v210.hex"},
+                          Case{FileRequest::OpenLogger, "*.lograd *.logplc", "LOG1.logplc"}}) {
+        SCOPED_TRACE(c.kind);
+        const QString file = dir.filePath(c.file);
+        QFile(file).open(QIODevice::WriteOnly);
+        DialogSeen seen;
+        auto chosen = Choose(feedback, {c.kind, dir.path().toStdString(), ""}, file, seen);
+        EXPECT_EQ(seen.mode, QFileDialog::AcceptOpen);
+        ASSERT_EQ(seen.filters.size(), 1);
+        EXPECT_TRUE(seen.filters[0].contains(c.filterHolds)) << seen.filters[0].toStdString();
+        EXPECT_EQ(seen.directory, QDir(dir.path()).absolutePath());
+        ASSERT_TRUE(chosen.has_value());
+        EXPECT_EQ(*chosen, file.toStdString());
+    }
+}
+
+TEST_F(windows_Messages, CancelledDialogGivesNothing) {
+    DialogSeen seen;
+    EXPECT_FALSE(Choose(feedback, {FileRequest::LoadPlan, "", ""}, QString(), seen).has_value());
+}
+
+TEST_F(windows_Messages, SaveDialogProposesTheNameAndAsksBeforeOverwriting) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString existing = dir.filePath("NEW.c318");
+    QFile(existing).open(QIODevice::WriteOnly);
+
+    DialogSeen seen;
+    auto chosen = Choose(feedback, {FileRequest::SavePlan, dir.path().toStdString(), "NEW.c318"},
+                         existing, seen);
+    EXPECT_EQ(seen.mode, QFileDialog::AcceptSave);
+    EXPECT_TRUE(seen.confirmsOverwrite);
+    ASSERT_EQ(seen.selected.size(), 1);
+    EXPECT_EQ(seen.selected[0], existing);
+    EXPECT_EQ(seen.overwriteQuestions, 1);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, existing.toStdString());
+
+    DialogSeen logger;
+    auto fresh = Choose(feedback, {FileRequest::SaveLogger, dir.path().toStdString(), "LOG1.lograd"},
+                        dir.filePath("LOG1.lograd"), logger);
+    EXPECT_EQ(logger.mode, QFileDialog::AcceptSave);
+    EXPECT_EQ(logger.overwriteQuestions, 0);
+    ASSERT_TRUE(fresh.has_value());
+    EXPECT_EQ(*fresh, dir.filePath("LOG1.lograd").toStdString());
+}
+
+}  // namespace
+}  // namespace zv318

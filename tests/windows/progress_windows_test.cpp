@@ -1,0 +1,167 @@
+// The progress window as its users drive it (begin, work, end, failure) and the update
+// confirmation dialog.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "firmware/windows/conf_upgr.h"
+#include "firmware/windows/updating_form.h"
+
+namespace {
+
+// The first step of every user of the window.
+void Begin(zv318::ProgressWindow& window, int maximum) {
+    window.setRange(0, maximum);
+    window.setPosition(0);
+    window.setBarVisible(true);
+    window.setOkEnabled(false);
+    window.setCaption("Reading");
+    window.setStatus("Starting");
+    window.setNoteWidth(295);
+    window.setNote("Do not disconnect");
+    window.show();
+}
+
+TEST(windows_ProgressWindow, DesignMatchesTheUpdateWindow) {
+    TUpdatingFORM form;
+    EXPECT_EQ(form.windowTitle(), "Update window");
+    EXPECT_EQ(form.size(), QSize(325, 144));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(form.isModal());
+    EXPECT_EQ(form.Status->text(), "Updating....");
+    EXPECT_TRUE(form.Status->font().bold());
+    EXPECT_EQ(form.Progres->geometry(), QRect(8, 88, 313, 17));
+    EXPECT_EQ(form.Progres->minimum(), 0);
+    EXPECT_EQ(form.Progres->maximum(), 100);
+    EXPECT_EQ(form.OutUpd->geometry(), QRect(128, 112, 75, 25));
+    EXPECT_EQ(form.Panel1->geometry(), QRect(8, 24, 313, 57));
+    EXPECT_EQ(form.DoNotDisconnect->parentWidget(), form.Panel1);
+    EXPECT_TRUE(form.DoNotDisconnect->wordWrap());
+    EXPECT_EQ(form.DoNotDisconnect->width(), 295);
+    for (const char* name : {"Status", "Progres", "OutUpd", "Panel1", "DoNotDisconnect"})
+        EXPECT_NE(form.findChild<QWidget*>(name), nullptr) << name;
+}
+
+TEST(windows_ProgressWindow, CannotBeClosedWhileTheWorkRuns) {
+    TUpdatingFORM form;
+    Begin(form, 40);
+    ASSERT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.OutUpd->isEnabled());
+    EXPECT_FALSE(form.close());
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_TRUE(form.isVisible());
+
+    for (int step = 0; step < 10; ++step) form.advance(4);
+    EXPECT_EQ(form.Progres->value(), 40);
+    EXPECT_FALSE(form.OutUpd->isEnabled());
+
+    form.setOkEnabled(true);
+    form.setStatus("Finished");
+    ASSERT_TRUE(form.OutUpd->isEnabled());
+    QTest::mouseClick(form.OutUpd, Qt::LeftButton);
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST(windows_ProgressWindow, NextBeginAfterAFailureShowsTheBarAtZero) {
+    TUpdatingFORM form;
+    Begin(form, 100);
+    form.setPosition(63);
+    // A failed update hides the bar and lets the user close the window.
+    form.setStatus("Update failed");
+    form.setBarVisible(false);
+    form.setOkEnabled(true);
+    EXPECT_TRUE(form.close());
+
+    Begin(form, 250);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.Progres->isVisible());
+    EXPECT_EQ(form.Progres->value(), 0);
+    EXPECT_EQ(form.position(), 0);
+    EXPECT_EQ(form.maximum(), 250);
+    EXPECT_FALSE(form.OutUpd->isEnabled());
+    EXPECT_EQ(form.windowTitle(), "Reading");
+    EXPECT_EQ(form.Status->text(), "Starting");
+    form.setOkEnabled(true);
+    form.close();
+}
+
+TEST(windows_ProgressWindow, PositionStaysWithinTheRange) {
+    TUpdatingFORM form;
+    form.setRange(0, 10);
+    form.setPosition(7);
+    // A narrower range keeps the bar at its end rather than losing the position.
+    form.setRange(0, 5);
+    EXPECT_EQ(form.position(), 5);
+    form.advance(3);
+    EXPECT_EQ(form.position(), 5);
+    form.setPosition(-4);
+    EXPECT_EQ(form.position(), 0);
+    form.setRange(0, 20);
+    form.advance();
+    EXPECT_EQ(form.position(), 1);
+    form.moveToEnd();
+    EXPECT_EQ(form.position(), 20);
+}
+
+TEST(windows_ConfirmUpdate, VersionToShowsTheStartupArgumentBeforeTheDialogFile) {
+    TConfUpgr dialog;
+    dialog.setDialogFile("/home/tech/Version/ZV318_V130.zv318");
+    dialog.setStartupArgument("/tmp/io_v210.hex");
+    dialog.open();
+    EXPECT_EQ(dialog.VersionTo->text(), "/tmp/io_v210.hex");
+    dialog.reject();
+
+    dialog.setStartupArgument("");
+    dialog.open();
+    EXPECT_EQ(dialog.VersionTo->text(), "/home/tech/Version/ZV318_V130.zv318");
+    dialog.reject();
+
+    // The rule is applied at each showing, not once.
+    dialog.setDialogFile("/home/tech/Version/other.hex");
+    dialog.open();
+    EXPECT_EQ(dialog.VersionTo->text(), "/home/tech/Version/other.hex");
+    dialog.reject();
+}
+
+TEST(windows_ConfirmUpdate, SiAcceptsAndNoRejects) {
+    TConfUpgr dialog;
+    EXPECT_EQ(dialog.windowTitle(), "Confirm Update");
+    EXPECT_EQ(dialog.size(), QSize(627, 160));
+    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(dialog.SI->geometry(), QRect(224, 96, 75, 25));
+    EXPECT_EQ(dialog.NO->geometry(), QRect(336, 96, 75, 25));
+    EXPECT_EQ(dialog.VersionTo->geometry().topLeft(), QPoint(8, 56));
+    EXPECT_EQ(dialog.VersionTo->width(), 606);
+    EXPECT_TRUE(dialog.VersionTo->wordWrap());
+
+    dialog.open();
+    QTest::mouseClick(dialog.SI, Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.isVisible());
+
+    dialog.open();
+    QTest::mouseClick(dialog.NO, Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+
+    dialog.open();
+    dialog.close();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+TEST(windows_ConfirmUpdate, QuestionAndVersionSetBeforeShowingAreNotCut) {
+    TConfUpgr dialog;
+    dialog.Confirm->setText(
+        "Do you really want to update the firmware of the ZV-318 with the version below?");
+    dialog.VersioActual->setText("Current ZV-318 version: V1.20 (build 2013-11-04)");
+    dialog.open();
+    EXPECT_GE(dialog.Confirm->width(), dialog.Confirm->sizeHint().width());
+    EXPECT_GE(dialog.VersioActual->width(), dialog.VersioActual->sizeHint().width());
+    dialog.reject();
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+// The about windows' hidden Alt clicks, their pictures, the hidden command window and the
+// rename dialog.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "link/link.h"
+#include "plans/windows/dialog.h"
+#include "shell/windows/about_windows.h"
+#include "shell/windows/oculta.h"
+#include "sim/bus.h"
+#include "sim/instrument.h"
+#include "support/recording_feedback.h"
+
+namespace {
+
+std::filesystem::path ProgramFolder() {
+    return QCoreApplication::applicationDirPath().toStdString();
+}
+
+TEST(windows_AboutInstrument, AddressLinesActOnlyWithAltHeld) {
+    TAboutKORVEL52 about(ProgramFolder());
+    about.show();
+    QSignalSpy command(&about, &TAboutKORVEL52::hiddenCommandRequested);
+    QSignalSpy erase(&about, &TAboutKORVEL52::hiddenEraseRequested);
+
+    QTest::mouseClick(about.StaticText2, Qt::LeftButton);
+    QTest::mouseClick(about.StaticText3, Qt::LeftButton);
+    QTest::mouseClick(about.StaticText2, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(command.count(), 0);
+    EXPECT_EQ(erase.count(), 0);
+
+    QTest::mouseClick(about.StaticText2, Qt::LeftButton, Qt::AltModifier);
+    EXPECT_EQ(command.count(), 1);
+    EXPECT_EQ(erase.count(), 0);
+
+    QTest::mouseClick(about.StaticText3, Qt::LeftButton, Qt::AltModifier);
+    EXPECT_EQ(command.count(), 1);
+    EXPECT_EQ(erase.count(), 1);
+
+    // Alt with another button is not a click on the line.
+    QTest::mouseClick(about.StaticText3, Qt::RightButton, Qt::AltModifier);
+    EXPECT_EQ(erase.count(), 1);
+
+    // The click after an Alt click, without Alt, does nothing again.
+    QTest::mouseClick(about.StaticText2, Qt::LeftButton);
+    EXPECT_EQ(command.count(), 1);
+    about.close();
+}
+
+TEST(windows_AboutInstrument, ShowsTheProductTheMakerAndButton1Closes) {
+    TAboutKORVEL52 about(ProgramFolder());
+    EXPECT_EQ(about.windowTitle(), "About ZV-318");
+    EXPECT_EQ(about.ProductLabel->text(), "Product");
+    EXPECT_EQ(about.ProductNameLabel->text(), "ZV-318 RF Spectrum Analyser");
+    EXPECT_EQ(about.MakerLabel->text(), "KORVEL Electronics S.L.");
+    EXPECT_FALSE(about.StaticText2->text().isEmpty());
+    EXPECT_FALSE(about.StaticText3->text().isEmpty());
+    EXPECT_EQ(about.minimumSize(), about.maximumSize());
+    about.open();
+    QTest::mouseClick(about.Button1, Qt::LeftButton);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(windows_AboutWindows, PicturesComeFromTheProgramFolderAndMayBeMissing) {
+    // The build copies Images/ beside the test binary.
+    TAboutKORVEL52 about(ProgramFolder());
+    EXPECT_FALSE(about.Logo->pixmap().isNull());
+    EXPECT_FALSE(about.InstrumentPicture->pixmap().isNull());
+    TAboutController controller(ProgramFolder());
+    EXPECT_FALSE(controller.Logo->pixmap().isNull());
+
+    const std::filesystem::path nowhere = "/nonexistent/zv318";
+    TAboutKORVEL52 bare(nowhere);
+    EXPECT_TRUE(bare.Logo->pixmap().isNull());
+    EXPECT_TRUE(bare.InstrumentPicture->pixmap().isNull());
+    TAboutController bareController(nowhere);
+    EXPECT_TRUE(bareController.Logo->pixmap().isNull());
+    EXPECT_EQ(bareController.VersioControllerLabel->text(), "ZV-318 Software v1.2");
+}
+
+class windows_HiddenCommandWindow : public ::testing::Test {
+protected:
+    zv318::sim::Instrument instrument;
+    zv318::sim::SimBus bus{instrument};
+    zv318::testing::RecordingFeedback feedback;
+    zv318::Link link{bus, &feedback};
+    TOculta window{link};
+
+    void SetUp() override { ASSERT_TRUE(link.FindInstrument()); }
+};
+
+TEST_F(windows_HiddenCommandWindow, DesignTexts) {
+    EXPECT_EQ(window.windowTitle(), "Finestra oculta");
+    EXPECT_EQ(window.Edit1->text(), "Edit1");
+    EXPECT_EQ(window.EnvPregBut->text(), "Enviar pregunta");
+    EXPECT_EQ(window.Label1->text(), "Resposta");
+    EXPECT_EQ(window.Edit2->text(), "Edit2");
+    EXPECT_EQ(window.palette().color(QPalette::Window), QColor(Qt::red));
+}
+
+TEST_F(windows_HiddenCommandWindow, SendsTheCommandAndShowsTheReply) {
+    window.Edit1->setText("*?NS");
+    QTest::mouseClick(window.EnvPregBut, Qt::LeftButton);
+    EXPECT_EQ(instrument.commands(), std::vector<std::string>{"*?NS"});
+    ASSERT_EQ(instrument.received.size(), 1u);
+    EXPECT_EQ(instrument.received[0][2], 25);
+    EXPECT_EQ(window.Edit2->text().toStdString(), "?NS" + instrument.serial);
+}
+
+TEST_F(windows_HiddenCommandWindow, EnterInEdit1SendsOnce) {
+    window.show();
+    window.Edit1->setFocus();
+    window.Edit1->setText("*?VE");
+    QTest::keyClick(window.Edit1, Qt::Key_Return);
+    EXPECT_EQ(instrument.commands(), std::vector<std::string>{"*?VE"});
+    EXPECT_TRUE(window.isVisible());
+    window.close();
+}
+
+TEST_F(windows_HiddenCommandWindow, RefusesAnOverlongCommandAndSaysWhy) {
+    window.Edit1->setText(QString("*?NS") + QString(57, 'X'));  // 61 characters
+    QTest::mouseClick(window.EnvPregBut, Qt::LeftButton);
+    EXPECT_TRUE(instrument.received.empty());
+    EXPECT_TRUE(window.Edit2->text().contains("60")) << window.Edit2->text().toStdString();
+
+    window.Edit1->setText(QString("*?NS") + QString(56, 'X'));  // 60 characters
+    QTest::mouseClick(window.EnvPregBut, Qt::LeftButton);
+    EXPECT_EQ(instrument.received.size(), 1u);
+}
+
+TEST(windows_RenameDialog, DesignAndOk) {
+    TDialog dialog;
+    EXPECT_EQ(dialog.Label1->text(), "Enter the new name for the channel plan (max. 5 characters)");
+    EXPECT_EQ(dialog.Edit1->text(), "nom");
+    EXPECT_GT(QFontInfo(dialog.Edit1->font()).pixelSize(),
+              QFontInfo(dialog.Label1->font()).pixelSize() * 3 / 2);
+    EXPECT_EQ(dialog.OKBut->text(), "OK");
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+
+    dialog.open();
+    dialog.Edit1->setText("ABCDEFG");
+    QTest::mouseClick(dialog.OKBut, Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+
+    dialog.open();
+    dialog.close();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+}  // namespace

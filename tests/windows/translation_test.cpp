@@ -1,0 +1,160 @@
+// Each window's applyTranslation against a table whose entry n reads "E<n>": every target
+// gets its own entry, and the tables get their columns.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "firmware/windows/conf_upgr.h"
+#include "firmware/windows/updating_form.h"
+#include "link/link.h"
+#include "loggers/windows/logger_window.h"
+#include "plans/windows/dialog.h"
+#include "plans/windows/editor.h"
+#include "shell/windows/about_windows.h"
+#include "shell/windows/oculta.h"
+#include "sim/bus.h"
+#include "sim/instrument.h"
+
+namespace {
+
+zv318::LanguageTable NumberedTable() {
+    zv318::LanguageTable table;
+    for (int n = 0; n < zv318::kLanguageEntries; ++n) table.set(n, "E" + std::to_string(n));
+    return table;
+}
+
+QString E(int n) { return QString("E%1").arg(n); }
+
+QStringList Headers(const QTableWidget* table) {
+    QStringList headers;
+    for (int c = 0; c < table->columnCount(); ++c) {
+        const QTableWidgetItem* item = table->horizontalHeaderItem(c);
+        headers << (item ? item->text() : QString());
+    }
+    return headers;
+}
+
+TEST(windows_Translation, UpdateWindows) {
+    const auto table = NumberedTable();
+    TUpdatingFORM form;
+    form.setNoteWidth(120);
+    form.applyTranslation(table);
+    EXPECT_EQ(form.windowTitle(), E(56));
+    EXPECT_EQ(form.DoNotDisconnect->text(), E(57));
+    EXPECT_EQ(form.DoNotDisconnect->width(), 295);
+
+    TConfUpgr confirm;
+    confirm.applyTranslation(table);
+    EXPECT_EQ(confirm.windowTitle(), E(33));
+    EXPECT_EQ(confirm.SI->text(), E(51));
+    EXPECT_EQ(confirm.NO->text(), E(52));
+}
+
+TEST(windows_Translation, ServiceWindows) {
+    const auto table = NumberedTable();
+    TAboutKORVEL52 about("/nonexistent");
+    about.applyTranslation(table);
+    EXPECT_EQ(about.windowTitle(), E(9));
+
+    TAboutController controller("/nonexistent");
+    controller.VersioControllerLabel->setText("old");
+    controller.applyTranslation(table);
+    EXPECT_EQ(controller.windowTitle(), E(10));
+    EXPECT_EQ(controller.VersioControllerLabel->text(), "ZV-318 Software v1.2");
+
+    zv318::sim::Instrument instrument;
+    zv318::sim::SimBus bus(instrument);
+    zv318::Link link(bus);
+    TOculta oculta(link);
+    oculta.applyTranslation(table);
+    EXPECT_EQ(oculta.windowTitle(), E(34));
+    EXPECT_EQ(oculta.EnvPregBut->text(), E(35));
+    EXPECT_EQ(oculta.Label1->text(), E(36));
+    EXPECT_EQ(oculta.Edit1->text(), "Edit1");  // not a translated text
+}
+
+TEST(windows_Translation, Editor) {
+    const auto table = NumberedTable();
+    TEditor editor;
+    editor.VersioControllerLabel->setText("old");
+    editor.applyTranslation(table);
+    EXPECT_EQ(editor.windowTitle(), E(100));
+    EXPECT_EQ(editor.File1->title(), E(1));
+    EXPECT_EQ(editor.Exit1->text(), E(2));
+    EXPECT_EQ(editor.Help1->title(), E(7));
+    EXPECT_EQ(editor.NewRADIOchannelplan1->text(), E(94));
+    EXPECT_EQ(editor.Newchannelplan1->text(), E(91));
+    EXPECT_EQ(editor.Savechannelplan1->text(), E(96));
+    EXPECT_EQ(editor.Savechannelplanas1->text(), E(107));
+    EXPECT_EQ(editor.Loadchannelplan1->text(), E(95));
+    EXPECT_EQ(editor.Edit1->title(), E(27));
+    EXPECT_EQ(editor.Sortchannels1->text(), E(99));
+    EXPECT_EQ(editor.Activeall1->text(), E(90));
+    EXPECT_EQ(editor.Unactiveall1->text(), E(108));
+    EXPECT_EQ(editor.INSERTACANAL->text(), E(97));
+    EXPECT_EQ(editor.ESBORRACANAL->text(), E(98));
+    EXPECT_EQ(editor.GroupBox1->title(), E(132));
+    EXPECT_EQ(editor.ChPlanNameLabel->toolTip(), E(133));
+    EXPECT_EQ(editor.VersioControllerLabel->text(), "ZV-318 Software v1.2");
+
+    EXPECT_EQ(editor.columnTitles(), (QStringList{E(80), E(81), E(82), E(83), E(86)}));
+    EXPECT_EQ(editor.TaulaCanals->columnCount(), 5);
+    EXPECT_EQ(editor.TaulaCanals->horizontalHeader()->height(), 30);
+    EXPECT_EQ(Headers(editor.TaulaCanals), (QStringList{"", E(81), E(82), E(83), E(86)}));
+    // The menu bar holds File, Edit and Help, in that order; Help cannot be opened.
+    const QList<QAction*> menus = editor.MainMenu1->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->menu(), editor.File1);
+    EXPECT_EQ(menus[1]->menu(), editor.Edit1);
+    EXPECT_EQ(menus[2]->menu(), editor.Help1);
+    EXPECT_FALSE(menus[2]->isEnabled());
+}
+
+TEST(windows_Translation, LoggerViewer) {
+    const auto table = NumberedTable();
+    TZVLoggerWindow viewer;
+    viewer.TaulaRegistre->setColumnWidth(3, 17);
+    viewer.applyTranslation(table);
+    EXPECT_EQ(viewer.Archivo1->title(), E(1));
+    EXPECT_EQ(viewer.Savelogger1->text(), E(121));
+    EXPECT_EQ(viewer.Printlogger1->text(), E(122));
+    EXPECT_EQ(viewer.Exit1->text(), E(2));
+    EXPECT_EQ(viewer.DataLabel->text(), E(22));
+    EXPECT_EQ(viewer.HoraLabel->text(), E(21));
+    EXPECT_EQ(viewer.ModeLabel->text(), E(110));
+    EXPECT_EQ(viewer.LlindarLabel->text(), E(111));
+    EXPECT_EQ(viewer.LoggerNameLabel->toolTip(), E(134));
+    EXPECT_EQ(Headers(viewer.TaulaRegistre), (QStringList{"", E(81), E(82), E(83), E(131)}));
+    const int widths[] = {25, 50, 180, 180, 180};
+    for (int c = 0; c < 5; ++c) EXPECT_EQ(viewer.TaulaRegistre->columnWidth(c), widths[c]) << c;
+    EXPECT_EQ(viewer.VersioControllerLabel->text(), "ZV-318 Software v1.2");
+}
+
+TEST(windows_LoggerViewer, DesignSizes) {
+    TZVLoggerWindow viewer;
+    viewer.show();
+    EXPECT_EQ(viewer.windowTitle(), "ZV Logger Window");
+    const QWidget* client = viewer.findChild<QWidget*>("ClientArea");
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(client->size(), QSize(792, 546));
+    EXPECT_EQ(viewer.height(), 546 + viewer.MainMenu1->height());
+    EXPECT_EQ(viewer.minimumSize(), viewer.maximumSize());
+    EXPECT_EQ(viewer.TaulaRegistre->size(), QSize(689, 257));
+    EXPECT_EQ(viewer.FileNameLabel->width(), 690);
+    EXPECT_TRUE(viewer.FileNameLabel->wordWrap());
+    EXPECT_EQ(QFontInfo(viewer.LoggerNameLabel->font()).pixelSize(), 32);
+    EXPECT_EQ(QFontInfo(viewer.ChPNameLabel->font()).pixelSize(), 21);
+    for (QLineEdit* edit : {viewer.DataEdit, viewer.HoraEdit, viewer.ModeEdit, viewer.LlindarEdit})
+        EXPECT_TRUE(edit->isReadOnly()) << edit->objectName().toStdString();
+    viewer.close();
+}
+
+}  // namespace
