@@ -1,5 +1,6 @@
 #include "loggers/windows/logger_window.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -104,6 +105,7 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     TaulaRegistre->setObjectName("TaulaRegistre");
     TaulaRegistre->setGeometry(16, 170, 689, 257);
     TaulaRegistre->verticalHeader()->hide();
+    TaulaRegistre->setHorizontalHeaderLabels(QStringList(kColumns, QString()));  // titles come with the language
     TaulaRegistre->horizontalHeader()->setMinimumSectionSize(20);
     TaulaRegistre->verticalHeader()->setDefaultSectionSize(24);
     TaulaRegistre->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -111,6 +113,10 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     TaulaRegistre->horizontalHeader()->setHighlightSections(false);
     for (int column = 0; column < kColumns; ++column)
         TaulaRegistre->setColumnWidth(column, kColumnWidths[column]);
+    // The grid keeps the standard ground: the green is the window's, not the grid's.
+    QPalette standard = QApplication::palette(TaulaRegistre);
+    standard.setColor(QPalette::Window, standard.color(QPalette::Window));  // set, not inherited
+    TaulaRegistre->setPalette(standard);
 
     VersioControllerLabel = new QLabel(zv318::kSoftwareVersionText, client);
     VersioControllerLabel->setObjectName("VersioControllerLabel");

@@ -30,24 +30,24 @@ TDialog::TDialog(QWidget* parent)
     setObjectName("Dialog");
     setWindowTitle("Rename");
     setModal(true);
-    setFixedSize(360, 150);
+    setFixedSize(420, 150);
 
     Label1 = new QLabel("Enter the new name for the channel plan (max. 5 characters)", this);
     Label1->setObjectName("Label1");
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setGeometry(12, 10, 336, 34);
+    Label1->setGeometry(12, 10, 396, 34);
 
     Edit1 = new QLineEdit("nom", this);
     Edit1->setObjectName("Edit1");
     QFont large = Edit1->font();
     large.setPixelSize(24);
     Edit1->setFont(large);
-    Edit1->setGeometry(12, 50, 336, 38);
+    Edit1->setGeometry(12, 50, 396, 38);
 
     OKBut = new QPushButton("OK", this);
     OKBut->setObjectName("OKBut");
-    OKBut->setGeometry(142, 112, 75, 25);
+    OKBut->setGeometry(172, 112, 75, 25);
     OKBut->setDefault(true);
     connect(OKBut, &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -95,6 +95,7 @@ TEditor::TEditor(QWidget* parent)
     TaulaCanals = new QTableWidget(0, kColumns, this);
     TaulaCanals->setObjectName("TaulaCanals");
     TaulaCanals->verticalHeader()->hide();
+    TaulaCanals->setHorizontalHeaderLabels(QStringList(kColumns, QString()));  // titles come with the language
     TaulaCanals->horizontalHeader()->setMinimumSectionSize(20);
     TaulaCanals->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     TaulaCanals->verticalHeader()->setDefaultSectionSize(kRowHeight);
