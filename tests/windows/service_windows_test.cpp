@@ -53,15 +53,8 @@ TEST(windows_AboutInstrument, AddressLinesActOnlyWithAltHeld) {
     about.close();
 }
 
-TEST(windows_AboutInstrument, ShowsTheProductTheMakerAndButton1Closes) {
+TEST(windows_AboutInstrument, Button1Closes) {
     TAboutKORVEL52 about(ProgramFolder());
-    EXPECT_EQ(about.windowTitle(), "About ZV-318");
-    EXPECT_EQ(about.ProductLabel->text(), "Product");
-    EXPECT_EQ(about.ProductNameLabel->text(), "ZV-318 RF Spectrum Analyser");
-    EXPECT_EQ(about.MakerLabel->text(), "KORVEL Electronics S.L.");
-    EXPECT_FALSE(about.StaticText2->text().isEmpty());
-    EXPECT_FALSE(about.StaticText3->text().isEmpty());
-    EXPECT_EQ(about.minimumSize(), about.maximumSize());
     about.open();
     QTest::mouseClick(about.Button1, Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
@@ -96,15 +89,6 @@ protected:
     void SetUp() override { ASSERT_TRUE(link.FindInstrument()); }
 };
 
-TEST_F(windows_HiddenCommandWindow, DesignTexts) {
-    EXPECT_EQ(window.windowTitle(), "Finestra oculta");
-    EXPECT_EQ(window.Edit1->text(), "Edit1");
-    EXPECT_EQ(window.EnvPregBut->text(), "Enviar pregunta");
-    EXPECT_EQ(window.Label1->text(), "Resposta");
-    EXPECT_EQ(window.Edit2->text(), "Edit2");
-    EXPECT_EQ(window.palette().color(QPalette::Window), QColor(Qt::red));
-}
-
 TEST_F(windows_HiddenCommandWindow, SendsTheCommandAndShowsTheReply) {
     window.Edit1->setText("*?NS");
     QTest::mouseClick(window.EnvPregBut, Qt::LeftButton);
@@ -135,15 +119,8 @@ TEST_F(windows_HiddenCommandWindow, RefusesAnOverlongCommandAndSaysWhy) {
     EXPECT_EQ(instrument.received.size(), 1u);
 }
 
-TEST(windows_RenameDialog, DesignAndOk) {
+TEST(windows_RenameDialog, OkAcceptsAndClosingRejects) {
     TDialog dialog;
-    EXPECT_EQ(dialog.Label1->text(), "Enter the new name for the channel plan (max. 5 characters)");
-    EXPECT_EQ(dialog.Edit1->text(), "nom");
-    EXPECT_GT(QFontInfo(dialog.Edit1->font()).pixelSize(),
-              QFontInfo(dialog.Label1->font()).pixelSize() * 3 / 2);
-    EXPECT_EQ(dialog.OKBut->text(), "OK");
-    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
-
     dialog.open();
     dialog.Edit1->setText("ABCDEFG");
     QTest::mouseClick(dialog.OKBut, Qt::LeftButton);

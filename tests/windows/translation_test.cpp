@@ -138,23 +138,4 @@ TEST(windows_Translation, LoggerViewer) {
     EXPECT_EQ(viewer.VersioControllerLabel->text(), "ZV-318 Software v1.2");
 }
 
-TEST(windows_LoggerViewer, DesignSizes) {
-    TZVLoggerWindow viewer;
-    viewer.show();
-    EXPECT_EQ(viewer.windowTitle(), "ZV Logger Window");
-    const QWidget* client = viewer.findChild<QWidget*>("ClientArea");
-    ASSERT_NE(client, nullptr);
-    EXPECT_EQ(client->size(), QSize(792, 546));
-    EXPECT_EQ(viewer.height(), 546 + viewer.MainMenu1->height());
-    EXPECT_EQ(viewer.minimumSize(), viewer.maximumSize());
-    EXPECT_EQ(viewer.TaulaRegistre->size(), QSize(689, 257));
-    EXPECT_EQ(viewer.FileNameLabel->width(), 690);
-    EXPECT_TRUE(viewer.FileNameLabel->wordWrap());
-    EXPECT_EQ(QFontInfo(viewer.LoggerNameLabel->font()).pixelSize(), 32);
-    EXPECT_EQ(QFontInfo(viewer.ChPNameLabel->font()).pixelSize(), 21);
-    for (QLineEdit* edit : {viewer.DataEdit, viewer.HoraEdit, viewer.ModeEdit, viewer.LlindarEdit})
-        EXPECT_TRUE(edit->isReadOnly()) << edit->objectName().toStdString();
-    viewer.close();
-}
-
 }  // namespace
