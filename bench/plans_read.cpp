@@ -13,7 +13,7 @@
 #include "link/link.h"
 #include "plans/plan_list.h"
 #include "plans/plan_procedures.h"
-#include "shell/language_table.h"
+#include "texts/language_table.h"
 #include "sim/bus.h"
 #include "sim/instrument.h"
 

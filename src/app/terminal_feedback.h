@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "link/feedback.h"
-#include "shell/language_table.h"
+#include "texts/language_table.h"
 
 namespace zv318 {
 

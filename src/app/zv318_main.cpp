@@ -28,7 +28,7 @@
 #include "loggers/windows/logger_window.h"
 #include "plans/windows/dialog.h"
 #include "plans/windows/editor.h"
-#include "shell/text_file.h"
+#include "texts/text_file.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/oculta.h"
 #include "shell/windows/tform1.h"

@@ -19,10 +19,10 @@
 #include "plans/plan_model.h"
 #include "plans/plan_procedures.h"
 #include "shell/clock.h"
-#include "shell/language_file.h"
+#include "texts/language_file.h"
 #include "shell/service.h"
 #include "shell/startup.h"
-#include "shell/text_file.h"
+#include "texts/text_file.h"
 
 namespace fs = std::filesystem;
 using namespace zv318;

@@ -18,7 +18,7 @@
 
 #include "link/feedback.h"
 #include "plans/plan_list.h"
-#include "shell/text_file.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 

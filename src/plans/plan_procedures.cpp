@@ -5,7 +5,7 @@
 
 #include "link/queries.h"
 #include "link/report.h"
-#include "shell/text_file.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 

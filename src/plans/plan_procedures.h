@@ -14,7 +14,7 @@
 #include "link/link.h"
 #include "plans/plan_list.h"
 #include "plans/plan_model.h"
-#include "shell/language_table.h"
+#include "texts/language_table.h"
 
 namespace zv318 {
 

@@ -7,12 +7,9 @@
 #include "link/feedback.h"
 #include "link/link.h"
 #include "plans/plan_list.h"
+#include "texts/version.h"
 
 namespace zv318 {
-
-// The software's name and version, shown on the main window, the editor, the logger viewer
-// and the about-this-software window.
-inline constexpr char kSoftwareVersionText[] = "ZV-318 Software v1.2";
 
 struct RawCommandResult {
     bool sent = false;   // false: the command was refused before anything went out

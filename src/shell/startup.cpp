@@ -1,7 +1,7 @@
 #include "shell/startup.h"
 
 #include "link/queries.h"
-#include "shell/language_file.h"
+#include "texts/language_file.h"
 
 namespace zv318 {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "link/link.h"
-#include "shell/language_table.h"
+#include "texts/language_table.h"
 
 namespace zv318 {
 

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "shell/language_table.h"
+#include "texts/language_table.h"
 
 class QLabel;
 class QPushButton;

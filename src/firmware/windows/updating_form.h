@@ -6,7 +6,7 @@
 #include <QDialog>
 
 #include "link/feedback.h"
-#include "shell/language_table.h"
+#include "texts/language_table.h"
 
 class QFrame;
 class QLabel;

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "plans/windows/dialog.h"
-#include "shell/service.h"
+#include "texts/version.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "shell/language_table.h"
+#include "texts/language_table.h"
 
 class QAction;
 class QLabel;

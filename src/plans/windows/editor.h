@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QStringList>
 
-#include "shell/language_table.h"
+#include "texts/language_table.h"
 
 class QAction;
 class QGroupBox;

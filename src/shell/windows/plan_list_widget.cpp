@@ -2,7 +2,7 @@
 
 #include <QListWidget>
 
-#include "shell/text_file.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 

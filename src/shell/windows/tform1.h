@@ -18,7 +18,7 @@
 
 #include "link/feedback.h"
 #include "link/link.h"
-#include "shell/language_table.h"
+#include "texts/language_table.h"
 
 class QAction;
 class QActionGroup;

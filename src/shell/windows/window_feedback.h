@@ -6,7 +6,7 @@
 
 #include "firmware/windows/updating_form.h"
 #include "link/feedback.h"
-#include "shell/language_table.h"
+#include "texts/language_table.h"
 
 class QWidget;
 

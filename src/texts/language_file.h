@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/language_table.h"
+#include "texts/language_table.h"
 
 namespace zv318 {
 

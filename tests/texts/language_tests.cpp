@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "shell/language_file.h"
-#include "shell/language_table.h"
-#include "shell/text_file.h"
+#include "texts/language_file.h"
+#include "texts/language_table.h"
+#include "texts/text_file.h"
 
 namespace fs = std::filesystem;
 using namespace zv318;

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "shell/text_file.h"
+#include "texts/text_file.h"
 
 namespace fs = std::filesystem;
 using namespace zv318;

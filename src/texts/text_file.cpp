@@ -1,4 +1,4 @@
-#include "shell/text_file.h"
+#include "texts/text_file.h"
 
 #include <cctype>
 #include <cstdio>

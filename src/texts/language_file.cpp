@@ -1,10 +1,10 @@
-#include "shell/language_file.h"
+#include "texts/language_file.h"
 
 #include <algorithm>
 #include <cctype>
 #include <system_error>
 
-#include "shell/text_file.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 
