@@ -78,7 +78,7 @@ LanguageFileResult ReadLanguageText(const std::string& bytes, LanguageTable& tab
             result.problems.push_back({lineOf[k], "the entry number is not a whole number"});
             continue;
         }
-        if (*number < 0 || *number >= kLanguageEntries) continue;
+        if (!IsLanguageEntry(*number)) continue;
         table.set(static_cast<int>(*number), line.substr(line.find('=') + 1));
     }
     return result;

@@ -4,15 +4,19 @@ namespace zv318 {
 
 const std::string& LanguageTable::entry(int n) const {
     static const std::string empty;
-    return (n >= 0 && n < kLanguageEntries) ? entries_[n] : empty;
+    if (n >= 0 && n < kLanguageEntries) return entries_[n];
+    if (n >= kExtraEntryFirst && n < kExtraEntryEnd) return extra_[n - kExtraEntryFirst];
+    return empty;
 }
 
 void LanguageTable::set(int n, std::string text) {
     if (n >= 0 && n < kLanguageEntries) entries_[n] = std::move(text);
+    else if (n >= kExtraEntryFirst && n < kExtraEntryEnd) extra_[n - kExtraEntryFirst] = std::move(text);
 }
 
 void LanguageTable::clear() {
     for (auto& e : entries_) e.clear();
+    for (auto& e : extra_) e.clear();
 }
 
 namespace {
@@ -40,6 +44,10 @@ constexpr int kNegativeMessageEntry = 68;
 int MessageText(const LanguageTable& table, int n, std::string& text) {
     if (n < 0) {
         text = table.entry(kNegativeMessageEntry) + ": " + std::to_string(n);
+        return n;
+    }
+    if (n >= kExtraMessageFirst && n <= kExtraMessageLast) {
+        text = table.entry(kExtraEntryFirst + n);
         return n;
     }
     if (n == 0 || n > 31) return 0;

@@ -1,6 +1,8 @@
 #pragma once
 // The numbered texts of the interface: entries 0 to 135, empty until a language file sets
 // them. Every text that a window's design does not fix is read from here by number.
+// Entries 1000 to 1199 hold the texts of what this program adds to the instrument's own
+// (menus, windows and messages beyond it); a language file sets them the same way.
 
 #include <array>
 #include <string>
@@ -8,20 +10,32 @@
 namespace zv318 {
 
 inline constexpr int kLanguageEntries = 136;
+// The program's own entries: 1000-1099 captions and labels, 1100-1199 the texts of the
+// program's own messages 100-199 (message n reads entry 1000 + n).
+inline constexpr int kExtraEntryFirst = 1000;
+inline constexpr int kExtraEntryEnd = 1200;
+inline constexpr int kExtraMessageFirst = 100;
+inline constexpr int kExtraMessageLast = 199;
+
+// True for the numbers a language file may set: 0-135 and 1000-1199.
+[[nodiscard]] constexpr bool IsLanguageEntry(long long n) {
+    return (n >= 0 && n < kLanguageEntries) || (n >= kExtraEntryFirst && n < kExtraEntryEnd);
+}
 
 class LanguageTable {
 public:
-    // Entry n, or the empty text for an entry never set or outside 0-135.
+    // Entry n, or the empty text for an entry never set or not a language entry.
     [[nodiscard]] const std::string& entry(int n) const;
-    // Sets entry n; numbers outside 0-135 are ignored.
+    // Sets entry n; numbers that are not language entries are ignored.
     void set(int n, std::string text);
     void clear();
 
 private:
     std::array<std::string, kLanguageEntries> entries_;
+    std::array<std::string, kExtraEntryEnd - kExtraEntryFirst> extra_;
 };
 
-// The text of a numbered message (1-31 or negative): returns n and sets `text`, or returns 0
+// The text of a numbered message (1-31, the program's own 100-199, or negative): returns n and sets `text`, or returns 0
 // and leaves `text` untouched when n has no message.
 int MessageText(const LanguageTable& table, int n, std::string& text);
 // Messages shown with the error icon rather than the information icon.

@@ -73,14 +73,23 @@ TEST(MessageCatalogue, NoTextForZeroAndAbove31AndEmptyEntries) {
     EXPECT_EQ(text, "");
 }
 
-TEST(LanguageTable, OutOfRangeEntriesAreIgnored) {
+TEST(LanguageTable, OnlyTheInstrumentsAndTheProgramsOwnRangesAreKept) {
     LanguageTable t;
-    t.set(136, "x");
-    t.set(-1, "x");
+    for (int n : {-1, 136, 999, 1200}) t.set(n, "x");
     t.set(135, "last");
+    t.set(1000, "own first");
+    t.set(1199, "own last");
     EXPECT_EQ(t.entry(135), "last");
-    EXPECT_EQ(t.entry(136), "");
-    EXPECT_EQ(t.entry(-1), "");
+    EXPECT_EQ(t.entry(1000), "own first");
+    EXPECT_EQ(t.entry(1199), "own last");
+    for (int n : {-1, 136, 999, 1200}) EXPECT_EQ(t.entry(n), "") << n;
+    // The program's own messages 100-199 read entries 1100-1199, without their number.
+    std::string text;
+    EXPECT_EQ(MessageText(t, 199, text), 199);
+    EXPECT_EQ(text, "own last");
+    EXPECT_EQ(MessageText(t, 200, text), 0);
+    t.clear();
+    EXPECT_EQ(t.entry(1000), "");
 }
 
 TEST(LanguageFile, LineRules) {
@@ -91,6 +100,8 @@ TEST(LanguageFile, LineRules) {
         "Msg,67=Text, with commas = and equals\r\n"
         "no comma here\r\n"
         "Big,136=ignored\r\n"
+        "Own,1042=the program's own\r\n"
+        "Past,1200=ignored\r\n"
         "Neg,-1=ignored\r\n"
         "Blank, 12 =spaced number\r\n",
         t);
@@ -100,6 +111,7 @@ TEST(LanguageFile, LineRules) {
     EXPECT_EQ(t.entry(5), "b,5=c");
     EXPECT_EQ(t.entry(67), "Text, with commas = and equals");
     EXPECT_EQ(t.entry(12), "spaced number");
+    EXPECT_EQ(t.entry(1042), "the program's own");
     EXPECT_EQ(t.entry(0), "");
 }
 
