@@ -46,7 +46,7 @@ public:
 
     bool write(const Report& report) override {
         int written = hid_write(device_, report.data(), report.size());
-#ifdef _WIN32
+#if defined(_WIN32) || defined(ZV318_HID_WRITE_SUCCESS_QUIRK)
         // hidapi on Windows may report -1 for a write that went through ("Success").
         if (written < 0) {
             const wchar_t* error = hid_error(device_);
@@ -77,9 +77,13 @@ private:
 
 }  // namespace
 
-HidBus::HidBus() { hid_init(); }
+HidBus::HidBus() {
+    hid_init();
+}
 
-HidBus::~HidBus() { hid_exit(); }
+HidBus::~HidBus() {
+    hid_exit();
+}
 
 std::vector<InterfaceInfo> HidBus::enumerate() {
     std::vector<InterfaceInfo> list;
@@ -99,8 +103,7 @@ OpenResult HidBus::open(const std::string& path) {
     if (device) return {std::make_unique<HidTransport>(device), OpenError::None};
     int error = errno;
 #if defined(__unix__) || defined(__APPLE__)
-    if (error != EACCES && error != EPERM && access(path.c_str(), R_OK | W_OK) != 0)
-        error = errno;
+    if (error != EACCES && error != EPERM && access(path.c_str(), R_OK | W_OK) != 0) error = errno;
 #endif
     if (error == EACCES || error == EPERM) return {nullptr, OpenError::PermissionDenied};
     if (error == ENOENT) return {nullptr, OpenError::NotFound};

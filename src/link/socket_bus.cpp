@@ -158,10 +158,15 @@ OpenResult SocketBus::open(const std::string& path) {
     int one = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_NOSIGPIPE, &one, sizeof one);
 #endif
+    // A listener that never accepts and whose queue is full would hold a blocking connect for
+    // ever: connect without blocking (a full queue answers at once) and block afterwards.
+    const int flags = ::fcntl(fd, F_GETFL);
+    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
     int rc;
     do {
         rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     } while (rc < 0 && errno == EINTR);
+    if (rc == 0) ::fcntl(fd, F_SETFL, flags);
     if (rc < 0) {
         int error = errno;
         ::close(fd);

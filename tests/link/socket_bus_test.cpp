@@ -12,8 +12,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -76,10 +78,12 @@ public:
         Short,   // the same reply as 64 bytes without the report ID
         Silent,  // never replies
         HangUp,  // closes the connection on the first report
+        Sized,   // answers every report with a message of `replySize` bytes
+        Mute,    // accepts, but never sends its product string nor anything else
     };
 
-    Peer(std::string path, std::string product, Mode mode)
-        : path_(std::move(path)), product_(std::move(product)), mode_(mode) {
+    Peer(std::string path, std::string product, Mode mode, std::size_t replySize = 0)
+        : path_(std::move(path)), product_(std::move(product)), mode_(mode), replySize_(replySize) {
         listener_ = BoundSocket(path_, true);
         if (::pipe(stop_) == 0 && listener_ >= 0) thread_ = std::thread([this] { run(); });
     }
@@ -106,7 +110,8 @@ private:
             if (fds[1].revents) {
                 int c = ::accept(listener_, nullptr, nullptr);
                 if (c >= 0) {
-                    ::send(c, product_.data(), product_.size(), MSG_NOSIGNAL);
+                    if (mode_ != Mode::Mute)
+                        ::send(c, product_.data(), product_.size(), MSG_NOSIGNAL);
                     clients.push_back(c);
                 }
             }
@@ -124,6 +129,14 @@ private:
                 Report reply = testing::ReplyWith(5, "?NS" + product_ + "\r");
                 if (mode_ == Mode::Answer) ::send(fds[i].fd, reply.data(), 65, MSG_NOSIGNAL);
                 if (mode_ == Mode::Short) ::send(fds[i].fd, reply.data() + 1, 64, MSG_NOSIGNAL);
+                if (mode_ == Mode::Sized) {
+                    // 64 bytes stand for a report without its ID, as HID reads deliver them.
+                    std::vector<std::uint8_t> sized(replySize_, 0);
+                    const std::size_t from = replySize_ == 64 ? 1 : 0;
+                    std::copy_n(reply.begin() + from, std::min(replySize_, reply.size() - from),
+                                sized.begin());
+                    ::send(fds[i].fd, sized.data(), sized.size(), MSG_NOSIGNAL);
+                }
             }
         }
         for (int c : clients) ::close(c);
@@ -131,6 +144,7 @@ private:
 
     std::string path_, product_;
     Mode mode_;
+    std::size_t replySize_;
     int listener_ = -1;
     int stop_[2] = {-1, -1};
     std::atomic<int> reports_{0};
@@ -206,6 +220,86 @@ TEST_F(linkSocketBus, SocketWeMayNotConnectToIsPermissionDenied) {
         EXPECT_EQ(WEXITSTATUS(status), 0);
     }
     ::close(fd);
+}
+
+// Peers that do not keep the protocol: the search and the exchanges end in bounded time with
+// "no instrument" or an empty reply, never a crash or a wait without end.
+TEST_F(linkSocketBus, HostileProductStringsAreNotTheInstrument) {
+    struct Case {
+        const char* what;
+        std::string product;
+        Peer::Mode mode;
+    };
+    const Case cases[] = {
+        {"an empty product message", "", Peer::Mode::Answer},
+        {"a product of 4,000 bytes", std::string(4000, 'Z'), Peer::Mode::Answer},
+        {"invalid UTF-8", "ZV-318\xff\xfe", Peer::Mode::Answer},
+        {"a peer that never sends its product", "ZV-318", Peer::Mode::Mute},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Peer peer(folder / "hostile.sock", c.product, c.mode);
+        SocketBus bus(folder.path, 300);
+        Link link(bus);
+        auto start = Clock::now();
+        EXPECT_FALSE(link.FindInstrument());
+        EXPECT_LT(MillisecondsSince(start), 1500);
+    }
+}
+
+TEST_F(linkSocketBus, RepliesOfTheWrongSizeAreNoReply) {
+    for (std::size_t size : {0u, 1u, 64u, 66u, 4096u}) {
+        SCOPED_TRACE(size);
+        Peer peer(folder / "sized.sock", "ZV-318", Peer::Mode::Sized, size);
+        SocketBus bus(folder.path, 300);
+        Link link(bus);
+        link.setTimeoutMs(300);
+        ASSERT_TRUE(link.FindInstrument());
+        auto start = Clock::now();
+        // 64 bytes are a report without its ID (the transport puts it back); every other size
+        // is not a report.
+        EXPECT_EQ(link.SendQuery("*?NS"), size == 64 ? "?NSZV-318\r" : "");
+        EXPECT_EQ(link.IsOpen(), size == 64);
+        EXPECT_LT(MillisecondsSince(start), 1500);
+    }
+}
+
+TEST_F(linkSocketBus, ACrowdedFolderStillFindsTheInstrumentInBoundedTime) {
+    std::vector<int> refused;  // 200 sockets left behind by peers that are gone
+    for (int i = 0; i < 200; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "a%03d.sock", i);
+        refused.push_back(BoundSocket(folder / name, false));
+        ASSERT_GE(refused.back(), 0);
+    }
+    std::ofstream(folder / "b-regular-file") << "not a socket";
+    fs::create_symlink(folder / "c-loop", folder / "c-loop");
+    // A listener that never accepts and whose queue is already full: a blocking connect to it
+    // would wait for ever.
+    int full = BoundSocket(folder / "d-full.sock", false);
+    ASSERT_GE(full, 0);
+    ASSERT_EQ(::listen(full, 0), 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 4; ++i) {
+        int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK, 0);
+        sockaddr_un a = AddressOf(folder / "d-full.sock");
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+            ::close(fd);
+            break;
+        }
+        queued.push_back(fd);
+    }
+    Peer instrument(folder / "z-instrument.sock", "ZV-318", Peer::Mode::Answer);
+
+    SocketBus bus(folder.path, 300);
+    Link link(bus);
+    auto start = Clock::now();
+    ASSERT_TRUE(link.FindInstrument());
+    EXPECT_LT(MillisecondsSince(start), 3000);
+    EXPECT_EQ(link.SendQuery("*?NS"), "?NSZV-318\r");
+    for (int fd : refused) ::close(fd);
+    for (int fd : queued) ::close(fd);
+    ::close(full);
 }
 
 TEST_F(linkSocketBus, ReportsWithoutTheReportIdGetItInFront) {
