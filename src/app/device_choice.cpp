@@ -1,5 +1,7 @@
 #include "app/device_choice.h"
 
+#include <cstdlib>
+
 #include "link/hid_bus.h"
 #include "link/socket_bus.h"
 
@@ -22,6 +24,21 @@ DeviceChoice ChooseDevice(bool demo) {
         choice.bus = std::make_unique<HidBus>();
     }
     return choice;
+}
+
+std::string TraceFile(const std::string& option) {
+    if (!option.empty()) return option;
+    const char* env = std::getenv(kTraceVariable);
+    return env ? std::string(env) : std::string{};
+}
+
+bool TraceReports(DeviceChoice& choice, const std::string& file, std::size_t memoryReports) {
+    if (file.empty() && memoryReports == 0) return true;
+    choice.tracer = std::make_unique<Tracer>(memoryReports);
+    const bool opened = file.empty() || choice.tracer->appendTo(file);
+    choice.untracedBus = std::move(choice.bus);
+    choice.bus = std::make_unique<TracingBus>(*choice.untracedBus, *choice.tracer);
+    return opened;
 }
 
 }  // namespace zv318

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "link/trace.h"
 #include "link/transport.h"
 #include "sim/bus.h"
 #include "sim/instrument.h"
@@ -17,9 +18,20 @@ struct DeviceChoice {
     std::string socketFolder;                     // SocketFolder
     std::unique_ptr<sim::Instrument> instrument;  // Demo
     sim::SimBus* simBus = nullptr;                // Demo: the bus below, to plug and unplug
-    std::unique_ptr<Bus> bus;
+    std::unique_ptr<Bus> bus;                     // what the link uses
+    std::unique_ptr<Tracer> tracer;               // when the reports are traced
+    std::unique_ptr<Bus> untracedBus;             // the bus below the trace, when there is one
 };
 
 [[nodiscard]] DeviceChoice ChooseDevice(bool demo);
+
+// The trace file named by the --trace option, or else by ZV318_TRACE; empty for none.
+[[nodiscard]] std::string TraceFile(const std::string& option);
+
+// Traces every report through `choice.bus` from now on: appended to `file` when it is not
+// empty, and the last `memoryReports` kept in memory. False when the file cannot be opened
+// (the trace in memory still runs). Nothing is wrapped when both are off.
+[[nodiscard]] bool TraceReports(DeviceChoice& choice, const std::string& file,
+                                std::size_t memoryReports);
 
 }  // namespace zv318

@@ -1,7 +1,7 @@
 // zv318-sim: serves one simulated ZV-318 on a Unix socket, so that the program (with
 // ZV318_HID_SOCKETS=DIR) or any other client can talk to it as to the real IO Interface.
 //
-//   zv318-sim --socket-dir DIR [--name NAME] [--product TEXT] [--empty]
+//   zv318-sim --socket-dir DIR [--name NAME] [--product TEXT] [--empty] [--trace FILE]
 //
 // Each client that connects gets the product string as its first message and then one reply
 // report for each report it sends (the loader's reports get none). Clients may come and go at
@@ -18,12 +18,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "link/report.h"
 #include "link/socket_bus.h"
+#include "link/trace.h"
 #include "sim/instrument.h"
 
 #ifndef MSG_NOSIGNAL  // SIGPIPE is ignored below anyway
@@ -46,14 +48,17 @@ struct Options {
     std::string name = "zv318.sock";
     std::string product = "ZV-318";
     bool empty = false;
+    std::string trace;
 };
 
 void Usage(std::FILE* to) {
     std::fputs(
         "usage: zv318-sim --socket-dir DIR [--name NAME] [--product TEXT] [--empty]\n"
+        "                 [--trace FILE]\n"
         "  Serves a simulated ZV-318 on the Unix socket DIR/NAME (default zv318.sock).\n"
         "  --product TEXT  the product string the interface reports (default ZV-318)\n"
-        "  --empty         an instrument without plans and loggers\n",
+        "  --empty         an instrument without plans and loggers\n"
+        "  --trace FILE    append every report received and sent to FILE (or ZV318_TRACE)\n",
         to);
 }
 
@@ -73,6 +78,8 @@ int Parse(int argc, char** argv, Options& options) {
             ok = value(options.name);
         } else if (arg == "--product") {
             ok = value(options.product);
+        } else if (arg == "--trace") {
+            ok = value(options.trace);
         } else if (arg == "--empty") {
             options.empty = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -137,7 +144,7 @@ int Listen(const std::string& path) {
 }
 
 // One message from a client: a report to answer, or false when the client is gone.
-bool Serve(int client, zv318::sim::Instrument& instrument) {
+bool Serve(int client, zv318::sim::Instrument& instrument, zv318::Tracer* tracer) {
     std::uint8_t buffer[zv318::kReportSize + 1];
     ssize_t n;
     do {
@@ -151,10 +158,12 @@ bool Serve(int client, zv318::sim::Instrument& instrument) {
     } else {
         return false;  // closed, failed, or not a report
     }
+    if (tracer) tracer->record(zv318::TraceDirection::Out, report);
     if (std::optional<zv318::Report> reply = instrument.handle(report)) {
         if (::send(client, reply->data(), reply->size(), MSG_NOSIGNAL) !=
             static_cast<ssize_t>(reply->size()))
             return false;
+        if (tracer) tracer->record(zv318::TraceDirection::In, *reply);
     }
     return true;
 }
@@ -177,6 +186,15 @@ int main(int argc, char** argv) {
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
+
+    // Traced from the PC's side: "OUT" is what the simulator received, "IN" what it answered.
+    zv318::Tracer tracer(0);
+    if (options.trace.empty())
+        if (const char* env = std::getenv(zv318::kTraceVariable)) options.trace = env;
+    if (!options.trace.empty() && !tracer.appendTo(options.trace)) {
+        std::fprintf(stderr, "zv318-sim: cannot write the trace file %s\n", options.trace.c_str());
+        return 1;
+    }
 
     const std::string path = options.folder + "/" + options.name;
     int listener = Listen(path);
@@ -212,7 +230,7 @@ int main(int argc, char** argv) {
         }
         for (std::size_t i = 2; i < fds.size(); ++i) {
             if (!fds[i].revents) continue;
-            if (!Serve(fds[i].fd, instrument)) {
+            if (!Serve(fds[i].fd, instrument, options.trace.empty() ? nullptr : &tracer)) {
                 ::close(fds[i].fd);
                 clients.erase(std::find(clients.begin(), clients.end(), fds[i].fd));
             }

@@ -32,7 +32,7 @@ namespace {
 constexpr int kDone = 0, kFailed = 1, kUsage = 2, kNotConnected = 3;
 
 const char kUsageText[] =
-    "usage: zv318ctl [--demo] [--yes] [--language NAME] COMMAND\n"
+    "usage: zv318ctl [--demo] [--yes] [--language NAME] [--trace FILE] COMMAND\n"
     "  status                      the connection status box as text\n"
     "  plans read                  read the instrument's channel plans (list + .temp copies)\n"
     "  plans send FILE             load the channel plan FILE into the instrument\n"
@@ -41,7 +41,8 @@ const char kUsageText[] =
     "  plans check FILE            read a plan file with every check; print the result code\n"
     "  clock set                   set the instrument's clock to this computer's time\n"
     "  raw \"COMMAND\"               send one command as typed and print the reply\n"
-    "The instrument comes from --demo (built-in simulator), ZV318_HID_SOCKETS, or USB.\n";
+    "The instrument comes from --demo (built-in simulator), ZV318_HID_SOCKETS, or USB.\n"
+    "--trace FILE (or ZV318_TRACE) appends every report sent and received to FILE.\n";
 
 // Where the program's data lives: beside the executable unless ZV318_HOME says otherwise.
 fs::path ExecutableFolder(const char* argv0) {
@@ -170,7 +171,7 @@ int PlansCommand(Context& c, const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     bool demo = false, yes = false;
-    std::string language;
+    std::string language, trace;
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -180,6 +181,8 @@ int main(int argc, char** argv) {
             yes = true;
         } else if (a == "--language" && i + 1 < argc) {
             language = argv[++i];
+        } else if (a == "--trace" && i + 1 < argc) {
+            trace = argv[++i];
         } else if (a == "--help" || a == "-h") {
             std::cout << kUsageText;
             return kDone;
@@ -205,6 +208,9 @@ int main(int argc, char** argv) {
     else if (!load.notice.empty())
         std::cerr << load.notice << '\n';
     c.device = ChooseDevice(demo);
+    trace = TraceFile(trace);
+    if (!TraceReports(c.device, trace, 0))
+        std::cerr << "note: the trace file " << trace << " cannot be written\n";
     c.feedback = std::make_unique<TerminalFeedback>(c.table, yes);
     c.link = std::make_unique<Link>(*c.device.bus, c.feedback.get());
 

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -192,4 +193,38 @@ TEST(Zv318ctl, PlansReadSendCheckAndDeleteThroughTheSocketFolder) {
     EXPECT_EQ(after.out, read.out) << "a refused file must leave the instrument's plans as they were";
 
     fs::remove_all(home);
+}
+
+TEST(Zv318ctl, TraceHoldsExactlyTheReportsTheSimulatorReceived) {
+    const fs::path dir = fs::temp_directory_path() / ("zv318-trace-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    ::setenv("ZV318_TRACE", (dir / "sim.trace").c_str(), 1);  // the simulator's, by environment
+    SimProcess sim;
+    ::unsetenv("ZV318_TRACE");
+    CtlRun r = RunCtl(sim.env(), "--trace '" + (dir / "ctl.trace").string() + "' status");
+    ASSERT_EQ(r.status, 0) << r.out;
+    sim.stop();
+
+    // Each side's "OUT" lines (direction, then the 65 bytes in hex), in order.
+    auto outReports = [](const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::vector<std::string> reports;
+        long long previous = -1;
+        for (std::string line; std::getline(in, line);) {
+            EXPECT_TRUE(line.ends_with("\r")) << line;
+            std::istringstream words(line);
+            long long us = -1;
+            std::string direction, hex;
+            words >> us >> direction >> hex;
+            EXPECT_GE(us, previous) << line;
+            previous = us;
+            if (direction == "OUT") reports.push_back(hex);
+        }
+        return reports;
+    };
+    std::vector<std::string> sent = outReports(dir / "ctl.trace");
+    std::vector<std::string> received = outReports(dir / "sim.trace");
+    EXPECT_EQ(sent.size(), 3u);  // the serial number and both versions
+    EXPECT_EQ(sent, received);
+    fs::remove_all(dir);
 }
