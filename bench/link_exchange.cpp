@@ -4,11 +4,14 @@
 //                   reply decoding);
 //   TransportRound  the same prebuilt reports written and read straight on the transport.
 // The difference, halved, is the link's own work per exchange.
+//   TracedLinkRound LinkRound with the protocol trace on, kept in memory as the desktop program
+//                   keeps it (a trace that is off wraps nothing: LinkRound is its figure).
 
 #include <benchmark/benchmark.h>
 
 #include "link/link.h"
 #include "link/queries.h"
+#include "link/trace.h"
 #include "sim/bus.h"
 #include "sim/instrument.h"
 
@@ -22,9 +25,7 @@ void PerExchange(benchmark::State& state) {
         2.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void LinkRound(benchmark::State& state) {
-    zv318::sim::Instrument instrument;
-    zv318::sim::SimBus bus(instrument);
+void Rounds(benchmark::State& state, zv318::Bus& bus, zv318::sim::Instrument& instrument) {
     Link link(bus);
     if (!link.FindInstrument()) {
         state.SkipWithError("no instrument");
@@ -40,7 +41,22 @@ void LinkRound(benchmark::State& state) {
     if (!link.IsOpen()) state.SkipWithError("the link lost the instrument");
     PerExchange(state);
 }
+
+void LinkRound(benchmark::State& state) {
+    zv318::sim::Instrument instrument;
+    zv318::sim::SimBus bus(instrument);
+    Rounds(state, bus, instrument);
+}
 BENCHMARK(LinkRound);
+
+void TracedLinkRound(benchmark::State& state) {
+    zv318::sim::Instrument instrument;
+    zv318::sim::SimBus simBus(instrument);
+    zv318::Tracer tracer;
+    zv318::TracingBus bus(simBus, tracer);
+    Rounds(state, bus, instrument);
+}
+BENCHMARK(TracedLinkRound);
 
 void TransportRound(benchmark::State& state) {
     zv318::sim::Instrument instrument;
