@@ -1,6 +1,7 @@
 // make_images: draws the pictures that ship beside ZV-318 Software.
 //
 //   make_images DATA_DIR [PREVIEW_DIR]
+//   make_images --icons OUT      (the desktop icon theme, at build time)
 //
 // Writes DATA_DIR/Images/{usb.bmp, Nousb.bmp, korvel52.ico, logo.bmp, instrument.bmp}
 // and DATA_DIR/Languages/{English, Spanish, Catalan, NoLanguage}.bmp. With PREVIEW_DIR,
@@ -667,8 +668,18 @@ int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 3 && args.at(1) == QStringLiteral("--icons")) {
+        // The desktop's icon theme: OUT/hicolor/NxN/apps/zv318.png at the usual sizes, drawn
+        // as the program's own icon is.
+        bool ok = true;
+        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+            const QString dir = QStringLiteral("%1/hicolor/%2x%2/apps").arg(args.at(2)).arg(size);
+            ok &= QDir().mkpath(dir) && iconImage(size).save(dir + QStringLiteral("/zv318.png"));
+        }
+        return ok ? 0 : 1;
+    }
     if (args.size() < 2 || args.size() > 3) {
-        std::fprintf(stderr, "usage: make_images DATA_DIR [PREVIEW_DIR]\n");
+        std::fprintf(stderr, "usage: make_images DATA_DIR [PREVIEW_DIR] | make_images --icons OUT\n");
         return 2;
     }
     const QDir data(args.at(1));
