@@ -1,0 +1,60 @@
+#pragma once
+// What every fuzz target shares: the entry point libFuzzer calls, and a Feedback that answers
+// every question with No and keeps nothing.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "link/feedback.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+namespace zv318::fuzz {
+
+class QuietProgress : public ProgressWindow {
+public:
+    void setCaption(const std::string&) override {}
+    void setStatus(const std::string&) override {}
+    void setNote(const std::string&) override {}
+    void setNoteWidth(int) override {}
+    void setRange(int, int maximum) override { max_ = maximum; }
+    void setPosition(int p) override { pos_ = p; }
+    int position() const override { return pos_; }
+    int maximum() const override { return max_; }
+    void setBarVisible(bool) override {}
+    void setOkEnabled(bool) override {}
+    void show() override {}
+
+private:
+    int pos_ = 0, max_ = 100;
+};
+
+class QuietFeedback : public Feedback {
+public:
+    void showMessage(int) override {}
+    void showNotice(const std::string&) override {}
+    bool askYesNo(int, int) override { return false; }
+    Answer askYesNoCancel(int, int) override { return Answer::Cancel; }
+    std::optional<std::string> chooseFile(const FileRequest&) override { return std::nullopt; }
+    ProgressWindow& progress() override { return progress_; }
+    void processEvents() override {}
+    void setBusy(bool) override {}
+
+private:
+    QuietProgress progress_;
+};
+
+inline std::string_view Text(const std::uint8_t* data, std::size_t size) {
+    return {reinterpret_cast<const char*>(data), size};
+}
+
+// A broken promise of the code under test: abort, so the fuzzer keeps the input.
+#define ZV318_FUZZ_CHECK(condition) \
+    do {                            \
+        if (!(condition)) __builtin_trap(); \
+    } while (0)
+
+}  // namespace zv318::fuzz
