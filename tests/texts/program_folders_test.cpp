@@ -1,0 +1,93 @@
+// Where the program reads and writes: the build or unpacked folder, an installed layout, a
+// read-only copy, and ZV318_HOME over them all.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "texts/program_folders.h"
+
+namespace zv318 {
+namespace {
+
+namespace fs = std::filesystem;
+
+class textsProgramFolders : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::unsetenv("ZV318_HOME");
+        root = fs::temp_directory_path() / ("zv318-folders-" + std::to_string(::getpid()));
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    void TearDown() override {
+        ::unsetenv("ZV318_HOME");
+        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(root);
+    }
+    fs::path root;
+};
+
+TEST_F(textsProgramFolders, EachLayoutReadsAndWritesWhereItShould) {
+    const fs::path user = root / "home" / ".local" / "share" / "zv318";
+
+    // A build or unpacked folder with its data beside the program: everything there.
+    fs::create_directories(root / "build" / "bin" / "Languages");
+    ProgramFolders build = DecideProgramFolders(root / "build" / "bin", user);
+    EXPECT_EQ(build.data, root / "build" / "bin");
+    EXPECT_EQ(build.user, root / "build" / "bin");
+    EXPECT_TRUE(PrepareUserFolder(build));
+    EXPECT_FALSE(fs::exists(user));
+
+    // Installed under any prefix: data from PREFIX/share/zv318, writes to the user's folder.
+    fs::create_directories(root / "opt" / "bin");
+    fs::create_directories(root / "opt" / "share" / "zv318" / "Languages");
+    ProgramFolders installed = DecideProgramFolders(root / "opt" / "bin", user);
+    EXPECT_EQ(installed.data, root / "opt" / "share" / "zv318");
+    EXPECT_EQ(installed.user, user);
+    EXPECT_TRUE(PrepareUserFolder(installed));
+    EXPECT_TRUE(fs::is_directory(user / "Loggers"));
+
+    // ZV318_HOME over both.
+    ::setenv("ZV318_HOME", (root / "elsewhere").c_str(), 1);
+    for (const fs::path& exe : {root / "build" / "bin", root / "opt" / "bin"}) {
+        ProgramFolders home = DecideProgramFolders(exe, user);
+        EXPECT_EQ(home.data, root / "elsewhere");
+        EXPECT_EQ(home.user, root / "elsewhere");
+    }
+}
+
+TEST_F(textsProgramFolders, AReadOnlyCopyWritesToTheUsersFolder) {
+    const fs::path copy = root / "cdrom";
+    fs::create_directories(copy / "Languages");
+    const fs::path user = root / "user";
+    fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read |
+                              fs::perms::others_exec);
+    fs::permissions(root, fs::perms::all);
+    auto decide = [&] {
+        ProgramFolders f = DecideProgramFolders(copy, user);
+        return f.data == copy && f.user == user;
+    };
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(decide());
+        return;
+    }
+    // Root writes anywhere: ask as an ordinary user in a child process.
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        ::_exit(decide() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace
+}  // namespace zv318
