@@ -47,14 +47,17 @@ std::string TraceLine(std::int64_t microseconds, TraceDirection direction, const
 Tracer::Tracer(std::size_t memoryReports)
     : start_(std::chrono::steady_clock::now()), memoryReports_(memoryReports) {}
 
-Tracer::~Tracer() {
+Tracer::~Tracer() { closeFile(); }
+
+void Tracer::closeFile() {
     if (file_) std::fclose(file_);
+    file_ = nullptr;
 }
 
 bool Tracer::appendTo(const std::filesystem::path& file) {
     std::FILE* f = std::fopen(file.string().c_str(), "ab");
     if (!f) return false;
-    if (file_) std::fclose(file_);
+    closeFile();
     file_ = f;
     return true;
 }

@@ -40,6 +40,8 @@ public:
 
     // Appends every report from now on to `file`; false when it cannot be opened.
     [[nodiscard]] bool appendTo(const std::filesystem::path& file);
+    // Stops appending to the file (the reports in memory go on).
+    void closeFile();
     void record(TraceDirection direction, const Report& report);
     // The reports kept in memory, oldest first, as trace lines.
     [[nodiscard]] std::vector<std::string> lines() const;

@@ -76,11 +76,13 @@ TEST(linkTrace, HoldsExactlyWhatCrossedInOrderWithRisingTimes) {
     EXPECT_EQ(Words(lines.end()[-2]).back(), "*EC01");
 
     // The file holds the same lines, each ended by CR LF.
+    tracer.closeFile();
     std::ifstream in(file, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), {});
     std::string expected;
     for (const std::string& l : lines) expected += l + "\r\n";
     EXPECT_EQ(bytes, expected);
+    in.close();
     fs::remove(file);
 }
 

@@ -75,10 +75,11 @@ TEST(plansHzText, EveryShownValueReadsBackWhole) {
 
 // A C locale whose decimal separator is a comma: installed, or compiled for the test.
 bool UseCommaLocale() {
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "es_ES.UTF-8", "fr_FR.UTF-8"})
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "es_ES.UTF-8", "fr_FR.UTF-8", "de-DE",
+                             "German_Germany.1252"})
         if (std::setlocale(LC_NUMERIC, name)) return true;
     static const fs::path built = fs::temp_directory_path() / "zv318-locales";
-    setenv("LOCPATH", built.c_str(), 1);
+    setenv("LOCPATH", built.string().c_str(), 1);
     if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) return true;  // made by an earlier run
     fs::create_directories(built);
     const std::string command =
