@@ -16,11 +16,13 @@ RawCommandResult RawCommand(Link& link, const std::string& command) {
 
 namespace {
 
-void EraseKind(Link& link, PlanListView& planList, const char* select) {
+// One kind's erase; false as soon as the instrument is gone (the rest is not sent).
+bool EraseKind(Link& link, PlanListView& planList, const char* select) {
     (void)link.SendQuery(select);
-    (void)link.SendQuery("*PM00");
-    link.ErasePlans();
+    if (link.IsOpen()) (void)link.SendQuery("*PM00");
+    if (link.IsOpen()) link.ErasePlans();
     planList.clear();
+    return link.IsOpen();
 }
 
 }  // namespace
@@ -31,8 +33,11 @@ void HiddenEraseAction(Link& link, Feedback& feedback, PlanListView& planList) {
         return;
     }
     if (!feedback.askYesNo(39, 37)) return;
-    EraseKind(link, planList, "*EC01");
-    EraseKind(link, planList, "*EC02");
+    // An instrument that vanishes half-way is reported, never taken for erased.
+    if (!EraseKind(link, planList, "*EC01") || !EraseKind(link, planList, "*EC02")) {
+        planList.clear();
+        feedback.showMessage(7);
+    }
 }
 
 }  // namespace zv318

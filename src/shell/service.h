@@ -23,7 +23,7 @@ struct RawCommandResult {
 
 // Erases every RADIO and PLC plan after the question (entries 39 / 37): "*EC01", "*PM00",
 // "*EP", then "*EC02", "*PM00", "*EP"; the plan list is emptied after each kind.
-// Message 7 when the instrument is not found.
+// Message 7 when the instrument is not found, or vanishes on the way (nothing more is sent).
 void HiddenEraseAction(Link& link, Feedback& feedback, PlanListView& planList);
 
 }  // namespace zv318

@@ -1,0 +1,143 @@
+// Every procedure that talks to the instrument, cut off at every exchange: the instrument
+// unplugged before exchange k, or silent from exchange k, for every k the procedure reaches.
+// Each run must end within the link's time-outs, end as a failure the person is told about
+// (never as a success), leave the program usable (the progress window closable) and leave the
+// person's own files as they were.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "link/link.h"
+#include "plans/plan_fixture.h"
+#include "plans/plan_procedures.h"
+#include "shell/clock.h"
+#include "shell/service.h"
+#include "shell/startup.h"
+
+namespace zv318::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kTimeoutMs = 20;
+
+// The plan scenario, made afresh for each run.
+class Cut : public PlanScenario {
+public:
+    void TestBody() override {}
+    using PlanScenario::bus;
+    using PlanScenario::feedback;
+    using PlanScenario::folder;
+    using PlanScenario::instrument;
+    using PlanScenario::link;
+    using PlanScenario::list;
+    using PlanScenario::procedures;
+    using PlanScenario::ReadFirst;
+};
+
+// One run of a procedure on a fresh scenario; true when it ended as a success.
+using Run = std::function<bool(Cut&)>;
+
+struct Procedure {
+    const char* name;
+    std::function<void(Cut&)> prepare;  // plans, files, a first reading
+    Run run;
+};
+
+std::map<fs::path, std::string> UserFiles(const fs::path& folder) {
+    std::map<fs::path, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file() && entry.path().extension() != ".temp")
+            files[entry.path()] = ReadBytes(entry.path());
+    return files;
+}
+
+void WithPlans(Cut& s) {
+    s.instrument.plans(sim::kRadio) = {Radio("TV1", 4), Radio("FM", 3)};
+    s.instrument.plans(sim::kPlc) = {Plc("HOME", 2)};
+    WriteBytes(s.folder.path / "new.c318",
+               PlanText(1, "NEWPLAN", {"0,A,100000000,200000,ON", "1,B,101000000,200000,OFF"}));
+}
+
+void ReadThenSelectFirst(Cut& s) {
+    WithPlans(s);
+    s.ReadFirst();
+    s.list.select(0);
+}
+
+const std::vector<Procedure>& Procedures() {
+    static const std::vector<Procedure> all = {
+        {"read plans", WithPlans,
+         [](Cut& s) { return s.procedures.ReceiveButClick() == PlanOutcome::Done; }},
+        {"send a plan", WithPlans,
+         [](Cut& s) {
+             return s.procedures.LoadPlanFile(s.folder.path / "new.c318") == PlanOutcome::Done;
+         }},
+        {"delete a plan", ReadThenSelectFirst,
+         [](Cut& s) { return s.procedures.DelSelButClick() == PlanOutcome::Done; }},
+        {"status refresh", WithPlans, [](Cut& s) { return ReadConnectionInfo(s.link).found; }},
+        {"set the clock", WithPlans,
+         [](Cut& s) {
+             Puestaenhora1Click(s.link, s.feedback, s.instrument.serial);
+             return s.feedback.messages.empty();
+         }},
+        {"erase every plan", WithPlans,
+         [](Cut& s) {
+             HiddenEraseAction(s.link, s.feedback, s.list);
+             return s.feedback.messages.empty();
+         }},
+    };
+    return all;
+}
+
+TEST(robustnessUnplug, EveryProcedureCutAtEveryExchange) {
+    int runs = 0;
+    for (const Procedure& p : Procedures()) {
+        // How many exchanges the procedure makes when nothing goes wrong.
+        std::size_t exchanges = 0;
+        {
+            Cut s;
+            p.prepare(s);
+            s.link.setTimeoutMs(kTimeoutMs);
+            const std::size_t before = s.instrument.received.size();
+            ASSERT_TRUE(p.run(s)) << p.name << " fails with nothing cut";
+            exchanges = s.instrument.received.size() - before;
+        }
+        ASSERT_GT(exchanges, 0u) << p.name;
+        for (std::size_t k = 1; k <= exchanges; ++k) {
+            for (bool silent : {false, true}) {
+                SCOPED_TRACE(std::string(p.name) +
+                             (silent ? ", silent from exchange " : ", unplugged before exchange ") +
+                             std::to_string(k));
+                Cut s;
+                p.prepare(s);
+                s.link.setTimeoutMs(kTimeoutMs);
+                const auto filesBefore = UserFiles(s.folder.path);
+                if (silent)
+                    s.instrument.silentFrom = static_cast<int>(s.instrument.received.size() + k);
+                else
+                    s.bus.unplugAfter(static_cast<int>(k - 1));
+                const auto start = Clock::now();
+                const bool success = p.run(s);
+                const auto ms =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start)
+                        .count();
+                ++runs;
+                EXPECT_FALSE(success);
+                EXPECT_LT(ms, 2000) << "ran " << ms << " ms";
+                EXPECT_TRUE(s.feedback.progressWindow.okEnabled) << "the progress window stays";
+                EXPECT_EQ(UserFiles(s.folder.path), filesBefore);
+            }
+        }
+    }
+    RecordProperty("runs", runs);
+    std::printf("%d cut runs\n", runs);
+}
+
+}  // namespace
+}  // namespace zv318::testing
