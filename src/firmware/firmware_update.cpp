@@ -46,7 +46,9 @@ constexpr std::size_t kLoaderData = 7;       // bytes 7-38: half a block
 
 }  // namespace
 
-void ThreadSleeper::sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void ThreadSleeper::sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // The hourglass from the moment the file is known until the update ends, on every path.
 class FirmwareUpdate::Hourglass {
@@ -114,7 +116,9 @@ void FirmwareUpdate::FailureEnd(bool lostAlreadyTold) {
 
 // ---- the IO Interface update ------------------------------------------------------------
 
-bool FirmwareUpdate::WriteLoaderReport() { return link_.WriteReport(loaderReport_); }
+bool FirmwareUpdate::WriteLoaderReport() {
+    return link_.WriteReport(loaderReport_);
+}
 
 bool FirmwareUpdate::SendBlock(const MemoryImage& image, std::int32_t address) {
     // Bytes the command does not use keep what the previous report left in the buffer.

@@ -76,7 +76,8 @@ MemoryImage LoadMemoryImage(const std::string& text) {
     }
     // Records beyond the image would move the mark past its last byte: nothing beyond it is
     // ever read or programmed.
-    image.endMark = static_cast<std::int32_t>(std::min<std::int64_t>(endMark, kMemoryImageSize - 1));
+    image.endMark =
+        static_cast<std::int32_t>(std::min<std::int64_t>(endMark, kMemoryImageSize - 1));
     return image;
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "firmware/images.h"
 #include "firmware/firmware_fixture.h"
+#include "firmware/images.h"
 #include "link/report.h"
 
 namespace zv318::testing {
@@ -38,7 +38,8 @@ struct HexCase {
 TEST(firmwareImages, CheckAndLoaderOnIntelHexFiles) {
     std::vector<std::string> contiguous;
     for (int a = 0x1000; a < 0x2000; a += 16) contiguous.push_back(HexRecord(0, a, Bytes(16, a)));
-    std::vector<std::string> gaps = {HexRecord(0, 0x1000, Bytes(16, 1)), HexRecord(0, 0x1100, Bytes(8, 2)),
+    std::vector<std::string> gaps = {HexRecord(0, 0x1000, Bytes(16, 1)),
+                                     HexRecord(0, 0x1100, Bytes(8, 2)),
                                      HexRecord(0, 0x1200, Bytes(4, 3))};
     const std::string longRecord = HexRecord(0, 0x1000, Bytes(48, 0));  // 107 characters
 
@@ -55,22 +56,43 @@ TEST(firmwareImages, CheckAndLoaderOnIntelHexFiles) {
         {"type 5", Lines({HexRecord(5, 0, {0, 0, 0, 0})}), false, 0, {}},
         // The buffer takes 99 characters: the record's tail comes as a line of its own, and
         // its characters read as fields move the mark.
-        {"a line longer than the buffer", Lines({longRecord}), false, 0xE3C7,
+        {"a line longer than the buffer",
+         Lines({longRecord}),
+         false,
+         0xE3C7,
          {{0x102C, 44}, {0x102D, 0}}},
         {"data below 0x1000 moves the mark only",
-         Lines({HexRecord(0, 0x0800, {1, 2, 3, 4}), HexRecord(1, 0, {})}), true, 0x804, {{0x800, 0}}},
+         Lines({HexRecord(0, 0x0800, {1, 2, 3, 4}), HexRecord(1, 0, {})}),
+         true,
+         0x804,
+         {{0x800, 0}}},
         {"a record ending past 0x20000 is skipped whole, the mark bounded to the image",
-         Lines({HexRecord(4, 0, {0, 1}), HexRecord(0, 0xFFF8, Bytes(16, 0x40)), HexRecord(1, 0, {})}),
-         true, 0x1FFFF, {{0x1FFF8, 0}, {0x1FFFF, 0}}},
-        {"a record starting past 0x1FFFF", Lines({HexRecord(4, 0, {0, 5}), HexRecord(0, 0x10, {9})}),
-         true, 0x1FFFF, {}},
-        {"contiguous 16-byte records", Lines(contiguous), true, 0x1FF0,
+         Lines(
+             {HexRecord(4, 0, {0, 1}), HexRecord(0, 0xFFF8, Bytes(16, 0x40)), HexRecord(1, 0, {})}),
+         true,
+         0x1FFFF,
+         {{0x1FFF8, 0}, {0x1FFFF, 0}}},
+        {"a record starting past 0x1FFFF",
+         Lines({HexRecord(4, 0, {0, 5}), HexRecord(0, 0x10, {9})}),
+         true,
+         0x1FFFF,
+         {}},
+        {"contiguous 16-byte records",
+         Lines(contiguous),
+         true,
+         0x1FF0,
          {{0x1000, 0x00}, {0x1FFF, 0xFF}, {0x1A5C, 0x5C}}},
         {"records with gaps", Lines(gaps), true, 0x1204, {{0x1100, 2}, {0x1203, 6}}},
         {"no end-of-file record: the loader stops at the end of the file",
-         Lines({HexRecord(0, 0x1000, {7}), HexRecord(0, 0x1010, {8})}), true, 0x1011, {{0x1010, 8}}},
+         Lines({HexRecord(0, 0x1000, {7}), HexRecord(0, 0x1010, {8})}),
+         true,
+         0x1011,
+         {{0x1010, 8}}},
         {"records after the end-of-file record are not loaded",
-         Lines({HexRecord(1, 0, {}), HexRecord(0, 0x1000, {7})}), true, 0, {{0x1000, 0}}},
+         Lines({HexRecord(1, 0, {}), HexRecord(0, 0x1000, {7})}),
+         true,
+         0,
+         {{0x1000, 0}}},
     };
     for (const HexCase& c : cases) {
         SCOPED_TRACE(c.what);
