@@ -79,9 +79,9 @@ bool FirmwareUpdate::Confirm(int questionEntry, std::string currentVersion,
     return feedback_.askYesNo(questionEntry, kConfirmCaption);
 }
 
-void FirmwareUpdate::BeginProgress(int captionEntry, int maximum) {
+void FirmwareUpdate::BeginProgress(int captionEntry, std::optional<int> maximum) {
     ProgressWindow& p = feedback_.progress();
-    p.setRange(0, maximum);
+    if (maximum) p.setRange(0, *maximum);
     p.setPosition(0);
     p.setBarVisible(true);
     p.setOkEnabled(false);
@@ -174,7 +174,7 @@ UpdateOutcome FirmwareUpdate::Actualitzar(const std::string& ioVersionShown) {
     if (!Confirm(kIoQuestion, Entry(kIoVersionLabel) + ioVersionShown, name))
         return UpdateOutcome::Cancelled;
 
-    BeginProgress(kIoCaption, feedback_.progress().maximum());
+    BeginProgress(kIoCaption, std::nullopt);  // the range is known once the image is loaded
 
     // Into the loader, and give it time to come up as an interface of its own.
     loaderReport_[1] = kLoaderMode;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "firmware/images.h"
@@ -83,7 +84,8 @@ private:
     [[nodiscard]] const std::string& Entry(int n) const { return language_.entry(n); }
     [[nodiscard]] bool Confirm(int questionEntry, std::string currentVersion,
                                const std::string& image);
-    void BeginProgress(int captionEntry, int maximum);
+    // The progress window's Begin; `maximum` sets the bar's range when the size is known.
+    void BeginProgress(int captionEntry, std::optional<int> maximum);
     void AdvanceProgress(int by);
     // `rounds` sleeps of `ms` milliseconds, each followed by an event run.
     void Wait(int rounds, int ms);
