@@ -17,7 +17,6 @@
 
 #include "app/ctl_support.h"
 
-
 TEST(Zv318ctl, StatusThroughTheSocketFolder) {
     SimProcess sim;
     CtlRun r = RunCtl(sim.env(), "status");

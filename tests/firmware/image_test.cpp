@@ -1,5 +1,5 @@
 // Intel HEX images: the line check and the loader into the memory image; instrument image
-// lines: the data record and the whole-image check; the file name tests.
+// lines: the data record and the whole-image check.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -104,13 +104,6 @@ TEST(firmwareImages, CheckAndLoaderOnIntelHexFiles) {
     }
 }
 
-TEST(firmwareImages, FieldsReadUpperCaseDigitsOnly) {
-    EXPECT_EQ(HexFieldValue("1AFF", 0, 4), 0x1AFF);
-    EXPECT_EQ(HexFieldValue("1aff", 0, 4), 0x1000);
-    EXPECT_EQ(HexFieldValue("F\r", 0, 2), 0xF0);
-    EXPECT_EQ(HexFieldValue("F", 0, 2), 0xF0);  // the end of the text counts as 0
-}
-
 TEST(firmwareImages, InstrumentLinesAndTheirCheck) {
     const InstrumentRecord r = DecodeInstrumentLine("S1030000FC");
     EXPECT_EQ(HexBytes(r.bytes), "2A 53 58 53 31 03 00 00 FC");
@@ -144,14 +137,6 @@ TEST(firmwareImages, InstrumentLinesAndTheirCheck) {
 
     EXPECT_EQ(InstrumentImageLines("S1030000FC\r\nS9030000FC\r\n"),
               (std::vector<std::string>{"S1030000FC", "S9030000FC"}));
-}
-
-TEST(firmwareImages, ExtensionsAreCaseSensitive) {
-    EXPECT_TRUE(HasImageExtension("/v/io 2.3.hex", kIoImageExtension));
-    EXPECT_FALSE(HasImageExtension("/v/io 2.3.HEX", kIoImageExtension));
-    EXPECT_FALSE(HasImageExtension("hex", kIoImageExtension));
-    EXPECT_TRUE(HasImageExtension("a.zv318", kInstrumentImageExtension));
-    EXPECT_FALSE(HasImageExtension("a.ZV318", kInstrumentImageExtension));
 }
 
 }  // namespace
