@@ -28,6 +28,7 @@
 #include "loggers/windows/logger_window.h"
 #include "plans/windows/dialog.h"
 #include "plans/windows/editor.h"
+#include "texts/qt_path.h"
 #include "texts/text_file.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/oculta.h"
@@ -102,7 +103,8 @@ int main(int argc, char** argv) {
                                  QStringLiteral("[image]"));
     parser.process(app);
 
-    const std::string startupArgument = parser.positionalArguments().value(0).toStdString();
+    const QString startupPath = parser.positionalArguments().value(0);
+    const std::string startupArgument = zv318::PathFromQString(startupPath).string();
     const bool demo = parser.isSet(demoOption);
 
     std::unique_ptr<zv318::DeviceChoice> device;
@@ -152,7 +154,7 @@ int main(int argc, char** argv) {
         form->setFeedback(feedback.get());
         form->setWindows(windows);
         form->setStartupArgument(startupArgument);
-        windows.confUpgr->setStartupArgument(QString::fromStdString(startupArgument));
+        windows.confUpgr->setStartupArgument(startupPath);
         form->setDeviceWatcher(watcher.get());
         if (simulatorWatcher && device->simBus)
             AddDemoMenu(*form, *device->simBus, *simulatorWatcher);

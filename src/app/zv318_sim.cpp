@@ -1,7 +1,8 @@
 // zv318-sim: serves one simulated ZV-318 on a Unix socket, so that the program (with
 // ZV318_HID_SOCKETS=DIR) or any other client can talk to it as to the real IO Interface.
 //
-//   zv318-sim --socket-dir DIR [--name NAME] [--product TEXT] [--empty] [--trace FILE]
+//   zv318-sim --socket-dir DIR [--name NAME] [--product TEXT] [--empty] [--state FILE]
+//             [--trace FILE]
 //
 // Each client that connects gets the product string as its first message and then one reply
 // report for each report it sends (the loader's reports get none). Clients may come and go at
@@ -48,16 +49,20 @@ struct Options {
     std::string name = "zv318.sock";
     std::string product = "ZV-318";
     bool empty = false;
+    std::string stateFile;  // where to write the firmware the instrument holds, at the end
     std::string trace;
 };
 
 void Usage(std::FILE* to) {
     std::fputs(
         "usage: zv318-sim --socket-dir DIR [--name NAME] [--product TEXT] [--empty]\n"
-        "                 [--trace FILE]\n"
+        "                 [--state FILE] [--trace FILE]\n"
         "  Serves a simulated ZV-318 on the Unix socket DIR/NAME (default zv318.sock).\n"
         "  --product TEXT  the product string the interface reports (default ZV-318)\n"
         "  --empty         an instrument without plans and loggers\n"
+        "  --state FILE    at the end, write the IO Interface loader's flash blocks\n"
+        "                  (\"flash ADDRESS BYTES\") and the instrument's firmware records\n"
+        "                  (\"record BYTES\") to FILE, in hexadecimal\n"
         "  --trace FILE    append every report received and sent to FILE (or ZV318_TRACE)\n",
         to);
 }
@@ -78,6 +83,8 @@ int Parse(int argc, char** argv, Options& options) {
             ok = value(options.name);
         } else if (arg == "--product") {
             ok = value(options.product);
+        } else if (arg == "--state") {
+            ok = value(options.stateFile);
         } else if (arg == "--trace") {
             ok = value(options.trace);
         } else if (arg == "--empty") {
@@ -168,6 +175,26 @@ bool Serve(int client, zv318::sim::Instrument& instrument, zv318::Tracer* tracer
     return true;
 }
 
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    char pair[4];
+    for (std::uint8_t b : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X", b);
+        text += pair;
+    }
+    return text;
+}
+
+bool WriteState(const std::string& file, const zv318::sim::Instrument& instrument) {
+    std::FILE* out = std::fopen(file.c_str(), "w");
+    if (!out) return false;
+    for (const auto& [address, block] : instrument.flash)
+        std::fprintf(out, "flash %06X %s\n", address, Hex(block).c_str());
+    for (const std::vector<std::uint8_t>& record : instrument.firmwareRecords)
+        std::fprintf(out, "record %s\n", Hex(record).c_str());
+    return std::fclose(out) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -242,5 +269,9 @@ int main(int argc, char** argv) {
     for (int c : clients) ::close(c);
     ::close(listener);
     ::unlink(path.c_str());
+    if (!options.stateFile.empty() && !WriteState(options.stateFile, instrument)) {
+        std::fprintf(stderr, "zv318-sim: cannot write %s\n", options.stateFile.c_str());
+        return 1;
+    }
     return 0;
 }

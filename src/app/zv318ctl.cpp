@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ctl_firmware.h"
 #include "app/device_choice.h"
 #include "app/terminal_feedback.h"
 #include "link/link.h"
@@ -40,6 +41,9 @@ const char kUsageText[] =
     "                              read the plans, then delete those list entries\n"
     "  plans check FILE            read a plan file with every check; print the result code\n"
     "  clock set                   set the instrument's clock to this computer's time\n"
+    "  firmware io FILE.hex        update the IO Interface with FILE (asks; --yes answers)\n"
+    "  firmware instrument FILE.zv318\n"
+    "                              update the ZV-318 itself with FILE (asks; --yes answers)\n"
     "  raw \"COMMAND\"               send one command as typed and print the reply\n"
     "The instrument comes from --demo (built-in simulator), ZV318_HID_SOCKETS, or USB.\n"
     "--trace FILE (or ZV318_TRACE) appends every report sent and received to FILE.\n";
@@ -219,6 +223,8 @@ int main(int argc, char** argv) {
     if (command == "raw" && args.size() == 2) return Raw(c, args[1]);
     if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
     if (command == "plans" && args.size() >= 2) return PlansCommand(c, args);
+    if (command == "firmware")
+        return FirmwareCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
     std::cerr << kUsageText;
     return kUsage;
 }

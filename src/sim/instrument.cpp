@@ -469,6 +469,15 @@ std::string Instrument::recordReply(const std::string& command) const {
 
 // ---- the IO Interface loader ------------------------------------------------------------
 
+std::vector<std::uint8_t> Instrument::loaderMemory() const {
+    constexpr std::size_t kLoaderMemorySize = 0x20000;
+    std::vector<std::uint8_t> memory(kLoaderMemorySize, 0xFF);
+    for (const auto& [address, block] : flash)
+        for (std::size_t i = 0; i < block.size() && address + i < kLoaderMemorySize; ++i)
+            memory[address + i] = block[i];
+    return memory;
+}
+
 void Instrument::loaderReport(const Report& out) {
     const std::uint8_t command = out[1];
     if (command == kLoaderMode) {

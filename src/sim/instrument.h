@@ -79,6 +79,8 @@ public:
     bool loaderMode() const { return loaderMode_; }
     std::set<int> erasedPages;                                 // pages of the 0x04 reports
     std::map<std::uint32_t, std::vector<std::uint8_t>> flash;  // 64-byte blocks by address
+    // The loader's flash from 0x00000 to 0x1FFFF as one memory: 0xFF where nothing was written.
+    [[nodiscard]] std::vector<std::uint8_t> loaderMemory() const;
 
     // ---- what it received --------------------------------------------------------------
     std::vector<Report> received;  // every report, in order

@@ -37,6 +37,9 @@ TConfUpgr::TConfUpgr(QWidget* parent)
     NO->setObjectName("NO");
     NO->setGeometry(336, 96, 75, 25);
     connect(NO, &QPushButton::clicked, this, &QDialog::reject);
+    // An update erases the firmware: Enter answers No, only a deliberate SI goes on.
+    SI->setAutoDefault(false);
+    NO->setDefault(true);
 
     VersioActual = new QLabel("Versió actual: ", this);
     VersioActual->setObjectName("VersioActual");
@@ -77,4 +80,5 @@ void TConfUpgr::showEvent(QShowEvent* event) {
     FormShow();
     QDialog::showEvent(event);
     zv318::CentreOnScreen(this);
+    NO->setFocus();
 }

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <clocale>
 
+#include "firmware/firmware_update.h"
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/updating_form.h"
 #include "link/device_watcher.h"
@@ -31,6 +32,7 @@
 #include "texts/language_file.h"
 #include "shell/service.h"
 #include "shell/startup.h"
+#include "texts/qt_path.h"
 #include "texts/text_file.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/oculta.h"
@@ -150,6 +152,10 @@ TForm1::TForm1(zv318::Link& link, std::filesystem::path programFolder, QWidget* 
 
     // Fixed border: the window is exactly as large as its menu bar and client area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    startIoUpdate = [this](const std::string&) { Actualitzar(); };
+    firmwareIoUpdate = [this] { Actualitzar(); };
+    instrumentUpdate = [this] { ActualitzarZV318(); };
 }
 
 TForm1::~TForm1() = default;
@@ -775,6 +781,43 @@ void TForm1::HiddenCommandClick() {
 void TForm1::HiddenEraseClick() {
     if (!feedback_) return;
     runCommand([this] { zv318::HiddenEraseAction(link_, *feedback_, *planList_); });
+}
+
+// ---- firmware updates -------------------------------------------------------------------------
+
+void TForm1::Actualitzar() { runFirmwareUpdate(true); }
+
+void TForm1::ActualitzarZV318() { runFirmwareUpdate(false); }
+
+void TForm1::runFirmwareUpdate(bool ioInterface) {
+    if (!feedback_) return;
+    static zv318::ThreadSleeper threadSleeper;
+    zv318::FirmwareUpdate update(link_, *feedback_, table_, programFolder_,
+                                 firmwareSleeper_ ? *firmwareSleeper_ : threadSleeper);
+    update.startupArgument = startupArgument_;
+    update.dialogFile = firmwareDialogFile_;
+    update.confirm = [this, &update](const zv318::UpdateQuestion& question) {
+        return confirmUpdate(question, update);
+    };
+    if (ioInterface)
+        (void)update.Actualitzar(IOV->text().toStdString());
+    else
+        (void)update.ActualitzarZV318(ZVV->text().toStdString());
+    startupArgument_ = update.startupArgument;
+    firmwareDialogFile_ = update.dialogFile;
+    if (windows_.confUpgr)
+        windows_.confUpgr->setStartupArgument(zv318::QStringFromPath(startupArgument_));
+}
+
+bool TForm1::confirmUpdate(const zv318::UpdateQuestion& question,
+                           const zv318::FirmwareUpdate& update) {
+    TConfUpgr* dialog = windows_.confUpgr;
+    if (!dialog) return feedback_->askYesNo(question.questionEntry, 33);
+    dialog->Confirm->setText(Text(table_.entry(question.questionEntry)));
+    dialog->VersioActual->setText(Text(question.currentVersion));
+    dialog->setStartupArgument(zv318::QStringFromPath(update.startupArgument));
+    dialog->setDialogFile(zv318::QStringFromPath(update.dialogFile));
+    return dialog->exec() == QDialog::Accepted;
 }
 
 // ---- channel plan commands --------------------------------------------------------------------

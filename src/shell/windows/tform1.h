@@ -45,6 +45,9 @@ class TZVLoggerWindow;
 
 namespace zv318 {
 class DeviceWatcher;
+class FirmwareUpdate;
+class Sleeper;
+struct UpdateQuestion;
 class LlistaPlanList;
 class PlanListView;
 class PlanProcedures;
@@ -89,6 +92,15 @@ public:
     // "Actualizar" › "IO Interface" and › "ZV-318".
     std::function<void()> firmwareIoUpdate;
     std::function<void()> instrumentUpdate;
+
+    // ---- firmware updates (run by the hooks above unless a caller replaces them) --------
+    // The IO Interface update: the start-up argument is its image when set, and the update
+    // empties or keeps it.
+    void Actualitzar();
+    // The instrument update.
+    void ActualitzarZV318();
+    // What the updates' waits sleep on (not owned); the thread sleeps when none is set.
+    void setFirmwareSleeper(zv318::Sleeper* sleeper) { firmwareSleeper_ = sleeper; }
 
     // ---- what the other parts use ------------------------------------------------------
     [[nodiscard]] zv318::Link& link() { return link_; }
@@ -226,6 +238,9 @@ private:
     void repaintNow();
     void applyCommandStates();
     [[nodiscard]] zv318::PlanProcedures* planProcedures();
+    void runFirmwareUpdate(bool ioInterface);
+    [[nodiscard]] bool confirmUpdate(const zv318::UpdateQuestion& question,
+                                     const zv318::FirmwareUpdate& update);
 
     zv318::Link& link_;
     std::filesystem::path programFolder_;
@@ -245,4 +260,6 @@ private:
     std::map<QWidget*, bool> wanted_;  // the state each command control should have
     QActionGroup* languageGroup_ = nullptr;
     std::string serial_;  // the serial number shown in SN, as the instrument sent it
+    zv318::Sleeper* firmwareSleeper_ = nullptr;
+    std::string firmwareDialogFile_;  // the image file the dialog holds: the last one chosen
 };

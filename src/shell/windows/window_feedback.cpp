@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "texts/qt_path.h"
+
 namespace zv318 {
 
 void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent) {
@@ -93,13 +95,13 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.setNameFilter(kind.filter);
     if (!request.startFolder.empty())
-        dialog.setDirectory(QString::fromStdString(request.startFolder));
+        dialog.setDirectory(QStringFromPath(request.startFolder));
     if (!request.proposedName.empty())
-        dialog.selectFile(QString::fromStdString(request.proposedName));
+        dialog.selectFile(QStringFromPath(request.proposedName));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
-    return chosen.first().toStdString();
+    return PathFromQString(chosen.first()).string();
 }
 
 ProgressWindow& WindowFeedback::progress() { return progress_; }

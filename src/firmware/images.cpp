@@ -1,0 +1,126 @@
+#include "firmware/images.h"
+
+#include <algorithm>
+
+#include "texts/text_file.h"
+
+namespace zv318 {
+
+namespace {
+
+int Digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 0;
+}
+
+constexpr int kDataRecord = 0;
+constexpr int kEndOfFileRecord = 1;
+constexpr int kExtendedLinearAddress = 4;
+
+std::string WithoutNewline(std::string line) {
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    return line;
+}
+
+}  // namespace
+
+std::int32_t HexFieldValue(std::string_view line, std::size_t position, int n) {
+    std::int32_t value = 0;
+    for (int i = 0; i < n; ++i) {
+        const std::size_t at = position + static_cast<std::size_t>(i);
+        value = value * 16 + (at < line.size() ? Digit(line[at]) : 0);
+    }
+    return value;
+}
+
+bool ProvaCheckSum(const std::string& text) {
+    LineReader reader(text);
+    while (std::optional<std::string> piece = reader.next(kHexLineBuffer)) {
+        const std::string line = WithoutNewline(*piece);
+        if (line.empty() || line[0] != ':') return false;
+        const std::int32_t type = HexFieldValue(line, 7, 2);
+        if (type != kDataRecord && type != kEndOfFileRecord && type != kExtendedLinearAddress)
+            return false;
+        std::int32_t sum = 0;
+        for (std::size_t i = 1; i < line.size(); i += 2) sum += HexFieldValue(line, i, 2);
+        if (sum % 256 != 0) return false;
+    }
+    return true;
+}
+
+MemoryImage LoadMemoryImage(const std::string& text) {
+    MemoryImage image;
+    std::int64_t upper = 0;
+    std::int64_t endMark = 0;
+    LineReader reader(text);
+    // A file without an end-of-file record ends at its last line.
+    while (std::optional<std::string> piece = reader.next(kHexLineBuffer)) {
+        const std::string& line = *piece;
+        const std::int32_t count = HexFieldValue(line, 1, 2);
+        const std::int32_t type = HexFieldValue(line, 7, 2);
+        const std::int64_t address = upper * 65536 + HexFieldValue(line, 3, 4);
+        // The record's start, not its end, is compared with the mark.
+        if (address > endMark) endMark = address + count;
+        if (type == kDataRecord) {
+            if (address >= kFirstLoadedAddress && address + count <= kMemoryImageSize) {
+                for (std::int32_t k = 0; k < count; ++k)
+                    image.bytes[static_cast<std::size_t>(address + k)] =
+                        static_cast<std::uint8_t>(HexFieldValue(line, 9 + 2 * k, 2));
+            }
+        } else if (type == kExtendedLinearAddress) {
+            upper = HexFieldValue(line, 9, 4);
+        } else if (type == kEndOfFileRecord) {
+            break;
+        }
+    }
+    // Records beyond the image would move the mark past its last byte: nothing beyond it is
+    // ever read or programmed.
+    image.endMark =
+        static_cast<std::int32_t>(std::min<std::int64_t>(endMark, kMemoryImageSize - 1));
+    return image;
+}
+
+InstrumentRecord DecodeInstrumentLine(std::string_view line) {
+    InstrumentRecord record;
+    record.lineLength = static_cast<int>(line.size());
+    const int count = HexFieldValue(line, 2, 2);
+    record.bytes.reserve(static_cast<std::size_t>(count) + 6);
+    record.bytes.assign(kDataRecordHead.begin(), kDataRecordHead.end());
+    record.bytes.push_back(static_cast<std::uint8_t>(line.size() > 1 ? line[1] : 0));
+    record.bytes.push_back(static_cast<std::uint8_t>(count));
+    for (int k = 0; k < count; ++k)
+        record.bytes.push_back(static_cast<std::uint8_t>(HexFieldValue(line, 4 + 2 * k, 2)));
+    return record;
+}
+
+std::vector<std::string> InstrumentImageLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool InstrumentLineIsSound(std::string_view line) {
+    if (line.size() < 4) return false;
+    const int count = HexFieldValue(line, 2, 2);
+    if (count > kMaxRecordBytes || line.size() != 4 + 2 * static_cast<std::size_t>(count))
+        return false;
+    // The count, the address, the data and the checksum add up to 0xFF.
+    int sum = 0;
+    for (int k = 0; k <= count; ++k) sum += HexFieldValue(line, 2 + 2 * k, 2);
+    return count > 0 && sum % 256 == 0xFF;
+}
+
+bool HasImageExtension(std::string_view name, std::string_view extension) {
+    return name.size() >= extension.size() && name.ends_with(extension);
+}
+
+}  // namespace zv318

@@ -1,0 +1,75 @@
+#pragma once
+// Firmware image files: IO Interface images in the Intel HEX layout (checked line by line, then
+// loaded into a memory image) and instrument images in the S-record line layout (each line one
+// instrument data record).
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zv318 {
+
+// ---- the hexadecimal field both layouts use ----------------------------------------------
+
+// The n-character field at `position` of `line`: upper-case hexadecimal digits; any other
+// character (lower-case letters, a carriage return, the end of the text) counts as 0.
+[[nodiscard]] std::int32_t HexFieldValue(std::string_view line, std::size_t position, int n);
+
+// ---- IO Interface images (Intel HEX) -----------------------------------------------------
+
+// Lines are read as a C line reader with this buffer does: a longer line comes in pieces.
+inline constexpr std::size_t kHexLineBuffer = 100;
+// The memory image covers 0x00000 to 0x1FFFF; the file fills it from 0x01000 on.
+inline constexpr std::int32_t kMemoryImageSize = 0x20000;
+inline constexpr std::int32_t kFirstLoadedAddress = 0x1000;
+
+// True when every line of `text` (from its start) starts with ":", has record type 0, 1 or 4
+// and its pairs from character 1 on sum to 0 modulo 256. A text with no lines passes.
+[[nodiscard]] bool ProvaCheckSum(const std::string& text);
+
+struct MemoryImage {
+    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kMemoryImageSize, 0);
+    // The bound up to which the image is programmed: the highest record start above the
+    // previous mark plus that record's count, never beyond the last byte of the image.
+    std::int32_t endMark = 0;
+};
+
+// Loads the records of `text` until an end-of-file record (type 1) or the end of the text.
+// Data records are stored only when they lie wholly inside 0x01000 ... 0x1FFFF.
+[[nodiscard]] MemoryImage LoadMemoryImage(const std::string& text);
+
+// ---- instrument images (S-record lines) --------------------------------------------------
+
+// "*SXS", the record type character, the byte count N and the N bytes after it.
+inline constexpr std::string_view kDataRecordHead = "*SXS";
+// The most bytes after the count that one data-record report can carry.
+inline constexpr int kMaxRecordBytes = 54;
+
+struct InstrumentRecord {
+    std::vector<std::uint8_t> bytes;  // the instrument data record, N + 6 bytes
+    int lineLength = 0;               // characters of the line before its line end
+};
+
+// Decodes one line (its line end, CR LF or LF, is not part of the record).
+[[nodiscard]] InstrumentRecord DecodeInstrumentLine(std::string_view line);
+
+// The lines of an instrument image, each without its line end.
+[[nodiscard]] std::vector<std::string> InstrumentImageLines(const std::string& text);
+
+// Whether a line can be sent as it stands: its count N fits one report (N <= 54), the line
+// holds exactly the count's bytes, and the S-record checksum (the ones' complement of the sum
+// of the count, address and data bytes) is right. The instrument is erased before the first
+// record goes out, so a bad line must be found before anything is sent.
+[[nodiscard]] bool InstrumentLineIsSound(std::string_view line);
+
+// ---- file names ----------------------------------------------------------------------------
+
+inline constexpr std::string_view kIoImageExtension = ".hex";
+inline constexpr std::string_view kInstrumentImageExtension = ".zv318";
+
+// The name's last characters equal `extension` exactly (an extension in capitals differs).
+[[nodiscard]] bool HasImageExtension(std::string_view name, std::string_view extension);
+
+}  // namespace zv318

@@ -1,0 +1,81 @@
+// Both firmware updates as a technician runs them: zv318ctl against zv318-sim, two processes
+// talking through a socket folder; the simulator writes what its loader and instrument hold.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/ctl_support.h"
+#include "firmware/firmware_fixture.h"
+#include "firmware/images.h"
+
+namespace zv318::testing {
+namespace {
+
+std::vector<std::uint8_t> FromHex(const std::string& text) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+TEST(Zv318ctl, FirmwareUpdatesAgainstTheSimulatorProcess) {
+    const fs::path home = fs::temp_directory_path() / ("zv318-ctl-fw-" + std::to_string(getpid()));
+    const fs::path state = home / "state.txt";
+    fs::create_directories(home);
+    SimProcess sim({"--state", state.string()});
+    const std::string env = sim.envWithHome(home);
+
+    const std::string io = FullIntelHexImage();
+    ASSERT_TRUE(WriteFileAtomically(home / "full.hex", io));
+    const std::vector<std::string> lines = {
+        "S00F000068656C6C6F202020202000003C", "S1130000285F245F2212226A000424290008237C2A",
+        "S11300100002000800082629001853812341001813", "S5030003F9", "S9030000FC"};
+    std::string zv;
+    for (const std::string& l : lines) zv += l + "\r\n";
+    ASSERT_TRUE(WriteFileAtomically(home / "new.zv318", zv));
+
+    // Without --yes the question is answered No: nothing is sent.
+    CtlRun no = RunCtl(env, "firmware io '" + (home / "full.hex").string() + "'");
+    EXPECT_EQ(no.status, 1) << no.out;
+    EXPECT_NE(no.out.find("Current IO Interface version: IO-2.10"), std::string::npos) << no.out;
+
+    CtlRun ioRun = RunCtl(env, "--yes firmware io '" + (home / "full.hex").string() + "'");
+    EXPECT_EQ(ioRun.status, 0) << ioRun.out;
+    CtlRun zvRun = RunCtl(env, "--yes firmware instrument '" + (home / "new.zv318").string() + "'");
+    EXPECT_EQ(zvRun.status, 0) << zvRun.out;
+    CtlRun wrong = RunCtl(env, "--yes firmware instrument '" + (home / "full.hex").string() + "'");
+    EXPECT_EQ(wrong.status, 1) << wrong.out;
+    EXPECT_NE(wrong.out.find("message 11"), std::string::npos) << wrong.out;
+    sim.stop();
+
+    const MemoryImage image = LoadMemoryImage(io);
+    std::ifstream in(state);
+    std::string kind, address, bytes;
+    int blocks = 0;
+    std::vector<std::vector<std::uint8_t>> records;
+    while (in >> kind) {
+        if (kind == "flash") {
+            in >> address >> bytes;
+            const std::size_t a = std::stoul(address, nullptr, 16);
+            ASSERT_LT(a + 64, image.bytes.size() + 1);
+            EXPECT_EQ(FromHex(bytes), std::vector<std::uint8_t>(image.bytes.begin() + a,
+                                                                image.bytes.begin() + a + 64))
+                << address;
+            ++blocks;
+        } else {
+            in >> bytes;
+            records.push_back(FromHex(bytes));
+        }
+    }
+    EXPECT_EQ(blocks, (0x20000 - 0x1000) / 64);  // every block of the image
+    ASSERT_EQ(records.size(), lines.size());
+    for (std::size_t k = 0; k < lines.size(); ++k)
+        EXPECT_EQ(records[k], DecodeInstrumentLine(lines[k]).bytes) << lines[k];
+    fs::remove_all(home);
+}
+
+}  // namespace
+}  // namespace zv318::testing

@@ -1,0 +1,79 @@
+#pragma once
+// Running zv318ctl and zv318-sim as the separate programs they are.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+struct CtlRun {
+    int status = -1;
+    std::string out;  // stdout and stderr together
+};
+
+inline CtlRun RunCtl(const std::string& env, const std::string& args) {
+    std::string command = env + " '" ZV318_CTL_PATH "' " + args + " 2>&1";
+    CtlRun r;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 512> buf;
+    while (size_t n = fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
+    int s = pclose(p);
+    r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+    return r;
+}
+
+// zv318-sim serving one instrument in a temporary folder for the length of a test.
+class SimProcess {
+public:
+    // `extra`: further options of zv318-sim (each one argument).
+    explicit SimProcess(std::vector<std::string> extra = {}) {
+        folder_ = fs::temp_directory_path() / ("zv318-ctl-" + std::to_string(getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        pid_ = fork();
+        if (pid_ == 0) {
+            std::vector<const char*> argv{ZV318_SIM_PATH, "--socket-dir", folder_.c_str()};
+            for (const std::string& e : extra) argv.push_back(e.c_str());
+            argv.push_back(nullptr);
+            execv(ZV318_SIM_PATH, const_cast<char* const*>(argv.data()));
+            _exit(127);
+        }
+        for (int i = 0; i < 200 && !fs::exists(folder_ / "zv318.sock"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ~SimProcess() {
+        stop();
+        fs::remove_all(folder_);
+    }
+    void stop() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+    std::string env() const {
+        return "ZV318_TIMEOUT_MS=1000 ZV318_HID_SOCKETS='" + folder_.string() + "'";
+    }
+    // The same with a program folder of its own, holding the English language file.
+    std::string envWithHome(const fs::path& home) const {
+        fs::create_directories(home / "Languages");
+        fs::copy_file(fs::path(ZV318_LANGUAGES_DIR) / "English.lng",
+                      home / "Languages" / "English.lng", fs::copy_options::overwrite_existing);
+        return env() + " ZV318_HOME='" + home.string() + "'";
+    }
+
+private:
+    fs::path folder_;
+    pid_t pid_ = -1;
+};

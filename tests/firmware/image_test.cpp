@@ -1,0 +1,143 @@
+// Intel HEX images: the line check and the loader into the memory image; instrument image
+// lines: the data record and the whole-image check.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "firmware/firmware_fixture.h"
+#include "firmware/images.h"
+#include "link/report.h"
+
+namespace zv318::testing {
+namespace {
+
+std::string Lines(const std::vector<std::string>& records) {
+    std::string text;
+    for (const std::string& r : records) text += r;
+    return text;
+}
+
+std::vector<int> Bytes(int count, int first) {
+    std::vector<int> v;
+    for (int i = 0; i < count; ++i) v.push_back((first + i) & 0xFF);
+    return v;
+}
+
+const std::string kExample = ":02100000AABB89\r\n:020000040001F9\r\n:00000001FF\r\n";
+
+struct HexCase {
+    const char* what;
+    std::string text;
+    bool passes;
+    std::int32_t endMark;
+    std::vector<std::pair<std::int32_t, int>> stored;  // address, byte
+};
+
+TEST(firmwareImages, CheckAndLoaderOnIntelHexFiles) {
+    std::vector<std::string> contiguous;
+    for (int a = 0x1000; a < 0x2000; a += 16) contiguous.push_back(HexRecord(0, a, Bytes(16, a)));
+    std::vector<std::string> gaps = {HexRecord(0, 0x1000, Bytes(16, 1)),
+                                     HexRecord(0, 0x1100, Bytes(8, 2)),
+                                     HexRecord(0, 0x1200, Bytes(4, 3))};
+    const std::string longRecord = HexRecord(0, 0x1000, Bytes(48, 0));  // 107 characters
+
+    const HexCase cases[] = {
+        {"the three-line example", kExample, true, 0x10000, {{0x1000, 0xAA}, {0x1001, 0xBB}}},
+        {"its first line alone", ":02100000AABB89\r\n", true, 0x1002, {{0x1000, 0xAA}}},
+        {"a changed checksum", ":02100000AABB88\r\n:00000001FF\r\n", false, 0x1002, {}},
+        {"lower-case digits", ":02100000aabb89\r\n:00000001FF\r\n", false, 0x1002, {{0x1000, 0}}},
+        {"a trailing empty line", kExample + "\r\n", false, 0x10000, {{0x1000, 0xAA}}},
+        {"LF line ends", ":02100000AABB89\n:00000001FF\n", true, 0x1002, {{0x1001, 0xBB}}},
+        {"no lines at all", "", true, 0, {}},
+        {"type 2", Lines({HexRecord(2, 0, {0, 0})}), false, 0, {}},
+        {"type 3", Lines({HexRecord(3, 0, {0, 0, 0, 0})}), false, 0, {}},
+        {"type 5", Lines({HexRecord(5, 0, {0, 0, 0, 0})}), false, 0, {}},
+        // The buffer takes 99 characters: the record's tail comes as a line of its own, and
+        // its characters read as fields move the mark.
+        {"a line longer than the buffer",
+         Lines({longRecord}),
+         false,
+         0xE3C7,
+         {{0x102C, 44}, {0x102D, 0}}},
+        {"data below 0x1000 moves the mark only",
+         Lines({HexRecord(0, 0x0800, {1, 2, 3, 4}), HexRecord(1, 0, {})}),
+         true,
+         0x804,
+         {{0x800, 0}}},
+        {"a record ending past 0x20000 is skipped whole, the mark bounded to the image",
+         Lines(
+             {HexRecord(4, 0, {0, 1}), HexRecord(0, 0xFFF8, Bytes(16, 0x40)), HexRecord(1, 0, {})}),
+         true,
+         0x1FFFF,
+         {{0x1FFF8, 0}, {0x1FFFF, 0}}},
+        {"a record starting past 0x1FFFF",
+         Lines({HexRecord(4, 0, {0, 5}), HexRecord(0, 0x10, {9})}),
+         true,
+         0x1FFFF,
+         {}},
+        {"contiguous 16-byte records",
+         Lines(contiguous),
+         true,
+         0x1FF0,
+         {{0x1000, 0x00}, {0x1FFF, 0xFF}, {0x1A5C, 0x5C}}},
+        {"records with gaps", Lines(gaps), true, 0x1204, {{0x1100, 2}, {0x1203, 6}}},
+        {"no end-of-file record: the loader stops at the end of the file",
+         Lines({HexRecord(0, 0x1000, {7}), HexRecord(0, 0x1010, {8})}),
+         true,
+         0x1011,
+         {{0x1010, 8}}},
+        {"records after the end-of-file record are not loaded",
+         Lines({HexRecord(1, 0, {}), HexRecord(0, 0x1000, {7})}),
+         true,
+         0,
+         {{0x1000, 0}}},
+    };
+    for (const HexCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ProvaCheckSum(c.text), c.passes);
+        const MemoryImage image = LoadMemoryImage(c.text);
+        EXPECT_EQ(image.endMark, c.endMark);
+        for (auto [address, value] : c.stored) EXPECT_EQ(image.bytes.at(address), value) << address;
+        for (std::int32_t a = 0; a < kFirstLoadedAddress; ++a) ASSERT_EQ(image.bytes[a], 0);
+    }
+}
+
+TEST(firmwareImages, InstrumentLinesAndTheirCheck) {
+    const InstrumentRecord r = DecodeInstrumentLine("S1030000FC");
+    EXPECT_EQ(HexBytes(r.bytes), "2A 53 58 53 31 03 00 00 FC");
+    EXPECT_EQ(r.lineLength, 10);
+    // Lower-case letters decode as 0: the bytes sent differ from the file.
+    EXPECT_EQ(HexBytes(DecodeInstrumentLine("S1030000fc").bytes), "2A 53 58 53 31 03 00 00 00");
+
+    std::string n54 = "S136";  // count 0x36 = 54: two address bytes, 51 data bytes, checksum
+    int sum = 0x36;
+    for (int k = 0; k < 53; ++k) n54 += "01", sum += 1;
+    char cc[4];
+    std::snprintf(cc, sizeof cc, "%02X", 0xFF - sum % 256);
+    n54 += cc;
+    std::string n55 = "S137" + std::string(n54.begin() + 4, n54.end() - 2) + "01";
+    std::snprintf(cc, sizeof cc, "%02X", 0xFF - (sum + 2) % 256);
+    n55 += cc;
+
+    const std::pair<std::string, bool> lines[] = {
+        {"S1030000FC", true},
+        {"S00F000068656C6C6F202020202000003C", true},
+        {"S9030000FC", true},
+        {n54, true},
+        {"S1030000FD", false},    // checksum wrong
+        {"S1040000FC", false},    // the count promises more bytes than the line holds
+        {"S1030000FC00", false},  // and fewer
+        {n55, false},             // too long for one report, checksum right
+        {"S1030000fc", false},
+        {"", false},
+    };
+    for (const auto& [line, sound] : lines) EXPECT_EQ(InstrumentLineIsSound(line), sound) << line;
+
+    EXPECT_EQ(InstrumentImageLines("S1030000FC\r\nS9030000FC\r\n"),
+              (std::vector<std::string>{"S1030000FC", "S9030000FC"}));
+}
+
+}  // namespace
+}  // namespace zv318::testing
