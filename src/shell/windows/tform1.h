@@ -46,6 +46,7 @@ class TZVLoggerWindow;
 namespace zv318 {
 class DeviceWatcher;
 class LlistaPlanList;
+class PlanFiles;
 class PlanListView;
 class PlanProcedures;
 }  // namespace zv318
@@ -199,6 +200,12 @@ public slots:
     void ReceiveButClick();
     void LoadButClick();
     void DelSelButClick();
+    // The editor's entry points: a ".c318" file, a new RADIO or PLC plan, the instrument
+    // plan selected in Llista (its ".temp" copy).
+    void EditButClick();
+    void NewRButClick();
+    void NewPButClick();
+    void LlistaDblClick();
 
 signals:
     // The status box was refreshed (at start-up, after a device change, after a language).
@@ -226,6 +233,8 @@ private:
     void repaintNow();
     void applyCommandStates();
     [[nodiscard]] zv318::PlanProcedures* planProcedures();
+    // The editor with its plan session attached; null without an editor or a feedback.
+    [[nodiscard]] TEditor* planEditor();
 
     zv318::Link& link_;
     std::filesystem::path programFolder_;
@@ -233,6 +242,7 @@ private:
     zv318::Feedback* feedback_ = nullptr;
     std::unique_ptr<zv318::LlistaPlanList> planList_;
     std::unique_ptr<zv318::PlanProcedures> planProcedures_;
+    std::unique_ptr<zv318::PlanFiles> planFiles_;  // the editor's open dialog and copies
     Windows windows_;
     zv318::DeviceWatcher* watcher_ = nullptr;
     std::string startupArgument_;
