@@ -201,6 +201,19 @@ int PlanEditorSession::OpenChannelPlanFile(int source) {
     return result;
 }
 
+int PlanEditorSession::OpenPlanFile(const std::filesystem::path& file) {
+    if (!file.string().ends_with(".c318")) {
+        feedback_.showMessage(11);
+        return kPlanWrongExtension;
+    }
+    const int result = ReadChannelPlanFile(file, plan_, feedback_);
+    if (result == kPlanRead)
+        currentPlanFile_ = file.string();
+    else
+        currentPlanFile_.clear();
+    return result;
+}
+
 bool PlanEditorSession::Loadchannelplan() {
     if (!feedback_.askYesNo(79, 37)) return true;
     return OpenChannelPlanFile(-1) == kPlanRead;

@@ -4,6 +4,7 @@
 // of any window: the editor window routes the mouse, the keys and its menus here and shows
 // what they report.
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -113,6 +114,9 @@ public:
     // Reads a plan into the editor: source < 0 from the open dialog, else the ".temp" copy of
     // that list entry. The reader's result code.
     int OpenChannelPlanFile(int source);
+    // Reads a plan file named by the caller (the command line): a ".c318" file as from the
+    // open dialog (message 11 and 12 for another extension), which becomes the current file.
+    int OpenPlanFile(const std::filesystem::path& file);
     // "Load channel plan": true when the editor stays open (the question answered No, or a
     // plan read); false when it must close (the dialog cancelled or the file refused).
     bool Loadchannelplan();

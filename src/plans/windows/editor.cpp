@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -430,6 +431,13 @@ int TEditor::OpenChannelPlanFile(int source) {
     return result;
 }
 
+int TEditor::OpenPlanFile(const std::filesystem::path& file) {
+    if (!session_) return zv318::kPlanFileUnreadable;
+    const int result = session_->OpenPlanFile(file);
+    Actualitzar();
+    return result;
+}
+
 void TEditor::ShowModally() {
     Actualitzar();
     exec();
@@ -472,6 +480,13 @@ void TEditor::Actualitzar() {
         }
     }
     showing_ = false;
+    // The keyboard starts on the first name rather than on a row number (nothing is chosen,
+    // so the rule has nothing to check).
+    const QModelIndex current = TaulaCanals->currentIndex();
+    if (rows > 0 && (!current.isValid() || current.column() == zv318::PlanGrid::kRowColumn))
+        TaulaCanals->selectionModel()->setCurrentIndex(
+            TaulaCanals->model()->index(0, zv318::PlanGrid::kNameColumn),
+            QItemSelectionModel::NoUpdate);
     TaulaCanals->viewport()->update();
 }
 

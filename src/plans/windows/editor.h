@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <filesystem>
 #include <memory>
 
 #include "plans/plan_editor.h"
@@ -53,6 +54,8 @@ public:
     // Reads a plan into the editor (source < 0: the open dialog, else the list's copy) and
     // shows it in the window; the reader's result code.
     int OpenChannelPlanFile(int source);
+    // Reads a ".c318" file named by the caller into the editor; the reader's result code.
+    int OpenPlanFile(const std::filesystem::path& file);
     // Shows the plan and the window modally.
     void ShowModally();
 

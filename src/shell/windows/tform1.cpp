@@ -833,3 +833,8 @@ void TForm1::LlistaDblClick() {
     // wired in here, before the copy is opened.
     if (editor->OpenChannelPlanFile(*position) == zv318::kPlanRead) editor->ShowModally();
 }
+
+void TForm1::EditPlanFile(const std::filesystem::path& file) {
+    if (TEditor* editor = planEditor())
+        if (editor->OpenPlanFile(file) == zv318::kPlanRead) editor->ShowModally();
+}

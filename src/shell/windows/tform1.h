@@ -206,6 +206,8 @@ public slots:
     void NewRButClick();
     void NewPButClick();
     void LlistaDblClick();
+    // Opens a ".c318" file in the editor, shown modally (zv318 --edit FILE).
+    void EditPlanFile(const std::filesystem::path& file);
 
 signals:
     // The status box was refreshed (at start-up, after a device change, after a language).
