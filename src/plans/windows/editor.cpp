@@ -81,7 +81,10 @@ protected:
         const QModelIndex index = indexAt(event->position().toPoint());
         if (!index.isValid()) return QTableWidget::mousePressEvent(event);
         commitOpenEditor();
-        if (!editor_.TaulaCanalsSelectCell(index.column(), index.row() + 1)) {
+        // Only the left button chooses cells; the right one opens the row-number pop-up on
+        // its release and leaves the current cell alone.
+        if (event->button() != Qt::LeftButton ||
+            !editor_.TaulaCanalsSelectCell(index.column(), index.row() + 1)) {
             event->accept();
             return;
         }
@@ -94,7 +97,8 @@ protected:
         const QModelIndex index = indexAt(event->position().toPoint());
         if (!index.isValid()) return QTableWidget::mouseDoubleClickEvent(event);
         commitOpenEditor();
-        if (!editor_.TaulaCanalsSelectCell(index.column(), index.row() + 1)) {
+        if (event->button() != Qt::LeftButton ||
+            !editor_.TaulaCanalsSelectCell(index.column(), index.row() + 1)) {
             event->accept();
             return;
         }
