@@ -262,6 +262,15 @@ TEST_F(EditorWindow, ClosingAsksAndAFailingRowKeepsTheWindow) {
     EXPECT_FALSE(editor.isVisible());  // from the menu the window is not shown again
     editor.show();
     keepPicture("plc");
+
+    // "Load channel plan": Yes, then a cancelled file dialog closes the editor (through the
+    // close question, answered No).
+    feedback.answers = {true};
+    feedback.files = {std::nullopt};
+    feedback.threeWay = {Answer::No};
+    editor.Loadchannelplan1->trigger();
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_EQ(feedback.fileRequests.back().kind, FileRequest::EditPlan);
 }
 
 }  // namespace
