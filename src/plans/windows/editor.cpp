@@ -1,6 +1,5 @@
 #include "plans/windows/editor.h"
 
-#include <QApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
