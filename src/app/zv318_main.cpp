@@ -97,7 +97,10 @@ int main(int argc, char** argv) {
                                   QStringLiteral("The tab page shown in the picture."),
                                   QStringLiteral("N"), QStringLiteral("0"));
     pageOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({demoOption, screenshotOption, pageOption});
+    QCommandLineOption editOption(QStringLiteral("edit"),
+                                  QStringLiteral("Open a channel plan file (.c318) in the editor."),
+                                  QStringLiteral("FILE"));
+    parser.addOptions({demoOption, screenshotOption, pageOption, editOption});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -169,10 +172,18 @@ int main(int argc, char** argv) {
         const QString path = parser.value(screenshotOption);
         const int page = parser.value(pageOption).toInt();
         form->PageControl->setCurrentIndex(page);
-        QTimer::singleShot(500, form.get(), [&form, path] {
-            const bool saved = form->grab().save(path, "PNG");
+        // With --edit the picture is of the editor, which is then the window in front.
+        QWidget* shown = parser.isSet(editOption) ? static_cast<QWidget*>(form->windows().editor)
+                                                  : static_cast<QWidget*>(form.get());
+        QTimer::singleShot(500, form.get(), [shown, path] {
+            const bool saved = shown->grab().save(path, "PNG");
             QCoreApplication::exit(saved ? 0 : 1);
         });
+    }
+
+    if (parser.isSet(editOption)) {
+        const std::filesystem::path plan = zv318::PathFromQString(parser.value(editOption));
+        QTimer::singleShot(0, form.get(), [&form, plan] { form->EditPlanFile(plan); });
     }
 
     const int status = app.exec();

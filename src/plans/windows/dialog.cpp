@@ -3,6 +3,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <utility>
+
+#include "link/feedback.h"
 
 namespace zv318 {
 
@@ -14,8 +17,8 @@ void ClickableLabel::mousePressEvent(QMouseEvent* event) {
 }
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click =
-        pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
     pressed_ = false;
     QLabel::mouseReleaseEvent(event);
     // The modifiers travel with the event: they are the keys held at the click itself.
@@ -50,4 +53,32 @@ TDialog::TDialog(QWidget* parent)
     OKBut->setGeometry(172, 112, 75, 25);
     OKBut->setDefault(true);
     connect(OKBut, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+std::optional<QString> TDialog::AskText(Request request) {
+    request_ = std::move(request);
+    taken_.reset();
+    setWindowTitle(request_.caption);
+    Label1->setText(request_.prompt);
+    Edit1->setText(request_.text);
+    Edit1->selectAll();
+    Edit1->setFocus();
+    exec();
+    request_ = Request{};
+    return std::exchange(taken_, std::nullopt);
+}
+
+void TDialog::accept() {
+    QString text = Edit1->text();
+    if (request_.maxLength > 0) text = text.left(request_.maxLength);
+    if (request_.refusal) {
+        if (const int message = request_.refusal(text.toStdString())) {
+            if (request_.feedback) request_.feedback->showMessage(message);
+            Edit1->setFocus();
+            Edit1->selectAll();
+            return;  // the dialog stays open
+        }
+    }
+    taken_ = text;
+    QDialog::accept();
 }

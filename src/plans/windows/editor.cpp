@@ -1,15 +1,23 @@
 #include "plans/windows/editor.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "plans/windows/dialog.h"
+#include "texts/qt_path.h"
 #include "texts/version.h"
 
 namespace {
@@ -21,6 +29,8 @@ constexpr int kRowHeight = 24;
 constexpr int kMinimumWidths[kColumns] = {25, 40, 200, 200, 80};
 // Language entries of the five column titles.
 constexpr int kTitleEntries[kColumns] = {80, 81, 82, 83, 86};
+// The ground of the cells of a channel that is OFF.
+const QColor kInactiveColour(255, 128, 128);
 
 QString Text(const zv318::LanguageTable& table, int entry) {
     return QString::fromStdString(table.entry(entry));
@@ -32,7 +42,201 @@ QAction* Item(QMenu* menu, const char* name, const QString& text) {
     return action;
 }
 
+// The width a column title needs: a title with a blank is split at its first blank (the second
+// part keeps the blank) and the wider part counts; 5 pixels of room; never below the minimum.
+int TitleWidth(const QFontMetrics& metrics, const QString& title, int minimum) {
+    const qsizetype blank = title.indexOf(QLatin1Char(' '));
+    int width = metrics.horizontalAdvance(title);
+    if (blank >= 0)
+        width = std::max(metrics.horizontalAdvance(title.left(blank)),
+                         metrics.horizontalAdvance(title.mid(blank)));
+    return std::max(width + 5, minimum);
+}
+
 }  // namespace
+
+namespace zv318 {
+
+// The grid: every change of the current cell, by the mouse or by the keys, passes the editor's
+// selection rule first; a click on a state cell turns it rather than choosing it.
+class ChannelTable : public QTableWidget {
+public:
+    ChannelTable(TEditor& editor, QWidget* parent)
+        : QTableWidget(0, kColumns, parent), editor_(editor) {}
+
+    // Hands an open cell editor's text to the grid and closes it, so the row check sees what
+    // the person typed.
+    void commitOpenEditor() {
+        if (state() == EditingState && openEditor_) {
+            QWidget* open = openEditor_;
+            commitData(open);
+            closeEditor(open, QAbstractItemDelegate::NoHint);
+        }
+    }
+    QPointer<QWidget> openEditor_;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (!index.isValid()) return QTableWidget::mousePressEvent(event);
+        commitOpenEditor();
+        // Only the left button chooses cells; the right one opens the row-number pop-up on
+        // its release and leaves the current cell alone.
+        if (event->button() != Qt::LeftButton ||
+            !editor_.TaulaCanalsSelectCell(index.column(), index.row() + 1)) {
+            event->accept();
+            return;
+        }
+        QTableWidget::mousePressEvent(event);
+    }
+
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        // The second click of a double click chooses the cell again (and turns a state cell
+        // back); an allowed cell of columns 1 to 3 then opens for editing.
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (!index.isValid()) return QTableWidget::mouseDoubleClickEvent(event);
+        commitOpenEditor();
+        if (event->button() != Qt::LeftButton ||
+            !editor_.TaulaCanalsSelectCell(index.column(), index.row() + 1)) {
+            event->accept();
+            return;
+        }
+        QTableWidget::mouseDoubleClickEvent(event);
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override {
+        // Dragging would move the current cell past the rule: the grid chooses by clicks only.
+        if (event->buttons() != Qt::NoButton) {
+            event->accept();
+            return;
+        }
+        QTableWidget::mouseMoveEvent(event);
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QTableWidget::mouseReleaseEvent(event);
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (index.isValid())
+            editor_.TaulaCanalsMouseUp(event->button(), index.row() + 1, index.column(),
+                                       viewport()->mapToGlobal(event->position().toPoint()));
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        if (state() == EditingState) return QTableWidget::keyPressEvent(event);
+        const QModelIndex current = currentIndex();
+        const int row = current.isValid() ? current.row() + 1 : 0;
+        switch (event->key()) {
+            case Qt::Key_Insert:
+                if (row > 0) editor_.InsertChannel(row);
+                return;
+            case Qt::Key_Delete:
+                if (row > 0) editor_.DeleteChannel(row);
+                return;
+            case Qt::Key_Space:
+                if (row > 0 && current.column() == PlanGrid::kStateColumn) {
+                    editor_.ToggleStateCell(row);
+                    return;
+                }
+                break;
+            case Qt::Key_Tab:
+            case Qt::Key_Backtab:
+                move(event->key() == Qt::Key_Tab ? MoveNext : MovePrevious, event->modifiers());
+                return;
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_Left:
+            case Qt::Key_Right:
+            case Qt::Key_Home:
+            case Qt::Key_End:
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+                move(ActionFor(event->key()), event->modifiers());
+                return;
+            default:
+                break;
+        }
+        QTableWidget::keyPressEvent(event);
+    }
+
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override {
+        // Tab in an open cell moves on through the rule like Tab outside it.
+        const bool next = hint == QAbstractItemDelegate::EditNextItem;
+        const bool previous = hint == QAbstractItemDelegate::EditPreviousItem;
+        QTableWidget::closeEditor(editor, next || previous ? QAbstractItemDelegate::NoHint : hint);
+        if (next || previous) move(next ? MoveNext : MovePrevious, Qt::NoModifier);
+    }
+
+private:
+    static CursorAction ActionFor(int key) {
+        switch (key) {
+            case Qt::Key_Up:
+                return MoveUp;
+            case Qt::Key_Down:
+                return MoveDown;
+            case Qt::Key_Left:
+                return MoveLeft;
+            case Qt::Key_Right:
+                return MoveRight;
+            case Qt::Key_Home:
+                return MoveHome;
+            case Qt::Key_End:
+                return MoveEnd;
+            case Qt::Key_PageUp:
+                return MovePageUp;
+            default:
+                return MovePageDown;
+        }
+    }
+
+    // Moves the current cell; Tab and Shift+Tab run along the rows over columns 1 to 4.
+    void move(CursorAction action, Qt::KeyboardModifiers modifiers) {
+        const QModelIndex current = currentIndex();
+        if (!current.isValid() || rowCount() == 0) {
+            if (rowCount() > 0 && editor_.KeyboardSelectCell(1, 1)) setCurrentCell(0, 1);
+            return;
+        }
+        int row = current.row(), column = current.column();
+        if (action == MoveNext || action == MovePrevious) {
+            const bool forward = action == MoveNext;
+            column += forward ? 1 : -1;
+            if (column > PlanGrid::kStateColumn) {
+                column = PlanGrid::kNameColumn;
+                ++row;
+            } else if (column < PlanGrid::kNameColumn) {
+                column = PlanGrid::kStateColumn;
+                --row;
+            }
+            if (row < 0 || row >= rowCount()) return;
+        } else {
+            const QModelIndex target = moveCursor(action, modifiers);
+            if (!target.isValid()) return;
+            row = target.row();
+            column = target.column();
+        }
+        if (row == current.row() && column == current.column()) return;
+        if (editor_.KeyboardSelectCell(column, row + 1)) setCurrentCell(row, column);
+    }
+
+    TEditor& editor_;
+};
+
+// Keeps the editor of the open cell known to the grid.
+class ChannelDelegate : public QStyledItemDelegate {
+public:
+    ChannelDelegate(ChannelTable& table) : QStyledItemDelegate(&table), table_(table) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        table_.openEditor_ = editor;
+        return editor;
+    }
+
+private:
+    ChannelTable& table_;
+};
+
+}  // namespace zv318
 
 TEditor::TEditor(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -92,10 +296,17 @@ TEditor::TEditor(QWidget* parent)
     auto* groupLayout = new QVBoxLayout(GroupBox1);
     groupLayout->addWidget(Tipus);
 
-    TaulaCanals = new QTableWidget(0, kColumns, this);
+    table_ = new zv318::ChannelTable(*this, this);
+    TaulaCanals = table_;
+    TaulaCanals->setItemDelegate(new zv318::ChannelDelegate(*table_));
+    TaulaCanals->setEditTriggers(
+        QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+        QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    TaulaCanals->setTabKeyNavigation(true);
     TaulaCanals->setObjectName("TaulaCanals");
     TaulaCanals->verticalHeader()->hide();
-    TaulaCanals->setHorizontalHeaderLabels(QStringList(kColumns, QString()));  // titles come with the language
+    TaulaCanals->setHorizontalHeaderLabels(
+        QStringList(kColumns, QString()));  // titles come with the language
     TaulaCanals->horizontalHeader()->setMinimumSectionSize(20);
     TaulaCanals->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     TaulaCanals->verticalHeader()->setDefaultSectionSize(kRowHeight);
@@ -135,9 +346,30 @@ TEditor::TEditor(QWidget* parent)
 
     for (int i = 0; i < kColumns; ++i) columnTitles_ << QString();
     resize(640, 560);
+
+    Savechannelplan1->setShortcut(QKeySequence::Save);
+    Savechannelplanas1->setShortcut(QKeySequence::SaveAs);
+    Loadchannelplan1->setShortcut(QKeySequence::Open);
+    connect(NewRADIOchannelplan1, &QAction::triggered, this, &TEditor::NewRADIOchannelplan1Click);
+    connect(Newchannelplan1, &QAction::triggered, this, &TEditor::Newchannelplan1Click);
+    connect(Savechannelplan1, &QAction::triggered, this, &TEditor::Savechannelplan1Click);
+    connect(Savechannelplanas1, &QAction::triggered, this, &TEditor::Savechannelplanas1Click);
+    connect(Loadchannelplan1, &QAction::triggered, this, &TEditor::Loadchannelplan1Click);
+    connect(Exit1, &QAction::triggered, this, &TEditor::Exit1Click);
+    connect(Sortchannels1, &QAction::triggered, this, &TEditor::Sortchannels1Click);
+    connect(Activeall1, &QAction::triggered, this, &TEditor::Activeall1Click);
+    connect(Unactiveall1, &QAction::triggered, this, &TEditor::Unactiveall1Click);
+    connect(INSERTACANAL, &QAction::triggered, this, &TEditor::INSERTACANALClick);
+    connect(ESBORRACANAL, &QAction::triggered, this, &TEditor::ESBORRACANALClick);
+    connect(ChPlanNameLabel, &zv318::ClickableLabel::clicked, this, &TEditor::ChPlanNameLabelClick);
+    connect(TaulaCanals, &QTableWidget::itemChanged, this,
+            [this](QTableWidgetItem* item) { storeEdit(item->row(), item->column()); });
 }
 
+TEditor::~TEditor() = default;
+
 void TEditor::applyTranslation(const zv318::LanguageTable& table) {
+    language_ = &table;
     VersioControllerLabel->setText(zv318::kSoftwareVersionText);
     File1->setTitle(Text(table, 1));
     Exit1->setText(Text(table, 2));
@@ -165,4 +397,302 @@ void TEditor::applyTranslation(const zv318::LanguageTable& table) {
     QStringList headers{QString()};
     for (int column = 1; column < kColumns; ++column) headers << columnTitles_[column];
     TaulaCanals->setHorizontalHeaderLabels(headers);
+    if (isVisible()) FormShow();
+}
+
+// ---- the plan session -------------------------------------------------------------------------
+
+void TEditor::attach(zv318::Feedback& feedback, zv318::PlanFiles& files, TDialog* dialog) {
+    feedback_ = &feedback;
+    dialog_ = dialog;
+    session_ = std::make_unique<zv318::PlanEditorSession>(feedback, files);
+    session_->markCell = [this](const zv318::GridFault& fault) {
+        Actualitzar();
+        selectCell(fault);
+    };
+    Actualitzar();
+}
+
+QString TEditor::entry(int n, const char* fallback) const {
+    if (language_ && !language_->entry(n).empty()) return Text(*language_, n);
+    return QString::fromUtf8(fallback);
+}
+
+bool TEditor::NewChannelPlan(bool askFirst, bool radio) {
+    if (!session_) return false;
+    table_->commitOpenEditor();
+    if (!session_->NewChannelPlan(askFirst, radio)) return false;
+    Actualitzar();
+    if (!askFirst) ShowModally();
+    return true;
+}
+
+int TEditor::OpenChannelPlanFile(int source) {
+    if (!session_) return zv318::kPlanDialogCancelled;
+    const int result = session_->OpenChannelPlanFile(source);
+    Actualitzar();
+    return result;
+}
+
+int TEditor::OpenPlanFile(const std::filesystem::path& file) {
+    if (!session_) return zv318::kPlanFileUnreadable;
+    const int result = session_->OpenPlanFile(file);
+    Actualitzar();
+    return result;
+}
+
+void TEditor::ShowModally() {
+    Actualitzar();
+    exec();
+}
+
+// ---- the grid ---------------------------------------------------------------------------------
+
+void TEditor::Actualitzar() {
+    if (!session_) return;
+    const zv318::PlanGrid& plan = session_->plan();
+    showing_ = true;
+    ChPlanNameLabel->setText(QString::fromStdString(plan.planName()));
+    FileNameLabel->setText(zv318::QStringFromPath(std::filesystem::path(plan.fileLabel())));
+    Tipus->setText(QString::fromStdString(plan.typeLabel()));
+    const int rows = plan.rowCount();
+    TaulaCanals->setRowCount(rows);
+    const QBrush fixedGround = palette().brush(QPalette::Button);
+    const QBrush fixedText = palette().brush(QPalette::ButtonText);
+    for (int r = 1; r <= rows; ++r) {
+        for (int column = 0; column < kColumns; ++column) {
+            QTableWidgetItem* item = TaulaCanals->item(r - 1, column);
+            if (!item) {
+                item = new QTableWidgetItem;
+                TaulaCanals->setItem(r - 1, column, item);
+            }
+            item->setText(QString::fromStdString(plan.cell(r, column)));
+            if (column == zv318::PlanGrid::kRowColumn) {
+                // The row numbers: fixed, never chosen.
+                item->setFlags(Qt::ItemIsEnabled);
+                item->setBackground(fixedGround);
+                item->setForeground(fixedText);
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                continue;
+            }
+            Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+            // The state cell turns by a click or Space and is never edited as text.
+            if (column != zv318::PlanGrid::kStateColumn) flags |= Qt::ItemIsEditable;
+            item->setFlags(flags);
+            item->setBackground(plan.flag(r) ? QBrush(kInactiveColour) : QBrush());
+        }
+    }
+    showing_ = false;
+    // The keyboard starts on the first name rather than on a row number (nothing is chosen,
+    // so the rule has nothing to check).
+    const QModelIndex current = TaulaCanals->currentIndex();
+    if (rows > 0 && (!current.isValid() || current.column() == zv318::PlanGrid::kRowColumn))
+        TaulaCanals->selectionModel()->setCurrentIndex(
+            TaulaCanals->model()->index(0, zv318::PlanGrid::kNameColumn),
+            QItemSelectionModel::NoUpdate);
+    TaulaCanals->viewport()->update();
+}
+
+void TEditor::storeEdit(int tableRow, int column) {
+    if (showing_ || !session_) return;
+    const QTableWidgetItem* item = TaulaCanals->item(tableRow, column);
+    if (!item) return;
+    session_->plan().setCell(tableRow + 1, column, item->text().toStdString());
+}
+
+void TEditor::FormShow() {
+    const QFontMetrics metrics(TaulaCanals->font());
+    TaulaCanals->setColumnWidth(0, kMinimumWidths[0]);
+    for (int column = 1; column < kColumns; ++column)
+        TaulaCanals->setColumnWidth(
+            column, TitleWidth(metrics, columnTitles_.value(column), kMinimumWidths[column]));
+}
+
+void TEditor::showEvent(QShowEvent* event) {
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TEditor::selectCell(const zv318::GridFault& fault) {
+    if (fault.row < 1 || fault.row > TaulaCanals->rowCount() || fault.column < 1) return;
+    clickedRow_ = fault.row;
+    clickedColumn_ = fault.column;
+    TaulaCanals->setCurrentCell(fault.row - 1, fault.column);
+    TaulaCanals->scrollToItem(TaulaCanals->item(fault.row - 1, fault.column));
+}
+
+void TEditor::Marca(const zv318::GridFault& fault) {
+    if (session_) session_->Marca(fault);
+}
+
+void TEditor::InsertChannel(int row) {
+    if (!session_) return;
+    table_->commitOpenEditor();
+    const zv318::GridFault fault = zv318::InsertChannel(session_->plan(), row);
+    Actualitzar();
+    if (fault) Marca(fault);
+}
+
+void TEditor::DeleteChannel(int row) {
+    if (!session_) return;
+    table_->commitOpenEditor();
+    zv318::DeleteChannel(session_->plan(), row);
+    Actualitzar();
+}
+
+bool TEditor::TaulaCanalsSelectCell(int column, int row) {
+    if (!session_) return false;
+    const zv318::CellChoiceResult result =
+        zv318::TaulaCanalsSelectCell(session_->plan(), clickedRow_, row, column, true);
+    switch (result.choice) {
+        case zv318::CellChoice::Refused:
+            if (result.fault) Marca(result.fault);
+            return false;
+        case zv318::CellChoice::Toggled:
+            Actualitzar();
+            return false;
+        case zv318::CellChoice::Allowed:
+            return true;
+    }
+    return false;
+}
+
+bool TEditor::KeyboardSelectCell(int column, int row) {
+    if (!session_) return false;
+    const QModelIndex current = TaulaCanals->currentIndex();
+    const int leftRow = current.isValid() ? current.row() + 1 : clickedRow_;
+    const zv318::CellChoiceResult result =
+        zv318::TaulaCanalsSelectCell(session_->plan(), leftRow, row, column, false);
+    if (result.choice != zv318::CellChoice::Allowed) {
+        if (result.fault) Marca(result.fault);
+        return false;
+    }
+    clickedRow_ = row;
+    clickedColumn_ = column;
+    return true;
+}
+
+void TEditor::TaulaCanalsMouseUp(Qt::MouseButton button, int row, int column,
+                                 const QPoint& globalPos) {
+    clickedRow_ = row;
+    clickedColumn_ = column;
+    const bool menuButton = button == Qt::LeftButton || button == Qt::RightButton;
+    if (menuButton && column == zv318::PlanGrid::kRowColumn && row >= 1)
+        popupchannel->popup(globalPos);
+}
+
+void TEditor::FormClick() {
+    if (!session_) return;
+    table_->commitOpenEditor();
+    if (clickedRow_ < 1 || clickedRow_ > session_->plan().rowCount()) return;
+    if (const zv318::GridFault fault = zv318::ComprovaFila(session_->plan(), clickedRow_))
+        Marca(fault);
+}
+
+void TEditor::mousePressEvent(QMouseEvent* event) {
+    QDialog::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) FormClick();
+}
+
+void TEditor::ToggleStateCell(int row) {
+    if (!session_) return;
+    zv318::ToggleState(session_->plan(), row);
+    Actualitzar();
+}
+
+void TEditor::INSERTACANALClick() {
+    InsertChannel(clickedRow_);
+}
+
+void TEditor::ESBORRACANALClick() {
+    DeleteChannel(clickedRow_);
+}
+
+void TEditor::Sortchannels1Click() {
+    if (!session_) return;
+    table_->commitOpenEditor();
+    const zv318::GridFault fault = zv318::SortChannels(session_->plan());
+    Actualitzar();
+    if (fault) Marca(fault);
+}
+
+void TEditor::Activeall1Click() {
+    if (!session_) return;
+    table_->commitOpenEditor();
+    zv318::SetAllStates(session_->plan(), true);
+    Actualitzar();
+}
+
+void TEditor::Unactiveall1Click() {
+    if (!session_) return;
+    table_->commitOpenEditor();
+    zv318::SetAllStates(session_->plan(), false);
+    Actualitzar();
+}
+
+// ---- the File menu ----------------------------------------------------------------------------
+
+void TEditor::NewRADIOchannelplan1Click() {
+    NewChannelPlan(true, true);
+}
+
+void TEditor::Newchannelplan1Click() {
+    NewChannelPlan(true, false);
+}
+
+void TEditor::Savechannelplan1Click() {
+    if (!session_) return;
+    table_->commitOpenEditor();
+    session_->Save(false);
+    Actualitzar();  // the check sorted the rows
+}
+
+void TEditor::Savechannelplanas1Click() {
+    if (!session_) return;
+    table_->commitOpenEditor();
+    session_->Save(true);
+    Actualitzar();
+}
+
+void TEditor::Loadchannelplan1Click() {
+    if (!session_) return;
+    table_->commitOpenEditor();
+    const bool stays = session_->Loadchannelplan();
+    Actualitzar();
+    if (!stays) close();
+}
+
+void TEditor::Exit1Click() {
+    close();
+}
+
+void TEditor::reject() {
+    if (closeApproved_ || !session_) return QDialog::reject();
+    table_->commitOpenEditor();
+    const bool mayClose = session_->FormCloseQuery();
+    Actualitzar();
+    if (!mayClose) return;
+    closeApproved_ = true;
+    QDialog::reject();
+    closeApproved_ = false;
+}
+
+void TEditor::ChPlanNameLabelClick() {
+    if (!session_) return;
+    TDialog* dialog = dialog_;
+    if (!dialog) {
+        if (!ownDialog_) ownDialog_ = new TDialog(this);
+        dialog = ownDialog_;
+    }
+    TDialog::Request request;
+    request.caption = entry(101, "Rename channel plan");
+    request.prompt = entry(102, "Enter the new name for the channel plan (max. 5 characters)");
+    request.text = QString::fromStdString(session_->plan().planName());
+    request.maxLength = zv318::kMaxPlanNameLength;
+    request.refusal = [](const std::string& name) { return zv318::PlanNameRefusal(name); };
+    request.feedback = feedback_;
+    if (std::optional<QString> name = dialog->AskText(std::move(request))) {
+        session_->plan().setPlanName(name->toStdString());
+        Actualitzar();
+    }
 }

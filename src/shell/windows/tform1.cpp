@@ -26,6 +26,7 @@
 #include "firmware/windows/updating_form.h"
 #include "link/device_watcher.h"
 #include "loggers/windows/logger_window.h"
+#include "plans/plan_editor.h"
 #include "plans/plan_procedures.h"
 #include "plans/windows/editor.h"
 #include "shell/clock.h"
@@ -277,6 +278,10 @@ void TForm1::buildChannelPlanPage() {
     connect(ReceiveBut, &QPushButton::clicked, this, &TForm1::ReceiveButClick);
     connect(LoadBut, &QPushButton::clicked, this, &TForm1::LoadButClick);
     connect(DelSelBut, &QPushButton::clicked, this, &TForm1::DelSelButClick);
+    connect(EditBut, &QPushButton::clicked, this, &TForm1::EditButClick);
+    connect(NewRBut, &QPushButton::clicked, this, &TForm1::NewRButClick);
+    connect(NewPBut, &QPushButton::clicked, this, &TForm1::NewPButClick);
+    connect(Llista, &QListWidget::itemDoubleClicked, this, &TForm1::LlistaDblClick);
 
     for (QWidget* w : {static_cast<QWidget*>(ReceiveBut), static_cast<QWidget*>(EditBut),
                        static_cast<QWidget*>(NewRBut), static_cast<QWidget*>(NewPBut)})
@@ -835,4 +840,44 @@ void TForm1::LoadButClick() {
 void TForm1::DelSelButClick() {
     if (zv318::PlanProcedures* plans = planProcedures())
         runCommand([plans] { plans->DelSelButClick(); });
+}
+
+// ---- the channel plan editor ------------------------------------------------------------------
+
+TEditor* TForm1::planEditor() {
+    if (!windows_.editor || !feedback_) return nullptr;
+    if (!planFiles_) {
+        planFiles_ = std::make_unique<zv318::PlanFiles>(*feedback_, *planList_, programFolder_);
+        windows_.editor->attach(*feedback_, *planFiles_, windows_.dialog);
+    }
+    return windows_.editor;
+}
+
+void TForm1::EditButClick() {
+    if (TEditor* editor = planEditor())
+        if (editor->OpenChannelPlanFile(-1) == zv318::kPlanRead) editor->ShowModally();
+}
+
+void TForm1::NewRButClick() {
+    if (TEditor* editor = planEditor()) editor->NewChannelPlan(false, true);
+}
+
+void TForm1::NewPButClick() {
+    if (TEditor* editor = planEditor()) editor->NewChannelPlan(false, false);
+}
+
+void TForm1::LlistaDblClick() {
+    TEditor* editor = planEditor();
+    if (!editor) return;
+    std::optional<int> position;
+    runCommand([this, &position] { position = zv318::PlanToEdit(link_, *feedback_, *planList_); });
+    if (!position) return;
+    // The freshness check of the copy (does the latest complete reading vouch for it?) is
+    // wired in here, before the copy is opened.
+    if (editor->OpenChannelPlanFile(*position) == zv318::kPlanRead) editor->ShowModally();
+}
+
+void TForm1::EditPlanFile(const std::filesystem::path& file) {
+    if (TEditor* editor = planEditor())
+        if (editor->OpenPlanFile(file) == zv318::kPlanRead) editor->ShowModally();
 }

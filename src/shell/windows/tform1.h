@@ -49,6 +49,7 @@ class FirmwareUpdate;
 class Sleeper;
 struct UpdateQuestion;
 class LlistaPlanList;
+class PlanFiles;
 class PlanListView;
 class PlanProcedures;
 }  // namespace zv318
@@ -211,6 +212,14 @@ public slots:
     void ReceiveButClick();
     void LoadButClick();
     void DelSelButClick();
+    // The editor's entry points: a ".c318" file, a new RADIO or PLC plan, the instrument
+    // plan selected in Llista (its ".temp" copy).
+    void EditButClick();
+    void NewRButClick();
+    void NewPButClick();
+    void LlistaDblClick();
+    // Opens a ".c318" file in the editor, shown modally (zv318 --edit FILE).
+    void EditPlanFile(const std::filesystem::path& file);
 
 signals:
     // The status box was refreshed (at start-up, after a device change, after a language).
@@ -241,6 +250,8 @@ private:
     void runFirmwareUpdate(bool ioInterface);
     [[nodiscard]] bool confirmUpdate(const zv318::UpdateQuestion& question,
                                      const zv318::FirmwareUpdate& update);
+    // The editor with its plan session attached; null without an editor or a feedback.
+    [[nodiscard]] TEditor* planEditor();
 
     zv318::Link& link_;
     std::filesystem::path programFolder_;
@@ -248,6 +259,7 @@ private:
     zv318::Feedback* feedback_ = nullptr;
     std::unique_ptr<zv318::LlistaPlanList> planList_;
     std::unique_ptr<zv318::PlanProcedures> planProcedures_;
+    std::unique_ptr<zv318::PlanFiles> planFiles_;  // the editor's open dialog and copies
     Windows windows_;
     zv318::DeviceWatcher* watcher_ = nullptr;
     std::string startupArgument_;
