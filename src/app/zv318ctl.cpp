@@ -38,7 +38,7 @@ const char kUsageText[] =
     "  plans send FILE             load the channel plan FILE into the instrument\n"
     "  plans delete \"NAME (RADIO)\" ...\n"
     "                              read the plans, then delete those list entries\n"
-    "  plans check FILE            read a plan file with every check; print the result code\n"
+    "  plans check FILE            check a plan file as sending does; print the result code\n"
     "  clock set                   set the instrument's clock to this computer's time\n"
     "  raw \"COMMAND\"               send one command as typed and print the reply\n"
     "The instrument comes from --demo (built-in simulator), ZV318_HID_SOCKETS, or USB.\n";
@@ -128,10 +128,12 @@ void PrintList(const PlanList& list) {
 int PlansCommand(Context& c, const std::vector<std::string>& args) {
     const std::string& what = args[1];
     if (what == "check" && args.size() == 3) {
-        PlanGrid grid;
-        int code = ReadChannelPlanFile(args[2], grid, *c.feedback);
-        std::cout << code << '\n';
-        return code == 0 ? kDone : kFailed;
+        // The very check sending runs, with its message and note.
+        const PlanFileCheck check = CheckPlanFile(PathFromText(args[2]), c.table);
+        if (check.message) c.feedback->showMessage(check.message);
+        if (!check.note.empty()) std::cerr << check.note << '\n';
+        std::cout << check.code << '\n';
+        return check.accepted() ? kDone : kFailed;
     }
     PlanList list;
     PlanProcedures plans(*c.link, *c.feedback, c.table, list, c.programFolder);
@@ -205,6 +207,9 @@ int main(int argc, char** argv) {
     else if (!load.notice.empty())
         std::cerr << load.notice << '\n';
     c.device = ChooseDevice(demo);
+    if (c.device.kind == DeviceChoice::SocketFolder && !fs::is_directory(c.device.socketFolder))
+        std::cerr << "ZV318_HID_SOCKETS names a folder that does not exist: "
+                  << c.device.socketFolder << '\n';
     c.feedback = std::make_unique<TerminalFeedback>(c.table, yes);
     c.link = std::make_unique<Link>(*c.device.bus, c.feedback.get());
 
@@ -213,6 +218,6 @@ int main(int argc, char** argv) {
     if (command == "raw" && args.size() == 2) return Raw(c, args[1]);
     if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
     if (command == "plans" && args.size() >= 2) return PlansCommand(c, args);
-    std::cerr << kUsageText;
+    std::cerr << "unknown command: " << command << '\n' << kUsageText;
     return kUsage;
 }

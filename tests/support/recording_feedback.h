@@ -46,7 +46,10 @@ public:
 class RecordingFeedback : public Feedback {
 public:
     void showMessage(int number) override {
-        if (number != 0 && number <= 31) messages.push_back(number);
+        if (number != 0 && number <= 199) {
+            messages.push_back(number);
+            statusAtMessage.push_back(progressWindow.status);
+        }
     }
     void showNotice(const std::string& text) override { notices.push_back(text); }
     bool askYesNo(int textEntry, int captionEntry) override {
@@ -76,6 +79,7 @@ public:
         int text, caption;
     };
     std::vector<int> messages;
+    std::vector<std::string> statusAtMessage;  // the progress window's status as each showed
     std::vector<std::string> notices;
     std::vector<Question> questions;
     std::deque<bool> answers;  // answers to askYesNo, in order; then defaultAnswer
