@@ -200,10 +200,10 @@ int main(int argc, char** argv) {
     Context c;
     c.programFolder = ProgramFolder(ExecutableFolder(argv[0]));
     if (language.empty()) language = ConfiguredLanguage(c.programFolder);
-    LanguageLoad load = ReadLanguage(c.programFolder, language, c.table);
+    LanguageLoad load = ReadLanguageOverDefault(c.programFolder, language, c.table);
     if (!load.opened)
         std::cerr << "note: the language file " << LanguageFilePath(c.programFolder, language)
-                  << " cannot be opened; messages are shown by number only\n";
+                  << " cannot be opened; the texts of " << kDefaultLanguage << " are used\n";
     else if (!load.notice.empty())
         std::cerr << load.notice << '\n';
     c.device = ChooseDevice(demo);

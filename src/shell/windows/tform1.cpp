@@ -31,6 +31,7 @@
 #include "texts/language_file.h"
 #include "shell/service.h"
 #include "shell/startup.h"
+#include "texts/qt_path.h"
 #include "texts/text_file.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/oculta.h"
@@ -561,6 +562,10 @@ void TForm1::ConnectionStatus() {
     if (!info.found) showNotFoundState(info.permissionDenied);
     connected_ = info.found;
     refreshing_ = false;
+    if (refreshAgain_) {
+        refreshAgain_ = false;
+        Timer2->start();
+    }
     emit connectionStatusRefreshed(info.found);
 }
 
@@ -603,7 +608,7 @@ void TForm1::placeValueLabels() {
 void TForm1::loadPicture(QLabel* target, const std::filesystem::path& file) {
     // A missing or unreadable picture leaves the control empty; the program goes on.
     QPixmap picture;
-    if (picture.load(QString::fromStdString(file.string()))) target->setPixmap(picture);
+    if (picture.load(zv318::QStringFromPath(file))) target->setPixmap(picture);
     else target->clear();
 }
 
@@ -613,14 +618,22 @@ void TForm1::repaintNow() {
 }
 
 void TForm1::deviceChangeNotice() {
+    // A notice during a refresh may come after the refresh looked: one more follows it.
+    if (refreshing_) {
+        refreshAgain_ = true;
+        return;
+    }
     // Starting a timer that already runs would restart it: a burst gives one refresh.
-    if (Timer2->isActive() || refreshing_) return;
+    if (Timer2->isActive()) return;
     Timer2->start();
 }
 
 void TForm1::Timer2Timer() {
     Timer2->stop();
-    if (refreshing_) return;
+    if (refreshing_) {
+        refreshAgain_ = true;
+        return;
+    }
     if (busy_) {
         // The running command owns the handle; the box is refreshed at its end.
         refreshPending_ = true;
@@ -662,16 +675,16 @@ void TForm1::LoadConfiguredLanguage() {
 }
 
 void TForm1::LoadLanguage() {
-    zv318::LanguageLoad load = zv318::ReadLanguage(programFolder_, currentLanguage_, table_);
-    if (!load.opened) {
-        if (feedback_) feedback_->showMessage(4);
-    } else {
-        if (!load.notice.empty() && feedback_) feedback_->showNotice(load.notice);
-        ApplyTranslation();
-    }
+    // The default language under the chosen one: the window is never without its texts, and
+    // message 4 itself reads in the default language.
+    zv318::LanguageLoad load =
+        zv318::ReadLanguageOverDefault(programFolder_, currentLanguage_, table_);
+    if (!load.notice.empty() && feedback_) feedback_->showNotice(load.notice);
+    ApplyTranslation();
+    if (!load.opened && feedback_) feedback_->showMessage(4);
 
     QPixmap flag;
-    if (flag.load(QString::fromStdString(zv318::FlagPath(programFolder_, currentLanguage_).string()))) {
+    if (flag.load(zv318::QStringFromPath(zv318::FlagPath(programFolder_, currentLanguage_)))) {
         Bandera->setPixmap(flag);
     } else {
         loadPicture(Bandera, zv318::FlagPath(programFolder_, "NoLanguage"));
@@ -743,6 +756,7 @@ void TForm1::ApplyTranslation() {
     if (windows_.loggerWindow) windows_.loggerWindow->applyTranslation(table_);
     if (windows_.aboutKorvel) windows_.aboutKorvel->applyTranslation(table_);
     if (windows_.aboutController) windows_.aboutController->applyTranslation(table_);
+    emit translationApplied();
 }
 
 // ---- menu commands ----------------------------------------------------------------------------
