@@ -129,7 +129,7 @@ int PlansCommand(Context& c, const std::vector<std::string>& args) {
     const std::string& what = args[1];
     if (what == "check" && args.size() == 3) {
         // The very check sending runs, with its message and note.
-        const PlanFileCheck check = CheckPlanFile(PathFromText(args[2]), c.table);
+        const PlanFileCheck check = CheckPlanFile(args[2], c.table);
         if (check.message) c.feedback->showMessage(check.message);
         if (!check.note.empty()) std::cerr << check.note << '\n';
         std::cout << check.code << '\n';

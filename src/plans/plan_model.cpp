@@ -319,7 +319,7 @@ int ReadChannelPlanFile(const std::filesystem::path& file, PlanGrid& grid, Feedb
         feedback.showMessage(1);
         return kPlanFileUnreadable;
     }
-    return ReadChannelPlan(std::move(*text), file.string(), grid, feedback);
+    return ReadChannelPlan(std::move(*text), PathToText(file), grid, feedback);
 }
 
 // ---- writing -----------------------------------------------------------------------------
@@ -424,14 +424,14 @@ int PlanFiles::OpenChannelPlanFile(int source, PlanGrid& grid) {
             feedback_.showMessage(11);
             return kPlanWrongExtension;
         }
-        return ReadChannelPlanFile(chosenFile_, grid, feedback_);
+        return ReadChannelPlanFile(PathFromText(chosenFile_), grid, feedback_);
     }
     if (source >= list_.count()) return kPlanCopyUnreadable;
     std::optional<std::filesystem::path> copy = CopyPathFor(programFolder_, list_.entry(source));
     if (!copy) return kPlanCopyUnreadable;
     std::optional<std::string> text = ReadWholeFile(*copy);
     if (!text) return kPlanCopyUnreadable;
-    return ReadChannelPlan(std::move(*text), copy->string(), grid, feedback_);
+    return ReadChannelPlan(std::move(*text), PathToText(*copy), grid, feedback_);
 }
 
 }  // namespace zv318
