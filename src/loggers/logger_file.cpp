@@ -22,6 +22,22 @@ int LoggerTypeOfPath(std::string_view path) {
     return 0;
 }
 
+std::optional<std::string> LoggerNameFromRename(std::string text) {
+    // Cut by characters, not bytes: a UTF-8 character is never split.
+    std::size_t characters = 0, end = 0;
+    while (end < text.size() && characters < kMaxLoggerNameLength) {
+        const auto lead = static_cast<unsigned char>(text[end]);
+        end += lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        ++characters;
+    }
+    text.resize(std::min(end, text.size()));
+    if (text.empty()) return std::nullopt;
+    for (char c : text)
+        if (std::isspace(static_cast<unsigned char>(c)) || c == '/' || c == '\\')
+            return std::nullopt;
+    return text;
+}
+
 std::string SaveAllAsFilePath(std::string_view chosen, std::string_view name, int type) {
     return std::string(chosen.substr(0, chosen.find('.'))) + "_" + std::string(name) +
            LoggerExtension(type);
@@ -160,9 +176,12 @@ int ReadLoggerFileAt(const std::filesystem::path& path, OpenLogger& logger, Feed
         const std::int32_t index = AtoL(f.index);
         const std::int32_t frequency = AtoL(f.frequency);
         const std::int32_t bandwidth = AtoL(f.bandwidth);
-        if (index < 0 || index >= kMaxLoggerRecords) code = kBadRecordIndex;
-        else if (!limits->frequencyFits(frequency)) code = kBadRecordFrequency;
-        else if (!limits->bandwidthFits(bandwidth)) code = kBadRecordBandwidth;
+        if (index < 0 || index >= kMaxLoggerRecords)
+            code = kBadRecordIndex;
+        else if (!limits->frequencyFits(frequency))
+            code = kBadRecordFrequency;
+        else if (!limits->bandwidthFits(bandwidth))
+            code = kBadRecordBandwidth;
         LoggerRecordRow& row = logger.records[static_cast<std::size_t>(r - 1)];
         if (code == 0 || code > kBadRecordIndex) row.channel = std::string(f.name);
         if (code == 0 || code > kBadRecordFrequency) row.frequency = HzToMHzText(frequency);

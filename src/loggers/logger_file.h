@@ -37,9 +37,14 @@ struct OpenLogger {
     std::string date;
     std::string time;
     std::string thresholdText;
-    std::string fileName;  // empty after a download
+    std::string fileName;                  // empty after a download
     std::vector<LoggerRecordRow> records;  // row r of the viewer's grid is records[r - 1]
 };
+
+// The name a rename gives: the text cut to its first 12 characters; nothing (refused) when it
+// is empty or holds white space or a path separator, since the name becomes a file name and a
+// header word of the logger files.
+[[nodiscard]] std::optional<std::string> LoggerNameFromRename(std::string text);
 
 // ".lograd" for type 1, ".logplc" for type 2, "" otherwise.
 [[nodiscard]] std::string LoggerExtension(int type);

@@ -69,7 +69,9 @@ LoggerHeader HeaderFromReply(std::string_view reply) {
     return header;
 }
 
-std::string LoggerHeaderCommand(int slot) { return "*?HL" + Digits(slot, 2); }
+std::string LoggerHeaderCommand(int slot) {
+    return "*?HL" + Digits(slot, 2);
+}
 
 std::string LoggerRecordCommand(int slot, int record) {
     return "*?HD" + Digits(slot, 2) + Digits(record, 3);
@@ -77,7 +79,9 @@ std::string LoggerRecordCommand(int slot, int record) {
 
 // ---- the logger table --------------------------------------------------------------------
 
-LoggerTable::LoggerTable() { rowMap_.fill(-1); }
+LoggerTable::LoggerTable() {
+    rowMap_.fill(-1);
+}
 
 const std::string& LoggerTable::cell(int row, int column) const {
     static const std::string none;
@@ -122,9 +126,12 @@ bool LoggerTable::LoggerIndexMouseUp(int column, int row, bool leftButton) {
     if (!leftButton || column != kMarkColumn || row < 0 || row >= kRows) return false;
     if (row >= 1) {
         std::string& mark = cells_[static_cast<std::size_t>(row)][kMarkColumn];
-        if (mark == "YES") mark = "NO";
-        else if (mark == "NO") mark = "YES";
-        else return false;
+        if (mark == "YES")
+            mark = "NO";
+        else if (mark == "NO")
+            mark = "YES";
+        else
+            return false;
         return true;
     }
     const int rows = RowsWithMark();

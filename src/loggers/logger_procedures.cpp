@@ -27,7 +27,9 @@ private:
 
 LoggerProcedures::LoggerProcedures(Link& link, Feedback& feedback, const LanguageTable& language,
                                    std::filesystem::path programFolder)
-    : link_(link), feedback_(feedback), language_(language),
+    : link_(link),
+      feedback_(feedback),
+      language_(language),
       programFolder_(std::move(programFolder)) {}
 
 const LoggerIndexEntry& LoggerProcedures::entry(int slot) const {
@@ -54,8 +56,10 @@ LoggerOutcome LoggerProcedures::ReceiveLoggers(int type) {
     const std::array<LoggerIndexEntry, kLoggerSlots> before = index_;
     ReadLoggerPresence();
     for (int slot = 0; slot < kLoggerSlots && link_.IsOpen(); ++slot) {
-        if (presence_[static_cast<std::size_t>(slot)]) ReadLoggerHeader(slot);
-        else index_[static_cast<std::size_t>(slot)] = EmptyLoggerEntry(slot);
+        if (presence_[static_cast<std::size_t>(slot)])
+            ReadLoggerHeader(slot);
+        else
+            index_[static_cast<std::size_t>(slot)] = EmptyLoggerEntry(slot);
     }
     if (!link_.IsOpen()) {
         index_ = before;
@@ -93,8 +97,10 @@ int LoggerProcedures::LoadLogger(int source) {
     Hourglass hourglass(feedback_);
     if (source != -1) return LoadLoggerFromInstrument(source, currentType_);
     const int result = ReadLoggerFile();
-    if (result == kNotALoggerFile) feedback_.showMessage(11);
-    else if (result != kLoggerFileCancelled && result != kLoggerFileRead) feedback_.showMessage(26);
+    if (result == kNotALoggerFile)
+        feedback_.showMessage(11);
+    else if (result != kLoggerFileCancelled && result != kLoggerFileRead)
+        feedback_.showMessage(26);
     return result;
 }
 

@@ -102,6 +102,7 @@ public:
     LoggerOutcome PrintSelButClick(LoggerPrinter& printer);
 
     [[nodiscard]] const std::filesystem::path& programFolder() const { return programFolder_; }
+    [[nodiscard]] Feedback& feedback() { return feedback_; }
 
 private:
     [[nodiscard]] bool SelectType(int type);

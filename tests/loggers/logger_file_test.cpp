@@ -25,8 +25,8 @@ const char kTwoRecordsFile[] =
 // A file of `count` lines "k,Ck,freq,bw,P" under a header of this type.
 std::string FileText(const std::string& type, int count, const std::string& frequency,
                      const std::string& bandwidth) {
-    std::vector<std::string> lines{type, "N", "P", "01/01/2013", "00:00:00", "0 dBm",
-                                   std::to_string(count)};
+    std::vector<std::string> lines{
+        type, "N", "P", "01/01/2013", "00:00:00", "0 dBm", std::to_string(count)};
     for (int k = 0; k < count; ++k)
         lines.push_back(std::to_string(k) + ",C," + frequency + "," + bandwidth + ",-1.0 dBm");
     return JoinCrLf(lines);
@@ -88,7 +88,8 @@ TEST(loggersFile, ModeFourPathIsCutAtTheFirstDotOfTheWholePath) {
               "C:\\data_L1.lograd");
     EXPECT_EQ(SaveAllAsFilePath("/home/tec/data.old/MyLoggers.lograd", "L1", kRadioPlan),
               "/home/tec/data_L1.lograd");
-    EXPECT_EQ(SaveAllAsFilePath("/home/tec/MyLoggers", "P", kPlcPlan), "/home/tec/MyLoggers_P.logplc");
+    EXPECT_EQ(SaveAllAsFilePath("/home/tec/MyLoggers", "P", kPlcPlan),
+              "/home/tec/MyLoggers_P.logplc");
 }
 
 TEST_F(loggersScenario, FilesReadBackWithEveryCheck) {
@@ -100,7 +101,9 @@ TEST_F(loggersScenario, FilesReadBackWithEveryCheck) {
     const Case cases[] = {
         {"two.lograd", kTwoRecordsFile, kLoggerFileRead, {}},
         {"full.lograd", FileText("RADIO", 150, "50000000", "3000"), kLoggerFileRead, {}},
-        {"over.lograd", FileText("RADIO", 151, "50000000", "3000"), kLoggerFileTooManyRecords,
+        {"over.lograd",
+         FileText("RADIO", 151, "50000000", "3000"),
+         kLoggerFileTooManyRecords,
          {26}},
         {"top.lograd", FileText("RADIO", 1, "1020000000", "14999900"), kLoggerFileRead, {}},
         {"low.lograd", FileText("RADIO", 1, "49999999", "3000"), 1022, {26, 26}},
@@ -111,8 +114,10 @@ TEST_F(loggersScenario, FilesReadBackWithEveryCheck) {
         {"plcfreq.logplc", FileText("PLC", 2, "50000001", "1000000"), 1022, {26, 26}},
         {"type.lograd", FileText("TV", 1, "50000000", "3000"), kLoggerFileBadType, {26}},
         {"CAPS.LOGRAD", kTwoRecordsFile, kNotALoggerFile, {11}},
-        {"index.lograd", JoinCrLf({"RADIO", "N", "P", "D", "T", "0", "1", "150,C,50000000,3000,x"}),
-         1020, {26, 26}},
+        {"index.lograd",
+         JoinCrLf({"RADIO", "N", "P", "D", "T", "0", "1", "150,C,50000000,3000,x"}),
+         1020,
+         {26, 26}},
     };
     for (const Case& c : cases) {
         const fs::path file = WriteBytes(folder.path / c.name, c.text);

@@ -21,8 +21,8 @@ inline sim::Logger SimLogger(const std::string& name, int records, const std::st
     for (int k = 0; k < records; ++k) {
         char power[16];
         std::snprintf(power, sizeof power, "%.1f", -40.0 - k / 10.0);
-        lg.records.push_back({"C" + std::to_string(k % 100), 474'000'000 + 8'000'000 * (k % 60),
-                              8'000'000, power});
+        lg.records.push_back(
+            {"C" + std::to_string(k % 100), 474'000'000 + 8'000'000 * (k % 60), 8'000'000, power});
     }
     return lg;
 }

@@ -11,18 +11,18 @@ TEST(loggersIndex, PresenceCharactersMarkSixSlotsEachWithoutBitsSixAndSeven) {
     };
     const Case cases[] = {
         {std::string(9, '\x40'), {}},
-        {std::string(9, '\xC0'), {}},                           // bits 6 and 7 mark nothing
-        {std::string(8, '\x40') + "\x7F", {48, 49}},            // ninth: bits 0 and 1 only
-        {"\x40\x41\x40\x40\x40\x40\x40\x60\x40", {6, 47}},      // second bit 0, eighth bit 5
-        {"\x7F\x40", {0, 1, 2, 3, 4, 5}},                       // a short reply
+        {std::string(9, '\xC0'), {}},                       // bits 6 and 7 mark nothing
+        {std::string(8, '\x40') + "\x7F", {48, 49}},        // ninth: bits 0 and 1 only
+        {"\x40\x41\x40\x40\x40\x40\x40\x60\x40", {6, 47}},  // second bit 0, eighth bit 5
+        {"\x7F\x40", {0, 1, 2, 3, 4, 5}},                   // a short reply
     };
     for (const Case& c : cases) {
         LoggerPresence presence = PresenceFromReply("?LT" + c.flags);
         std::vector<int> slots;
         for (int s = 0; s < kLoggerSlots; ++s)
             if (presence[static_cast<std::size_t>(s)]) slots.push_back(s);
-        EXPECT_EQ(slots, c.slots) << HexBytes(std::span(
-            reinterpret_cast<const std::uint8_t*>(c.flags.data()), c.flags.size()));
+        EXPECT_EQ(slots, c.slots) << HexBytes(
+            std::span(reinterpret_cast<const std::uint8_t*>(c.flags.data()), c.flags.size()));
     }
 }
 
@@ -174,8 +174,8 @@ TEST_F(loggersScenario, DoubleClickOpensOnlyListedRowsOutsideTheMarkColumn) {
     struct Case {
         int column, row, result;
     };
-    const Case cases[] = {{1, 0, 0}, {4, 1, 0}, {1, 3, 0}, {2, 2, kLoggerLoaded},
-                          {0, 1, kLoggerLoaded}};
+    const Case cases[] = {
+        {1, 0, 0}, {4, 1, 0}, {1, 3, 0}, {2, 2, kLoggerLoaded}, {0, 1, kLoggerLoaded}};
     for (const Case& c : cases) {
         instrument.clearReceived();
         t.LoggerIndexMouseUp(c.column, c.row, true);

@@ -46,7 +46,8 @@ public:
 class RecordingFeedback : public Feedback {
 public:
     void showMessage(int number) override {
-        if (number != 0 && number <= 31) messages.push_back(number);
+        if (number != 0 && (number <= 31 || (number >= 100 && number <= 199)))
+            messages.push_back(number);
     }
     void showNotice(const std::string& text) override { notices.push_back(text); }
     bool askYesNo(int textEntry, int captionEntry) override {

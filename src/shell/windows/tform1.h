@@ -48,6 +48,8 @@ class DeviceWatcher;
 class LlistaPlanList;
 class PlanListView;
 class PlanProcedures;
+class LoggerProcedures;
+class LoggerPrinter;
 }  // namespace zv318
 
 class TForm1 : public QMainWindow {
@@ -200,6 +202,26 @@ public slots:
     void LoadButClick();
     void DelSelButClick();
 
+    // ---- the "Loggers" tab ------------------------------------------------------------
+    void ReceiveRLogButClick();
+    void ReceivePLogButClick();
+    void OpenLogButClick();
+    void SaveLogButClick();
+    void SaveLogAsButClick();
+    void PrintSelButClick();
+    void LoggerIndexMouseUp(int column, int row, bool leftButton);
+    void LoggerIndexDblClick();
+    // Empties the logger rows (and forgets what they showed); shows the table as listed.
+    void ClearLoggerList();
+    void ListLoggers();
+
+public:
+    // The logger procedures behind the tab (the index, the open logger); null before a
+    // feedback is set.
+    [[nodiscard]] zv318::LoggerProcedures* loggerProcedures();
+    // What "Print selected loggers" prints on; the system printer when none is set.
+    zv318::LoggerPrinter* loggerPrinter = nullptr;
+
 signals:
     // The status box was refreshed (at start-up, after a device change, after a language).
     void connectionStatusRefreshed(bool found);
@@ -226,6 +248,10 @@ private:
     void repaintNow();
     void applyCommandStates();
     [[nodiscard]] zv318::PlanProcedures* planProcedures();
+    void setUpLoggerTab();
+    void receiveLoggers(int type);
+    // Shows the open logger in the viewer, modally.
+    void showLoggerViewer();
 
     zv318::Link& link_;
     std::filesystem::path programFolder_;
@@ -233,6 +259,7 @@ private:
     zv318::Feedback* feedback_ = nullptr;
     std::unique_ptr<zv318::LlistaPlanList> planList_;
     std::unique_ptr<zv318::PlanProcedures> planProcedures_;
+    std::unique_ptr<zv318::LoggerProcedures> loggerProcedures_;
     Windows windows_;
     zv318::DeviceWatcher* watcher_ = nullptr;
     std::string startupArgument_;
