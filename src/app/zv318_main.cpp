@@ -96,7 +96,17 @@ int main(int argc, char** argv) {
                                   QStringLiteral("The tab page shown in the picture."),
                                   QStringLiteral("N"), QStringLiteral("0"));
     pageOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({demoOption, screenshotOption, pageOption});
+    // The "Loggers" tab after a reception of that type ("radio" or "plc"), and the viewer
+    // with the logger of one listed row in place of the main window.
+    QCommandLineOption loggersOption(QStringLiteral("screenshot-loggers"),
+                                     QStringLiteral("Receive these loggers first."),
+                                     QStringLiteral("TYPE"));
+    loggersOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption viewerOption(QStringLiteral("screenshot-viewer"),
+                                    QStringLiteral("Picture the viewer with this listed row."),
+                                    QStringLiteral("ROW"));
+    viewerOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({demoOption, screenshotOption, pageOption, loggersOption, viewerOption});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -167,10 +177,27 @@ int main(int argc, char** argv) {
         const QString path = parser.value(screenshotOption);
         const int page = parser.value(pageOption).toInt();
         form->PageControl->setCurrentIndex(page);
-        QTimer::singleShot(500, form.get(), [&form, path] {
-            const bool saved = form->grab().save(path, "PNG");
-            QCoreApplication::exit(saved ? 0 : 1);
-        });
+        if (parser.isSet(loggersOption))
+            parser.value(loggersOption) == QStringLiteral("plc") ? form->ReceivePLogButClick()
+                                                                 : form->ReceiveRLogButClick();
+        if (parser.isSet(viewerOption)) {
+            const int row = parser.value(viewerOption).toInt();
+            QTimer::singleShot(0, form.get(), [&form, path, row] {
+                QTimer::singleShot(700, form.get(), [path] {
+                    QWidget* viewer = QApplication::activeModalWidget();
+                    const bool saved = viewer && viewer->grab().save(path, "PNG");
+                    if (viewer) viewer->close();
+                    QCoreApplication::exit(saved ? 0 : 1);
+                });
+                form->LoggerIndexMouseUp(1, row, true);
+                form->LoggerIndexDblClick();
+            });
+        } else {
+            QTimer::singleShot(500, form.get(), [&form, path] {
+                const bool saved = form->grab().save(path, "PNG");
+                QCoreApplication::exit(saved ? 0 : 1);
+            });
+        }
     }
 
     const int status = app.exec();

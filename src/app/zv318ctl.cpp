@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ctl_loggers.h"
 #include "app/device_choice.h"
 #include "app/terminal_feedback.h"
 #include "link/link.h"
@@ -39,6 +40,7 @@ const char kUsageText[] =
     "  plans delete \"NAME (RADIO)\" ...\n"
     "                              read the plans, then delete those list entries\n"
     "  plans check FILE            read a plan file with every check; print the result code\n"
+    "  loggers list|save|show|print ...   the logger commands (--help lists them)\n"
     "  clock set                   set the instrument's clock to this computer's time\n"
     "  raw \"COMMAND\"               send one command as typed and print the reply\n"
     "The instrument comes from --demo (built-in simulator), ZV318_HID_SOCKETS, or USB.\n";
@@ -181,7 +183,7 @@ int main(int argc, char** argv) {
         } else if (a == "--language" && i + 1 < argc) {
             language = argv[++i];
         } else if (a == "--help" || a == "-h") {
-            std::cout << kUsageText;
+            std::cout << kUsageText << kLoggersUsage;
             return kDone;
         } else if (a.starts_with("--") && args.empty()) {
             std::cerr << "unknown option " << a << '\n' << kUsageText;
@@ -213,6 +215,8 @@ int main(int argc, char** argv) {
     if (command == "raw" && args.size() == 2) return Raw(c, args[1]);
     if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
     if (command == "plans" && args.size() >= 2) return PlansCommand(c, args);
+    if (command == "loggers")
+        return LoggersCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
     std::cerr << kUsageText;
     return kUsage;
 }

@@ -229,21 +229,38 @@ int LoggerProcedures::LoggerIndexDblClick() {
     return result;
 }
 
+std::vector<int> LoggerProcedures::ListedRows() const {
+    std::vector<int> rows;
+    for (int r = 1; r <= table_.RowsWithMark(); ++r) rows.push_back(r);
+    return rows;
+}
+
 LoggerOutcome LoggerProcedures::SaveLogButClick() {
-    for (int r = 1; r <= table_.RowsWithMark(); ++r) {
+    return SaveLoggers(ListedRows());
+}
+
+LoggerOutcome LoggerProcedures::SaveLogAsButClick() {
+    return SaveLoggersAs(ListedRows());
+}
+
+LoggerOutcome LoggerProcedures::SaveLoggers(const std::vector<int>& rows) {
+    for (int r : rows) {
         const int result = LoadLogger(r);
         if (result != kLoggerLoaded) return LoadFailed(result);
-        (void)WriteLogger(2);  // a file that cannot be created was reported; the run goes on
+        // A file that cannot be created was reported; the run goes on.
+        if (WriteLogger(2) == kLoggerWritten && onSaved) onSaved(logger_.fileName);
     }
     FinishedNotice();
     return LoggerOutcome::Done;
 }
 
-LoggerOutcome LoggerProcedures::SaveLogAsButClick() {
-    for (int r = 1; r <= table_.RowsWithMark(); ++r) {
+LoggerOutcome LoggerProcedures::SaveLoggersAs(const std::vector<int>& rows) {
+    bool first = true;
+    for (int r : rows) {
         const int result = LoadLogger(r);
         if (result != kLoggerLoaded) return LoadFailed(result);
-        if (r == 1) {
+        if (first) {
+            first = false;
             FileRequest request;
             request.kind = FileRequest::SaveAllLoggers;
             request.startFolder = LoggersFolder().string();
@@ -258,6 +275,7 @@ LoggerOutcome LoggerProcedures::SaveLogAsButClick() {
             feedback_.showMessage(18);
             return LoggerOutcome::Failed;
         }
+        if (onSaved) onSaved(logger_.fileName);
     }
     FinishedNotice();
     return LoggerOutcome::Done;

@@ -6,8 +6,10 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/feedback.h"
 #include "link/link.h"
@@ -96,6 +98,11 @@ public:
     LoggerOutcome SaveLogButClick();
     // "Save loggers as": the first logger downloaded, then the base name asked for.
     LoggerOutcome SaveLogAsButClick();
+    // The same runs over the listed rows given, in that order (zv318ctl's ROW arguments).
+    LoggerOutcome SaveLoggers(const std::vector<int>& rows);
+    LoggerOutcome SaveLoggersAs(const std::vector<int>& rows);
+    // Told the path of every file a save run writes.
+    std::function<void(const std::string&)> onSaved;
     // The viewer's "Print logger".
     LoggerOutcome Printlogger1Click(LoggerPrinter& printer);
     // "Print selected loggers": every row marked "YES", each as a job of its own.
@@ -110,6 +117,7 @@ private:
     // Message 26 unless the download already said the instrument was lost.
     LoggerOutcome LoadFailed(int code);
     void FinishedNotice();
+    [[nodiscard]] std::vector<int> ListedRows() const;
 
     Link& link_;
     Feedback& feedback_;
