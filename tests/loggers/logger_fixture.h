@@ -35,8 +35,8 @@ protected:
     }
     // Puts loggers in these RADIO slots and receives the RADIO index, then forgets what the
     // instrument received and what was shown.
-    void ReceiveRadio(const std::vector<std::pair<int, sim::Logger>>& slots) {
-        for (const auto& [slot, lg] : slots) instrument.logger(sim::kRadio, slot) = lg;
+    void ReceiveRadio(const std::vector<std::pair<int, sim::Logger>>& loggersBySlot) {
+        for (const auto& [slot, lg] : loggersBySlot) instrument.logger(sim::kRadio, slot) = lg;
         ASSERT_EQ(procedures.ReceiveLoggers(kRadioLogger), LoggerOutcome::Done);
         instrument.clearReceived();
         feedback.messages.clear();
