@@ -3,6 +3,8 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -190,6 +192,31 @@ TEST_F(mainwindowLoggers, ViewerRenamesWithinTwelveCharactersWithoutBlanks) {
     EXPECT_NE(ReadFile("Loggers/renamed.lograd").find("\r\nABCDEFGHIJKL\r\n"), std::string::npos);
     EXPECT_EQ(viewer.FileNameLabel->text().toStdString(),
               (folder / "Loggers" / "renamed.lograd").string());
+}
+
+TEST_F(mainwindowLoggers, PreviewShowsThePagesOfTheOpenLogger) {
+    StartLoggers();
+    form->ReceiveRLogBut->click();
+    LoggerProcedures& loggers = *form->loggerProcedures();
+    ASSERT_EQ(loggers.LoadLogger(1), kLoggerLoaded);
+    TZVLoggerWindow& viewer = *windows.loggerWindow;
+    viewer.setProcedures(&loggers, windows.dialog, &form->languageTable());
+    int pages = -1;
+    QString title;
+    ModalWatcher watch([&](QWidget* modal) {
+        if (auto* preview = qobject_cast<QPrintPreviewDialog*>(modal)) {
+            QTest::qWait(200);
+            if (auto* widget = preview->findChild<QPrintPreviewWidget*>())
+                pages = widget->pageCount();
+            title = preview->windowTitle();
+        }
+        modal->close();
+    });
+    viewer.Previewlogger1->trigger();
+    EXPECT_EQ(pages, 1);
+    EXPECT_EQ(title, "ROOF1");
+    EXPECT_TRUE(ReadFile("Loggers/print.temp").starts_with("RADIO LOGGER\r\n"));
+    EXPECT_TRUE(watching.messages.empty());
 }
 
 }  // namespace
