@@ -147,11 +147,13 @@ struct GuiApplication {
 int Print(LoggerProcedures& loggers, TerminalFeedback& feedback, const LanguageTable& table,
           const Arguments& a) {
     if (a.pdf.empty()) return Usage("--pdf OUT expected");
+    if (a.file.empty() == a.rows.empty())
+        return Usage(a.file.empty() ? "ROW... expected"
+                                    : "rows go with radio or plc, not with a file");
     GuiApplication gui;
     PdfLoggerPrinter pdf(a.pdf);
     LoggerOutcome outcome;
     if (!a.file.empty()) {
-        if (!a.rows.empty()) return Usage("rows go with radio or plc, not with a file");
         const int read = ReadLoggerFileAt(a.file, loggers.logger(), feedback);
         if (read != kLoggerFileRead) {
             feedback.showMessage(read == kNotALoggerFile ? 11 : 26);
@@ -159,7 +161,6 @@ int Print(LoggerProcedures& loggers, TerminalFeedback& feedback, const LanguageT
         }
         outcome = loggers.Printlogger1Click(pdf);
     } else {
-        if (a.rows.empty()) return Usage("ROW... expected");
         if (int status = Receive(loggers, feedback, table, a.type)) return status;
         if (!RowsListed(loggers, a.rows)) return kFailed;
         // The rows given are marked "YES", as a person marks them in the table.
