@@ -9,6 +9,7 @@ namespace {
 
 constexpr int kOverwriteQuestion = 13;
 constexpr int kConfirmCaption = 37;
+constexpr int kSavedCaption = 112;
 constexpr int kSavedText = 113;
 
 // The hourglass for the length of an operation.
@@ -217,8 +218,7 @@ LoggerOutcome LoggerProcedures::LoadFailed(int code) {
 }
 
 void LoggerProcedures::FinishedNotice() {
-    // An information box: the text of entry 113 (its caption, entry 112, names the command).
-    feedback_.showNotice(language_.entry(kSavedText));
+    feedback_.showInformation(language_.entry(kSavedText), language_.entry(kSavedCaption));
 }
 
 int LoggerProcedures::LoggerIndexDblClick() {
