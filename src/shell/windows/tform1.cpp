@@ -846,8 +846,13 @@ void TForm1::LlistaDblClick() {
     std::optional<int> position;
     runCommand([this, &position] { position = zv318::PlanToEdit(link_, *feedback_, *planList_); });
     if (!position) return;
-    // The freshness check of the copy (does the latest complete reading vouch for it?) is
-    // wired in here, before the copy is opened.
+    // Only a copy the latest reading wrote whole stands for the plan in the instrument; an
+    // older or cut-short copy is never opened as if it did.
+    zv318::PlanProcedures* plans = planProcedures();
+    if (!plans || !plans->LatestReadingCopy(*position)) {
+        feedback_->showMessage(zv318::kOutdatedCopyMessage);
+        return;
+    }
     if (editor->OpenChannelPlanFile(*position) == zv318::kPlanRead) editor->ShowModally();
 }
 
