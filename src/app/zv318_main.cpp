@@ -44,6 +44,10 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("ZV-318 Software"));
     parser.addHelpOption();
+    QCommandLineOption traceOption(
+        QStringLiteral("trace"),
+        QStringLiteral("Append every report sent and received to FILE (or ZV318_TRACE)."),
+        QStringLiteral("FILE"));
     QCommandLineOption demoOption(QStringLiteral("demo"),
                                   QStringLiteral("Use the built-in simulated ZV-318."));
     QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
@@ -68,7 +72,8 @@ int main(int argc, char** argv) {
                                     QStringLiteral("ROW"));
     viewerOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions(
-        {demoOption, screenshotOption, pageOption, editOption, loggersOption, viewerOption});
+        {demoOption, traceOption, screenshotOption, pageOption, editOption, loggersOption,
+         viewerOption});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -95,6 +100,12 @@ int main(int argc, char** argv) {
         app.setWindowIcon(QIcon(zv318::QStringFromPath(folder / "Images" / "korvel52.ico")));
 
         device = std::make_unique<zv318::DeviceChoice>(zv318::ChooseDevice(demo));
+        // The last reports are always kept, for "Save trace..." in the hidden command window.
+        const std::string traceFile =
+            zv318::PathToText(zv318::PathFromQString(parser.value(traceOption)));
+        if (!zv318::TraceReports(*device, zv318::TraceFile(traceFile), zv318::kTraceMemoryReports))
+            zv318::ShowProgramError(QStringLiteral("The trace file %1 cannot be written.")
+                          .arg(zv318::QStringFromPath(zv318::PathFromText(zv318::TraceFile(traceFile)))));
         link = std::make_unique<zv318::Link>(*device->bus);
         zv318::ManualDeviceWatcher* simulatorWatcher = nullptr;
         switch (device->kind) {
@@ -122,6 +133,7 @@ int main(int argc, char** argv) {
         windows.aboutKorvel = new TAboutKORVEL52(folder, form.get());
         windows.aboutController = new TAboutController(folder, form.get());
         windows.oculta = new TOculta(*link, form.get());
+        windows.oculta->setTracer(device->tracer.get());
         windows.editor = new TEditor(form.get());
         windows.dialog = new TDialog(form.get());
         windows.loggerWindow = new TZVLoggerWindow(form.get());

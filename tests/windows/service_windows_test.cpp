@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +13,9 @@
 #include <QTest>
 
 #include "link/link.h"
+#include "link/trace.h"
+#include "texts/qt_path.h"
+#include "texts/text_file.h"
 #include "plans/windows/dialog.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/oculta.h"
@@ -131,6 +136,31 @@ TEST_F(windows_HiddenCommandWindow, SendsTheCommandAndShowsTheReply) {
     ASSERT_EQ(instrument.received.size(), 1u);
     EXPECT_EQ(instrument.received[0][2], 25);
     EXPECT_EQ(window.Edit2->text().toStdString(), "?NS" + instrument.serial);
+}
+
+TEST(windows_HiddenCommandWindowTrace, SavesTheReportsTheTraceKeeps) {
+    zv318::sim::Instrument instrument;
+    zv318::sim::SimBus simBus{instrument};
+    zv318::Tracer tracer;
+    zv318::TracingBus bus{simBus, tracer};
+    zv318::Link link{bus};
+    TOculta window{link};
+    EXPECT_FALSE(window.SaveTraceBut->isEnabled());  // no trace: nothing to save
+    window.setTracer(&tracer);
+    EXPECT_TRUE(window.SaveTraceBut->isEnabled());
+    ASSERT_TRUE(link.FindInstrument());
+    window.Edit1->setText("*?NS");
+    QTest::mouseClick(window.EnvPregBut, Qt::LeftButton);
+
+    const QString file = QDir::temp().filePath(QStringLiteral("zv318-oculta-trace.txt"));
+    ASSERT_TRUE(window.SaveTrace(file));
+    std::string expected;
+    for (const std::string& line : tracer.lines()) expected += line + "\r\n";
+    EXPECT_EQ(zv318::ReadWholeFile(zv318::PathFromQString(file)), expected);
+    EXPECT_NE(expected.find(" OUT "), std::string::npos);
+    EXPECT_NE(expected.find("*?NS\r\n"), std::string::npos);
+    QFile::remove(file);
+    EXPECT_FALSE(window.SaveTrace(QStringLiteral("/nonexistent-folder/trace.txt")));
 }
 
 TEST_F(windows_HiddenCommandWindow, AnUnpluggedInstrumentIsSaidToBeNotConnected) {

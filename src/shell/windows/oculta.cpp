@@ -1,10 +1,14 @@
 #include "shell/windows/oculta.h"
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include "shell/service.h"
+#include "texts/qt_path.h"
+#include "texts/text_file.h"
 
 TOculta::TOculta(zv318::Link& link, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -32,6 +36,14 @@ TOculta::TOculta(zv318::Link& link, QWidget* parent)
     connect(EnvPregBut, &QPushButton::clicked, this, &TOculta::EnvPregButClick);
     connect(Edit1, &QLineEdit::returnPressed, this, &TOculta::EnvPregButClick);
 
+    // What went over the wire lately, for whoever supports the technician.
+    SaveTraceBut = new QPushButton("Save trace...", this);
+    SaveTraceBut->setObjectName("SaveTraceBut");
+    SaveTraceBut->setGeometry(322, 38, 130, 25);
+    SaveTraceBut->setAutoDefault(false);
+    SaveTraceBut->setEnabled(false);
+    connect(SaveTraceBut, &QPushButton::clicked, this, &TOculta::SaveTraceButClick);
+
     Label1 = new QLabel("Resposta", this);
     Label1->setObjectName("Label1");
     Label1->setGeometry(8, 74, 444, 18);
@@ -46,6 +58,28 @@ void TOculta::applyTranslation(const zv318::LanguageTable& table) {
     EnvPregBut->setText(QString::fromStdString(table.entry(35)));
     Label1->setText(QString::fromStdString(table.entry(36)));
     notConnected_ = QString::fromStdString(table.entry(15));
+    if (!table.entry(1005).empty())
+        SaveTraceBut->setText(QString::fromStdString(table.entry(1005)));
+}
+
+void TOculta::setTracer(zv318::Tracer* tracer) {
+    tracer_ = tracer;
+    SaveTraceBut->setEnabled(tracer != nullptr);
+}
+
+bool TOculta::SaveTrace(const QString& file) const {
+    if (!tracer_) return false;
+    return zv318::WriteFileAtomically(zv318::PathFromQString(file),
+                                      zv318::JoinCrLf(tracer_->lines(), true));
+}
+
+void TOculta::SaveTraceButClick() {
+    const QString file =
+        QFileDialog::getSaveFileName(this, SaveTraceBut->text(), QStringLiteral("zv318-trace.txt"));
+    if (file.isEmpty()) return;
+    if (!SaveTrace(file))
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("%1\n%2").arg(SaveTraceBut->text(), file));
 }
 
 void TOculta::EnvPregButClick() {
@@ -60,7 +94,8 @@ void TOculta::EnvPregButClick() {
         return;
     }
     // The reply ends with the instrument's carriage return, which a line edit cannot show.
-    QString reply = QString::fromLatin1(result.reply.data(), static_cast<qsizetype>(result.reply.size()));
+    QString reply =
+        QString::fromLatin1(result.reply.data(), static_cast<qsizetype>(result.reply.size()));
     while (reply.endsWith('\r') || reply.endsWith('\n')) reply.chop(1);
     Edit2->setText(reply);
 }

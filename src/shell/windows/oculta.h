@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "link/link.h"
+#include "link/trace.h"
 #include "texts/language_table.h"
 
 class QLabel;
@@ -18,19 +19,27 @@ class TOculta : public QDialog {
 public:
     explicit TOculta(zv318::Link& link, QWidget* parent = nullptr);
 
-    // Caption: entry 34; EnvPregBut: entry 35; Label1: entry 36.
+    // Caption: entry 34; EnvPregBut: entry 35; Label1: entry 36; SaveTraceBut: entry 1005.
     void applyTranslation(const zv318::LanguageTable& table);
+    // The trace whose last reports "Save trace…" writes; the button is disabled without one.
+    void setTracer(zv318::Tracer* tracer);
+    // Writes the reports the trace keeps to `file` (CR LF, whole or not at all).
+    [[nodiscard]] bool SaveTrace(const QString& file) const;
 
     QLineEdit* Edit1;
     QPushButton* EnvPregBut;
     QLabel* Label1;
     QLineEdit* Edit2;
+    QPushButton* SaveTraceBut;
 
 public slots:
     void EnvPregButClick();
+    // Asks where, then SaveTrace; says so when the file cannot be written.
+    void SaveTraceButClick();
 
 private:
     zv318::Link& link_;
+    zv318::Tracer* tracer_ = nullptr;
     // What Edit2 says when the instrument is not connected (entry 15).
     QString notConnected_ = QStringLiteral("ZV-318 not connected");
 };
