@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ctl_csv.h"
 #include "app/ctl_firmware.h"
 #include "app/device_choice.h"
 #include "app/terminal_feedback.h"
@@ -222,6 +223,7 @@ int main(int argc, char** argv) {
     if (command == "status" && args.size() == 1) return Status(c);
     if (command == "raw" && args.size() == 2) return Raw(c, args[1]);
     if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
+    if (IsCsvCommand(args)) return CsvCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
     if (command == "plans" && args.size() >= 2) return PlansCommand(c, args);
     if (command == "firmware")
         return FirmwareCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
