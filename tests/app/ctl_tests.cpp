@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <chrono>
@@ -43,6 +45,11 @@ TEST(Zv318ctl, NoInstrumentAtAll) {
     CtlRun raw = RunCtl("ZV318_HID_SOCKETS='" + empty.string() + "'", "raw '*?NS'");
     EXPECT_EQ(raw.status, 3) << raw.out;
     fs::remove_all(empty);
+    // A folder that is not there is named as such.
+    CtlRun missing = RunCtl("ZV318_HID_SOCKETS='" + empty.string() + "'", "status");
+    EXPECT_EQ(missing.status, 3) << missing.out;
+    EXPECT_NE(missing.out.find("does not exist: " + empty.string()), std::string::npos)
+        << missing.out;
 }
 
 TEST(Zv318ctl, RawCommandAndItsLimit) {
@@ -60,6 +67,7 @@ TEST(Zv318ctl, ClockAndUsageOnTheDemoInstrument) {
     EXPECT_EQ(clock.status, 0) << clock.out;
     CtlRun usage = RunCtl("", "--demo frobnicate");
     EXPECT_EQ(usage.status, 2) << usage.out;
+    EXPECT_NE(usage.out.find("unknown command: frobnicate"), std::string::npos) << usage.out;
     CtlRun none = RunCtl("", "");
     EXPECT_EQ(none.status, 2) << none.out;
 }
@@ -117,17 +125,31 @@ TEST(Zv318ctl, PlansReadSendCheckAndDeleteThroughTheSocketFolder) {
     CtlRun unknown = RunCtl(env, "--yes plans delete 'NOPE (RADIO)'");
     EXPECT_EQ(unknown.status, 1) << unknown.out;
 
-    // A bad file: its result code, and a send that writes nothing.
-    const fs::path bad = home / "BAD.c318";
-    std::ofstream(bad, std::ios::binary) << "1\r\nBAD\r\n1\r\n0,CH1,49999999,3000,OFF";
-    CtlRun badCheck = RunCtl(env, "plans check '" + bad.string() + "'");
-    EXPECT_EQ(badCheck.status, 1);
-    EXPECT_NE(badCheck.out.find("1022"), std::string::npos) << badCheck.out;
-    CtlRun badSend = RunCtl(env, "plans send '" + bad.string() + "'");
-    EXPECT_EQ(badSend.status, 1) << badSend.out;
-    EXPECT_NE(badSend.out.find("message 14"), std::string::npos) << badSend.out;
-    CtlRun after = RunCtl(env, "plans read");
-    EXPECT_EQ(after.out, read.out) << "a refused file must leave the instrument's plans as they were";
+    // Bad files: check and send give the same verdict, and a send writes nothing.
+    const CtlRun before = RunCtl(env, "plans read");
+    struct Bad {
+        std::string bytes, code, message;
+    };
+    const Bad bads[] = {
+        {"1\r\nBAD\r\n1\r\n0,CH1,49999999,3000,OFF", "1003", "message 14"},
+        {"1\r\n" + std::string(56, 'N') + "\r\n1\r\n0,CH1,50000000,3000,OFF", "54", "message 14"},
+        {"1\r\nA:B\r\n1\r\n0,CH1,50000000,3000,OFF", "54", "message 14"},
+        {"", "50", "message 13"},
+        {std::string("\x01\xff\0binary", 9), "50", "message 13"},
+    };
+    for (const Bad& b : bads) {
+        const fs::path bad = home / "BAD.c318";
+        std::ofstream(bad, std::ios::binary) << b.bytes;
+        CtlRun badCheck = RunCtl(env, "plans check '" + bad.string() + "'");
+        EXPECT_EQ(badCheck.status, 1);
+        EXPECT_NE(badCheck.out.find(b.code + "\n"), std::string::npos) << badCheck.out;
+        EXPECT_NE(badCheck.out.find(b.message), std::string::npos) << badCheck.out;
+        CtlRun badSend = RunCtl(env, "plans send '" + bad.string() + "'");
+        EXPECT_EQ(badSend.status, 1) << badSend.out;
+        EXPECT_NE(badSend.out.find(b.message), std::string::npos) << badSend.out;
+        CtlRun after = RunCtl(env, "plans read");
+        EXPECT_EQ(after.out, before.out) << "a refused file must leave the plans as they were";
+    }
 
     fs::remove_all(home);
 }
@@ -164,4 +186,86 @@ TEST(Zv318ctl, TraceHoldsExactlyTheReportsTheSimulatorReceived) {
     EXPECT_EQ(sent.size(), 3u);  // the serial number and both versions
     EXPECT_EQ(sent, received);
     fs::remove_all(dir);
+}
+
+namespace {
+
+int Pages(const std::string& pdfText) {
+    return static_cast<int>(std::count(pdfText.begin(), pdfText.end(), '\f'));
+}
+
+std::string PdfText(const fs::path& pdf) {
+    const fs::path text = pdf.string() + ".txt";
+    const std::string command = "pdftotext -layout '" + pdf.string() + "' '" + text.string() + "'";
+    if (std::system(command.c_str()) != 0) return "<pdftotext failed>";
+    return ReadFile(text);
+}
+
+}  // namespace
+
+// The logger commands through the socket folder, each run a process of its own, against the
+// simulator's own loggers.
+TEST(Zv318ctl, LoggersListSaveShowAndPrintThroughTheSocketFolder) {
+    SimProcess sim;
+    fs::path home = fs::temp_directory_path() / ("zv318-ctl-loggers-" + std::to_string(getpid()));
+    fs::remove_all(home);
+    std::string env = sim.envWithHome(home);
+    fs::create_directories(home / "Loggers");
+
+    CtlRun list = RunCtl(env, "loggers list radio");
+    ASSERT_EQ(list.status, 0) << list.out;
+    EXPECT_NE(list.out.find("4    49   LASTSLOT     23:59:59 31/12/2013 DAB            3  -75 dBm"),
+              std::string::npos)
+        << list.out;
+    EXPECT_NE(list.out.find("1    0    ROOF1"), std::string::npos) << list.out;
+
+    // Row 4 into "Loggers" under its name, byte for byte; then rows 4 and 2 "as" a base name.
+    CtlRun save = RunCtl(env, "loggers save radio 4");
+    ASSERT_EQ(save.status, 0) << save.out;
+    const std::string lastSlot =
+        "RADIO\r\nLASTSLOT\r\nDAB\r\n31/12/2013\r\n23:59:59\r\n-75 dBm\r\n3\r\n"
+        "0,5C,178352000,1536000,-52.0 dBm\r\n1,11D,222064000,1536000,-53.7 dBm\r\n"
+        "2,12B,225648000,1536000,-55.4 dBm";
+    EXPECT_EQ(ReadFile(home / "Loggers" / "LASTSLOT.lograd"), lastSlot);
+    CtlRun as = RunCtl(env, "loggers save radio 4 2 --as '" + (home / "site.lograd").string() + "'");
+    ASSERT_EQ(as.status, 0) << as.out;
+    EXPECT_EQ(ReadFile(home / "site_LASTSLOT.lograd"), lastSlot);
+    EXPECT_TRUE(ReadFile(home / "site_LOBBY.lograd").starts_with("RADIO\r\nLOBBY\r\nFM\r\n"));
+    // Again: the existing files are replaced only with --yes.
+    CtlRun keep = RunCtl(env, "loggers save radio 4 --as '" + (home / "site").string() + "'");
+    EXPECT_EQ(keep.status, 1) << keep.out;
+    CtlRun all = RunCtl(env, "loggers save plc");
+    ASSERT_EQ(all.status, 0) << all.out;
+    EXPECT_TRUE(fs::exists(home / "Loggers" / "MAIN.logplc"));
+    EXPECT_TRUE(fs::exists(home / "Loggers" / "PANEL2.logplc"));
+    EXPECT_EQ(RunCtl(env, "loggers save radio 9").status, 1);
+
+    CtlRun show = RunCtl(env, "loggers show '" + (home / "Loggers" / "LASTSLOT.lograd").string() + "'");
+    ASSERT_EQ(show.status, 0) << show.out;
+    EXPECT_NE(show.out.find("   3  12B      225.6480 MHz     1.5360 MHz  -55.4 dBm"),
+              std::string::npos)
+        << show.out;
+    CtlRun caps = RunCtl(env, "loggers show '" + (home / "X.LOGRAD").string() + "'");
+    EXPECT_EQ(caps.status, 1);
+    EXPECT_NE(caps.out.find("message 11"), std::string::npos) << caps.out;
+
+    // Two loggers into one PDF, each from a page of its own; the "#" never printed.
+    const fs::path pdf = home / "two.pdf";
+    CtlRun print = RunCtl(env, "loggers print radio 1 4 --pdf '" + pdf.string() + "'");
+    ASSERT_EQ(print.status, 0) << print.out;
+    const std::string text = PdfText(pdf);
+    EXPECT_EQ(Pages(text), 2) << text;
+    EXPECT_NE(text.find("Logger name:       ROOF1"), std::string::npos) << text;
+    EXPECT_NE(text.find("Logger name:       LASTSLOT"), std::string::npos) << text;
+    EXPECT_LT(text.find("ROOF1"), text.find('\f'));
+    EXPECT_EQ(text.find('#'), std::string::npos) << text;
+    const fs::path file = home / "file.pdf";
+    CtlRun fromFile = RunCtl(env, "loggers print '" + (home / "site_LOBBY.lograd").string() +
+                                      "' --pdf '" + file.string() + "'");
+    ASSERT_EQ(fromFile.status, 0) << fromFile.out;
+    EXPECT_NE(PdfText(file).find("Logger name:       LOBBY"), std::string::npos);
+
+    sim.stop();
+    EXPECT_EQ(RunCtl(env, "loggers list plc").status, 3);
+    fs::remove_all(home);
 }

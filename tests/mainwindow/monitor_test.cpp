@@ -74,11 +74,10 @@ TEST_F(mainwindowMonitor, UnpluggingEmptiesThePlanListAndTheLoggerTable) {
     form->planList().enablePlanCommands();
     ASSERT_TRUE(form->DelSelBut->isEnabled());
     QTableWidget* grid = form->LoggerIndex;
-    for (int r = 1; r <= 50; ++r) {
-        grid->item(r, 0)->setText(QString::number(r));
-        for (int c = 1; c <= 4; ++c) grid->item(r, c)->setText(QStringLiteral("x%1").arg(c));
-    }
-    const QString heading = grid->item(0, 1)->text();
+    form->ReceiveRLogButClick();
+    ASSERT_FALSE(grid->item(0, 1)->text().isEmpty());
+    ASSERT_TRUE(form->SaveLogBut->isEnabled());
+    const QString heading = grid->horizontalHeaderItem(1)->text();
     QSignalSpy refreshed(form.get(), &TForm1::connectionStatusRefreshed);
 
     bus.setPlugged(false);
@@ -91,12 +90,11 @@ TEST_F(mainwindowMonitor, UnpluggingEmptiesThePlanListAndTheLoggerTable) {
                        static_cast<QWidget*>(form->DelSelBut),
                        static_cast<QWidget*>(form->LoadBut), static_cast<QWidget*>(form->Llista)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    for (int r = 1; r <= 50; ++r) {
-        for (int c = 1; c <= 4; ++c) ASSERT_TRUE(grid->item(r, c)->text().isEmpty()) << r << c;
-        // The row numbers and the headings stay.
-        EXPECT_EQ(grid->item(r, 0)->text(), QString::number(r));
-    }
-    EXPECT_EQ(grid->item(0, 1)->text(), heading);
+    // The logger rows are emptied and forgotten; the headings stay.
+    for (int r = 0; r < 50; ++r)
+        for (int c = 0; c <= 4; ++c) ASSERT_TRUE(grid->item(r, c)->text().isEmpty()) << r << c;
+    EXPECT_EQ(grid->horizontalHeaderItem(1)->text(), heading);
+    EXPECT_FALSE(form->SaveLogBut->isEnabled());
 
     // Plugged in again: ReceiveBut comes back, the list waits for a reading.
     bus.setPlugged(true);
@@ -141,6 +139,51 @@ TEST(mainwindowFolderWatcher, ASocketAppearingOrLeavingIsANotice) {
     const int afterPlug = changed.count();
     ASSERT_TRUE(socket.remove());
     ASSERT_TRUE(WaitUntil([&] { return changed.count() > afterPlug; }, 3000));
+}
+
+// Unplugged while the status box is being refreshed: the refresh ends as "not connected",
+// whichever query the cable came out at, until the next plug event.
+TEST_F(mainwindowMonitor, ARefreshThatLosesTheInstrumentEndsNotConnected) {
+    Start();
+    for (int queriesBefore : {0, 1, 2}) {  // the serial number, the IO and the ZV version
+        SCOPED_TRACE(queriesBefore);
+        bus.setPlugged(true);
+        form->ConnectionStatus();
+        ASSERT_TRUE(form->connected());
+        bus.unplugAfter(queriesBefore);
+        form->ConnectionStatus();
+        EXPECT_FALSE(form->connected());
+        EXPECT_EQ(form->Connexio->text(), Entry(15));
+        EXPECT_TRUE(SamePicture(form->Usb, folder / "Images" / "Nousb.bmp"));
+        for (QLabel* value : {form->Mod, form->SN, form->IOV, form->ZVV})
+            EXPECT_TRUE(value->text().isEmpty()) << value->objectName().toStdString();
+        for (QWidget* w :
+             {static_cast<QWidget*>(form->ReceiveBut), static_cast<QWidget*>(form->DelSelBut),
+              static_cast<QWidget*>(form->LoadBut)})
+            EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    }
+}
+
+// A device notice that comes while a refresh runs is not lost: one more refresh follows.
+TEST_F(mainwindowMonitor, ANoticeDuringARefreshGivesOneMoreRefresh) {
+    Start();
+    QSignalSpy refreshed(form.get(), &TForm1::connectionStatusRefreshed);
+    // The notice arrives while the refresh lets the window repaint, and the instrument goes.
+    QTimer::singleShot(0, form.get(), [this] {
+        bus.setPlugged(false);
+        watcher.notifyChange();
+    });
+    form->ConnectionStatus();
+    ASSERT_EQ(refreshed.count(), 1);
+    // Gone, and seen to be gone by the refresh the notice brought; plugged in again, the
+    // next notice finds it.
+    ASSERT_TRUE(WaitUntil([&] { return refreshed.count() == 2; }, 3000));
+    EXPECT_FALSE(form->connected());
+    bus.setPlugged(true);
+    watcher.notifyChange();
+    ASSERT_TRUE(WaitUntil([&] { return refreshed.count() == 3; }, 3000));
+    EXPECT_TRUE(form->connected());
+    EXPECT_TRUE(form->ReceiveBut->isEnabled());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include "texts/qt_path.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 
@@ -36,10 +37,19 @@ void WindowFeedback::showNotice(const std::string& notice) {
     box.exec();
 }
 
+void WindowFeedback::showInformation(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::Information, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Ok, parent_);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
 bool WindowFeedback::askYesNo(int textEntry, int captionEntry) {
     QMessageBox box(QMessageBox::Question, text(captionEntry), text(textEntry),
                     QMessageBox::Yes | QMessageBox::No, parent_);
     box.setWindowModality(Qt::ApplicationModal);
+    // Every Yes/No question asks before something is erased or rewritten: Enter never says Yes.
+    box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -101,13 +111,13 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.setNameFilter(kind.filter);
     if (!request.startFolder.empty())
-        dialog.setDirectory(QStringFromPath(request.startFolder));
+        dialog.setDirectory(QStringFromPath(PathFromText(request.startFolder)));
     if (!request.proposedName.empty())
-        dialog.selectFile(QStringFromPath(request.proposedName));
+        dialog.selectFile(QStringFromPath(PathFromText(request.proposedName)));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
-    return PathFromQString(chosen.first()).string();
+    return PathToText(PathFromQString(chosen.first()));
 }
 
 ProgressWindow& WindowFeedback::progress() { return progress_; }
