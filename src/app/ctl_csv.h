@@ -2,6 +2,8 @@
 // zv318ctl's CSV commands, for the spreadsheet a technician writes reports in:
 //   plans csv FILE.c318 [-o OUT.csv]                      a plan file as CSV
 //   plans from-csv IN.csv --type radio|plc -o FILE.c318   a plan file from CSV
+//   loggers csv FILE.lograd|FILE.logplc [-o OUT.csv]       a logger file as CSV
+//   loggers csv radio|plc ROW -o OUT.csv                   a listed logger, downloaded, as CSV
 
 #include <filesystem>
 #include <string>
@@ -13,7 +15,7 @@
 
 namespace zv318 {
 
-// True for the argument lists CsvCommand takes ("plans csv", "plans from-csv").
+// True for the argument lists CsvCommand takes ("plans csv", "plans from-csv", "loggers csv").
 [[nodiscard]] bool IsCsvCommand(const std::vector<std::string>& args);
 
 // Runs one of the commands above; without -o the CSV goes to the standard output. The exit

@@ -193,7 +193,7 @@ int main(int argc, char** argv) {
         } else if (a == "--trace" && i + 1 < argc) {
             trace = argv[++i];
         } else if (a == "--help" || a == "-h") {
-            std::cout << kUsageText << kLoggersUsage;
+            std::cout << kUsageText << kLoggersUsage << kCsvUsage;
             return kDone;
         } else if (a.starts_with("--") && args.empty()) {
             std::cerr << "unknown option " << a << '\n' << kUsageText;

@@ -59,3 +59,50 @@ TEST(Zv318ctl, PlansToCsvAndBack) {
 
 }  // namespace
 }  // namespace zv318::testing
+
+namespace zv318::testing {
+namespace {
+
+TEST(Zv318ctl, LoggersToCsvFromAFileAndFromTheSimulatorProcess) {
+    const fs::path home =
+        fs::temp_directory_path() / ("zv318-ctl-lcsv-" + std::to_string(getpid()));
+    fs::remove_all(home);
+    SimProcess sim;
+    const std::string env = sim.envWithHome(home);
+
+    ASSERT_TRUE(
+        WriteFileAtomically(home / "L1.lograd",
+                            "RADIO\r\nL1\r\nTV1\r\n01/02/2013\r\n10:20:30\r\n-50 dBm\r\n2\r\n"
+                            "0,C1,474123456,8000000,-45.2 dBm\r\n1,\"Q\",50000000,3000,---- dBm"));
+    const CtlRun file = RunCtl(env, "loggers csv '" + (home / "L1.lograd").string() + "'");
+    EXPECT_EQ(file.status, 0) << file.out;
+    EXPECT_EQ(file.out,
+              "field,value\r\ntype,RADIO\r\nname,L1\r\nplan,TV1\r\ndate,01/02/2013\r\n"
+              "time,10:20:30\r\nthreshold,-50\r\nunit,dBm\r\n\r\n"
+              "channel,frequency_mhz,bandwidth_mhz,power,unit\r\n"
+              "C1,474.1235,8.0000,-45.2,dBm\r\n\"\"\"Q\"\"\",50.0000,0.0030,----,dBm\r\n");
+
+    // Row 1 of the RADIO table: the demo's 40-record logger, downloaded.
+    const fs::path out = home / "roof.csv";
+    const CtlRun row = RunCtl(env, "loggers csv radio 1 -o '" + out.string() + "'");
+    EXPECT_EQ(row.status, 0) << row.out;
+    const std::string csv = ReadWholeFile(out).value_or("");
+    EXPECT_TRUE(csv.starts_with("field,value\r\ntype,RADIO\r\nname,ROOF1\r\n")) << csv;
+    const std::string heading = "\r\n\r\nchannel,frequency_mhz,bandwidth_mhz,power,unit\r\n";
+    const std::size_t table = csv.find(heading);
+    ASSERT_NE(table, std::string::npos) << csv;
+    std::size_t rows = 0;
+    for (std::size_t at = table + heading.size(); (at = csv.find("\r\n", at)) != std::string::npos;
+         at += 2)
+        ++rows;
+    EXPECT_EQ(rows, 40u) << csv;
+
+    EXPECT_EQ(RunCtl(env, "loggers csv radio 9 -o '" + out.string() + "'").status, 1);
+    EXPECT_EQ(RunCtl(env, "loggers csv radio 1").status, 2);
+    sim.stop();
+    EXPECT_EQ(RunCtl(env, "loggers csv radio 1 -o '" + out.string() + "'").status, 3);
+    fs::remove_all(home);
+}
+
+}  // namespace
+}  // namespace zv318::testing
