@@ -52,6 +52,12 @@ LoggerChart::LoggerChart(QWidget* parent) : QWidget(parent) {
     layout->setSpacing(2);
     layout->addWidget(view_, 1);
     layout->addWidget(note_);
+    // The names under the bars follow the plot's width as the chart lays itself out.
+    connect(chart_, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
+        const int n = static_cast<int>(data_.bars.size());
+        if (n == 0 || area.width() <= 10) return;
+        if (stepFor(area.width()) != labelStep_) labelChannels();
+    });
     rebuild();
 }
 
@@ -165,6 +171,12 @@ void LoggerChart::rebuild() {
     }
 }
 
+int LoggerChart::stepFor(double plotWidth) const {
+    const double perBar = plotWidth / std::max<std::size_t>(data_.bars.size(), 1);
+    const int step = std::max(1, static_cast<int>(std::ceil((labelWidest_ + 12) / perBar)));
+    return step % 2 == 0 ? step + 1 : step;
+}
+
 void LoggerChart::labelChannels() {
     if (!channels_) return;
     for (const QString& label : channels_->categoriesLabels()) channels_->remove(label);
@@ -177,15 +189,21 @@ void LoggerChart::labelChannels() {
     int widest = 0;
     for (const ChartBar& bar : data_.bars)
         widest = std::max(widest, metrics.horizontalAdvance(Q(bar.channel)));
-    const double width = std::max(50, view_->width() - 100);
-    int step = std::max(1, static_cast<int>(std::ceil(n * (widest + 20) / width)));
-    if (step % 2 == 0) ++step;
+    labelWidest_ = widest;
+    // The plot's width once the chart is laid out, an estimate from the view's before.
+    const double plot = chart_->plotArea().width();
+    const double width = plot > 10 ? plot : std::max(50, view_->width() - 100);
+    const double perBar = width / n;
+    const int step = stepFor(width);
+    labelStep_ = step;
     std::set<QString> used;
     for (int first = 0; first < n; first += step) {
         const int last = std::min(first + step, n) - 1;
         const int k = first + (last - first) / 2;  // the bar in the middle of the stretch
         const ChartBar& bar = data_.bars[static_cast<std::size_t>(k)];
         QString label = bar.channel.empty() ? QString::number(bar.record) : Q(bar.channel);
+        // A last stretch too short for its label stays without one.
+        if ((last - first + 1) * perBar < metrics.horizontalAdvance(label) + 4) break;
         // The axis keys its labels by text: a name seen before gets an invisible mark.
         while (used.contains(label)) label += QChar(0x200B);
         used.insert(label);

@@ -65,6 +65,9 @@ private:
     [[nodiscard]] QString text(int entry, const char* fallback) const;
     void rebuild();
     void labelChannels();
+    // Bars per channel name (odd, so a name stands under the middle bar of its stretch) on a
+    // plot of that width.
+    [[nodiscard]] int stepFor(double plotWidth) const;
     void showRecordLine(bool hovered, int bar);
 
     const LanguageTable* table_ = nullptr;
@@ -79,6 +82,8 @@ private:
     QLineSeries* line_ = nullptr;
     QCategoryAxis* channels_ = nullptr;
     QValueAxis* power_ = nullptr;
+    int labelStep_ = 0;    // bars per channel name, as labelled last
+    int labelWidest_ = 0;  // the widest channel name, in pixels
 };
 
 }  // namespace zv318
