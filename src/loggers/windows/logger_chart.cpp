@@ -52,6 +52,15 @@ LoggerChart::LoggerChart(QWidget* parent) : QWidget(parent) {
     layout->setSpacing(2);
     layout->addWidget(view_, 1);
     layout->addWidget(note_);
+    channels_ = new QCategoryAxis;
+    channels_->setObjectName("ChannelAxis");
+    channels_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
+    channels_->setGridLineVisible(false);
+    channels_->setStartValue(-0.5);
+    power_ = new QValueAxis;
+    power_->setObjectName("PowerAxis");
+    chart_->addAxis(channels_, Qt::AlignBottom);
+    chart_->addAxis(power_, Qt::AlignLeft);
     // The names under the bars follow the plot's width as the chart lays itself out.
     connect(chart_, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
         const int n = static_cast<int>(data_.bars.size());
@@ -87,11 +96,8 @@ QString LoggerChart::recordLine(int bar) const {
 }
 
 void LoggerChart::rebuild() {
+    // The axes stay for the chart's life; only the series are made afresh.
     chart_->removeAllSeries();
-    for (QAbstractAxis* axis : chart_->axes()) {
-        chart_->removeAxis(axis);
-        delete axis;
-    }
     chart_->setTitle(
         text(1155, "%1 (%2 %3)").arg(Q(logger_.name), Q(logger_.date), Q(logger_.time)));
     QFont title = chart_->titleFont();
@@ -137,21 +143,12 @@ void LoggerChart::rebuild() {
         high = std::max(high, *data_.threshold);
     }
 
-    channels_ = new QCategoryAxis;
-    channels_->setObjectName("ChannelAxis");
     channels_->setTitleText(text(1154, "Channel"));
-    channels_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
-    channels_->setGridLineVisible(false);
-    channels_->setStartValue(-0.5);
     channels_->setRange(-0.5, std::max(n, 1) - 0.5);
-    power_ = new QValueAxis;
-    power_->setObjectName("PowerAxis");
     power_->setTitleText(text(1151, "Power (%1)").arg(Q(data_.unit)));
     const double margin = std::max(1.0, (high - low) * 0.05);
     power_->setRange(low < 0 ? low - margin : 0, high > 0 ? high + margin : 0 + (low < 0 ? 0 : 1));
     power_->applyNiceNumbers();
-    chart_->addAxis(channels_, Qt::AlignBottom);
-    chart_->addAxis(power_, Qt::AlignLeft);
     series_->attachAxis(channels_);
     series_->attachAxis(power_);
     if (line_) {
