@@ -177,3 +177,76 @@ TEST(plansCsv, ImportsAWholeFileOrNothing) {
 
 }  // namespace
 }  // namespace zv318::testing
+
+namespace zv318::testing {
+namespace {
+
+// The editor's "Import CSV…" and "Export CSV…" on the plan in the editor.
+TEST(plansCsv, TheEditorsImportAndExport) {
+    const std::string opened = "1\r\nTV1\r\n1\r\n0,C1,60000000,3000,ON";
+    const std::string good =
+        "name;frequency_mhz;bandwidth_mhz;state\r\nB;60,5;1;ON\r\nA;55;1;OFF\r\n";
+    const std::string bad =
+        "name,frequency_mhz,bandwidth_mhz,state\r\nB,60,1,ON\r\nA,9999,1,ON\r\n";
+    struct Case {
+        const char* name;
+        bool yes;
+        std::optional<std::string> csv;  // nothing: the dialog cancelled
+        int result;
+        std::vector<int> messages;
+        std::string plan;  // the editor's plan afterwards
+    };
+    const std::vector<Case> cases = {
+        {"declined", false, good, kCsvCancelled, {}, opened},
+        {"dialog cancelled", true, std::nullopt, kCsvCancelled, {}, opened},
+        {"a row refused", true, bad, 3020, {20}, opened},
+        {"read, sorted, the editor's type",
+         true,
+         good,
+         kCsvRead,
+         {},
+         "1\r\nNEW\r\n2\r\n0,A,55000000,1000000,OFF\r\n1,B,60500000,1000000,ON"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        RecordingFeedback feedback;
+        PlanList list;
+        PlanFiles files{feedback, list, folder.path};
+        PlanEditorSession session{feedback, files};
+        ASSERT_EQ(session.OpenPlanFile(WriteBytes(folder.path / "tv1.c318", opened)), kPlanRead);
+        feedback.answers = {c.yes};
+        if (c.csv) feedback.files.push_back(WriteBytes(folder.path / "in.csv", *c.csv).string());
+        EXPECT_EQ(ImportPlanCsv(session, LanguageTable{}, feedback), c.result);
+        EXPECT_EQ(feedback.messages, c.messages);
+        EXPECT_EQ(ChannelPlanText(session.plan()).value_or(""), c.plan);
+        // An imported plan is never saved over the file opened before it.
+        EXPECT_EQ(session.CurrentPlanFile().empty(), c.result == kCsvRead);
+    }
+
+    // Export: the save check first (it sorts), then the file proposed under the plan's name.
+    TempFolder folder;
+    RecordingFeedback feedback;
+    PlanList list;
+    PlanFiles files{feedback, list, folder.path};
+    PlanEditorSession session{feedback, files};
+    ASSERT_EQ(session.OpenPlanFile(
+                  WriteBytes(folder.path / "tv1.c318",
+                             "1\r\nTV1\r\n2\r\n0,C2,70000000,3000,ON\r\n1,C1,60000000,3000,OFF")),
+              kPlanRead);
+    feedback.files.push_back((folder.path / "tv1.csv").string());
+    EXPECT_EQ(ExportPlanCsv(session, feedback), kCsvWritten);
+    EXPECT_EQ(feedback.fileRequests.back().proposedName, "TV1.csv");
+    EXPECT_EQ(ReadBytes(folder.path / "tv1.csv"),
+              "field,value\r\ntype,RADIO\r\nname,TV1\r\n\r\n"
+              "channel,name,frequency_mhz,bandwidth_mhz,state\r\n"
+              "1,C1,60.0000,0.0030,OFF\r\n2,C2,70.0000,0.0030,ON\r\n");
+    session.plan().setCell(1, PlanGrid::kNameColumn, "TOOLONG");
+    const std::size_t requests = feedback.fileRequests.size();
+    EXPECT_EQ(ExportPlanCsv(session, feedback), 1);
+    EXPECT_EQ(feedback.messages, std::vector<int>{19});
+    EXPECT_EQ(feedback.fileRequests.size(), requests);
+}
+
+}  // namespace
+}  // namespace zv318::testing
