@@ -69,9 +69,8 @@ int main(int argc, char** argv) {
     QCommandLineOption chartOption(QStringLiteral("screenshot-chart"),
                                    QStringLiteral("Picture the viewer's chart tab."));
     chartOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions(
-        {demoOption, screenshotOption, pageOption, editOption, loggersOption, viewerOption,
-         chartOption});
+    parser.addOptions({demoOption, screenshotOption, pageOption, editOption, loggersOption,
+                       viewerOption, chartOption});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));

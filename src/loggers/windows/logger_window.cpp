@@ -12,8 +12,8 @@
 
 #include "loggers/logger_csv.h"
 #include "loggers/logger_procedures.h"
-#include "loggers/windows/logger_chart.h"
 #include "loggers/print_text.h"
+#include "loggers/windows/logger_chart.h"
 #include "loggers/windows/paper_printer.h"
 #include "plans/windows/dialog.h"
 #include "texts/version.h"
