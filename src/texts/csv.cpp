@@ -29,6 +29,12 @@ std::string_view TrimCsvBlanks(std::string_view text) {
     return text;
 }
 
+bool CsvRecord::blank() const {
+    for (const std::string& field : fields)
+        if (!TrimCsvBlanks(field).empty()) return false;
+    return true;
+}
+
 namespace {
 
 // ";" when the first line with something on it holds a ";" and no "," outside quotes.

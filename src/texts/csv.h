@@ -19,8 +19,9 @@ namespace zv318 {
 struct CsvRecord {
     int line = 0;
     std::vector<std::string> fields;
-    // A line with nothing on it: one empty, unquoted field.
-    [[nodiscard]] bool blank() const { return fields.size() == 1 && fields[0].empty(); }
+    // A line with nothing but separators and blanks on it (spreadsheets write ",,,," for an
+    // empty row).
+    [[nodiscard]] bool blank() const;
 };
 
 struct CsvTable {
