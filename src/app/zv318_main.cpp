@@ -71,9 +71,11 @@ int main(int argc, char** argv) {
                                     QStringLiteral("Picture the viewer with this listed row."),
                                     QStringLiteral("ROW"));
     viewerOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions(
-        {demoOption, traceOption, screenshotOption, pageOption, editOption, loggersOption,
-         viewerOption});
+    QCommandLineOption chartOption(QStringLiteral("screenshot-chart"),
+                                   QStringLiteral("Picture the viewer's chart tab."));
+    chartOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({demoOption, traceOption, screenshotOption, pageOption, editOption,
+                       loggersOption, viewerOption, chartOption});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -169,13 +171,17 @@ int main(int argc, char** argv) {
                                                                  : form->ReceiveRLogButClick();
         if (parser.isSet(viewerOption)) {
             const int row = parser.value(viewerOption).toInt();
-            QTimer::singleShot(0, form.get(), [&form, path, row] {
+            const bool chart = parser.isSet(chartOption);
+            QTimer::singleShot(0, form.get(), [&form, path, row, chart] {
                 QTimer::singleShot(700, form.get(), [path] {
                     QWidget* viewer = QApplication::activeModalWidget();
                     const bool saved = viewer && viewer->grab().save(path, "PNG");
                     if (viewer) viewer->close();
                     QCoreApplication::exit(saved ? 0 : 1);
                 });
+                // The chart is the viewer's last tab; chosen before the viewer shows.
+                if (TZVLoggerWindow* viewer = form->windows().loggerWindow; viewer && chart)
+                    viewer->Vistes->setCurrentIndex(viewer->Vistes->count() - 1);
                 form->LoggerIndexMouseUp(1, row, true);
                 form->LoggerIndexDblClick();
             });

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ctl_csv.h"
 #include "app/ctl_firmware.h"
 #include "app/ctl_loggers.h"
 #include "app/device_choice.h"
@@ -193,7 +194,7 @@ int main(int argc, char** argv) {
         } else if (a == "--trace" && i + 1 < argc) {
             trace = argv[++i];
         } else if (a == "--help" || a == "-h") {
-            std::cout << kUsageText << kLoggersUsage;
+            std::cout << kUsageText << kLoggersUsage << kCsvUsage;
             return kDone;
         } else if (a.starts_with("--") && args.empty()) {
             std::cerr << "unknown option " << a << '\n' << kUsageText;
@@ -232,6 +233,7 @@ int main(int argc, char** argv) {
     if (command == "status" && args.size() == 1) return Status(c);
     if (command == "raw" && args.size() == 2) return Raw(c, args[1]);
     if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
+    if (IsCsvCommand(args)) return CsvCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     if (command == "plans" && args.size() >= 2) return PlansCommand(c, args);
     if (command == "firmware")
         return FirmwareCommand(*c.link, *c.feedback, c.table, c.folders.data, args);

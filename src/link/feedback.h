@@ -38,6 +38,9 @@ struct FileRequest {
         OpenLogger,      // a logger file to open
         SaveLogger,      // where to save one logger
         SaveAllLoggers,  // the base name of a save-all run
+        ExportCsv,       // where to write a plan or a logger as CSV
+        ImportCsv,       // a CSV file to read a plan from
+        SaveChart,       // where to save a logger's chart (PNG or PDF)
     };
     Kind kind = LoadPlan;
     std::string startFolder;   // folder the dialog starts in; empty: the dialog's own choice

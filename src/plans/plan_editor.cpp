@@ -216,6 +216,11 @@ int PlanEditorSession::OpenPlanFile(const std::filesystem::path& file) {
     return result;
 }
 
+void PlanEditorSession::TakePlan(PlanGrid plan) {
+    plan_ = std::move(plan);
+    currentPlanFile_.clear();
+}
+
 bool PlanEditorSession::Loadchannelplan() {
     if (!feedback_.askYesNo(79, 37)) return true;
     return OpenChannelPlanFile(-1) == kPlanRead;

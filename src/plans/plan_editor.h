@@ -118,6 +118,9 @@ public:
     // Reads a plan file named by the caller (the command line): a ".c318" file as from the
     // open dialog (message 11 and 12 for another extension), which becomes the current file.
     int OpenPlanFile(const std::filesystem::path& file);
+    // A plan read from elsewhere than a plan file (a CSV import) becomes the editor's plan;
+    // its first save asks for a file.
+    void TakePlan(PlanGrid plan);
     // "Load channel plan": true when the editor stays open (the question answered No, or a
     // plan read); false when it must close (the dialog cancelled or the file refused).
     bool Loadchannelplan();

@@ -6,11 +6,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "loggers/logger_csv.h"
 #include "loggers/logger_procedures.h"
 #include "loggers/print_text.h"
+#include "loggers/windows/logger_chart.h"
 #include "loggers/windows/paper_printer.h"
 #include "plans/windows/dialog.h"
 #include "texts/version.h"
@@ -61,6 +64,10 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     Printlogger1->setObjectName("Printlogger1");
     Previewlogger1 = Archivo1->addAction("Print preview");
     Previewlogger1->setObjectName("Previewlogger1");
+    ExportCSV1 = Archivo1->addAction("Export CSV…");
+    ExportCSV1->setObjectName("ExportCSV1");
+    SaveChart1 = Archivo1->addAction("Save chart as…");
+    SaveChart1->setObjectName("SaveChart1");
     Archivo1->addSeparator();
     Exit1 = Archivo1->addAction("Exit");
     Exit1->setObjectName("Exit1");
@@ -68,6 +75,8 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     connect(Savelogger1, &QAction::triggered, this, &TZVLoggerWindow::Savelogger1Click);
     connect(Printlogger1, &QAction::triggered, this, &TZVLoggerWindow::Printlogger1Click);
     connect(Previewlogger1, &QAction::triggered, this, &TZVLoggerWindow::Previewlogger1Click);
+    connect(ExportCSV1, &QAction::triggered, this, &TZVLoggerWindow::ExportCSV1Click);
+    connect(SaveChart1, &QAction::triggered, this, &TZVLoggerWindow::SaveChart1Click);
 
     // The client area below the menu: 792 x 546 on a green ground.
     auto* client = new QWidget(this);
@@ -111,9 +120,15 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     FileNameLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     FileNameLabel->setGeometry(16, 128, 690, 34);
 
-    TaulaRegistre = new QTableWidget(0, kColumns, client);
+    // The grid and the chart share the room below the file name, one tab each.
+    Vistes = new QTabWidget(client);
+    Vistes->setObjectName("Vistes");
+    Vistes->setGeometry(16, 166, 760, 338);
+    TaulaRegistre = new QTableWidget(0, kColumns);
     TaulaRegistre->setObjectName("TaulaRegistre");
-    TaulaRegistre->setGeometry(16, 170, 689, 257);
+    Vistes->addTab(TaulaRegistre, "Table");
+    Grafic = new zv318::LoggerChart;
+    Vistes->addTab(Grafic, "Chart");
     TaulaRegistre->verticalHeader()->hide();
     TaulaRegistre->setHorizontalHeaderLabels(
         QStringList(kColumns, QString()));  // titles come with the language
@@ -156,6 +171,14 @@ void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {
     ModeLabel->setText(Text(table, 110));
     LlindarLabel->setText(Text(table, 111));
     LoggerNameLabel->setToolTip(Text(table, 134));
+    auto own = [&table](int entry, const char* fallback) {
+        return table.entry(entry).empty() ? QString::fromUtf8(fallback) : Text(table, entry);
+    };
+    ExportCSV1->setText(own(1090, "Export CSV…"));
+    SaveChart1->setText(own(1092, "Save chart as…"));
+    Vistes->setTabText(Vistes->indexOf(TaulaRegistre), own(1094, "Table"));
+    Vistes->setTabText(Vistes->indexOf(Grafic), own(1093, "Chart"));
+    Grafic->applyTranslation(table);
 
     TaulaRegistre->setColumnCount(kColumns);
     QStringList headings{QString()};
@@ -196,6 +219,7 @@ void TZVLoggerWindow::ShowLogger(const zv318::OpenLogger& logger) {
         ++row;
     }
     if (TaulaRegistre->rowCount() > 0) TaulaRegistre->scrollToTop();
+    Grafic->ShowLogger(logger);
 }
 
 void TZVLoggerWindow::Savelogger1Click() {
@@ -231,8 +255,23 @@ void TZVLoggerWindow::LoggerNameLabelClick() {
         if (name) {
             procedures_->logger().name = *name;
             LoggerNameLabel->setText(QString::fromStdString(*name));
+            Grafic->ShowLogger(procedures_->logger());  // the chart's title
             return;
         }
         procedures_->feedback().showMessage(120);
     }
+}
+
+void TZVLoggerWindow::ExportCSV1Click() {
+    if (!procedures_) return;
+    (void)zv318::ExportLoggerCsv(procedures_->logger(), procedures_->feedback());
+}
+
+void TZVLoggerWindow::SaveChart1Click() {
+    if (!procedures_) return;
+    zv318::Feedback& feedback = procedures_->feedback();
+    const std::optional<std::string> chosen = feedback.chooseFile(
+        zv318::FileRequest{zv318::FileRequest::SaveChart, {}, procedures_->logger().name + ".png"});
+    if (!chosen || chosen->empty()) return;
+    if (!Grafic->SaveChart(*chosen)) feedback.showMessage(zv318::kMessageChartNotSaved);
 }

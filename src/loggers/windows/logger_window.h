@@ -12,10 +12,12 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
+class QTabWidget;
 class QTableWidget;
 
 namespace zv318 {
 class ClickableLabel;
+class LoggerChart;
 class LoggerPrinter;
 class LoggerProcedures;
 struct OpenLogger;
@@ -44,6 +46,10 @@ public slots:
     void Savelogger1Click();
     void Printlogger1Click();
     void Previewlogger1Click();
+    // "Export CSV…": the open logger as CSV, to a file chosen through the feedback.
+    void ExportCSV1Click();
+    // "Save chart as…": the chart as a PNG or a PDF (message 144 when it cannot be written).
+    void SaveChart1Click();
     // Renames the open logger through the rename dialog: at most 12 characters; a name with
     // blanks or path separators is refused and asked for again.
     void LoggerNameLabelClick();
@@ -54,6 +60,8 @@ public:
     QAction* Savelogger1;
     QAction* Printlogger1;
     QAction* Previewlogger1;
+    QAction* ExportCSV1;
+    QAction* SaveChart1;
     QAction* Exit1;
 
     zv318::ClickableLabel* LoggerNameLabel;
@@ -68,6 +76,9 @@ public:
     QLabel* LlindarLabel;
     QLineEdit* LlindarEdit;
     QTableWidget* TaulaRegistre;
+    // The records as the grid ("Table") and as a bar chart ("Chart"), one tab each.
+    QTabWidget* Vistes;
+    zv318::LoggerChart* Grafic;
     QLabel* VersioControllerLabel;
 
 private:

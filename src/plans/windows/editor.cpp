@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "plans/plan_csv.h"
 #include "plans/windows/dialog.h"
 #include "texts/qt_path.h"
 #include "texts/version.h"
@@ -256,6 +257,9 @@ TEditor::TEditor(QWidget* parent)
     Savechannelplanas1 = Item(File1, "Savechannelplanas1", "Save channel plan as");
     Loadchannelplan1 = Item(File1, "Loadchannelplan1", "Load channel plan");
     File1->addSeparator();
+    ExportCSV1 = Item(File1, "ExportCSV1", "Export CSV…");
+    ImportCSV1 = Item(File1, "ImportCSV1", "Import CSV…");
+    File1->addSeparator();
     Exit1 = Item(File1, "Exit1", "Exit");
     Edit1 = MainMenu1->addMenu("Edit");
     Edit1->setObjectName("Edit1");
@@ -355,6 +359,8 @@ TEditor::TEditor(QWidget* parent)
     connect(Savechannelplan1, &QAction::triggered, this, &TEditor::Savechannelplan1Click);
     connect(Savechannelplanas1, &QAction::triggered, this, &TEditor::Savechannelplanas1Click);
     connect(Loadchannelplan1, &QAction::triggered, this, &TEditor::Loadchannelplan1Click);
+    connect(ExportCSV1, &QAction::triggered, this, &TEditor::ExportCSV1Click);
+    connect(ImportCSV1, &QAction::triggered, this, &TEditor::ImportCSV1Click);
     connect(Exit1, &QAction::triggered, this, &TEditor::Exit1Click);
     connect(Sortchannels1, &QAction::triggered, this, &TEditor::Sortchannels1Click);
     connect(Activeall1, &QAction::triggered, this, &TEditor::Activeall1Click);
@@ -380,6 +386,8 @@ void TEditor::applyTranslation(const zv318::LanguageTable& table) {
     Savechannelplan1->setText(Text(table, 96));
     Savechannelplanas1->setText(Text(table, 107));
     Loadchannelplan1->setText(Text(table, 95));
+    ExportCSV1->setText(entry(1090, "Export CSV…"));
+    ImportCSV1->setText(entry(1091, "Import CSV…"));
     Edit1->setTitle(Text(table, 27));
     Sortchannels1->setText(Text(table, 99));
     Activeall1->setText(Text(table, 90));
@@ -660,6 +668,21 @@ void TEditor::Loadchannelplan1Click() {
     const bool stays = session_->Loadchannelplan();
     Actualitzar();
     if (!stays) close();
+}
+
+void TEditor::ExportCSV1Click() {
+    if (!session_) return;
+    table_->commitOpenEditor();
+    (void)zv318::ExportPlanCsv(*session_, *feedback_);
+    Actualitzar();  // the check sorted the rows
+}
+
+void TEditor::ImportCSV1Click() {
+    if (!session_) return;
+    table_->commitOpenEditor();
+    static const zv318::LanguageTable kNoLanguage;
+    (void)zv318::ImportPlanCsv(*session_, language_ ? *language_ : kNoLanguage, *feedback_);
+    Actualitzar();
 }
 
 void TEditor::Exit1Click() {

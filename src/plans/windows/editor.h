@@ -89,6 +89,8 @@ public:
     QAction* Savechannelplan1;
     QAction* Savechannelplanas1;
     QAction* Loadchannelplan1;
+    QAction* ExportCSV1;  // the plan as CSV, for a spreadsheet
+    QAction* ImportCSV1;  // a plan from a CSV file
     QAction* Exit1;
     QMenu* Edit1;
     QAction* Sortchannels1;
@@ -117,6 +119,8 @@ public slots:
     void Savechannelplan1Click();
     void Savechannelplanas1Click();
     void Loadchannelplan1Click();
+    void ExportCSV1Click();
+    void ImportCSV1Click();
     void Exit1Click();
     void ChPlanNameLabelClick();
     // Escape, the close button and "Exit" all pass through the close question.

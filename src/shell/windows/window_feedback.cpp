@@ -90,6 +90,12 @@ DialogKind KindOf(FileRequest::Kind kind) {
         case FileRequest::SaveLogger:
         case FileRequest::SaveAllLoggers:
             return {true, "Logger files (*.lograd *.logplc)"};
+        case FileRequest::ExportCsv:
+            return {true, "CSV files (*.csv)"};
+        case FileRequest::ImportCsv:
+            return {false, "CSV files (*.csv);;All files (*)"};
+        case FileRequest::SaveChart:
+            return {true, "PNG pictures (*.png);;PDF documents (*.pdf)"};
     }
     return {false, "All files (*)"};
 }

@@ -1,0 +1,243 @@
+#include "loggers/windows/logger_chart.h"
+
+#include <QBarSet>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QCursor>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QStackedBarSeries>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "texts/qt_path.h"
+
+namespace zv318 {
+
+const QColor LoggerChart::kBarColour(40, 110, 190);
+const QColor LoggerChart::kWarningColour(220, 60, 30);
+const QColor LoggerChart::kThresholdColour(20, 20, 20);
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+LoggerChart::LoggerChart(QWidget* parent) : QWidget(parent) {
+    setObjectName("LoggerChart");
+    chart_ = new QChart;
+    chart_->setObjectName("Chart");
+    chart_->legend()->setAlignment(Qt::AlignTop);
+    chart_->setMargins(QMargins(4, 4, 4, 4));
+    view_ = new QChartView(chart_, this);
+    view_->setObjectName("ChartView");
+    view_->setRenderHint(QPainter::Antialiasing);
+    note_ = new QLabel(this);
+    note_->setObjectName("ChartNote");
+    note_->setWordWrap(true);
+    note_->hide();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(view_, 1);
+    layout->addWidget(note_);
+    channels_ = new QCategoryAxis;
+    channels_->setObjectName("ChannelAxis");
+    channels_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
+    channels_->setGridLineVisible(false);
+    channels_->setStartValue(-0.5);
+    power_ = new QValueAxis;
+    power_->setObjectName("PowerAxis");
+    chart_->addAxis(channels_, Qt::AlignBottom);
+    chart_->addAxis(power_, Qt::AlignLeft);
+    // The names under the bars follow the plot's width as the chart lays itself out.
+    connect(chart_, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
+        const int n = static_cast<int>(data_.bars.size());
+        if (n == 0 || area.width() <= 10) return;
+        if (stepFor(area.width()) != labelStep_) labelChannels();
+    });
+    rebuild();
+}
+
+QString LoggerChart::text(int entry, const char* fallback) const {
+    if (table_ && !table_->entry(entry).empty()) return Q(table_->entry(entry));
+    return QString::fromUtf8(fallback);
+}
+
+void LoggerChart::applyTranslation(const LanguageTable& table) {
+    table_ = &table;
+    rebuild();
+}
+
+void LoggerChart::ShowLogger(const OpenLogger& logger) {
+    logger_ = logger;
+    data_ = ChartData(logger_);
+    rebuild();
+}
+
+QString LoggerChart::recordLine(int bar) const {
+    if (bar < 0 || static_cast<std::size_t>(bar) >= data_.bars.size()) return {};
+    const int record = data_.bars[static_cast<std::size_t>(bar)].record;
+    const LoggerRecordRow& r = logger_.records[static_cast<std::size_t>(record - 1)];
+    return QString("%1  %2  %3  %4  %5")
+        .arg(record)
+        .arg(Q(r.channel), Q(r.frequency), Q(r.bandwidth), Q(r.power));
+}
+
+void LoggerChart::rebuild() {
+    // The axes stay for the chart's life; only the series are made afresh.
+    chart_->removeAllSeries();
+    chart_->setTitle(
+        text(1155, "%1 (%2 %3)").arg(Q(logger_.name), Q(logger_.date), Q(logger_.time)));
+    QFont title = chart_->titleFont();
+    title.setPixelSize(16);
+    title.setBold(true);
+    chart_->setTitleFont(title);
+
+    const int n = static_cast<int>(data_.bars.size());
+    above_ = new QBarSet(text(1157, "At or above the threshold"));
+    below_ = new QBarSet(text(1156, "Below the threshold"));
+    above_->setColor(kBarColour);
+    above_->setBorderColor(kBarColour);
+    below_->setColor(kWarningColour);
+    below_->setBorderColor(kWarningColour);
+    double low = 0, high = 0;
+    for (const ChartBar& bar : data_.bars) {
+        *above_ << (bar.belowThreshold ? 0.0 : bar.power);
+        *below_ << (bar.belowThreshold ? bar.power : 0.0);
+        low = std::min(low, bar.power);
+        high = std::max(high, bar.power);
+    }
+    series_ = new QStackedBarSeries;
+    series_->setBarWidth(0.8);
+    series_->append(above_);
+    series_->append(below_);
+    chart_->addSeries(series_);
+    connect(series_, &QAbstractBarSeries::hovered, this,
+            [this](bool hovered, int index, QBarSet*) { showRecordLine(hovered, index); });
+
+    line_ = nullptr;
+    if (data_.threshold) {
+        const ValueAndUnit threshold = SplitValueAndUnit(logger_.thresholdText);
+        line_ = new QLineSeries;
+        line_->setName(
+            text(1152, "Threshold %1").arg(Q(threshold.value + " " + threshold.unit).trimmed()));
+        QPen pen(kThresholdColour);
+        pen.setWidth(2);
+        line_->setPen(pen);
+        line_->append(-0.5, *data_.threshold);
+        line_->append(std::max(n, 1) - 0.5, *data_.threshold);
+        chart_->addSeries(line_);
+        low = std::min(low, *data_.threshold);
+        high = std::max(high, *data_.threshold);
+    }
+
+    channels_->setTitleText(text(1154, "Channel"));
+    channels_->setRange(-0.5, std::max(n, 1) - 0.5);
+    power_->setTitleText(text(1151, "Power (%1)").arg(Q(data_.unit)));
+    const double margin = std::max(1.0, (high - low) * 0.05);
+    power_->setRange(low < 0 ? low - margin : 0, high > 0 ? high + margin : 0 + (low < 0 ? 0 : 1));
+    power_->applyNiceNumbers();
+    series_->attachAxis(channels_);
+    series_->attachAxis(power_);
+    if (line_) {
+        line_->attachAxis(channels_);
+        line_->attachAxis(power_);
+    }
+    labelChannels();
+
+    if (data_.skipped > 0) {
+        note_->setText(
+            text(1153, "Records left out of the chart, their power not being a number: %1")
+                .arg(data_.skipped));
+        note_->show();
+    } else {
+        note_->clear();
+        note_->hide();
+    }
+}
+
+int LoggerChart::stepFor(double plotWidth) const {
+    const double perBar = plotWidth / std::max<std::size_t>(data_.bars.size(), 1);
+    const int step = std::max(1, static_cast<int>(std::ceil((labelWidest_ + 12) / perBar)));
+    return step % 2 == 0 ? step + 1 : step;
+}
+
+void LoggerChart::labelChannels() {
+    if (!channels_) return;
+    for (const QString& label : channels_->categoriesLabels()) channels_->remove(label);
+    const int n = static_cast<int>(data_.bars.size());
+    channels_->setTitleVisible(n > 0);
+    if (n == 0) return;
+    // Every label stands centred under its bar on a stretch of `step` bars (an odd number)
+    // that is wide enough for the widest label, so that no two labels overlap.
+    const QFontMetrics metrics(channels_->labelsFont());
+    int widest = 0;
+    for (const ChartBar& bar : data_.bars)
+        widest = std::max(widest, metrics.horizontalAdvance(Q(bar.channel)));
+    labelWidest_ = widest;
+    // The plot's width once the chart is laid out, an estimate from the view's before.
+    const double plot = chart_->plotArea().width();
+    const double width = plot > 10 ? plot : std::max(50, view_->width() - 100);
+    const double perBar = width / n;
+    const int step = stepFor(width);
+    labelStep_ = step;
+    std::set<QString> used;
+    for (int first = 0; first < n; first += step) {
+        const int last = std::min(first + step, n) - 1;
+        const int k = first + (last - first) / 2;  // the bar in the middle of the stretch
+        const ChartBar& bar = data_.bars[static_cast<std::size_t>(k)];
+        QString label = bar.channel.empty() ? QString::number(bar.record) : Q(bar.channel);
+        // A last stretch too short for its label stays without one.
+        if ((last - first + 1) * perBar < metrics.horizontalAdvance(label) + 4) break;
+        // The axis keys its labels by text: a name seen before gets an invisible mark.
+        while (used.contains(label)) label += QChar(0x200B);
+        used.insert(label);
+        channels_->append(label, last + 0.5);
+    }
+}
+
+void LoggerChart::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    labelChannels();
+}
+
+void LoggerChart::showRecordLine(bool hovered, int bar) {
+    if (hovered)
+        QToolTip::showText(QCursor::pos(), recordLine(bar), view_);
+    else
+        QToolTip::hideText();
+}
+
+bool LoggerChart::SaveChart(const std::filesystem::path& file) {
+    std::filesystem::path path = file;
+    if (!path.has_extension()) path += ".png";
+    // Written beside the target and renamed over it: a failure never leaves half a picture.
+    QSaveFile out(QStringFromPath(path));
+    if (!out.open(QIODevice::WriteOnly)) return false;
+    if (path.extension() == ".pdf" || path.extension() == ".PDF") {
+        QPdfWriter writer(&out);
+        writer.setPageOrientation(QPageLayout::Landscape);
+        writer.setTitle(chart_->title());
+        QPainter painter;
+        if (!painter.begin(&writer)) return false;
+        view_->render(&painter);
+        if (!painter.end()) return false;
+    } else if (!view_->grab().save(&out, "PNG")) {
+        return false;
+    }
+    return out.commit();
+}
+
+}  // namespace zv318

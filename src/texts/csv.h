@@ -1,0 +1,42 @@
+#pragma once
+// Comma-separated values as spreadsheets exchange them: fields joined by a separator, rows
+// ended by CR LF, a field quoted (its quotes doubled) when it holds the separator, a quote or
+// a line break. The reader also takes LF line ends, a UTF-8 byte order mark and ";" as the
+// separator (what a spreadsheet writes where "," is the decimal mark).
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zv318 {
+
+// One field as written between commas: quoted when it holds a comma, a quote, CR or LF.
+[[nodiscard]] std::string CsvField(std::string_view text);
+// The fields joined by commas, each through CsvField, and the row's CR LF.
+[[nodiscard]] std::string CsvRow(const std::vector<std::string>& fields);
+
+// One record of a CSV text and the line of the text it starts on (counted from 1).
+struct CsvRecord {
+    int line = 0;
+    std::vector<std::string> fields;
+    // A line with nothing but separators and blanks on it (spreadsheets write ",,,," for an
+    // empty row).
+    [[nodiscard]] bool blank() const;
+};
+
+struct CsvTable {
+    char separator = ',';
+    std::vector<CsvRecord> records;
+    // The line of a quoted field that is never closed (0 when the text is well formed); the
+    // records before it are kept.
+    int unclosedQuoteLine = 0;
+};
+
+// Reads a CSV text. The separator is ";" when the first line that is not blank holds a ";"
+// and no "," outside quotes, "," otherwise. A byte order mark at the start is skipped.
+[[nodiscard]] CsvTable ReadCsv(std::string_view text);
+
+// The text with blanks and tabs removed at both ends.
+[[nodiscard]] std::string_view TrimCsvBlanks(std::string_view text);
+
+}  // namespace zv318
