@@ -1,0 +1,182 @@
+#include "backup/backup.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <ctime>
+
+#include "backup/sha256.h"
+#include "link/queries.h"
+#include "plans/plan_model.h"
+#include "texts/text_file.h"
+
+namespace zv318 {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Language entries.
+constexpr int kBackupCaption = 1097;
+constexpr int kFinishedStatus = 55;
+constexpr int kNoteWidth = 295;
+// Messages.
+constexpr int kNotConnectedMessage = 7;
+constexpr int kCannotWriteBackup = 145;
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+// A reply value without the carriage return and blanks around it.
+std::string Trimmed(std::string text) {
+    const auto blank = [](unsigned char c) { return c == '\r' || c == '\n' || c == ' '; };
+    while (!text.empty() && blank(text.back())) text.pop_back();
+    std::size_t start = 0;
+    while (start < text.size() && blank(text[start])) ++start;
+    return text.substr(start);
+}
+
+// Removes the folder it guards unless told to keep it.
+class StageFolder {
+public:
+    explicit StageFolder(fs::path path) : path_(std::move(path)) {}
+    ~StageFolder() {
+        if (path_.empty()) return;
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    StageFolder(const StageFolder&) = delete;
+    StageFolder& operator=(const StageFolder&) = delete;
+    [[nodiscard]] const fs::path& path() const { return path_; }
+    void keep() { path_.clear(); }
+
+private:
+    fs::path path_;
+};
+
+}  // namespace
+
+InstrumentBackup::InstrumentBackup(Link& link, Feedback& feedback, const LanguageTable& language)
+    : link_(link), feedback_(feedback), language_(language) {}
+
+std::string InstrumentBackup::UniqueName(const std::string& stem, const std::string& suffix) {
+    // Two names may become the same file name once made safe, or differ only in case.
+    std::string name = stem + suffix;
+    for (int n = 2; std::find(taken_.begin(), taken_.end(), Upper(name)) != taken_.end(); ++n)
+        name = stem + "~" + std::to_string(n) + suffix;
+    taken_.push_back(Upper(name));
+    return name;
+}
+
+bool InstrumentBackup::AddFile(const fs::path& stage, BackupFile file, const std::string& bytes,
+                               Manifest& manifest) {
+    if (!WriteFileAtomically(stage / file.file, bytes)) {
+        feedback_.showMessage(kCannotWriteBackup);
+        return false;
+    }
+    file.sha256 = Sha256Hex(bytes);
+    if (onFile) onFile(file);
+    manifest.files.push_back(std::move(file));
+    return true;
+}
+
+BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
+    folder_.clear();
+    taken_.clear();
+    if (!link_.FindInstrument()) {
+        feedback_.showMessage(kNotConnectedMessage);
+        return BackupOutcome::NotConnected;
+    }
+    Manifest manifest;
+    manifest.serial = Trimmed(GetSerial(link_));
+    manifest.ioVersion = Trimmed(GetIOVersion(link_));
+    manifest.zvVersion = Trimmed(GetZVVersion(link_));
+    if (Lost()) {
+        feedback_.showMessage(kNotConnectedMessage);
+        return BackupOutcome::NotConnected;
+    }
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char date[16], time[16], stamp[32];
+    std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+    std::strftime(time, sizeof time, "%H:%M:%S", &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    manifest.date = date;
+    manifest.time = time;
+
+    const std::string name = "ZV318-" + SafeFileName(manifest.serial) + "-" + stamp;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    StageFolder stage(dir / ("." + name + ".partial"));
+    fs::remove_all(stage.path(), ec);
+    const fs::path copies = stage.path() / ".copies";
+    if (!fs::create_directories(copies, ec)) {
+        feedback_.showMessage(kCannotWriteBackup);
+        return BackupOutcome::Failed;
+    }
+
+    // The plans, read as "Read equipment's channel plans" reads them: the files are the very
+    // copies that reading writes, so a backup holds what reading them one by one gives.
+    PlanList list;
+    PlanProcedures plans(link_, feedback_, language_, list, copies);
+    switch (plans.ReceiveButClick()) {
+        case PlanOutcome::Done:
+            break;
+        case PlanOutcome::NotConnected:
+            return BackupOutcome::NotConnected;
+        case PlanOutcome::Cancelled:
+        case PlanOutcome::Failed:
+            return BackupOutcome::Failed;
+    }
+    int numbers[3] = {0, 0, 0};
+    for (int k = 0; k < list.count(); ++k) {
+        const std::string entry = list.entry(k);
+        BackupFile file;
+        file.type = entry.ends_with(ListSuffixFor(kRadioPlan)) ? kRadioPlan : kPlcPlan;
+        file.number = numbers[file.type]++;
+        file.original = entry.substr(0, entry.size() - ListSuffixFor(file.type).size());
+        file.file = UniqueName(SafeFileName(file.original), ListSuffixFor(file.type) + ".c318");
+        const std::optional<fs::path> copy = CopyPathFor(copies, entry);
+        const std::optional<std::string> bytes = copy ? ReadWholeFile(*copy) : std::nullopt;
+        if (!bytes) {
+            feedback_.showMessage(kCannotWriteBackup);
+            return BackupOutcome::Failed;
+        }
+        if (!AddFile(stage.path(), std::move(file), *bytes, manifest)) return BackupOutcome::Failed;
+    }
+    fs::remove_all(copies, ec);
+
+    if (!WriteFileAtomically(stage.path() / kManifestName, ManifestText(manifest))) {
+        feedback_.showMessage(kCannotWriteBackup);
+        return BackupOutcome::Failed;
+    }
+    // Everything was read: the one rename that makes the folder a backup.
+    fs::path target = dir / name;
+    for (int n = 2; fs::exists(target, ec); ++n) target = dir / (name + "-" + std::to_string(n));
+    fs::rename(stage.path(), target, ec);
+    if (ec) {
+        feedback_.showMessage(kCannotWriteBackup);
+        return BackupOutcome::Failed;
+    }
+    stage.keep();
+    folder_ = target;
+
+    ProgressWindow& p = feedback_.progress();
+    p.setCaption(Entry(kBackupCaption));
+    p.setStatus(Entry(kFinishedStatus));
+    p.setNoteWidth(kNoteWidth);
+    p.setNote(target.string());
+    p.moveToEnd();
+    p.setOkEnabled(true);
+    return BackupOutcome::Done;
+}
+
+}  // namespace zv318
