@@ -8,13 +8,9 @@
 // Without --demo the instrument is looked for in the socket folder named by
 // ZV318_HID_SOCKETS when that is set, else among the real HID interfaces.
 
-#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <exception>
@@ -31,58 +27,18 @@
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 #include "shell/windows/about_windows.h"
+#include "shell/windows/application.h"
+#include "shell/windows/demo_menu.h"
 #include "shell/windows/oculta.h"
 #include "shell/windows/tform1.h"
 #include "shell/windows/window_feedback.h"
-
-namespace {
-
-const char* const kTitle = "ZV-318 Software";
-
-void ShowError(const QString& text) {
-    QMessageBox::critical(nullptr, QString::fromLatin1(kTitle), text);
-}
-
-// An error that escapes a handler is shown in a box, and the program goes on.
-class Application : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& error) {
-            ShowError(QString::fromStdString(error.what()));
-        } catch (...) {
-            ShowError(QStringLiteral("An unexpected error occurred."));
-        }
-        return false;
-    }
-};
-
-// The demo's own menu: pulls the simulated cable out and puts it back.
-void AddDemoMenu(TForm1& form, zv318::sim::SimBus& bus, zv318::ManualDeviceWatcher& watcher) {
-    QMenu* demo = form.MainMenu1->addMenu(QStringLiteral("&Demo"));
-    demo->setObjectName(QStringLiteral("DemoMenu"));
-    QAction* plug = demo->addAction(QString());
-    plug->setObjectName(QStringLiteral("DemoPlug"));
-    auto caption = [plug, &bus] {
-        plug->setText(bus.plugged() ? QStringLiteral("&Unplug the simulated ZV-318")
-                                    : QStringLiteral("&Plug in the simulated ZV-318"));
-    };
-    caption();
-    QObject::connect(plug, &QAction::triggered, &form, [&bus, &watcher, caption] {
-        bus.setPlugged(!bus.plugged());
-        caption();
-        watcher.notifyChange();
-    });
-}
-
-}  // namespace
+#include "texts/qt_path.h"
+#include "texts/text_file.h"
 
 int main(int argc, char** argv) {
-    Application app(argc, argv);
-    QCoreApplication::setApplicationName(QString::fromLatin1(kTitle));
+    // An error that escapes a handler is shown in a box, and the program goes on.
+    zv318::Application app(argc, argv);
+    QCoreApplication::setApplicationName(QString::fromLatin1(zv318::kProgramTitle));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("ZV-318 Software"));
@@ -106,8 +62,10 @@ int main(int argc, char** argv) {
                                  QStringLiteral("[image]"));
     parser.process(app);
 
-    const QString startupPath = parser.positionalArguments().value(0);
-    const std::string startupArgument = zv318::PathFromQString(startupPath).string();
+    const QString startupImage = parser.positionalArguments().value(0);
+    const std::string startupArgument =
+        startupImage.isEmpty() ? std::string()
+                               : zv318::PathToText(zv318::PathFromQString(startupImage));
     const bool demo = parser.isSet(demoOption);
 
     std::unique_ptr<zv318::DeviceChoice> device;
@@ -117,8 +75,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<zv318::WindowFeedback> feedback;
     try {
         const std::filesystem::path folder =
-            zv318::ProgramFolder(QCoreApplication::applicationDirPath().toStdString());
-        app.setWindowIcon(QIcon(QString::fromStdString((folder / "Images" / "korvel52.ico").string())));
+            zv318::ProgramFolder(zv318::PathFromQString(QCoreApplication::applicationDirPath()));
+        app.setWindowIcon(QIcon(zv318::QStringFromPath(folder / "Images" / "korvel52.ico")));
 
         device = std::make_unique<zv318::DeviceChoice>(zv318::ChooseDevice(demo));
         link = std::make_unique<zv318::Link>(*device->bus);
@@ -132,7 +90,7 @@ int main(int argc, char** argv) {
             }
             case zv318::DeviceChoice::SocketFolder:
                 watcher = std::make_unique<zv318::FolderDeviceWatcher>(
-                    QString::fromStdString(device->socketFolder));
+                    zv318::QStringFromPath(zv318::PathFromText(device->socketFolder)));
                 break;
             case zv318::DeviceChoice::Hid:
                 watcher = zv318::CreateSystemDeviceWatcher();
@@ -152,19 +110,25 @@ int main(int argc, char** argv) {
         windows.dialog = new TDialog(form.get());
         windows.loggerWindow = new TZVLoggerWindow(form.get());
 
-        feedback = std::make_unique<zv318::WindowFeedback>(form->languageTable(),
-                                                           *windows.updating, form.get());
+        feedback = std::make_unique<zv318::WindowFeedback>(form->languageTable(), *windows.updating,
+                                                           form.get());
         form->setFeedback(feedback.get());
         form->setWindows(windows);
         form->setStartupArgument(startupArgument);
-        windows.confUpgr->setStartupArgument(startupPath);
+        windows.confUpgr->setStartupArgument(startupImage);
         form->setDeviceWatcher(watcher.get());
-        if (simulatorWatcher && device->simBus)
-            AddDemoMenu(*form, *device->simBus, *simulatorWatcher);
+        if (simulatorWatcher && device->simBus) {
+            zv318::sim::SimBus& bus = *device->simBus;
+            zv318::AddDemoMenu(*form, {[&bus] { return bus.plugged(); },
+                                       [&bus, simulatorWatcher](bool plugged) {
+                                           bus.setPlugged(plugged);
+                                           simulatorWatcher->notifyChange();
+                                       }});
+        }
 
         form->AlExecutar();
     } catch (const std::exception& error) {
-        ShowError(QString::fromStdString(error.what()));
+        zv318::ShowProgramError(QString::fromStdString(error.what()));
         return 1;
     }
 

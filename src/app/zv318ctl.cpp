@@ -40,7 +40,7 @@ const char kUsageText[] =
     "  plans send FILE             load the channel plan FILE into the instrument\n"
     "  plans delete \"NAME (RADIO)\" ...\n"
     "                              read the plans, then delete those list entries\n"
-    "  plans check FILE            read a plan file with every check; print the result code\n"
+    "  plans check FILE            check a plan file as sending does; print the result code\n"
     "  clock set                   set the instrument's clock to this computer's time\n"
     "  firmware io FILE.hex        update the IO Interface with FILE (asks; --yes answers)\n"
     "  firmware instrument FILE.zv318\n"
@@ -136,10 +136,12 @@ void PrintList(const PlanList& list) {
 int PlansCommand(Context& c, const std::vector<std::string>& args) {
     const std::string& what = args[1];
     if (what == "check" && args.size() == 3) {
-        PlanGrid grid;
-        int code = ReadChannelPlanFile(args[2], grid, *c.feedback);
-        std::cout << code << '\n';
-        return code == 0 ? kDone : kFailed;
+        // The very check sending runs, with its message and note.
+        const PlanFileCheck check = CheckPlanFile(args[2], c.table);
+        if (check.message) c.feedback->showMessage(check.message);
+        if (!check.note.empty()) std::cerr << check.note << '\n';
+        std::cout << check.code << '\n';
+        return check.accepted() ? kDone : kFailed;
     }
     PlanList list;
     PlanProcedures plans(*c.link, *c.feedback, c.table, list, c.programFolder);
@@ -208,16 +210,19 @@ int main(int argc, char** argv) {
     Context c;
     c.programFolder = ProgramFolder(ExecutableFolder(argv[0]));
     if (language.empty()) language = ConfiguredLanguage(c.programFolder);
-    LanguageLoad load = ReadLanguage(c.programFolder, language, c.table);
+    LanguageLoad load = ReadLanguageOverDefault(c.programFolder, language, c.table);
     if (!load.opened)
         std::cerr << "note: the language file " << LanguageFilePath(c.programFolder, language)
-                  << " cannot be opened; messages are shown by number only\n";
+                  << " cannot be opened; the texts of " << kDefaultLanguage << " are used\n";
     else if (!load.notice.empty())
         std::cerr << load.notice << '\n';
     c.device = ChooseDevice(demo);
     trace = TraceFile(trace);
     if (!TraceReports(c.device, trace, 0))
         std::cerr << "note: the trace file " << trace << " cannot be written\n";
+    if (c.device.kind == DeviceChoice::SocketFolder && !fs::is_directory(c.device.socketFolder))
+        std::cerr << "ZV318_HID_SOCKETS names a folder that does not exist: "
+                  << c.device.socketFolder << '\n';
     c.feedback = std::make_unique<TerminalFeedback>(c.table, yes);
     c.link = std::make_unique<Link>(*c.device.bus, c.feedback.get());
 
@@ -230,6 +235,6 @@ int main(int argc, char** argv) {
         return BackupCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
     if (command == "firmware")
         return FirmwareCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
-    std::cerr << kUsageText;
+    std::cerr << "unknown command: " << command << '\n' << kUsageText;
     return kUsage;
 }

@@ -53,7 +53,7 @@ public:
     virtual void showMessage(int number) = 0;
     // A notice whose text is not in the language table (for instance a faulty language file).
     virtual void showNotice(const std::string& text) = 0;
-    // Yes/No question with the texts of two language entries.
+    // Yes/No question with the texts of two language entries; No is the default answer.
     [[nodiscard]] virtual bool askYesNo(int textEntry, int captionEntry) = 0;
     [[nodiscard]] virtual Answer askYesNoCancel(int textEntry, int captionEntry) = 0;
     // The chosen path, or nothing when the person cancelled.

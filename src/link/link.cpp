@@ -52,6 +52,11 @@ void Link::Close() { device_.reset(); }
 
 std::optional<Report> Link::Exchange(const Report& out, bool longWait) {
     if (!device_) return std::nullopt;
+    // A reply nobody read (the clock report's, one that came after its time-out) would be
+    // taken for this report's and put every later exchange one reply behind: whatever input
+    // is already waiting goes first. The bound keeps a chattering device from holding us.
+    for (int stale = 0; stale < kMaxStaleReports && device_->read(0); ++stale) {
+    }
     if (!device_->write(out)) {
         Close();
         return std::nullopt;

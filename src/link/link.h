@@ -20,6 +20,8 @@ inline constexpr std::string_view kInstrumentProduct = "ZV-318";
 inline constexpr int kDefaultTimeoutMs = 3000;
 // Erasing flash or restarting may take the instrument seconds: those exchanges wait longer.
 inline constexpr int kLongExchangeFactor = 10;
+// Input reports already waiting that an exchange discards, at most, before it writes.
+inline constexpr int kMaxStaleReports = 64;
 
 class Link {
 public:
@@ -58,7 +60,8 @@ public:
     void ErasePlans();
 
     // One report out, the next report in (query replies use the normal time-out; `longWait`
-    // multiplies it). Nothing when no handle is open, the write fails or no reply comes.
+    // multiplies it), after discarding any input report already waiting, so every exchange
+    // reads its own reply. Nothing when no handle is open, the write fails or no reply comes.
     [[nodiscard]] std::optional<Report> Exchange(const Report& out, bool longWait = false);
     // One report out, no read (the clock report, the IO Interface loader).
     [[nodiscard]] bool WriteReport(const Report& out);

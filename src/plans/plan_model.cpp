@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "link/report.h"
@@ -318,7 +319,7 @@ int ReadChannelPlanFile(const std::filesystem::path& file, PlanGrid& grid, Feedb
         feedback.showMessage(1);
         return kPlanFileUnreadable;
     }
-    return ReadChannelPlan(std::move(*text), file.string(), grid, feedback);
+    return ReadChannelPlan(std::move(*text), PathToText(file), grid, feedback);
 }
 
 // ---- writing -----------------------------------------------------------------------------
@@ -363,12 +364,50 @@ int DesaCanalitzacio(const PlanGrid& grid, const std::filesystem::path& file, Fe
 
 // ---- the editor's files ------------------------------------------------------------------
 
+namespace {
+
+bool CannotBeInFileName(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F ||
+           std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<FileNameFault> FindFileNameFault(std::string_view name) {
+    for (char c : name)
+        if (CannotBeInFileName(c)) return FileNameFault{c, false};
+    if (!name.empty() && (name.back() == '.' || name.back() == ' '))
+        return FileNameFault{name.back(), true};
+    return std::nullopt;
+}
+
+std::string ShownFaultCharacter(const FileNameFault& fault) {
+    const auto u = static_cast<unsigned char>(fault.character);
+    if (u < 0x20 || u == 0x7F) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "0x%02X", u);
+        return buf;
+    }
+    return std::string("'") + fault.character + "'";
+}
+
 std::optional<std::filesystem::path> CopyPathFor(const std::filesystem::path& programFolder,
                                                  const std::string& listEntry) {
-    // A name is a file name in the program folder, never a way out of it.
-    if (listEntry.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos)
-        return std::nullopt;
-    return programFolder / std::filesystem::path(listEntry + ".temp");
+    if (listEntry.empty()) return std::nullopt;
+    // A name is a file name in the program folder, never a way out of it: what a file name
+    // cannot hold is escaped, and "%" too, so two names never share a copy.
+    std::string file;
+    for (char c : listEntry) {
+        if (CannotBeInFileName(c) || c == '%') {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%02X", static_cast<unsigned char>(c));
+            file += buf;
+        } else {
+            file.push_back(c);
+        }
+    }
+    return programFolder / std::filesystem::path(file + ".temp");
 }
 
 PlanFiles::PlanFiles(Feedback& feedback, const PlanListView& list,
@@ -385,14 +424,14 @@ int PlanFiles::OpenChannelPlanFile(int source, PlanGrid& grid) {
             feedback_.showMessage(11);
             return kPlanWrongExtension;
         }
-        return ReadChannelPlanFile(chosenFile_, grid, feedback_);
+        return ReadChannelPlanFile(PathFromText(chosenFile_), grid, feedback_);
     }
     if (source >= list_.count()) return kPlanCopyUnreadable;
     std::optional<std::filesystem::path> copy = CopyPathFor(programFolder_, list_.entry(source));
     if (!copy) return kPlanCopyUnreadable;
     std::optional<std::string> text = ReadWholeFile(*copy);
     if (!text) return kPlanCopyUnreadable;
-    return ReadChannelPlan(std::move(*text), copy->string(), grid, feedback_);
+    return ReadChannelPlan(std::move(*text), PathToText(*copy), grid, feedback_);
 }
 
 }  // namespace zv318

@@ -210,8 +210,24 @@ private:
     std::string chosenFile_;
 };
 
-// The ".temp" copy of a list entry ("TV1 (RADIO)") in the program folder; nothing when the
-// entry holds a path separator and so cannot name a file there.
+// ---- plan names as file names ------------------------------------------------------------
+
+// What keeps a plan name from being a file name on Linux or Windows: one of / \ : * ? " < > |,
+// a control character, or a dot or blank at its end.
+struct FileNameFault {
+    char character = 0;
+    bool atEnd = false;  // a trailing dot or blank
+};
+// The first fault of a name; nothing when the name can be a file name everywhere. Sending a
+// plan and renaming one in the editor refuse a name with a fault.
+[[nodiscard]] std::optional<FileNameFault> FindFileNameFault(std::string_view name);
+// The character of a fault as the person is told it: "'/'", "0x07" for a control character.
+[[nodiscard]] std::string ShownFaultCharacter(const FileNameFault& fault);
+
+// The ".temp" copy of a list entry ("TV1 (RADIO)") in the program folder. A character that
+// cannot be in a file name (and "%" itself) is written as "%" and two hexadecimal digits, so a
+// plan already on the instrument under such a name still has a copy of its own; nothing for an
+// empty entry.
 [[nodiscard]] std::optional<std::filesystem::path> CopyPathFor(
     const std::filesystem::path& programFolder, const std::string& listEntry);
 

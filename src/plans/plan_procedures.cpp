@@ -24,6 +24,9 @@ constexpr int kNoteWidth = 295;
 // Language entries of the deletion question.
 constexpr int kDeleteQuestion = 38;
 constexpr int kDeleteCaption = 37;
+// Language entries of the note on a plan name that cannot be a file name.
+constexpr int kNameFaultNote = 1000;
+constexpr int kAtTheEndNote = 1001;
 // A plan never has more channels than the channel query can address.
 constexpr int kMaxQueriedChannels = 999;
 
@@ -57,20 +60,13 @@ bool Expect(std::string_view& text, char c) {
 
 // ---- conversions -------------------------------------------------------------------------
 
-std::string ChannelReplyToLine(std::string_view reply, int type, Feedback& feedback) {
+int ChannelReplyTail(std::string_view reply, int type, std::string& tail) {
     const std::optional<PlanLimits> limits = LimitsFor(type);
-    if (!limits) {
-        feedback.showMessage(25);
-        return "error";
-    }
-    auto refuse = [&] {
-        feedback.showMessage(13);
-        return std::string("error");
-    };
-    if (reply.empty()) return refuse();
+    if (!limits) return 25;
+    if (reply.empty()) return 13;
     std::string_view body = reply.substr(1);
     const std::size_t amp = body.find('&');
-    if (amp == std::string_view::npos) return refuse();
+    if (amp == std::string_view::npos) return 13;
     const std::string_view name = body.substr(0, amp);
     std::string_view values = body.substr(amp + 1);
 
@@ -78,28 +74,36 @@ std::string ChannelReplyToLine(std::string_view reply, int type, Feedback& feedb
     std::optional<std::int32_t> bandwidth, flags;
     if (frequency && Expect(values, '&')) bandwidth = ScanInteger(values);
     if (bandwidth && Expect(values, '&')) flags = ScanInteger(values);
-    if (!frequency || !limits->frequencyFits(*frequency)) return refuse();
-    if (!bandwidth || !limits->bandwidthFits(*bandwidth)) return refuse();
-    if (!flags) return refuse();
+    if (!frequency || !limits->frequencyFits(*frequency)) return 13;
+    if (!bandwidth || !limits->bandwidthFits(*bandwidth)) return 13;
+    if (!flags) return 13;
 
-    std::string tail = ",";
+    tail = ",";
     tail += name;
     tail += ',' + std::to_string(*frequency) + ',' + std::to_string(*bandwidth) + ',';
     tail += *flags >= 128 ? "ON" : "OFF";
+    return 0;
+}
+
+std::string ChannelReplyToLine(std::string_view reply, int type, Feedback& feedback) {
+    std::string tail;
+    if (const int message = ChannelReplyTail(reply, type, tail)) {
+        feedback.showMessage(message);
+        return "error";
+    }
     return tail;
 }
 
-std::string LineToChannelPayload::refuse(const char* error) {
-    feedback_.showMessage(14);
-    return error;
+std::string LineToChannelPayload::operator()(std::string_view line, bool first, int type) {
+    std::string payload = Quietly(line, first, type);
+    if (IsPayloadError(payload) && feedback_)
+        feedback_->showMessage(payload == "error00" ? 25 : 14);
+    return payload;
 }
 
-std::string LineToChannelPayload::operator()(std::string_view line, bool first, int type) {
+std::string LineToChannelPayload::Quietly(std::string_view line, bool first, int type) {
     const std::optional<PlanLimits> limits = LimitsFor(type);
-    if (!limits) {
-        feedback_.showMessage(25);
-        return "error00";
-    }
+    if (!limits) return "error00";
     if (first) {
         LastSentIndex = -1;
         LastSentFrequency = limits->lowestFrequency - 1;
@@ -107,26 +111,24 @@ std::string LineToChannelPayload::operator()(std::string_view line, bool first, 
     const ChannelLineFields f = SplitChannelLine(line);
 
     const std::int32_t index = AtoL(f.index);
-    if (index < 0 || index > kMaxPayloadIndex) return refuse("error01");
-    if (index <= LastSentIndex) return refuse("error02");
+    if (index < 0 || index > kMaxPayloadIndex) return "error01";
+    if (index <= LastSentIndex) return "error02";
     LastSentIndex = index;
     std::string payload = Padded(index, 3);
 
     // "&" separates the payload's fields: a name holding one would shift them.
-    if (f.name.find('&') != std::string_view::npos) return refuse("error09");
+    if (f.name.find('&') != std::string_view::npos) return "error09";
     payload += '&';
     payload += f.name;
 
     const std::int32_t frequency = AtoL(f.frequency);
-    if (!limits->frequencyFits(frequency))
-        return refuse(type == kRadioPlan ? "error03" : "error04");
-    if (frequency <= LastSentFrequency) return refuse("error05");
+    if (!limits->frequencyFits(frequency)) return type == kRadioPlan ? "error03" : "error04";
+    if (frequency <= LastSentFrequency) return "error05";
     LastSentFrequency = frequency;
     payload += '&' + std::to_string(frequency);
 
     const std::int32_t bandwidth = AtoL(f.bandwidth);
-    if (!limits->bandwidthFits(bandwidth))
-        return refuse(type == kRadioPlan ? "error06" : "error07");
+    if (!limits->bandwidthFits(bandwidth)) return type == kRadioPlan ? "error06" : "error07";
     payload += '&' + std::to_string(bandwidth);
 
     if (f.state == "ON")
@@ -134,10 +136,70 @@ std::string LineToChannelPayload::operator()(std::string_view line, bool first, 
     else if (f.state == "OFF")
         payload += "&0";
     else
-        return refuse("error08");
+        return "error08";
 
-    if (payload.size() > kMaxPayloadLength) return refuse("error09");
+    if (payload.size() > kMaxPayloadLength) return "error09";
     return payload;
+}
+
+// ---- checking a plan file ----------------------------------------------------------------
+
+PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language) {
+    PlanFileCheck check;
+    LineReader reader(std::move(text));
+    const PlanFileHeader header = ReadPlanFileHeader(reader);
+    if (!LimitsFor(header.type)) {
+        check.code = kPlanBadType;
+        check.message = 13;
+        return check;
+    }
+    if (!header.count || *header.count < 0) {
+        check.code = kPlanBadCount;
+        check.message = 14;
+        return check;
+    }
+    // A name that does not fit its command, or whose copy could not be a file.
+    if (header.name.size() > kMaxSentNameLength) {
+        check.code = kPlanBadName;
+        check.message = 14;
+        return check;
+    }
+    if (const std::optional<FileNameFault> fault = FindFileNameFault(header.name)) {
+        check.code = kPlanBadName;
+        check.message = 14;
+        check.note = language.entry(kNameFaultNote) + " " + ShownFaultCharacter(*fault);
+        if (fault->atEnd) check.note += " " + language.entry(kAtTheEndNote);
+        return check;
+    }
+    check.plan.type = header.type;
+    check.plan.name = header.name;
+    check.plan.count = *header.count;
+    LineToChannelPayload payload;
+    // Indices rise strictly up to 150, so a count above 151 always ends at a refused line.
+    for (int c = 0; c < *header.count; ++c) {
+        const std::string line = ReadChannelLine(reader).value_or(std::string{});
+        std::string p = payload.Quietly(line, c == 0, header.type);
+        if (IsPayloadError(p)) {
+            check.code = 1000 * (c + 1) + AtoL(std::string_view(p).substr(5));
+            check.message = 14;
+            check.note = "Error " + p.substr(5, 2) + "." + std::to_string(c);
+            check.plan.payloads.clear();
+            return check;
+        }
+        check.plan.payloads.push_back(std::move(p));
+    }
+    return check;
+}
+
+PlanFileCheck CheckPlanFile(const std::filesystem::path& file, const LanguageTable& language) {
+    std::optional<std::string> text = ReadWholeFile(file);
+    if (!text) {
+        PlanFileCheck check;
+        check.code = kPlanFileUnreadable;
+        check.message = 1;
+        return check;
+    }
+    return CheckPlanText(std::move(*text), language);
 }
 
 // ---- the procedures ----------------------------------------------------------------------
@@ -150,12 +212,21 @@ PlanProcedures::PlanProcedures(Link& link, Feedback& feedback, const LanguageTab
       list_(list),
       programFolder_(std::move(programFolder)) {}
 
-void PlanProcedures::SelectType(int type) {
+bool PlanProcedures::SelectType(int type) {
+    // The command searches again: a handle lost just before is opened afresh, so callers check
+    // the link after every step that writes, not only after this one.
     (void)link_.SendCommand(type == kRadioPlan ? "*EC01" : "*EC02");
+    return !Lost();
 }
 
-void PlanProcedures::Send(const std::string& command) {
+bool PlanProcedures::Send(const std::string& command) {
     (void)link_.SendQuery(command);
+    return !Lost();
+}
+
+bool PlanProcedures::ErasePlans() {
+    link_.ErasePlans();
+    return !Lost();
 }
 
 int PlanProcedures::PlanCount() {
@@ -203,6 +274,20 @@ PlanOutcome PlanProcedures::EndLost() {
     return PlanOutcome::NotConnected;
 }
 
+PlanOutcome PlanProcedures::Refuse(int message, std::optional<std::string> note) {
+    // The window shows how it ended before the message box opens over it.
+    EndProgress(kStoppedStatus, note);
+    feedback_.showMessage(message);
+    return PlanOutcome::Failed;
+}
+
+std::optional<std::filesystem::path> PlanProcedures::LatestReadingCopy(int index) const {
+    if (index < 0 || index >= list_.count()) return std::nullopt;
+    auto it = whole_.find(list_.entry(index));
+    if (it == whole_.end()) return std::nullopt;
+    return it->second;
+}
+
 // ---- reading -----------------------------------------------------------------------------
 
 PlanOutcome PlanProcedures::ReceiveButClick() {
@@ -213,29 +298,41 @@ PlanOutcome PlanProcedures::ReceiveButClick() {
     list_.enablePlanCommands();
     list_.clear();
     copyFailed_ = false;
+    written_.clear();
+    whole_.clear();
     bool failed = false;
+    auto lost = [this] {
+        RemoveUnwrittenCopies();
+        feedback_.showMessage(7);
+        return PlanOutcome::NotConnected;
+    };
     for (int type : {kRadioPlan, kPlcPlan}) {
-        SelectType(type);
+        (void)SelectType(type);
         const int q = PlanCount();
-        if (Lost()) {
-            feedback_.showMessage(7);
-            return PlanOutcome::NotConnected;
-        }
+        if (Lost()) return lost();
         if (q == 0) continue;
         for (int j = 0; j < q; ++j) list_.add(GetChannelPlanName(link_, j) + ListSuffixFor(type));
-        if (Lost()) {
-            feedback_.showMessage(7);
-            return PlanOutcome::NotConnected;
-        }
+        if (Lost()) return lost();
         const int result = SaveChannelPlans(type);
-        if (Lost()) {
-            // SaveChannelPlans has closed its progress window; the list shows what was read.
-            feedback_.showMessage(7);
-            return PlanOutcome::NotConnected;
-        }
+        // SaveChannelPlans has closed its progress window; the list shows what was read.
+        if (Lost()) return lost();
         if (result != -1) failed = true;
     }
+    RemoveUnwrittenCopies();
     return failed || copyFailed_ ? PlanOutcome::Failed : PlanOutcome::Done;
+}
+
+void PlanProcedures::RemoveUnwrittenCopies() {
+    // A copy left from an earlier reading would show (and a deletion would rewrite) plans
+    // that may no longer be what the instrument holds.
+    for (int k = 0; k < list_.count(); ++k) {
+        const std::string entry = list_.entry(k);
+        if (written_.contains(entry)) continue;
+        if (const std::optional<std::filesystem::path> copy = CopyPathFor(programFolder_, entry)) {
+            std::error_code ec;
+            std::filesystem::remove(*copy, ec);
+        }
+    }
 }
 
 int PlanProcedures::SaveChannelPlans(int type) {
@@ -250,21 +347,21 @@ int PlanProcedures::SaveChannelPlans(int type) {
     BeginProgress(kReadingCaption, total);
     ProgressWindow& progress = feedback_.progress();
 
+    // Writes the copy of a plan and records what the reading wrote.
+    auto keep = [this](const std::string& entry, const std::optional<std::filesystem::path>& copy,
+                       const std::string& text, bool whole) {
+        if (!WriteCopy(copy, text)) return;
+        written_[entry] = *copy;
+        if (whole) whole_[entry] = *copy;
+    };
     for (int i = 0; i < q; ++i) {
         const std::string name = GetChannelPlanName(link_, i);
-        const std::optional<std::filesystem::path> copy =
-            CopyPathFor(programFolder_, name + ListSuffixFor(type));
+        const std::string entry = name + ListSuffixFor(type);
+        const std::optional<std::filesystem::path> copy = CopyPathFor(programFolder_, entry);
         const int n = ChannelCount(i);
         if (Lost()) {
             EndProgress(kNotConnectedStatus, std::string{});  // the caller shows message 7
             return i;
-        }
-        if (!copy) {
-            // A name that cannot be a file name in the program folder: no copy, next plan.
-            (void)WriteCopy(copy, {});
-            progress.setPosition(progress.position() + n);
-            feedback_.processEvents();
-            continue;
         }
         // The copy is built whole and written in one go; a failed channel leaves the lines
         // before it in the copy.
@@ -272,71 +369,38 @@ int PlanProcedures::SaveChannelPlans(int type) {
         for (int j = 0; j < n; ++j) {
             const std::string reply = GetChannel(link_, i, j);
             if (Lost()) {
-                (void)WriteCopy(copy, text);
+                keep(entry, copy, text, false);
                 EndProgress(kNotConnectedStatus, std::string{});  // the caller shows message 7
                 return i;
             }
-            const std::string tail = ChannelReplyToLine(reply, type, feedback_);
-            if (tail == "error") {
-                (void)WriteCopy(copy, text);
+            std::string tail;
+            if (const int message = ChannelReplyTail(reply, type, tail)) {
+                keep(entry, copy, text, false);
                 EndProgress(kFinishedStatus, Entry(kDoneNote));
+                feedback_.showMessage(message);
                 return i;
             }
             text += "\r\n" + std::to_string(j) + tail;
             progress.advance();
             feedback_.processEvents();
         }
-        (void)WriteCopy(copy, text);
+        keep(entry, copy, text, true);
     }
     EndProgress(kFinishedStatus, Entry(kDoneNote));
     return -1;
 }
 
-// ---- checking a plan before it is sent ---------------------------------------------------
-
-PlanProcedures::PlanCheck PlanProcedures::CheckPlanText(std::string text) {
-    PlanCheck check;
-    LineReader reader(std::move(text));
-    const PlanFileHeader header = ReadPlanFileHeader(reader);
-    if (!LimitsFor(header.type)) {
-        check.failure = CheckFailure::Type;
-        return check;
-    }
-    // A count that cannot be sent, or a name that does not fit its command.
-    if (!header.count || *header.count < 0 || header.name.size() > kMaxSentNameLength) {
-        check.failure = CheckFailure::Header;
-        return check;
-    }
-    check.plan.type = header.type;
-    check.plan.name = header.name;
-    check.plan.count = *header.count;
-    LineToChannelPayload payload(feedback_);
-    // Indices rise strictly up to 150, so a count above 151 always ends at a refused line.
-    for (int c = 0; c < *header.count; ++c) {
-        const std::string line = ReadChannelLine(reader).value_or(std::string{});
-        std::string p = payload(line, c == 0, header.type);
-        if (IsPayloadError(p)) {
-            check.failure = CheckFailure::Line;
-            check.error = std::move(p);
-            check.channel = c;
-            return check;
-        }
-        check.plan.payloads.push_back(std::move(p));
-    }
-    return check;
-}
-
-void PlanProcedures::SendPlan(int planNumber, const PreparedPlan& plan) {
+bool PlanProcedures::SendPlan(int planNumber, const PreparedPlan& plan) {
     const std::string digit = std::to_string(planNumber);
-    Send("*CS0" + digit + plan.name);
-    Send("*CW0" + digit + Padded(plan.count, 3));
+    if (!Send("*CS0" + digit + plan.name)) return false;
+    if (!Send("*CW0" + digit + Padded(plan.count, 3))) return false;
     ProgressWindow& progress = feedback_.progress();
     for (const std::string& payload : plan.payloads) {
-        if (Lost()) return;
         progress.advance();
         feedback_.processEvents();
-        Send("*CF0" + digit + payload);
+        if (!Send("*CF0" + digit + payload)) return false;
     }
+    return true;
 }
 
 // ---- sending -----------------------------------------------------------------------------
@@ -347,9 +411,9 @@ PlanOutcome PlanProcedures::LoadButClick() {
         return PlanOutcome::NotConnected;
     }
     std::optional<std::string> chosen =
-        feedback_.chooseFile(FileRequest{FileRequest::LoadPlan, programFolder_.string(), {}});
+        feedback_.chooseFile(FileRequest{FileRequest::LoadPlan, PathToText(programFolder_), {}});
     if (!chosen) return PlanOutcome::Cancelled;
-    return SendPlanFile(*chosen);
+    return SendPlanFile(PathFromText(*chosen));
 }
 
 PlanOutcome PlanProcedures::LoadPlanFile(const std::filesystem::path& file) {
@@ -361,23 +425,18 @@ PlanOutcome PlanProcedures::LoadPlanFile(const std::filesystem::path& file) {
 }
 
 PlanOutcome PlanProcedures::SendPlanFile(const std::filesystem::path& file) {
-    std::optional<std::string> text = ReadWholeFile(file);
-    if (!text) {
-        feedback_.showMessage(1);
-        return PlanOutcome::Failed;
+    // The whole file is checked first: nothing is sent for a file that cannot become a plan.
+    PlanFileCheck check = CheckPlanFile(file, language_);
+    if (!check.accepted()) {
+        if (check.note.empty()) {
+            feedback_.showMessage(check.message);
+            return PlanOutcome::Failed;
+        }
+        BeginProgress(kWritingCaption, std::max(check.plan.count, 0));
+        return Refuse(check.message, check.note);
     }
-    // The header first: nothing is sent for a file that cannot become a plan.
-    LineReader reader(*text);
-    const PlanFileHeader header = ReadPlanFileHeader(reader);
-    if (!LimitsFor(header.type)) {
-        feedback_.showMessage(13);
-        return PlanOutcome::Failed;
-    }
-    if (!header.count || *header.count < 0 || header.name.size() > kMaxSentNameLength) {
-        feedback_.showMessage(14);
-        return PlanOutcome::Failed;
-    }
-    SelectType(header.type);
+    const PreparedPlan& plan = check.plan;
+    (void)SelectType(plan.type);
     const int q = GetChannelPlanQuantity(link_);
     if (Lost()) {
         feedback_.showMessage(7);
@@ -394,7 +453,7 @@ PlanOutcome PlanProcedures::SendPlanFile(const std::filesystem::path& file) {
     // The name check comes before the plan count is raised, so a refused plan leaves the
     // instrument as it was.
     for (int j = 0; j < q; ++j) {
-        if (GetChannelPlanName(link_, j) == header.name) {
+        if (GetChannelPlanName(link_, j) == plan.name) {
             feedback_.showMessage(31);
             return PlanOutcome::Failed;
         }
@@ -404,20 +463,8 @@ PlanOutcome PlanProcedures::SendPlanFile(const std::filesystem::path& file) {
         return PlanOutcome::NotConnected;
     }
 
-    BeginProgress(kWritingCaption, *header.count);
-    // Every channel line is checked before the first write command: a refused line leaves
-    // the instrument's plans untouched.
-    PlanCheck check = CheckPlanText(std::move(*text));
-    if (check.failure != CheckFailure::None) {
-        EndProgress(kStoppedStatus,
-                    "Error " + check.error.substr(5, 2) + "." + std::to_string(check.channel));
-        return PlanOutcome::Failed;
-    }
-
-    Send("*PM01");
-    Send("*PN" + Padded(q + 1, 2));
-    SendPlan(q, check.plan);
-    if (Lost()) return EndLost();
+    BeginProgress(kWritingCaption, plan.count);
+    if (!Send("*PM01") || !Send("*PN" + Padded(q + 1, 2)) || !SendPlan(q, plan)) return EndLost();
     EndProgress(kFinishedStatus);
 
     const int after = GetChannelPlanQuantity(link_);
@@ -425,6 +472,7 @@ PlanOutcome PlanProcedures::SendPlanFile(const std::filesystem::path& file) {
         feedback_.showMessage(7);
         return PlanOutcome::NotConnected;
     }
+    // The instrument must now hold one plan more, or it did not take this one.
     const bool countWrong = after != q + 1;
     if (countWrong) feedback_.showMessage(25);
     list_.clear();
@@ -442,30 +490,31 @@ PlanOutcome PlanProcedures::DelSelButClick() {
     }
     if (!feedback_.askYesNo(kDeleteQuestion, kDeleteCaption)) return PlanOutcome::Cancelled;
 
-    SelectType(kRadioPlan);
+    (void)SelectType(kRadioPlan);
     const int r0 = GetChannelPlanQuantity(link_);
-    SelectType(kPlcPlan);
+    (void)SelectType(kPlcPlan);
     const int p0 = GetChannelPlanQuantity(link_);
     if (Lost()) {
         feedback_.showMessage(7);
         return PlanOutcome::NotConnected;
     }
-    // The list must show exactly the instrument's plans, or the kept plans would be the wrong
-    // ones: refuse, and read the plans again.
-    if (list_.count() != r0 + p0) {
+    // The list must show exactly the instrument's plans, each kept one from a copy the latest
+    // reading wrote whole, or the kept plans would be the wrong ones or older than the
+    // instrument's: refuse, and read the plans again.
+    bool current = list_.count() == r0 + p0;
+    std::vector<std::string> kept;
+    std::vector<std::filesystem::path> copies;
+    for (int k = 0; current && k < list_.count(); ++k) {
+        if (list_.isSelected(k)) continue;
+        const std::optional<std::filesystem::path> copy = LatestReadingCopy(k);
+        if (!copy) current = false;
+        kept.push_back(list_.entry(k));
+        copies.push_back(copy.value_or(std::filesystem::path{}));
+    }
+    if (!current) {
         feedback_.showMessage(25);
         (void)ReceiveButClick();
         return PlanOutcome::Failed;
-    }
-
-    std::vector<std::string> kept;
-    for (int k = 0; k < r0 + p0; ++k) {
-        if (list_.isSelected(k)) continue;
-        const std::string entry = list_.entry(k);
-        kept.push_back(entry);
-        // The copy's type code decides where the plan goes; the entry's text only warns.
-        if (entry.find("(RADIO)") == std::string::npos && entry.find("(PLC)") == std::string::npos)
-            feedback_.showMessage(25);
     }
     if (static_cast<int>(kept.size()) == r0 + p0) {
         feedback_.showMessage(17);
@@ -481,65 +530,45 @@ PlanOutcome PlanProcedures::DelSelButClick() {
     };
     std::vector<KeptPlan> plans;
     int r = 0, p = 0;
-    for (const std::string& entry : kept) {
-        const std::optional<std::filesystem::path> copy = CopyPathFor(programFolder_, entry);
-        std::optional<std::string> text = copy ? ReadWholeFile(*copy) : std::nullopt;
-        if (!text) {
-            feedback_.showMessage(13);
-            EndProgress(kStoppedStatus, entry + ".temp");
-            return PlanOutcome::Failed;
-        }
-        PlanCheck check = CheckPlanText(std::move(*text));
-        switch (check.failure) {
-            case CheckFailure::Type:
-                feedback_.showMessage(25);
-                EndProgress(kStoppedStatus, entry + ".temp");
-                return PlanOutcome::Failed;
-            case CheckFailure::Header:
-                feedback_.showMessage(14);
-                EndProgress(kStoppedStatus, entry + ".temp");
-                return PlanOutcome::Failed;
-            case CheckFailure::Line:
-                EndProgress(kStoppedStatus, "Error " + check.error.substr(5, 2) + "." +
-                                                check.plan.name + "." +
-                                                std::to_string(check.channel));
-                return PlanOutcome::Failed;
-            case CheckFailure::None:
-                break;
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        const std::string& entry = kept[k];
+        std::optional<std::string> text = ReadWholeFile(copies[k]);
+        if (!text) return Refuse(13, entry + ".temp");
+        PlanFileCheck check = CheckPlanText(std::move(*text), language_);
+        if (!check.accepted()) {
+            if (check.code >= 1000)
+                return Refuse(check.message, "Error " + Padded(check.code % 1000, 2) + "." +
+                                                 check.plan.name + "." +
+                                                 std::to_string(check.code / 1000 - 1));
+            // A copy of neither type says so as the type check of a plan list does.
+            return Refuse(check.code == kPlanBadType ? 25 : check.message, entry + ".temp");
         }
         int& count = check.plan.type == kRadioPlan ? r : p;
         plans.push_back(KeptPlan{std::move(check.plan), count++});
     }
-    if (r > kMaxPlansPerType || p > kMaxPlansPerType) {
-        feedback_.showMessage(25);
-        EndProgress(kStoppedStatus);
-        return PlanOutcome::Failed;
-    }
+    if (r > kMaxPlansPerType || p > kMaxPlansPerType) return Refuse(25);
 
-    for (int type : {kRadioPlan, kPlcPlan}) {
-        SelectType(type);
-        Send("*PM00");
-        link_.ErasePlans();
-    }
+    // From here on the instrument changes: the copies describe the kept plans, no longer
+    // the instrument, until the reading at the end.
+    written_.clear();
+    whole_.clear();
+    for (int type : {kRadioPlan, kPlcPlan})
+        if (!SelectType(type) || !Send("*PM00") || !ErasePlans()) return EndLost();
     list_.clear();
     for (const std::string& entry : kept) list_.add(entry);
-    SelectType(kRadioPlan);
-    Send("*PN" + Padded(r, 2));
-    SelectType(kPlcPlan);
-    Send("*PN" + Padded(p, 2));
-    if (Lost()) return EndLost();
+    if (!SelectType(kRadioPlan) || !Send("*PN" + Padded(r, 2)) || !SelectType(kPlcPlan) ||
+        !Send("*PN" + Padded(p, 2)))
+        return EndLost();
 
     ProgressWindow& progress = feedback_.progress();
     for (std::size_t i = 0; i < plans.size(); ++i) {
         progress.setPosition(150 * static_cast<int>(i));
-        SelectType(plans[i].plan.type);
-        SendPlan(plans[i].number, plans[i].plan);
+        if (!SelectType(plans[i].plan.type) || !SendPlan(plans[i].number, plans[i].plan))
+            return EndLost();
         feedback_.processEvents();
-        if (Lost()) return EndLost();
     }
     EndProgress(kFinishedStatus);
-    Send("*PM01");
-    if (Lost()) {
+    if (!Send("*PM01")) {
         feedback_.showMessage(7);
         return PlanOutcome::NotConnected;
     }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,8 @@ enum class PlanOutcome {
 // ("#name&Hz&Hz&flags", the first character carries no data), or "error" after message 13
 // (a value missing or outside the type's limits) or message 25 (a type other than 1 or 2).
 [[nodiscard]] std::string ChannelReplyToLine(std::string_view reply, int type, Feedback& feedback);
+// The same without a message: 0 with the tail in `tail`, or the message that refuses the reply.
+[[nodiscard]] int ChannelReplyTail(std::string_view reply, int type, std::string& tail);
 
 // Turns the channel lines of one plan into the payloads of "*CF0" commands:
 // "iii&name&frequency&bandwidth&128|0". A refused line gives "error" and two digits after
@@ -42,19 +45,21 @@ enum class PlanOutcome {
 //   09 a name holding "&" or too long for the command (the payload has room for 55 characters)
 class LineToChannelPayload {
 public:
-    explicit LineToChannelPayload(Feedback& feedback) : feedback_(feedback) {}
+    explicit LineToChannelPayload(Feedback& feedback) : feedback_(&feedback) {}
+    // A converter that only ever runs Quietly.
+    LineToChannelPayload() = default;
 
     // `first` is true for the first channel line of a plan: it starts the plan afresh.
     [[nodiscard]] std::string operator()(std::string_view line, bool first, int type);
+    // The same without a message: what a whole-file check uses before it tells anything.
+    [[nodiscard]] std::string Quietly(std::string_view line, bool first, int type);
 
     // What the previous accepted line held; indices and frequencies must rise strictly.
     int LastSentIndex = -1;
     std::int32_t LastSentFrequency = 0;
 
 private:
-    [[nodiscard]] std::string refuse(const char* error);
-
-    Feedback& feedback_;
+    Feedback* feedback_ = nullptr;
 };
 
 // True for what LineToChannelPayload gives for a refused line.
@@ -65,6 +70,38 @@ private:
 // The longest "*CF0" payload and plan name a command report has room for.
 inline constexpr std::size_t kMaxPayloadLength = 55;
 inline constexpr std::size_t kMaxSentNameLength = 55;
+
+// ---- checking a plan file before it is sent ----------------------------------------------
+
+// A plan file checked line by line and ready to send.
+struct PreparedPlan {
+    int type = 0;
+    std::string name;
+    int count = 0;
+    std::vector<std::string> payloads;
+};
+
+// Result codes of the check besides the reader's kPlanFileUnreadable, kPlanBadType and
+// kPlanBadCount: a name that does not fit its command or cannot be a file name, and a refused
+// channel line c (counted from 0): 1000 × (c + 1) + the payload error number (1 to 9).
+inline constexpr int kPlanBadName = 54;
+
+struct PlanFileCheck {
+    int code = 0;     // 0: the plan can be sent
+    int message = 0;  // the message that tells the refusal: 1, 13 or 14; 0 when accepted
+    // What the progress window's note says about a refused line ("Error 05.3") or name (the
+    // character no file name can hold); empty for the other refusals.
+    std::string note;
+    PreparedPlan plan;  // complete when accepted
+    [[nodiscard]] bool accepted() const { return code == 0; }
+};
+
+// The one check of a plan file, for sending it and for `zv318ctl plans check`: header, name
+// and every channel line as "*CF0" payloads. Shows nothing; the caller tells `message`.
+// `language` gives the note's words for a name fault (entries 1000, 1001).
+[[nodiscard]] PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language);
+[[nodiscard]] PlanFileCheck CheckPlanFile(const std::filesystem::path& file,
+                                          const LanguageTable& language);
 
 class PlanProcedures {
 public:
@@ -90,27 +127,24 @@ public:
 
     [[nodiscard]] const std::filesystem::path& programFolder() const { return programFolder_; }
 
-private:
-    // A plan file checked line by line and ready to send.
-    struct PreparedPlan {
-        int type = 0;
-        std::string name;
-        int count = 0;
-        std::vector<std::string> payloads;
-    };
-    enum class CheckFailure { None, Type, Header, Line };
-    struct PlanCheck {
-        CheckFailure failure = CheckFailure::None;
-        PreparedPlan plan;
-        std::string error;  // "error05" for a refused line
-        int channel = 0;    // the refused line's channel number
-    };
-    [[nodiscard]] PlanCheck CheckPlanText(std::string text);
+    // The ".temp" copy of list entry `index` when the latest reading wrote it whole; nothing
+    // for a copy that reading did not write: an earlier reading's, one whose write failed, one
+    // of a plan after the channel at which its type stopped, or one cut short. A deletion
+    // keeps plans only from such copies; the editor opens a list entry's copy only then.
+    [[nodiscard]] std::optional<std::filesystem::path> LatestReadingCopy(int index) const;
 
+private:
     PlanOutcome SendPlanFile(const std::filesystem::path& file);
-    void SendPlan(int planNumber, const PreparedPlan& plan);
-    void SelectType(int type);
-    void Send(const std::string& command);
+    // False as soon as the link is lost: nothing more is sent then.
+    [[nodiscard]] bool SendPlan(int planNumber, const PreparedPlan& plan);
+    // Each is false when the link is lost on the way.
+    [[nodiscard]] bool SelectType(int type);
+    [[nodiscard]] bool Send(const std::string& command);
+    [[nodiscard]] bool ErasePlans();
+    // Ends the progress window stopped (with `note`), then shows `message`.
+    PlanOutcome Refuse(int message, std::optional<std::string> note = std::nullopt);
+    // Forgets the copies of the listed plans that the reading just ended did not write.
+    void RemoveUnwrittenCopies();
     [[nodiscard]] int PlanCount();
     [[nodiscard]] int ChannelCount(int plan);
     [[nodiscard]] bool Lost() const { return !link_.IsOpen(); }
@@ -128,6 +162,8 @@ private:
     PlanListView& list_;
     std::filesystem::path programFolder_;
     bool copyFailed_ = false;  // a copy could not be written during the last reading
+    // The list entries whose copy the latest reading wrote, whole or cut short.
+    std::map<std::string, std::filesystem::path> written_, whole_;
 };
 
 }  // namespace zv318

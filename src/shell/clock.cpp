@@ -57,7 +57,8 @@ int SyncAfterClock(Link& link, const std::string& serialLabel) {
     auto matches = [&](const std::string& reply) {
         return reply.size() > 1 && reply.substr(1, 10) == expected;
     };
-    // The first read may well be the clock report's pending reply.
+    // The link discards the clock report's unread reply before the first query; the
+    // repetitions remain for a stream that is still out of step.
     std::string reply = link.SendQuery("*?NS");
     int repetitions = 0;
     while (!matches(reply)) {

@@ -1,6 +1,7 @@
 #pragma once
 // Setting the instrument's clock to the PC's local time ("Puesta en hora"), and finding the
-// report stream again afterwards: the clock report's reply is never read.
+// report stream again afterwards: the clock report's reply is not read here (the link discards
+// it before the next exchange).
 
 #include <string>
 

@@ -11,6 +11,7 @@ RawCommandResult RawCommand(Link& link, const std::string& command) {
     }
     result.sent = true;
     result.reply = link.SendQuery(command);
+    result.connected = link.IsOpen();
     return result;
 }
 

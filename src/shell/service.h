@@ -15,6 +15,7 @@ struct RawCommandResult {
     bool sent = false;   // false: the command was refused before anything went out
     std::string reply;   // the reply text from input byte 5 (with its carriage return)
     std::string reason;  // why it was not sent
+    bool connected = true;  // false: no handle was open, or it closed on the way (no reply)
 };
 
 // Sends `command` with SendQuery (report code 25) on the handle already open, without a

@@ -13,11 +13,16 @@ ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onSt
     if (onStage) onStage(ConnectionStage::Searched, info);
     if (!info.found) return info;
 
+    // A link that closes on the way (unplugged during the queries) ends as not connected:
+    // the values read so far are dropped.
+    auto lost = [] { return ConnectionInfo{}; };
     info.serial = GetSerial(link);
+    if (!link.IsOpen()) return lost();
     if (onStage) onStage(ConnectionStage::Serial, info);
 
     info.ioVersion = GetIOVersion(link);
     info.zvVersion = GetZVVersion(link);
+    if (!link.IsOpen()) return lost();
     if (onStage) onStage(ConnectionStage::Versions, info);
     return info;
 }
@@ -49,6 +54,13 @@ LanguageLoad ReadLanguage(const std::filesystem::path& programFolder, const std:
     if (result.opened && !result.problems.empty())
         load.notice = DescribeProblems(file, result.problems);
     return load;
+}
+
+LanguageLoad ReadLanguageOverDefault(const std::filesystem::path& programFolder,
+                                     const std::string& name, LanguageTable& table) {
+    table.clear();
+    if (name != kDefaultLanguage) (void)ReadLanguage(programFolder, kDefaultLanguage, table);
+    return ReadLanguage(programFolder, name, table);
 }
 
 std::string LanguageItemCaption(const std::string& name) {

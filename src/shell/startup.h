@@ -36,6 +36,7 @@ using ConnectionStageHandler = std::function<void(ConnectionStage, const Connect
 
 // FindInstrument, then, when found, GetSerial, GetIOVersion and GetZVVersion in that order.
 // `onStage` is called after each stage reached (Searched always; the others only when found).
+// When the link closes during the queries the result is "not found", with no values.
 ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onStage = {});
 
 // The entry of the connection caption: 14 when found, 15 when not.
@@ -60,6 +61,12 @@ struct LanguageLoad {
 // Reads "Languages/NAME.lng" into the table: only the entries the file names change.
 LanguageLoad ReadLanguage(const std::filesystem::path& programFolder, const std::string& name,
                           LanguageTable& table);
+
+// The default language first, then `name` over it (when it is another), into an emptied
+// table: every entry has a text even when `name`'s file is missing or leaves entries out.
+// The result is `name`'s.
+LanguageLoad ReadLanguageOverDefault(const std::filesystem::path& programFolder,
+                                     const std::string& name, LanguageTable& table);
 
 // The caption of a language menu item: the name with every "&" doubled, so that it shows as
 // written and makes no keyboard accelerator.

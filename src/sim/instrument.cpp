@@ -226,7 +226,9 @@ std::vector<std::string> Instrument::commands() const {
 
 std::optional<Report> Instrument::handle(const Report& out) {
     received.push_back(out);
-    if (silentFrom && static_cast<int>(received.size()) >= *silentFrom) return std::nullopt;
+    const int n = static_cast<int>(received.size());
+    if (silentFrom && n >= *silentFrom && (!silentFor || n < *silentFrom + *silentFor))
+        return std::nullopt;
     if (out[1] != 3) {
         loaderReport(out);  // the loader acknowledges nothing
         return std::nullopt;
@@ -277,6 +279,8 @@ Report Instrument::textReply(const std::string& text) const {
 // ---- commands ---------------------------------------------------------------------------
 
 std::uint8_t Instrument::answerCommand(const std::string& command) {
+    for (const std::string& start : ignored)
+        if (command.starts_with(start)) return 1;
     if (command == "*EC01" || command == "*EC02") {
         selectedType_ = command.back() - '0';
         return 1;

@@ -95,6 +95,11 @@ public:
     // ---- behaviour the tests can set ---------------------------------------------------
     // No reply from exchange number n on (counted from 1 over all received reports).
     std::optional<int> silentFrom;
+    // With silentFrom: only this many exchanges go unanswered, then it answers again.
+    std::optional<int> silentFor;
+    // Commands answered as usual but not carried out, by how they begin ("*PN": the plan
+    // count never changes, so a plan sent is never taken).
+    std::set<std::string> ignored;
     // Answer this status byte (code 22/23/24) to this exact command text.
     std::map<std::string, std::uint8_t> statusFor;
     // Refuse (status 2) the k-th data record (counted from 1) this many times.

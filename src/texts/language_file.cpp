@@ -92,7 +92,7 @@ LanguageFileResult ReadLanguageFile(const std::filesystem::path& file, LanguageT
 
 std::string DescribeProblems(const std::filesystem::path& file,
                              const std::vector<LanguageFileProblem>& problems) {
-    std::string text = "Some lines of the language file " + file.string() +
+    std::string text = "Some lines of the language file " + PathToText(file) +
                        " could not be used and were skipped:";
     std::size_t shown = 0;
     for (const auto& p : problems) {
@@ -111,12 +111,12 @@ std::filesystem::path LanguageFolder(const std::filesystem::path& programFolder)
 
 std::filesystem::path LanguageFilePath(const std::filesystem::path& programFolder,
                                        const std::string& name) {
-    return LanguageFolder(programFolder) / (name + ".lng");
+    return LanguageFolder(programFolder) / PathFromText(name + ".lng");
 }
 
 std::filesystem::path FlagPath(const std::filesystem::path& programFolder,
                                const std::string& name) {
-    return LanguageFolder(programFolder) / (name + ".bmp");
+    return LanguageFolder(programFolder) / PathFromText(name + ".bmp");
 }
 
 std::vector<std::string> ListLanguages(const std::filesystem::path& programFolder) {
@@ -125,7 +125,7 @@ std::vector<std::string> ListLanguages(const std::filesystem::path& programFolde
     for (const auto& e : std::filesystem::directory_iterator(LanguageFolder(programFolder), ec)) {
         if (e.is_directory(ec)) continue;
         const std::filesystem::path& p = e.path();
-        if (p.extension() == ".lng") names.push_back(p.stem().string());
+        if (p.extension() == ".lng") names.push_back(PathToText(p.stem()));
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -152,4 +152,21 @@ std::filesystem::path ProgramFolder(const std::filesystem::path& applicationFold
     return applicationFolder;
 }
 
+std::string PathToText(const std::filesystem::path& path) {
+#ifdef _WIN32
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+#else
+    return path.native();
+#endif
+}
+
+std::filesystem::path PathFromText(std::string_view text) {
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+#else
+    return std::filesystem::path(std::string(text));
+#endif
+}
+
 }  // namespace zv318

@@ -18,7 +18,8 @@ namespace zv318 {
 
 // Joins lines with CR LF, the line end every file of the program uses; no line end after the
 // last line unless `finalLineEnd`.
-[[nodiscard]] std::string JoinCrLf(const std::vector<std::string>& lines, bool finalLineEnd = false);
+[[nodiscard]] std::string JoinCrLf(const std::vector<std::string>& lines,
+                                   bool finalLineEnd = false);
 
 // Reads text line by line the way a C line reader with a buffer of `bufferSize` bytes does:
 // each piece holds at most bufferSize - 1 characters; a longer line comes out as several pieces.
@@ -44,6 +45,13 @@ private:
 
 // Texts in UTF-8 are kept; anything else is taken as Windows-1252 and converted to UTF-8.
 [[nodiscard]] std::string DecodeUtf8OrWindows1252(std::string_view bytes);
+
+// A path carried in a std::string (a file the person chose, a folder a dialog starts in):
+// UTF-8 on Windows, whose narrow paths would otherwise take the ANSI code page and lose an
+// accented user name; the file system's own bytes elsewhere. Qt strings cross to paths through
+// texts/qt_path.h instead.
+[[nodiscard]] std::string PathToText(const std::filesystem::path& path);
+[[nodiscard]] std::filesystem::path PathFromText(std::string_view text);
 
 // The folder of the program's data: ZV318_HOME when set, otherwise `applicationFolder`.
 [[nodiscard]] std::filesystem::path ProgramFolder(const std::filesystem::path& applicationFolder);

@@ -43,6 +43,11 @@ TEST(Zv318ctl, NoInstrumentAtAll) {
     CtlRun raw = RunCtl("ZV318_HID_SOCKETS='" + empty.string() + "'", "raw '*?NS'");
     EXPECT_EQ(raw.status, 3) << raw.out;
     fs::remove_all(empty);
+    // A folder that is not there is named as such.
+    CtlRun missing = RunCtl("ZV318_HID_SOCKETS='" + empty.string() + "'", "status");
+    EXPECT_EQ(missing.status, 3) << missing.out;
+    EXPECT_NE(missing.out.find("does not exist: " + empty.string()), std::string::npos)
+        << missing.out;
 }
 
 TEST(Zv318ctl, RawCommandAndItsLimit) {
@@ -60,6 +65,7 @@ TEST(Zv318ctl, ClockAndUsageOnTheDemoInstrument) {
     EXPECT_EQ(clock.status, 0) << clock.out;
     CtlRun usage = RunCtl("", "--demo frobnicate");
     EXPECT_EQ(usage.status, 2) << usage.out;
+    EXPECT_NE(usage.out.find("unknown command: frobnicate"), std::string::npos) << usage.out;
     CtlRun none = RunCtl("", "");
     EXPECT_EQ(none.status, 2) << none.out;
 }
@@ -117,17 +123,31 @@ TEST(Zv318ctl, PlansReadSendCheckAndDeleteThroughTheSocketFolder) {
     CtlRun unknown = RunCtl(env, "--yes plans delete 'NOPE (RADIO)'");
     EXPECT_EQ(unknown.status, 1) << unknown.out;
 
-    // A bad file: its result code, and a send that writes nothing.
-    const fs::path bad = home / "BAD.c318";
-    std::ofstream(bad, std::ios::binary) << "1\r\nBAD\r\n1\r\n0,CH1,49999999,3000,OFF";
-    CtlRun badCheck = RunCtl(env, "plans check '" + bad.string() + "'");
-    EXPECT_EQ(badCheck.status, 1);
-    EXPECT_NE(badCheck.out.find("1022"), std::string::npos) << badCheck.out;
-    CtlRun badSend = RunCtl(env, "plans send '" + bad.string() + "'");
-    EXPECT_EQ(badSend.status, 1) << badSend.out;
-    EXPECT_NE(badSend.out.find("message 14"), std::string::npos) << badSend.out;
-    CtlRun after = RunCtl(env, "plans read");
-    EXPECT_EQ(after.out, read.out) << "a refused file must leave the instrument's plans as they were";
+    // Bad files: check and send give the same verdict, and a send writes nothing.
+    const CtlRun before = RunCtl(env, "plans read");
+    struct Bad {
+        std::string bytes, code, message;
+    };
+    const Bad bads[] = {
+        {"1\r\nBAD\r\n1\r\n0,CH1,49999999,3000,OFF", "1003", "message 14"},
+        {"1\r\n" + std::string(56, 'N') + "\r\n1\r\n0,CH1,50000000,3000,OFF", "54", "message 14"},
+        {"1\r\nA:B\r\n1\r\n0,CH1,50000000,3000,OFF", "54", "message 14"},
+        {"", "50", "message 13"},
+        {std::string("\x01\xff\0binary", 9), "50", "message 13"},
+    };
+    for (const Bad& b : bads) {
+        const fs::path bad = home / "BAD.c318";
+        std::ofstream(bad, std::ios::binary) << b.bytes;
+        CtlRun badCheck = RunCtl(env, "plans check '" + bad.string() + "'");
+        EXPECT_EQ(badCheck.status, 1);
+        EXPECT_NE(badCheck.out.find(b.code + "\n"), std::string::npos) << badCheck.out;
+        EXPECT_NE(badCheck.out.find(b.message), std::string::npos) << badCheck.out;
+        CtlRun badSend = RunCtl(env, "plans send '" + bad.string() + "'");
+        EXPECT_EQ(badSend.status, 1) << badSend.out;
+        EXPECT_NE(badSend.out.find(b.message), std::string::npos) << badSend.out;
+        CtlRun after = RunCtl(env, "plans read");
+        EXPECT_EQ(after.out, before.out) << "a refused file must leave the plans as they were";
+    }
 
     fs::remove_all(home);
 }

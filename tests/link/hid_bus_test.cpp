@@ -32,7 +32,8 @@ struct FakeInterface {
 
 struct FakeHid {
     std::vector<FakeInterface> interfaces;
-    std::deque<std::vector<unsigned char>> replies;  // what reads hand back, in order
+    std::deque<std::vector<unsigned char>> replies;  // one is released by each write
+    std::deque<std::vector<unsigned char>> waiting;  // released, not read yet
     std::vector<std::vector<unsigned char>> written;
     std::vector<int> readTimeouts;
     int failWrites = 0;    // the next n writes return -1
@@ -112,27 +113,35 @@ int HID_API_EXPORT_CALL hid_get_product_string(hid_device* dev, wchar_t* string,
 }
 
 int HID_API_EXPORT_CALL hid_write(hid_device*, const unsigned char* data, size_t length) {
+    const bool wentThrough = fake.failWrites == 0 || std::wcscmp(fake.errorText, L"Success") == 0;
+    if (wentThrough) fake.written.emplace_back(data, data + length);
+    if (wentThrough && !fake.replies.empty()) {
+        fake.waiting.push_back(fake.replies.front());
+        fake.replies.pop_front();
+    }
     if (fake.failWrites > 0) {
         --fake.failWrites;
         return -1;
     }
-    fake.written.emplace_back(data, data + length);
     return static_cast<int>(length);
 }
 
 int HID_API_EXPORT_CALL hid_read_timeout(hid_device*, unsigned char* data, size_t length,
                                          int milliseconds) {
     fake.readTimeouts.push_back(milliseconds);
-    if (fake.failReads > 0) {
+    // The faults strike reads that wait for a reply, not a look for reports already waiting.
+    if (milliseconds > 0 && fake.failReads > 0) {
         --fake.failReads;
         return -1;
     }
-    if (fake.timeOutReads > 0 || fake.replies.empty()) {
-        if (fake.timeOutReads > 0) --fake.timeOutReads;
+    if (milliseconds > 0 && fake.timeOutReads > 0) {
+        --fake.timeOutReads;
+        fake.waiting.clear();
         return 0;
     }
-    std::vector<unsigned char> reply = fake.replies.front();
-    fake.replies.pop_front();
+    if (fake.waiting.empty()) return 0;
+    std::vector<unsigned char> reply = fake.waiting.front();
+    fake.waiting.pop_front();
     std::size_t n = std::min(length, reply.size());
     std::memcpy(data, reply.data(), n);
     return static_cast<int>(n);
@@ -229,6 +238,7 @@ TEST_F(hidBus, EveryFailureClosesTheHandleUntilTheNextSearch) {
         EXPECT_FALSE(link.IsOpen());
         EXPECT_EQ(fake.open, 0);
         fake.replies.clear();
+        fake.waiting.clear();
     }
 }
 

@@ -15,7 +15,8 @@ namespace zv318::testing {
 struct Script {
     std::deque<Report> replies;
     std::vector<Report> written;
-    std::vector<int> readTimeouts;
+    std::vector<int> readTimeouts;  // of the reads that wait (a zero time-out only looks)
+    int due = 0;                    // replies the writes so far have called for and not read
 };
 
 // A reply report with `text` copied to the bytes from `offset` on (no terminator added).
@@ -49,11 +50,14 @@ private:
         explicit ScriptTransport(std::shared_ptr<Script> s) : s_(std::move(s)) {}
         bool write(const Report& report) override {
             s_->written.push_back(report);
+            ++s_->due;
             return true;
         }
+        // The next scripted reply arrives only after a write asked for it.
         std::optional<Report> read(int timeoutMs) override {
-            s_->readTimeouts.push_back(timeoutMs);
-            if (s_->replies.empty()) return std::nullopt;
+            if (timeoutMs > 0) s_->readTimeouts.push_back(timeoutMs);
+            if (s_->replies.empty() || s_->due == 0) return std::nullopt;
+            --s_->due;
             Report r = s_->replies.front();
             s_->replies.pop_front();
             return r;

@@ -11,6 +11,8 @@
 
 #include "main_window_fixture.h"
 #include "shell/startup.h"
+#include "shell/windows/demo_menu.h"
+#include "texts/language_file.h"
 
 namespace zv318::testing {
 namespace {
@@ -18,6 +20,14 @@ namespace {
 using mainwindowLanguages = MainWindowTest;
 
 QString E(int n) { return QStringLiteral("E%1").arg(n); }
+
+// Entry n of the shipped English file, as the table holds it.
+std::string ReadEnglish(int n) {
+    LanguageTable table;
+    (void)ReadLanguageFile(
+        LanguageFilePath(QCoreApplication::applicationDirPath().toStdString(), "English"), table);
+    return table.entry(n);
+}
 
 QAction* LanguageItem(const TForm1& f, const QString& shown) {
     for (QAction* a : f.Idioma1->actions())
@@ -143,7 +153,7 @@ TEST_F(mainwindowLanguages, ChoosingALanguageTranslatesAndRemembersItsNameOnly) 
     EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Leer planes de canales del equipo"));
 }
 
-TEST_F(mainwindowLanguages, AnEntryTheNewFileDoesNotSetKeepsItsText) {
+TEST_F(mainwindowLanguages, AnEntryTheNewFileDoesNotSetTakesTheDefaultLanguagesText) {
     WriteFile("Languages/First.lng", "a,50=Fifty\r\na,41=Read\r\n");
     WriteFile("Languages/Second.lng", "b,41=Lesen\r\n");
     for (const char* name : {"First", "Second"})
@@ -153,21 +163,60 @@ TEST_F(mainwindowLanguages, AnEntryTheNewFileDoesNotSetKeepsItsText) {
     Start();
     ASSERT_EQ(form->ReceiveBut->text(), QStringLiteral("Read"));
 
+    // No menu of one language and buttons of another: what Second leaves out is English.
     LanguageItem(*form, QStringLiteral("Second"))->trigger();
     EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Lesen"));
-    EXPECT_EQ(form->languageTable().entry(50), "Fifty");
+    EXPECT_EQ(form->languageTable().entry(50), ReadEnglish(50));
+    EXPECT_EQ(form->LoadBut->text(), QString::fromStdString(ReadEnglish(44)));
     EXPECT_EQ(ReadFile("config.txt"), "Second");
 }
 
-TEST_F(mainwindowLanguages, AMissingLanguageFileShowsMessage4AndChangesNoCaption) {
+TEST_F(mainwindowLanguages, AMissingLanguageFileLeavesTheDefaultLanguageAndSaysSoInIt) {
     WriteFile("config.txt", "Klingon");
     Start();
-    // Message 4 for the file, then message 3 for its flag.
+    // Message 4 for the file, then message 3 for its flag; message 4 has its English text.
     EXPECT_EQ(feedback.messages, (std::vector<int>{4, 3}));
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("ZV-318 Software (BETA)"));
+    EXPECT_EQ(form->languageTable().entry(63), ReadEnglish(63));
+    EXPECT_FALSE(form->languageTable().entry(63).empty());
+    EXPECT_EQ(form->windowTitle(), QString::fromStdString(ReadEnglish(31)));
     EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Read equipment's channel plans"));
-    EXPECT_EQ(form->Connexio->text(), QString());  // entry 14 of an empty table
+    EXPECT_EQ(form->Connexio->text(), QString::fromStdString(ReadEnglish(14)));
+    EXPECT_EQ(form->PageControl->tabText(0), QString::fromStdString(ReadEnglish(115)));
     EXPECT_TRUE(SamePicture(form->Bandera, folder / "Languages" / "NoLanguage.bmp"));
+}
+
+// The demo's own menu reads its captions from the language and follows a change of language.
+TEST_F(mainwindowLanguages, TheDemoMenuSpeaksTheWindowsLanguage) {
+    Create();
+    QMenu* demo = AddDemoMenu(*form, {[this] { return bus.plugged(); },
+                                      [this](bool plugged) {
+                                          bus.setPlugged(plugged);
+                                          watcher.notifyChange();
+                                      }});
+    form->show();
+    form->AlExecutar();
+    QAction* plug = demo->findChild<QAction*>("DemoPlug");
+    ASSERT_NE(plug, nullptr);
+    struct Case {
+        const char* language;
+        QString menu, unplug, plugIn;
+    };
+    const Case cases[] = {
+        {"English", "Demo", "Unplug the simulated ZV-318", "Plug in the simulated ZV-318"},
+        {"Spanish", "Demostración", "Desconectar el ZV-318 simulado",
+         "Conectar el ZV-318 simulado"},
+        {"Catalan", "Demostració", "Desconnectar el ZV-318 simulat", "Connectar el ZV-318 simulat"},
+    };
+    for (const Case& c : cases) {
+        LanguageItem(*form, QString::fromLatin1(c.language))->trigger();
+        EXPECT_EQ(Plain(demo->title()), c.menu) << c.language;
+        EXPECT_EQ(Plain(plug->text()), c.unplug) << c.language;
+        plug->trigger();
+        EXPECT_FALSE(bus.plugged());
+        EXPECT_EQ(Plain(plug->text()), c.plugIn) << c.language;
+        plug->trigger();
+        EXPECT_TRUE(bus.plugged());
+    }
 }
 
 TEST_F(mainwindowLanguages, AMissingFlagShowsNoLanguageAndMessage3) {

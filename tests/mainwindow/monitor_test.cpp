@@ -143,5 +143,50 @@ TEST(mainwindowFolderWatcher, ASocketAppearingOrLeavingIsANotice) {
     ASSERT_TRUE(WaitUntil([&] { return changed.count() > afterPlug; }, 3000));
 }
 
+// Unplugged while the status box is being refreshed: the refresh ends as "not connected",
+// whichever query the cable came out at, until the next plug event.
+TEST_F(mainwindowMonitor, ARefreshThatLosesTheInstrumentEndsNotConnected) {
+    Start();
+    for (int queriesBefore : {0, 1, 2}) {  // the serial number, the IO and the ZV version
+        SCOPED_TRACE(queriesBefore);
+        bus.setPlugged(true);
+        form->ConnectionStatus();
+        ASSERT_TRUE(form->connected());
+        bus.unplugAfter(queriesBefore);
+        form->ConnectionStatus();
+        EXPECT_FALSE(form->connected());
+        EXPECT_EQ(form->Connexio->text(), Entry(15));
+        EXPECT_TRUE(SamePicture(form->Usb, folder / "Images" / "Nousb.bmp"));
+        for (QLabel* value : {form->Mod, form->SN, form->IOV, form->ZVV})
+            EXPECT_TRUE(value->text().isEmpty()) << value->objectName().toStdString();
+        for (QWidget* w :
+             {static_cast<QWidget*>(form->ReceiveBut), static_cast<QWidget*>(form->DelSelBut),
+              static_cast<QWidget*>(form->LoadBut)})
+            EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    }
+}
+
+// A device notice that comes while a refresh runs is not lost: one more refresh follows.
+TEST_F(mainwindowMonitor, ANoticeDuringARefreshGivesOneMoreRefresh) {
+    Start();
+    QSignalSpy refreshed(form.get(), &TForm1::connectionStatusRefreshed);
+    // The notice arrives while the refresh lets the window repaint, and the instrument goes.
+    QTimer::singleShot(0, form.get(), [this] {
+        bus.setPlugged(false);
+        watcher.notifyChange();
+    });
+    form->ConnectionStatus();
+    ASSERT_EQ(refreshed.count(), 1);
+    // Gone, and seen to be gone by the refresh the notice brought; plugged in again, the
+    // next notice finds it.
+    ASSERT_TRUE(WaitUntil([&] { return refreshed.count() == 2; }, 3000));
+    EXPECT_FALSE(form->connected());
+    bus.setPlugged(true);
+    watcher.notifyChange();
+    ASSERT_TRUE(WaitUntil([&] { return refreshed.count() == 3; }, 3000));
+    EXPECT_TRUE(form->connected());
+    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+}
+
 }  // namespace
 }  // namespace zv318::testing

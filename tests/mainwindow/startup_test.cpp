@@ -14,6 +14,7 @@
 
 #include "main_window_fixture.h"
 #include "shell/startup.h"
+#include "texts/qt_path.h"
 
 namespace zv318::testing {
 namespace {
@@ -231,6 +232,26 @@ TEST_F(mainwindowStartUp, TheWindowIsLaidOutAsDesigned) {
           "KORVEL521", "Puestaenhora1", "Contenidos1", "SobreKORVEL52", "SobreControlador"})
         EXPECT_NE(form->findChild<QObject*>(QLatin1String(name)), nullptr) << name;
     EXPECT_EQ(form->objectName(), QStringLiteral("Form1"));
+}
+
+// A program folder under an accented user name: every path crosses between Qt and the
+// procedures whole (on Windows through UTF-16; here through the file name encoding).
+TEST_F(mainwindowStartUp, AProgramFolderWithAccentsIsFoundWhole) {
+    const QString accented =
+        QString::fromStdString(folder.string()) + QStringLiteral("/N\u00faria/Canalitzacions");
+    const std::filesystem::path program = PathFromQString(accented);
+    std::filesystem::create_directories(program);
+    for (const char* sub : {"Images", "Languages"})
+        std::filesystem::copy(folder / sub, program / sub,
+                              std::filesystem::copy_options::recursive);
+    WriteFile(program / "config.txt", "Catalan");
+    folder = program;
+    Start();
+    EXPECT_TRUE(SamePicture(form->Logo, program / "Images" / "logo.bmp"));
+    EXPECT_TRUE(SamePicture(form->Bandera, program / "Languages" / "Catalan.bmp"));
+    EXPECT_EQ(form->currentLanguage(), "Catalan");
+    EXPECT_TRUE(feedback.messages.empty());
+    EXPECT_EQ(QStringFromPath(form->programFolder()), accented);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Deleting plans: both types erased, the kept plans rewritten from their copies.
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 
 #include "plan_fixture.h"
@@ -137,6 +138,7 @@ TEST_F(plansDeleting, AMissingOrRefusedCopyStopsBeforeAnythingIsErased) {
         list.select(1);
         EXPECT_EQ(procedures.DelSelButClick(), PlanOutcome::Failed) << c.note;
         EXPECT_EQ(feedback.messages, std::vector<int>{c.message}) << c.note;
+        EXPECT_EQ(feedback.statusAtMessage, std::vector<std::string>{"E40"}) << c.note;
         EXPECT_EQ(commands(), kCounts) << c.note;
         EXPECT_EQ(Dump(instrument.plans(sim::kRadio)) + Dump(instrument.plans(sim::kPlc)), before);
         EXPECT_EQ(list.entries.size(), 5u);
@@ -164,6 +166,100 @@ TEST_F(plansDeleting, AnInstrumentThatVanishesMidRewriteEndsWithMessage7) {
     EXPECT_EQ(feedback.messages, std::vector<int>{7});
     EXPECT_EQ(progress().status, "E67");
     EXPECT_TRUE(progress().okEnabled);
+}
+
+// A deletion rewrites the kept plans only from copies the latest reading wrote whole; any
+// other copy may hold older plans than the instrument's, so it refuses, erases nothing and
+// reads the plans again.
+TEST_F(plansDeleting, ACopyTheLatestReadingDidNotWriteIsNeverRewritten) {
+    struct Case {
+        const char* what;
+        std::function<void()> after;  // run after a first complete reading
+    };
+    const Case cases[] = {
+        {"a channel out of range stops RADIO before B and C",
+         [&] {
+             instrument.plans(sim::kRadio)[1].channels[0].name = "NEW";
+             instrument.plans(sim::kRadio)[0].channels[1].frequency = 49'999'999;
+             EXPECT_EQ(procedures.ReceiveButClick(), PlanOutcome::Failed);
+         }},
+        {"the instrument vanishes while the PLC plans are read",
+         [&] {
+             instrument.plans(sim::kPlc)[0].channels[0].name = "NEW";
+             // The cable comes out at the first channel query of the PLC plans.
+             const std::vector<std::string> reading = ReadingCommands(instrument);
+             const auto plc = std::find(reading.begin(), reading.end(), "*EC02");
+             const auto channel = std::find(plc, reading.end(), Cf(0, 0));
+             bus.unplugAfter(static_cast<int>(channel - reading.begin()));
+             EXPECT_EQ(procedures.ReceiveButClick(), PlanOutcome::NotConnected);
+             bus.setPlugged(true);
+             EXPECT_EQ(list.entries.size(), 5u);
+         }},
+        {"an entry renamed in the list (no type)", [&] { list.entries[3] = "D"; }},
+    };
+    for (const Case& c : cases) {
+        instrument.plans(sim::kRadio) = {Radio("A", 2), Radio("B", 1), Radio("C", 3)};
+        instrument.plans(sim::kPlc) = {Plc("D", 2), Plc("E", 1)};
+        ReadFirst();
+        c.after();
+        const std::string before =
+            Dump(instrument.plans(sim::kRadio)) + Dump(instrument.plans(sim::kPlc));
+        instrument.clearReceived();
+        feedback.messages.clear();
+        list.select(0);
+        EXPECT_EQ(procedures.DelSelButClick(), PlanOutcome::Failed) << c.what;
+        EXPECT_EQ(feedback.messages.at(0), 25) << c.what;
+        const std::vector<std::string> sent = commands();
+        EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 4), kCounts) << c.what;
+        for (const char* write : {"*PM00", "*EP", "*PN", "*CS0", "*CF0"})
+            EXPECT_TRUE(std::none_of(sent.begin(), sent.end(),
+                                     [&](const std::string& s) { return s.starts_with(write); }))
+                << c.what << ' ' << write;
+        EXPECT_EQ(Dump(instrument.plans(sim::kRadio)) + Dump(instrument.plans(sim::kPlc)), before)
+            << c.what;
+        EXPECT_EQ(list.entries.size(), 5u) << c.what;  // read again
+    }
+}
+
+TEST_F(plansDeleting, KeptPlansThatCannotAllBeRewrittenEraseNothing) {
+    // Eleven kept plans of one type: ten RADIO plans and a PLC entry whose copy holds a RADIO
+    // plan.
+    instrument.plans(sim::kRadio).clear();
+    for (int i = 0; i < 10; ++i)
+        instrument.plans(sim::kRadio).push_back(Radio("R" + std::to_string(i), 1));
+    ReadFirst();
+    WriteBytes(copy("E (PLC)"), PlanText(1, "E", {"0,X,60000000,3000,ON"}));
+    const std::string before =
+        Dump(instrument.plans(sim::kRadio)) + Dump(instrument.plans(sim::kPlc));
+    list.select(10);
+    EXPECT_EQ(procedures.DelSelButClick(), PlanOutcome::Failed);
+    EXPECT_EQ(feedback.messages, std::vector<int>{25});
+    EXPECT_EQ(commands(), kCounts);
+    EXPECT_EQ(Dump(instrument.plans(sim::kRadio)) + Dump(instrument.plans(sim::kPlc)), before);
+    EXPECT_EQ(feedback.statusAtMessage, std::vector<std::string>{"E40"});
+}
+
+// Each step that writes is checked: a link lost at any of them ends the deletion there with
+// message 7, even when the next step's search would find the instrument again.
+TEST_F(plansDeleting, ALinkLostAtAnyWritingStepEndsWithMessage7) {
+    // The commands after the four count queries: both erasures, the counts, the first plan.
+    const std::vector<std::string> steps{"*EC01", "*PM00",  "*EP",     "*EC02", "*PM00",
+                                         "*EP",   "*EC01",  "*PN02",   "*EC02", "*PN02",
+                                         "*EC01", "*CS00A", "*CW00002"};
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+        instrument.plans(sim::kRadio) = {Radio("A", 2), Radio("B", 1), Radio("C", 3)};
+        instrument.plans(sim::kPlc) = {Plc("D", 2), Plc("E", 1)};
+        ReadFirst();
+        list.select(2);
+        instrument.silentFrom = static_cast<int>(kCounts.size() + k + 1);
+        instrument.silentFor = 1;
+        EXPECT_EQ(procedures.DelSelButClick(), PlanOutcome::NotConnected) << steps[k];
+        EXPECT_EQ(feedback.messages, std::vector<int>{7}) << steps[k];
+        EXPECT_EQ(commands().back(), steps[k]);  // nothing after the lost step
+        EXPECT_EQ(feedback.statusAtMessage, std::vector<std::string>{"E67"}) << steps[k];
+        instrument.silentFrom.reset();
+        feedback.statusAtMessage.clear();
+    }
 }
 
 }  // namespace

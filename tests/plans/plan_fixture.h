@@ -115,6 +115,7 @@ protected:
         ASSERT_EQ(procedures.ReceiveButClick(), PlanOutcome::Done);
         instrument.clearReceived();
         feedback.messages.clear();
+        feedback.statusAtMessage.clear();
     }
     std::vector<std::string> commands() const { return instrument.commands(); }
     fs::path copy(const std::string& entry) const { return folder.path / (entry + ".temp"); }

@@ -71,30 +71,38 @@ TEST_F(plansReading, AChannelOutOfRangeStopsItsTypeOnly) {
     WriteBytes(copy("B (RADIO)"), "old");
     EXPECT_EQ(procedures.ReceiveButClick(), PlanOutcome::Failed);
     EXPECT_EQ(feedback.messages, std::vector<int>{13});
+    EXPECT_EQ(feedback.statusAtMessage, std::vector<std::string>{"E55"});
     EXPECT_EQ(ReadBytes(copy("A (RADIO)")),
               "1\r\nA\r\n3\r\n0,C0,100000000,200000,OFF\r\n1,C1,101000000,200000,ON");
-    EXPECT_EQ(ReadBytes(copy("B (RADIO)")), "old");  // listed, not read
+    // B is listed but not read: its copy from an earlier reading goes, and neither A's copy,
+    // cut short, nor B's counts as the reading's.
+    EXPECT_FALSE(fs::exists(copy("B (RADIO)")));
     EXPECT_EQ(list.entries, (std::vector<std::string>{"A (RADIO)", "B (RADIO)", "C (PLC)"}));
+    EXPECT_EQ(procedures.LatestReadingCopy(0), std::nullopt);
+    EXPECT_EQ(procedures.LatestReadingCopy(1), std::nullopt);
+    EXPECT_EQ(procedures.LatestReadingCopy(2), copy("C (PLC)"));
     EXPECT_EQ(ReadBytes(copy("C (PLC)")).substr(0, 8), "2\r\nC\r\n2\r");
     EXPECT_TRUE(progress().okEnabled);
     EXPECT_EQ(procedures.SaveChannelPlans(3), -30);
     EXPECT_EQ(feedback.messages.back(), 25);
 }
 
-TEST_F(plansReading, ACopyThatCannotBeWrittenIsSkipped) {
-    instrument.plans(sim::kRadio) = {Radio("A/B", 1), Radio("D", 1)};
+TEST_F(plansReading, NamesThatCannotBeFileNamesGetEscapedCopiesAndFailedCopiesAreSkipped) {
+    instrument.plans(sim::kRadio) = {Radio("A/B", 1), Radio("C:%", 1), Radio("D", 1)};
     instrument.plans(sim::kPlc) = {Plc("E", 1)};
-    EXPECT_EQ(procedures.ReceiveButClick(), PlanOutcome::Failed);
-    EXPECT_EQ(feedback.messages, std::vector<int>{18});
+    EXPECT_EQ(procedures.ReceiveButClick(), PlanOutcome::Done);
+    EXPECT_EQ(ReadBytes(folder.path / "A%2FB (RADIO).temp").substr(0, 9), "1\r\nA/B\r\n1");
+    EXPECT_EQ(procedures.LatestReadingCopy(1), folder.path / "C%3A%25 (RADIO).temp");
     EXPECT_TRUE(fs::exists(copy("D (RADIO)")));
     EXPECT_TRUE(fs::exists(copy("E (PLC)")));
-    EXPECT_EQ(list.entries.size(), 3u);
+    EXPECT_EQ(list.entries.size(), 4u);
 
     PlanProcedures nowhere(link, feedback, language, list, folder.path / "absent");
     feedback.messages.clear();
     EXPECT_EQ(nowhere.ReceiveButClick(), PlanOutcome::Failed);
-    EXPECT_EQ(feedback.messages, std::vector<int>(3, 18));
-    EXPECT_EQ(list.entries.size(), 3u);
+    EXPECT_EQ(feedback.messages, std::vector<int>(4, 18));
+    EXPECT_EQ(list.entries.size(), 4u);
+    EXPECT_EQ(nowhere.LatestReadingCopy(0), std::nullopt);
 }
 
 TEST_F(plansReading, AnInstrumentThatVanishesEndsTheReading) {

@@ -88,6 +88,7 @@ protected:
         feedback.files = {WriteBytes(folder.path / "plan.c318", bytes).string()};
         instrument.clearReceived();
         feedback.messages.clear();
+        feedback.statusAtMessage.clear();
         return procedures.LoadButClick();
     }
 };
@@ -168,12 +169,13 @@ TEST_F(plansSending, ARefusedLineLeavesTheInstrumentUntouched) {
     for (const Case& c : cases) {
         EXPECT_EQ(send(c.file), PlanOutcome::Failed) << c.note;
         EXPECT_EQ(feedback.messages, std::vector<int>{14}) << c.note;
+        // The window shows how it ended before the message box opens over it.
+        EXPECT_EQ(feedback.statusAtMessage, std::vector<std::string>{"E40"}) << c.note;
         EXPECT_EQ(progress().note, c.note);
         EXPECT_EQ(progress().caption + progress().status, "E25E40");
         EXPECT_TRUE(progress().okEnabled);
         EXPECT_EQ(progress().pos, progress().max);
-        const std::string select = c.file[0] == '1' ? "*EC01" : "*EC02";
-        EXPECT_EQ(commands(), (std::vector<std::string>{select, "*?PN", "*?CS00"})) << c.note;
+        EXPECT_TRUE(commands().empty()) << c.note;
         EXPECT_EQ(Dump(instrument), before);
         EXPECT_EQ(list.entries, std::vector<std::string>{"kept"});
     }
@@ -203,6 +205,40 @@ TEST_F(plansSending, FilesThatCannotBecomeAPlanSendNothing) {
     EXPECT_EQ(send(PlanText(1, "X", Lines(1))), PlanOutcome::NotConnected);
     EXPECT_EQ(feedback.messages, std::vector<int>{7});
     EXPECT_TRUE(feedback.fileRequests.empty());
+}
+
+TEST_F(plansSending, ANameThatCannotBeAFileNameIsRefusedSayingWhichCharacter) {
+    language.set(1000, "Name:");
+    language.set(1001, "at the end");
+    struct Case {
+        std::string name, note;
+    };
+    const Case cases[] = {
+        {"A/B", "Name: '/'"},    {"A\\B", "Name: '\\'"},
+        {"A:B", "Name: ':'"},    {"A*", "Name: '*'"},
+        {"?", "Name: '?'"},      {"\"Q\"", "Name: '\"'"},
+        {"<A>", "Name: '<'"},    {"A|B", "Name: '|'"},
+        {"A\x07", "Name: 0x07"}, {"AB.", "Name: '.' at the end"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(send(PlanText(1, c.name, Lines(1))), PlanOutcome::Failed) << c.name;
+        EXPECT_EQ(feedback.messages, std::vector<int>{14}) << c.name;
+        EXPECT_EQ(progress().statuses.back() + " " + progress().note, "E40 " + c.note);
+        EXPECT_TRUE(commands().empty()) << c.name;
+    }
+    // zv318ctl plans check gives the same verdict through the same check.
+    const PlanFileCheck check = CheckPlanText(PlanText(1, "A/B", Lines(1)), language);
+    EXPECT_EQ(check.code * 100 + check.message, kPlanBadName * 100 + 14);
+    EXPECT_EQ(check.note, "Name: '/'");
+}
+
+TEST_F(plansSending, APlanTheInstrumentDoesNotTakeEndsWithMessage25) {
+    instrument.plans(sim::kRadio) = {Radio("A", 1)};
+    instrument.ignored = {"*PN"};
+    EXPECT_EQ(send(PlanText(1, "X", Lines(2))), PlanOutcome::Failed);
+    EXPECT_EQ(feedback.messages, std::vector<int>{25});
+    EXPECT_EQ(instrument.plans(sim::kRadio).size(), 1u);
+    EXPECT_EQ(list.entries, std::vector<std::string>{"A (RADIO)"});  // read again
 }
 
 TEST_F(plansSending, AnInstrumentThatVanishesMidPlanEndsWithMessage7) {

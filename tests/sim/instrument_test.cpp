@@ -397,15 +397,16 @@ TEST_F(simStream, ClockReplyStaysInTheStream) {
     clock[2] = kCodeCommand;
     const std::string text = "*SK09:05:07/03-03-2013";
     std::copy(text.begin(), text.end(), clock.begin() + 3);  // then 0, no carriage return
-    ASSERT_TRUE(link.WriteReport(clock));
+    // On a handle of its own: the clock report is answered like every other, and the reply
+    // waits in the stream until somebody reads it.
+    OpenResult opened = bus.open(bus.enumerate().front().path);
+    ASSERT_TRUE(opened.transport && opened.transport->write(clock));
     EXPECT_EQ(instrument.clock(), "09:05:07/03-03-2013");
     EXPECT_EQ(instrument.commands().back(), text);
-
-    // The first query reads the clock's reply, the second its own.
-    std::string first = link.SendQuery("*?NS");
-    EXPECT_EQ(first.find("NS"), std::string::npos);
-    EXPECT_EQ(link.SendQuery("*?NS"), "?NS" + instrument.serial + "\r");
-    EXPECT_EQ(link.SendQuery("*?NS"), "?NS" + instrument.serial + "\r");
+    const std::optional<Report> reply = opened.transport->read(0);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ((*reply)[kStatusByte], 1);
+    EXPECT_FALSE(opened.transport->read(0));
 
     // A malformed clock is refused and changes nothing.
     EXPECT_EQ(link.SendCommand("*SK9:05:07/03-03-2013"), 2);

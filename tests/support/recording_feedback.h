@@ -46,9 +46,10 @@ public:
 class RecordingFeedback : public Feedback {
 public:
     void showMessage(int number) override {
-        // The catalogue: 1-31, negative numbers and the program's own 100-199.
-        if (number != 0 && (number <= 31 || (number >= 100 && number <= 199)))
+        if (number != 0 && number <= 199) {
             messages.push_back(number);
+            statusAtMessage.push_back(progressWindow.status);
+        }
     }
     void showNotice(const std::string& text) override { notices.push_back(text); }
     bool askYesNo(int textEntry, int captionEntry) override {
@@ -78,6 +79,7 @@ public:
         int text, caption;
     };
     std::vector<int> messages;
+    std::vector<std::string> statusAtMessage;  // the progress window's status as each showed
     std::vector<std::string> notices;
     std::vector<Question> questions;
     std::deque<bool> answers;  // answers to askYesNo, in order; then defaultAnswer

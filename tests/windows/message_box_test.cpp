@@ -9,11 +9,17 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <stdexcept>
 
 #include "modal_watcher.h"
+#include "shell/windows/application.h"
 #include "shell/windows/window_feedback.h"
+#include "texts/qt_path.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 namespace {
@@ -124,6 +130,49 @@ TEST_F(windows_Messages, QuestionsUseTheEntriesAndReturnTheAnswer) {
     }
 }
 
+// Yes/No questions ask before erasing or rewriting: Enter (or Return) answers No.
+TEST_F(windows_Messages, EnterNeverAnswersYes) {
+    for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        bool answered = false;
+        bool answer = true;
+        ModalWatcher watcher([&](QWidget* modal) {
+            answered = true;
+            QTest::keyClick(modal, static_cast<Qt::Key>(key));
+        });
+        answer = feedback.askYesNo(38, 37);
+        EXPECT_TRUE(answered);
+        EXPECT_FALSE(answer) << key;
+    }
+}
+
+// An error escaping a window handler is shown in a box, and the program goes on.
+TEST_F(windows_Messages, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
+    QPushButton button;
+    int clicks = 0;
+    bool fail = true;
+    QObject::connect(&button, &QPushButton::clicked, [&] {
+        ++clicks;
+        if (fail) throw std::runtime_error("The plan list could not be built.");
+    });
+    std::vector<Box> boxes = Boxes([&] {
+        // What the program's application does with every event it delivers.
+        EXPECT_FALSE(DeliverShowingErrors([&] {
+            button.click();
+            return true;
+        }));
+    });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The plan list could not be built.");
+    EXPECT_EQ(boxes[0].caption, "ZV-318 Software");
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+    fail = false;
+    EXPECT_TRUE(DeliverShowingErrors([&] {
+        button.click();
+        return true;
+    }));
+    EXPECT_EQ(clicks, 2);
+}
+
 TEST_F(windows_Messages, NoticeIsAWarningWithTheMessageCaption) {
     auto boxes = Boxes([&] { feedback.showNotice("Line 3 of English.lng is faulty"); });
     ASSERT_EQ(boxes.size(), 1u);
@@ -219,6 +268,24 @@ TEST_F(windows_Messages, OpenDialogsFilterByKind) {
         ASSERT_TRUE(chosen.has_value());
         EXPECT_EQ(*chosen, file.toStdString());
     }
+}
+
+// A folder under an accented user name crosses to the dialog and back whole.
+TEST_F(windows_Messages, AccentedFoldersCrossTheDialogWhole) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString accented = dir.path() + QStringLiteral("/N\u00faria/Canalitzacions");
+    ASSERT_TRUE(QDir().mkpath(accented));
+    const QString file = accented + QStringLiteral("/Pla r\u00e0dio.c318");
+    QFile(file).open(QIODevice::WriteOnly);
+    DialogSeen seen;
+    const std::filesystem::path folder = PathFromQString(accented);
+    auto chosen = Choose(feedback, {FileRequest::EditPlan, PathToText(folder), ""}, file, seen);
+    EXPECT_EQ(seen.directory, QDir(accented).absolutePath());
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(PathFromText(*chosen),
+              folder / PathFromQString(QStringLiteral("Pla r\u00e0dio.c318")));
+    EXPECT_TRUE(std::filesystem::exists(PathFromText(*chosen)));
 }
 
 TEST_F(windows_Messages, CancelledDialogGivesNothing) {

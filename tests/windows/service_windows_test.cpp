@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -53,6 +54,40 @@ TEST(windows_AboutInstrument, AddressLinesActOnlyWithAltHeld) {
     about.close();
 }
 
+// Only the left Alt key opens the functions; the right one (AltGr) sets the same modifier.
+TEST(windows_AboutInstrument, OnlyTheLeftAltKeyOpensTheHiddenFunctions) {
+    TAboutKORVEL52 about(ProgramFolder());
+    about.show();
+    QSignalSpy command(&about, &TAboutKORVEL52::hiddenCommandRequested);
+    auto key = [&](QEvent::Type type, quint32 nativeKey) {
+        // As the key reaches the window: at the focused button, passed on to the window.
+        QKeyEvent event(type, Qt::Key_Alt, type == QEvent::KeyPress ? Qt::AltModifier : Qt::NoModifier,
+                        0, nativeKey, 0);
+        QCoreApplication::sendEvent(about.Button1, &event);
+    };
+    struct Step {
+        QEvent::Type type;
+        quint32 nativeKey;  // X11 / Wayland key symbol
+        int opened;         // hidden command requests after an Alt click that follows
+    };
+    const Step steps[] = {
+        {QEvent::KeyPress, 0xFFEA, 0},    // right Alt held
+        {QEvent::KeyRelease, 0xFFEA, 0},  //
+        {QEvent::KeyPress, 0xFE03, 0},    // AltGr as ISO_Level3_Shift
+        {QEvent::KeyRelease, 0xFE03, 0},  //
+        {QEvent::KeyPress, 0xFFE9, 1},    // left Alt held
+        {QEvent::KeyRelease, 0xFFE9, 1},  // released: the modifier alone does nothing more
+        {QEvent::KeyPress, 0xFFE9, 2},    //
+        {QEvent::KeyPress, 0xFFEA, 3},    // both held: the left one counts
+    };
+    for (const Step& s : steps) {
+        key(s.type, s.nativeKey);
+        QTest::mouseClick(about.StaticText2, Qt::LeftButton, Qt::AltModifier);
+        EXPECT_EQ(command.count(), s.opened) << std::hex << s.nativeKey;
+    }
+    about.close();
+}
+
 TEST(windows_AboutInstrument, Button1Closes) {
     TAboutKORVEL52 about(ProgramFolder());
     about.open();
@@ -95,6 +130,24 @@ TEST_F(windows_HiddenCommandWindow, SendsTheCommandAndShowsTheReply) {
     EXPECT_EQ(instrument.commands(), std::vector<std::string>{"*?NS"});
     ASSERT_EQ(instrument.received.size(), 1u);
     EXPECT_EQ(instrument.received[0][2], 25);
+    EXPECT_EQ(window.Edit2->text().toStdString(), "?NS" + instrument.serial);
+}
+
+TEST_F(windows_HiddenCommandWindow, AnUnpluggedInstrumentIsSaidToBeNotConnected) {
+    zv318::LanguageTable table;
+    table.set(15, "ZV-318 no conectado");
+    window.applyTranslation(table);
+    bus.setPlugged(false);
+    window.Edit1->setText("*?NS");
+    QTest::mouseClick(window.EnvPregBut, Qt::LeftButton);
+    EXPECT_EQ(window.Edit2->text(), "ZV-318 no conectado");
+    // Plugged in again, the window stays on its handle: the next try says so too, until a
+    // search (the main window's refresh) opens a new one.
+    bus.setPlugged(true);
+    QTest::mouseClick(window.EnvPregBut, Qt::LeftButton);
+    EXPECT_EQ(window.Edit2->text(), "ZV-318 no conectado");
+    ASSERT_TRUE(link.FindInstrument());
+    QTest::mouseClick(window.EnvPregBut, Qt::LeftButton);
     EXPECT_EQ(window.Edit2->text().toStdString(), "?NS" + instrument.serial);
 }
 

@@ -1,5 +1,7 @@
 #include "shell/windows/about_windows.h"
 
+#include <QKeyEvent>
+
 #include <QFrame>
 #include <QLabel>
 #include <QPixmap>
@@ -123,12 +125,79 @@ void TAboutKORVEL52::applyTranslation(const zv318::LanguageTable& table) {
     setWindowTitle(QString::fromStdString(table.entry(9)));
 }
 
+namespace {
+
+enum class AltSide { Left, Right, Unknown };
+
+// Which Alt key a key event comes from, by the platform's own key code.
+AltSide SideOf(const QKeyEvent& event) {
+#if defined(Q_OS_WIN)
+    // VK_LMENU / VK_RMENU when the system tells the side; plain VK_MENU otherwise, with the
+    // extended-key bit of the scan code set for the right key.
+    constexpr quint32 kVkMenu = 0x12, kVkLMenu = 0xA4, kVkRMenu = 0xA5, kExtended = 0x100;
+    const quint32 key = event.nativeVirtualKey();
+    if (key == kVkLMenu) return AltSide::Left;
+    if (key == kVkRMenu) return AltSide::Right;
+    if (key == kVkMenu) return event.nativeScanCode() & kExtended ? AltSide::Right : AltSide::Left;
+    return AltSide::Unknown;
+#elif defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // X11 and Wayland hand over the key symbol: Alt_L, or Alt_R / ISO_Level3_Shift (AltGr).
+    constexpr quint32 kAltL = 0xFFE9, kAltR = 0xFFEA, kLevel3Shift = 0xFE03;
+    const quint32 key = event.nativeVirtualKey();
+    if (key == kAltL) return AltSide::Left;
+    if (key == kAltR || key == kLevel3Shift) return AltSide::Right;
+    return AltSide::Unknown;
+#else
+    // macOS gives no side for the Option keys: either one opens the functions, as ever.
+    (void)event;
+    return AltSide::Unknown;
+#endif
+}
+
+}  // namespace
+
+void TAboutKORVEL52::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Alt || event->key() == Qt::Key_AltGr) {
+        switch (SideOf(*event)) {
+            case AltSide::Left:
+                leftAltDown_ = true;
+                break;
+            case AltSide::Right:
+                if (!leftAltDown_) leftAltDown_ = false;
+                break;
+            case AltSide::Unknown:
+                // A platform (or an input method) that cannot tell the keys apart: the Alt
+                // modifier alone decides, as it always did.
+                leftAltDown_.reset();
+                break;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TAboutKORVEL52::keyReleaseEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Alt || event->key() == Qt::Key_AltGr) &&
+        SideOf(*event) == AltSide::Left)
+        leftAltDown_ = false;
+    QDialog::keyReleaseEvent(event);
+}
+
+void TAboutKORVEL52::focusOutEvent(QFocusEvent* event) {
+    // A key released while another window had the focus is never seen here.
+    if (leftAltDown_) leftAltDown_ = false;
+    QDialog::focusOutEvent(event);
+}
+
+bool TAboutKORVEL52::hiddenClick(Qt::KeyboardModifiers modifiers) const {
+    return (modifiers & Qt::AltModifier) && leftAltDown_.value_or(true);
+}
+
 void TAboutKORVEL52::StaticText2Click(Qt::KeyboardModifiers modifiers) {
-    if (modifiers & Qt::AltModifier) emit hiddenCommandRequested();
+    if (hiddenClick(modifiers)) emit hiddenCommandRequested();
 }
 
 void TAboutKORVEL52::StaticText3Click(Qt::KeyboardModifiers modifiers) {
-    if (modifiers & Qt::AltModifier) emit hiddenEraseRequested();
+    if (hiddenClick(modifiers)) emit hiddenEraseRequested();
 }
 
 void TAboutKORVEL52::Button1Click() { accept(); }

@@ -1,10 +1,11 @@
 #pragma once
 // The two about windows. The about-the-instrument window also hides two service functions:
-// a click on the first address line with Alt held asks for the raw-command window, on the
-// second line for erasing every plan. The main window connects the signals.
+// a click on the first address line with the left Alt key held asks for the raw-command window,
+// on the second line for erasing every plan. The main window connects the signals.
 
 #include <QDialog>
 #include <filesystem>
+#include <optional>
 
 #include "texts/language_table.h"
 
@@ -50,6 +51,18 @@ public slots:
     void StaticText2Click(Qt::KeyboardModifiers modifiers);
     void StaticText3Click(Qt::KeyboardModifiers modifiers);
     void Button1Click();
+
+protected:
+    // Follow the left Alt key itself: the Alt modifier is set by the right Alt (AltGr) too.
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    [[nodiscard]] bool hiddenClick(Qt::KeyboardModifiers modifiers) const;
+
+    // Whether the left Alt key is down; nothing while no Alt key told its side.
+    std::optional<bool> leftAltDown_;
 };
 
 class TAboutController : public QDialog {

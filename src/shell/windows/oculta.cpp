@@ -45,12 +45,18 @@ void TOculta::applyTranslation(const zv318::LanguageTable& table) {
     setWindowTitle(QString::fromStdString(table.entry(34)));
     EnvPregBut->setText(QString::fromStdString(table.entry(35)));
     Label1->setText(QString::fromStdString(table.entry(36)));
+    notConnected_ = QString::fromStdString(table.entry(15));
 }
 
 void TOculta::EnvPregButClick() {
     const zv318::RawCommandResult result = zv318::RawCommand(link_, Edit1->text().toStdString());
     if (!result.sent) {
         Edit2->setText(QString::fromStdString(result.reason));
+        return;
+    }
+    if (!result.connected) {
+        // An unplugged instrument gives no reply at all: say why rather than show nothing.
+        Edit2->setText(notConnected_);
         return;
     }
     // The reply ends with the instrument's carriage return, which a line edit cannot show.

@@ -3,6 +3,7 @@
 // and the reply appears in Edit2.
 
 #include <QDialog>
+#include <QString>
 
 #include "link/link.h"
 #include "texts/language_table.h"
@@ -30,4 +31,6 @@ public slots:
 
 private:
     zv318::Link& link_;
+    // What Edit2 says when the instrument is not connected (entry 15).
+    QString notConnected_ = QStringLiteral("ZV-318 not connected");
 };

@@ -572,6 +572,10 @@ void TForm1::ConnectionStatus() {
     if (!info.found) showNotFoundState(info.permissionDenied);
     connected_ = info.found;
     refreshing_ = false;
+    if (refreshAgain_) {
+        refreshAgain_ = false;
+        Timer2->start();
+    }
     emit connectionStatusRefreshed(info.found);
 }
 
@@ -614,7 +618,7 @@ void TForm1::placeValueLabels() {
 void TForm1::loadPicture(QLabel* target, const std::filesystem::path& file) {
     // A missing or unreadable picture leaves the control empty; the program goes on.
     QPixmap picture;
-    if (picture.load(QString::fromStdString(file.string()))) target->setPixmap(picture);
+    if (picture.load(zv318::QStringFromPath(file))) target->setPixmap(picture);
     else target->clear();
 }
 
@@ -624,14 +628,22 @@ void TForm1::repaintNow() {
 }
 
 void TForm1::deviceChangeNotice() {
+    // A notice during a refresh may come after the refresh looked: one more follows it.
+    if (refreshing_) {
+        refreshAgain_ = true;
+        return;
+    }
     // Starting a timer that already runs would restart it: a burst gives one refresh.
-    if (Timer2->isActive() || refreshing_) return;
+    if (Timer2->isActive()) return;
     Timer2->start();
 }
 
 void TForm1::Timer2Timer() {
     Timer2->stop();
-    if (refreshing_) return;
+    if (refreshing_) {
+        refreshAgain_ = true;
+        return;
+    }
     if (busy_) {
         // The running command owns the handle; the box is refreshed at its end.
         refreshPending_ = true;
@@ -673,16 +685,16 @@ void TForm1::LoadConfiguredLanguage() {
 }
 
 void TForm1::LoadLanguage() {
-    zv318::LanguageLoad load = zv318::ReadLanguage(programFolder_, currentLanguage_, table_);
-    if (!load.opened) {
-        if (feedback_) feedback_->showMessage(4);
-    } else {
-        if (!load.notice.empty() && feedback_) feedback_->showNotice(load.notice);
-        ApplyTranslation();
-    }
+    // The default language under the chosen one: the window is never without its texts, and
+    // message 4 itself reads in the default language.
+    zv318::LanguageLoad load =
+        zv318::ReadLanguageOverDefault(programFolder_, currentLanguage_, table_);
+    if (!load.notice.empty() && feedback_) feedback_->showNotice(load.notice);
+    ApplyTranslation();
+    if (!load.opened && feedback_) feedback_->showMessage(4);
 
     QPixmap flag;
-    if (flag.load(QString::fromStdString(zv318::FlagPath(programFolder_, currentLanguage_).string()))) {
+    if (flag.load(zv318::QStringFromPath(zv318::FlagPath(programFolder_, currentLanguage_)))) {
         Bandera->setPixmap(flag);
     } else {
         loadPicture(Bandera, zv318::FlagPath(programFolder_, "NoLanguage"));
@@ -754,6 +766,7 @@ void TForm1::ApplyTranslation() {
     if (windows_.loggerWindow) windows_.loggerWindow->applyTranslation(table_);
     if (windows_.aboutKorvel) windows_.aboutKorvel->applyTranslation(table_);
     if (windows_.aboutController) windows_.aboutController->applyTranslation(table_);
+    emit translationApplied();
 }
 
 // ---- menu commands ----------------------------------------------------------------------------

@@ -224,6 +224,8 @@ public slots:
 signals:
     // The status box was refreshed (at start-up, after a device change, after a language).
     void connectionStatusRefreshed(bool found);
+    // The texts of the window were set from the language table (menus added later follow).
+    void translationApplied();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -268,6 +270,7 @@ private:
     bool refreshing_ = false;
     bool busy_ = false;
     bool refreshPending_ = false;
+    bool refreshAgain_ = false;  // a device notice came during a refresh
     bool applying_ = false;            // the window itself changes an enabled state
     std::map<QWidget*, bool> wanted_;  // the state each command control should have
     QActionGroup* languageGroup_ = nullptr;

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include "texts/qt_path.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 
@@ -40,6 +41,8 @@ bool WindowFeedback::askYesNo(int textEntry, int captionEntry) {
     QMessageBox box(QMessageBox::Question, text(captionEntry), text(textEntry),
                     QMessageBox::Yes | QMessageBox::No, parent_);
     box.setWindowModality(Qt::ApplicationModal);
+    // Every Yes/No question asks before something is erased or rewritten: Enter never says Yes.
+    box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -95,13 +98,13 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.setNameFilter(kind.filter);
     if (!request.startFolder.empty())
-        dialog.setDirectory(QStringFromPath(request.startFolder));
+        dialog.setDirectory(QStringFromPath(PathFromText(request.startFolder)));
     if (!request.proposedName.empty())
-        dialog.selectFile(QStringFromPath(request.proposedName));
+        dialog.selectFile(QStringFromPath(PathFromText(request.proposedName)));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
-    return PathFromQString(chosen.first()).string();
+    return PathToText(PathFromQString(chosen.first()));
 }
 
 ProgressWindow& WindowFeedback::progress() { return progress_; }
