@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "backup/backup.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 
@@ -36,7 +37,6 @@ int ExitStatus(BackupOutcome outcome) {
 int BackupCommand(Link& link, TerminalFeedback& feedback, const LanguageTable& table,
                   const std::filesystem::path& programFolder,
                   const std::vector<std::string>& args) {
-    (void)programFolder;
     if (args.size() != 2) {
         std::cerr << kBackupUsage;
         return kUsage;
@@ -44,12 +44,17 @@ int BackupCommand(Link& link, TerminalFeedback& feedback, const LanguageTable& t
     InstrumentBackup backup(link, feedback, table);
     backup.onFile = PrintFile;
     if (args[0] == "backup") {
-        const BackupOutcome outcome = backup.Backup(args[1]);
-        if (outcome == BackupOutcome::Done) std::cout << backup.folder().string() << '\n';
+        const BackupOutcome outcome = backup.Backup(PathFromText(args[1]));
+        if (outcome == BackupOutcome::Done) std::cout << PathToText(backup.folder()) << '\n';
         return ExitStatus(outcome);
     }
-    std::cerr << kBackupUsage;
-    return kUsage;
+    // The plans' list and copies as "Read equipment's channel plans" would leave them.
+    PlanList list;
+    PlanProcedures plans(link, feedback, table, list, programFolder);
+    const BackupOutcome outcome = backup.RestorePlans(PathFromText(args[1]), plans, list);
+    if (outcome == BackupOutcome::Done)
+        for (const std::string& entry : list.entries) std::cout << entry << '\n';
+    return ExitStatus(outcome);
 }
 
 }  // namespace zv318

@@ -18,11 +18,21 @@ namespace {
 
 // Language entries.
 constexpr int kBackupCaption = 1097;
+constexpr int kRestoreCaption = 1098;
+constexpr int kOtherInstrumentQuestion = 1170;
+constexpr int kRestoredNote = 1171;
+constexpr int kCheckingStatus = 1172;
+constexpr int kStoppedStatus = 40;
+constexpr int kWorkingNote = 57;
 constexpr int kFinishedStatus = 55;
 constexpr int kNoteWidth = 295;
 // Messages.
 constexpr int kNotConnectedMessage = 7;
 constexpr int kCannotWriteBackup = 145;
+constexpr int kNotABackup = 146;
+constexpr int kFileDoesNotMatch = 147;
+constexpr int kReadBackDiffers = 148;
+constexpr int kLoggersStay = 149;
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -144,7 +154,7 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
         file.number = numbers[file.type]++;
         file.original = entry.substr(0, entry.size() - ListSuffixFor(file.type).size());
         file.file = UniqueName(SafeFileName(file.original), ListSuffixFor(file.type) + ".c318");
-        const std::optional<fs::path> copy = CopyPathFor(copies, entry);
+        const std::optional<fs::path> copy = plans.LatestReadingCopy(k);
         const std::optional<std::string> bytes = copy ? ReadWholeFile(*copy) : std::nullopt;
         if (!bytes) {
             feedback_.showMessage(kCannotWriteBackup);
@@ -173,9 +183,121 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
     p.setCaption(Entry(kBackupCaption));
     p.setStatus(Entry(kFinishedStatus));
     p.setNoteWidth(kNoteWidth);
-    p.setNote(target.string());
+    p.setNote(PathToText(target));
     p.moveToEnd();
     p.setOkEnabled(true);
+    return BackupOutcome::Done;
+}
+
+// ---- restoring the plans ---------------------------------------------------------------------
+
+BackupOutcome InstrumentBackup::Refuse(int message, const std::string& note) {
+    ProgressWindow& p = feedback_.progress();
+    p.setStatus(Entry(kStoppedStatus));
+    p.setNote(note);
+    p.moveToEnd();
+    p.setOkEnabled(true);
+    feedback_.showMessage(message);
+    return BackupOutcome::Failed;
+}
+
+BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedures& plans,
+                                             const PlanListView& list) {
+    restored_ = 0;
+    const std::optional<std::string> text = ReadWholeFile(folder / kManifestName);
+    const std::optional<Manifest> manifest = text ? ParseManifest(*text) : std::nullopt;
+    if (!manifest) {
+        feedback_.showMessage(kNotABackup);
+        return BackupOutcome::Failed;
+    }
+    std::vector<const BackupFile*> planFiles;
+    bool loggers = false;
+    for (const BackupFile& f : manifest->files) {
+        if (f.logger)
+            loggers = true;
+        else
+            planFiles.push_back(&f);
+    }
+
+    ProgressWindow& p = feedback_.progress();
+    p.setRange(0, static_cast<int>(planFiles.size()));
+    p.setPosition(0);
+    p.setBarVisible(true);
+    p.setOkEnabled(false);
+    p.setCaption(Entry(kRestoreCaption));
+    p.setStatus(Entry(kCheckingStatus));
+    p.setNoteWidth(kNoteWidth);
+    p.setNote(Entry(kWorkingNote));
+    p.show();
+    feedback_.processEvents();
+
+    // Every file is read and checked before the instrument is touched: its hash, then every
+    // line as sending it checks them, then that it is the plan the manifest says, in the
+    // manifest's order (plan 0, 1, ... of each type, at most ten of a type).
+    std::vector<PreparedPlan> prepared;
+    std::vector<std::string> bytes;
+    int numbers[3] = {0, 0, 0};
+    for (const BackupFile* f : planFiles) {
+        std::optional<std::string> content = ReadWholeFile(folder / f->file);
+        if (!content || Sha256Hex(*content) != f->sha256) return Refuse(kFileDoesNotMatch, f->file);
+        PlanFileCheck check = CheckPlanText(*content, language_);
+        if (!check.accepted())
+            return Refuse(check.message,
+                          check.note.empty() ? f->file : f->file + ": " + check.note);
+        if (check.plan.type != f->type || check.plan.name != f->original ||
+            f->number != numbers[f->type]++ || numbers[f->type] > kMaxPlansPerType)
+            return Refuse(kFileDoesNotMatch, f->file);
+        if (onFile) onFile(*f);
+        prepared.push_back(std::move(check.plan));
+        bytes.push_back(std::move(*content));
+        p.advance();
+        feedback_.processEvents();
+    }
+
+    if (!link_.FindInstrument()) {
+        p.setOkEnabled(true);
+        feedback_.showMessage(kNotConnectedMessage);
+        return BackupOutcome::NotConnected;
+    }
+    const std::string serial = Trimmed(GetSerial(link_));
+    if (Lost()) {
+        p.setOkEnabled(true);
+        feedback_.showMessage(kNotConnectedMessage);
+        return BackupOutcome::NotConnected;
+    }
+    if (serial != manifest->serial &&
+        !feedback_.askYesNo(kOtherInstrumentQuestion, kRestoreCaption)) {
+        p.setOkEnabled(true);
+        return BackupOutcome::Cancelled;
+    }
+
+    switch (plans.RewritePlans(prepared)) {
+        case PlanOutcome::Done:
+            break;
+        case PlanOutcome::NotConnected:
+            return BackupOutcome::NotConnected;
+        case PlanOutcome::Cancelled:
+        case PlanOutcome::Failed:
+            return BackupOutcome::Failed;
+    }
+    // The reading that ended the rewrite: each plan as it is now on the instrument.
+    bool same = list.count() == static_cast<int>(prepared.size());
+    for (int k = 0; same && k < list.count(); ++k) {
+        const std::optional<fs::path> copy = plans.LatestReadingCopy(k);
+        same = list.entry(k) == prepared[k].name + ListSuffixFor(prepared[k].type) && copy &&
+               ReadWholeFile(*copy) == bytes[k];
+    }
+    if (!same) {
+        feedback_.showMessage(kReadBackDiffers);
+        return BackupOutcome::Failed;
+    }
+    restored_ = static_cast<int>(prepared.size());
+    p.setCaption(Entry(kRestoreCaption));
+    p.setStatus(Entry(kFinishedStatus));
+    p.setNote(Entry(kRestoredNote) + " " + std::to_string(restored_));
+    p.moveToEnd();
+    p.setOkEnabled(true);
+    if (loggers) feedback_.showMessage(kLoggersStay);
     return BackupOutcome::Done;
 }
 

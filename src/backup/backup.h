@@ -37,6 +37,17 @@ public:
     // The folder the last successful Backup made.
     [[nodiscard]] const std::filesystem::path& folder() const { return folder_; }
 
+    // Sends the plans of the backup folder back: every plan file is read, checked against its
+    // manifest hash and line by line as a plan to send, before anything is erased; a backup
+    // of another instrument asks first. Then `plans` erases both plan types, writes the
+    // backup's plans in their order and reads them again into `list` (its list); every plan
+    // read back must be the backup's file, byte for byte. Loggers stay in the folder
+    // (message 149 says so).
+    BackupOutcome RestorePlans(const std::filesystem::path& folder, PlanProcedures& plans,
+                               const PlanListView& list);
+    // The number of plans the last restore wrote and read back identical.
+    [[nodiscard]] int restoredPlans() const { return restored_; }
+
     // Told every file as it is put in a backup, or checked and written by a restore.
     std::function<void(const BackupFile&)> onFile;
 
@@ -45,6 +56,8 @@ private:
     [[nodiscard]] bool AddFile(const std::filesystem::path& stage, BackupFile file,
                                const std::string& bytes, Manifest& manifest);
     [[nodiscard]] std::string UniqueName(const std::string& stem, const std::string& suffix);
+    // Ends the progress window stopped, with the file's name as its note, then shows `message`.
+    BackupOutcome Refuse(int message, const std::string& note);
     [[nodiscard]] bool Lost() const { return !link_.IsOpen(); }
     [[nodiscard]] const std::string& Entry(int n) const { return language_.entry(n); }
 
@@ -52,6 +65,7 @@ private:
     Feedback& feedback_;
     const LanguageTable& language_;
     std::filesystem::path folder_;
+    int restored_ = 0;
     std::vector<std::string> taken_;  // file names in the backup so far, in capitals
 };
 

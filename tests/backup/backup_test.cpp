@@ -150,5 +150,128 @@ TEST_F(backupInstrument, AnInstrumentUnpluggedHalfWayLeavesNoFolder) {
     }
 }
 
+// What the simulator holds of its plans, as far as the instrument shows it: the index a
+// channel was sent with is never answered (a reading numbers channels by position), so it is
+// left out.
+std::string PlanState(const sim::Instrument& inst) {
+    std::string state;
+    for (int type : {sim::kRadio, sim::kPlc})
+        for (const sim::Plan& plan : inst.plans(type)) {
+            state += std::to_string(type) + " " + plan.name + ":";
+            for (const sim::Channel& c : plan.channels)
+                state += " " + c.name + "," + std::to_string(c.frequency) + "," +
+                         std::to_string(c.bandwidth) + "," + std::to_string(c.flags);
+            state += "\n";
+        }
+    return state;
+}
+
+class RestoreScenario : public BackupScenario {
+protected:
+    // A backup of the demo instrument, then its plans changed every way a restore undoes:
+    // one gone, one channel altered, one plan added.
+    void SetUp() override {
+        ASSERT_EQ(backup.Backup(dir.path), BackupOutcome::Done);
+        backedUp = PlanState(instrument);
+        instrument.plans(sim::kRadio).erase(instrument.plans(sim::kRadio).begin());
+        instrument.plans(sim::kPlc)[0].channels[0].frequency += 1'000;
+        instrument.plans(sim::kPlc).push_back(Plc("EXTRA", 2));
+        changed = PlanState(instrument);
+        instrument.clearReceived();
+        feedback.messages.clear();
+    }
+    BackupOutcome Restore() { return backup.RestorePlans(backup.folder(), plans, list); }
+    std::string FileOf(const std::string& original) const {
+        for (const BackupFile& f : manifest(backup.folder()).files)
+            if (f.original == original) return f.file;
+        return {};
+    }
+
+    std::string backedUp, changed;
+    PlanList list;
+    PlanProcedures plans{link, feedback, language, list, programFolder.path};
+};
+
+using backupRestore = RestoreScenario;
+
+TEST_F(backupRestore, GivesBackExactlyTheBackupsPlans) {
+    ASSERT_NE(backedUp, changed);
+    EXPECT_EQ(Restore(), BackupOutcome::Done);
+    EXPECT_EQ(PlanState(instrument), backedUp);
+    EXPECT_EQ(backup.restoredPlans(), 5);
+    EXPECT_TRUE(feedback.questions.empty());  // the same instrument: no question
+    EXPECT_EQ(list.entries, (std::vector<std::string>{"TV1 (RADIO)", "FM (RADIO)", "DAB (RADIO)",
+                                                      "PLC1 (PLC)", "GHN (PLC)"}));
+    // Both types were erased before the first plan was written.
+    const std::vector<std::string> sent = instrument.commands();
+    const auto firstWrite = std::find_if(
+        sent.begin(), sent.end(), [](const std::string& c) { return c.starts_with("*CS0"); });
+    EXPECT_EQ(std::count(sent.begin(), firstWrite, "*EP"), 2);
+    EXPECT_EQ(feedback.progressWindow.note, "E1171 5");
+}
+
+TEST_F(backupRestore, ABackupOfAnotherInstrumentAsksFirst) {
+    instrument.serial = "00099999";
+    feedback.answers = {false};
+    EXPECT_EQ(Restore(), BackupOutcome::Cancelled);
+    EXPECT_EQ(PlanState(instrument), changed);
+    ASSERT_EQ(feedback.questions.size(), 1u);
+    EXPECT_EQ(feedback.questions[0].text, 1170);
+    feedback.answers = {true};
+    EXPECT_EQ(Restore(), BackupOutcome::Done);
+    EXPECT_EQ(PlanState(instrument), backedUp);
+}
+
+TEST_F(backupRestore, AFaultyBackupIsRefusedBeforeAnythingIsErased) {
+    struct Fault {
+        const char* what;
+        std::function<void(const fs::path&)> spoil;
+        int message;
+    };
+    // Rewrites a plan file and, when asked, its hash in the manifest to match.
+    auto rewrite = [this](const std::string& plan, auto change, bool fixHash) {
+        return [this, plan, change, fixHash](const fs::path& folder) {
+            const fs::path file = folder / FileOf(plan);
+            const std::string before = ReadBytes(file);
+            std::string after = before;
+            change(after);
+            WriteBytes(file, after);
+            if (!fixHash) return;
+            std::string m = ReadBytes(folder / kManifestName);
+            m.replace(m.find(Sha256Hex(before)), 64, Sha256Hex(after));
+            WriteBytes(folder / kManifestName, m);
+        };
+    };
+    const std::vector<Fault> faults{
+        {"one byte altered",
+         rewrite(
+             "GHN", [](std::string& t) { t.back() ^= 1; }, false),
+         147},
+        {"a bad line, hash matching",
+         rewrite(
+             "GHN", [](std::string& t) { t.replace(t.rfind("ON"), 2, "MAYBE"); }, true),
+         14},
+        {"another plan under the name",
+         rewrite(
+             "FM", [](std::string& t) { t.replace(3, 2, "XX"); }, true),
+         147},
+        {"a file missing", [this](const fs::path& f) { fs::remove(f / FileOf("DAB")); }, 147},
+        {"no manifest", [](const fs::path& f) { fs::remove(f / kManifestName); }, 146},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.what);
+        // A fresh copy of the backup for each fault.
+        const fs::path spoilt = dir.path / "spoilt";
+        fs::remove_all(spoilt);
+        fs::copy(backup.folder(), spoilt, fs::copy_options::recursive);
+        fault.spoil(spoilt);
+        feedback.messages.clear();
+        EXPECT_EQ(backup.RestorePlans(spoilt, plans, list), BackupOutcome::Failed);
+        EXPECT_EQ(feedback.messages, std::vector<int>{fault.message});
+        EXPECT_TRUE(instrument.received.empty());
+        EXPECT_EQ(PlanState(instrument), changed);
+    }
+}
+
 }  // namespace
 }  // namespace zv318::testing
