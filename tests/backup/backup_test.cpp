@@ -134,6 +134,22 @@ TEST_F(backupInstrument, HoldsEveryPlanAsReadingThemOneByOneGives) {
     EXPECT_TRUE(feedback.progressWindow.okEnabled);
 }
 
+TEST_F(backupInstrument, WritesUnsafeNamesUnderSafeOnesAndKeepsTheOriginals) {
+    instrument.plans(sim::kRadio) = {Radio("A:B", 1), Radio("A?B", 2), Radio("a*b", 1)};
+    instrument.plans(sim::kPlc) = {Plc("..", 1)};
+    ASSERT_EQ(backup.Backup(dir.path), BackupOutcome::Done);
+    std::vector<std::pair<std::string, std::string>> names;
+    for (const BackupFile& f : manifest(backup.folder()).files) {
+        names.push_back({f.file, f.original});
+        EXPECT_EQ(Sha256Hex(ReadBytes(backup.folder() / f.file)), f.sha256);
+    }
+    EXPECT_EQ(names, (std::vector<std::pair<std::string, std::string>>{
+                         {"A_B (RADIO).c318", "A:B"},
+                         {"A_B~2 (RADIO).c318", "A?B"},
+                         {"a_b~3 (RADIO).c318", "a*b"},  // the same name on Windows
+                         {"__ (PLC).c318", ".."}}));
+}
+
 TEST_F(backupInstrument, AnInstrumentUnpluggedHalfWayLeavesNoFolder) {
     // Count the exchanges of a whole backup, then cut it off at points all along the way.
     ASSERT_EQ(backup.Backup(programFolder.path), BackupOutcome::Done);
