@@ -38,6 +38,8 @@ struct FileRequest {
         OpenLogger,      // a logger file to open
         SaveLogger,      // where to save one logger
         SaveAllLoggers,  // the base name of a save-all run
+        BackupFolder,    // the folder a backup of the instrument goes into
+        RestoreFolder,   // a backup folder whose plans go back to the instrument
     };
     Kind kind = LoadPlan;
     std::string startFolder;   // folder the dialog starts in; empty: the dialog's own choice

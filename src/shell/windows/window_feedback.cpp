@@ -66,6 +66,7 @@ namespace {
 struct DialogKind {
     bool save;
     const char* filter;
+    bool folder = false;  // an existing folder is chosen, not a file
 };
 
 DialogKind KindOf(FileRequest::Kind kind) {
@@ -83,6 +84,9 @@ DialogKind KindOf(FileRequest::Kind kind) {
         case FileRequest::SaveLogger:
         case FileRequest::SaveAllLoggers:
             return {true, "Logger files (*.lograd *.logplc)"};
+        case FileRequest::BackupFolder:
+        case FileRequest::RestoreFolder:
+            return {false, "", true};
     }
     return {false, "All files (*)"};
 }
@@ -97,6 +101,10 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
     // Save dialogs ask before overwriting an existing file (QFileDialog's default, kept).
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.setNameFilter(kind.filter);
+    if (kind.folder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    }
     if (!request.startFolder.empty())
         dialog.setDirectory(QStringFromPath(PathFromText(request.startFolder)));
     if (!request.proposedName.empty())
