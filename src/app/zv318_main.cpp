@@ -56,7 +56,18 @@ int main(int argc, char** argv) {
     QCommandLineOption editOption(QStringLiteral("edit"),
                                   QStringLiteral("Open a channel plan file (.c318) in the editor."),
                                   QStringLiteral("FILE"));
-    parser.addOptions({demoOption, screenshotOption, pageOption, editOption});
+    // The "Loggers" tab after a reception of that type ("radio" or "plc"), and the viewer
+    // with the logger of one listed row in place of the main window.
+    QCommandLineOption loggersOption(QStringLiteral("screenshot-loggers"),
+                                     QStringLiteral("Receive these loggers first."),
+                                     QStringLiteral("TYPE"));
+    loggersOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption viewerOption(QStringLiteral("screenshot-viewer"),
+                                    QStringLiteral("Picture the viewer with this listed row."),
+                                    QStringLiteral("ROW"));
+    viewerOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions(
+        {demoOption, screenshotOption, pageOption, editOption, loggersOption, viewerOption});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -136,13 +147,31 @@ int main(int argc, char** argv) {
         const QString path = parser.value(screenshotOption);
         const int page = parser.value(pageOption).toInt();
         form->PageControl->setCurrentIndex(page);
-        // With --edit the picture is of the editor, which is then the window in front.
-        QWidget* shown = parser.isSet(editOption) ? static_cast<QWidget*>(form->windows().editor)
-                                                  : static_cast<QWidget*>(form.get());
-        QTimer::singleShot(500, form.get(), [shown, path] {
-            const bool saved = shown->grab().save(path, "PNG");
-            QCoreApplication::exit(saved ? 0 : 1);
-        });
+        if (parser.isSet(loggersOption))
+            parser.value(loggersOption) == QStringLiteral("plc") ? form->ReceivePLogButClick()
+                                                                 : form->ReceiveRLogButClick();
+        if (parser.isSet(viewerOption)) {
+            const int row = parser.value(viewerOption).toInt();
+            QTimer::singleShot(0, form.get(), [&form, path, row] {
+                QTimer::singleShot(700, form.get(), [path] {
+                    QWidget* viewer = QApplication::activeModalWidget();
+                    const bool saved = viewer && viewer->grab().save(path, "PNG");
+                    if (viewer) viewer->close();
+                    QCoreApplication::exit(saved ? 0 : 1);
+                });
+                form->LoggerIndexMouseUp(1, row, true);
+                form->LoggerIndexDblClick();
+            });
+        } else {
+            // With --edit the picture is of the editor, which is then the window in front.
+            QWidget* shown = parser.isSet(editOption)
+                                 ? static_cast<QWidget*>(form->windows().editor)
+                                 : static_cast<QWidget*>(form.get());
+            QTimer::singleShot(500, form.get(), [shown, path] {
+                const bool saved = shown->grab().save(path, "PNG");
+                QCoreApplication::exit(saved ? 0 : 1);
+            });
+        }
     }
 
     if (parser.isSet(editOption)) {

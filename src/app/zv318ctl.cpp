@@ -13,6 +13,7 @@
 
 #include "app/ctl_backup.h"
 #include "app/ctl_firmware.h"
+#include "app/ctl_loggers.h"
 #include "app/device_choice.h"
 #include "app/terminal_feedback.h"
 #include "link/link.h"
@@ -41,6 +42,7 @@ const char kUsageText[] =
     "  plans delete \"NAME (RADIO)\" ...\n"
     "                              read the plans, then delete those list entries\n"
     "  plans check FILE            check a plan file as sending does; print the result code\n"
+    "  loggers list|save|show|print ...   the logger commands (--help lists them)\n"
     "  clock set                   set the instrument's clock to this computer's time\n"
     "  firmware io FILE.hex        update the IO Interface with FILE (asks; --yes answers)\n"
     "  firmware instrument FILE.zv318\n"
@@ -193,7 +195,7 @@ int main(int argc, char** argv) {
         } else if (a == "--trace" && i + 1 < argc) {
             trace = argv[++i];
         } else if (a == "--help" || a == "-h") {
-            std::cout << kUsageText;
+            std::cout << kUsageText << kLoggersUsage;
             return kDone;
         } else if (a.starts_with("--") && args.empty()) {
             std::cerr << "unknown option " << a << '\n' << kUsageText;
@@ -235,6 +237,8 @@ int main(int argc, char** argv) {
         return BackupCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
     if (command == "firmware")
         return FirmwareCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
+    if (command == "loggers")
+        return LoggersCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
     std::cerr << "unknown command: " << command << '\n' << kUsageText;
     return kUsage;
 }

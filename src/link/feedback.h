@@ -55,6 +55,11 @@ public:
     virtual void showMessage(int number) = 0;
     // A notice whose text is not in the language table (for instance a faulty language file).
     virtual void showNotice(const std::string& text) = 0;
+    // An information box with its own caption (the end of a save run); where captions mean
+    // nothing (a terminal, a recorder) the text alone, as a notice.
+    virtual void showInformation(const std::string& text, const std::string& /*caption*/) {
+        showNotice(text);
+    }
     // Yes/No question with the texts of two language entries; No is the default answer.
     [[nodiscard]] virtual bool askYesNo(int textEntry, int captionEntry) = 0;
     [[nodiscard]] virtual Answer askYesNoCancel(int textEntry, int captionEntry) = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <stdexcept>
 
 namespace zv318::sim {
@@ -125,6 +126,22 @@ std::vector<LoggerRecord> RecordsAlong(const Plan& plan, std::size_t count, doub
     return records;
 }
 
+// Records of a survey along a plan's channels: levels scattered around the threshold, as a
+// roof antenna sees strong and weak multiplexes, some above it and some below.
+std::vector<LoggerRecord> SurveyAlong(const Plan& plan, std::size_t count, int threshold) {
+    static const double kOffsets[] = {12.4, -3.1, 25.0, 8.7,  -7.9, 17.3, 4.2,   -12.6,
+                                      21.8, 0.6,  -1.4, 14.9, 9.5,  -5.2, 19.1,  2.7};
+    std::vector<LoggerRecord> records;
+    for (std::size_t i = 0; i < count && i < plan.channels.size(); ++i) {
+        const Channel& c = plan.channels[i];
+        const double level = threshold + kOffsets[i % std::size(kOffsets)] - 0.3 * (i / 16);
+        char power[16];
+        std::snprintf(power, sizeof power, "%.1f", level);
+        records.push_back({c.name.substr(0, 3), c.frequency, c.bandwidth, power});
+    }
+    return records;
+}
+
 Logger MakeLogger(std::string time, std::string date, std::string name, const Plan& plan,
                   std::string unit, int threshold, std::size_t records, double top) {
     Logger logger;
@@ -145,7 +162,8 @@ Instrument::Instrument() {
     plc_ = {PowerLinePlan(), HomeNetworkPlan()};
 
     radioLoggers_[0] =
-        MakeLogger("09:15:02", "14/03/2013", "ROOF1", radio_[0], "dBuV", 40, 12, 68.4);
+        MakeLogger("09:15:02", "14/03/2013", "ROOF1", radio_[0], "dBuV", 45, 0, 0);
+    radioLoggers_[0]->records = SurveyAlong(radio_[0], 40, 45);
     radioLoggers_[3] =
         MakeLogger("11:42:37", "14/03/2013", "LOBBY", radio_[1], "dBm", -60, 5, -38.5);
     radioLoggers_[17] = MakeLogger("16:05:59", "02/04/2013", "EMPTY", radio_[0], "dBuV", 35, 0, 0);
@@ -244,7 +262,11 @@ Report Instrument::reply(const Report& out) {
         std::copy_n(ioVersion.begin(), n, in.begin() + 3);
         return in;
     }
-    if (code == kCodeQuery) return textReply(answerQuery(CommandOf(out)));
+    if (code == kCodeQuery) {
+        const std::string command = CommandOf(out);
+        if (auto it = textFor.find(command); it != textFor.end()) return textReply(it->second);
+        return textReply(answerQuery(command));
+    }
     if (code != kCodeCommand && code != kCodeBlock && code != kCodeErase) return statusReply(0);
 
     const std::string command = CommandOf(out);

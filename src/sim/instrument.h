@@ -104,6 +104,8 @@ public:
     std::map<std::string, std::uint8_t> statusFor;
     // Refuse (status 2) the k-th data record (counted from 1) this many times.
     std::map<int, int> refuseRecord;
+    // Answer this reply text (from byte 5) to this exact query text instead of the real one.
+    std::map<std::string, std::string> textFor;
 
 private:
     Report reply(const Report& out);

@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <chrono>
@@ -184,4 +186,86 @@ TEST(Zv318ctl, TraceHoldsExactlyTheReportsTheSimulatorReceived) {
     EXPECT_EQ(sent.size(), 3u);  // the serial number and both versions
     EXPECT_EQ(sent, received);
     fs::remove_all(dir);
+}
+
+namespace {
+
+int Pages(const std::string& pdfText) {
+    return static_cast<int>(std::count(pdfText.begin(), pdfText.end(), '\f'));
+}
+
+std::string PdfText(const fs::path& pdf) {
+    const fs::path text = pdf.string() + ".txt";
+    const std::string command = "pdftotext -layout '" + pdf.string() + "' '" + text.string() + "'";
+    if (std::system(command.c_str()) != 0) return "<pdftotext failed>";
+    return ReadFile(text);
+}
+
+}  // namespace
+
+// The logger commands through the socket folder, each run a process of its own, against the
+// simulator's own loggers.
+TEST(Zv318ctl, LoggersListSaveShowAndPrintThroughTheSocketFolder) {
+    SimProcess sim;
+    fs::path home = fs::temp_directory_path() / ("zv318-ctl-loggers-" + std::to_string(getpid()));
+    fs::remove_all(home);
+    std::string env = sim.envWithHome(home);
+    fs::create_directories(home / "Loggers");
+
+    CtlRun list = RunCtl(env, "loggers list radio");
+    ASSERT_EQ(list.status, 0) << list.out;
+    EXPECT_NE(list.out.find("4    49   LASTSLOT     23:59:59 31/12/2013 DAB            3  -75 dBm"),
+              std::string::npos)
+        << list.out;
+    EXPECT_NE(list.out.find("1    0    ROOF1"), std::string::npos) << list.out;
+
+    // Row 4 into "Loggers" under its name, byte for byte; then rows 4 and 2 "as" a base name.
+    CtlRun save = RunCtl(env, "loggers save radio 4");
+    ASSERT_EQ(save.status, 0) << save.out;
+    const std::string lastSlot =
+        "RADIO\r\nLASTSLOT\r\nDAB\r\n31/12/2013\r\n23:59:59\r\n-75 dBm\r\n3\r\n"
+        "0,5C,178352000,1536000,-52.0 dBm\r\n1,11D,222064000,1536000,-53.7 dBm\r\n"
+        "2,12B,225648000,1536000,-55.4 dBm";
+    EXPECT_EQ(ReadFile(home / "Loggers" / "LASTSLOT.lograd"), lastSlot);
+    CtlRun as = RunCtl(env, "loggers save radio 4 2 --as '" + (home / "site.lograd").string() + "'");
+    ASSERT_EQ(as.status, 0) << as.out;
+    EXPECT_EQ(ReadFile(home / "site_LASTSLOT.lograd"), lastSlot);
+    EXPECT_TRUE(ReadFile(home / "site_LOBBY.lograd").starts_with("RADIO\r\nLOBBY\r\nFM\r\n"));
+    // Again: the existing files are replaced only with --yes.
+    CtlRun keep = RunCtl(env, "loggers save radio 4 --as '" + (home / "site").string() + "'");
+    EXPECT_EQ(keep.status, 1) << keep.out;
+    CtlRun all = RunCtl(env, "loggers save plc");
+    ASSERT_EQ(all.status, 0) << all.out;
+    EXPECT_TRUE(fs::exists(home / "Loggers" / "MAIN.logplc"));
+    EXPECT_TRUE(fs::exists(home / "Loggers" / "PANEL2.logplc"));
+    EXPECT_EQ(RunCtl(env, "loggers save radio 9").status, 1);
+
+    CtlRun show = RunCtl(env, "loggers show '" + (home / "Loggers" / "LASTSLOT.lograd").string() + "'");
+    ASSERT_EQ(show.status, 0) << show.out;
+    EXPECT_NE(show.out.find("   3  12B      225.6480 MHz     1.5360 MHz  -55.4 dBm"),
+              std::string::npos)
+        << show.out;
+    CtlRun caps = RunCtl(env, "loggers show '" + (home / "X.LOGRAD").string() + "'");
+    EXPECT_EQ(caps.status, 1);
+    EXPECT_NE(caps.out.find("message 11"), std::string::npos) << caps.out;
+
+    // Two loggers into one PDF, each from a page of its own; the "#" never printed.
+    const fs::path pdf = home / "two.pdf";
+    CtlRun print = RunCtl(env, "loggers print radio 1 4 --pdf '" + pdf.string() + "'");
+    ASSERT_EQ(print.status, 0) << print.out;
+    const std::string text = PdfText(pdf);
+    EXPECT_EQ(Pages(text), 2) << text;
+    EXPECT_NE(text.find("Logger name:       ROOF1"), std::string::npos) << text;
+    EXPECT_NE(text.find("Logger name:       LASTSLOT"), std::string::npos) << text;
+    EXPECT_LT(text.find("ROOF1"), text.find('\f'));
+    EXPECT_EQ(text.find('#'), std::string::npos) << text;
+    const fs::path file = home / "file.pdf";
+    CtlRun fromFile = RunCtl(env, "loggers print '" + (home / "site_LOBBY.lograd").string() +
+                                      "' --pdf '" + file.string() + "'");
+    ASSERT_EQ(fromFile.status, 0) << fromFile.out;
+    EXPECT_NE(PdfText(file).find("Logger name:       LOBBY"), std::string::npos);
+
+    sim.stop();
+    EXPECT_EQ(RunCtl(env, "loggers list plc").status, 3);
+    fs::remove_all(home);
 }

@@ -81,8 +81,9 @@ TEST_F(mainwindowLanguages, EveryCaptionComesFromItsEntry) {
     EXPECT_EQ(form->OpenLogBut->text(), E(119));
     EXPECT_EQ(form->SaveLogAsBut->text(), E(125));
     EXPECT_EQ(form->SaveLogBut->text(), E(30));
-    for (int c = 1; c <= 4; ++c) EXPECT_EQ(form->LoggerIndex->item(0, c)->text(), E(19 + c));
-    EXPECT_TRUE(form->LoggerIndex->item(0, 0)->text().isEmpty());
+    for (int c = 1; c <= 4; ++c)
+        EXPECT_EQ(form->LoggerIndex->horizontalHeaderItem(c)->text(), E(19 + c));
+    EXPECT_TRUE(form->LoggerIndex->horizontalHeaderItem(0)->text().isEmpty());
 
     // The other windows were translated too.
     EXPECT_EQ(windows.confUpgr->windowTitle(), E(33));

@@ -181,6 +181,14 @@ TEST_F(windows_Messages, NoticeIsAWarningWithTheMessageCaption) {
     EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
 }
 
+TEST_F(windows_Messages, InformationCarriesItsOwnCaption) {
+    auto boxes = Boxes([&] { feedback.showInformation("E113", "E112"); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "E113");
+    EXPECT_EQ(boxes[0].caption, "E112");
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Information);
+}
+
 TEST_F(windows_Messages, BusyCursorIsSetAndRestoredInPairs) {
     ASSERT_EQ(QApplication::overrideCursor(), nullptr);
     feedback.setBusy(true);

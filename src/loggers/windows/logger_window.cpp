@@ -9,6 +9,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "loggers/logger_procedures.h"
+#include "loggers/print_text.h"
+#include "loggers/windows/paper_printer.h"
 #include "plans/windows/dialog.h"
 #include "texts/version.h"
 
@@ -56,10 +59,15 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     Savelogger1->setObjectName("Savelogger1");
     Printlogger1 = Archivo1->addAction("Print logger");
     Printlogger1->setObjectName("Printlogger1");
+    Previewlogger1 = Archivo1->addAction("Print preview");
+    Previewlogger1->setObjectName("Previewlogger1");
     Archivo1->addSeparator();
     Exit1 = Archivo1->addAction("Exit");
     Exit1->setObjectName("Exit1");
     connect(Exit1, &QAction::triggered, this, &QDialog::close);
+    connect(Savelogger1, &QAction::triggered, this, &TZVLoggerWindow::Savelogger1Click);
+    connect(Printlogger1, &QAction::triggered, this, &TZVLoggerWindow::Printlogger1Click);
+    connect(Previewlogger1, &QAction::triggered, this, &TZVLoggerWindow::Previewlogger1Click);
 
     // The client area below the menu: 792 x 546 on a green ground.
     auto* client = new QWidget(this);
@@ -78,6 +86,8 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     LoggerNameLabel->setFont(large);
     LoggerNameLabel->setGeometry(16, 10, 480, 42);
     LoggerNameLabel->setCursor(Qt::PointingHandCursor);
+    connect(LoggerNameLabel, &zv318::ClickableLabel::clicked, this,
+            &TZVLoggerWindow::LoggerNameLabelClick);
 
     ChPNameLabel = new QLabel("ChPlanName", client);
     ChPNameLabel->setObjectName("ChPNameLabel");
@@ -105,7 +115,8 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     TaulaRegistre->setObjectName("TaulaRegistre");
     TaulaRegistre->setGeometry(16, 170, 689, 257);
     TaulaRegistre->verticalHeader()->hide();
-    TaulaRegistre->setHorizontalHeaderLabels(QStringList(kColumns, QString()));  // titles come with the language
+    TaulaRegistre->setHorizontalHeaderLabels(
+        QStringList(kColumns, QString()));  // titles come with the language
     TaulaRegistre->horizontalHeader()->setMinimumSectionSize(20);
     TaulaRegistre->verticalHeader()->setDefaultSectionSize(24);
     TaulaRegistre->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -139,6 +150,7 @@ void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {
     Exit1->setText(Text(table, 2));
     Savelogger1->setText(Text(table, 121));
     Printlogger1->setText(Text(table, 122));
+    Previewlogger1->setText(Text(table, 1040));
     DataLabel->setText(Text(table, 22));
     HoraLabel->setText(Text(table, 21));
     ModeLabel->setText(Text(table, 110));
@@ -151,4 +163,76 @@ void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {
     TaulaRegistre->setHorizontalHeaderLabels(headings);
     for (int column = 0; column < kColumns; ++column)
         TaulaRegistre->setColumnWidth(column, kColumnWidths[column]);
+}
+
+void TZVLoggerWindow::setProcedures(zv318::LoggerProcedures* procedures, TDialog* dialog,
+                                    const zv318::LanguageTable* table) {
+    procedures_ = procedures;
+    dialog_ = dialog;
+    table_ = table;
+}
+
+void TZVLoggerWindow::ShowLogger(const zv318::OpenLogger& logger) {
+    auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    LoggerNameLabel->setText(text(logger.name));
+    ChPNameLabel->setText(text(logger.planName));
+    FileNameLabel->setText(text(logger.fileName));
+    DataEdit->setText(text(logger.date));
+    HoraEdit->setText(text(logger.time));
+    ModeEdit->setText(text(logger.typeText));
+    LlindarEdit->setText(text(logger.thresholdText));
+
+    TaulaRegistre->clearContents();
+    TaulaRegistre->setRowCount(static_cast<int>(logger.records.size()));
+    int row = 0;
+    for (const zv318::LoggerRecordRow& r : logger.records) {
+        const QString cells[kColumns] = {QString::number(row + 1), text(r.channel),
+                                         text(r.frequency), text(r.bandwidth), text(r.power)};
+        for (int column = 0; column < kColumns; ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            if (column != 1) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            TaulaRegistre->setItem(row, column, item);
+        }
+        ++row;
+    }
+    if (TaulaRegistre->rowCount() > 0) TaulaRegistre->scrollToTop();
+}
+
+void TZVLoggerWindow::Savelogger1Click() {
+    if (!procedures_) return;
+    (void)procedures_->WriteLogger(3);  // the writer reports its own failures
+    ShowLogger(procedures_->logger());  // the file the logger now belongs to
+}
+
+void TZVLoggerWindow::Printlogger1Click() {
+    if (!procedures_) return;
+    zv318::PaperLoggerPrinter paper(this);
+    zv318::LoggerPrinter& printer = printer_ ? *printer_ : paper;
+    procedures_->Printlogger1Click(printer);
+}
+
+void TZVLoggerWindow::Previewlogger1Click() {
+    if (!procedures_) return;
+    zv318::PreviewLogger(*procedures_, this);
+}
+
+void TZVLoggerWindow::LoggerNameLabelClick() {
+    if (!procedures_ || !dialog_) return;
+    for (;;) {
+        if (table_) {
+            dialog_->setWindowTitle(Text(*table_, 129));
+            dialog_->Label1->setText(Text(*table_, 130));
+        }
+        dialog_->Edit1->setText(QString::fromStdString(procedures_->logger().name));
+        dialog_->Edit1->selectAll();
+        if (dialog_->exec() != QDialog::Accepted) return;
+        std::optional<std::string> name =
+            zv318::LoggerNameFromRename(dialog_->Edit1->text().toStdString());
+        if (name) {
+            procedures_->logger().name = *name;
+            LoggerNameLabel->setText(QString::fromStdString(*name));
+            return;
+        }
+        procedures_->feedback().showMessage(120);
+    }
 }

@@ -7,6 +7,7 @@
 #include "texts/language_table.h"
 
 class QAction;
+class TDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -15,7 +16,10 @@ class QTableWidget;
 
 namespace zv318 {
 class ClickableLabel;
-}
+class LoggerPrinter;
+class LoggerProcedures;
+struct OpenLogger;
+}  // namespace zv318
 
 class TZVLoggerWindow : public QDialog {
     Q_OBJECT
@@ -27,10 +31,29 @@ public:
     // LoggerNameLabel hint 134; the version label; the grid's column widths.
     void applyTranslation(const zv318::LanguageTable& table);
 
+    // The procedures whose open logger the window shows, saves and prints, the rename dialog
+    // and the language table (none owned).
+    void setProcedures(zv318::LoggerProcedures* procedures, TDialog* dialog,
+                       const zv318::LanguageTable* table);
+    // Fills the controls from the open logger.
+    void ShowLogger(const zv318::OpenLogger& logger);
+    // What prints "Print logger" and the preview's pages; a printer on paper when none is set.
+    void setPrinter(zv318::LoggerPrinter* printer) { printer_ = printer; }
+
+public slots:
+    void Savelogger1Click();
+    void Printlogger1Click();
+    void Previewlogger1Click();
+    // Renames the open logger through the rename dialog: at most 12 characters; a name with
+    // blanks or path separators is refused and asked for again.
+    void LoggerNameLabelClick();
+
+public:
     QMenuBar* MainMenu1;
     QMenu* Archivo1;
     QAction* Savelogger1;
     QAction* Printlogger1;
+    QAction* Previewlogger1;
     QAction* Exit1;
 
     zv318::ClickableLabel* LoggerNameLabel;
@@ -46,4 +69,10 @@ public:
     QLineEdit* LlindarEdit;
     QTableWidget* TaulaRegistre;
     QLabel* VersioControllerLabel;
+
+private:
+    zv318::LoggerProcedures* procedures_ = nullptr;
+    TDialog* dialog_ = nullptr;
+    const zv318::LanguageTable* table_ = nullptr;
+    zv318::LoggerPrinter* printer_ = nullptr;
 };

@@ -25,8 +25,11 @@
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/updating_form.h"
 #include "link/device_watcher.h"
+#include "loggers/logger_procedures.h"
+#include "loggers/windows/logger_table_widget.h"
 #include "loggers/windows/logger_window.h"
 #include "plans/plan_editor.h"
+#include "loggers/windows/paper_printer.h"
 #include "plans/plan_procedures.h"
 #include "plans/windows/editor.h"
 #include "shell/clock.h"
@@ -46,10 +49,6 @@ constexpr int kClientWidth = 800;
 constexpr int kClientHeight = 546;
 constexpr int kMonitorDelayMs = 1200;
 constexpr int kValueGap = 3;  // pixels between a status caption and its value
-constexpr int kLoggerRows = 51;
-constexpr int kLoggerColumns = 5;
-constexpr int kLoggerColumnWidths[kLoggerColumns] = {32, 99, 85, 86, 89};
-constexpr int kLoggerRowHeight = 20;
 
 const QColor kConnectedColour(Qt::blue);
 const QColor kNotConnectedColour(Qt::red);
@@ -82,26 +81,6 @@ QString WithMnemonic(const QString& text, QString& taken) {
     }
     return escaped;
 }
-
-// The heading row and the row-number column of the logger table look like a fixed grid
-// header whatever items are put in them.
-class FixedCellDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (index.row() == 0 || index.column() == 0) {
-            option->backgroundBrush = option->palette.brush(QPalette::Button);
-            option->palette.setColor(QPalette::Text, option->palette.color(QPalette::ButtonText));
-            if (index.row() == 0) option->font.setBold(true);
-            option->displayAlignment = index.column() == 0 && index.row() > 0
-                                           ? Qt::AlignRight | Qt::AlignVCenter
-                                           : Qt::AlignLeft | Qt::AlignVCenter;
-        }
-    }
-};
 
 QLabel* MakeLabel(const QString& objectName, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -306,27 +285,9 @@ void TForm1::buildLoggersPage() {
     Panel3->setLineWidth(1);
     Panel3->setGeometry(10, 26, 433, 321);
 
-    LoggerIndex = new QTableWidget(kLoggerRows, kLoggerColumns, Panel3);
+    // Its rows, headings and widths: setUpLoggerTab.
+    LoggerIndex = new QTableWidget(Panel3);
     LoggerIndex->setObjectName(QStringLiteral("LoggerIndex"));
-    LoggerIndex->setGeometry(1, 1, 433 - 2, 321 - 2);
-    LoggerIndex->horizontalHeader()->hide();
-    LoggerIndex->verticalHeader()->hide();
-    LoggerIndex->verticalHeader()->setMinimumSectionSize(kLoggerRowHeight);
-    LoggerIndex->verticalHeader()->setDefaultSectionSize(kLoggerRowHeight);
-    LoggerIndex->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    LoggerIndex->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    for (int c = 0; c < kLoggerColumns; ++c)
-        LoggerIndex->setColumnWidth(c, kLoggerColumnWidths[c]);
-    for (int r = 0; r < kLoggerRows; ++r) {
-        LoggerIndex->setRowHeight(r, kLoggerRowHeight);
-        for (int c = 0; c < kLoggerColumns; ++c) {
-            auto* item = new QTableWidgetItem;
-            if (r == 0 || c == 0) item->setFlags(Qt::ItemIsEnabled);
-            else item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            LoggerIndex->setItem(r, c, item);
-        }
-    }
-    LoggerIndex->setItemDelegate(new FixedCellDelegate(LoggerIndex));
     LoggerIndex->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LoggerIndex->setSelectionMode(QAbstractItemView::SingleSelection);
     LoggerIndex->setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -363,6 +324,7 @@ void TForm1::buildLoggersPage() {
     for (QWidget* w : {static_cast<QWidget*>(PrintSelBut), static_cast<QWidget*>(SaveLogAsBut),
                        static_cast<QWidget*>(SaveLogBut)})
         setCommandEnabled(w, false);
+    setUpLoggerTab();
 }
 
 void TForm1::buildMenus() {
@@ -434,6 +396,7 @@ void TForm1::setFeedback(zv318::Feedback* feedback) {
     feedback_ = feedback;
     link_.setFeedback(feedback);
     planProcedures_.reset();
+    loggerProcedures_.reset();
 }
 
 zv318::PlanListView& TForm1::planList() { return *planList_; }
@@ -595,9 +558,7 @@ void TForm1::showNotFoundState(bool permissionDenied) {
                              static_cast<QWidget*>(LoadBut), static_cast<QWidget*>(Llista)})
         setCommandEnabled(control, false);
     Llista->clear();
-    for (int r = 1; r < kLoggerRows; ++r)
-        for (int c = 1; c < kLoggerColumns; ++c)
-            if (QTableWidgetItem* item = LoggerIndex->item(r, c)) item->setText(QString());
+    ClearLoggerList();
 
     if (permissionDenied) PermissionHint->setText(Text(zv318::PermissionHint()));
     PermissionHint->setVisible(permissionDenied);
@@ -765,7 +726,7 @@ void TForm1::ApplyTranslation() {
     OpenLogBut->setText(e(119));
     SaveLogAsBut->setText(e(125));
     SaveLogBut->setText(e(30));
-    for (int c = 1; c <= 4; ++c) LoggerIndex->item(0, c)->setText(e(19 + c));
+    zv318::SetLoggerHeadings(*LoggerIndex, {e(20), e(21), e(22), e(23)});
 
     if (windows_.confUpgr) windows_.confUpgr->applyTranslation(table_);
     if (windows_.updating) windows_.updating->applyTranslation(table_);
@@ -931,4 +892,108 @@ void TForm1::LlistaDblClick() {
 void TForm1::EditPlanFile(const std::filesystem::path& file) {
     if (TEditor* editor = planEditor())
         if (editor->OpenPlanFile(file) == zv318::kPlanRead) editor->ShowModally();
+}
+
+// ---- the "Loggers" tab --------------------------------------------------------------------------
+
+void TForm1::setUpLoggerTab() {
+    // The grid fills its panel, as wide as the button block below it.
+    Panel3->setGeometry(10, 26, 500, 321);
+    LoggerIndex->setGeometry(1, 1, Panel3->width() - 2, Panel3->height() - 2);
+    zv318::SetUpLoggerGrid(*LoggerIndex);
+    auto* events = new zv318::LoggerGridEvents(*LoggerIndex);
+    connect(events, &zv318::LoggerGridEvents::released, this, &TForm1::LoggerIndexMouseUp);
+    connect(events, &zv318::LoggerGridEvents::doubleClicked, this, &TForm1::LoggerIndexDblClick);
+    connect(ReceiveRLogBut, &QPushButton::clicked, this, &TForm1::ReceiveRLogButClick);
+    connect(ReceivePLogBut, &QPushButton::clicked, this, &TForm1::ReceivePLogButClick);
+    connect(OpenLogBut, &QPushButton::clicked, this, &TForm1::OpenLogButClick);
+    connect(SaveLogBut, &QPushButton::clicked, this, &TForm1::SaveLogButClick);
+    connect(SaveLogAsBut, &QPushButton::clicked, this, &TForm1::SaveLogAsButClick);
+    connect(PrintSelBut, &QPushButton::clicked, this, &TForm1::PrintSelButClick);
+}
+
+zv318::LoggerProcedures* TForm1::loggerProcedures() {
+    if (!feedback_) return nullptr;
+    if (!loggerProcedures_)
+        loggerProcedures_ = std::make_unique<zv318::LoggerProcedures>(link_, *feedback_, table_,
+                                                                      programFolder_);
+    return loggerProcedures_.get();
+}
+
+void TForm1::ClearLoggerList() {
+    if (zv318::LoggerProcedures* loggers = loggerProcedures()) loggers->table().ClearLoggerList();
+    ListLoggers();
+}
+
+void TForm1::ListLoggers() {
+    zv318::LoggerProcedures* loggers = loggerProcedures();
+    if (!loggers) return;
+    zv318::ShowLoggerTable(*LoggerIndex, loggers->table());
+    const bool listed = loggers->table().listingCommandsEnabled();
+    for (QWidget* w : {static_cast<QWidget*>(PrintSelBut), static_cast<QWidget*>(SaveLogAsBut),
+                       static_cast<QWidget*>(SaveLogBut)})
+        setCommandEnabled(w, listed);
+}
+
+void TForm1::receiveLoggers(int type) {
+    zv318::LoggerProcedures* loggers = loggerProcedures();
+    if (!loggers) return;
+    runCommand([this, loggers, type] {
+        // The emptied table shows while the index is read.
+        loggers->table().ClearLoggerList();
+        ListLoggers();
+        repaintNow();
+        loggers->ReceiveLoggers(type);
+        ListLoggers();
+    });
+}
+
+void TForm1::ReceiveRLogButClick() { receiveLoggers(zv318::kRadioLogger); }
+
+void TForm1::ReceivePLogButClick() { receiveLoggers(zv318::kPlcLogger); }
+
+void TForm1::OpenLogButClick() {
+    zv318::LoggerProcedures* loggers = loggerProcedures();
+    if (loggers && loggers->LoadLogger(-1) == zv318::kLoggerFileRead) showLoggerViewer();
+}
+
+void TForm1::LoggerIndexMouseUp(int column, int row, bool leftButton) {
+    zv318::LoggerProcedures* loggers = loggerProcedures();
+    if (loggers && loggers->table().LoggerIndexMouseUp(column, row, leftButton)) ListLoggers();
+}
+
+void TForm1::LoggerIndexDblClick() {
+    zv318::LoggerProcedures* loggers = loggerProcedures();
+    if (!loggers || busy_) return;
+    int result = 0;
+    runCommand([loggers, &result] { result = loggers->LoggerIndexDblClick(); });
+    if (result == zv318::kLoggerLoaded) showLoggerViewer();
+}
+
+void TForm1::SaveLogButClick() {
+    if (zv318::LoggerProcedures* loggers = loggerProcedures())
+        runCommand([loggers] { loggers->SaveLogButClick(); });
+}
+
+void TForm1::SaveLogAsButClick() {
+    if (zv318::LoggerProcedures* loggers = loggerProcedures())
+        runCommand([loggers] { loggers->SaveLogAsButClick(); });
+}
+
+void TForm1::PrintSelButClick() {
+    zv318::LoggerProcedures* loggers = loggerProcedures();
+    if (!loggers) return;
+    runCommand([this, loggers] {
+        zv318::PaperLoggerPrinter paper(this);
+        loggers->PrintSelButClick(loggerPrinter ? *loggerPrinter : paper);
+    });
+}
+
+void TForm1::showLoggerViewer() {
+    TZVLoggerWindow* viewer = windows_.loggerWindow;
+    zv318::LoggerProcedures* loggers = loggerProcedures();
+    if (!viewer || !loggers) return;
+    viewer->setProcedures(loggers, windows_.dialog, &table_);
+    viewer->ShowLogger(loggers->logger());
+    viewer->exec();
 }

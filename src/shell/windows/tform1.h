@@ -52,6 +52,8 @@ class LlistaPlanList;
 class PlanFiles;
 class PlanListView;
 class PlanProcedures;
+class LoggerProcedures;
+class LoggerPrinter;
 }  // namespace zv318
 
 class TForm1 : public QMainWindow {
@@ -227,6 +229,26 @@ public slots:
     // Opens a ".c318" file in the editor, shown modally (zv318 --edit FILE).
     void EditPlanFile(const std::filesystem::path& file);
 
+    // ---- the "Loggers" tab ------------------------------------------------------------
+    void ReceiveRLogButClick();
+    void ReceivePLogButClick();
+    void OpenLogButClick();
+    void SaveLogButClick();
+    void SaveLogAsButClick();
+    void PrintSelButClick();
+    void LoggerIndexMouseUp(int column, int row, bool leftButton);
+    void LoggerIndexDblClick();
+    // Empties the logger rows (and forgets what they showed); shows the table as listed.
+    void ClearLoggerList();
+    void ListLoggers();
+
+public:
+    // The logger procedures behind the tab (the index, the open logger); null before a
+    // feedback is set.
+    [[nodiscard]] zv318::LoggerProcedures* loggerProcedures();
+    // What "Print selected loggers" prints on; the system printer when none is set.
+    zv318::LoggerPrinter* loggerPrinter = nullptr;
+
 signals:
     // The status box was refreshed (at start-up, after a device change, after a language).
     void connectionStatusRefreshed(bool found);
@@ -260,6 +282,10 @@ private:
                                      const zv318::FirmwareUpdate& update);
     // The editor with its plan session attached; null without an editor or a feedback.
     [[nodiscard]] TEditor* planEditor();
+    void setUpLoggerTab();
+    void receiveLoggers(int type);
+    // Shows the open logger in the viewer, modally.
+    void showLoggerViewer();
 
     zv318::Link& link_;
     std::filesystem::path programFolder_;
@@ -268,6 +294,7 @@ private:
     std::unique_ptr<zv318::LlistaPlanList> planList_;
     std::unique_ptr<zv318::PlanProcedures> planProcedures_;
     std::unique_ptr<zv318::PlanFiles> planFiles_;  // the editor's open dialog and copies
+    std::unique_ptr<zv318::LoggerProcedures> loggerProcedures_;
     Windows windows_;
     zv318::DeviceWatcher* watcher_ = nullptr;
     std::string startupArgument_;

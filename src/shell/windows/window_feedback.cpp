@@ -37,6 +37,13 @@ void WindowFeedback::showNotice(const std::string& notice) {
     box.exec();
 }
 
+void WindowFeedback::showInformation(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::Information, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Ok, parent_);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
 bool WindowFeedback::askYesNo(int textEntry, int captionEntry) {
     QMessageBox box(QMessageBox::Question, text(captionEntry), text(textEntry),
                     QMessageBox::Yes | QMessageBox::No, parent_);

@@ -23,6 +23,7 @@ public:
 
     void showMessage(int number) override;
     void showNotice(const std::string& text) override;
+    void showInformation(const std::string& text, const std::string& caption) override;
     [[nodiscard]] bool askYesNo(int textEntry, int captionEntry) override;
     [[nodiscard]] Answer askYesNoCancel(int textEntry, int captionEntry) override;
     [[nodiscard]] std::optional<std::string> chooseFile(const FileRequest& request) override;

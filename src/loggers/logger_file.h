@@ -1,0 +1,92 @@
+#pragma once
+// The open logger (the one the viewer shows, saves and prints), the record reply of the
+// instrument, and the logger files ".lograd" / ".logplc" with the print text "print.temp".
+//
+// A logger file is text with CR LF line ends and none after the last line:
+//     type text ("RADIO" or "PLC"), name, plan name, date, time, threshold text,
+//     record count N, then N lines "index,channel,frequencyHz,bandwidthHz,power"
+// (index 0 to N-1). Names and texts are written as they stand; a reader takes the first five
+// header values as whitespace-delimited words.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/feedback.h"
+
+namespace zv318 {
+
+inline constexpr int kMaxLoggerRecords = 150;  // a file holds records 0 to 149
+inline constexpr std::size_t kMaxLoggerNameLength = 12;
+inline constexpr char kPrintTextName[] = "print.temp";
+
+struct LoggerRecordRow {
+    std::string channel;
+    std::string frequency;  // MHz text, "%.4f"
+    std::string bandwidth;  // MHz text
+    std::string power;      // power, a blank and the level unit (from a file: as it stands)
+};
+
+struct OpenLogger {
+    std::string typeText;  // "RADIO" or "PLC"
+    std::string name;
+    std::string planName;
+    std::string date;
+    std::string time;
+    std::string thresholdText;
+    std::string fileName;                  // empty after a download
+    std::vector<LoggerRecordRow> records;  // row r of the viewer's grid is records[r - 1]
+};
+
+// The name a rename gives: the text cut to its first 12 characters; nothing (refused) when it
+// is empty or holds white space or a path separator, since the name becomes a file name and a
+// header word of the logger files.
+[[nodiscard]] std::optional<std::string> LoggerNameFromRename(std::string text);
+
+// ".lograd" for type 1, ".logplc" for type 2, "" otherwise.
+[[nodiscard]] std::string LoggerExtension(int type);
+// 1 or 2 when the last seven characters of the path are exactly ".lograd" or ".logplc".
+[[nodiscard]] int LoggerTypeOfPath(std::string_view path);
+
+// The file of one logger in a save-all-as run: the chosen path cut before its first "." (of
+// the whole path, folders included), then "_", the logger's name and the type's extension.
+[[nodiscard]] std::string SaveAllAsFilePath(std::string_view chosen, std::string_view name,
+                                            int type);
+
+// A record reply's text from report byte 6 (cut at the carriage return): a leading field,
+// then channel&frequency&bandwidth&power. Channel names and powers are held whole.
+struct LoggerRecordReply {
+    std::string channel;
+    std::int32_t frequency = 0;  // Hz
+    std::int32_t bandwidth = 0;  // Hz
+    std::string power;
+};
+[[nodiscard]] LoggerRecordReply RecordFromReply(std::string_view text);
+
+// The bytes of the logger file of modes 2 to 4 (frequencies back to hertz).
+[[nodiscard]] std::string LoggerFileText(const OpenLogger& logger);
+// The print text of mode 1: header lines, headings before records 1 and 72, a final "#".
+[[nodiscard]] std::string LoggerPrintText(const OpenLogger& logger);
+
+// Result codes of ReadLoggerFile.
+inline constexpr int kLoggerFileCancelled = 0;
+inline constexpr int kLoggerFileRead = 1;
+inline constexpr int kLoggerFileUnreadable = -12;
+inline constexpr int kLoggerFileTooManyRecords = -14;
+inline constexpr int kLoggerFileBadType = -15;
+inline constexpr int kNotALoggerFile = -16;
+inline constexpr int kBadRecordIndex = 20;
+inline constexpr int kBadRecordFrequency = 22;
+inline constexpr int kBadRecordBandwidth = 23;
+
+// Reads a logger file into `logger`: the extension test (-16), the file (message 1 and -12),
+// then the layout above: -14 for a count outside 0-150, -15 for an unknown type text, and
+// row × 1000 + 20 / 22 / 23 (after message 26) for a bad record line. The rows read before
+// a failure stay filled; the file name becomes the path once the file is open.
+[[nodiscard]] int ReadLoggerFileAt(const std::filesystem::path& path, OpenLogger& logger,
+                                   Feedback& feedback);
+
+}  // namespace zv318

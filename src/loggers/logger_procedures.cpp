@@ -1,0 +1,327 @@
+#include "loggers/logger_procedures.h"
+
+#include "plans/plan_model.h"
+#include "texts/text_file.h"
+
+namespace zv318 {
+
+namespace {
+
+constexpr int kOverwriteQuestion = 13;
+constexpr int kConfirmCaption = 37;
+constexpr int kSavedCaption = 112;
+constexpr int kSavedText = 113;
+
+// The hourglass for the length of an operation.
+class Hourglass {
+public:
+    explicit Hourglass(Feedback& feedback) : feedback_(feedback) { feedback_.setBusy(true); }
+    ~Hourglass() { feedback_.setBusy(false); }
+    Hourglass(const Hourglass&) = delete;
+    Hourglass& operator=(const Hourglass&) = delete;
+
+private:
+    Feedback& feedback_;
+};
+
+}  // namespace
+
+LoggerProcedures::LoggerProcedures(Link& link, Feedback& feedback, const LanguageTable& language,
+                                   std::filesystem::path programFolder)
+    : link_(link),
+      feedback_(feedback),
+      language_(language),
+      programFolder_(std::move(programFolder)) {}
+
+const LoggerIndexEntry& LoggerProcedures::entry(int slot) const {
+    static const LoggerIndexEntry none;
+    return slot >= 0 && slot < kLoggerSlots ? index_[static_cast<std::size_t>(slot)] : none;
+}
+
+// ---- the index ------------------------------------------------------------------------------
+
+bool LoggerProcedures::SelectType(int type) {
+    // The status byte is not looked at; the search afterwards tells whether anyone answers.
+    (void)link_.SendCommand(type == kRadioLogger ? "*EC01" : "*EC02");
+    return link_.FindInstrument();
+}
+
+LoggerOutcome LoggerProcedures::ReceiveLoggers(int type) {
+    table_.ClearLoggerList();
+    if (!SelectType(type)) {
+        feedback_.showMessage(7);
+        return LoggerOutcome::NotConnected;
+    }
+    // The index is read into a copy: an instrument that stops answering half-way leaves the
+    // table as the last complete reception made it.
+    const std::array<LoggerIndexEntry, kLoggerSlots> before = index_;
+    ReadLoggerPresence();
+    for (int slot = 0; slot < kLoggerSlots && link_.IsOpen(); ++slot) {
+        if (presence_[static_cast<std::size_t>(slot)])
+            ReadLoggerHeader(slot);
+        else
+            index_[static_cast<std::size_t>(slot)] = EmptyLoggerEntry(slot);
+    }
+    if (!link_.IsOpen()) {
+        index_ = before;
+        feedback_.showMessage(7);
+        return LoggerOutcome::NotConnected;
+    }
+    if (table_.ListLoggers(index_) == 0) feedback_.showMessage(29);
+    currentType_ = type;
+    return LoggerOutcome::Done;
+}
+
+void LoggerProcedures::ReadLoggerPresence() {
+    presence_ = PresenceFromReply(link_.SendQuery("*?LT"));
+}
+
+void LoggerProcedures::ReadLoggerHeader(int slot) {
+    const LoggerHeader h = HeaderFromReply(link_.SendQuery(LoggerHeaderCommand(slot)));
+    // A reply naming a slot outside the table is not stored anywhere.
+    if (h.slot < 0 || h.slot >= kLoggerSlots) return;
+    LoggerIndexEntry& e = index_[static_cast<std::size_t>(h.slot)];
+    e.present = 1;
+    e.number = h.slot;
+    e.time = h.time;
+    e.date = h.date;
+    e.name = h.name;
+    e.planName = h.planName;
+    e.recordCount = h.recordCount;
+    e.threshold = h.threshold;
+    e.levelUnit = h.levelUnit;
+}
+
+// ---- the open logger ------------------------------------------------------------------------
+
+int LoggerProcedures::LoadLogger(int source) {
+    Hourglass hourglass(feedback_);
+    if (source != -1) return LoadLoggerFromInstrument(source, currentType_);
+    const int result = ReadLoggerFile();
+    if (result == kNotALoggerFile)
+        feedback_.showMessage(11);
+    else if (result != kLoggerFileCancelled && result != kLoggerFileRead)
+        feedback_.showMessage(26);
+    return result;
+}
+
+int LoggerProcedures::LoadLoggerFromInstrument(int row, int type) {
+    const int slot = table_.LoggerRowMap(row);
+    const LoggerIndexEntry& e = entry(slot);
+    OpenLogger loaded;
+    loaded.name = table_.cell(row, 1);
+    loaded.planName = e.planName;
+    loaded.date = table_.cell(row, 3);
+    loaded.time = table_.cell(row, 2);
+    loaded.thresholdText = std::to_string(e.threshold) + " " + e.levelUnit;
+    loaded.typeText = TypeLabelFor(type);
+    if (loaded.typeText.empty()) {
+        feedback_.showMessage(25);
+        return kLoggerLoadFailed;
+    }
+    // A row that shows no logger has nothing to download.
+    if (slot < 0) return kLoggerLoadFailed;
+    // The records answer for the type selected last; other commands (a plan reading) may have
+    // switched it since the reception.
+    if (!SelectType(type)) {
+        feedback_.showMessage(7);
+        return kLoggerLost;
+    }
+    loaded.records.reserve(static_cast<std::size_t>(std::max(0, e.recordCount)));
+    for (int k = 0; k < e.recordCount; ++k) {
+        LoggerRecordReply r;
+        const int step = ReadLoggerRecord(slot, k, r);
+        if (step == 2) {
+            feedback_.showMessage(7);
+            return kLoggerLost;
+        }
+        if (step != 0) return kLoggerLoadFailed;
+        loaded.records.push_back({r.channel, HzToMHzText(r.frequency), HzToMHzText(r.bandwidth),
+                                  r.power + " " + e.levelUnit});
+    }
+    logger_ = std::move(loaded);
+    return kLoggerLoaded;
+}
+
+int LoggerProcedures::ReadLoggerRecord(int slot, int record, LoggerRecordReply& out) {
+    if (slot >= kLoggerSlots || slot < 0) return 1;
+    std::optional<Report> report = BuildTextReport(kCodeQuery, LoggerRecordCommand(slot, record));
+    if (!report) return 1;
+    std::optional<Report> reply = link_.Exchange(*report);
+    if (!reply) return 2;
+    out = RecordFromReply(QueryValue(*reply, kRecordTextOffset));
+    return 0;
+}
+
+int LoggerProcedures::ReadLoggerFile() {
+    FileRequest request;
+    request.kind = FileRequest::OpenLogger;
+    request.startFolder = LoggersFolder().string();
+    std::optional<std::string> chosen = feedback_.chooseFile(request);
+    if (!chosen) return kLoggerFileCancelled;
+    return ReadLoggerFileAt(*chosen, logger_, feedback_);
+}
+
+std::filesystem::path LoggerProcedures::PrintTextPath() const {
+    return LoggersFolder() / kPrintTextName;
+}
+
+std::optional<std::filesystem::path> LoggerProcedures::SavePath(int mode, int type) {
+    const std::string extension = LoggerExtension(type);
+    switch (mode) {
+        case 1:
+            return PrintTextPath();
+        case 2:
+            return LoggersFolder() / (logger_.name + extension);
+        case 3: {
+            FileRequest request;
+            request.kind = FileRequest::SaveLogger;
+            request.startFolder = LoggersFolder().string();
+            request.proposedName = logger_.name + extension;
+            std::optional<std::string> chosen = feedback_.chooseFile(request);
+            if (!chosen) return std::nullopt;
+            std::string path = *chosen;
+            if (!path.ends_with(extension)) path += extension;
+            return path;
+        }
+        default:
+            return SaveAllAsFilePath(saveAllAsPath, logger_.name, type);
+    }
+}
+
+int LoggerProcedures::WriteLogger(int mode) {
+    const int type = TypeFromLabel(logger_.typeText);
+    if (type != kRadioLogger && type != kPlcLogger) {
+        feedback_.showMessage(25);
+        return kLoggerBadType;
+    }
+    const std::optional<std::filesystem::path> path = SavePath(mode, type);
+    if (!path) return kLoggerWritten;  // the save dialog was cancelled
+    if (mode == 4 && std::filesystem::exists(*path) &&
+        !feedback_.askYesNo(kOverwriteQuestion, kConfirmCaption))
+        return kLoggerNotOverwritten;
+    const std::string bytes = mode == 1 ? LoggerPrintText(logger_) : LoggerFileText(logger_);
+    if (!WriteFileAtomically(*path, bytes)) {
+        feedback_.showMessage(18);
+        return kLoggerCannotCreate;
+    }
+    if (mode != 1) logger_.fileName = path->string();
+    return kLoggerWritten;
+}
+
+// ---- the table's commands -------------------------------------------------------------------
+
+LoggerOutcome LoggerProcedures::LoadFailed(int code) {
+    if (code == kLoggerLost) return LoggerOutcome::NotConnected;
+    feedback_.showMessage(26);
+    return LoggerOutcome::Failed;
+}
+
+void LoggerProcedures::FinishedNotice() {
+    feedback_.showInformation(language_.entry(kSavedText), language_.entry(kSavedCaption));
+}
+
+int LoggerProcedures::LoggerIndexDblClick() {
+    const int row = table_.DoubleClickRow();
+    if (row == 0) return 0;
+    const int result = LoadLogger(row);
+    if (result != kLoggerLoaded) LoadFailed(result);
+    return result;
+}
+
+std::vector<int> LoggerProcedures::ListedRows() const {
+    std::vector<int> rows;
+    for (int r = 1; r <= table_.RowsWithMark(); ++r) rows.push_back(r);
+    return rows;
+}
+
+LoggerOutcome LoggerProcedures::SaveLogButClick() {
+    return SaveLoggers(ListedRows());
+}
+
+LoggerOutcome LoggerProcedures::SaveLogAsButClick() {
+    return SaveLoggersAs(ListedRows());
+}
+
+LoggerOutcome LoggerProcedures::SaveLoggers(const std::vector<int>& rows) {
+    for (int r : rows) {
+        const int result = LoadLogger(r);
+        if (result != kLoggerLoaded) return LoadFailed(result);
+        // A file that cannot be created was reported; the run goes on.
+        if (WriteLogger(2) == kLoggerWritten && onSaved) onSaved(logger_.fileName);
+    }
+    FinishedNotice();
+    return LoggerOutcome::Done;
+}
+
+LoggerOutcome LoggerProcedures::SaveLoggersAs(const std::vector<int>& rows) {
+    bool first = true;
+    for (int r : rows) {
+        const int result = LoadLogger(r);
+        if (result != kLoggerLoaded) return LoadFailed(result);
+        if (first) {
+            first = false;
+            FileRequest request;
+            request.kind = FileRequest::SaveAllLoggers;
+            request.startFolder = LoggersFolder().string();
+            request.proposedName = "MyLoggers";
+            std::optional<std::string> chosen = feedback_.chooseFile(request);
+            if (!chosen) return LoggerOutcome::Cancelled;
+            saveAllAsPath = *chosen;
+        }
+        const int written = WriteLogger(4);
+        if (written == kLoggerNotOverwritten) return LoggerOutcome::Cancelled;
+        if (written != kLoggerWritten) {
+            feedback_.showMessage(18);
+            return LoggerOutcome::Failed;
+        }
+        if (onSaved) onSaved(logger_.fileName);
+    }
+    FinishedNotice();
+    return LoggerOutcome::Done;
+}
+
+LoggerOutcome LoggerProcedures::Printlogger1Click(LoggerPrinter& printer) {
+    if (!printer.choosePrinter()) return LoggerOutcome::Cancelled;
+    printer.SetPrintTitle(logger_.name);
+    if (WriteLogger(1) != kLoggerWritten) {
+        feedback_.showMessage(26);
+        return LoggerOutcome::Failed;
+    }
+    if (printer.PrintTextFile(PrintTextPath()) == 0) {
+        feedback_.showMessage(28);
+        return LoggerOutcome::Failed;
+    }
+    return LoggerOutcome::Done;
+}
+
+LoggerOutcome LoggerProcedures::PrintSelButClick(LoggerPrinter& printer) {
+    bool any = false;
+    for (int r = 1; r <= table_.RowsWithMark(); ++r) {
+        if (!table_.Marked(r)) continue;
+        if (!any && !printer.choosePrinter()) return LoggerOutcome::Cancelled;
+        any = true;
+        const int result = LoadLogger(r);
+        if (result != kLoggerLoaded) {
+            if (result == kLoggerLost) return LoggerOutcome::NotConnected;
+            feedback_.showMessage(26);
+            return LoggerOutcome::Failed;
+        }
+        if (WriteLogger(1) != kLoggerWritten) {
+            feedback_.showMessage(26);
+            return LoggerOutcome::Failed;
+        }
+        printer.SetPrintTitle(logger_.name);
+        if (printer.PrintTextFile(PrintTextPath()) == 0) {
+            feedback_.showMessage(28);
+            return LoggerOutcome::Failed;
+        }
+    }
+    if (!any) {
+        feedback_.showMessage(30);
+        return LoggerOutcome::Failed;
+    }
+    return LoggerOutcome::Done;
+}
+
+}  // namespace zv318

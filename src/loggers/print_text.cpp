@@ -1,0 +1,106 @@
+#include "loggers/print_text.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <cmath>
+
+#include "texts/qt_path.h"
+#include "texts/text_file.h"
+
+namespace zv318 {
+
+namespace {
+
+constexpr int kPrintPointSize = 10;
+
+QFont PrinterFont() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSize(kPrintPointSize);
+    return font;
+}
+
+}  // namespace
+
+int PrintTextPages(QPagedPaintDevice& device, QPainter& painter,
+                   const std::filesystem::path& file) {
+    const int bottom = device.height() - kPrintBottomMargin;
+    painter.setFont(PrinterFont());
+    // The font's height in device pixels: 10 points at the device's resolution.
+    const int lineHeight =
+        std::max(1, static_cast<int>(std::lround(kPrintPointSize * device.logicalDpiY() / 72.0)));
+    const int ascent = QFontMetrics(painter.font(), &device).ascent();
+
+    std::optional<std::string> bytes = ReadWholeFile(file);
+    if (!bytes) return 0;
+    LineReader reader(std::move(*bytes));
+    int i = 0;
+    while (std::optional<std::string> line = reader.next(kPrintReadBuffer)) {
+        int y = i * lineHeight + kPrintTop;
+        if (y > bottom) {
+            device.newPage();
+            i = 0;
+            y = kPrintTop;
+        }
+        std::string shown = *line;
+        if (!shown.empty()) shown.pop_back();
+        painter.drawText(kPrintLeft, y + ascent,
+                         QString::fromStdString(DecodeUtf8OrWindows1252(shown)));
+        ++i;
+    }
+    return 1;
+}
+
+int PrintTextFile(QPagedPaintDevice& device, const std::filesystem::path& file) {
+    QPainter painter;
+    if (!painter.begin(&device)) return 0;
+    const int result = PrintTextPages(device, painter, file);
+    painter.end();
+    return result;
+}
+
+PdfLoggerPrinter::PdfLoggerPrinter(const std::filesystem::path& output)
+    : output_(QStringFromPath(output)) {}
+
+PdfLoggerPrinter::~PdfLoggerPrinter() {
+    finish();
+}
+
+void PdfLoggerPrinter::SetPrintTitle(const std::string& title) {
+    title_ = title;
+}
+
+int PdfLoggerPrinter::PrintTextFile(const std::filesystem::path& file) {
+    if (!writer_) {
+        writer_ = std::make_unique<QPdfWriter>(output_);
+        writer_->setResolution(300);
+        writer_->setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        writer_->setTitle(QString::fromStdString(title_));
+        writer_->setCreator(QStringLiteral("ZV-318 Software"));
+        painter_ = std::make_unique<QPainter>();
+        if (!painter_->begin(writer_.get())) {
+            failed_ = true;
+            return 0;
+        }
+    } else if (failed_) {
+        return 0;
+    } else {
+        writer_->newPage();  // each job on pages of its own
+    }
+    ++jobs_;
+    return PrintTextPages(*writer_, *painter_, file);
+}
+
+bool PdfLoggerPrinter::finish() {
+    if (painter_ && painter_->isActive()) painter_->end();
+    return writer_ && !failed_;
+}
+
+}  // namespace zv318

@@ -1,0 +1,90 @@
+// Downloading a listed logger into the open logger through the simulator.
+#include <chrono>
+
+#include "loggers/logger_fixture.h"
+
+namespace zv318::testing {
+namespace {
+
+TEST(loggersDownload, RecordCommandsAndRepliesReadAsTheInstrumentWritesThem) {
+    EXPECT_EQ(LoggerRecordCommand(12, 7), "*?HD12007");
+    EXPECT_EQ(LoggerRecordCommand(3, 12), "*?HD03012");
+    LoggerRecordReply r = RecordFromReply("x&C1&474000000&8000000&-45.2");
+    EXPECT_EQ(r.channel, "C1");
+    EXPECT_EQ(r.frequency, 474'000'000);
+    EXPECT_EQ(r.bandwidth, 8'000'000);
+    EXPECT_EQ(r.power, "-45.2");
+    // Longer than the instrument's own fields: held whole.
+    LoggerRecordReply wide = RecordFromReply("HD&LONGNAME&50000000&3000&-123.456789012");
+    EXPECT_EQ(wide.channel, "LONGNAME");
+    EXPECT_EQ(wide.power, "-123.456789012");
+    // Fields missing: nothing is read past the text.
+    LoggerRecordReply cut = RecordFromReply("HD&C9&abc");
+    EXPECT_EQ(cut.channel, "C9");
+    EXPECT_EQ(cut.frequency, 0);
+    EXPECT_EQ(cut.power, "");
+}
+
+TEST_F(loggersScenario, DownloadFillsTheOpenLoggerFromTheListedRow) {
+    sim::Logger lg = SimLogger("ROOF", 3, "dBuV", 45);
+    lg.records[1] = {"C1", 474'123'456, 8'000'000, "-45.2"};
+    ReceiveRadio({{5, SimLogger("OTHER", 1)}, {12, lg}});
+    // A plan reading in between leaves the instrument on PLC; the download selects RADIO again.
+    ASSERT_EQ(link.SendCommand("*EC02"), 1);
+    instrument.clearReceived();
+
+    ASSERT_EQ(procedures.LoadLogger(2), kLoggerLoaded);
+    EXPECT_EQ(commands(),
+              (std::vector<std::string>{"*EC01", "*?HD12000", "*?HD12001", "*?HD12002"}));
+    const OpenLogger& open = procedures.logger();
+    EXPECT_EQ(open.typeText, "RADIO");
+    EXPECT_EQ(open.name, "ROOF");
+    EXPECT_EQ(open.planName, "TV1");
+    EXPECT_EQ(open.date, "01/02/2013");
+    EXPECT_EQ(open.time, "10:20:30");
+    EXPECT_EQ(open.thresholdText, "45 dBuV");
+    EXPECT_EQ(open.fileName, "");
+    ASSERT_EQ(open.records.size(), 3u);
+    EXPECT_EQ(open.records[1].channel, "C1");
+    EXPECT_EQ(open.records[1].frequency, "474.1235");
+    EXPECT_EQ(open.records[1].bandwidth, "8.0000");
+    EXPECT_EQ(open.records[1].power, "-45.2 dBuV");
+    EXPECT_EQ(feedback.busyChanges, (std::vector<bool>{true, false}));
+
+    // Written back to a file, 474.1235 MHz is 474123500 Hz.
+    ASSERT_EQ(procedures.WriteLogger(2), kLoggerWritten);
+    EXPECT_NE(ReadBytes(loggers() / "ROOF.lograd").find("\r\n1,C1,474123500,8000000,-45.2 dBuV"),
+              std::string::npos);
+}
+
+TEST_F(loggersScenario, LoggerWithoutRecordsLoadsEmpty) {
+    ReceiveRadio({{0, SimLogger("NONE", 0)}});
+    EXPECT_EQ(procedures.LoadLogger(1), kLoggerLoaded);
+    EXPECT_TRUE(procedures.logger().records.empty());
+    EXPECT_EQ(commands(), std::vector<std::string>{"*EC01"});
+}
+
+TEST_F(loggersScenario, SilentRecordReplyEndsWithMessageSevenWithinTheTimeOut) {
+    ReceiveRadio({{4, SimLogger("OLD", 1)}, {9, SimLogger("MUTE", 20)}});
+    ASSERT_EQ(procedures.LoadLogger(1), kLoggerLoaded);
+    link.setTimeoutMs(200);
+    instrument.silentFrom = static_cast<int>(instrument.received.size()) + 3;  // record 2
+
+    procedures.table().LoggerIndexMouseUp(1, 2, true);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(procedures.LoggerIndexDblClick(), kLoggerLost);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(feedback.messages, std::vector<int>{7});
+    EXPECT_EQ(procedures.logger().name, "OLD");  // the open logger is not half replaced
+    EXPECT_EQ(procedures.table().ListedLoggerCount(), 2);
+    EXPECT_TRUE(procedures.table().listingCommandsEnabled());
+
+    // Back again: the same row downloads.
+    instrument.silentFrom.reset();
+    feedback.messages.clear();
+    EXPECT_EQ(procedures.LoggerIndexDblClick(), kLoggerLoaded);
+    EXPECT_EQ(procedures.logger().records.size(), 20u);
+}
+
+}  // namespace
+}  // namespace zv318::testing
