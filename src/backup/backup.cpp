@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 
 #include "backup/sha256.h"
 #include "link/queries.h"
+#include "loggers/logger_procedures.h"
 #include "plans/plan_model.h"
 #include "texts/text_file.h"
 
@@ -25,9 +27,12 @@ constexpr int kCheckingStatus = 1172;
 constexpr int kStoppedStatus = 40;
 constexpr int kWorkingNote = 57;
 constexpr int kFinishedStatus = 55;
+constexpr int kStartingStatus = 53;
 constexpr int kNoteWidth = 295;
 // Messages.
 constexpr int kNotConnectedMessage = 7;
+constexpr int kNoLoggersOfType = 29;
+constexpr int kNotCompleted = 26;
 constexpr int kCannotWriteBackup = 145;
 constexpr int kNotABackup = 146;
 constexpr int kFileDoesNotMatch = 147;
@@ -48,6 +53,35 @@ std::string Trimmed(std::string text) {
     while (start < text.size() && blank(text[start])) ++start;
     return text.substr(start);
 }
+
+// The person's Feedback without the notice that a logger type is empty: a backup lists what
+// there is in its manifest and needs no box for a type without loggers.
+class WithoutEmptyTypeNotice : public Feedback {
+public:
+    explicit WithoutEmptyTypeNotice(Feedback& inner) : inner_(inner) {}
+    void showMessage(int number) override {
+        if (number != kNoLoggersOfType) inner_.showMessage(number);
+    }
+    void showNotice(const std::string& text) override { inner_.showNotice(text); }
+    void showInformation(const std::string& text, const std::string& caption) override {
+        inner_.showInformation(text, caption);
+    }
+    bool askYesNo(int textEntry, int captionEntry) override {
+        return inner_.askYesNo(textEntry, captionEntry);
+    }
+    Answer askYesNoCancel(int textEntry, int captionEntry) override {
+        return inner_.askYesNoCancel(textEntry, captionEntry);
+    }
+    std::optional<std::string> chooseFile(const FileRequest& request) override {
+        return inner_.chooseFile(request);
+    }
+    ProgressWindow& progress() override { return inner_.progress(); }
+    void processEvents() override { inner_.processEvents(); }
+    void setBusy(bool busy) override { inner_.setBusy(busy); }
+
+private:
+    Feedback& inner_;
+};
 
 // Removes the folder it guards unless told to keep it.
 class StageFolder {
@@ -161,6 +195,54 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
             return BackupOutcome::Failed;
         }
         if (!AddFile(stage.path(), std::move(file), *bytes, manifest)) return BackupOutcome::Failed;
+    }
+
+    // The loggers, listed and downloaded record by record as opening each one does; each
+    // file holds what saving that logger gives.
+    WithoutEmptyTypeNotice quiet(feedback_);
+    LoggerProcedures loggers(link_, quiet, language_, copies);
+    ProgressWindow& progress = feedback_.progress();
+    for (int type : {kRadioLogger, kPlcLogger}) {
+        switch (loggers.ReceiveLoggers(type)) {
+            case LoggerOutcome::Done:
+                break;
+            case LoggerOutcome::NotConnected:
+                return BackupOutcome::NotConnected;
+            case LoggerOutcome::Cancelled:
+            case LoggerOutcome::Failed:
+                return BackupOutcome::Failed;
+        }
+        const LoggerTable& table = loggers.table();
+        progress.setRange(0, table.ListedLoggerCount());
+        progress.setPosition(0);
+        progress.setBarVisible(true);
+        progress.setOkEnabled(false);
+        progress.setCaption(Entry(kBackupCaption));
+        progress.setStatus(Entry(kStartingStatus));
+        progress.show();
+        feedback_.processEvents();
+        for (int row = 1; row <= table.ListedLoggerCount(); ++row) {
+            const int loaded = loggers.LoadLoggerFromInstrument(row, type);
+            if (loaded == kLoggerLost) return BackupOutcome::NotConnected;  // message 7 shown
+            if (loaded != kLoggerLoaded) {
+                feedback_.showMessage(kNotCompleted);
+                return BackupOutcome::Failed;
+            }
+            BackupFile file;
+            file.logger = true;
+            file.type = type;
+            file.number = table.LoggerRowMap(row);
+            file.original = loggers.logger().name;
+            char slot[8];
+            std::snprintf(slot, sizeof slot, "%02d", file.number);
+            file.file =
+                UniqueName(SafeFileName(file.original),
+                           " (" + TypeLabelFor(type) + " " + slot + ")" + LoggerExtension(type));
+            if (!AddFile(stage.path(), std::move(file), LoggerFileText(loggers.logger()), manifest))
+                return BackupOutcome::Failed;
+            progress.advance();
+            feedback_.processEvents();
+        }
     }
     fs::remove_all(copies, ec);
 

@@ -22,8 +22,9 @@ TEST(Zv318ctlBackup, BacksUpAndRestoresThePlansOfARealSecondProcess) {
 
     CtlRun backup = RunCtl(env, "backup '" + dir.string() + "'");
     ASSERT_EQ(backup.status, 0) << backup.out;
-    EXPECT_NE(backup.out.find("RADIO plan 0: TV1 -> TV1 (RADIO).c318\n"), std::string::npos)
-        << backup.out;
+    for (const char* line : {"RADIO plan 0: TV1 -> TV1 (RADIO).c318\n",
+                             "PLC logger 20: PANEL2 -> PANEL2 (PLC 20).logplc\n"})
+        EXPECT_NE(backup.out.find(line), std::string::npos) << backup.out;
     // The last line names the backup folder, the only thing in DIR.
     std::string out = backup.out;
     out.pop_back();
@@ -36,6 +37,7 @@ TEST(Zv318ctlBackup, BacksUpAndRestoresThePlansOfARealSecondProcess) {
     ASSERT_EQ(RunCtl(env, "--yes plans delete 'TV1 (RADIO)' 'GHN (PLC)'").status, 0);
     CtlRun restore = RunCtl(env, "restore '" + folder.string() + "'");
     ASSERT_EQ(restore.status, 0) << restore.out;
+    EXPECT_NE(restore.out.find("message 149"), std::string::npos) << restore.out;
     CtlRun after = RunCtl(env, "plans read");
     EXPECT_EQ(after.out, before.out);
 

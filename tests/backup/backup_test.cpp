@@ -5,6 +5,7 @@
 
 #include "backup/backup.h"
 #include "backup/sha256.h"
+#include "loggers/logger_procedures.h"
 #include "plans/plan_fixture.h"
 
 namespace zv318::testing {
@@ -86,7 +87,7 @@ protected:
 
 using backupInstrument = BackupScenario;
 
-TEST_F(backupInstrument, HoldsEveryPlanAsReadingThemOneByOneGives) {
+TEST_F(backupInstrument, HoldsEveryPlanAndLoggerAsReadingThemOneByOneGives) {
     std::vector<BackupFile> told;
     backup.onFile = [&](const BackupFile& f) { told.push_back(f); };
     ASSERT_EQ(backup.Backup(dir.path), BackupOutcome::Done);
@@ -122,6 +123,34 @@ TEST_F(backupInstrument, HoldsEveryPlanAsReadingThemOneByOneGives) {
     }
     EXPECT_EQ(perType[kRadioPlan], static_cast<int>(instrument.plans(sim::kRadio).size()));
     EXPECT_EQ(perType[kPlcPlan], static_cast<int>(instrument.plans(sim::kPlc).size()));
+
+    // The loggers saved the ordinary way, one by one.
+    LoggerProcedures loggers(link, feedback, language, programFolder.path);
+    fs::create_directories(loggers.LoggersFolder());
+    std::vector<std::string> saved;
+    loggers.onSaved = [&](const std::string& file) { saved.push_back(file); };
+    for (int type : {kRadioLogger, kPlcLogger}) {
+        ASSERT_EQ(loggers.ReceiveLoggers(type), LoggerOutcome::Done);
+        std::vector<int> rows;
+        for (int r = 1; r <= loggers.table().ListedLoggerCount(); ++r) rows.push_back(r);
+        ASSERT_EQ(loggers.SaveLoggers(rows), LoggerOutcome::Done);
+    }
+    std::vector<BackupFile> loggerFiles;
+    for (const BackupFile& f : m.files)
+        if (f.logger) loggerFiles.push_back(f);
+    ASSERT_EQ(loggerFiles.size(), 6u);  // RADIO slots 0, 3, 17, 49; PLC slots 1, 20
+    ASSERT_EQ(saved.size(), loggerFiles.size());
+    for (std::size_t k = 0; k < loggerFiles.size(); ++k) {
+        const BackupFile& f = loggerFiles[k];
+        ASSERT_TRUE(instrument.logger(f.type, f.number)) << f.file;
+        EXPECT_EQ(instrument.logger(f.type, f.number)->name, f.original);
+        const std::string bytes = ReadBytes(backup.folder() / f.file);
+        EXPECT_EQ(bytes, ReadBytes(saved[k])) << f.file;
+        EXPECT_EQ(f.sha256, Sha256Hex(bytes));
+    }
+    EXPECT_EQ(loggerFiles[3].file, "LASTSLOT (RADIO 49).lograd");
+    EXPECT_EQ(loggerFiles[4].file, "MAIN (PLC 01).logplc");
+
     // Told file by file, in the manifest's order; nothing else in the folder.
     ASSERT_EQ(told.size(), m.files.size());
     for (std::size_t k = 0; k < told.size(); ++k) EXPECT_EQ(told[k].file, m.files[k].file);
@@ -137,17 +166,19 @@ TEST_F(backupInstrument, HoldsEveryPlanAsReadingThemOneByOneGives) {
 TEST_F(backupInstrument, WritesUnsafeNamesUnderSafeOnesAndKeepsTheOriginals) {
     instrument.plans(sim::kRadio) = {Radio("A:B", 1), Radio("A?B", 2), Radio("a*b", 1)};
     instrument.plans(sim::kPlc) = {Plc("..", 1)};
+    instrument.logger(sim::kRadio, 3)->name = "LO|BY";
     ASSERT_EQ(backup.Backup(dir.path), BackupOutcome::Done);
     std::vector<std::pair<std::string, std::string>> names;
     for (const BackupFile& f : manifest(backup.folder()).files) {
-        names.push_back({f.file, f.original});
+        if (f.number == 3 || !f.logger) names.push_back({f.file, f.original});
         EXPECT_EQ(Sha256Hex(ReadBytes(backup.folder() / f.file)), f.sha256);
     }
     EXPECT_EQ(names, (std::vector<std::pair<std::string, std::string>>{
                          {"A_B (RADIO).c318", "A:B"},
                          {"A_B~2 (RADIO).c318", "A?B"},
                          {"a_b~3 (RADIO).c318", "a*b"},  // the same name on Windows
-                         {"__ (PLC).c318", ".."}}));
+                         {"__ (PLC).c318", ".."},
+                         {"LO_BY (RADIO 03).lograd", "LO|BY"}}));
 }
 
 TEST_F(backupInstrument, AnInstrumentUnpluggedHalfWayLeavesNoFolder) {
@@ -215,7 +246,8 @@ TEST_F(backupRestore, GivesBackExactlyTheBackupsPlans) {
     EXPECT_EQ(Restore(), BackupOutcome::Done);
     EXPECT_EQ(PlanState(instrument), backedUp);
     EXPECT_EQ(backup.restoredPlans(), 5);
-    EXPECT_TRUE(feedback.questions.empty());  // the same instrument: no question
+    EXPECT_TRUE(feedback.questions.empty());              // the same instrument: no question
+    EXPECT_EQ(feedback.messages, std::vector<int>{149});  // the loggers stay in the folder
     EXPECT_EQ(list.entries, (std::vector<std::string>{"TV1 (RADIO)", "FM (RADIO)", "DAB (RADIO)",
                                                       "PLC1 (PLC)", "GHN (PLC)"}));
     // Both types were erased before the first plan was written.
