@@ -213,6 +213,18 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
                 return BackupOutcome::Failed;
         }
         const LoggerTable& table = loggers.table();
+        // A failure from here on leaves the window stopped, with its OK button to close it.
+        struct StopUnlessDone {
+            ProgressWindow& p;
+            std::string stopped;
+            bool done = false;
+            ~StopUnlessDone() {
+                if (done) return;
+                p.setStatus(stopped);
+                p.moveToEnd();
+                p.setOkEnabled(true);
+            }
+        } stop{progress, Entry(kStoppedStatus)};
         progress.setRange(0, table.ListedLoggerCount());
         progress.setPosition(0);
         progress.setBarVisible(true);
@@ -243,6 +255,7 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
             progress.advance();
             feedback_.processEvents();
         }
+        stop.done = true;
     }
     fs::remove_all(copies, ec);
 

@@ -194,6 +194,7 @@ TEST_F(backupInstrument, AnInstrumentUnpluggedHalfWayLeavesNoFolder) {
         EXPECT_EQ(feedback.messages, std::vector<int>{7});
         EXPECT_TRUE(folderNames().empty());
         EXPECT_TRUE(backup.folder().empty());
+        EXPECT_TRUE(feedback.progressWindow.okEnabled);  // the window can be closed
     }
 }
 
