@@ -202,6 +202,18 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
     WithoutEmptyTypeNotice quiet(feedback_);
     LoggerProcedures loggers(link_, quiet, language_, copies);
     ProgressWindow& progress = feedback_.progress();
+    // A failure from here on leaves the window stopped, with its OK button to close it.
+    struct StopUnlessDone {
+        ProgressWindow& p;
+        std::string stopped;
+        bool done = false;
+        ~StopUnlessDone() {
+            if (done) return;
+            p.setStatus(stopped);
+            p.moveToEnd();
+            p.setOkEnabled(true);
+        }
+    } stop{progress, Entry(kStoppedStatus)};
     for (int type : {kRadioLogger, kPlcLogger}) {
         switch (loggers.ReceiveLoggers(type)) {
             case LoggerOutcome::Done:
@@ -213,18 +225,6 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
                 return BackupOutcome::Failed;
         }
         const LoggerTable& table = loggers.table();
-        // A failure from here on leaves the window stopped, with its OK button to close it.
-        struct StopUnlessDone {
-            ProgressWindow& p;
-            std::string stopped;
-            bool done = false;
-            ~StopUnlessDone() {
-                if (done) return;
-                p.setStatus(stopped);
-                p.moveToEnd();
-                p.setOkEnabled(true);
-            }
-        } stop{progress, Entry(kStoppedStatus)};
         progress.setRange(0, table.ListedLoggerCount());
         progress.setPosition(0);
         progress.setBarVisible(true);
@@ -255,7 +255,6 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
             progress.advance();
             feedback_.processEvents();
         }
-        stop.done = true;
     }
     fs::remove_all(copies, ec);
 
@@ -272,6 +271,7 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
         return BackupOutcome::Failed;
     }
     stage.keep();
+    stop.done = true;
     folder_ = target;
 
     ProgressWindow& p = feedback_.progress();
