@@ -24,6 +24,7 @@
 #include "loggers/windows/logger_window.h"
 #include "plans/windows/dialog.h"
 #include "plans/windows/editor.h"
+#include "texts/program_folders.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 #include "shell/windows/about_windows.h"
@@ -85,8 +86,12 @@ int main(int argc, char** argv) {
     std::unique_ptr<TForm1> form;
     std::unique_ptr<zv318::WindowFeedback> feedback;
     try {
-        const std::filesystem::path folder =
-            zv318::ProgramFolder(zv318::PathFromQString(QCoreApplication::applicationDirPath()));
+        // Beside the program, or (installed) shipped data from the install and the person's
+        // files in their own data folder, made on first use.
+        const zv318::ProgramFolders folders = zv318::DecideProgramFolders(
+            zv318::PathFromQString(QCoreApplication::applicationDirPath()));
+        (void)zv318::PrepareUserFolder(folders);
+        const std::filesystem::path& folder = folders.data;
         app.setWindowIcon(QIcon(zv318::QStringFromPath(folder / "Images" / "korvel52.ico")));
 
         device = std::make_unique<zv318::DeviceChoice>(zv318::ChooseDevice(demo));
@@ -109,7 +114,7 @@ int main(int argc, char** argv) {
         }
 
         // The windows, in their order; the main window owns the others.
-        form = std::make_unique<TForm1>(*link, folder);
+        form = std::make_unique<TForm1>(*link, folders);
         form->show();
         TForm1::Windows windows;
         windows.updating = new TUpdatingFORM(form.get());

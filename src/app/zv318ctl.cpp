@@ -25,6 +25,7 @@
 #include "texts/language_file.h"
 #include "shell/service.h"
 #include "shell/startup.h"
+#include "texts/program_folders.h"
 #include "texts/text_file.h"
 
 namespace fs = std::filesystem;
@@ -63,7 +64,7 @@ fs::path ExecutableFolder(const char* argv0) {
 
 struct Context {
     LanguageTable table;
-    fs::path programFolder;
+    ProgramFolders folders;  // data read from .data, files written to .user
     DeviceChoice device;
     std::unique_ptr<TerminalFeedback> feedback;
     std::unique_ptr<Link> link;
@@ -146,7 +147,7 @@ int PlansCommand(Context& c, const std::vector<std::string>& args) {
         return check.accepted() ? kDone : kFailed;
     }
     PlanList list;
-    PlanProcedures plans(*c.link, *c.feedback, c.table, list, c.programFolder);
+    PlanProcedures plans(*c.link, *c.feedback, c.table, list, c.folders.user);
     if (what == "read" && args.size() == 2) {
         PlanOutcome outcome = plans.ReceiveButClick();
         PrintList(list);
@@ -210,11 +211,13 @@ int main(int argc, char** argv) {
     }
 
     Context c;
-    c.programFolder = ProgramFolder(ExecutableFolder(argv[0]));
-    if (language.empty()) language = ConfiguredLanguage(c.programFolder);
-    LanguageLoad load = ReadLanguageOverDefault(c.programFolder, language, c.table);
+    c.folders = DecideProgramFolders(ExecutableFolder(argv[0]));
+    if (!PrepareUserFolder(c.folders))
+        std::cerr << "note: the folder " << c.folders.user << " cannot be made\n";
+    if (language.empty()) language = ConfiguredLanguage(c.folders);
+    LanguageLoad load = ReadLanguageOverDefault(c.folders, language, c.table);
     if (!load.opened)
-        std::cerr << "note: the language file " << LanguageFilePath(c.programFolder, language)
+        std::cerr << "note: the language file " << LanguageFilePath(c.folders, language)
                   << " cannot be opened; the texts of " << kDefaultLanguage << " are used\n";
     else if (!load.notice.empty())
         std::cerr << load.notice << '\n';
@@ -236,9 +239,9 @@ int main(int argc, char** argv) {
     if (command == "backup" || command == "restore")
         return BackupCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
     if (command == "firmware")
-        return FirmwareCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
+        return FirmwareCommand(*c.link, *c.feedback, c.table, c.folders.data, args);
     if (command == "loggers")
-        return LoggersCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
+        return LoggersCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     std::cerr << "unknown command: " << command << '\n' << kUsageText;
     return kUsage;
 }

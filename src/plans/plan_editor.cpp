@@ -174,6 +174,8 @@ int PlanNameRefusal(std::string_view name) {
     if (name.empty()) return kMessageEmptyPlanName;
     for (char c : name)
         if (IsBlank(c)) return kMessageBlankInPlanName;
+    // Sending refuses such a name: the copies of the instrument's plans are named after them.
+    if (FindFileNameFault(name)) return kMessageNameNotAFileName;
     return 0;
 }
 

@@ -30,6 +30,7 @@ struct GridFault {
 // The program's own messages of the editor.
 inline constexpr int kMessageEmptyPlanName = 110;       // a plan name cannot be empty
 inline constexpr int kMessageBlankInPlanName = 111;     // a plan name is one word
+inline constexpr int kMessageNameNotAFileName = 101;    // the name could not name its copy
 inline constexpr int kMessageCommaInChannelName = 112;  // a comma would split the file line
 
 // The longest plan name the rename dialog keeps.

@@ -103,6 +103,9 @@ struct PlanFileCheck {
 [[nodiscard]] PlanFileCheck CheckPlanFile(const std::filesystem::path& file,
                                           const LanguageTable& language);
 
+// The list entry's copy is not one the latest reading wrote whole: read the plans again.
+inline constexpr int kOutdatedCopyMessage = 100;
+
 class PlanProcedures {
 public:
     PlanProcedures(Link& link, Feedback& feedback, const LanguageTable& language,

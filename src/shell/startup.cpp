@@ -40,15 +40,15 @@ std::string PermissionHint() {
 #endif
 }
 
-std::string ConfiguredLanguage(const std::filesystem::path& programFolder) {
-    std::optional<std::string> name = ReadConfigLanguage(programFolder);
+std::string ConfiguredLanguage(const ProgramFolders& folders) {
+    std::optional<std::string> name = ReadConfigLanguage(folders);
     return name ? *name : std::string(kDefaultLanguage);
 }
 
-LanguageLoad ReadLanguage(const std::filesystem::path& programFolder, const std::string& name,
+LanguageLoad ReadLanguage(const ProgramFolders& folders, const std::string& name,
                           LanguageTable& table) {
     LanguageLoad load;
-    std::filesystem::path file = LanguageFilePath(programFolder, name);
+    std::filesystem::path file = LanguageFilePath(folders, name);
     LanguageFileResult result = ReadLanguageFile(file, table);
     load.opened = result.opened;
     if (result.opened && !result.problems.empty())
@@ -56,11 +56,11 @@ LanguageLoad ReadLanguage(const std::filesystem::path& programFolder, const std:
     return load;
 }
 
-LanguageLoad ReadLanguageOverDefault(const std::filesystem::path& programFolder,
+LanguageLoad ReadLanguageOverDefault(const ProgramFolders& folders,
                                      const std::string& name, LanguageTable& table) {
     table.clear();
-    if (name != kDefaultLanguage) (void)ReadLanguage(programFolder, kDefaultLanguage, table);
-    return ReadLanguage(programFolder, name, table);
+    if (name != kDefaultLanguage) (void)ReadLanguage(folders, kDefaultLanguage, table);
+    return ReadLanguage(folders, name, table);
 }
 
 std::string LanguageItemCaption(const std::string& name) {

@@ -10,6 +10,7 @@
 
 #include "link/link.h"
 #include "texts/language_table.h"
+#include "texts/program_folders.h"
 
 namespace zv318 {
 
@@ -51,7 +52,7 @@ ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onSt
 inline constexpr char kDefaultLanguage[] = "English";
 
 // The language named by "config.txt", or "English" when the file cannot be opened.
-[[nodiscard]] std::string ConfiguredLanguage(const std::filesystem::path& programFolder);
+[[nodiscard]] std::string ConfiguredLanguage(const ProgramFolders& folders);
 
 struct LanguageLoad {
     bool opened = false;  // false: message 4, and nothing was changed
@@ -59,13 +60,13 @@ struct LanguageLoad {
 };
 
 // Reads "Languages/NAME.lng" into the table: only the entries the file names change.
-LanguageLoad ReadLanguage(const std::filesystem::path& programFolder, const std::string& name,
+LanguageLoad ReadLanguage(const ProgramFolders& folders, const std::string& name,
                           LanguageTable& table);
 
 // The default language first, then `name` over it (when it is another), into an emptied
 // table: every entry has a text even when `name`'s file is missing or leaves entries out.
 // The result is `name`'s.
-LanguageLoad ReadLanguageOverDefault(const std::filesystem::path& programFolder,
+LanguageLoad ReadLanguageOverDefault(const ProgramFolders& folders,
                                      const std::string& name, LanguageTable& table);
 
 // The caption of a language menu item: the name with every "&" doubled, so that it shows as

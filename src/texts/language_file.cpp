@@ -73,7 +73,8 @@ LanguageFileResult ReadLanguageText(const std::string& bytes, LanguageTable& tab
             result.problems.push_back({lineOf[k], "a comma without \"=\""});
             continue;
         }
-        std::optional<long long> number = DecimalInteger(line.substr(comma + 1, equals - comma - 1));
+        std::optional<long long> number =
+            DecimalInteger(line.substr(comma + 1, equals - comma - 1));
         if (!number) {
             result.problems.push_back({lineOf[k], "the entry number is not a whole number"});
             continue;
@@ -105,34 +106,53 @@ std::string DescribeProblems(const std::filesystem::path& file,
     return text;
 }
 
-std::filesystem::path LanguageFolder(const std::filesystem::path& programFolder) {
-    return programFolder / "Languages";
+std::filesystem::path LanguageFolder(const std::filesystem::path& folder) {
+    return folder / "Languages";
 }
 
-std::filesystem::path LanguageFilePath(const std::filesystem::path& programFolder,
-                                       const std::string& name) {
-    return LanguageFolder(programFolder) / PathFromText(name + ".lng");
+namespace {
+
+// The file `name` + `extension` of the person's own languages when there is one, else the
+// shipped one.
+std::filesystem::path LanguageFileIn(const ProgramFolders& folders, const std::string& name,
+                                     const char* extension) {
+    const std::filesystem::path file = PathFromText(name + extension);
+    std::error_code ec;
+    if (folders.separate() &&
+        std::filesystem::is_regular_file(LanguageFolder(folders.user) / file, ec))
+        return LanguageFolder(folders.user) / file;
+    return LanguageFolder(folders.data) / file;
 }
 
-std::filesystem::path FlagPath(const std::filesystem::path& programFolder,
-                               const std::string& name) {
-    return LanguageFolder(programFolder) / PathFromText(name + ".bmp");
+}  // namespace
+
+std::filesystem::path LanguageFilePath(const ProgramFolders& folders, const std::string& name) {
+    return LanguageFileIn(folders, name, ".lng");
 }
 
-std::vector<std::string> ListLanguages(const std::filesystem::path& programFolder) {
+std::filesystem::path FlagPath(const ProgramFolders& folders, const std::string& name) {
+    return LanguageFileIn(folders, name, ".bmp");
+}
+
+std::vector<std::string> ListLanguages(const ProgramFolders& folders) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(LanguageFolder(programFolder), ec)) {
-        if (e.is_directory(ec)) continue;
-        const std::filesystem::path& p = e.path();
-        if (p.extension() == ".lng") names.push_back(PathToText(p.stem()));
+    std::vector<std::filesystem::path> folderList{folders.data};
+    if (folders.separate()) folderList.push_back(folders.user);
+    for (const std::filesystem::path& folder : folderList) {
+        for (const auto& e : std::filesystem::directory_iterator(LanguageFolder(folder), ec)) {
+            if (e.is_directory(ec)) continue;
+            const std::filesystem::path& p = e.path();
+            if (p.extension() == ".lng") names.push_back(PathToText(p.stem()));
+        }
     }
     std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
 }
 
-std::optional<std::string> ReadConfigLanguage(const std::filesystem::path& programFolder) {
-    std::optional<std::string> bytes = ReadWholeFile(programFolder / "config.txt");
+std::optional<std::string> ReadConfigLanguage(const ProgramFolders& folders) {
+    std::optional<std::string> bytes = ReadWholeFile(folders.user / "config.txt");
     if (!bytes) return std::nullopt;
     LineReader reader(*bytes);
     std::optional<std::string> first = reader.next(kLanguageNameLength + 1);
@@ -140,8 +160,8 @@ std::optional<std::string> ReadConfigLanguage(const std::filesystem::path& progr
     return first ? WithoutLineEnd(*first) : std::string{};
 }
 
-bool WriteConfigLanguage(const std::filesystem::path& programFolder, const std::string& name) {
-    return WriteFileAtomically(programFolder / "config.txt", name);
+bool WriteConfigLanguage(const ProgramFolders& folders, const std::string& name) {
+    return WriteFileAtomically(folders.user / "config.txt", name);
 }
 
 }  // namespace zv318

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "texts/language_table.h"
+#include "texts/program_folders.h"
 
 namespace zv318 {
 
@@ -38,20 +39,20 @@ LanguageFileResult ReadLanguageText(const std::string& bytes, LanguageTable& tab
 [[nodiscard]] std::string DescribeProblems(const std::filesystem::path& file,
                                            const std::vector<LanguageFileProblem>& problems);
 
-[[nodiscard]] std::filesystem::path LanguageFolder(const std::filesystem::path& programFolder);
-[[nodiscard]] std::filesystem::path LanguageFilePath(const std::filesystem::path& programFolder,
+// The shipped language files are in the data folder's "Languages"; the person's own, in the
+// user folder's "Languages" (installed program), are offered beside them and win on a name.
+[[nodiscard]] std::filesystem::path LanguageFolder(const std::filesystem::path& folder);
+[[nodiscard]] std::filesystem::path LanguageFilePath(const ProgramFolders& folders,
                                                      const std::string& name);
-[[nodiscard]] std::filesystem::path FlagPath(const std::filesystem::path& programFolder,
+[[nodiscard]] std::filesystem::path FlagPath(const ProgramFolders& folders,
                                              const std::string& name);
-// The names of the ".lng" files of the "Languages" folder (without extension), sorted.
-[[nodiscard]] std::vector<std::string> ListLanguages(const std::filesystem::path& programFolder);
+// The names of the ".lng" files of both "Languages" folders (without extension), sorted, once.
+[[nodiscard]] std::vector<std::string> ListLanguages(const ProgramFolders& folders);
 
-// The language named by "config.txt" (at most its first 19 characters, without a line break),
-// or nothing when the file cannot be opened.
-[[nodiscard]] std::optional<std::string> ReadConfigLanguage(
-    const std::filesystem::path& programFolder);
+// The language named by "config.txt" in the user folder (at most its first 19 characters,
+// without a line break), or nothing when the file cannot be opened.
+[[nodiscard]] std::optional<std::string> ReadConfigLanguage(const ProgramFolders& folders);
 // Writes the name alone, with no line break.
-[[nodiscard]] bool WriteConfigLanguage(const std::filesystem::path& programFolder,
-                                       const std::string& name);
+[[nodiscard]] bool WriteConfigLanguage(const ProgramFolders& folders, const std::string& name);
 
 }  // namespace zv318

@@ -8,11 +8,18 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zv318 {
 
 struct ProgramFolders {
+    ProgramFolders() = default;
+    // One folder for everything: the program's own folder, as always (and in the tests).
+    ProgramFolders(std::filesystem::path both) : data(both), user(std::move(both)) {}
+    ProgramFolders(std::filesystem::path readFrom, std::filesystem::path writeTo)
+        : data(std::move(readFrom)), user(std::move(writeTo)) {}
+
     std::filesystem::path data;  // Images, Languages, Version: read only
     std::filesystem::path user;  // config.txt, the .temp copies, Loggers, the person's languages
     [[nodiscard]] bool separate() const { return data != user; }

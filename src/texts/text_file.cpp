@@ -147,11 +147,6 @@ std::string DecodeUtf8OrWindows1252(std::string_view bytes) {
     return out;
 }
 
-std::filesystem::path ProgramFolder(const std::filesystem::path& applicationFolder) {
-    if (const char* home = std::getenv("ZV318_HOME"); home && *home) return home;
-    return applicationFolder;
-}
-
 std::string PathToText(const std::filesystem::path& path) {
 #ifdef _WIN32
     const std::u8string text = path.u8string();

@@ -53,7 +53,5 @@ private:
 [[nodiscard]] std::string PathToText(const std::filesystem::path& path);
 [[nodiscard]] std::filesystem::path PathFromText(std::string_view text);
 
-// The folder of the program's data: ZV318_HOME when set, otherwise `applicationFolder`.
-[[nodiscard]] std::filesystem::path ProgramFolder(const std::filesystem::path& applicationFolder);
 
 }  // namespace zv318

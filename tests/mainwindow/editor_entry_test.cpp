@@ -5,6 +5,7 @@
 #include <QTableWidget>
 
 #include "main_window_fixture.h"
+#include "plans/plan_procedures.h"
 #include "windows/modal_watcher.h"
 
 namespace zv318::testing {
@@ -89,6 +90,16 @@ TEST_F(mainwindowEditor, DoubleClickOnTheListOpensTheSelectedPlansCopy) {
     instrument.clearReceived();
     EXPECT_FALSE(Editing([this] { form->LlistaDblClick(); }));
     EXPECT_EQ(instrument.commands().size(), 4u);
+
+    // A reading that stops its RADIO plans at a channel out of range writes no copy of the
+    // plans after it: the second plan is said to need a new reading and is not opened.
+    instrument.plans(sim::kRadio).at(0).channels.at(0).frequency = 1;
+    form->ReceiveBut->click();
+    ASSERT_GE(form->Llista->count(), 2);
+    form->Llista->setCurrentRow(1);
+    feedback.messages.clear();
+    EXPECT_FALSE(Editing([this] { form->LlistaDblClick(); }));
+    EXPECT_EQ(feedback.messages, std::vector<int>{kOutdatedCopyMessage});
 }
 
 }  // namespace

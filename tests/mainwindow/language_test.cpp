@@ -10,6 +10,7 @@
 #include <QTableWidget>
 
 #include "main_window_fixture.h"
+#include "texts/qt_path.h"
 #include "shell/startup.h"
 #include "shell/windows/demo_menu.h"
 #include "texts/language_file.h"
@@ -25,7 +26,7 @@ QString E(int n) { return QStringLiteral("E%1").arg(n); }
 std::string ReadEnglish(int n) {
     LanguageTable table;
     (void)ReadLanguageFile(
-        LanguageFilePath(QCoreApplication::applicationDirPath().toStdString(), "English"), table);
+        LanguageFilePath(PathFromQString(QCoreApplication::applicationDirPath()), "English"), table);
     return table.entry(n);
 }
 

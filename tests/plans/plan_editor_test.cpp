@@ -187,6 +187,8 @@ TEST(PlanEditorRules, RowChecksAndTheChoiceOfACell) {
     EXPECT_EQ(PlanNameRefusal(""), kMessageEmptyPlanName);
     EXPECT_EQ(PlanNameRefusal("A B"), kMessageBlankInPlanName);
     EXPECT_EQ(PlanNameRefusal("TV1\t"), kMessageBlankInPlanName);
+    EXPECT_EQ(PlanNameRefusal("A/B"), kMessageNameNotAFileName);
+    EXPECT_EQ(PlanNameRefusal("TV."), kMessageNameNotAFileName);
     EXPECT_EQ(PlanNameRefusal("ABCDE"), 0);
 }
 

@@ -16,9 +16,10 @@ namespace {
 class TempFolder {
 public:
     TempFolder() {
-        path_ = fs::temp_directory_path() /
-                ("zv318-shell-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        path_ =
+            fs::temp_directory_path() /
+            ("zv318-shell-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(path_);
         fs::create_directories(path_ / "Languages");
     }
@@ -96,7 +97,7 @@ TEST(LanguageFile, LineRules) {
     LanguageTable t;
     auto r = ReadLanguageText(
         "Caption,31=ZV-318 Software\r\n"
-        "a=b,5=c\r\n"                     // label holding "=": the text starts after the first "="
+        "a=b,5=c\r\n"  // label holding "=": the text starts after the first "="
         "Msg,67=Text, with commas = and equals\r\n"
         "no comma here\r\n"
         "Big,136=ignored\r\n"
@@ -154,7 +155,10 @@ TEST(LanguageFile, Windows1252AndUtf8Accents) {
     EXPECT_EQ(t.entry(1), "Versi\xC3\xB3 actual");
     EXPECT_EQ(t.entry(2), "Configuraci\xC3\xB3n \xE2\x82\xAC");
     LanguageTable u;
-    ReadLanguageText("\xEF\xBB\xBF" "A,1=Versi\xC3\xB3\r\n", u);
+    ReadLanguageText(
+        "\xEF\xBB\xBF"
+        "A,1=Versi\xC3\xB3\r\n",
+        u);
     EXPECT_EQ(u.entry(1), "Versi\xC3\xB3");
 }
 
@@ -177,9 +181,20 @@ TEST(LanguageFile, ListsLngFilesOnly) {
     dir.write("Languages/English.bmp", "");
     fs::create_directories(dir.path() / "Languages" / "Folder.lng");
     EXPECT_EQ(ListLanguages(dir.path()), (std::vector<std::string>{"English", "Spanish"}));
-    TempFolder none;
-    fs::remove_all(none.path() / "Languages");
-    EXPECT_TRUE(ListLanguages(none.path()).empty());
+    // Installed: the person's own languages beside the shipped ones, and theirs win a name.
+    const fs::path user = dir.path() / "home";
+    fs::create_directories(user / "Languages");
+    dir.write("home/Languages/Euskara.lng", "");
+    dir.write("home/Languages/English.lng", "");
+    const ProgramFolders installed{dir.path(), user};
+    EXPECT_EQ(ListLanguages(installed),
+              (std::vector<std::string>{"English", "Euskara", "Spanish"}));
+    EXPECT_EQ(LanguageFilePath(installed, "English"), user / "Languages" / "English.lng");
+    EXPECT_EQ(LanguageFilePath(installed, "Spanish"), dir.path() / "Languages" / "Spanish.lng");
+    EXPECT_EQ(FlagPath(installed, "English"), dir.path() / "Languages" / "English.bmp");
+
+    fs::remove_all(dir.path() / "Languages");
+    EXPECT_TRUE(ListLanguages(dir.path()).empty());
 }
 
 TEST(ConfigFile, NameOnlyAndAHandEditedLineBreak) {

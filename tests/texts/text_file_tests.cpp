@@ -56,10 +56,3 @@ TEST(LineReader, JoinCrLfPutsNoLineEndAfterTheLast) {
     EXPECT_EQ(WithoutLineEnd("abc"), "abc");
 }
 
-TEST(ProgramFolder, EnvironmentOverrides) {
-    unsetenv("ZV318_HOME");
-    EXPECT_EQ(ProgramFolder("/opt/zv318"), fs::path("/opt/zv318"));
-    setenv("ZV318_HOME", "/tmp/zv-home", 1);
-    EXPECT_EQ(ProgramFolder("/opt/zv318"), fs::path("/tmp/zv-home"));
-    unsetenv("ZV318_HOME");
-}

@@ -98,8 +98,8 @@ QPushButton* MakeButton(const QString& objectName, const QString& text, QWidget*
 
 }  // namespace
 
-TForm1::TForm1(zv318::Link& link, std::filesystem::path programFolder, QWidget* parent)
-    : QMainWindow(parent), link_(link), programFolder_(std::move(programFolder)) {
+TForm1::TForm1(zv318::Link& link, zv318::ProgramFolders folders, QWidget* parent)
+    : QMainWindow(parent), link_(link), folders_(std::move(folders)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZV-318 Software (BETA)"));
 
@@ -153,7 +153,7 @@ void TForm1::buildHeader(QWidget* client) {
 
     Logo = MakeLabel(QStringLiteral("Logo"), QString(), Panel1);
     Logo->setGeometry(6, 2, 160, 36);
-    loadPicture(Logo, programFolder_ / "Images" / "logo.bmp");
+    loadPicture(Logo, folders_.data / "Images" / "logo.bmp");
 
     Bandera = MakeLabel(QStringLiteral("Bandera"), QString(), Panel1);
     Bandera->setGeometry(kClientWidth - 48 - 8, 5, 48, 30);
@@ -216,7 +216,7 @@ void TForm1::buildStatusBox(QWidget* client) {
     // The instrument itself, in the room below the values (the hint takes it when shown).
     InstrumentPicture = MakeLabel(QStringLiteral("InstrumentPicture"), QString(), CStatus);
     InstrumentPicture->setGeometry((250 - 120) / 2, 492 - 160 - 16, 120, 160);
-    loadPicture(InstrumentPicture, programFolder_ / "Images" / "instrument.bmp");
+    loadPicture(InstrumentPicture, folders_.data / "Images" / "instrument.bmp");
 }
 
 void TForm1::buildChannelPlanPage() {
@@ -405,7 +405,7 @@ zv318::PlanProcedures* TForm1::planProcedures() {
     if (!feedback_) return nullptr;
     if (!planProcedures_)
         planProcedures_ = std::make_unique<zv318::PlanProcedures>(link_, *feedback_, table_,
-                                                                  *planList_, programFolder_);
+                                                                  *planList_, folders_.user);
     return planProcedures_.get();
 }
 
@@ -516,7 +516,7 @@ void TForm1::ConnectionStatus() {
                 case zv318::ConnectionStage::Searched:
                     PermissionHint->hide();
                     InstrumentPicture->show();
-                    loadPicture(Usb, programFolder_ / "Images" / "usb.bmp");
+                    loadPicture(Usb, folders_.data / "Images" / "usb.bmp");
                     setConnexio(true);
                     Model->setEnabled(true);
                     Mod->setText(InstrumentText(known.model));
@@ -549,7 +549,7 @@ void TForm1::ConnectionStatus() {
 }
 
 void TForm1::showNotFoundState(bool permissionDenied) {
-    loadPicture(Usb, programFolder_ / "Images" / "Nousb.bmp");
+    loadPicture(Usb, folders_.data / "Images" / "Nousb.bmp");
     setConnexio(false);
     for (QLabel* value : {Mod, SN, IOV, ZVV}) value->clear();
     serial_.clear();
@@ -626,7 +626,7 @@ void TForm1::BuildLanguageMenu() {
     delete languageGroup_;
     languageGroup_ = new QActionGroup(this);
     languageGroup_->setExclusive(true);
-    std::vector<std::string> names = zv318::ListLanguages(programFolder_);
+    std::vector<std::string> names = zv318::ListLanguages(folders_);
     for (std::size_t i = 0; i < names.size(); ++i) {
         QAction* item = Idioma1->addAction(Text(zv318::LanguageItemCaption(names[i])));
         item->setObjectName(QStringLiteral("Language_") + Text(names[i]));
@@ -642,12 +642,12 @@ void TForm1::LanguageItemClick(QAction* item) {
     if (!item) return;
     currentLanguage_ = zv318::LanguageNameFromCaption(item->text().toStdString());
     LoadLanguage();
-    if (!zv318::WriteConfigLanguage(programFolder_, currentLanguage_) && feedback_)
+    if (!zv318::WriteConfigLanguage(folders_, currentLanguage_) && feedback_)
         feedback_->showMessage(18);
 }
 
 void TForm1::LoadConfiguredLanguage() {
-    currentLanguage_ = zv318::ConfiguredLanguage(programFolder_);
+    currentLanguage_ = zv318::ConfiguredLanguage(folders_);
     LoadLanguage();
 }
 
@@ -655,16 +655,16 @@ void TForm1::LoadLanguage() {
     // The default language under the chosen one: the window is never without its texts, and
     // message 4 itself reads in the default language.
     zv318::LanguageLoad load =
-        zv318::ReadLanguageOverDefault(programFolder_, currentLanguage_, table_);
+        zv318::ReadLanguageOverDefault(folders_, currentLanguage_, table_);
     if (!load.notice.empty() && feedback_) feedback_->showNotice(load.notice);
     ApplyTranslation();
     if (!load.opened && feedback_) feedback_->showMessage(4);
 
     QPixmap flag;
-    if (flag.load(zv318::QStringFromPath(zv318::FlagPath(programFolder_, currentLanguage_)))) {
+    if (flag.load(zv318::QStringFromPath(zv318::FlagPath(folders_, currentLanguage_)))) {
         Bandera->setPixmap(flag);
     } else {
-        loadPicture(Bandera, zv318::FlagPath(programFolder_, "NoLanguage"));
+        loadPicture(Bandera, zv318::FlagPath(folders_, "NoLanguage"));
         if (feedback_) feedback_->showMessage(3);
     }
 
@@ -809,7 +809,7 @@ void TForm1::ActualitzarZV318() { runFirmwareUpdate(false); }
 void TForm1::runFirmwareUpdate(bool ioInterface) {
     if (!feedback_) return;
     static zv318::ThreadSleeper threadSleeper;
-    zv318::FirmwareUpdate update(link_, *feedback_, table_, programFolder_,
+    zv318::FirmwareUpdate update(link_, *feedback_, table_, folders_.data,
                                  firmwareSleeper_ ? *firmwareSleeper_ : threadSleeper);
     update.startupArgument = startupArgument_;
     update.dialogFile = firmwareDialogFile_;
@@ -859,7 +859,7 @@ void TForm1::DelSelButClick() {
 TEditor* TForm1::planEditor() {
     if (!windows_.editor || !feedback_) return nullptr;
     if (!planFiles_) {
-        planFiles_ = std::make_unique<zv318::PlanFiles>(*feedback_, *planList_, programFolder_);
+        planFiles_ = std::make_unique<zv318::PlanFiles>(*feedback_, *planList_, folders_.user);
         windows_.editor->attach(*feedback_, *planFiles_, windows_.dialog);
     }
     return windows_.editor;
@@ -884,8 +884,13 @@ void TForm1::LlistaDblClick() {
     std::optional<int> position;
     runCommand([this, &position] { position = zv318::PlanToEdit(link_, *feedback_, *planList_); });
     if (!position) return;
-    // The freshness check of the copy (does the latest complete reading vouch for it?) is
-    // wired in here, before the copy is opened.
+    // Only a copy the latest reading wrote whole stands for the plan in the instrument; an
+    // older or cut-short copy is never opened as if it did.
+    zv318::PlanProcedures* plans = planProcedures();
+    if (!plans || !plans->LatestReadingCopy(*position)) {
+        feedback_->showMessage(zv318::kOutdatedCopyMessage);
+        return;
+    }
     if (editor->OpenChannelPlanFile(*position) == zv318::kPlanRead) editor->ShowModally();
 }
 
@@ -916,7 +921,7 @@ zv318::LoggerProcedures* TForm1::loggerProcedures() {
     if (!feedback_) return nullptr;
     if (!loggerProcedures_)
         loggerProcedures_ = std::make_unique<zv318::LoggerProcedures>(link_, *feedback_, table_,
-                                                                      programFolder_);
+                                                                      folders_.user);
     return loggerProcedures_.get();
 }
 

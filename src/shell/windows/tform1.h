@@ -18,6 +18,7 @@
 
 #include "link/feedback.h"
 #include "link/link.h"
+#include "texts/program_folders.h"
 #include "texts/language_table.h"
 
 class QAction;
@@ -72,8 +73,9 @@ public:
         TZVLoggerWindow* loggerWindow = nullptr;
     };
 
-    // `programFolder`: where "Images", "Languages" and "config.txt" are looked up.
-    TForm1(zv318::Link& link, std::filesystem::path programFolder, QWidget* parent = nullptr);
+    // `folders`: where "Images" and "Languages" are read, and "config.txt", the plan copies and
+    // "Loggers" written (one folder for both, but for an installed program).
+    TForm1(zv318::Link& link, zv318::ProgramFolders folders, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // ---- wiring (before AlExecutar) ----------------------------------------------------
@@ -109,7 +111,8 @@ public:
     [[nodiscard]] zv318::Link& link() { return link_; }
     [[nodiscard]] zv318::LanguageTable& languageTable() { return table_; }
     [[nodiscard]] const zv318::LanguageTable& languageTable() const { return table_; }
-    [[nodiscard]] const std::filesystem::path& programFolder() const { return programFolder_; }
+    [[nodiscard]] const std::filesystem::path& programFolder() const { return folders_.user; }
+    [[nodiscard]] const zv318::ProgramFolders& folders() const { return folders_; }
     // `Llista` with DelSelBut / LoadBut as the plan procedures see them.
     [[nodiscard]] zv318::PlanListView& planList();
     [[nodiscard]] const std::string& currentLanguage() const { return currentLanguage_; }
@@ -288,7 +291,7 @@ private:
     void showLoggerViewer();
 
     zv318::Link& link_;
-    std::filesystem::path programFolder_;
+    zv318::ProgramFolders folders_;
     zv318::LanguageTable table_;
     zv318::Feedback* feedback_ = nullptr;
     std::unique_ptr<zv318::LlistaPlanList> planList_;
