@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
     if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
     if (command == "plans" && args.size() >= 2) return PlansCommand(c, args);
     if (command == "backup" || command == "restore")
-        return BackupCommand(*c.link, *c.feedback, c.table, c.programFolder, args);
+        return BackupCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     if (command == "firmware")
         return FirmwareCommand(*c.link, *c.feedback, c.table, c.folders.data, args);
     if (command == "loggers")

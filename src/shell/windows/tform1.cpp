@@ -777,7 +777,7 @@ void TForm1::Copiadeseguridad1Click() {
     runCommand([this] {
         zv318::FileRequest request;
         request.kind = zv318::FileRequest::BackupFolder;
-        request.startFolder = zv318::PathToText(programFolder_);
+        request.startFolder = zv318::PathToText(folders_.user);
         const std::optional<std::string> dir = feedback_->chooseFile(request);
         if (!dir) return;
         zv318::InstrumentBackup backup(link_, *feedback_, table_);
@@ -791,7 +791,7 @@ void TForm1::Restaurarplanes1Click() {
     runCommand([this, plans] {
         zv318::FileRequest request;
         request.kind = zv318::FileRequest::RestoreFolder;
-        request.startFolder = zv318::PathToText(programFolder_);
+        request.startFolder = zv318::PathToText(folders_.user);
         const std::optional<std::string> folder = feedback_->chooseFile(request);
         if (!folder) return;
         // The main window's own plan procedures: the list shows the plans read back.
