@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/ctl_csv.h"
+#include "app/ctl_backup.h"
 #include "app/ctl_firmware.h"
 #include "app/ctl_loggers.h"
 #include "app/device_choice.h"
@@ -48,6 +49,8 @@ const char kUsageText[] =
     "  firmware io FILE.hex        update the IO Interface with FILE (asks; --yes answers)\n"
     "  firmware instrument FILE.zv318\n"
     "                              update the ZV-318 itself with FILE (asks; --yes answers)\n"
+    "  backup DIR                  every plan and logger into a new backup folder in DIR\n"
+    "  restore DIR                 the plans of the backup folder DIR back (asks; --yes)\n"
     "  raw \"COMMAND\"               send one command as typed and print the reply\n"
     "The instrument comes from --demo (built-in simulator), ZV318_HID_SOCKETS, or USB.\n"
     "--trace FILE (or ZV318_TRACE) appends every report sent and received to FILE.\n";
@@ -235,6 +238,8 @@ int main(int argc, char** argv) {
     if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
     if (IsCsvCommand(args)) return CsvCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     if (command == "plans" && args.size() >= 2) return PlansCommand(c, args);
+    if (command == "backup" || command == "restore")
+        return BackupCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     if (command == "firmware")
         return FirmwareCommand(*c.link, *c.feedback, c.table, c.folders.data, args);
     if (command == "loggers")

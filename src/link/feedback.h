@@ -41,6 +41,8 @@ struct FileRequest {
         ExportCsv,       // where to write a plan or a logger as CSV
         ImportCsv,       // a CSV file to read a plan from
         SaveChart,       // where to save a logger's chart (PNG or PDF)
+        BackupFolder,    // the folder a backup of the instrument goes into
+        RestoreFolder,   // a backup folder whose plans go back to the instrument
     };
     Kind kind = LoadPlan;
     std::string startFolder;   // folder the dialog starts in; empty: the dialog's own choice

@@ -524,12 +524,7 @@ PlanOutcome PlanProcedures::DelSelButClick() {
     BeginProgress(kWritingCaption, 150 * static_cast<int>(kept.size()));
 
     // Every kept copy is read and checked before anything is erased.
-    struct KeptPlan {
-        PreparedPlan plan;
-        int number = 0;  // among the kept plans of its type
-    };
-    std::vector<KeptPlan> plans;
-    int r = 0, p = 0;
+    std::vector<PreparedPlan> plans;
     for (std::size_t k = 0; k < kept.size(); ++k) {
         const std::string& entry = kept[k];
         std::optional<std::string> text = ReadWholeFile(copies[k]);
@@ -543,8 +538,27 @@ PlanOutcome PlanProcedures::DelSelButClick() {
             // A copy of neither type says so as the type check of a plan list does.
             return Refuse(check.code == kPlanBadType ? 25 : check.message, entry + ".temp");
         }
-        int& count = check.plan.type == kRadioPlan ? r : p;
-        plans.push_back(KeptPlan{std::move(check.plan), count++});
+        plans.push_back(std::move(check.plan));
+    }
+    return WritePlans(plans);
+}
+
+PlanOutcome PlanProcedures::RewritePlans(const std::vector<PreparedPlan>& plans) {
+    if (!link_.FindInstrument()) {
+        feedback_.showMessage(7);
+        return PlanOutcome::NotConnected;
+    }
+    BeginProgress(kWritingCaption, 150 * static_cast<int>(plans.size()));
+    return WritePlans(plans);
+}
+
+PlanOutcome PlanProcedures::WritePlans(const std::vector<PreparedPlan>& plans) {
+    // Each plan becomes the next plan of its type.
+    std::vector<int> numbers;
+    int r = 0, p = 0;
+    for (const PreparedPlan& plan : plans) {
+        if (plan.type != kRadioPlan && plan.type != kPlcPlan) return Refuse(25);
+        numbers.push_back(plan.type == kRadioPlan ? r++ : p++);
     }
     if (r > kMaxPlansPerType || p > kMaxPlansPerType) return Refuse(25);
 
@@ -555,7 +569,7 @@ PlanOutcome PlanProcedures::DelSelButClick() {
     for (int type : {kRadioPlan, kPlcPlan})
         if (!SelectType(type) || !Send("*PM00") || !ErasePlans()) return EndLost();
     list_.clear();
-    for (const std::string& entry : kept) list_.add(entry);
+    for (const PreparedPlan& plan : plans) list_.add(plan.name + ListSuffixFor(plan.type));
     if (!SelectType(kRadioPlan) || !Send("*PN" + Padded(r, 2)) || !SelectType(kPlcPlan) ||
         !Send("*PN" + Padded(p, 2)))
         return EndLost();
@@ -563,8 +577,7 @@ PlanOutcome PlanProcedures::DelSelButClick() {
     ProgressWindow& progress = feedback_.progress();
     for (std::size_t i = 0; i < plans.size(); ++i) {
         progress.setPosition(150 * static_cast<int>(i));
-        if (!SelectType(plans[i].plan.type) || !SendPlan(plans[i].number, plans[i].plan))
-            return EndLost();
+        if (!SelectType(plans[i].type) || !SendPlan(numbers[i], plans[i])) return EndLost();
         feedback_.processEvents();
     }
     EndProgress(kFinishedStatus);

@@ -128,6 +128,11 @@ public:
     // in the list from their copies, once every copy has been read and checked.
     PlanOutcome DelSelButClick();
 
+    // Erases both plan types and writes `plans` in their order, each as the next plan of its
+    // type, then reads the plans again (what a restore of a backup does). Every plan has passed
+    // CheckPlanText; more than ten of a type are refused (message 25) before anything is sent.
+    PlanOutcome RewritePlans(const std::vector<PreparedPlan>& plans);
+
     [[nodiscard]] const std::filesystem::path& programFolder() const { return programFolder_; }
 
     // The ".temp" copy of list entry `index` when the latest reading wrote it whole; nothing
@@ -138,6 +143,8 @@ public:
 
 private:
     PlanOutcome SendPlanFile(const std::filesystem::path& file);
+    // The writing part of a deletion and of RewritePlans, in the progress window they began.
+    PlanOutcome WritePlans(const std::vector<PreparedPlan>& plans);
     // False as soon as the link is lost: nothing more is sent then.
     [[nodiscard]] bool SendPlan(int planNumber, const PreparedPlan& plan);
     // Each is false when the link is lost on the way.

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/backup.h"
 #include "firmware/firmware_update.h"
 #include "firmware/hex_images.h"
 #include "link/link.h"
@@ -36,10 +37,10 @@ public:
     using PlanScenario::feedback;
     using PlanScenario::folder;
     using PlanScenario::instrument;
+    using PlanScenario::language;
     using PlanScenario::link;
     using PlanScenario::list;
     using PlanScenario::procedures;
-    using PlanScenario::language;
     using PlanScenario::ReadFirst;
 
     // A firmware update whose waits take no time, confirmed.
@@ -99,6 +100,28 @@ void WithImages(Cut& s) {
                "S00600004844521B\r\nS1030000FC\r\nS1050010AABB85\r\nS9030000FC\r\n");
 }
 
+// The plans and one logger, then a backup of them, then the plans changed.
+void WithBackup(Cut& s) {
+    WithPlans(s);
+    s.instrument.logger(sim::kRadio, 2) = sim::Logger{"10:00:00",
+                                                      "01/02/2013",
+                                                      "ROOF",
+                                                      "TV1",
+                                                      "dBm",
+                                                      -60,
+                                                      {{"C0", 100'000'000, 200'000, "-40.0"}}};
+    InstrumentBackup backup(s.link, s.feedback, s.language);
+    ASSERT_EQ(backup.Backup(s.folder.path / "backups"), BackupOutcome::Done);
+    s.instrument.plans(sim::kRadio).pop_back();
+    s.instrument.clearReceived();
+    s.feedback.messages.clear();
+}
+
+fs::path BackupFolderIn(const fs::path& dir) {
+    for (const auto& entry : fs::directory_iterator(dir)) return entry.path();
+    return {};
+}
+
 const std::vector<Procedure>& Procedures() {
     static const std::vector<Procedure> all = {
         {"read plans", WithPlans,
@@ -125,6 +148,17 @@ const std::vector<Procedure>& Procedures() {
          [](Cut& s) {
              s.feedback.files = {(s.folder.path / "Version" / "zv.zv318").string()};
              return s.update().ActualitzarZV318("V1.20") == UpdateOutcome::Done;
+         }},
+        {"back up the instrument", WithBackup,
+         [](Cut& s) {
+             InstrumentBackup backup(s.link, s.feedback, s.language);
+             return backup.Backup(s.folder.path / "more") == BackupOutcome::Done;
+         }},
+        {"restore the plans", WithBackup,
+         [](Cut& s) {
+             InstrumentBackup backup(s.link, s.feedback, s.language);
+             return backup.RestorePlans(BackupFolderIn(s.folder.path / "backups"), s.procedures,
+                                        s.list) == BackupOutcome::Done;
          }},
         {"erase every plan", WithPlans,
          [](Cut& s) {

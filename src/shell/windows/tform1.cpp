@@ -41,6 +41,7 @@
 #include "shell/windows/about_windows.h"
 #include "shell/windows/oculta.h"
 #include "shell/windows/plan_list_widget.h"
+#include "backup/backup.h"
 
 namespace {
 
@@ -338,6 +339,9 @@ void TForm1::buildMenus() {
 
     Archivo1 = MainMenu1->addMenu(QStringLiteral("&Archivo"));
     Archivo1->setObjectName(QStringLiteral("Archivo1"));
+    Copiadeseguridad1 = action(Archivo1, "Copiadeseguridad1", "Copia de seguridad…");
+    Restaurarplanes1 = action(Archivo1, "Restaurarplanes1", "Restaurar planes…");
+    Archivo1->addSeparator();
     Salir1 = action(Archivo1, "Salir1", "&Salir");
 
     Idioma1 = MainMenu1->addMenu(QStringLiteral("&Idioma"));
@@ -356,6 +360,8 @@ void TForm1::buildMenus() {
     SobreKORVEL52 = action(Ayuda1, "SobreKORVEL52", "Sobre &KORVEL");
     SobreControlador = action(Ayuda1, "SobreControlador", "Sobre &este controlador");
 
+    connect(Copiadeseguridad1, &QAction::triggered, this, &TForm1::Copiadeseguridad1Click);
+    connect(Restaurarplanes1, &QAction::triggered, this, &TForm1::Restaurarplanes1Click);
     connect(Salir1, &QAction::triggered, this, &TForm1::Salir1Click);
     connect(Firmware1, &QAction::triggered, this, &TForm1::Firmware1Click);
     connect(KORVEL521, &QAction::triggered, this, &TForm1::KORVEL521Click);
@@ -679,6 +685,8 @@ void TForm1::ApplyTranslation() {
     QString topTaken;
     Archivo1->setTitle(WithMnemonic(e(1), topTaken));
     QString fileTaken;
+    Copiadeseguridad1->setText(WithMnemonic(e(1095), fileTaken));
+    Restaurarplanes1->setText(WithMnemonic(e(1096), fileTaken));
     Salir1->setText(WithMnemonic(e(2), fileTaken));
     Idioma1->setTitle(WithMnemonic(e(4), topTaken));
     Actualizar1->setTitle(WithMnemonic(e(5), topTaken));
@@ -760,6 +768,36 @@ void TForm1::HiddenCommandClick() {
 void TForm1::HiddenEraseClick() {
     if (!feedback_) return;
     runCommand([this] { zv318::HiddenEraseAction(link_, *feedback_, *planList_); });
+}
+
+// ---- backup and restore ---------------------------------------------------------------------
+
+void TForm1::Copiadeseguridad1Click() {
+    if (!feedback_) return;
+    runCommand([this] {
+        zv318::FileRequest request;
+        request.kind = zv318::FileRequest::BackupFolder;
+        request.startFolder = zv318::PathToText(folders_.user);
+        const std::optional<std::string> dir = feedback_->chooseFile(request);
+        if (!dir) return;
+        zv318::InstrumentBackup backup(link_, *feedback_, table_);
+        (void)backup.Backup(zv318::PathFromText(*dir));
+    });
+}
+
+void TForm1::Restaurarplanes1Click() {
+    zv318::PlanProcedures* plans = planProcedures();
+    if (!plans) return;
+    runCommand([this, plans] {
+        zv318::FileRequest request;
+        request.kind = zv318::FileRequest::RestoreFolder;
+        request.startFolder = zv318::PathToText(folders_.user);
+        const std::optional<std::string> folder = feedback_->chooseFile(request);
+        if (!folder) return;
+        // The main window's own plan procedures: the list shows the plans read back.
+        zv318::InstrumentBackup backup(link_, *feedback_, table_);
+        (void)backup.RestorePlans(zv318::PathFromText(*folder), *plans, *planList_);
+    });
 }
 
 // ---- firmware updates -------------------------------------------------------------------------

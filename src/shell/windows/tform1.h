@@ -174,6 +174,8 @@ public:
 
     QMenuBar* MainMenu1;
     QMenu* Archivo1;
+    QAction* Copiadeseguridad1;  // "Back up instrument…"
+    QAction* Restaurarplanes1;   // "Restore plans…"
     QAction* Salir1;
     QMenu* Idioma1;
     QMenu* Actualizar1;
@@ -213,6 +215,10 @@ public slots:
     void SobreControladorClick();
     void HiddenCommandClick();
     void HiddenEraseClick();
+    // "Back up instrument…": every plan and logger into a new folder inside the chosen one.
+    void Copiadeseguridad1Click();
+    // "Restore plans…": the plans of the chosen backup folder back into the instrument.
+    void Restaurarplanes1Click();
 
     void ReceiveButClick();
     void LoadButClick();

@@ -73,6 +73,7 @@ namespace {
 struct DialogKind {
     bool save;
     const char* filter;
+    bool folder = false;  // an existing folder is chosen, not a file
 };
 
 DialogKind KindOf(FileRequest::Kind kind) {
@@ -96,6 +97,9 @@ DialogKind KindOf(FileRequest::Kind kind) {
             return {false, "CSV files (*.csv);;All files (*)"};
         case FileRequest::SaveChart:
             return {true, "PNG pictures (*.png);;PDF documents (*.pdf)"};
+        case FileRequest::BackupFolder:
+        case FileRequest::RestoreFolder:
+            return {false, "", true};
     }
     return {false, "All files (*)"};
 }
@@ -110,6 +114,10 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
     // Save dialogs ask before overwriting an existing file (QFileDialog's default, kept).
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.setNameFilter(kind.filter);
+    if (kind.folder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    }
     if (!request.startFolder.empty())
         dialog.setDirectory(QStringFromPath(PathFromText(request.startFolder)));
     if (!request.proposedName.empty())

@@ -1,0 +1,399 @@
+#include "backup/backup.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+#include "backup/sha256.h"
+#include "link/queries.h"
+#include "loggers/logger_procedures.h"
+#include "plans/plan_model.h"
+#include "texts/text_file.h"
+
+namespace zv318 {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Language entries.
+constexpr int kBackupCaption = 1097;
+constexpr int kRestoreCaption = 1098;
+constexpr int kOtherInstrumentQuestion = 1170;
+constexpr int kRestoredNote = 1171;
+constexpr int kCheckingStatus = 1172;
+constexpr int kStoppedStatus = 40;
+constexpr int kWorkingNote = 57;
+constexpr int kFinishedStatus = 55;
+constexpr int kStartingStatus = 53;
+constexpr int kNoteWidth = 295;
+// Messages.
+constexpr int kNotConnectedMessage = 7;
+constexpr int kNoLoggersOfType = 29;
+constexpr int kNotCompleted = 26;
+constexpr int kCannotWriteBackup = 145;
+constexpr int kNotABackup = 146;
+constexpr int kFileDoesNotMatch = 147;
+constexpr int kReadBackDiffers = 148;
+constexpr int kLoggersStay = 149;
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+// A reply value without the carriage return and blanks around it.
+std::string Trimmed(std::string text) {
+    const auto blank = [](unsigned char c) { return c == '\r' || c == '\n' || c == ' '; };
+    while (!text.empty() && blank(text.back())) text.pop_back();
+    std::size_t start = 0;
+    while (start < text.size() && blank(text[start])) ++start;
+    return text.substr(start);
+}
+
+// The person's Feedback without the notice that a logger type is empty: a backup lists what
+// there is in its manifest and needs no box for a type without loggers.
+class WithoutEmptyTypeNotice : public Feedback {
+public:
+    explicit WithoutEmptyTypeNotice(Feedback& inner) : inner_(inner) {}
+    void showMessage(int number) override {
+        if (number != kNoLoggersOfType) inner_.showMessage(number);
+    }
+    void showNotice(const std::string& text) override { inner_.showNotice(text); }
+    void showInformation(const std::string& text, const std::string& caption) override {
+        inner_.showInformation(text, caption);
+    }
+    bool askYesNo(int textEntry, int captionEntry) override {
+        return inner_.askYesNo(textEntry, captionEntry);
+    }
+    Answer askYesNoCancel(int textEntry, int captionEntry) override {
+        return inner_.askYesNoCancel(textEntry, captionEntry);
+    }
+    std::optional<std::string> chooseFile(const FileRequest& request) override {
+        return inner_.chooseFile(request);
+    }
+    ProgressWindow& progress() override { return inner_.progress(); }
+    void processEvents() override { inner_.processEvents(); }
+    void setBusy(bool busy) override { inner_.setBusy(busy); }
+
+private:
+    Feedback& inner_;
+};
+
+// Removes the folder it guards unless told to keep it.
+class StageFolder {
+public:
+    explicit StageFolder(fs::path path) : path_(std::move(path)) {}
+    ~StageFolder() {
+        if (path_.empty()) return;
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    StageFolder(const StageFolder&) = delete;
+    StageFolder& operator=(const StageFolder&) = delete;
+    [[nodiscard]] const fs::path& path() const { return path_; }
+    void keep() { path_.clear(); }
+
+private:
+    fs::path path_;
+};
+
+}  // namespace
+
+InstrumentBackup::InstrumentBackup(Link& link, Feedback& feedback, const LanguageTable& language)
+    : link_(link), feedback_(feedback), language_(language) {}
+
+std::string InstrumentBackup::UniqueName(const std::string& stem, const std::string& suffix) {
+    // Two names may become the same file name once made safe, or differ only in case.
+    std::string name = stem + suffix;
+    for (int n = 2; std::find(taken_.begin(), taken_.end(), Upper(name)) != taken_.end(); ++n)
+        name = stem + "~" + std::to_string(n) + suffix;
+    taken_.push_back(Upper(name));
+    return name;
+}
+
+bool InstrumentBackup::AddFile(const fs::path& stage, BackupFile file, const std::string& bytes,
+                               Manifest& manifest) {
+    if (!WriteFileAtomically(stage / file.file, bytes)) {
+        feedback_.showMessage(kCannotWriteBackup);
+        return false;
+    }
+    file.sha256 = Sha256Hex(bytes);
+    if (onFile) onFile(file);
+    manifest.files.push_back(std::move(file));
+    return true;
+}
+
+BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
+    folder_.clear();
+    taken_.clear();
+    if (!link_.FindInstrument()) {
+        feedback_.showMessage(kNotConnectedMessage);
+        return BackupOutcome::NotConnected;
+    }
+    Manifest manifest;
+    manifest.serial = Trimmed(GetSerial(link_));
+    manifest.ioVersion = Trimmed(GetIOVersion(link_));
+    manifest.zvVersion = Trimmed(GetZVVersion(link_));
+    if (Lost()) {
+        feedback_.showMessage(kNotConnectedMessage);
+        return BackupOutcome::NotConnected;
+    }
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char date[16], time[16], stamp[32];
+    std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+    std::strftime(time, sizeof time, "%H:%M:%S", &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    manifest.date = date;
+    manifest.time = time;
+
+    const std::string name = "ZV318-" + SafeFileName(manifest.serial) + "-" + stamp;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    StageFolder stage(dir / ("." + name + ".partial"));
+    fs::remove_all(stage.path(), ec);
+    const fs::path copies = stage.path() / ".copies";
+    if (!fs::create_directories(copies, ec)) {
+        feedback_.showMessage(kCannotWriteBackup);
+        return BackupOutcome::Failed;
+    }
+
+    // The plans, read as "Read equipment's channel plans" reads them: the files are the very
+    // copies that reading writes, so a backup holds what reading them one by one gives.
+    PlanList list;
+    PlanProcedures plans(link_, feedback_, language_, list, copies);
+    switch (plans.ReceiveButClick()) {
+        case PlanOutcome::Done:
+            break;
+        case PlanOutcome::NotConnected:
+            return BackupOutcome::NotConnected;
+        case PlanOutcome::Cancelled:
+        case PlanOutcome::Failed:
+            return BackupOutcome::Failed;
+    }
+    int numbers[3] = {0, 0, 0};
+    for (int k = 0; k < list.count(); ++k) {
+        const std::string entry = list.entry(k);
+        BackupFile file;
+        file.type = entry.ends_with(ListSuffixFor(kRadioPlan)) ? kRadioPlan : kPlcPlan;
+        file.number = numbers[file.type]++;
+        file.original = entry.substr(0, entry.size() - ListSuffixFor(file.type).size());
+        file.file = UniqueName(SafeFileName(file.original), ListSuffixFor(file.type) + ".c318");
+        const std::optional<fs::path> copy = plans.LatestReadingCopy(k);
+        const std::optional<std::string> bytes = copy ? ReadWholeFile(*copy) : std::nullopt;
+        if (!bytes) {
+            feedback_.showMessage(kCannotWriteBackup);
+            return BackupOutcome::Failed;
+        }
+        if (!AddFile(stage.path(), std::move(file), *bytes, manifest)) return BackupOutcome::Failed;
+    }
+
+    // The loggers, listed and downloaded record by record as opening each one does; each
+    // file holds what saving that logger gives.
+    WithoutEmptyTypeNotice quiet(feedback_);
+    LoggerProcedures loggers(link_, quiet, language_, copies);
+    ProgressWindow& progress = feedback_.progress();
+    // A failure from here on leaves the window stopped, with its OK button to close it.
+    struct StopUnlessDone {
+        ProgressWindow& p;
+        std::string stopped;
+        bool done = false;
+        ~StopUnlessDone() {
+            if (done) return;
+            p.setStatus(stopped);
+            p.moveToEnd();
+            p.setOkEnabled(true);
+        }
+    } stop{progress, Entry(kStoppedStatus)};
+    for (int type : {kRadioLogger, kPlcLogger}) {
+        switch (loggers.ReceiveLoggers(type)) {
+            case LoggerOutcome::Done:
+                break;
+            case LoggerOutcome::NotConnected:
+                return BackupOutcome::NotConnected;
+            case LoggerOutcome::Cancelled:
+            case LoggerOutcome::Failed:
+                return BackupOutcome::Failed;
+        }
+        const LoggerTable& table = loggers.table();
+        progress.setRange(0, table.ListedLoggerCount());
+        progress.setPosition(0);
+        progress.setBarVisible(true);
+        progress.setOkEnabled(false);
+        progress.setCaption(Entry(kBackupCaption));
+        progress.setStatus(Entry(kStartingStatus));
+        progress.show();
+        feedback_.processEvents();
+        for (int row = 1; row <= table.ListedLoggerCount(); ++row) {
+            const int loaded = loggers.LoadLoggerFromInstrument(row, type);
+            if (loaded == kLoggerLost) return BackupOutcome::NotConnected;  // message 7 shown
+            if (loaded != kLoggerLoaded) {
+                feedback_.showMessage(kNotCompleted);
+                return BackupOutcome::Failed;
+            }
+            BackupFile file;
+            file.logger = true;
+            file.type = type;
+            file.number = table.LoggerRowMap(row);
+            file.original = loggers.logger().name;
+            char slot[8];
+            std::snprintf(slot, sizeof slot, "%02d", file.number);
+            file.file =
+                UniqueName(SafeFileName(file.original),
+                           " (" + TypeLabelFor(type) + " " + slot + ")" + LoggerExtension(type));
+            if (!AddFile(stage.path(), std::move(file), LoggerFileText(loggers.logger()), manifest))
+                return BackupOutcome::Failed;
+            progress.advance();
+            feedback_.processEvents();
+        }
+    }
+    fs::remove_all(copies, ec);
+
+    if (!WriteFileAtomically(stage.path() / kManifestName, ManifestText(manifest))) {
+        feedback_.showMessage(kCannotWriteBackup);
+        return BackupOutcome::Failed;
+    }
+    // Everything was read: the one rename that makes the folder a backup.
+    fs::path target = dir / name;
+    for (int n = 2; fs::exists(target, ec); ++n) target = dir / (name + "-" + std::to_string(n));
+    fs::rename(stage.path(), target, ec);
+    if (ec) {
+        feedback_.showMessage(kCannotWriteBackup);
+        return BackupOutcome::Failed;
+    }
+    stage.keep();
+    stop.done = true;
+    folder_ = target;
+
+    ProgressWindow& p = feedback_.progress();
+    p.setCaption(Entry(kBackupCaption));
+    p.setStatus(Entry(kFinishedStatus));
+    p.setNoteWidth(kNoteWidth);
+    p.setNote(PathToText(target));
+    p.moveToEnd();
+    p.setOkEnabled(true);
+    return BackupOutcome::Done;
+}
+
+// ---- restoring the plans ---------------------------------------------------------------------
+
+BackupOutcome InstrumentBackup::Refuse(int message, const std::string& note) {
+    ProgressWindow& p = feedback_.progress();
+    p.setStatus(Entry(kStoppedStatus));
+    p.setNote(note);
+    p.moveToEnd();
+    p.setOkEnabled(true);
+    feedback_.showMessage(message);
+    return BackupOutcome::Failed;
+}
+
+BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedures& plans,
+                                             const PlanListView& list) {
+    restored_ = 0;
+    const std::optional<std::string> text = ReadWholeFile(folder / kManifestName);
+    const std::optional<Manifest> manifest = text ? ParseManifest(*text) : std::nullopt;
+    if (!manifest) {
+        feedback_.showMessage(kNotABackup);
+        return BackupOutcome::Failed;
+    }
+    std::vector<const BackupFile*> planFiles;
+    bool loggers = false;
+    for (const BackupFile& f : manifest->files) {
+        if (f.logger)
+            loggers = true;
+        else
+            planFiles.push_back(&f);
+    }
+
+    ProgressWindow& p = feedback_.progress();
+    p.setRange(0, static_cast<int>(planFiles.size()));
+    p.setPosition(0);
+    p.setBarVisible(true);
+    p.setOkEnabled(false);
+    p.setCaption(Entry(kRestoreCaption));
+    p.setStatus(Entry(kCheckingStatus));
+    p.setNoteWidth(kNoteWidth);
+    p.setNote(Entry(kWorkingNote));
+    p.show();
+    feedback_.processEvents();
+
+    // Every file is read and checked before the instrument is touched: its hash, then every
+    // line as sending it checks them, then that it is the plan the manifest says, in the
+    // manifest's order (plan 0, 1, ... of each type, at most ten of a type).
+    std::vector<PreparedPlan> prepared;
+    std::vector<std::string> bytes;
+    int numbers[3] = {0, 0, 0};
+    for (const BackupFile* f : planFiles) {
+        std::optional<std::string> content = ReadWholeFile(folder / f->file);
+        if (!content || Sha256Hex(*content) != f->sha256) return Refuse(kFileDoesNotMatch, f->file);
+        PlanFileCheck check = CheckPlanText(*content, language_);
+        if (!check.accepted())
+            return Refuse(check.message,
+                          check.note.empty() ? f->file : f->file + ": " + check.note);
+        if (check.plan.type != f->type || check.plan.name != f->original ||
+            f->number != numbers[f->type]++ || numbers[f->type] > kMaxPlansPerType)
+            return Refuse(kFileDoesNotMatch, f->file);
+        if (onFile) onFile(*f);
+        prepared.push_back(std::move(check.plan));
+        bytes.push_back(std::move(*content));
+        p.advance();
+        feedback_.processEvents();
+    }
+
+    if (!link_.FindInstrument()) {
+        p.setOkEnabled(true);
+        feedback_.showMessage(kNotConnectedMessage);
+        return BackupOutcome::NotConnected;
+    }
+    const std::string serial = Trimmed(GetSerial(link_));
+    if (Lost()) {
+        p.setOkEnabled(true);
+        feedback_.showMessage(kNotConnectedMessage);
+        return BackupOutcome::NotConnected;
+    }
+    if (serial != manifest->serial &&
+        !feedback_.askYesNo(kOtherInstrumentQuestion, kRestoreCaption)) {
+        p.setOkEnabled(true);
+        return BackupOutcome::Cancelled;
+    }
+
+    switch (plans.RewritePlans(prepared)) {
+        case PlanOutcome::Done:
+            break;
+        case PlanOutcome::NotConnected:
+            return BackupOutcome::NotConnected;
+        case PlanOutcome::Cancelled:
+        case PlanOutcome::Failed:
+            return BackupOutcome::Failed;
+    }
+    // The reading that ended the rewrite: each plan as it is now on the instrument.
+    bool same = list.count() == static_cast<int>(prepared.size());
+    for (int k = 0; same && k < list.count(); ++k) {
+        const std::optional<fs::path> copy = plans.LatestReadingCopy(k);
+        same = list.entry(k) == prepared[k].name + ListSuffixFor(prepared[k].type) && copy &&
+               ReadWholeFile(*copy) == bytes[k];
+    }
+    if (!same) {
+        feedback_.showMessage(kReadBackDiffers);
+        return BackupOutcome::Failed;
+    }
+    restored_ = static_cast<int>(prepared.size());
+    p.setCaption(Entry(kRestoreCaption));
+    p.setStatus(Entry(kFinishedStatus));
+    p.setNote(Entry(kRestoredNote) + " " + std::to_string(restored_));
+    p.moveToEnd();
+    p.setOkEnabled(true);
+    if (loggers) feedback_.showMessage(kLoggersStay);
+    return BackupOutcome::Done;
+}
+
+}  // namespace zv318

@@ -1,0 +1,173 @@
+#include "backup/manifest.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+
+#include "texts/text_file.h"
+
+namespace zv318 {
+
+namespace {
+
+constexpr std::string_view kFirstLine = "ZV-318 backup";
+constexpr std::size_t kMaxFileName = 64;
+
+std::string Escaped(std::string_view text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == '%' || c < 0x20 || c == 0x7f) {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%02X", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> Unescaped(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i + 1])) ||
+            !std::isxdigit(static_cast<unsigned char>(text[i + 2])))
+            return std::nullopt;
+        out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+        i += 2;
+    }
+    return out;
+}
+
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string_view::npos) return parts;
+        start = end + 1;
+    }
+}
+
+bool IsSha256(std::string_view text) {
+    return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+std::optional<int> Number(std::string_view text) {
+    if (text.empty() || text.size() > 2) return std::nullopt;
+    int n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// A file name the folder can hold as it stands: the reader refuses anything that could lead
+// out of the backup folder.
+bool IsPlainFileName(std::string_view name) {
+    if (name.empty() || name.front() == '.') return false;
+    return std::none_of(name.begin(), name.end(), [](unsigned char c) {
+        return c < 0x20 || c == 0x7f || c == '/' || c == '\\' || c == ':';
+    });
+}
+
+const std::array<std::string_view, 6> kHeaderKeys{
+    "Serial number", "IO Interface version", "ZV-318 version", "Date", "Time", "File"};
+
+}  // namespace
+
+std::string ManifestText(const Manifest& m) {
+    std::vector<std::string> lines{std::string(kFirstLine),
+                                   "Serial number=" + Escaped(m.serial),
+                                   "IO Interface version=" + Escaped(m.ioVersion),
+                                   "ZV-318 version=" + Escaped(m.zvVersion),
+                                   "Date=" + Escaped(m.date),
+                                   "Time=" + Escaped(m.time)};
+    for (const BackupFile& f : m.files)
+        lines.push_back("File=" + f.sha256 + '\t' + (f.logger ? "logger" : "plan") + '\t' +
+                        (f.type == 1 ? "RADIO" : "PLC") + '\t' + std::to_string(f.number) + '\t' +
+                        Escaped(f.file) + '\t' + Escaped(f.original));
+    return JoinCrLf(lines, true);
+}
+
+std::optional<Manifest> ParseManifest(std::string_view text) {
+    std::vector<std::string_view> lines = Split(text, '\n');
+    if (!lines.empty() && lines.back().empty()) lines.pop_back();
+    for (std::string_view& line : lines)
+        if (line.ends_with('\r')) line.remove_suffix(1);
+    if (lines.size() < 6 || lines[0] != kFirstLine) return std::nullopt;
+
+    Manifest m;
+    std::array<std::string*, 5> header{&m.serial, &m.ioVersion, &m.zvVersion, &m.date, &m.time};
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::size_t eq = lines[i].find('=');
+        if (eq == std::string_view::npos) return std::nullopt;
+        const std::string_view key = lines[i].substr(0, eq), value = lines[i].substr(eq + 1);
+        // The five header lines in their order, then only file lines.
+        const std::size_t expected = std::min<std::size_t>(i - 1, 5);
+        if (key != kHeaderKeys[expected]) return std::nullopt;
+        if (expected < 5) {
+            std::optional<std::string> v = Unescaped(value);
+            if (!v) return std::nullopt;
+            *header[expected] = std::move(*v);
+            continue;
+        }
+        const std::vector<std::string_view> f = Split(value, '\t');
+        if (f.size() != 6 || !IsSha256(f[0])) return std::nullopt;
+        BackupFile file;
+        file.sha256 = std::string(f[0]);
+        if (f[1] != "plan" && f[1] != "logger") return std::nullopt;
+        file.logger = f[1] == "logger";
+        if (f[2] != "RADIO" && f[2] != "PLC") return std::nullopt;
+        file.type = f[2] == "RADIO" ? 1 : 2;
+        const std::optional<int> number = Number(f[3]);
+        std::optional<std::string> name = Unescaped(f[4]), original = Unescaped(f[5]);
+        if (!number || !name || !original || !IsPlainFileName(*name)) return std::nullopt;
+        file.number = *number;
+        file.file = std::move(*name);
+        file.original = std::move(*original);
+        m.files.push_back(std::move(file));
+    }
+    return m;
+}
+
+std::string SafeFileName(std::string_view name) {
+    std::string out;
+    for (unsigned char c : name) {
+        const bool bad =
+            c < 0x20 || c == 0x7f ||
+            std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos;
+        out += bad ? '_' : static_cast<char>(c);
+    }
+    if (out.size() > kMaxFileName) {
+        out.resize(kMaxFileName);
+        // Never end inside a UTF-8 sequence.
+        while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80)
+            out.pop_back();
+        if (!out.empty() && static_cast<unsigned char>(out.back()) >= 0xC0) out.pop_back();
+    }
+    if (out.empty()) return "_";
+    if (out.front() == '.' || out.front() == ' ') out.front() = '_';
+    if (out.back() == '.' || out.back() == ' ') out.back() = '_';
+    // Windows keeps these names for devices, with or without an extension.
+    std::string stem = out.substr(0, out.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    std::transform(stem.begin(), stem.end(), stem.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const bool device = stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
+                        (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
+                         stem[3] >= '1' && stem[3] <= '9');
+    if (device) out.insert(out.begin(), '_');
+    return out;
+}
+
+}  // namespace zv318

@@ -1,0 +1,52 @@
+#pragma once
+// The manifest of a backup folder ("manifest.txt", CR LF): which instrument the backup comes
+// from, when it was made, and one line per file with its SHA-256, what it holds and where it
+// was on the instrument.
+//
+//     ZV-318 backup
+//     Serial number=00012345
+//     IO Interface version=IO-2.10
+//     ZV-318 version=V1.20
+//     Date=2026-12-07
+//     Time=22:55:01
+//     File=<sha256><TAB>plan<TAB>RADIO<TAB>0<TAB>TV1 (RADIO).c318<TAB>TV1
+//
+// File lines keep the instrument's order (plans by type and number, then loggers by type and
+// slot); the last field is the name on the instrument, the one before it the file's name in
+// the folder. Values are written with "%" and the control characters as "%" and two hex digits.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zv318 {
+
+inline constexpr char kManifestName[] = "manifest.txt";
+
+struct BackupFile {
+    std::string sha256;    // 64 lowercase hexadecimal digits
+    bool logger = false;   // false: a plan file; true: a logger file
+    int type = 0;          // 1 RADIO, 2 PLC
+    int number = 0;        // the plan's number within its type, or the logger's slot
+    std::string file;      // the file's name in the backup folder
+    std::string original;  // the plan's or logger's name on the instrument
+};
+
+struct Manifest {
+    std::string serial, ioVersion, zvVersion;
+    std::string date, time;  // "YYYY-MM-DD", "hh:mm:ss"
+    std::vector<BackupFile> files;
+};
+
+[[nodiscard]] std::string ManifestText(const Manifest& manifest);
+// Nothing when the text is not a manifest or a line of it is malformed.
+[[nodiscard]] std::optional<Manifest> ParseManifest(std::string_view text);
+
+// A name from the instrument as a file name that every system takes: the characters no file
+// name can hold (/ \ : * ? " < > |, control characters) and a leading or trailing dot or blank
+// become "_", a device name of Windows (CON, NUL, COM1 ...) gets a "_" in front, an empty name
+// becomes "_", and the name is cut to 64 bytes.
+[[nodiscard]] std::string SafeFileName(std::string_view name);
+
+}  // namespace zv318
