@@ -2,8 +2,11 @@
 // What every fuzz target shares: the entry point libFuzzer calls, and a Feedback that answers
 // every question with No and keeps nothing.
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +49,16 @@ public:
 private:
     QuietProgress progress_;
 };
+
+// A scratch folder of this run, for the readers that take a file.
+inline const std::filesystem::path& ScratchFolder() {
+    static const std::filesystem::path folder = [] {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "zv318-fuzz-XXXXXX").string();
+        return std::filesystem::path(::mkdtemp(pattern.data()) ? pattern : ".");
+    }();
+    return folder;
+}
 
 inline std::string_view Text(const std::uint8_t* data, std::size_t size) {
     return {reinterpret_cast<const char*>(data), size};

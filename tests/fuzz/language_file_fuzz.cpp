@@ -1,8 +1,6 @@
 // Language files and "config.txt": any bytes, in any encoding. Every text that reaches the
 // language table is valid UTF-8, and the configured name is one line of at most 19 characters.
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
@@ -26,14 +24,6 @@ bool ValidUtf8(std::string_view s) {
     return true;
 }
 
-const std::filesystem::path& Folder() {
-    static const std::filesystem::path folder = [] {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zv318-fuzz-XXXXXX").string();
-        return std::filesystem::path(::mkdtemp(pattern.data()) ? pattern : ".");
-    }();
-    return folder;
-}
 
 }  // namespace
 
@@ -46,9 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)DescribeProblems("fuzz.lng", result.problems);
 
     {
-        std::ofstream(Folder() / "config.txt", std::ios::binary) << bytes;
+        std::ofstream(fuzz::ScratchFolder() / "config.txt", std::ios::binary) << bytes;
     }
-    std::optional<std::string> name = ReadConfigLanguage(Folder());
+    std::optional<std::string> name = ReadConfigLanguage(fuzz::ScratchFolder());
     ZV318_FUZZ_CHECK(name.has_value());
     ZV318_FUZZ_CHECK(name->size() <= kLanguageNameLength);
     ZV318_FUZZ_CHECK(name->find('\n') == std::string::npos);

@@ -1,8 +1,6 @@
 // Logger files and the instrument's logger replies: any bytes. A logger file the program reads
 // it writes back in a form it reads again to the same bytes, and its print text can be made.
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
@@ -15,17 +13,9 @@ using namespace zv318;
 
 namespace {
 
-const std::filesystem::path& Folder() {
-    static const std::filesystem::path folder = [] {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zv318-fuzz-XXXXXX").string();
-        return std::filesystem::path(::mkdtemp(pattern.data()) ? pattern : ".");
-    }();
-    return folder;
-}
 
 int ReadBack(const std::string& bytes, const char* name, OpenLogger& logger) {
-    const std::filesystem::path file = Folder() / name;
+    const std::filesystem::path file = fuzz::ScratchFolder() / name;
     {
         std::ofstream(file, std::ios::binary) << bytes;
     }
