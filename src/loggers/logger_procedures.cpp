@@ -35,7 +35,8 @@ LoggerProcedures::LoggerProcedures(Link& link, Feedback& feedback, const Languag
 
 const LoggerIndexEntry& LoggerProcedures::entry(int slot) const {
     static const LoggerIndexEntry none;
-    return slot >= 0 && slot < kLoggerSlots ? index_[static_cast<std::size_t>(slot)] : none;
+    if (slot < 0 || slot >= kLoggerSlots) return none;
+    return index_[static_cast<std::size_t>(slot)];
 }
 
 // ---- the index ------------------------------------------------------------------------------

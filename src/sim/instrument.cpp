@@ -157,10 +157,8 @@ Logger MakeLogger(std::string time, std::string date, std::string name, const Pl
 
 }  // namespace
 
-Instrument::Instrument() {
-    radio_ = {TelevisionPlan(), FmPlan(), DabPlan()};
-    plc_ = {PowerLinePlan(), HomeNetworkPlan()};
-
+Instrument::Instrument()
+    : radio_{TelevisionPlan(), FmPlan(), DabPlan()}, plc_{PowerLinePlan(), HomeNetworkPlan()} {
     radioLoggers_[0] =
         MakeLogger("09:15:02", "14/03/2013", "ROOF1", radio_[0], "dBuV", 45, 0, 0);
     radioLoggers_[0]->records = SurveyAlong(radio_[0], 40, 45);

@@ -230,9 +230,12 @@ void TZVLoggerWindow::Savelogger1Click() {
 
 void TZVLoggerWindow::Printlogger1Click() {
     if (!procedures_) return;
+    if (printer_) {
+        procedures_->Printlogger1Click(*printer_);
+        return;
+    }
     zv318::PaperLoggerPrinter paper(this);
-    zv318::LoggerPrinter& printer = printer_ ? *printer_ : paper;
-    procedures_->Printlogger1Click(printer);
+    procedures_->Printlogger1Click(paper);
 }
 
 void TZVLoggerWindow::Previewlogger1Click() {
