@@ -92,13 +92,14 @@ void ShowLoggerTable(QTableWidget& grid, const LoggerTable& table) {
     }
 }
 
-LoggerGridEvents::LoggerGridEvents(QTableWidget& grid) : QObject(&grid), grid_(grid) {
+LoggerGridEvents::LoggerGridEvents(QTableWidget& grid)
+    : QObject(&grid), grid_(grid), headerViewport_(grid.horizontalHeader()->viewport()) {
     grid.viewport()->installEventFilter(this);
-    grid.horizontalHeader()->viewport()->installEventFilter(this);
+    headerViewport_->installEventFilter(this);
 }
 
 bool LoggerGridEvents::eventFilter(QObject* watched, QEvent* event) {
-    const bool header = watched == grid_.horizontalHeader()->viewport();
+    const bool header = watched == headerViewport_;
     if (event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->position().toPoint();

@@ -36,6 +36,9 @@ protected:
 
 private:
     QTableWidget& grid_;
+    // Kept from the start: events also arrive while the grid is being destroyed, when asking
+    // the grid for its header is no longer allowed.
+    QObject* headerViewport_;
 };
 
 }  // namespace zv318
