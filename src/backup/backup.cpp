@@ -110,7 +110,7 @@ std::string InstrumentBackup::UniqueName(const std::string& stem, const std::str
     // Two names may become the same file name once made safe, or differ only in case.
     std::string name = stem + suffix;
     for (int n = 2; std::find(taken_.begin(), taken_.end(), Upper(name)) != taken_.end(); ++n)
-        name = stem + "~" + std::to_string(n) + suffix;
+        name = stem + "~" + std::to_string(n) += suffix;
     taken_.push_back(Upper(name));
     return name;
 }

@@ -134,6 +134,7 @@ std::vector<InterfaceInfo> SocketBus::enumerate() {
     }
     std::sort(names.begin(), names.end());
     std::vector<InterfaceInfo> list;
+    list.reserve(names.size());
     for (const std::string& name : names) list.push_back({folder_ + "/" + name, {}});
     return list;
 }

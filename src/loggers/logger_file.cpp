@@ -127,7 +127,7 @@ std::string LoggerPrintText(const OpenLogger& logger) {
     for (std::size_t j = 1; j <= logger.records.size(); ++j) {
         const LoggerRecordRow& r = logger.records[j - 1];
         text += crlf;
-        if (j == 1 || j == 72) text += crlf + kHeading + crlf;
+        if (j == 1 || j == 72) ((text += crlf) += kHeading) += crlf;
         text += Padded(r.channel, 7, true);
         text += Padded(six + r.frequency, 15, true);
         text += Padded(six + r.bandwidth, 14, true);

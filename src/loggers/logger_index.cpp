@@ -20,7 +20,7 @@ LoggerPresence PresenceFromReply(std::string_view reply) {
         const auto flags = static_cast<unsigned char>(reply[at]);
         const int bits = i == 8 ? 2 : 6;
         for (int k = 0; k < bits; ++k)
-            if (flags & (1u << k)) presence[static_cast<std::size_t>(6 * i + k)] = true;
+            if (flags & (1u << k)) presence[static_cast<std::size_t>(6) * static_cast<std::size_t>(i) + static_cast<std::size_t>(k)] = true;
     }
     return presence;
 }

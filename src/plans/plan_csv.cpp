@@ -198,7 +198,7 @@ int ReadPlanCsv(std::string_view text, int type, const LanguageTable& table, Fee
     }
     // The editor's sort; two channels on one frequency name the later of their lines.
     if (const GridFault fault = MiraSiPotsDesar(read)) {
-        const std::string equal = read.cell(fault.row, PlanGrid::kFrequencyColumn);
+        const std::string& equal = read.cell(fault.row, PlanGrid::kFrequencyColumn);
         int line = 0;
         bool seen = false;
         for (const CsvRecord* record : records) {

@@ -276,7 +276,7 @@ PlanOutcome PlanProcedures::EndLost() {
 
 PlanOutcome PlanProcedures::Refuse(int message, std::optional<std::string> note) {
     // The window shows how it ended before the message box opens over it.
-    EndProgress(kStoppedStatus, note);
+    EndProgress(kStoppedStatus, std::move(note));
     feedback_.showMessage(message);
     return PlanOutcome::Failed;
 }
@@ -398,7 +398,7 @@ bool PlanProcedures::SendPlan(int planNumber, const PreparedPlan& plan) {
     for (const std::string& payload : plan.payloads) {
         progress.advance();
         feedback_.processEvents();
-        if (!Send("*CF0" + digit + payload)) return false;
+        if (!Send("*CF0" + digit += payload)) return false;
     }
     return true;
 }
