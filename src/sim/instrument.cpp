@@ -1,6 +1,7 @@
 #include "sim/instrument.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <iterator>
 #include <stdexcept>
@@ -134,7 +135,7 @@ std::vector<LoggerRecord> SurveyAlong(const Plan& plan, std::size_t count, int t
     std::vector<LoggerRecord> records;
     for (std::size_t i = 0; i < count && i < plan.channels.size(); ++i) {
         const Channel& c = plan.channels[i];
-        const double level = threshold + kOffsets[i % std::size(kOffsets)] - 0.3 * static_cast<double>(i / 16);
+        const double level = threshold + kOffsets[i % std::size(kOffsets)] - 0.3 * std::floor(static_cast<double>(i) / 16.0);
         char power[16];
         std::snprintf(power, sizeof power, "%.1f", level);
         records.push_back({c.name.substr(0, 3), c.frequency, c.bandwidth, power});
