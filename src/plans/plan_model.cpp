@@ -344,6 +344,18 @@ std::optional<std::string> ChannelPlanText(const PlanGrid& grid) {
     return text;
 }
 
+bool PlanTextFitsReader(std::string_view text) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string_view::npos) end = text.size();
+        // The reader's piece holds the line with its CR LF: at most the buffer less one.
+        if (end - start + 2 > kChannelLineBuffer - 1) return false;
+        start = end + 2;
+    }
+    return true;
+}
+
 int DesaCanalitzacio(const PlanGrid& grid, const std::filesystem::path& file, Feedback& feedback) {
     if (file.empty()) return kPlanNoFileName;
     if (grid.rowCount() > kMaxFileChannels) {
@@ -355,7 +367,9 @@ int DesaCanalitzacio(const PlanGrid& grid, const std::filesystem::path& file, Fe
         feedback.showMessage(25);
         return kPlanBadTypeLabel;
     }
-    if (!WriteFileAtomically(file, *text)) {
+    // A line too long to be read back (a very long channel name from another file) would make
+    // a file the program then refuses: nothing is written.
+    if (!PlanTextFitsReader(*text) || !WriteFileAtomically(file, *text)) {
         feedback.showMessage(18);
         return kPlanCannotCreate;
     }

@@ -181,6 +181,10 @@ struct ChannelLineFields {
 // always r - 1. Nothing when the type label is neither "RADIO" nor "PLC".
 [[nodiscard]] std::optional<std::string> ChannelPlanText(const PlanGrid& grid);
 
+// True when every line of a plan text is short enough for the reader to take whole: a plan the
+// program writes is always one it reads back.
+[[nodiscard]] bool PlanTextFitsReader(std::string_view text);
+
 // The writing part of the editor's save: checks the grid (more than 150 channels: message 18
 // and -15; a type label other than RADIO or PLC: message 25 and -9), then writes the file
 // atomically (failure: message 18 and -14). An empty path gives -11 with no message.

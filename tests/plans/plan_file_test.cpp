@@ -171,7 +171,11 @@ TEST_F(plansFile, RefusesWhatCannotBeWritten) {
     EXPECT_EQ(DesaCanalitzacio(grid, "", feedback), -11);
     grid.setTypeLabel("PLC");
     EXPECT_EQ(DesaCanalitzacio(grid, folder.path / "no-such-folder" / "x.c318", feedback), -14);
-    EXPECT_EQ(feedback.messages, (std::vector<int>{18, 25, 18}));
+    // A channel line longer than the reader takes would make a file the program then refuses.
+    grid.setCell(1, PlanGrid::kNameColumn, std::string(195, 'N'));
+    EXPECT_EQ(DesaCanalitzacio(grid, target, feedback), -14);
+    grid.setCell(1, PlanGrid::kNameColumn, "C1");
+    EXPECT_EQ(feedback.messages, (std::vector<int>{18, 25, 18, 18}));
     EXPECT_EQ(ReadBytes(target), "old");
     grid.setCell(150, 4, "ON");
     EXPECT_EQ(DesaCanalitzacio(grid, target, feedback), 0);  // 150 channels are allowed
