@@ -10,6 +10,7 @@
 #include "link/queries.h"
 #include "loggers/logger_procedures.h"
 #include "plans/plan_model.h"
+#include "texts/local_time.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -142,13 +143,7 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
         feedback_.showMessage(kNotConnectedMessage);
         return BackupOutcome::NotConnected;
     }
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = LocalTimeNow();
     char date[16], time[16], stamp[32];
     std::strftime(date, sizeof date, "%Y-%m-%d", &local);
     std::strftime(time, sizeof time, "%H:%M:%S", &local);

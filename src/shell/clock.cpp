@@ -1,5 +1,7 @@
 #include "shell/clock.h"
 
+#include "texts/local_time.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -10,17 +12,6 @@ namespace {
 
 constexpr std::size_t kClockTextOffset = 6;
 constexpr std::size_t kClockTextLength = 19;
-
-std::tm LocalTimeNow() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return local;
-}
 
 }  // namespace
 
