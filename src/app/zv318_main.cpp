@@ -33,8 +33,6 @@
 #include "shell/windows/oculta.h"
 #include "shell/windows/tform1.h"
 #include "shell/windows/window_feedback.h"
-#include "texts/qt_path.h"
-#include "texts/text_file.h"
 
 int main(int argc, char** argv) {
     // An error that escapes a handler is shown in a box, and the program goes on.

@@ -10,7 +10,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
+#include <csignal>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>

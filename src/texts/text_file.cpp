@@ -87,7 +87,7 @@ std::optional<std::string> LineReader::word() {
 
 std::string WithoutLineEnd(std::string line) {
     if (!line.empty() && line.back() == '\n') line.pop_back();
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    while (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
 

@@ -40,7 +40,8 @@ private:
     std::size_t pos_ = 0;
 };
 
-// Removes one final "\n" (and a "\r" before it).
+// Removes one final "\n" and every "\r" before it: a carriage return that ends a line is part of
+// its line end, never of the text, so a value read, written with CR LF and read again is the same.
 [[nodiscard]] std::string WithoutLineEnd(std::string line);
 
 // Texts in UTF-8 are kept; anything else is taken as Windows-1252 and converted to UTF-8.

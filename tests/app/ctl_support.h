@@ -62,6 +62,7 @@ public:
             pid_ = -1;
         }
     }
+    const fs::path& folder() const { return folder_; }
     std::string env() const {
         return "ZV318_TIMEOUT_MS=1000 ZV318_HID_SOCKETS='" + folder_.string() + "'";
     }

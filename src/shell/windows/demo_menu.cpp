@@ -23,7 +23,7 @@ QString Caption(const std::string& text) {
 
 }  // namespace
 
-QMenu* AddDemoMenu(TForm1& form, DemoCable cable) {
+QMenu* AddDemoMenu(TForm1& form, const DemoCable& cable) {
     QMenu* demo = form.MainMenu1->addMenu(QString());
     demo->setObjectName(QStringLiteral("DemoMenu"));
     QAction* plug = demo->addAction(QString());

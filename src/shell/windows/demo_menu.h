@@ -16,6 +16,6 @@ struct DemoCable {
 };
 
 // Adds the menu to the main window's menu bar; its captions follow the window's language.
-QMenu* AddDemoMenu(TForm1& form, DemoCable cable);
+QMenu* AddDemoMenu(TForm1& form, const DemoCable& cable);
 
 }  // namespace zv318

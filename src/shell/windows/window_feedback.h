@@ -22,7 +22,7 @@ public:
     WindowFeedback(const LanguageTable& table, TUpdatingFORM& progress, QWidget* dialogParent);
 
     void showMessage(int number) override;
-    void showNotice(const std::string& text) override;
+    void showNotice(const std::string& notice) override;
     void showInformation(const std::string& text, const std::string& caption) override;
     [[nodiscard]] bool askYesNo(int textEntry, int captionEntry) override;
     [[nodiscard]] Answer askYesNoCancel(int textEntry, int captionEntry) override;
