@@ -1,11 +1,23 @@
 #include "texts/text_file.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <system_error>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace zv318 {
 
@@ -35,12 +47,54 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     return true;
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes,
+                                         ReadRefusal* why) {
+    auto refuse = [why](ReadRefusal r) -> std::optional<std::string> {
+        if (why) *why = r;
+        return std::nullopt;
+    };
+#ifdef _WIN32
+    const int fd = _wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0) return refuse(ReadRefusal::CannotOpen);
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { _close(fd); }
+    } closer{fd};
+    struct _stat64 st {};
+    if (_fstat64(fd, &st) != 0) return refuse(ReadRefusal::CannotOpen);
+    if ((st.st_mode & _S_IFMT) == _S_IFDIR) return refuse(ReadRefusal::CannotOpen);
+    if ((st.st_mode & _S_IFMT) != _S_IFREG) return refuse(ReadRefusal::NotRegularFile);
+#else
+    // Non-blocking, so that opening a FIFO with no writer does not wait for one.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return refuse(ReadRefusal::CannotOpen);
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return refuse(ReadRefusal::CannotOpen);
+    if (S_ISDIR(st.st_mode)) return refuse(ReadRefusal::CannotOpen);
+    if (!S_ISREG(st.st_mode)) return refuse(ReadRefusal::NotRegularFile);
+#endif
+    if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        return refuse(ReadRefusal::TooLarge);
+    std::string data;
+    data.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+#ifdef _WIN32
+        const int n = _read(fd, buffer, sizeof buffer);
+#else
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+#endif
+        if (n < 0) return refuse(ReadRefusal::CannotOpen);
+        if (n == 0) break;
+        data.append(buffer, static_cast<std::size_t>(n));
+        // The file grew while it was read: judge what it holds now.
+        if (data.size() > maxBytes) return refuse(ReadRefusal::TooLarge);
+    }
     return data;
 }
 

@@ -13,8 +13,27 @@ namespace zv318 {
 // Writes `bytes` exactly as given to `path` through a temporary file beside it.
 [[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-// The whole file, or nothing when it cannot be opened.
-[[nodiscard]] std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+// The largest file of each kind the program reads from outside; a full plan or logger file is a
+// few kilobytes, a whole firmware image well under a megabyte.
+inline constexpr std::size_t kPlanFileMaxBytes = 64 * 1024;
+inline constexpr std::size_t kLoggerFileMaxBytes = 64 * 1024;
+inline constexpr std::size_t kLanguageFileMaxBytes = 1024 * 1024;
+inline constexpr std::size_t kImageFileMaxBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kAnyFileMaxBytes = 64 * 1024 * 1024;
+
+// Why a file was not read.
+enum class ReadRefusal {
+    CannotOpen,      // missing, no permission, a folder
+    NotRegularFile,  // a device, a FIFO, a socket (a link is followed to what it names)
+    TooLarge,        // larger than the kind of file can be
+};
+
+// The whole file, or nothing when it cannot be opened, is not a regular file or holds more than
+// `maxBytes`. The file is opened once and judged on the open descriptor, without blocking on a
+// FIFO and without reading more than maxBytes + 1 bytes; `why` (when given) says what was wrong.
+[[nodiscard]] std::optional<std::string> ReadWholeFile(const std::filesystem::path& path,
+                                                       std::size_t maxBytes = kAnyFileMaxBytes,
+                                                       ReadRefusal* why = nullptr);
 
 // Joins lines with CR LF, the line end every file of the program uses; no line end after the
 // last line unless `finalLineEnd`.

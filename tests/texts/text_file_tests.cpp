@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
 #include "texts/text_file.h"
 
 namespace fs = std::filesystem;
@@ -33,6 +35,41 @@ TEST(AtomicWrite, AFailedWriteKeepsThePreviousFile) {
     EXPECT_FALSE(WriteFileAtomically(dir / "folder", "data"));
     EXPECT_FALSE(WriteFileAtomically(dir / "missing" / "file.txt", "data"));
     EXPECT_EQ(ReadWholeFile(file), "precious");
+    fs::remove_all(dir);
+}
+
+// Files from outside: only a regular file no larger than its kind is read, and a FIFO or a
+// device never blocks or floods the reader.
+TEST(BoundedRead, RefusesWhatIsNotASmallRegularFile) {
+    fs::path dir = fs::temp_directory_path() / "zv318-bounded-read";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "small", std::ios::binary) << "12345";
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "zero");
+    fs::create_symlink(dir / "small", dir / "link-to-small");
+    struct Row {
+        const char* name;
+        std::size_t max;
+        std::optional<std::string> expected;
+        ReadRefusal why;
+    };
+    const Row rows[] = {
+        {"small", 5, "12345", ReadRefusal::CannotOpen},
+        {"link-to-small", 5, "12345", ReadRefusal::CannotOpen},
+        {"small", 4, std::nullopt, ReadRefusal::TooLarge},
+        {"fifo", 100, std::nullopt, ReadRefusal::NotRegularFile},
+        {"zero", 100, std::nullopt, ReadRefusal::NotRegularFile},
+        {"missing", 100, std::nullopt, ReadRefusal::CannotOpen},
+        {".", 100, std::nullopt, ReadRefusal::CannotOpen},
+    };
+    for (const Row& row : rows) {
+        ReadRefusal why = ReadRefusal::CannotOpen;
+        EXPECT_EQ(ReadWholeFile(dir / row.name, row.max, &why), row.expected) << row.name;
+        if (!row.expected) {
+            EXPECT_EQ(why, row.why) << row.name;
+        }
+    }
     fs::remove_all(dir);
 }
 
