@@ -29,7 +29,7 @@ inline constexpr std::size_t kLanguageNameLength = 19;   // what config.txt give
 // Sets the entries the file names; entries it does not name keep their text.
 // The entry number is the text between the line's first comma and the first "=" after it;
 // the text is everything after the line's first "=". Lines without a comma are ignored, and
-// so are numbers outside 0-135 and 1000-1199. A number that is not a decimal integer, or a comma without
+// so are numbers outside 0-135 and 1000-1999. A number that is not a decimal integer, or a comma without
 // "=", skips the line and is listed in the result's problems.
 LanguageFileResult ReadLanguageFile(const std::filesystem::path& file, LanguageTable& table);
 // The same on text already in memory (UTF-8 or Windows-1252).

@@ -1,7 +1,7 @@
 #pragma once
 // The numbered texts of the interface: entries 0 to 135, empty until a language file sets
 // them. Every text that a window's design does not fix is read from here by number.
-// Entries 1000 to 1199 hold the texts of what this program adds to the instrument's own
+// Entries 1000 to 1999 hold the texts of what this program adds to the instrument's own
 // (menus, windows and messages beyond it); a language file sets them the same way.
 
 #include <array>
@@ -10,14 +10,14 @@
 namespace zv318 {
 
 inline constexpr int kLanguageEntries = 136;
-// The program's own entries: 1000-1099 captions and labels, 1100-1199 the texts of the
-// program's own messages 100-199 (message n reads entry 1000 + n).
+// The program's own entries: 1000-1099 captions and labels, 1100-1999 the texts of the
+// program's own messages 100-999 (message n reads entry 1000 + n) and further captions.
 inline constexpr int kExtraEntryFirst = 1000;
-inline constexpr int kExtraEntryEnd = 1200;
+inline constexpr int kExtraEntryEnd = 2000;
 inline constexpr int kExtraMessageFirst = 100;
-inline constexpr int kExtraMessageLast = 199;
+inline constexpr int kExtraMessageLast = 999;
 
-// True for the numbers a language file may set: 0-135 and 1000-1199.
+// True for the numbers a language file may set: 0-135 and 1000-1999.
 [[nodiscard]] constexpr bool IsLanguageEntry(long long n) {
     return (n >= 0 && n < kLanguageEntries) || (n >= kExtraEntryFirst && n < kExtraEntryEnd);
 }
@@ -35,7 +35,7 @@ private:
     std::array<std::string, kExtraEntryEnd - kExtraEntryFirst> extra_;
 };
 
-// The text of a numbered message (1-31, the program's own 100-199, or negative): returns n and sets `text`, or returns 0
+// The text of a numbered message (1-31, the program's own 100-999, or negative): returns n and sets `text`, or returns 0
 // and leaves `text` untouched when n has no message.
 int MessageText(const LanguageTable& table, int n, std::string& text);
 // Messages shown with the error icon rather than the information icon.

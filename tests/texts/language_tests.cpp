@@ -76,19 +76,19 @@ TEST(MessageCatalogue, NoTextForZeroAndAbove31AndEmptyEntries) {
 
 TEST(LanguageTable, OnlyTheInstrumentsAndTheProgramsOwnRangesAreKept) {
     LanguageTable t;
-    for (int n : {-1, 136, 999, 1200}) t.set(n, "x");
+    for (int n : {-1, 136, 999, 2000}) t.set(n, "x");
     t.set(135, "last");
     t.set(1000, "own first");
-    t.set(1199, "own last");
+    t.set(1999, "own last");
     EXPECT_EQ(t.entry(135), "last");
     EXPECT_EQ(t.entry(1000), "own first");
-    EXPECT_EQ(t.entry(1199), "own last");
-    for (int n : {-1, 136, 999, 1200}) EXPECT_EQ(t.entry(n), "") << n;
-    // The program's own messages 100-199 read entries 1100-1199, without their number.
+    EXPECT_EQ(t.entry(1999), "own last");
+    for (int n : {-1, 136, 999, 2000}) EXPECT_EQ(t.entry(n), "") << n;
+    // The program's own messages 100-999 read entries 1100-1999, without their number.
     std::string text;
-    EXPECT_EQ(MessageText(t, 199, text), 199);
+    EXPECT_EQ(MessageText(t, 999, text), 999);
     EXPECT_EQ(text, "own last");
-    EXPECT_EQ(MessageText(t, 200, text), 0);
+    EXPECT_EQ(MessageText(t, 1000, text), 0);
     t.clear();
     EXPECT_EQ(t.entry(1000), "");
 }
@@ -102,7 +102,7 @@ TEST(LanguageFile, LineRules) {
         "no comma here\r\n"
         "Big,136=ignored\r\n"
         "Own,1042=the program's own\r\n"
-        "Past,1200=ignored\r\n"
+        "Past,2000=ignored\r\n"
         "Neg,-1=ignored\r\n"
         "Blank, 12 =spaced number\r\n",
         t);
