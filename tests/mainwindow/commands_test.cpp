@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "main_window_fixture.h"
-#include "shell/windows/plan_list_widget.h"
+#include "plans/windows/plan_list_widget.h"
 
 namespace zv318::testing {
 namespace {

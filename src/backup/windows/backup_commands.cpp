@@ -9,17 +9,29 @@
 
 namespace zv318 {
 
+namespace {
+
+// The folder the person chooses, starting in the program's folder; none when cancelled.
+std::optional<std::filesystem::path> ChooseFolder(PageHost& host, Feedback& feedback,
+                                                  FileRequest::Kind kind) {
+    FileRequest request;
+    request.kind = kind;
+    request.startFolder = PathToText(host.programFolder());
+    const std::optional<std::string> folder = feedback.chooseFile(request);
+    if (!folder) return std::nullopt;
+    return PathFromText(*folder);
+}
+
+}  // namespace
+
 void BackupCommands::Copiadeseguridad1Click() {
     Feedback* feedback = host_.feedback();
     if (!feedback) return;
     host_.runCommand([this, feedback] {
-        FileRequest request;
-        request.kind = FileRequest::BackupFolder;
-        request.startFolder = PathToText(host_.programFolder());
-        const std::optional<std::string> dir = feedback->chooseFile(request);
-        if (!dir) return;
+        const auto folder = ChooseFolder(host_, *feedback, FileRequest::BackupFolder);
+        if (!folder) return;
         InstrumentBackup backup(host_.link(), *feedback, host_.languageTable());
-        (void)backup.Backup(PathFromText(*dir));
+        (void)backup.Backup(*folder);
     });
 }
 
@@ -28,13 +40,11 @@ void BackupCommands::Restaurarplanes1Click() {
     if (!plans) return;
     Feedback* feedback = host_.feedback();
     host_.runCommand([this, plans, feedback] {
-        FileRequest request;
-        request.kind = FileRequest::RestoreFolder;
-        request.startFolder = PathToText(host_.programFolder());
-        const std::optional<std::string> folder = feedback->chooseFile(request);
+        const auto folder = ChooseFolder(host_, *feedback, FileRequest::RestoreFolder);
         if (!folder) return;
+        // The main window's own plan procedures: the list shows the plans read back.
         InstrumentBackup backup(host_.link(), *feedback, host_.languageTable());
-        (void)backup.RestorePlans(PathFromText(*folder), *plans, planList_());
+        (void)backup.RestorePlans(*folder, *plans, planList_());
     });
 }
 

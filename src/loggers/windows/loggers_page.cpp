@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <tuple>
 
 #include "link/feedback.h"
 #include "link/link.h"
@@ -12,18 +13,6 @@
 #include "loggers/windows/logger_window.h"
 #include "loggers/windows/paper_printer.h"
 #include "texts/version.h"
-
-namespace {
-
-QPushButton* MakeButton(const QString& objectName, const QString& text, QWidget* parent,
-                        const QRect& geometry) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(objectName);
-    button->setGeometry(geometry);
-    return button;
-}
-
-}  // namespace
 
 TLoggersPage::TLoggersPage(zv318::PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
     setObjectName(QStringLiteral("Loggers"));
@@ -54,18 +43,19 @@ TLoggersPage::TLoggersPage(zv318::PageHost& host, QWidget* parent) : QWidget(par
     // Receiving and opening on the left, printing and saving on the right.
     const int x1 = 10, x2 = 262, w = 248, h = 30;
     const int y1 = 353, y2 = 386, y3 = 419;
-    ReceiveRLogBut = MakeButton(QStringLiteral("ReceiveRLogBut"),
-                                QStringLiteral("Receive RADIO loggers"), this, {x1, y1, w, h});
-    ReceivePLogBut = MakeButton(QStringLiteral("ReceivePLogBut"),
-                                QStringLiteral("Receive PLC loggers"), this, {x1, y2, w, h});
-    OpenLogBut = MakeButton(QStringLiteral("OpenLogBut"), QStringLiteral("Open logger"), this,
-                            {x1, y3, w, h});
-    PrintSelBut = MakeButton(QStringLiteral("PrintSelBut"),
-                             QStringLiteral("Print selected loggers"), this, {x2, y1, w, h});
-    SaveLogAsBut = MakeButton(QStringLiteral("SaveLogAsBut"), QStringLiteral("Save loggers as"),
-                              this, {x2, y2, w, h});
-    SaveLogBut = MakeButton(QStringLiteral("SaveLogBut"), QStringLiteral("Save loggers"), this,
-                            {x2, y3, w, h});
+    const std::tuple<QPushButton*&, const char*, const char*, QPoint> buttons[] = {
+        {ReceiveRLogBut, "ReceiveRLogBut", "Receive RADIO loggers", {x1, y1}},
+        {ReceivePLogBut, "ReceivePLogBut", "Receive PLC loggers", {x1, y2}},
+        {OpenLogBut, "OpenLogBut", "Open logger", {x1, y3}},
+        {PrintSelBut, "PrintSelBut", "Print selected loggers", {x2, y1}},
+        {SaveLogAsBut, "SaveLogAsBut", "Save loggers as", {x2, y2}},
+        {SaveLogBut, "SaveLogBut", "Save loggers", {x2, y3}},
+    };
+    for (const auto& [button, name, text, place] : buttons) {
+        button = new QPushButton(QLatin1String(text), this);
+        button->setObjectName(QLatin1String(name));
+        button->setGeometry(QRect(place, QSize(w, h)));
+    }
 
     VersioControllerLabel2 = new QLabel(this);
     VersioControllerLabel2->setObjectName(QStringLiteral("VersioControllerLabel2"));

@@ -13,18 +13,6 @@
 #include "plans/windows/plan_list_widget.h"
 #include "texts/version.h"
 
-namespace {
-
-QPushButton* MakeButton(const QString& objectName, const QString& text, QWidget* parent,
-                        const QRect& geometry) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(objectName);
-    button->setGeometry(geometry);
-    return button;
-}
-
-}  // namespace
-
 TChannelPlanPage::TChannelPlanPage(zv318::PageHost& host, QWidget* parent)
     : QWidget(parent), host_(host) {
     setObjectName(QStringLiteral("ChannelPlan"));
@@ -40,18 +28,24 @@ TChannelPlanPage::TChannelPlanPage(zv318::PageHost& host, QWidget* parent)
     ListLabel->setBuddy(Llista);
 
     const int x = 272, w = 238, h = 30;
-    ReceiveBut = MakeButton(QStringLiteral("ReceiveBut"),
-                            QStringLiteral("Read equipment's channel plans"), this, {x, 26, w, h});
-    LoadBut = MakeButton(QStringLiteral("LoadBut"), QStringLiteral("Load channel plan"), this,
-                         {x, 62, w, h});
-    DelSelBut = MakeButton(QStringLiteral("DelSelBut"),
-                           QStringLiteral("Delete selected channel plans"), this, {x, 98, w, h});
-    EditBut = MakeButton(QStringLiteral("EditBut"), QStringLiteral("Edit channel plan"), this,
-                         {x, 154, w, h});
-    NewRBut = MakeButton(QStringLiteral("NewRBut"), QStringLiteral("New RADIO channel plan"), this,
-                         {x, 190, w, h});
-    NewPBut = MakeButton(QStringLiteral("NewPBut"), QStringLiteral("New PLC channel plan"), this,
-                         {x, 226, w, h});
+    struct Button {
+        QPushButton*& button;
+        const char* name;
+        const char* text;
+        int y;
+    } buttons[] = {
+        {ReceiveBut, "ReceiveBut", "Read equipment's channel plans", 26},
+        {LoadBut, "LoadBut", "Load channel plan", 62},
+        {DelSelBut, "DelSelBut", "Delete selected channel plans", 98},
+        {EditBut, "EditBut", "Edit channel plan", 154},
+        {NewRBut, "NewRBut", "New RADIO channel plan", 190},
+        {NewPBut, "NewPBut", "New PLC channel plan", 226},
+    };
+    for (Button& b : buttons) {
+        b.button = new QPushButton(QLatin1String(b.text), this);
+        b.button->setObjectName(QLatin1String(b.name));
+        b.button->setGeometry(x, b.y, w, h);
+    }
 
     VersioControllerLabel = new QLabel(this);
     VersioControllerLabel->setObjectName(QStringLiteral("VersioControllerLabel"));
