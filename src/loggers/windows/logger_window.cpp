@@ -16,6 +16,7 @@
 #include "loggers/windows/logger_chart.h"
 #include "loggers/windows/paper_printer.h"
 #include "plans/windows/dialog.h"
+#include "texts/menu_caption.h"
 #include "texts/version.h"
 
 namespace {
@@ -71,6 +72,7 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     Archivo1->addSeparator();
     Exit1 = Archivo1->addAction("Exit");
     Exit1->setObjectName("Exit1");
+    zv318::OpenMenuBarWithF10(this, MainMenu1);
     connect(Exit1, &QAction::triggered, this, &QDialog::close);
     connect(Savelogger1, &QAction::triggered, this, &TZVLoggerWindow::Savelogger1Click);
     connect(Printlogger1, &QAction::triggered, this, &TZVLoggerWindow::Printlogger1Click);
@@ -161,11 +163,6 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
 
 void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {
     VersioControllerLabel->setText(zv318::kSoftwareVersionText);
-    Archivo1->setTitle(Text(table, 1));
-    Exit1->setText(Text(table, 2));
-    Savelogger1->setText(Text(table, 121));
-    Printlogger1->setText(Text(table, 122));
-    Previewlogger1->setText(Text(table, 1040));
     DataLabel->setText(Text(table, 22));
     HoraLabel->setText(Text(table, 21));
     ModeLabel->setText(Text(table, 110));
@@ -174,8 +171,13 @@ void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {
     auto own = [&table](int entry, const char* fallback) {
         return table.entry(entry).empty() ? QString::fromUtf8(fallback) : Text(table, entry);
     };
-    ExportCSV1->setText(own(1090, "Export CSV…"));
-    SaveChart1->setText(own(1092, "Save chart as…"));
+    zv318::SetMenuCaptions({{Archivo1->menuAction(), Text(table, 1)}});
+    zv318::SetMenuCaptions({{Savelogger1, Text(table, 121)},
+                            {Printlogger1, Text(table, 122)},
+                            {Previewlogger1, Text(table, 1040)},
+                            {ExportCSV1, own(1090, "Export CSV…")},
+                            {SaveChart1, own(1092, "Save chart as…")},
+                            {Exit1, Text(table, 2)}});
     Vistes->setTabText(Vistes->indexOf(TaulaRegistre), own(1094, "Table"));
     Vistes->setTabText(Vistes->indexOf(Grafic), own(1093, "Chart"));
     Grafic->applyTranslation(table);

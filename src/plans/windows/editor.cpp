@@ -19,6 +19,7 @@
 #include "plans/plan_csv.h"
 #include "plans/windows/channel_table.h"
 #include "plans/windows/dialog.h"
+#include "texts/menu_caption.h"
 #include "texts/qt_path.h"
 #include "texts/version.h"
 
@@ -88,6 +89,7 @@ TEditor::TEditor(QWidget* parent)
     Help1->setObjectName("Help1");
     Help1->setEnabled(false);
     Help1->menuAction()->setEnabled(false);
+    zv318::OpenMenuBarWithF10(this, MainMenu1);
 
     popupchannel = new QMenu(this);
     popupchannel->setObjectName("popupchannel");
@@ -195,23 +197,22 @@ TEditor::~TEditor() = default;
 void TEditor::applyTranslation(const zv318::LanguageTable& table) {
     language_ = &table;
     VersioControllerLabel->setText(zv318::kSoftwareVersionText);
-    File1->setTitle(Text(table, 1));
-    Exit1->setText(Text(table, 2));
-    Help1->setTitle(Text(table, 7));
     setWindowTitle(Text(table, 100));
-    NewRADIOchannelplan1->setText(Text(table, 94));
-    Newchannelplan1->setText(Text(table, 91));
-    Savechannelplan1->setText(Text(table, 96));
-    Savechannelplanas1->setText(Text(table, 107));
-    Loadchannelplan1->setText(Text(table, 95));
-    ExportCSV1->setText(entry(1090, "Export CSV…"));
-    ImportCSV1->setText(entry(1091, "Import CSV…"));
-    Edit1->setTitle(Text(table, 27));
-    Sortchannels1->setText(Text(table, 99));
-    Activeall1->setText(Text(table, 90));
-    Unactiveall1->setText(Text(table, 108));
-    INSERTACANAL->setText(Text(table, 97));
-    ESBORRACANAL->setText(Text(table, 98));
+    zv318::SetMenuCaptions({{File1->menuAction(), Text(table, 1)},
+                            {Edit1->menuAction(), Text(table, 27)},
+                            {Help1->menuAction(), Text(table, 7)}});
+    zv318::SetMenuCaptions({{NewRADIOchannelplan1, Text(table, 94)},
+                            {Newchannelplan1, Text(table, 91)},
+                            {Savechannelplan1, Text(table, 96)},
+                            {Savechannelplanas1, Text(table, 107)},
+                            {Loadchannelplan1, Text(table, 95)},
+                            {ExportCSV1, entry(1090, "Export CSV…")},
+                            {ImportCSV1, entry(1091, "Import CSV…")},
+                            {Exit1, Text(table, 2)}});
+    zv318::SetMenuCaptions({{Sortchannels1, Text(table, 99)},
+                            {Activeall1, Text(table, 90)},
+                            {Unactiveall1, Text(table, 108)}});
+    zv318::SetMenuCaptions({{INSERTACANAL, Text(table, 97)}, {ESBORRACANAL, Text(table, 98)}});
     GroupBox1->setTitle(Text(table, 132));
     ChPlanNameLabel->setToolTip(Text(table, 133));
 

@@ -10,6 +10,7 @@
 #include "firmware/windows/updating_form.h"
 #include "plans/windows/dialog.h"
 #include "shell/service.h"
+#include "texts/menu_caption.h"
 
 namespace {
 
@@ -122,7 +123,7 @@ TAboutKORVEL52::TAboutKORVEL52(const std::filesystem::path& programFolder, QWidg
 }
 
 void TAboutKORVEL52::applyTranslation(const zv318::LanguageTable& table) {
-    setWindowTitle(QString::fromStdString(table.entry(9)));
+    setWindowTitle(zv318::WithoutMnemonic(QString::fromStdString(table.entry(9))));
 }
 
 namespace {
@@ -230,7 +231,7 @@ TAboutController::TAboutController(const std::filesystem::path& programFolder, Q
 }
 
 void TAboutController::applyTranslation(const zv318::LanguageTable& table) {
-    setWindowTitle(QString::fromStdString(table.entry(10)));
+    setWindowTitle(zv318::WithoutMnemonic(QString::fromStdString(table.entry(10))));
     VersioControllerLabel->setText(zv318::kSoftwareVersionText);
     VersioControllerLabel->adjustSize();
 }

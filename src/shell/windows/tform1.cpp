@@ -29,10 +29,10 @@
 #include "shell/startup.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/command_runner.h"
-#include "shell/windows/menu_caption.h"
 #include "shell/windows/oculta.h"
 #include "shell/windows/status_box.h"
 #include "texts/language_file.h"
+#include "texts/menu_caption.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 
@@ -57,6 +57,12 @@ TForm1::TForm1(zv318::Link& link, zv318::ProgramFolders folders, QWidget* parent
     runner_ = new TCommandRunner(this, [this](bool busy) {
         for (QMenu* menu : {Archivo1, Idioma1, Actualizar1, Ayuda1})
             menu->menuAction()->setEnabled(!busy);
+        // The hourglass from the command's first exchange: an instrument that is slow to
+        // answer shows at once that the window works (the boxes show the arrow).
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
     });
     buildHeader(client);
     CStatus = new TStatusBox(table_, folders_.data, client);
@@ -69,6 +75,7 @@ TForm1::TForm1(zv318::Link& link, zv318::ProgramFolders folders, QWidget* parent
     Loggers = new TLoggersPage(*this);
     PageControl->addTab(Loggers, QStringLiteral("Loggers"));
     buildMenus();
+    zv318::OpenMenuBarWithF10(this, MainMenu1);
     setTabOrder();
 
     Timer2 = new QTimer(this);
@@ -276,6 +283,14 @@ void TForm1::ConnectionStatus() {
     emit connectionStatusRefreshed(info.found);
 }
 
+void TForm1::showNotConnected() {
+    // Message 7 is about to say so: the status box says the same, before the box opens.
+    CStatus->showNotFound(false);
+    connected_ = false;
+    if (busy()) refreshPending_ = true;
+    repaintNow();
+}
+
 void TForm1::repaintNow() {
     // Lets the window repaint; input waits until the refresh is over.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -314,9 +329,11 @@ void TForm1::BuildLanguageMenu() {
     languageGroup_ = new QActionGroup(this);
     languageGroup_->setExclusive(true);
     std::vector<std::string> names = zv318::ListLanguages(folders_);
+    QString taken;
     for (std::size_t i = 0; i < names.size(); ++i) {
+        // The name shown as written, with a key of its own.
         QAction* item =
-            Idioma1->addAction(QString::fromStdString(zv318::LanguageItemCaption(names[i])));
+            Idioma1->addAction(zv318::AssignMnemonic(QString::fromStdString(names[i]), taken));
         item->setObjectName(QStringLiteral("Language_") + QString::fromStdString(names[i]));
         item->setCheckable(true);
         item->setData(static_cast<int>(i));
@@ -368,23 +385,13 @@ void TForm1::ApplyTranslation() {
     ChannelPlan->applyTranslation(table_);
     Loggers->applyTranslation(table_);
 
-    QString topTaken;
-    Archivo1->setTitle(zv318::WithMnemonic(e(1), topTaken));
-    QString fileTaken;
-    Copiadeseguridad1->setText(zv318::WithMnemonic(e(1095), fileTaken));
-    Restaurarplanes1->setText(zv318::WithMnemonic(e(1096), fileTaken));
-    Salir1->setText(zv318::WithMnemonic(e(2), fileTaken));
-    Idioma1->setTitle(zv318::WithMnemonic(e(4), topTaken));
-    Actualizar1->setTitle(zv318::WithMnemonic(e(5), topTaken));
-    QString updateTaken;
-    Firmware1->setText(zv318::WithMnemonic(e(6), updateTaken));
-    KORVEL521->setText(zv318::WithMnemonic(e(11), updateTaken));
-    Puestaenhora1->setText(zv318::WithMnemonic(e(28), updateTaken));
-    Ayuda1->setTitle(zv318::WithMnemonic(e(7), topTaken));
-    QString helpTaken;
-    Contenidos1->setText(zv318::WithMnemonic(e(8), helpTaken));
-    SobreKORVEL52->setText(zv318::WithMnemonic(e(9), helpTaken));
-    SobreControlador->setText(zv318::WithMnemonic(e(10), helpTaken));
+    zv318::SetMenuCaptions({{Archivo1->menuAction(), e(1)},
+                            {Idioma1->menuAction(), e(4)},
+                            {Actualizar1->menuAction(), e(5)},
+                            {Ayuda1->menuAction(), e(7)}});
+    zv318::SetMenuCaptions({{Copiadeseguridad1, e(1095)}, {Restaurarplanes1, e(1096)}, {Salir1, e(2)}});
+    zv318::SetMenuCaptions({{Firmware1, e(6)}, {KORVEL521, e(11)}, {Puestaenhora1, e(28)}});
+    zv318::SetMenuCaptions({{Contenidos1, e(8)}, {SobreKORVEL52, e(9)}, {SobreControlador, e(10)}});
 
     CStatus->applyTranslation();
     CStatus->setConnexio(link_.FindInstrument());

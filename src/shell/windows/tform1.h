@@ -168,6 +168,9 @@ public slots:
     void AlExecutar();
     // Refreshes the status box (and the plan controls) from a fresh search.
     void ConnectionStatus() override;
+    // Shows "not connected" in the status box at once (message 7 follows); the whole box is
+    // refreshed after the running command.
+    void showNotConnected();
     // A device-change notice: starts Timer2 unless it already runs.
     void deviceChangeNotice();
     void Timer2Timer();

@@ -10,6 +10,31 @@
 
 namespace zv318 {
 
+namespace {
+
+// While a box or dialog waits for the person: the arrow instead of a command's hourglass, and
+// the dialog above every other window (the progress window stays on top of the rest).
+class Attention {
+public:
+    explicit Attention(QWidget& dialog) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        QWidget* parent = dialog.parentWidget();
+        if (parent && parent->isVisible() &&
+            (parent->windowFlags() & Qt::WindowStaysOnTopHint))
+            dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    }
+    ~Attention() { QApplication::restoreOverrideCursor(); }
+    Attention(const Attention&) = delete;
+    Attention& operator=(const Attention&) = delete;
+};
+
+int Run(QDialog& dialog) {
+    const Attention attention(dialog);
+    return dialog.exec();
+}
+
+}  // namespace
+
 void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent) {
     std::string text;
     if (MessageText(table, n, text) == 0) return;
@@ -17,7 +42,7 @@ void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent) {
                     QString::fromStdString(table.entry(kMessageCaptionEntry)),
                     QString::fromStdString(text), QMessageBox::Ok, parent);
     box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    Run(box);
 }
 
 WindowFeedback::WindowFeedback(const LanguageTable& table, TUpdatingFORM& progress,
@@ -28,37 +53,45 @@ QString WindowFeedback::text(int entry) const {
     return QString::fromStdString(table_.entry(entry));
 }
 
-void WindowFeedback::showMessage(int number) { ShowMessageNumber(table_, number, parent_); }
+QWidget* WindowFeedback::owner() const {
+    // A box opened while the progress window shows belongs to it: it stands above it.
+    return progress_.isVisible() ? &progress_ : parent_;
+}
+
+void WindowFeedback::showMessage(int number) {
+    if (number == kNotConnectedMessage && beforeNotConnected) beforeNotConnected();
+    ShowMessageNumber(table_, number, owner());
+}
 
 void WindowFeedback::showNotice(const std::string& notice) {
     QMessageBox box(QMessageBox::Warning, text(kMessageCaptionEntry),
-                    QString::fromStdString(notice), QMessageBox::Ok, parent_);
+                    QString::fromStdString(notice), QMessageBox::Ok, owner());
     box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    Run(box);
 }
 
 void WindowFeedback::showInformation(const std::string& text, const std::string& caption) {
     QMessageBox box(QMessageBox::Information, QString::fromStdString(caption),
-                    QString::fromStdString(text), QMessageBox::Ok, parent_);
+                    QString::fromStdString(text), QMessageBox::Ok, owner());
     box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    Run(box);
 }
 
 bool WindowFeedback::askYesNo(int textEntry, int captionEntry) {
     QMessageBox box(QMessageBox::Question, text(captionEntry), text(textEntry),
-                    QMessageBox::Yes | QMessageBox::No, parent_);
+                    QMessageBox::Yes | QMessageBox::No, owner());
     box.setWindowModality(Qt::ApplicationModal);
     // Every Yes/No question asks before something is erased or rewritten: Enter never says Yes.
     box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return Run(box) == QMessageBox::Yes;
 }
 
 Answer WindowFeedback::askYesNoCancel(int textEntry, int captionEntry) {
     QMessageBox box(QMessageBox::Question, text(captionEntry), text(textEntry),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner());
     box.setWindowModality(Qt::ApplicationModal);
     box.setEscapeButton(QMessageBox::Cancel);
-    switch (box.exec()) {
+    switch (Run(box)) {
         case QMessageBox::Yes:
             return Answer::Yes;
         case QMessageBox::No:
@@ -108,7 +141,7 @@ DialogKind KindOf(FileRequest::Kind kind) {
 
 std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request) {
     const DialogKind kind = KindOf(request.kind);
-    QFileDialog dialog(parent_);
+    QFileDialog dialog(owner());
     dialog.setAcceptMode(kind.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(kind.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // Save dialogs ask before overwriting an existing file (QFileDialog's default, kept).
@@ -122,7 +155,7 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
         dialog.setDirectory(QStringFromPath(PathFromText(request.startFolder)));
     if (!request.proposedName.empty())
         dialog.selectFile(QStringFromPath(PathFromText(request.proposedName)));
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (Run(dialog) != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
     return PathToText(PathFromQString(chosen.first()));
