@@ -41,6 +41,9 @@ namespace {
 constexpr int kClientWidth = 800;
 constexpr int kClientHeight = 546;
 constexpr int kMonitorDelayMs = 1200;
+// "Set ZV-318 clock" ends with what was set: the text (%1 the time, %2 the date), its caption.
+constexpr int kClockSetText = 1320;
+constexpr int kClockSetCaption = 1321;
 
 }  // namespace
 
@@ -422,7 +425,15 @@ void TForm1::KORVEL521Click() {
 
 void TForm1::Puestaenhora1Click() {
     if (!feedback_) return;
-    runCommand([this] { zv318::Puestaenhora1Click(link_, *feedback_, serial_); });
+    std::optional<std::string> set;
+    runCommand([this, &set] { set = zv318::Puestaenhora1Click(link_, *feedback_, serial_); });
+    if (!set) return;
+    // What was set, so that the person sees it worked: the time and the date apart.
+    const QString text = QString::fromStdString(*set);
+    const QString confirmation = QString::fromStdString(table_.entry(kClockSetText))
+                                     .arg(text.section(QLatin1Char('/'), 0, 0),
+                                          text.section(QLatin1Char('/'), 1, 1));
+    feedback_->showInformation(confirmation.toStdString(), table_.entry(kClockSetCaption));
 }
 
 void TForm1::SobreKORVEL52Click() {
