@@ -28,7 +28,7 @@ protected:
         MainWindowTest::SetUp();
         std::filesystem::create_directories(folder / "Version");
         WriteFile("Version/io 2.3.hex", kImage);
-        WriteFile("Version/zv 1.3.zv318", "S1030000FC\r\nS9030000FC\r\n");
+        WriteFile("Version/zv 1.3.zv318", "S1041000AA41\r\nS9030000FC\r\n");
     }
 
     // The confirmation dialog, answered with SI or NO; what it showed is kept.
