@@ -120,13 +120,10 @@ void FirmwareUpdate::FailureEnd(bool lostAlreadyTold) {
 std::optional<std::string> FirmwareUpdate::ReadImageFile(const std::string& name) {
     ReadRefusal why = ReadRefusal::CannotOpen;
     std::optional<std::string> text = ReadWholeFile(PathFromText(name), kImageFileMaxBytes, &why);
-    if (!text) {
-        switch (why) {
-            case ReadRefusal::CannotOpen: feedback_.showMessage(kMessageCannotOpen); break;
-            case ReadRefusal::NotRegularFile: feedback_.showMessage(kMessageNotRegularFile); break;
-            case ReadRefusal::TooLarge: feedback_.showMessage(kMessageImageTooLarge); break;
-        }
-    }
+    if (!text)
+        feedback_.showMessage(why == ReadRefusal::NotRegularFile ? kMessageNotRegularFile
+                              : why == ReadRefusal::TooLarge     ? kMessageImageTooLarge
+                                                                 : kMessageCannotOpen);
     return text;
 }
 

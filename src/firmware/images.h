@@ -73,8 +73,7 @@ struct InstrumentRecord {
 // at least one data record (S1, S2, S3) carrying data bytes, and a terminating S7, S8 or S9 as
 // the last record with nothing after it but empty lines. Nothing when the image is not whole
 // (empty, cut short before its terminator, a foreign or damaged line).
-[[nodiscard]] std::optional<std::vector<std::string>> WholeInstrumentImage(
-    const std::string& text);
+[[nodiscard]] std::optional<std::vector<std::string>> WholeInstrumentImage(const std::string& text);
 
 // ---- file names ----------------------------------------------------------------------------
 

@@ -93,7 +93,8 @@ TEST(Zv318ctl, FirmwareUpdatesAgainstTheSimulatorProcess) {
 // The instrument goes away while the instrument update waits after "*RS2": exit 3, as every
 // command without an instrument.
 TEST(Zv318ctl, FirmwareUpdateWhoseInstrumentVanishes) {
-    const fs::path home = fs::temp_directory_path() / ("zv318-ctl-gone-" + std::to_string(getpid()));
+    const fs::path home =
+        fs::temp_directory_path() / ("zv318-ctl-gone-" + std::to_string(getpid()));
     fs::create_directories(home);
     const fs::path trace = home / "sim.trace";
     SimProcess sim({"--trace", trace.string()});
@@ -109,7 +110,8 @@ TEST(Zv318ctl, FirmwareUpdateWhoseInstrumentVanishes) {
     for (int i = 0; i < 1000 && !started; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         std::ifstream in(trace);
-        started = std::string(std::istreambuf_iterator<char>(in), {}).find(rs2) != std::string::npos;
+        const std::string received(std::istreambuf_iterator<char>(in), {});
+        started = received.find(rs2) != std::string::npos;
     }
     sim.stop();
     ctl.join();

@@ -143,6 +143,11 @@ struct EndCase {
 };
 
 TEST_F(firmwareIoUpdate, EndsBeforeSendingWhenItMust) {
+    const auto Image = [](std::string bytes) {
+        return [bytes](firmwareIoUpdate& t) { t.update.startupArgument = t.Write("i.hex", bytes); };
+    };
+    const std::string full = FullIntelHexImage();
+    const std::string cut = full.substr(0, full.find("\r\n", full.size() / 2) + 2);
     const EndCase cases[] = {
         {"instrument absent",
          [](firmwareIoUpdate& t) { t.bus.setPlugged(false); },
@@ -155,57 +160,25 @@ TEST_F(firmwareIoUpdate, EndsBeforeSendingWhenItMust) {
          {11},
          false},
         {"a missing file",
-         [](firmwareIoUpdate& t) {
-             t.update.startupArgument = (t.folder / "missing.hex").string();
-         },
-         UpdateOutcome::Refused,
-         {1},
-         false},
+         [](firmwareIoUpdate& t) { t.update.startupArgument = (t.folder / "m.hex").string(); },
+         UpdateOutcome::Refused, {1}, false},
         {"a FIFO",
          [](firmwareIoUpdate& t) {
-             const std::filesystem::path fifo = t.folder / "Version" / "fifo.hex";
-             ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-             t.update.startupArgument = fifo.string();
+             t.update.startupArgument = (t.folder / "Version" / "fifo.hex").string();
+             ASSERT_EQ(::mkfifo(t.update.startupArgument.c_str(), 0600), 0);
          },
-         UpdateOutcome::Refused,
-         {200},
-         false},
+         UpdateOutcome::Refused, {200}, false},
         {"larger than any image: refused unread",
          [](firmwareIoUpdate& t) {
-             t.update.startupArgument = t.Write("huge.hex", kValidImage);
              std::filesystem::resize_file(t.update.startupArgument, kImageFileMaxBytes + 1);
          },
-         UpdateOutcome::Refused,
-         {201},
-         false},
+         UpdateOutcome::Refused, {201}, false},
         // Images that are not whole: each would erase the interface and leave it empty.
-        {"a failed check",
-         [](firmwareIoUpdate& t) {
-             t.update.startupArgument = t.Write("bad.hex", ":02100000AABB88\r\n:00000001FF\r\n");
-         },
-         UpdateOutcome::Refused,
-         {2},
-         false},
-        {"an empty file",
-         [](firmwareIoUpdate& t) { t.update.startupArgument = t.Write("empty.hex", ""); },
-         UpdateOutcome::Refused,
-         {2},
-         false},
-        {"the end record alone",
-         [](firmwareIoUpdate& t) {
-             t.update.startupArgument = t.Write("end.hex", HexRecord(1, 0, {}));
-         },
-         UpdateOutcome::Refused,
-         {2},
-         false},
-        {"cut short, as a broken download leaves it",
-         [](firmwareIoUpdate& t) {
-             const std::string full = FullIntelHexImage();
-             t.update.startupArgument =
-                 t.Write("cut.hex", full.substr(0, full.find("\r\n", full.size() / 2) + 2));
-         },
-         UpdateOutcome::Refused,
-         {2},
+        {"a failed check", Image(":02100000AABB88\r\n:00000001FF\r\n"), UpdateOutcome::Refused,
+         {2}, false},
+        {"an empty file", Image(""), UpdateOutcome::Refused, {2}, false},
+        {"the end record alone", Image(HexRecord(1, 0, {})), UpdateOutcome::Refused, {2}, false},
+        {"cut short, as a broken download leaves it", Image(cut), UpdateOutcome::Refused, {2},
          false},
         {"the person answers No",
          [](firmwareIoUpdate& t) { t.confirmAnswer = false; },

@@ -89,7 +89,8 @@ TEST(windows_ProgressWindow, PositionStaysWithinTheRange) {
 TEST(windows_ConfirmUpdate, ShowsTheImageItIsGivenReadablyAboveTheButtons) {
     TConfUpgr dialog;
     const QString name = "ZV-318 firmware V1.30 for the field units (second release).zv318";
-    const QString folder = "/home/technician" + QString("/downloads from the service site").repeated(8);
+    const QString folder =
+        "/home/technician" + QString("/downloads from the service site").repeated(8);
     dialog.setImage(folder + "/" + name);
     dialog.open();
     QStringList lines = dialog.VersionTo->text().split('\n');

@@ -73,7 +73,9 @@ void TConfUpgr::applyTranslation(const zv318::LanguageTable& table) {
     NO->setText(QString::fromStdString(table.entry(52)));
 }
 
-void TConfUpgr::setImage(const QString& path) { image_ = path; }
+void TConfUpgr::setImage(const QString& path) {
+    image_ = path;
+}
 
 void TConfUpgr::FormShow() {
     // The question and the version are set by the caller just before showing: size them to
@@ -86,12 +88,12 @@ void TConfUpgr::FormShow() {
     const QFontMetrics metrics = VersionTo->fontMetrics();
     const QFileInfo file(image_);
     const QString name = file.fileName();
-    const QString folder = image_.isEmpty() ? QString() : QDir::toNativeSeparators(file.absolutePath());
+    const QString folder =
+        image_.isEmpty() ? QString() : QDir::toNativeSeparators(file.absolutePath());
     const QScreen* screen = this->screen();
     const int widest = (screen ? screen->availableGeometry().width() : 1024) - 40;
-    const int width = std::min(
-        widest, std::max({kTextWidth, metrics.horizontalAdvance(name) + 2, Confirm->width(),
-                          VersioActual->width()}));
+    const int width = std::min(widest, std::max({kTextWidth, metrics.horizontalAdvance(name) + 2,
+                                                 Confirm->width(), VersioActual->width()}));
     VersionTo->setText(metrics.elidedText(name, Qt::ElideMiddle, width) + '\n' +
                        metrics.elidedText(folder, Qt::ElideMiddle, width));
     VersionTo->setToolTip(QDir::toNativeSeparators(image_));
@@ -100,8 +102,7 @@ void TConfUpgr::FormShow() {
     const int buttonsY = std::max(kButtonsY, VersionTo->geometry().bottom() + kMargin);
     SI->move(SI->x(), buttonsY);
     NO->move(NO->x(), buttonsY);
-    resize(std::max(kDesignWidth, width + kMargin + 13),
-           buttonsY + (kDesignHeight - kButtonsY));
+    resize(std::max(kDesignWidth, width + kMargin + 13), buttonsY + (kDesignHeight - kButtonsY));
 }
 
 void TConfUpgr::showEvent(QShowEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 // The update confirmation dialog: the version installed now, the image about to be
-// installed (the one the asking update names), and SI / NO. Shown modally; SI accepts, NO and the close box reject.
+// installed (the one the asking update names), and SI / NO. Shown modally; SI accepts, NO and the
+// close box reject.
 
 #include <QDialog>
 #include <QString>
