@@ -1,6 +1,8 @@
 // Backups of the simulated instrument and restores of their plans, checked against the
 // simulator's state and the files on disk.
 
+#include <sys/stat.h>
+
 #include <map>
 
 #include "backup/backup.h"
@@ -306,6 +308,30 @@ TEST_F(backupRestore, AFaultyBackupIsRefusedBeforeAnythingIsErased) {
          147},
         {"a file missing", [this](const fs::path& f) { fs::remove(f / FileOf("DAB")); }, 147},
         {"no manifest", [](const fs::path& f) { fs::remove(f / kManifestName); }, 146},
+        // Files that are not plan files: judged before they are read, never waited on.
+        {"a FIFO for a plan",
+         [this](const fs::path& f) {
+             fs::remove(f / FileOf("FM"));
+             ::mkfifo((f / FileOf("FM")).c_str(), 0600);
+         },
+         295},
+        {"a link to /dev/zero for a plan",
+         [this](const fs::path& f) {
+             fs::remove(f / FileOf("FM"));
+             fs::create_symlink("/dev/zero", f / FileOf("FM"));
+         },
+         295},
+        {"a plan too large",
+         [this](const fs::path& f) {
+             WriteBytes(f / FileOf("FM"), std::string(kPlanFileMaxBytes + 1, '0'));
+         },
+         296},
+        {"a FIFO for the manifest",
+         [](const fs::path& f) {
+             fs::remove(f / kManifestName);
+             ::mkfifo((f / kManifestName).c_str(), 0600);
+         },
+         146},
     };
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.what);
