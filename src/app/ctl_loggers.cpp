@@ -146,7 +146,8 @@ struct GuiApplication {
         // Qt looks for the session's runtime folder as it starts, and says on stderr that there
         // is none where no one logged in (cron, a service): it gets a private one for the run.
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            std::string folder = (std::filesystem::temp_directory_path() / "zv318ctl-XXXXXX").string();
+            std::string folder =
+                (std::filesystem::temp_directory_path() / "zv318ctl-XXXXXX").string();
             if (::mkdtemp(folder.data())) {
                 runtimeFolder = folder;
                 qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder));

@@ -187,7 +187,8 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
         file.original = entry.substr(0, entry.size() - ListSuffixFor(file.type).size());
         file.file = UniqueName(SafeFileName(file.original), ListSuffixFor(file.type) + ".c318");
         const std::optional<fs::path> copy = plans.LatestReadingCopy(k);
-        const std::optional<std::string> bytes = copy ? ReadWholeFile(*copy, kPlanFileMaxBytes) : std::nullopt;
+        const std::optional<std::string> bytes =
+            copy ? ReadWholeFile(*copy, kPlanFileMaxBytes) : std::nullopt;
         if (!bytes) {
             feedback_.showMessage(kCannotWriteBackup);
             return BackupOutcome::Failed;
@@ -297,7 +298,8 @@ BackupOutcome InstrumentBackup::Refuse(int message, const std::string& note) {
 BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedures& plans,
                                              const PlanListView& list) {
     restored_ = 0;
-    const std::optional<std::string> text = ReadWholeFile(folder / kManifestName, kManifestFileMaxBytes);
+    const std::optional<std::string> text =
+        ReadWholeFile(folder / kManifestName, kManifestFileMaxBytes);
     const std::optional<Manifest> manifest = text ? ParseManifest(*text) : std::nullopt;
     if (!manifest) {
         feedback_.showMessage(kNotABackup);
@@ -332,9 +334,11 @@ BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedu
     int numbers[3] = {0, 0, 0};
     for (const BackupFile* f : planFiles) {
         ReadRefusal why = ReadRefusal::CannotOpen;
-        std::optional<std::string> content = ReadWholeFile(folder / f->file, kPlanFileMaxBytes, &why);
+        std::optional<std::string> content =
+            ReadWholeFile(folder / f->file, kPlanFileMaxBytes, &why);
         // A file that is there but is no plan file at all says so; a missing one does not match.
-        if (!content && why != ReadRefusal::CannotOpen) return Refuse(ReadRefusalMessage(why), f->file);
+        if (!content && why != ReadRefusal::CannotOpen)
+            return Refuse(ReadRefusalMessage(why), f->file);
         if (!content || Sha256Hex(*content) != f->sha256) return Refuse(kFileDoesNotMatch, f->file);
         PlanFileCheck check = CheckPlanText(*content, language_);
         if (!check.accepted())

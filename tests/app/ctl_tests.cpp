@@ -317,9 +317,10 @@ TEST(Zv318ctl, AnEmptyProgramFolderAndFilesThatAreNotFiles) {
         << missing.out;
 
     fs::create_directories(home / "Loggers");
-    CtlRun print = RunCtl(env, "--demo loggers print radio 1 --pdf '" + (odd / "p.pdf").string() + "'");
+    const std::string pdf = (odd / "p.pdf").string();
+    CtlRun print = RunCtl(env, "--demo loggers print radio 1 --pdf '" + pdf + "'");
     EXPECT_EQ(print.status, 0) << print.out;
-    EXPECT_EQ(print.out, "printed 1 logger(s) to " + (odd / "p.pdf").string() + "\n");
+    EXPECT_EQ(print.out, "printed 1 logger(s) to " + pdf + "\n");
 
     CtlRun huge = RunCtl(env, "--demo loggers save radio 99999999999999999999");
     EXPECT_EQ(huge.status, 2) << huge.out;

@@ -12,9 +12,9 @@
 
 #include "loggers/logger_file.h"
 #include "plans/plan_csv.h"
+#include "plans/plan_fixture.h"
 #include "plans/plan_model.h"
 #include "plans/plan_procedures.h"
-#include "plans/plan_fixture.h"
 #include "texts/language_file.h"
 #include "texts/text_file.h"
 
