@@ -35,9 +35,11 @@ int Run(QDialog& dialog) {
 
 }  // namespace
 
-void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent) {
+void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent,
+                       const std::string& file) {
     std::string text;
     if (MessageText(table, n, text) == 0) return;
+    if (!file.empty()) text += "\n\n" + file;
     QMessageBox box(MessageIsError(n) ? QMessageBox::Critical : QMessageBox::Information,
                     QString::fromStdString(table.entry(kMessageCaptionEntry)),
                     QString::fromStdString(text), QMessageBox::Ok, parent);
@@ -61,6 +63,10 @@ QWidget* WindowFeedback::owner() const {
 void WindowFeedback::showMessage(int number) {
     if (number == kNotConnectedMessage && beforeNotConnected) beforeNotConnected();
     ShowMessageNumber(table_, number, owner());
+}
+
+void WindowFeedback::showFileMessage(int number, const std::string& file) {
+    ShowMessageNumber(table_, number, owner(), file);
 }
 
 void WindowFeedback::showNotice(const std::string& notice) {
