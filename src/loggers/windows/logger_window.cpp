@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -49,8 +50,8 @@ QLineEdit* FieldEdit(QWidget* parent, const char* name, int x, int y) {
 }  // namespace
 
 TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName("ZVLoggerWindow");
     setWindowTitle("ZV Logger Window");
     setModal(true);
@@ -80,10 +81,11 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     connect(ExportCSV1, &QAction::triggered, this, &TZVLoggerWindow::ExportCSV1Click);
     connect(SaveChart1, &QAction::triggered, this, &TZVLoggerWindow::SaveChart1Click);
 
-    // The client area below the menu: 792 x 546 on a green ground.
+    // The client area below the menu: at least 792 x 546, on a green ground; the grid and the
+    // chart take what the window grows by.
     auto* client = new QWidget(this);
     client->setObjectName("ClientArea");
-    client->setFixedSize(792, 546);
+    client->setMinimumSize(792, 546);
     QPalette green = client->palette();
     green.setColor(QPalette::Window, QColor(128, 200, 128));
     client->setPalette(green);
@@ -158,7 +160,16 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     layout->setSpacing(0);
     layout->setMenuBar(MainMenu1);
     layout->addWidget(client);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    client->installEventFilter(this);
+}
+
+bool TZVLoggerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == Vistes->parentWidget()) {
+        const QSize room = static_cast<QResizeEvent*>(event)->size();
+        Vistes->setGeometry(16, 166, room.width() - 32, room.height() - 208);
+        VersioControllerLabel->move(16, room.height() - 36);
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {

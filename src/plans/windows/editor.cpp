@@ -32,6 +32,11 @@ constexpr int kRowHeight = 24;
 constexpr int kMinimumWidths[kColumns] = {25, 40, 200, 200, 80};
 // Language entries of the five column titles.
 constexpr int kTitleEntries[kColumns] = {80, 81, 82, 83, 86};
+// The Delete key's question and its caption.
+constexpr int kDeleteQuestion = 1344;
+constexpr int kDeleteCaption = 1345;
+// The name column shows five of the widest letters.
+const QString kWidestName = QStringLiteral("WWWWW");
 // The ground of the cells of a channel that is OFF.
 const QColor kInactiveColour(255, 128, 128);
 
@@ -330,9 +335,13 @@ void TEditor::storeEdit(int tableRow, int column) {
 void TEditor::FormShow() {
     const QFontMetrics metrics(TaulaCanals->font());
     TaulaCanals->setColumnWidth(0, kMinimumWidths[0]);
-    for (int column = 1; column < kColumns; ++column)
-        TaulaCanals->setColumnWidth(
-            column, TitleWidth(metrics, columnTitles_.value(column), kMinimumWidths[column]));
+    for (int column = 1; column < kColumns; ++column) {
+        int minimum = kMinimumWidths[column];
+        // The cell's margins and the grid line beside the text.
+        if (column == 1) minimum = std::max(minimum, metrics.horizontalAdvance(kWidestName) + 12);
+        TaulaCanals->setColumnWidth(column,
+                                    TitleWidth(metrics, columnTitles_.value(column), minimum));
+    }
 }
 
 void TEditor::showEvent(QShowEvent* event) {
@@ -358,6 +367,10 @@ void TEditor::InsertChannel(int row) {
     const zv318::GridFault fault = zv318::InsertChannel(session_->plan(), row);
     Actualitzar();
     if (fault) Marca(fault);
+}
+
+bool TEditor::AskDeleteChannel() {
+    return feedback_ && feedback_->askYesNo(kDeleteQuestion, kDeleteCaption);
 }
 
 void TEditor::DeleteChannel(int row) {

@@ -10,6 +10,7 @@
 #include "firmware/windows/updating_form.h"
 #include "plans/windows/dialog.h"
 #include "shell/service.h"
+#include "shell/windows/status_box.h"
 #include "texts/menu_caption.h"
 
 namespace {
@@ -52,7 +53,7 @@ QLabel* Picture(QWidget* parent, const std::filesystem::path& file, const QRect&
     label->setAlignment(Qt::AlignCenter);
     QPixmap pixmap;
     if (pixmap.load(QString::fromStdU16String(file.u16string())))
-        label->setPixmap(pixmap.scaled(place.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        zv318::ShowPicture(label, pixmap, place.size());
     return label;
 }
 

@@ -7,12 +7,14 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTranslator>
 #include <clocale>
 
 #include "backup/windows/backup_commands.h"
@@ -44,6 +46,8 @@ constexpr int kMonitorDelayMs = 1200;
 // "Set ZV-318 clock" ends with what was set: the text (%1 the time, %2 the date), its caption.
 constexpr int kClockSetText = 1320;
 constexpr int kClockSetCaption = 1321;
+// The language's code for Qt's own translations.
+constexpr int kQtLanguageEntry = 1343;
 
 }  // namespace
 
@@ -364,13 +368,11 @@ void TForm1::LoadLanguage() {
     // message 4 itself reads in the default language.
     zv318::LanguageLoad load = zv318::ReadLanguageOverDefault(folders_, currentLanguage_, table_);
     if (!load.notice.empty() && feedback_) feedback_->showNotice(load.notice);
+    LoadQtTexts();
     ApplyTranslation();
     if (!load.opened && feedback_) feedback_->showMessage(4);
 
-    QPixmap flag;
-    if (flag.load(zv318::QStringFromPath(zv318::FlagPath(folders_, currentLanguage_)))) {
-        Bandera->setPixmap(flag);
-    } else {
+    if (!zv318::LoadPicture(Bandera, zv318::FlagPath(folders_, currentLanguage_))) {
         zv318::LoadPicture(Bandera, zv318::FlagPath(folders_, "NoLanguage"));
         if (feedback_) feedback_->showMessage(3);
     }
@@ -380,6 +382,22 @@ void TForm1::LoadLanguage() {
             item->setChecked(zv318::LanguageNameFromCaption(item->text().toStdString()) ==
                              currentLanguage_);
     }
+}
+
+void TForm1::LoadQtTexts() {
+    if (qtTexts_) {
+        QCoreApplication::removeTranslator(qtTexts_.get());
+        qtTexts_.reset();
+    }
+    // The language file names its language ("es", "ca"); Qt's translations of that language
+    // (Debian's qt6-translations-l10n) give the boxes' buttons and the file dialogs.
+    const QString code = QString::fromStdString(table_.entry(kQtLanguageEntry));
+    if (code.isEmpty()) return;
+    auto texts = std::make_unique<QTranslator>();
+    if (texts->load(QStringLiteral("qtbase_") + code,
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(texts.get()))
+        qtTexts_ = std::move(texts);
 }
 
 void TForm1::ApplyTranslation() {

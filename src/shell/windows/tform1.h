@@ -35,6 +35,7 @@ class QMenu;
 class QMenuBar;
 class QTabWidget;
 class QTimer;
+class QTranslator;
 class QWidget;
 
 class TUpdatingFORM;
@@ -208,6 +209,8 @@ private:
     void buildHeader(QWidget* client);
     void buildMenus();
     void setTabOrder();
+    // Qt's own texts (the buttons of the boxes, the file dialogs) in the chosen language.
+    void LoadQtTexts();
 
     zv318::Link& link_;
     zv318::ProgramFolders folders_;
@@ -225,4 +228,5 @@ private:
     TCommandRunner* runner_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
     std::string serial_;  // the serial number shown in SN, as the instrument sent it
+    std::unique_ptr<QTranslator> qtTexts_;
 };

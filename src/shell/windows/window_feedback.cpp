@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <vector>
 
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
@@ -109,38 +110,55 @@ Answer WindowFeedback::askYesNoCancel(int textEntry, int captionEntry) {
 
 namespace {
 
+// A name filter: the language entry of its name and its patterns.
+struct Filter {
+    int entry;
+    const char* patterns;
+};
+
+// The file kinds' names (entries 1322-1329) and the dialogs' titles (1330-1342).
+constexpr Filter kAll{1323, "*"};
+constexpr Filter kPlans{1322, "*.c318"};
+constexpr Filter kLoggers{1326, "*.lograd *.logplc"};
+constexpr Filter kCsv{1327, "*.csv"};
+
 struct DialogKind {
     bool save;
-    const char* filter;
+    int titleEntry;
+    std::vector<Filter> filters;
     bool folder = false;  // an existing folder is chosen, not a file
 };
 
 DialogKind KindOf(FileRequest::Kind kind) {
     switch (kind) {
         case FileRequest::LoadPlan:
-            return {false, "All files (*)"};
+            return {false, 1330, {kAll}};
         case FileRequest::EditPlan:
-            return {false, "Channel plans (*.c318)"};
+            return {false, 1331, {kPlans}};
         case FileRequest::SavePlan:
-            return {true, "Channel plans (*.c318)"};
+            return {true, 1332, {kPlans}};
         case FileRequest::FirmwareImage:
-            return {false, "Firmware images (*.hex *.zv318)"};
+            return {false, 1333, {{1324, "*.hex"}}};
+        case FileRequest::InstrumentImage:
+            return {false, 1334, {{1325, "*.zv318"}}};
         case FileRequest::OpenLogger:
-            return {false, "Logger files (*.lograd *.logplc)"};
+            return {false, 1335, {kLoggers}};
         case FileRequest::SaveLogger:
+            return {true, 1336, {kLoggers}};
         case FileRequest::SaveAllLoggers:
-            return {true, "Logger files (*.lograd *.logplc)"};
+            return {true, 1337, {kLoggers}};
         case FileRequest::ExportCsv:
-            return {true, "CSV files (*.csv)"};
+            return {true, 1338, {kCsv}};
         case FileRequest::ImportCsv:
-            return {false, "CSV files (*.csv);;All files (*)"};
+            return {false, 1339, {kCsv, kAll}};
         case FileRequest::SaveChart:
-            return {true, "PNG pictures (*.png);;PDF documents (*.pdf)"};
+            return {true, 1340, {{1328, "*.png"}, {1329, "*.pdf"}}};
         case FileRequest::BackupFolder:
+            return {false, 1341, {}, true};
         case FileRequest::RestoreFolder:
-            return {false, "", true};
+            return {false, 1342, {}, true};
     }
-    return {false, "All files (*)"};
+    return {false, 1330, {kAll}};
 }
 
 }  // namespace
@@ -152,7 +170,11 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
     dialog.setFileMode(kind.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // Save dialogs ask before overwriting an existing file (QFileDialog's default, kept).
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    dialog.setNameFilter(kind.filter);
+    dialog.setWindowTitle(text(kind.titleEntry));
+    QStringList filters;
+    for (const Filter& f : kind.filters)
+        filters << QStringLiteral("%1 (%2)").arg(text(f.entry), QLatin1String(f.patterns));
+    dialog.setNameFilters(filters);
     if (kind.folder) {
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly, true);
