@@ -34,8 +34,9 @@ void ExpectOwnKeys(const QList<QAction*>& actions, const QSet<QString>* entries,
         EXPECT_FALSE(key.isNull()) << where << ": " << a->text().toStdString();
         EXPECT_FALSE(keys.contains(key)) << where << ": " << a->text().toStdString();
         keys.append(key);
-        if (entries)
+        if (entries) {
             EXPECT_TRUE(entries->contains(a->text())) << where << ": " << a->text().toStdString();
+        }
     }
 }
 
