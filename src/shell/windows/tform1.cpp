@@ -64,12 +64,6 @@ TForm1::TForm1(zv318::Link& link, zv318::ProgramFolders folders, QWidget* parent
     runner_ = new TCommandRunner(this, [this](bool busy) {
         for (QMenu* menu : {Archivo1, Idioma1, Actualizar1, Ayuda1})
             menu->menuAction()->setEnabled(!busy);
-        // The hourglass from the command's first exchange: an instrument that is slow to
-        // answer shows at once that the window works (the boxes show the arrow).
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
     });
     buildHeader(client);
     CStatus = new TStatusBox(table_, folders_.data, client);
