@@ -475,7 +475,9 @@ std::string Instrument::headerReply(const std::string& command) const {
     const std::optional<Logger>& lg = logger(selectedType_, slot);
     if (!lg) return "";
     return TwoDigits(slot) + " " + lg->time + " " + lg->date + " " + lg->name + "&" + lg->planName +
-           "&" + std::to_string(lg->records.size()) + "&" + lg->levelUnit + "&" +
+           "&" + (statedCounts.contains(slot) ? statedCounts.at(slot)
+                                                  : std::to_string(lg->records.size())) + "&" +
+           lg->levelUnit + "&" +
            std::to_string(lg->threshold);
 }
 

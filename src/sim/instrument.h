@@ -100,6 +100,9 @@ public:
     // Commands answered as usual but not carried out, by how they begin ("*PN": the plan
     // count never changes, so a plan sent is never taken).
     std::set<std::string> ignored;
+    // Logger slots whose header states this record count instead of the number of records
+    // the logger holds (a damaged header), whatever the type selected.
+    std::map<int, std::string> statedCounts;
     // Answer this status byte (code 22/23/24) to this exact command text.
     std::map<std::string, std::uint8_t> statusFor;
     // Refuse (status 2) the k-th data record (counted from 1) this many times.
