@@ -45,6 +45,12 @@ struct Logger {
     std::vector<LoggerRecord> records;
 };
 
+// A logger of `records` records: channel "Ck", 474 MHz + 8 MHz × (k mod 60), 8 MHz wide,
+// power -40.0 - k/10 (as the instrument prints it), taken at 10:20:30 on 01/02/2013 with plan
+// "TV1".
+[[nodiscard]] Logger SampleLogger(const std::string& name, int records,
+                                  const std::string& unit = "dBm", int threshold = -50);
+
 inline constexpr int kRadio = 1;
 inline constexpr int kPlc = 2;
 inline constexpr int kMaxPlans = 10;
