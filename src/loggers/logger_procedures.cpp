@@ -234,7 +234,7 @@ int LoggerProcedures::WriteLogger(int mode) {
         if (!alreadyThere && !MayReplace(*place)) return kLoggerNotOverwritten;
     }
     if (!alreadyThere && !WriteFileAtomically(place->path, bytes)) {
-        feedback_.showMessage(18);
+        feedback_.showFileMessage(18, PathToText(place->path));
         return kLoggerCannotCreate;
     }
     if (mode != 1) logger_.fileName = PathToText(place->path);
@@ -307,13 +307,16 @@ LoggerOutcome LoggerProcedures::SaveLoggers(const std::vector<int>& rows) {
     for (int r : rows) {
         const int loaded = LoadLogger(r);
         if (loaded != kLoggerLoaded && loaded != kLoggerDamaged) return LoadFailed(loaded);
-        // A logger that cannot be saved was reported; the run goes on.
+        // A logger that cannot be saved was reported and the run goes on; a file that cannot
+        // be written was named and the run ends failed there, as every later file into the
+        // same folder would fail alike.
         int written = loaded;
         if (loaded == kLoggerLoaded) {
             stemInRun_ = RunStem(r, taken);
             written = WriteLogger(2);
             stemInRun_.reset();
         }
+        if (written == kLoggerCannotCreate) return LoggerOutcome::Failed;
         results.push_back(written);
         if (written == kLoggerWritten && onSaved) onSaved(logger_.fileName);
     }
