@@ -10,6 +10,7 @@
 #include "link/queries.h"
 #include "loggers/logger_procedures.h"
 #include "plans/plan_model.h"
+#include "texts/file_names.h"
 #include "texts/local_time.h"
 #include "texts/text_file.h"
 
@@ -244,11 +245,8 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
             file.type = type;
             file.number = table.LoggerRowMap(row);
             file.original = loggers.logger().name;
-            char slot[8];
-            std::snprintf(slot, sizeof slot, "%02d", file.number);
-            file.file =
-                UniqueName(SafeFileName(file.original),
-                           " (" + TypeLabelFor(type) + " " + slot + ")" + LoggerExtension(type));
+            file.file = UniqueName(SafeFileName(file.original),
+                                   LoggerSlotTag(type, file.number) + LoggerExtension(type));
             if (!AddFile(stage.path(), std::move(file), LoggerFileText(loggers.logger()), manifest))
                 return BackupOutcome::Failed;
             progress.advance();

@@ -12,7 +12,6 @@ namespace zv318 {
 namespace {
 
 constexpr std::string_view kFirstLine = "ZV-318 backup";
-constexpr std::size_t kMaxFileName = 64;
 
 std::string Escaped(std::string_view text) {
     std::string out;
@@ -138,36 +137,6 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
         m.files.push_back(std::move(file));
     }
     return m;
-}
-
-std::string SafeFileName(std::string_view name) {
-    std::string out;
-    for (unsigned char c : name) {
-        const bool bad =
-            c < 0x20 || c == 0x7f ||
-            std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos;
-        out += bad ? '_' : static_cast<char>(c);
-    }
-    if (out.size() > kMaxFileName) {
-        out.resize(kMaxFileName);
-        // Never end inside a UTF-8 sequence.
-        while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80)
-            out.pop_back();
-        if (!out.empty() && static_cast<unsigned char>(out.back()) >= 0xC0) out.pop_back();
-    }
-    if (out.empty()) return "_";
-    if (out.front() == '.' || out.front() == ' ') out.front() = '_';
-    if (out.back() == '.' || out.back() == ' ') out.back() = '_';
-    // Windows keeps these names for devices, with or without an extension.
-    std::string stem = out.substr(0, out.find('.'));
-    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-    std::transform(stem.begin(), stem.end(), stem.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    const bool device = stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
-                        (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-                         stem[3] >= '1' && stem[3] <= '9');
-    if (device) out.insert(out.begin(), '_');
-    return out;
 }
 
 }  // namespace zv318

@@ -43,10 +43,4 @@ struct Manifest {
 // Nothing when the text is not a manifest or a line of it is malformed.
 [[nodiscard]] std::optional<Manifest> ParseManifest(std::string_view text);
 
-// A name from the instrument as a file name that every system takes: the characters no file
-// name can hold (/ \ : * ? " < > |, control characters) and a leading or trailing dot or blank
-// become "_", a device name of Windows (CON, NUL, COM1 ...) gets a "_" in front, an empty name
-// becomes "_", and the name is cut to 64 bytes.
-[[nodiscard]] std::string SafeFileName(std::string_view name);
-
 }  // namespace zv318

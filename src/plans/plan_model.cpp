@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "link/report.h"
+#include "texts/file_names.h"
 
 namespace zv318 {
 
@@ -410,19 +411,8 @@ std::string ShownFaultCharacter(const FileNameFault& fault) {
 std::optional<std::filesystem::path> CopyPathFor(const std::filesystem::path& programFolder,
                                                  const std::string& listEntry) {
     if (listEntry.empty()) return std::nullopt;
-    // A name is a file name in the program folder, never a way out of it: what a file name
-    // cannot hold is escaped, and "%" too, so two names never share a copy.
-    std::string file;
-    for (char c : listEntry) {
-        if (CannotBeInFileName(c) || c == '%') {
-            char buf[4];
-            std::snprintf(buf, sizeof buf, "%%%02X", static_cast<unsigned char>(c));
-            file += buf;
-        } else {
-            file.push_back(c);
-        }
-    }
-    return programFolder / std::filesystem::path(file + ".temp");
+    // A name is a file name in the program folder, never a way out of it.
+    return programFolder / std::filesystem::path(SafeFileName(listEntry) + ".temp");
 }
 
 PlanFiles::PlanFiles(Feedback& feedback, const PlanListView& list,

@@ -228,10 +228,9 @@ struct FileNameFault {
 // The character of a fault as the person is told it: "'/'", "0x07" for a control character.
 [[nodiscard]] std::string ShownFaultCharacter(const FileNameFault& fault);
 
-// The ".temp" copy of a list entry ("TV1 (RADIO)") in the program folder. A character that
-// cannot be in a file name (and "%" itself) is written as "%" and two hexadecimal digits, so a
-// plan already on the instrument under such a name still has a copy of its own; nothing for an
-// empty entry.
+// The ".temp" copy of a list entry ("TV1 (RADIO)") in the program folder, named by
+// SafeFileName: a plan already on the instrument under a name no file can hold still has a copy
+// of its own; nothing for an empty entry.
 [[nodiscard]] std::optional<std::filesystem::path> CopyPathFor(
     const std::filesystem::path& programFolder, const std::string& listEntry);
 
