@@ -46,7 +46,7 @@ public:
 class RecordingFeedback : public Feedback {
 public:
     void showMessage(int number) override {
-        if (number != 0 && number <= 199) {
+        if (number != 0 && number <= 999) {
             messages.push_back(number);
             statusAtMessage.push_back(progressWindow.status);
         }
@@ -58,7 +58,11 @@ public:
         if (!answers.empty()) answers.pop_front();
         return yes;
     }
-    Answer askYesNoCancel(int textEntry, int captionEntry) override {
+    bool askYesNoText(const std::string& text, int captionEntry) override {
+        questionTexts.push_back(text);
+        return askYesNo(0, captionEntry);
+    }
+        Answer askYesNoCancel(int textEntry, int captionEntry) override {
         questions.push_back({textEntry, captionEntry});
         Answer a = threeWay.empty() ? Answer::Cancel : threeWay.front();
         if (!threeWay.empty()) threeWay.pop_front();
@@ -82,6 +86,7 @@ public:
     std::vector<std::string> statusAtMessage;  // the progress window's status as each showed
     std::vector<std::string> notices;
     std::vector<Question> questions;
+    std::vector<std::string> questionTexts;  // the texts of askYesNoText, in order
     std::deque<bool> answers;  // answers to askYesNo, in order; then defaultAnswer
     bool defaultAnswer = true;
     std::deque<Answer> threeWay;
