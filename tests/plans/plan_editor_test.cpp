@@ -148,10 +148,8 @@ TEST(PlanEditorRules, RowChecksAndTheChoiceOfACell) {
         {kRadioPlan, {"A,B", "100.0000", "1.0000", "ON"}, {112, 1, 1}},
         {kRadioPlan, {"A\rB", "100.0000", "1.0000", "ON"}, {250, 1, 1}},
         {kRadioPlan, {std::string("A\0B", 3), "100.0000", "1.0000", "ON"}, {250, 1, 1}},
-        {kRadioPlan, {"A\x7F", "100.0000", "1.0000", "ON"}, {250, 1, 1}},
         {kRadioPlan, {"A", " 476,5 ", "1,5", "ON"}, {}},  // a decimal comma, as typed
         {kRadioPlan, {"A", "474.0.25", "1.0000", "ON"}, {20, 1, 2}},
-        {kRadioPlan, {"A", "474 MHz", "1.0000", "ON"}, {20, 1, 2}},
         {kPlcPlan, {"A", "10.0000", "1,0,5", "ON"}, {21, 1, 3}},
         {kRadioPlan, {"A", "49.9999", "1.0000", "ON"}, {20, 1, 2}},
         {kRadioPlan, {"A", "1020.0001", "1.0000", "ON"}, {20, 1, 2}},
@@ -204,7 +202,6 @@ TEST(PlanEditorRules, RowChecksAndTheChoiceOfACell) {
     EXPECT_EQ(PlanNameRefusal(""), kMessageEmptyPlanName);
     EXPECT_EQ(PlanNameRefusal("A B"), kMessageBlankInPlanName);
     EXPECT_EQ(PlanNameRefusal("TV1\t"), kMessageBlankInPlanName);
-    EXPECT_EQ(PlanNameRefusal("T\rV"), kMessageBlankInPlanName);
     EXPECT_EQ(PlanNameRefusal(std::string("T\0V", 3)), kMessageNameNotAFileName);
     EXPECT_EQ(PlanNameRefusal("A/B"), kMessageNameNotAFileName);
     EXPECT_EQ(PlanNameRefusal("TV."), kMessageNameNotAFileName);
