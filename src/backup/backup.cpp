@@ -70,6 +70,9 @@ public:
     void showMessage(int number) override {
         if (number != kNoLoggersOfType) inner_.showMessage(number);
     }
+    void showFileMessage(int number, const std::string& file) override {
+        inner_.showFileMessage(number, file);
+    }
     void showNotice(const std::string& text) override { inner_.showNotice(text); }
     void showInformation(const std::string& text, const std::string& caption) override {
         inner_.showInformation(text, caption);
@@ -119,9 +122,15 @@ std::optional<std::pair<int, std::string>> FolderFault(const fs::path& folder, c
         if (!listed) return std::pair{kFileNotNamed, name};
     }
     if (ec) return std::pair{kFileDoesNotMatch, PathToText(folder)};
+    // The loggers stay in the folder, but must be there as made; the plans are read and
+    // checked one by one after this.
     for (const BackupFile& f : m.files) {
-        if (f.unreadable()) continue;
-        const std::optional<std::string> bytes = ReadWholeFile(folder / f.file);
+        if (!f.logger) continue;
+        ReadRefusal why = ReadRefusal::CannotOpen;
+        const std::optional<std::string> bytes =
+            ReadWholeFile(folder / f.file, kLoggerFileMaxBytes, &why);
+        if (!bytes && why != ReadRefusal::CannotOpen)
+            return std::pair{ReadRefusalMessage(why), f.file};
         if (!bytes || Sha256Hex(*bytes) != f.sha256) return std::pair{kFileDoesNotMatch, f.file};
     }
     return std::nullopt;
@@ -237,7 +246,7 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
             manifest.files.push_back(std::move(file));
             continue;
         }
-        const std::optional<std::string> bytes = ReadWholeFile(*copy);
+        const std::optional<std::string> bytes = ReadWholeFile(*copy, kPlanFileMaxBytes);
         if (!bytes) {
             feedback_.showMessage(kCannotWriteBackup);
             return BackupOutcome::Failed;
@@ -353,7 +362,8 @@ BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedu
                                              const PlanListView& list) {
     restored_ = 0;
     refused_.clear();
-    const std::optional<std::string> text = ReadWholeFile(folder / kManifestName);
+    const std::optional<std::string> text =
+        ReadWholeFile(folder / kManifestName, kManifestFileMaxBytes);
     const std::optional<Manifest> manifest = text ? ParseManifest(*text) : std::nullopt;
     if (!manifest) {
         feedback_.showMessage(kNotABackup);
@@ -394,7 +404,12 @@ BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedu
             missing.push_back(f->original + ListSuffixFor(f->type));
             continue;
         }
-        std::optional<std::string> content = ReadWholeFile(folder / f->file);
+        ReadRefusal why = ReadRefusal::CannotOpen;
+        std::optional<std::string> content =
+            ReadWholeFile(folder / f->file, kPlanFileMaxBytes, &why);
+        // A file that is there but is no plan file at all says so; a missing one does not match.
+        if (!content && why != ReadRefusal::CannotOpen)
+            return Refuse(ReadRefusalMessage(why), f->file);
         if (!content || Sha256Hex(*content) != f->sha256) return Refuse(kFileDoesNotMatch, f->file);
         PlanFileCheck check = CheckPlanText(*content, language_);
         if (!check.accepted())
@@ -461,7 +476,7 @@ BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedu
     for (int k = 0; same && k < list.count(); ++k) {
         const std::optional<fs::path> copy = plans.LatestReadingCopy(k);
         same = list.entry(k) == prepared[k].name + ListSuffixFor(prepared[k].type) && copy &&
-               ReadWholeFile(*copy) == bytes[k];
+               ReadWholeFile(*copy, kPlanFileMaxBytes) == bytes[k];
     }
     if (!same) {
         feedback_.showMessage(kReadBackDiffers);

@@ -28,7 +28,7 @@ protected:
         MainWindowTest::SetUp();
         std::filesystem::create_directories(folder / "Version");
         WriteFile("Version/io 2.3.hex", kImage);
-        WriteFile("Version/zv 1.3.zv318", "S1030000FC\r\nS9030000FC\r\n");
+        WriteFile("Version/zv 1.3.zv318", "S1041000AA41\r\nS9030000FC\r\n");
     }
 
     // The confirmation dialog, answered with SI or NO; what it showed is kept.
@@ -37,7 +37,7 @@ protected:
             auto* dialog = qobject_cast<TConfUpgr*>(modal);
             ASSERT_NE(dialog, nullptr);
             shown.push_back({dialog->Confirm->text(), dialog->VersioActual->text(),
-                             dialog->VersionTo->text(), dialog->NO->isDefault()});
+                             dialog->VersionTo->toolTip(), dialog->NO->isDefault()});
             (yes ? dialog->SI : dialog->NO)->click();
         });
     }
@@ -77,11 +77,24 @@ TEST_F(mainwindowFirmware, AStartUpArgumentRunsTheIoUpdateOnceAfterTheFirstRefre
     EXPECT_EQ(form->startupArgument(), image);
     EXPECT_EQ(StatusRefreshes(), 1);  // the update came after the refresh
 
+    // With the argument still pending, the instrument update asks about its own image.
+    const std::string zv = (folder / "Version" / "zv 1.3.zv318").string();
+    feedback.files = {zv};
+    {
+        ModalWatcher no = Answer(false);
+        form->KORVEL521->trigger();
+    }
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].confirm, Entry(49));
+    EXPECT_EQ(shown[1].image, QString::fromStdString(zv));
+    EXPECT_EQ(form->startupArgument(), image);
+    feedback.fileRequests.clear();
+
     bool busyDuringPause = false, otherCommandsOff = false;
     sleeper.onSleep = [&] {
         busyDuringPause = form->busy();
         otherCommandsOff =
-            !form->ReceiveBut->isEnabled() && !form->Actualizar1->menuAction()->isEnabled();
+            !form->ChannelPlan->ReceiveBut->isEnabled() && !form->Actualizar1->menuAction()->isEnabled();
     };
     {
         ModalWatcher yes = Answer(true);
@@ -95,7 +108,7 @@ TEST_F(mainwindowFirmware, AStartUpArgumentRunsTheIoUpdateOnceAfterTheFirstRefre
     EXPECT_TRUE(busyDuringPause);
     EXPECT_TRUE(otherCommandsOff);
     EXPECT_FALSE(form->busy());
-    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+    EXPECT_TRUE(form->ChannelPlan->ReceiveBut->isEnabled());
     EXPECT_EQ(feedback.progressWindow.status, Entry(55).toStdString());
 }
 
@@ -146,7 +159,7 @@ TEST_F(mainwindowFirmware, TheInstrumentUpdateAndAnInstrumentVanishingInIt) {
     EXPECT_TRUE(feedback.progressWindow.okEnabled);
     EXPECT_FALSE(form->busy());
     EXPECT_TRUE(form->Actualizar1->menuAction()->isEnabled());
-    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+    EXPECT_TRUE(form->ChannelPlan->ReceiveBut->isEnabled());
 }
 
 }  // namespace
