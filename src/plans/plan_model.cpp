@@ -159,6 +159,39 @@ std::int32_t MHzTextToHz(std::string_view text) {
     return static_cast<std::int32_t>(hz);
 }
 
+std::optional<std::string> TypedMHzText(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    std::string number(text);
+    std::size_t i = !number.empty() && (number[0] == '+' || number[0] == '-') ? 1 : 0;
+    bool digits = false, separator = false;
+    for (; i < number.size(); ++i) {
+        char& c = number[i];
+        if (IsDigit(c)) {
+            digits = true;
+        } else if ((c == '.' || c == ',') && !separator) {
+            separator = true;
+            c = '.';
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digits) return std::nullopt;
+    return number;
+}
+
+std::int32_t CellToHz(std::string_view text) {
+    const std::optional<std::string> typed = TypedMHzText(text);
+    return MHzTextToHz(typed ? std::string_view(*typed) : text);
+}
+
+bool HoldsControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7F;
+    });
+}
+
 // ---- the grid ----------------------------------------------------------------------------
 
 PlanGrid PlanGrid::NewPlan(int type) {
@@ -337,9 +370,9 @@ std::optional<std::string> ChannelPlanText(const PlanGrid& grid) {
         text += ',';
         text += grid.cell(r, PlanGrid::kNameColumn);
         text += ',';
-        text += std::to_string(MHzTextToHz(grid.cell(r, PlanGrid::kFrequencyColumn)));
+        text += std::to_string(CellToHz(grid.cell(r, PlanGrid::kFrequencyColumn)));
         text += ',';
-        text += std::to_string(MHzTextToHz(grid.cell(r, PlanGrid::kBandwidthColumn)));
+        text += std::to_string(CellToHz(grid.cell(r, PlanGrid::kBandwidthColumn)));
         text += ',';
         text += grid.cell(r, PlanGrid::kStateColumn);
     }
