@@ -8,6 +8,7 @@
 #include <QTime>
 #include <QVariant>
 #include <atomic>
+#include <map>
 #include <cmath>
 
 #include "loggers/logger_csv.h"
@@ -149,6 +150,7 @@ struct Archive::Connection {
         db = QSqlDatabase::addDatabase(driver, Q(name));
     }
     ~Connection() {
+        statements.clear();
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(Q(name));
@@ -175,12 +177,19 @@ struct Archive::Connection {
         if (!q.prepare(sql)) error = q.lastError().text().toStdString();
         return q;
     }
+    // The same statement prepared once for the connection's life (each keep runs the same few).
+    QSqlQuery& statement(const QString& sql) {
+        auto it = statements.find(sql);
+        if (it == statements.end()) it = statements.emplace(sql, prepared(sql)).first;
+        return it->second;
+    }
     bool begin() { return run(dialect->beginWrite); }
     bool commit() { return run("COMMIT"); }
     void rollback() { (void)run("ROLLBACK"); }
 
     std::string name;
     QSqlDatabase db;
+    std::map<QString, QSqlQuery> statements;
     const Dialect* dialect = &kSqlite;
     std::string error;
 };
@@ -345,69 +354,94 @@ bool Archive::WriteAllowed() {
 std::optional<Archive::Kept> Archive::Keep(std::string_view fileBytes, const OpenLogger& logger,
                                            const std::optional<InstrumentFacts>& instrument,
                                            int slot) {
+    std::optional<std::vector<Kept>> kept = KeepAll({{fileBytes, &logger, instrument, slot}});
+    if (!kept) return std::nullopt;
+    return kept->front();
+}
+
+std::optional<std::vector<Archive::Kept>> Archive::KeepAll(const std::vector<ToKeep>& loggers) {
     if (!WriteAllowed()) return std::nullopt;
     c_->error.clear();
-    const std::string sha = Sha256Hex(fileBytes);
     const std::string now = NowUtc();
-    const LoggerChartData chart = ChartData(logger);
-    int below = 0;
-    for (const ChartBar& bar : chart.bars) below += bar.belowThreshold ? 1 : 0;
-
     if (!c_->begin()) {
         (void)Fail("begin");
         return std::nullopt;
     }
-    auto failed = [&](const std::string& what) -> std::optional<Kept> {
+    std::vector<Kept> out;
+    out.reserve(loggers.size());
+    for (const ToKeep& k : loggers) {
+        const std::optional<Kept> kept = KeepOne(k, now);
+        if (!kept) {
+            const std::string why = c_->error;
+            c_->rollback();
+            c_->error = why;
+            (void)Fail(k.logger->name);
+            return std::nullopt;
+        }
+        out.push_back(*kept);
+    }
+    if (!c_->commit()) {
         c_->rollback();
-        (void)Fail(what);
+        (void)Fail("commit");
         return std::nullopt;
-    };
+    }
+    return out;
+}
+
+// Inside the caller's transaction.
+std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string& now) {
+    const OpenLogger& logger = *k.logger;
+    const std::string sha = Sha256Hex(k.fileBytes);
+    const LoggerChartData chart = ChartData(logger);
+    int below = 0;
+    for (const ChartBar& bar : chart.bars) below += bar.belowThreshold ? 1 : 0;
+    const std::optional<InstrumentFacts>& instrument = k.instrument;
     if (instrument) {
-        QSqlQuery q = c_->prepared(
+        QSqlQuery& q = c_->statement(
             "INSERT INTO instruments (serial, model, io_version, instrument_version, first_seen, "
             "last_seen) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (serial) DO UPDATE SET "
             "model = excluded.model, io_version = excluded.io_version, "
             "instrument_version = excluded.instrument_version, last_seen = excluded.last_seen");
+        int at = 0;
         for (const std::string* v : {&instrument->serial, &instrument->model,
                                      &instrument->ioVersion, &instrument->zvVersion, &now, &now})
-            q.addBindValue(Q(*v));
-        if (!c_->exec(q)) return failed("instruments");
+            q.bindValue(at++, Q(*v));
+        if (!c_->exec(q)) return std::nullopt;
     }
-    QSqlQuery add = c_->prepared(
+    QSqlQuery& add = c_->statement(
         "INSERT INTO loggers (sha256, serial, type, slot, name, plan, measured_at, unit, "
         "threshold, record_count, below_threshold, archived_at, source, bytes) "
         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
         "ON CONFLICT (sha256) DO NOTHING RETURNING id");
-    add.addBindValue(Q(sha));
-    add.addBindValue(instrument ? QVariant(Q(instrument->serial))
+    add.bindValue(0, Q(sha));
+    add.bindValue(1, instrument ? QVariant(Q(instrument->serial))
                                 : QVariant(QMetaType(QMetaType::QString)));
-    add.addBindValue(Q(logger.typeText));
-    add.addBindValue(slot >= 0 ? QVariant(slot) : QVariant(QMetaType(QMetaType::Int)));
-    add.addBindValue(Q(logger.name));
-    add.addBindValue(Q(logger.planName));
-    add.addBindValue(Variant(MeasuredAt(logger.date, logger.time)));
-    add.addBindValue(Q(chart.unit));
-    add.addBindValue(Variant(chart.threshold));
-    add.addBindValue(static_cast<int>(logger.records.size()));
-    add.addBindValue(below);
-    add.addBindValue(Q(now));
-    add.addBindValue(instrument ? "instrument" : "file");
-    add.addBindValue(QByteArray(fileBytes.data(), static_cast<qsizetype>(fileBytes.size())));
-    if (!c_->exec(add)) return failed("loggers");
+    add.bindValue(2, Q(logger.typeText));
+    add.bindValue(3, k.slot >= 0 ? QVariant(k.slot) : QVariant(QMetaType(QMetaType::Int)));
+    add.bindValue(4, Q(logger.name));
+    add.bindValue(5, Q(logger.planName));
+    add.bindValue(6, Variant(MeasuredAt(logger.date, logger.time)));
+    add.bindValue(7, Q(chart.unit));
+    add.bindValue(8, Variant(chart.threshold));
+    add.bindValue(9, static_cast<int>(logger.records.size()));
+    add.bindValue(10, below);
+    add.bindValue(11, Q(now));
+    add.bindValue(12, instrument ? "instrument" : "file");
+    add.bindValue(13, QByteArray(k.fileBytes.data(), static_cast<qsizetype>(k.fileBytes.size())));
+    if (!c_->exec(add)) return std::nullopt;
     if (!add.next()) {
         // Kept before: nothing is added.
         add.finish();
-        QSqlQuery old = c_->prepared("SELECT id FROM loggers WHERE sha256 = ?");
-        old.addBindValue(Q(sha));
-        if (!c_->exec(old) || !old.next()) return failed("loggers");
+        QSqlQuery& old = c_->statement("SELECT id FROM loggers WHERE sha256 = ?");
+        old.bindValue(0, Q(sha));
+        if (!c_->exec(old) || !old.next()) return std::nullopt;
         const Kept kept{old.value(0).toLongLong(), false};
         old.finish();
-        if (!c_->commit()) return failed("commit");
         return kept;
     }
     const std::int64_t id = add.value(0).toLongLong();
     add.finish();
-    QSqlQuery rec = c_->prepared(
+    QSqlQuery& rec = c_->statement(
         "INSERT INTO records (logger_id, idx, channel, frequency_hz, bandwidth_hz, power_text, "
         "power) VALUES (?, ?, ?, ?, ?, ?, ?)");
     int index = 0;
@@ -420,10 +454,9 @@ std::optional<Archive::Kept> Archive::Keep(std::string_view fileBytes, const Ope
         rec.bindValue(4, static_cast<qlonglong>(HzOfMHzText(r.bandwidth)));
         rec.bindValue(5, Q(value));
         rec.bindValue(6, Variant(NumericValue(value)));
-        if (!c_->exec(rec)) return failed("records");
+        if (!c_->exec(rec)) return std::nullopt;
     }
     rec.finish();
-    if (!c_->commit()) return failed("commit");
     return Kept{id, true};
 }
 

@@ -120,6 +120,14 @@ public:
     [[nodiscard]] std::optional<Kept> Keep(std::string_view fileBytes, const OpenLogger& logger,
                                            const std::optional<InstrumentFacts>& instrument,
                                            int slot = -1);
+    // Several loggers in one transaction (an import of many files): all kept, or none.
+    struct ToKeep {
+        std::string_view fileBytes;
+        const OpenLogger* logger = nullptr;
+        std::optional<InstrumentFacts> instrument;
+        int slot = -1;
+    };
+    [[nodiscard]] std::optional<std::vector<Kept>> KeepAll(const std::vector<ToKeep>& loggers);
     // A logger file read (bounded as every logger file) and kept as a file's logger; the read's
     // result code (kLoggerFileRead when it is a logger) goes to `readResult`.
     [[nodiscard]] std::optional<Kept> ImportFile(const std::filesystem::path& file,
@@ -158,6 +166,7 @@ private:
     [[nodiscard]] bool Fail(const std::string& what);
     [[nodiscard]] bool WriteAllowed();
     [[nodiscard]] bool Migrate();
+    [[nodiscard]] std::optional<Kept> KeepOne(const ToKeep& logger, const std::string& now);
 
     std::unique_ptr<Connection> c_;
     State state_ = State::Closed;
