@@ -8,6 +8,7 @@
 #include "archive/windows/archive_page.h"
 #include "loggers/logger_procedures.h"
 #include "loggers/windows/logger_window.h"
+#include "loggers/windows/loggers_page.h"
 #include "shell/windows/tform1.h"
 
 namespace zv318 {
@@ -33,7 +34,7 @@ ArchivePage* AddArchivePage(TForm1& form, ArchiveKeeper& keeper) {
     });
     // The viewer shows an archived logger as it shows an opened file: the open logger.
     QObject::connect(page, &ArchivePage::openLogger, &form, [&form](const OpenLogger& logger) {
-        LoggerProcedures* loggers = form.loggerProcedures();
+        LoggerProcedures* loggers = form.Loggers->loggerProcedures();
         TZVLoggerWindow* viewer = form.windows().loggerWindow;
         if (!loggers || !viewer) return;
         loggers->logger() = logger;
