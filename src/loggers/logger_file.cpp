@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "link/report.h"
+#include "loggers/logger_observer.h"
 #include "plans/plan_model.h"
 #include "texts/text_file.h"
 
@@ -219,8 +220,9 @@ int ReadLoggerFileAt(const std::filesystem::path& path, OpenLogger& logger, Feed
         return kLoggerFileUnreadable;
     }
     logger.fileName = path.string();
-    const int result = ParseLoggerText(std::move(*bytes), logger);
+    const int result = ParseLoggerText(*bytes, logger);
     if (result > kLoggerFileRead) feedback.showMessage(26);  // a bad record line
+    if (result == kLoggerFileRead) TellLoggerFileRead(path, *bytes, logger);
     return result;
 }
 

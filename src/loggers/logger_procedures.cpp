@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "loggers/logger_observer.h"
 #include "plans/plan_model.h"
 #include "texts/file_names.h"
 #include "texts/text_file.h"
@@ -156,6 +157,7 @@ int LoggerProcedures::LoadLoggerFromInstrument(int row, int type) {
                                   r.power + " " + e.levelUnit});
     }
     logger_ = std::move(loaded);
+    TellLoggerDownloaded(logger_, slot);
     return kLoggerLoaded;
 }
 
