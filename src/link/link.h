@@ -6,11 +6,14 @@
 // text, and the handle is then closed until the next FindInstrument.
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/feedback.h"
+#include "link/instrument_lock.h"
 #include "link/report.h"
 #include "link/transport.h"
 
@@ -69,7 +72,30 @@ public:
     // Shows a numbered message through the feedback, when there is one.
     void ShowMessage(int number) const;
 
+    // ---- one program per instrument ----------------------------------------------------
+    // Names this program in the lock files; empty (the default): no locks are taken.
+    void setLockOwner(std::string program) { lockOwner_ = std::move(program); }
+    enum class ClaimResult { Held, NotFound, Refused };
+    // From now until Release, every instrument FindInstrument opens is first locked for this
+    // program, and the locks stay held across the searches in between (a reconnect, the
+    // loader's re-enumeration). Searches now: Refused when every instrument found is held by
+    // another program (Refusal tells which), NotFound when there is none.
+    [[nodiscard]] ClaimResult Claim();
+    // Frees every lock taken since Claim. The handle stays open.
+    void Release();
+    [[nodiscard]] bool Claimed() const { return claimed_; }
+    // The last refusal since Claim: another program holds the instrument.
+    [[nodiscard]] const std::optional<LockAttempt>& Refusal() const { return refusal_; }
+
+    // An exchange or a loader report asked for after an interrupt, outside a phase that must
+    // not be cut, throws Interrupted (zv318ctl); off, the procedures' own checks stop them.
+    void setStopOnInterrupt(bool stop) { stopOnInterrupt_ = stop; }
+
 private:
+    // True when the interface at `path` may be used: no locking, or its lock is held.
+    [[nodiscard]] bool LockFor(const std::string& path);
+    void StopIfInterrupted() const;
+
     [[nodiscard]] int StatusExchange(std::uint8_t code, std::string_view command);
 
     Bus& bus_;
@@ -78,6 +104,11 @@ private:
     std::string productName_;            // ProductName
     bool permissionDenied_ = false;
     int timeoutMs_ = kDefaultTimeoutMs;
+    std::string lockOwner_;
+    bool claimed_ = false;
+    std::vector<std::unique_ptr<InstrumentLock>> locks_;
+    std::optional<LockAttempt> refusal_;
+    bool stopOnInterrupt_ = false;
 };
 
 // The time-out from ZV318_TIMEOUT_MS, or the default.
