@@ -230,28 +230,8 @@ bool NeedsInstrument(const std::vector<std::string>& args) {
     return command != "help";
 }
 
-// An entry with its "%1", "%2"... replaced by the values.
-std::string Filled(std::string text, const std::vector<std::string>& values) {
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        const std::string mark = "%" + std::to_string(k + 1);
-        if (std::size_t at = text.find(mark); at != std::string::npos)
-            text.replace(at, mark.size(), values[k]);
-    }
-    return text;
-}
-
 int InUse(Context& c) {
-    const LockAttempt& refusal = *c.link->Refusal();
-    if (refusal.unusable)
-        std::cerr << Filled(Entry(c, 1287, "The lock file %1 cannot be opened."),
-                            {PathToText(refusal.file)})
-                  << '\n';
-    else if (refusal.holder.program.empty())
-        c.feedback->showMessage(286);
-    else
-        std::cerr << Filled(Entry(c, 1285, "The ZV-318 is in use by %1 (process %2)."),
-                            {refusal.holder.program, std::to_string(refusal.holder.process)})
-                  << '\n';
+    std::cerr << InstrumentInUseText(*c.link->Refusal(), c.table) << '\n';
     return kInUse;
 }
 

@@ -111,6 +111,26 @@ private:
     bool stopOnInterrupt_ = false;
 };
 
+// The instrument held for one operation of a program that runs several (the desktop program):
+// the lock is taken now, unless an enclosing hold has it, and freed at the end.
+class InstrumentHold {
+public:
+    explicit InstrumentHold(Link& link)
+        : link_(link), mine_(!link.Claimed()), refused_(mine_ && link.Claim() == Link::ClaimResult::Refused) {}
+    ~InstrumentHold() {
+        if (mine_) link_.Release();
+    }
+    InstrumentHold(const InstrumentHold&) = delete;
+    InstrumentHold& operator=(const InstrumentHold&) = delete;
+    // Another program holds the instrument (Link::Refusal tells which): run nothing.
+    [[nodiscard]] bool refused() const { return refused_; }
+
+private:
+    Link& link_;
+    bool mine_;
+    bool refused_;
+};
+
 // The time-out from ZV318_TIMEOUT_MS, or the default.
 [[nodiscard]] int TimeoutFromEnvironment();
 
