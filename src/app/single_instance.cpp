@@ -37,14 +37,13 @@ bool SingleInstance::Listen(std::function<void()> toFront) {
         QLocalServer::removeServer(name_);
         if (!server_.listen(name_)) return false;
     }
-    QObject::connect(&server_, &QLocalServer::newConnection, &server_,
-                     [this, toFront = std::move(toFront)] {
-                         while (QLocalSocket* knock = server_.nextPendingConnection()) {
-                             QObject::connect(knock, &QLocalSocket::disconnected, knock,
-                                              &QObject::deleteLater);
-                             toFront();
-                         }
-                     });
+    QObject::connect(
+        &server_, &QLocalServer::newConnection, &server_, [this, toFront = std::move(toFront)] {
+            while (QLocalSocket* knock = server_.nextPendingConnection()) {
+                QObject::connect(knock, &QLocalSocket::disconnected, knock, &QObject::deleteLater);
+                toFront();
+            }
+        });
     return true;
 }
 

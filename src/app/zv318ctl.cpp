@@ -5,8 +5,8 @@
 // 3 instrument not connected, 4 the instrument is in use by another program, 130 (SIGINT) or
 // 143 (SIGTERM) stopped by the interrupt at a safe point.
 
-#include <csignal>
 #include <unistd.h>
+#include <csignal>
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ctl_csv.h"
 #include "app/ctl_backup.h"
+#include "app/ctl_csv.h"
 #include "app/ctl_firmware.h"
 #include "app/ctl_loggers.h"
 #include "app/device_choice.h"
@@ -28,9 +28,9 @@
 #include "plans/plan_model.h"
 #include "plans/plan_procedures.h"
 #include "shell/clock.h"
-#include "texts/language_file.h"
 #include "shell/service.h"
 #include "shell/startup.h"
+#include "texts/language_file.h"
 #include "texts/program_folders.h"
 #include "texts/text_file.h"
 

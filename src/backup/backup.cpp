@@ -109,8 +109,8 @@ void RemoveStaleStages(const fs::path& dir, const std::string& prefix) {
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (name.starts_with("." + prefix) && name.ends_with(".partial") &&
-            it->is_directory(ec) && !it->is_symlink(ec)) {
+        if (name.starts_with("." + prefix) && name.ends_with(".partial") && it->is_directory(ec) &&
+            !it->is_symlink(ec)) {
             std::error_code removed;
             fs::remove_all(it->path(), removed);
         }

@@ -62,8 +62,7 @@ std::filesystem::path LockFilePath(const std::string& instrument) {
         readable.push_back(plain ? c : '_');
     }
     char hash[20];
-    std::snprintf(hash, sizeof hash, "%016llx",
-                  static_cast<unsigned long long>(Fnv1a(instrument)));
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a(instrument)));
     return LockFolder() / ("zv318-" + readable + "-" + hash + ".lock");
 }
 
@@ -86,7 +85,9 @@ LockHolder ParseHolder(const std::string& text) {
 
 #ifdef _WIN32
 
-InstrumentLock::~InstrumentLock() { ::CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
+InstrumentLock::~InstrumentLock() {
+    ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
 
 namespace {
 
@@ -114,11 +115,13 @@ LockAttempt TakeInstrumentLock(const std::string& instrument, const std::string&
                                  FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
-            const std::string text = HolderText(program, static_cast<long>(::GetCurrentProcessId()));
+            const std::string text =
+                HolderText(program, static_cast<long>(::GetCurrentProcessId()));
             DWORD written = 0;
             ::SetEndOfFile(h);
             (void)::WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-            attempt.lock = std::make_unique<InstrumentLock>(instrument, reinterpret_cast<std::intptr_t>(h));
+            attempt.lock =
+                std::make_unique<InstrumentLock>(instrument, reinterpret_cast<std::intptr_t>(h));
             return attempt;
         }
         if (::GetLastError() != ERROR_SHARING_VIOLATION) {

@@ -20,19 +20,29 @@ void RequestInterrupt(int signal) noexcept {
     g_count.fetch_add(1);
 }
 
-int InterruptCount() noexcept { return g_count.load(); }
+int InterruptCount() noexcept {
+    return g_count.load();
+}
 
-int InterruptSignal() noexcept { return g_signal.load(); }
+int InterruptSignal() noexcept {
+    return g_signal.load();
+}
 
 void ClearInterrupts() noexcept {
     g_count.store(0);
     g_signal.store(0);
 }
 
-bool InUncuttablePhase() noexcept { return g_phaseDepth.load() > 0; }
+bool InUncuttablePhase() noexcept {
+    return g_phaseDepth.load() > 0;
+}
 
-UncuttablePhase::UncuttablePhase() noexcept { g_phaseDepth.fetch_add(1); }
+UncuttablePhase::UncuttablePhase() noexcept {
+    g_phaseDepth.fetch_add(1);
+}
 
-UncuttablePhase::~UncuttablePhase() { g_phaseDepth.fetch_sub(1); }
+UncuttablePhase::~UncuttablePhase() {
+    g_phaseDepth.fetch_sub(1);
+}
 
 }  // namespace zv318

@@ -12,18 +12,21 @@
 namespace zv318 {
 
 // The messages of a command stopped by an interrupt.
-inline constexpr int kMessageStoppedWritten = 280;   // the plans under way written whole, not checked
-inline constexpr int kMessageUpdateFinished = 281;   // the update ran to its end first
-inline constexpr int kMessageStoppedBefore = 282;    // stopped where nothing was under way
-inline constexpr int kMessageInterruptHeld = 283;    // the first interrupt inside a phase
-inline constexpr int kMessageInterruptAgain = 284;   // a further one: the phase still goes on
+inline constexpr int kMessageStoppedWritten =
+    280;  // the plans under way written whole, not checked
+inline constexpr int kMessageUpdateFinished = 281;  // the update ran to its end first
+inline constexpr int kMessageStoppedBefore = 282;   // stopped where nothing was under way
+inline constexpr int kMessageInterruptHeld = 283;   // the first interrupt inside a phase
+inline constexpr int kMessageInterruptAgain = 284;  // a further one: the phase still goes on
 
 // Records an interrupt (`signal` 0 for a window's request). Async-signal-safe.
 void RequestInterrupt(int signal) noexcept;
 // How many interrupts came since the last ClearInterrupts; the signal of the first one.
 [[nodiscard]] int InterruptCount() noexcept;
 [[nodiscard]] int InterruptSignal() noexcept;
-[[nodiscard]] inline bool InterruptRequested() noexcept { return InterruptCount() > 0; }
+[[nodiscard]] inline bool InterruptRequested() noexcept {
+    return InterruptCount() > 0;
+}
 void ClearInterrupts() noexcept;
 
 // True while a phase that must not be cut runs.

@@ -116,7 +116,9 @@ private:
 class InstrumentHold {
 public:
     explicit InstrumentHold(Link& link)
-        : link_(link), mine_(!link.Claimed()), refused_(mine_ && link.Claim() == Link::ClaimResult::Refused) {}
+        : link_(link),
+          mine_(!link.Claimed()),
+          refused_(mine_ && link.Claim() == Link::ClaimResult::Refused) {}
     ~InstrumentHold() {
         if (mine_) link_.Release();
     }

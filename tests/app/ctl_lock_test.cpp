@@ -40,8 +40,7 @@ TEST(Zv318ctl, AnInstrumentHeldByAnotherProgramIsRefusedFastAndFreedWhenItsHolde
     const CtlRun refused = RunCtl(env, "status");
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(refused.status, 4) << refused.out;
-    EXPECT_NE(refused.out.find("zv318 (process " + std::to_string(holder) + ")"),
-              std::string::npos)
+    EXPECT_NE(refused.out.find("zv318 (process " + std::to_string(holder) + ")"), std::string::npos)
         << refused.out;
 
     kill(holder, SIGKILL);

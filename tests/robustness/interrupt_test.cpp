@@ -105,8 +105,7 @@ TEST_F(Interrupt, DuringAPhaseThatMustNotBeCutWaitsForItsEnd) {
                                  std::to_string(200'000'000 + c * 1'000'000) + ",200000,ON");
              WriteBytes(folder.path / "new.c318", PlanText(1, "NEW", lines));
              InterruptAt(30);
-             EXPECT_EQ(procedures.LoadPlanFile(folder.path / "new.c318"),
-                       PlanOutcome::Failed);
+             EXPECT_EQ(procedures.LoadPlanFile(folder.path / "new.c318"), PlanOutcome::Failed);
              ASSERT_EQ(instrument.plans(sim::kRadio).size(), 3u);
              EXPECT_EQ(instrument.plans(sim::kRadio)[2].channels.size(), 60u);
              EXPECT_EQ(commands().back().substr(0, 4), "*CF0");
