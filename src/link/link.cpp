@@ -45,6 +45,7 @@ bool Link::FindInstrument() {
             // Another program's instrument is left alone; a second one may be free.
             if (!LockFor(info.path)) continue;
             device_ = std::move(opened.transport);
+            devicePath_ = info.path;
             productName_ = *product;
             return true;
         }
@@ -72,9 +73,13 @@ bool Link::LockFor(const std::string& path) {
     return true;
 }
 
-Link::ClaimResult Link::Claim() {
+Link::ClaimResult Link::Claim(bool search) {
     if (!claimed_) refusal_.reset();
     claimed_ = true;
+    if (!search) {
+        if (!device_) return ClaimResult::NotFound;
+        return LockFor(devicePath_) ? ClaimResult::Held : ClaimResult::Refused;
+    }
     if (FindInstrument()) return ClaimResult::Held;
     return refusal_ ? ClaimResult::Refused : ClaimResult::NotFound;
 }

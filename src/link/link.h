@@ -78,9 +78,10 @@ public:
     enum class ClaimResult { Held, NotFound, Refused };
     // From now until Release, every instrument FindInstrument opens is first locked for this
     // program, and the locks stay held across the searches in between (a reconnect, the
-    // loader's re-enumeration). Searches now: Refused when every instrument found is held by
-    // another program (Refusal tells which), NotFound when there is none.
-    [[nodiscard]] ClaimResult Claim();
+    // loader's re-enumeration). Searches now (`search`; else locks the interface open now, if
+    // any): Refused when every instrument found is held by another program (Refusal tells
+    // which), NotFound when there is none.
+    [[nodiscard]] ClaimResult Claim(bool search = true);
     // Frees every lock taken since Claim. The handle stays open.
     void Release();
     [[nodiscard]] bool Claimed() const { return claimed_; }
@@ -101,6 +102,7 @@ private:
     Bus& bus_;
     Feedback* feedback_;
     std::unique_ptr<Transport> device_;  // DeviceHandle
+    std::string devicePath_;             // the interface DeviceHandle is open on
     std::string productName_;            // ProductName
     bool permissionDenied_ = false;
     int timeoutMs_ = kDefaultTimeoutMs;
@@ -115,10 +117,10 @@ private:
 // the lock is taken now, unless an enclosing hold has it, and freed at the end.
 class InstrumentHold {
 public:
-    explicit InstrumentHold(Link& link)
+    explicit InstrumentHold(Link& link, bool search = true)
         : link_(link),
           mine_(!link.Claimed()),
-          refused_(mine_ && link.Claim() == Link::ClaimResult::Refused) {}
+          refused_(mine_ && link.Claim(search) == Link::ClaimResult::Refused) {}
     ~InstrumentHold() {
         if (mine_) link_.Release();
     }

@@ -85,7 +85,8 @@ void TOculta::SaveTraceButClick() {
 }
 
 void TOculta::EnvPregButClick() {
-    const zv318::InstrumentHold hold(link_);
+    // The command goes to the handle open now, as it stands: no search.
+    const zv318::InstrumentHold hold(link_, /*search=*/false);
     if (hold.refused()) {
         const zv318::LanguageTable none;
         Edit2->setText(QString::fromStdString(
