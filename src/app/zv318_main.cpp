@@ -10,16 +10,31 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDialog>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QIcon>
+#include <QSessionManager>
+#include <QSocketNotifier>
 #include <QTabWidget>
 #include <QTimer>
+#include <csignal>
 #include <exception>
 #include <memory>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "app/device_choice.h"
+#include "app/single_instance.h"
+#include "archive/archive_keeper.h"
+#include "archive/windows/archive_page.h"
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/updating_form.h"
 #include "link/device_watcher.h"
+#include "link/interrupts.h"
 #include "link/link.h"
 #include "loggers/windows/logger_window.h"
 #include "loggers/windows/loggers_page.h"
@@ -28,6 +43,7 @@
 #include "plans/windows/editor.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/application.h"
+#include "shell/windows/archive_tab.h"
 #include "shell/windows/demo_menu.h"
 #include "shell/windows/oculta.h"
 #include "shell/windows/tform1.h"
@@ -35,6 +51,50 @@
 #include "texts/program_folders.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
+
+namespace {
+
+// The window closes once no operation runs: what runs stops at its next safe point, and a phase
+// that must not be cut ends first.
+void CloseWhenIdle(TForm1* form) {
+    if (!form->busy()) {
+        form->close();
+        QCoreApplication::quit();
+        return;
+    }
+    QTimer::singleShot(100, form, [form] { CloseWhenIdle(form); });
+}
+
+#ifndef _WIN32
+int g_interruptPipe[2] = {-1, -1};
+
+void OnInterruptSignal(int signal) {
+    zv318::RequestInterrupt(signal);
+    const char poke = 1;
+    (void)!::write(g_interruptPipe[1], &poke, 1);
+}
+
+// SIGINT and SIGTERM (a logout may send it) are taken like a window close that waits.
+void HoldInterruptSignals(TForm1* form) {
+    if (::pipe(g_interruptPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(g_interruptPipe[0], QSocketNotifier::Read, form);
+    QObject::connect(notifier, &QSocketNotifier::activated, form, [form] {
+        char drained[16];
+        (void)!::read(g_interruptPipe[0], drained, sizeof drained);
+        CloseWhenIdle(form);
+    });
+    struct sigaction action {};
+    action.sa_handler = OnInterruptSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+#else
+void HoldInterruptSignals(TForm1*) {}
+#endif
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // An error that escapes a handler is shown in a box, and the program goes on.
@@ -74,8 +134,13 @@ int main(int argc, char** argv) {
     QCommandLineOption chartOption(QStringLiteral("screenshot-chart"),
                                    QStringLiteral("Picture the viewer's chart tab."));
     chartOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption archiveOption(QStringLiteral("screenshot-archive"),
+                                     QStringLiteral("The Archive page, or with compare (the first "
+                                                    "two rows) or trend (the first row) its window."),
+                                     QStringLiteral("page|compare|trend"));
+    archiveOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({demoOption, traceOption, screenshotOption, pageOption, editOption,
-                       loggersOption, viewerOption, chartOption});
+                       loggersOption, viewerOption, chartOption, archiveOption});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -87,11 +152,19 @@ int main(int argc, char** argv) {
                                : zv318::PathToText(zv318::PathFromQString(startupImage));
     const bool demo = parser.isSet(demoOption);
 
+    // A second start brings the running program's window to the front and ends (pictures are
+    // taken by a run of their own).
+    zv318::SingleInstance instance;
+    const bool picture = parser.isSet(screenshotOption);
+    if (!picture && instance.AskRunningOne()) return 0;
+
     std::unique_ptr<zv318::DeviceChoice> device;
     std::unique_ptr<zv318::Link> link;
     std::unique_ptr<zv318::DeviceWatcher> watcher;
     std::unique_ptr<TForm1> form;
     std::unique_ptr<zv318::WindowFeedback> feedback;
+    std::unique_ptr<zv318::ArchiveKeeper> keeper;
+    zv318::ArchivePage* archivePage = nullptr;
     try {
         // Beside the program, or (installed) shipped data from the install and the person's
         // files in their own data folder, made on first use.
@@ -110,6 +183,7 @@ int main(int argc, char** argv) {
                 QStringLiteral("The trace file %1 cannot be written.")
                     .arg(zv318::QStringFromPath(zv318::PathFromText(zv318::TraceFile(traceFile)))));
         link = std::make_unique<zv318::Link>(*device->bus);
+        link->setLockOwner("zv318");
         zv318::ManualDeviceWatcher* simulatorWatcher = nullptr;
         switch (device->kind) {
             case zv318::DeviceChoice::Demo: {
@@ -146,6 +220,11 @@ int main(int argc, char** argv) {
         feedback->beforeNotConnected = [&form] { form->showNotConnected(); };
         form->setFeedback(feedback.get());
         form->setWindows(windows);
+        // Every logger the window downloads or opens goes into the archive (unless it is off).
+        keeper = std::make_unique<zv318::ArchiveKeeper>(
+            zv318::ArchiveLocationFromEnvironment(folders.user), *feedback, form->languageTable(),
+            zv318::InstrumentFactsOf(*link));
+        archivePage = zv318::AddArchivePage(*form, *keeper);
         form->setStartupArgument(startupArgument);
         form->setDeviceWatcher(watcher.get());
         if (simulatorWatcher && device->simBus) {
@@ -156,6 +235,23 @@ int main(int argc, char** argv) {
                                            simulatorWatcher->notifyChange();
                                        }});
         }
+
+        if (!picture)
+            (void)instance.Listen([f = form.get()] {
+                f->setWindowState(f->windowState() & ~Qt::WindowMinimized);
+                f->show();
+                f->raise();
+                f->activateWindow();
+            });
+        HoldInterruptSignals(form.get());
+        // A logout waits for a running operation as a window close does.
+        QObject::connect(&app, &QGuiApplication::commitDataRequest, form.get(),
+                         [f = form.get()](QSessionManager& manager) {
+                             if (f->busy() && manager.allowsInteraction()) {
+                                 manager.cancel();
+                                 manager.release();
+                             }
+                         });
 
         form->AlExecutar();
     } catch (const std::exception& error) {
@@ -171,7 +267,31 @@ int main(int argc, char** argv) {
             parser.value(loggersOption) == QStringLiteral("plc")
                 ? form->Loggers->ReceivePLogButClick()
                 : form->Loggers->ReceiveRLogButClick();
-        if (parser.isSet(viewerOption)) {
+        if (parser.isSet(archiveOption)) {
+            form->PageControl->setCurrentWidget(archivePage);
+            const QString view = parser.value(archiveOption);
+            QTimer::singleShot(300, form.get(), [&form, archivePage, path, view] {
+                archivePage->Table->sortItems(3, Qt::DescendingOrder);
+                QWidget* shown = form.get();
+                if (view != QStringLiteral("page")) {
+                    // The newest loggers of the site the pictures follow.
+                    archivePage->FilterEdit->setText(QStringLiteral("MAST"));
+                    const int rows = view == QStringLiteral("compare") ? 2 : 1;
+                    for (int r = 0; r < rows; ++r)
+                        archivePage->Table->selectionModel()->select(
+                            archivePage->Table->model()->index(r, 0),
+                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                    view == QStringLiteral("compare") ? archivePage->CompareClick()
+                                                      : archivePage->TrendClick();
+                    shown = archivePage->findChild<QDialog*>(QStringLiteral("ArchiveAnalysisWindow"));
+                }
+                QTimer::singleShot(600, form.get(), [shown, path] {
+                    const bool saved = shown && shown->grab().save(path, "PNG");
+                    QCoreApplication::exit(saved ? 0 : 1);
+                });
+            });
+        } else if (parser.isSet(viewerOption)) {
+
             const int row = parser.value(viewerOption).toInt();
             const bool chart = parser.isSet(chartOption);
             QTimer::singleShot(0, form.get(), [&form, path, row, chart] {
@@ -206,5 +326,6 @@ int main(int argc, char** argv) {
 
     const int status = app.exec();
     form.reset();  // before the feedback and the link it uses
+    keeper.reset();
     return status;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "link/interrupts.h"
 #include "link/queries.h"
 #include "link/report.h"
 #include "texts/text_file.h"
@@ -116,8 +117,10 @@ std::string LineToChannelPayload::Quietly(std::string_view line, bool first, int
     LastSentIndex = index;
     std::string payload = Padded(index, 3);
 
-    // "&" separates the payload's fields: a name holding one would shift them.
-    if (f.name.find('&') != std::string_view::npos) return "error09";
+    // "&" separates the payload's fields: a name holding one would shift them; the instrument
+    // stops reading the command at a control character and keeps a plan cut short.
+    if (f.name.find('&') != std::string_view::npos || HoldsControlCharacter(f.name))
+        return "error09";
     payload += '&';
     payload += f.name;
 
@@ -171,11 +174,17 @@ PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language) {
         if (fault->atEnd) check.note += " " + language.entry(kAtTheEndNote);
         return check;
     }
+    // A plan holds at most 150 channels; a larger one is never sent, since no reading of it
+    // could open it again.
+    if (*header.count > kMaxFileChannels) {
+        check.code = kPlanTooManyLines;
+        check.message = 14;
+        return check;
+    }
     check.plan.type = header.type;
     check.plan.name = header.name;
     check.plan.count = *header.count;
     LineToChannelPayload payload;
-    // Indices rise strictly up to 150, so a count above 151 always ends at a refused line.
     for (int c = 0; c < *header.count; ++c) {
         const std::string line = ReadChannelLine(reader).value_or(std::string{});
         std::string p = payload.Quietly(line, c == 0, header.type);
@@ -189,6 +198,16 @@ PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language) {
         check.plan.payloads.push_back(std::move(p));
     }
     return check;
+}
+
+bool SamePlan(const PreparedPlan& a, const PreparedPlan& b) {
+    // The index that starts each payload is where the file put the channel; the instrument
+    // numbers its channels afresh, so only what follows it is compared.
+    auto same = [](const std::string& x, const std::string& y) {
+        return x.size() >= 3 && y.size() >= 3 && x.compare(3, std::string::npos, y, 3) == 0;
+    };
+    return a.type == b.type && a.name == b.name && a.payloads.size() == b.payloads.size() &&
+           std::equal(a.payloads.begin(), a.payloads.end(), b.payloads.begin(), same);
 }
 
 PlanFileCheck CheckPlanFile(const std::filesystem::path& file, const LanguageTable& language) {
@@ -357,6 +376,7 @@ int PlanProcedures::SaveChannelPlans(int type) {
     if (Lost()) return 0;  // the caller reports the vanished instrument
     BeginProgress(kReadingCaption, total);
     ProgressWindow& progress = feedback_.progress();
+    int failed = -1;  // the first plan that could not be read whole, in readEveryPlan_ mode
 
     // Writes the copy of a plan and records what the reading wrote.
     auto keep = [this](const std::string& entry, const std::optional<std::filesystem::path>& copy,
@@ -378,7 +398,8 @@ int PlanProcedures::SaveChannelPlans(int type) {
         // The copy is built whole and written in one go; a failed channel leaves the lines
         // before it in the copy.
         std::string text = std::to_string(type) + "\r\n" + name + "\r\n" + std::to_string(n);
-        for (int j = 0; j < n; ++j) {
+        bool whole = true;
+        for (int j = 0; whole && j < n; ++j) {
             const std::string reply = GetChannel(link_, i, j);
             if (Lost()) {
                 keep(entry, copy, text, false);
@@ -388,18 +409,24 @@ int PlanProcedures::SaveChannelPlans(int type) {
             std::string tail;
             if (const int message = ChannelReplyTail(reply, type, tail)) {
                 keep(entry, copy, text, false);
-                EndProgress(kFinishedStatus, Entry(kDoneNote));
-                feedback_.showMessage(message);
-                return i;
+                if (!readEveryPlan_) {
+                    EndProgress(kFinishedStatus, Entry(kDoneNote));
+                    feedback_.showMessage(message);
+                    return i;
+                }
+                // The plan has no whole copy; the reading goes on with the next plan.
+                if (failed < 0) failed = i;
+                whole = false;
+                continue;
             }
             text += "\r\n" + std::to_string(j) + tail;
             progress.advance();
             feedback_.processEvents();
         }
-        if (!keep(entry, copy, text, true)) return i;
+        if (whole && !keep(entry, copy, text, true)) return i;
     }
     EndProgress(kFinishedStatus, Entry(kDoneNote));
-    return -1;
+    return failed;
 }
 
 bool PlanProcedures::SendPlan(int planNumber, const PreparedPlan& plan) {
@@ -475,9 +502,15 @@ PlanOutcome PlanProcedures::SendPlanFile(const std::filesystem::path& file) {
         return PlanOutcome::NotConnected;
     }
 
+    if (InterruptRequested()) return Refuse(kMessageStoppedBefore);
     BeginProgress(kWritingCaption, plan.count);
-    if (!Send("*PM01") || !Send("*PN" + Padded(q + 1, 2)) || !SendPlan(q, plan)) return EndLost();
+    {
+        const UncuttablePhase phase;  // from the raised count to the plan's last channel
+        if (!Send("*PM01") || !Send("*PN" + Padded(q + 1, 2)) || !SendPlan(q, plan))
+            return EndLost();
+    }
     EndProgress(kFinishedStatus);
+    if (InterruptRequested()) return Refuse(kMessageStoppedWritten);
 
     const int after = GetChannelPlanQuantity(link_);
     if (Lost()) {
@@ -490,7 +523,26 @@ PlanOutcome PlanProcedures::SendPlanFile(const std::filesystem::path& file) {
     list_.clear();
     list_.enablePlanCommands();
     const PlanOutcome reading = ReceiveButClick();
-    return countWrong && reading == PlanOutcome::Done ? PlanOutcome::Failed : reading;
+    if (reading == PlanOutcome::NotConnected) return reading;
+    if (countWrong) return PlanOutcome::Failed;
+    // A command cut short or a channel dropped leaves a plan that is not the file: the plan
+    // read back is compared with the one sent.
+    if (!ReadBackMatches(plan)) {
+        feedback_.showMessage(kSendNotTakenWholeMessage);
+        return PlanOutcome::Failed;
+    }
+    return reading;
+}
+
+bool PlanProcedures::ReadBackMatches(const PreparedPlan& sent) const {
+    const std::string entry = sent.name + ListSuffixFor(sent.type);
+    for (int k = 0; k < list_.count(); ++k) {
+        if (list_.entry(k) != entry) continue;
+        const std::optional<std::filesystem::path> copy = LatestReadingCopy(k);
+        std::optional<std::string> text = copy ? ReadWholeFile(*copy) : std::nullopt;
+        return text && SamePlan(CheckPlanText(std::move(*text), language_).plan, sent);
+    }
+    return false;
 }
 
 // ---- deleting ----------------------------------------------------------------------------
@@ -576,27 +628,34 @@ PlanOutcome PlanProcedures::WritePlans(const std::vector<PreparedPlan>& plans) {
 
     // From here on the instrument changes: the copies describe the kept plans, no longer
     // the instrument, until the reading at the end.
+    if (InterruptRequested()) return Refuse(kMessageStoppedBefore);
     written_.clear();
     whole_.clear();
-    for (int type : {kRadioPlan, kPlcPlan})
-        if (!SelectType(type) || !Send("*PM00") || !ErasePlans()) return EndLost();
-    list_.clear();
-    for (const PreparedPlan& plan : plans) list_.add(plan.name + ListSuffixFor(plan.type));
-    if (!SelectType(kRadioPlan) || !Send("*PN" + Padded(r, 2)) || !SelectType(kPlcPlan) ||
-        !Send("*PN" + Padded(p, 2)))
-        return EndLost();
+    {
+        // One erase takes every plan: each is whole only once the last one's last channel
+        // and the closing "*PM01" are in, so nothing from the erase on may be cut.
+        const UncuttablePhase phase;
+        for (int type : {kRadioPlan, kPlcPlan})
+            if (!SelectType(type) || !Send("*PM00") || !ErasePlans()) return EndLost();
+        list_.clear();
+        for (const PreparedPlan& plan : plans) list_.add(plan.name + ListSuffixFor(plan.type));
+        if (!SelectType(kRadioPlan) || !Send("*PN" + Padded(r, 2)) || !SelectType(kPlcPlan) ||
+            !Send("*PN" + Padded(p, 2)))
+            return EndLost();
 
-    ProgressWindow& progress = feedback_.progress();
-    for (std::size_t i = 0; i < plans.size(); ++i) {
-        progress.setPosition(150 * static_cast<int>(i));
-        if (!SelectType(plans[i].type) || !SendPlan(numbers[i], plans[i])) return EndLost();
-        feedback_.processEvents();
+        ProgressWindow& progress = feedback_.progress();
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            progress.setPosition(150 * static_cast<int>(i));
+            if (!SelectType(plans[i].type) || !SendPlan(numbers[i], plans[i])) return EndLost();
+            feedback_.processEvents();
+        }
+        EndProgress(kFinishedStatus);
+        if (!Send("*PM01")) {
+            feedback_.showMessage(7);
+            return PlanOutcome::NotConnected;
+        }
     }
-    EndProgress(kFinishedStatus);
-    if (!Send("*PM01")) {
-        feedback_.showMessage(7);
-        return PlanOutcome::NotConnected;
-    }
+    if (InterruptRequested()) return Refuse(kMessageStoppedWritten);
     return ReceiveButClick();
 }
 
