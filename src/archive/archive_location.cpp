@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "texts/text_file.h"
+#include "texts/user_settings.h"
 
 namespace zv318 {
 
@@ -34,6 +35,8 @@ ArchiveLocation ArchiveLocationFor(const std::optional<std::string>& setting,
     } else if (setting->starts_with("postgresql://") || setting->starts_with("postgres://")) {
         where.kind = ArchiveLocation::PostgreSql;
         where.url = *setting;
+        // Where the loggers wait while the server cannot be reached.
+        where.file = userFolder / kArchiveFileName;
     } else {
         where.file = PathFromText(*setting);
     }
@@ -42,7 +45,9 @@ ArchiveLocation ArchiveLocationFor(const std::optional<std::string>& setting,
 
 ArchiveLocation ArchiveLocationFromEnvironment(const std::filesystem::path& userFolder) {
     const char* value = std::getenv("ZV318_ARCHIVE");
-    return ArchiveLocationFor(value ? std::optional<std::string>(value) : std::nullopt,
+    if (value) return ArchiveLocationFor(std::string(value), userFolder);
+    // Else the Archive page's setting.
+    return ArchiveLocationFor(UserSettings::Load(UserSettings::FileIn(userFolder)).value(kArchiveSettingKey),
                               userFolder);
 }
 
