@@ -244,7 +244,7 @@ TEST_F(archiveFiles, NewerSchemaOpensReadOnlyAndTwoWritersLoseNothing) {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "newer");
         db.setDatabaseName(QStringFromPath(file));
         ASSERT_TRUE(db.open());
-        QSqlQuery(db).exec("PRAGMA user_version = 2");
+        QSqlQuery(db).exec(QString("PRAGMA user_version = %1").arg(kArchiveSchemaVersion + 1));
         db.close();
     }
     QSqlDatabase::removeDatabase("newer");
