@@ -184,16 +184,18 @@ Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema) 
     }
     // The server's notices (a table that exists already) are not the person's business.
     (void)c_->run("SET client_min_messages = warning");
-    if (schema == Schema::Create) {
+    {
+        QSqlQuery q(c_->db);
+        version_ = q.exec(kPostgreSql.readVersion) && q.next() ? q.value(0).toInt() : 0;
+    }
+    // Only an archive older than this program needs the owner's rights.
+    if (schema == Schema::Create && version_ < kArchiveSchemaVersion) {
         if (!Migrate()) {
             notice_ = kMessageArchiveUnavailable;
             (void)Fail(server);
             c_.reset();
             return state_;
         }
-    } else {
-        QSqlQuery q(c_->db);
-        version_ = q.exec(kPostgreSql.readVersion) && q.next() ? q.value(0).toInt() : 0;
     }
     detail_ = server;
     if (version_ > kArchiveSchemaVersion) {
