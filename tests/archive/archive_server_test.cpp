@@ -5,7 +5,11 @@
 
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QLabel>
+#include <QPushButton>
 #include <QSqlQuery>
+#include <QTableWidget>
+#include <QTest>
 #include <cstdlib>
 #include <thread>
 #include <unistd.h>
@@ -13,7 +17,10 @@
 #include "archive/archive.h"
 #include "archive/archive_keeper.h"
 #include "archive/archive_server.h"
+#include "archive/windows/archive_page.h"
+#include "archive/windows/team_archive.h"
 #include "loggers/logger_fixture.h"
+#include "texts/user_settings.h"
 
 namespace zv318::testing {
 namespace {
@@ -257,6 +264,63 @@ TEST_F(archiveServer, AwayFromTheOfficeKeptHereAsPendingThenSentOnce) {
     EXPECT_EQ(local.List(Filter("LOBBY")).at(0).archivedAt, onServer[0].archivedAt);
     EXPECT_EQ(local.List().size(), 3u);  // the local copies kept
     EXPECT_EQ(local.PendingCount(), 0);
+}
+
+TEST_F(archiveServer, ThePageSetsTheServerShowsWhatWaitsAndSendsItWhenTheServerAnswers) {
+    ServerDatabase db;
+    const std::string live = db.initialised(folder.path).url;
+    TempFolder nowhere;
+    const std::string away = db.location(folder.path, "zv318", PathToText(nowhere.path)).url;
+    unsetenv("ZV318_ARCHIVE");
+    language.set(1530, "Waiting:");
+    ArchiveKeeper keeper(ArchiveLocationFor(std::nullopt, folder.path), feedback, language,
+                         InstrumentFactsOf(link));
+    ArchivePage page(keeper, folder.path);
+    page.applyTranslation(language);
+    std::string answer;
+    std::vector<std::string> told;
+    page.Team->askAddress = [&](const QString&, const QString&, const QString&) {
+        return std::optional<QString>(QString::fromStdString(answer));
+    };
+    page.Team->tell = [&](const QString&, const QString& text) { told.push_back(text.toStdString()); };
+    auto setAddress = [&](const std::string& address) {
+        answer = address;
+        page.Team->ServerButton->click();
+    };
+    auto setting = [&] {
+        return UserSettings::Load(UserSettings::FileIn(folder.path)).text(kArchiveSettingKey);
+    };
+    auto sync = [&] {
+        page.Team->TrySync();
+        for (int k = 0; k < 300 && page.Team->syncing(); ++k) QTest::qWait(20);
+        QCoreApplication::processEvents();
+        page.Refresh();
+    };
+
+    setAddress("postgresql://zv318:s3cret@" + live.substr(live.find('@') + 1));
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].find("s3cret"), std::string::npos) << told[0];
+    EXPECT_EQ(setting(), "");
+
+    setAddress(away);
+    EXPECT_EQ(setting(), away);
+    EXPECT_EQ(keeper.location().url, away);
+    PutThreeLoggers();
+    ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
+    page.Refresh();
+    EXPECT_EQ(page.Table->rowCount(), 3);
+    EXPECT_TRUE(page.CountLabel->text().endsWith("Waiting: 3")) << page.CountLabel->text().toStdString();
+    sync();  // the server still away
+    EXPECT_TRUE(page.CountLabel->text().endsWith("Waiting: 3"));
+
+    setAddress(live);
+    page.Refresh();
+    EXPECT_EQ(page.Table->rowCount(), 0);  // the server's loggers: none yet
+    EXPECT_TRUE(page.CountLabel->text().endsWith("Waiting: 3"));
+    sync();
+    EXPECT_FALSE(page.CountLabel->text().contains("Waiting")) << page.CountLabel->text().toStdString();
+    EXPECT_EQ(page.Table->rowCount(), 3);
+    EXPECT_EQ(db.count("loggers"), 3);
 }
 
 TEST(archiveServerAddress, ReadWithoutEverTakingOrShowingAPassword) {
