@@ -1,6 +1,7 @@
 #include "app/ctl_loggers.h"
 
 #include <QGuiApplication>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -66,7 +67,12 @@ Arguments Parse(const std::vector<std::string>& args, bool fileAllowed) {
         } else if (i == 2 && fileAllowed) {
             a.file = w;
         } else if (i > 2 && !w.empty() && w.find_first_not_of("0123456789") == std::string::npos) {
-            a.rows.push_back(std::atoi(w.c_str()));
+            int row = 0;
+            if (std::from_chars(w.data(), w.data() + w.size(), row).ec != std::errc{}) {
+                a.bad = true;
+                a.why = "row " + w + " is out of range";
+            }
+            a.rows.push_back(row);
         } else {
             a.bad = true;
             a.why = "unexpected argument " + w;
@@ -136,11 +142,31 @@ void PrintLogger(const OpenLogger& lg) {
 struct GuiApplication {
     GuiApplication() {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#if defined(__unix__) && !defined(__APPLE__)
+        // Qt looks for the session's runtime folder as it starts, and says on stderr that there
+        // is none where no one logged in (cron, a service): it gets a private one for the run.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            std::string folder =
+                (std::filesystem::temp_directory_path() / "zv318ctl-XXXXXX").string();
+            if (::mkdtemp(folder.data())) {
+                runtimeFolder = folder;
+                qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder));
+            }
+        }
+#endif
         app = std::make_unique<QGuiApplication>(argc, argv);
     }
+    ~GuiApplication() {
+        app.reset();
+        std::error_code ec;
+        if (!runtimeFolder.empty()) std::filesystem::remove_all(runtimeFolder, ec);
+    }
+    GuiApplication(const GuiApplication&) = delete;
+    GuiApplication& operator=(const GuiApplication&) = delete;
     int argc = 1;
     char name[9] = "zv318ctl";
     char* argv[2] = {name, nullptr};
+    std::string runtimeFolder;
     std::unique_ptr<QGuiApplication> app;
 };
 

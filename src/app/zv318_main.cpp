@@ -165,7 +165,6 @@ int main(int argc, char** argv) {
             zv318::InstrumentFactsOf(*link));
         archivePage = zv318::AddArchivePage(*form, *keeper);
         form->setStartupArgument(startupArgument);
-        windows.confUpgr->setStartupArgument(startupImage);
         form->setDeviceWatcher(watcher.get());
         if (simulatorWatcher && device->simBus) {
             zv318::sim::SimBus& bus = *device->simBus;

@@ -140,18 +140,20 @@ std::string LoggerPrintText(const OpenLogger& logger) {
 
 int ReadLoggerFileAt(const std::filesystem::path& path, OpenLogger& logger, Feedback& feedback) {
     if (LoggerTypeOfPath(path.string()) == 0) return kNotALoggerFile;
-    std::optional<std::string> bytes = ReadWholeFile(path);
+    ReadRefusal why{};
+    std::optional<std::string> bytes = ReadWholeFile(path, kLoggerFileMaxBytes, &why);
     if (!bytes) {
-        feedback.showMessage(1);
+        feedback.showMessage(ReadRefusalMessage(why));
         return kLoggerFileUnreadable;
     }
     logger.fileName = path.string();
-    const int result = ReadLoggerText(*bytes, logger, feedback);
+    const int result = ReadLoggerText(*bytes, logger);
+    if (result > kLoggerFileRead) feedback.showMessage(26);  // row × 1000 + a record fault
     if (result == kLoggerFileRead) TellLoggerFileRead(path, *bytes, logger);
     return result;
 }
 
-int ReadLoggerText(std::string bytes, OpenLogger& logger, Feedback& feedback) {
+int ReadLoggerText(std::string bytes, OpenLogger& logger) {
     LineReader reader(std::move(bytes));
     // Header values are held whole, however long.
     std::string words[5];
@@ -195,10 +197,7 @@ int ReadLoggerText(std::string bytes, OpenLogger& logger, Feedback& feedback) {
             row.bandwidth = HzToMHzText(bandwidth);
             row.power = std::string(f.state);
         }
-        if (code != 0) {
-            feedback.showMessage(26);
-            return r * 1000 + code;
-        }
+        if (code != 0) return r * 1000 + code;
     }
     return kLoggerFileRead;
 }
