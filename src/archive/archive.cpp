@@ -325,18 +325,32 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
     int below = 0;
     for (const ChartBar& bar : chart.bars) below += bar.belowThreshold ? 1 : 0;
     const std::optional<InstrumentFacts>& instrument = k.instrument;
+    // The instrument's row exists before its logger refers to it; its facts are brought up to
+    // date last (below), so that programs archiving at once on a server wait on that one row
+    // only for the moment before each commit.
     if (instrument) {
         QSqlQuery& q = c_->statement(
             "INSERT INTO instruments (serial, model, io_version, instrument_version, first_seen, "
-            "last_seen) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (serial) DO UPDATE SET "
-            "model = excluded.model, io_version = excluded.io_version, "
-            "instrument_version = excluded.instrument_version, last_seen = excluded.last_seen");
+            "last_seen) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (serial) DO NOTHING");
         int at = 0;
         for (const std::string* v : {&instrument->serial, &instrument->model,
                                      &instrument->ioVersion, &instrument->zvVersion, &now, &now})
             q.bindValue(at++, Q(*v));
         if (!c_->exec(q)) return std::nullopt;
     }
+    auto finish = [&](const Kept& kept) -> std::optional<Kept> {
+        if (instrument) {
+            QSqlQuery& q = c_->statement(
+                "UPDATE instruments SET model = ?, io_version = ?, instrument_version = ?, "
+                "last_seen = ? WHERE serial = ?");
+            int at = 0;
+            for (const std::string* v : {&instrument->model, &instrument->ioVersion,
+                                         &instrument->zvVersion, &now, &instrument->serial})
+                q.bindValue(at++, Q(*v));
+            if (!c_->exec(q)) return std::nullopt;
+        }
+        return MarkPending(kept);
+    };
     QSqlQuery& add = c_->statement(
         "INSERT INTO loggers (sha256, serial, type, slot, name, plan, measured_at, unit, "
         "threshold, record_count, below_threshold, archived_at, source, bytes) "
@@ -366,7 +380,7 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
         if (!c_->exec(old) || !old.next()) return std::nullopt;
         const Kept kept{old.value(0).toLongLong(), false};
         old.finish();
-        return MarkPending(kept);
+        return finish(kept);
     }
     const std::int64_t id = add.value(0).toLongLong();
     add.finish();
@@ -386,7 +400,7 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
         if (!c_->exec(rec)) return std::nullopt;
     }
     rec.finish();
-    return MarkPending(Kept{id, true});
+    return finish(Kept{id, true});
 }
 
 std::optional<Archive::Kept> Archive::ImportFile(const std::filesystem::path& file,
