@@ -410,7 +410,7 @@ std::optional<Archive::Kept> Archive::ImportFile(const std::filesystem::path& fi
     OpenLogger logger;
     if (LoggerTypeOfPath(PathToText(file)) != 0) {
         bytes = ReadWholeFile(file, kLoggerFileMaxBytes);
-        result = bytes ? ReadLoggerText(*bytes, logger) : kLoggerFileUnreadable;
+        result = bytes ? ParseLoggerText(*bytes, logger) : kLoggerFileUnreadable;
     }
     if (readResult) *readResult = result;
     if (result != kLoggerFileRead) {
@@ -504,7 +504,7 @@ std::optional<OpenLogger> Archive::Logger(std::int64_t id) {
     std::optional<std::string> bytes = Bytes(id);
     if (!bytes) return std::nullopt;
     OpenLogger logger;
-    if (ReadLoggerText(std::move(*bytes), logger) != kLoggerFileRead) return std::nullopt;
+    if (ParseLoggerText(std::move(*bytes), logger) != kLoggerFileRead) return std::nullopt;
     return logger;
 }
 
