@@ -23,6 +23,7 @@ class QTableWidget;
 namespace zv318 {
 
 class ArchiveKeeper;
+class TeamArchiveControls;
 
 class ArchivePage : public QWidget {
     Q_OBJECT
@@ -70,6 +71,8 @@ public:
     QPushButton* DeleteButton;
     QPushButton* ImportButton;
     QLabel* CountLabel;
+    // The team archive's "Server..." setting and the loggers waiting for it.
+    TeamArchiveControls* Team;
 
 private:
     [[nodiscard]] Archive* archive();
