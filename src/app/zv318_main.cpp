@@ -217,6 +217,7 @@ int main(int argc, char** argv) {
 
         feedback = std::make_unique<zv318::WindowFeedback>(form->languageTable(), *windows.updating,
                                                            form.get());
+        feedback->beforeNotConnected = [&form] { form->showNotConnected(); };
         form->setFeedback(feedback.get());
         form->setWindows(windows);
         // Every logger the window downloads or opens goes into the archive (unless it is off).

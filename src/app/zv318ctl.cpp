@@ -125,8 +125,7 @@ int ClockSet(Context& c) {
     if (!c.link->FindInstrument()) return NotConnected(c);
     // The re-synchronisation compares with the serial number the status box would show.
     std::string serial = GetSerial(*c.link);
-    Puestaenhora1Click(*c.link, *c.feedback, serial);
-    if (c.feedback->showed(7)) return kFailed;
+    if (!Puestaenhora1Click(*c.link, *c.feedback, serial)) return kFailed;
     std::cout << "clock set\n";
     return kDone;
 }

@@ -366,7 +366,7 @@ BackupOutcome InstrumentBackup::Refuse(int message, const std::string& note) {
     ProgressWindow& p = feedback_.progress();
     p.setStatus(Entry(kStoppedStatus));
     p.setNote(note);
-    p.moveToEnd();
+    p.setBarVisible(false);  // nothing was restored: no full bar
     p.setOkEnabled(true);
     feedback_.showMessage(message);
     return BackupOutcome::Failed;

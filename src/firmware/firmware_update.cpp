@@ -256,7 +256,7 @@ UpdateOutcome FirmwareUpdate::ActualitzarZV318(const std::string& zvVersionShown
 
     // The dialog's answer is not consulted: after a cancel it still holds the last choice.
     FileRequest request;
-    request.kind = FileRequest::FirmwareImage;
+    request.kind = FileRequest::InstrumentImage;
     if (!dialogFile.empty()) {
         const std::filesystem::path last(dialogFile);
         request.startFolder = last.parent_path().string();

@@ -34,7 +34,8 @@ struct FileRequest {
         LoadPlan,        // a plan file to send to the instrument (no filter)
         EditPlan,        // a ".c318" plan file to open in the editor
         SavePlan,        // where to save a plan file
-        FirmwareImage,   // an IO Interface or instrument image
+        FirmwareImage,    // an IO Interface image (.hex)
+        InstrumentImage,  // an instrument image (.zv318)
         OpenLogger,      // a logger file to open
         SaveLogger,      // where to save one logger
         SaveAllLoggers,  // the base name of a save-all run

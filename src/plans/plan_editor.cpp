@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "link/queries.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 
@@ -269,10 +270,15 @@ int PlanEditorSession::DesaCanalitzacio(bool saveAs) {
     std::optional<std::string> chosen =
         feedback_.chooseFile(FileRequest{FileRequest::SavePlan, {}, saveDialogName_});
     if (!chosen) return 1;
+    // A name without extension gets ".c318": Edit and Load list only plan files.
+    if (!chosen->empty() && PathFromText(*chosen).extension().empty()) *chosen += ".c318";
     currentPlanFile_ = *chosen;
     if (chosen->empty()) return kPlanNoFileName;
     saveDialogName_ = *chosen;
-    return zv318::DesaCanalitzacio(plan_, currentPlanFile_, feedback_);
+    const int written = zv318::DesaCanalitzacio(plan_, currentPlanFile_, feedback_);
+    // The label names the file Ctrl+S now writes.
+    if (written == kPlanWritten) plan_.setFileLabel(currentPlanFile_);
+    return written;
 }
 
 bool PlanEditorSession::Save(bool saveAs) {

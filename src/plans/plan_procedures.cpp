@@ -287,8 +287,13 @@ void PlanProcedures::BeginProgress(int captionEntry, int maximum) {
 void PlanProcedures::EndProgress(int statusEntry, std::optional<std::string> note) {
     ProgressWindow& p = feedback_.progress();
     p.setStatus(Entry(statusEntry));
-    if (note) p.setNote(*note);
-    p.moveToEnd();
+    // A transfer that stopped never shows a full bar nor "do not disconnect".
+    const bool finished = statusEntry == kFinishedStatus;
+    if (note || !finished) p.setNote(note.value_or(std::string{}));
+    if (finished)
+        p.moveToEnd();
+    else
+        p.setBarVisible(false);
     p.setOkEnabled(true);
 }
 

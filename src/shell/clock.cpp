@@ -36,11 +36,12 @@ Report BuildClockReport(const std::string& text) {
     return out;
 }
 
-bool SendClock(Link& link) {
+std::optional<std::string> SendClock(Link& link) {
     const std::tm now = LocalTimeNow();
-    const std::string text = ClockText(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday,
-                                       now.tm_hour, now.tm_min, now.tm_sec);
-    return link.WriteReport(BuildClockReport(text));
+    std::string text = ClockText(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday, now.tm_hour,
+                                 now.tm_min, now.tm_sec);
+    if (!link.WriteReport(BuildClockReport(text))) return std::nullopt;
+    return text;
 }
 
 int SyncAfterClock(Link& link, const std::string& serialLabel) {
@@ -62,16 +63,22 @@ int SyncAfterClock(Link& link, const std::string& serialLabel) {
     return repetitions;
 }
 
-void Puestaenhora1Click(Link& link, Feedback& feedback, const std::string& serialLabel) {
+std::optional<std::string> Puestaenhora1Click(Link& link, Feedback& feedback,
+                                              const std::string& serialLabel) {
     if (!link.FindInstrument()) {
         feedback.showMessage(7);
-        return;
+        return std::nullopt;
     }
     feedback.setBusy(true);
     int repetitions = -1;
-    if (SendClock(link)) repetitions = SyncAfterClock(link, serialLabel);
+    const std::optional<std::string> sent = SendClock(link);
+    if (sent) repetitions = SyncAfterClock(link, serialLabel);
     feedback.setBusy(false);
-    if (repetitions < 0) feedback.showMessage(7);
+    if (repetitions < 0) {
+        feedback.showMessage(7);
+        return std::nullopt;
+    }
+    return sent;
 }
 
 }  // namespace zv318

@@ -94,16 +94,6 @@ LanguageLoad ReadLanguageOverDefault(const ProgramFolders& folders,
     return load;
 }
 
-std::string LanguageItemCaption(const std::string& name) {
-    std::string caption;
-    caption.reserve(name.size());
-    for (char c : name) {
-        caption.push_back(c);
-        if (c == '&') caption.push_back('&');
-    }
-    return caption;
-}
-
 std::string LanguageNameFromCaption(const std::string& caption) {
     std::string name;
     name.reserve(caption.size());

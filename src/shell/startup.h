@@ -75,9 +75,6 @@ LanguageLoad ReadLanguage(const ProgramFolders& folders, const std::string& name
 LanguageLoad ReadLanguageOverDefault(const ProgramFolders& folders,
                                      const std::string& name, LanguageTable& table);
 
-// The caption of a language menu item: the name with every "&" doubled, so that it shows as
-// written and makes no keyboard accelerator.
-[[nodiscard]] std::string LanguageItemCaption(const std::string& name);
 // The language named by an item's caption: the caption without the "&" that marks an
 // accelerator, and with each doubled "&" as one.
 [[nodiscard]] std::string LanguageNameFromCaption(const std::string& caption);

@@ -350,8 +350,11 @@ TEST_F(backupRestore, AFaultyBackupIsRefusedBeforeAnythingIsErased) {
         fs::copy(backup.folder(), spoilt, fs::copy_options::recursive);
         fault.spoil(spoilt);
         feedback.messages.clear();
+        feedback.progressWindow.shown = false;
         EXPECT_EQ(backup.RestorePlans(spoilt, plans, list), BackupOutcome::Failed);
         EXPECT_EQ(feedback.messages, std::vector<int>{fault.message});
+        // A refusal never leaves a bar standing in the progress window.
+        EXPECT_FALSE(feedback.progressWindow.shown && feedback.progressWindow.barVisible);
         if (!fault.named.empty()) {
             EXPECT_EQ(backup.refusedFile(), fault.named);
         }

@@ -26,8 +26,8 @@ TEST_F(mainwindowBackup, BacksUpIntoTheChosenFolderAndRestoresThePlansIntoTheLis
     FolderFeedback chooser;
     chooser.form = form.get();
     form->setFeedback(&chooser);
-    EXPECT_EQ(Plain(form->Copiadeseguridad1->text()), Entry(1095));
-    EXPECT_EQ(Plain(form->Restaurarplanes1->text()), Entry(1096));
+    EXPECT_EQ(form->Copiadeseguridad1->text(), Entry(1095));
+    EXPECT_EQ(form->Restaurarplanes1->text(), Entry(1096));
 
     const std::filesystem::path dir = folder / "backups";
     chooser.files = {dir.string()};

@@ -242,14 +242,15 @@ TEST_F(PlanEditorCommands, SaveAndSaveAsChooseTheFileAndWriteIt) {
     EXPECT_TRUE(session.Save(false));
     EXPECT_EQ(feedback.fileRequests.size(), 2u);
     EXPECT_EQ(ReadBytes(first), "1\r\nNEW\r\n1\r\n0,X,50000000,3000,OFF");
+    // A name without extension gets ".c318"; the label then names the file Save writes.
     const std::string second = file("second.c318").string();
-    feedback.files = {second};
+    feedback.files = {file("second").string()};
     EXPECT_TRUE(session.Save(true));
     EXPECT_EQ(feedback.fileRequests.back().proposedName, first);
     EXPECT_EQ(session.CurrentPlanFile(), second);
-    // Saving changes neither the name nor the file label.
+    EXPECT_EQ(ReadBytes(second), "1\r\nNEW\r\n1\r\n0,X,50000000,3000,OFF");
     EXPECT_EQ(session.plan().planName(), "NEW");
-    EXPECT_EQ(session.plan().fileLabel(), "");
+    EXPECT_EQ(session.plan().fileLabel(), second);
 
     // Equal frequencies refuse the save with message 23 and write nothing.
     session.plan() = PlanGrid::NewPlan(kRadioPlan);

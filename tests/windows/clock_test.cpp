@@ -118,17 +118,18 @@ TEST_F(clock_Sync, ASilentInstrumentEndsTheWaitAtOnce) {
 }
 
 TEST_F(clock_Sync, MenuCommandSetsTheClockUnderTheHourglass) {
-    Puestaenhora1Click(link, feedback, instrument.serial);
+    const std::optional<std::string> set = Puestaenhora1Click(link, feedback, instrument.serial);
     EXPECT_TRUE(feedback.messages.empty());
     EXPECT_EQ(feedback.busyChanges, (std::vector<bool>{true, false}));
-    EXPECT_FALSE(instrument.clock().empty());
+    ASSERT_TRUE(set);  // the confirmation names what the instrument holds
+    EXPECT_EQ(*set, instrument.clock());
     const auto commands = instrument.commands();
     ASSERT_EQ(commands.size(), 2u);
     EXPECT_TRUE(commands[0].starts_with("*SK"));
 }
 
 TEST_F(clock_Sync, MenuCommandReportsAStreamNeverFoundAgain) {
-    Puestaenhora1Click(link, feedback, "00000000");
+    EXPECT_FALSE(Puestaenhora1Click(link, feedback, "00000000"));
     EXPECT_EQ(feedback.messages, std::vector<int>{7});
     EXPECT_EQ(feedback.busyChanges, (std::vector<bool>{true, false}));
     EXPECT_EQ(queries(), 1 + kMaxSyncRepetitions);

@@ -170,14 +170,19 @@ TEST_F(EditorWindow, TheKeyboardMovesEditsTurnsInsertsAndDeletes) {
     EXPECT_EQ(plan().cell(2, PlanGrid::kBandwidthColumn), "1.2500");
     EXPECT_EQ(current(), std::make_pair(2, 4));
 
-    // Insert and Delete act on the current row, as the pop-up does.
+    // Insert and Delete act on the current row, as the pop-up does; Delete asks first and a
+    // No keeps the row.
     key(Qt::Key_Insert);
     ASSERT_EQ(plan().rowCount(), 4);
     EXPECT_EQ(plan().cell(3, PlanGrid::kFrequencyColumn), "101.5000");
     EXPECT_EQ(grid()->rowCount(), 4);
+    feedback.answers = {false, true, true};
+    key(Qt::Key_Delete);
+    EXPECT_EQ(plan().rowCount(), 4);
     key(Qt::Key_Delete);
     key(Qt::Key_Delete);
     EXPECT_EQ(plan().rowCount(), 2);
+    EXPECT_EQ(feedback.questions.size(), 3u);
     EXPECT_EQ(grid()->item(1, PlanGrid::kFrequencyColumn)->text(), "102.0000");
     EXPECT_TRUE(feedback.messages.empty());
 }

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QCursor>
 #include <stdexcept>
 
 #include "modal_watcher.h"
@@ -64,6 +65,55 @@ protected:
     TUpdatingFORM progressWindow;
     WindowFeedback feedback{table, progressWindow, nullptr};
 };
+
+// While the progress window shows, every box and dialog belongs to it and stays on top as it
+// does, is the active window, and shows the arrow; message 7 comes after the window was told.
+TEST_F(windows_Messages, BoxesStandAboveTheProgressWindow) {
+    progressWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&progressWindow));
+    QApplication::setOverrideCursor(Qt::WaitCursor);  // a command runs
+    int told = 0;
+    feedback.beforeNotConnected = [&told] { ++told; };
+    struct Seen {
+        QWidget* parent = nullptr;
+        bool onTop = false, active = false, arrow = false;
+        int toldBefore = -1;
+    };
+    std::vector<Seen> seen;
+    ModalWatcher watcher([&](QWidget* modal) {
+        (void)QTest::qWaitForWindowActive(modal, 1000);
+        seen.push_back({modal->parentWidget(), modal->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                        QApplication::activeWindow() == modal,
+                        QApplication::overrideCursor() &&
+                            QApplication::overrideCursor()->shape() == Qt::ArrowCursor,
+                        told});
+        modal->close();
+    });
+    feedback.showMessage(7);
+    feedback.showMessage(26);
+    (void)feedback.askYesNo(38, 37);
+    (void)feedback.chooseFile({FileRequest::EditPlan, "", ""});
+    ASSERT_EQ(seen.size(), 4u);
+    for (const Seen& s : seen) {
+        EXPECT_EQ(s.parent, &progressWindow);
+        EXPECT_TRUE(s.onTop);
+        EXPECT_TRUE(s.active);
+        EXPECT_TRUE(s.arrow);
+    }
+    EXPECT_EQ(seen[0].toldBefore, 1);  // the status box changed before message 7 showed
+    EXPECT_EQ(told, 1);                // and only for message 7
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);  // back to the command's
+    QApplication::restoreOverrideCursor();
+
+    // Without the progress window the boxes belong to the window given.
+    progressWindow.hide();
+    seen.clear();
+    feedback.showMessage(26);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].parent, nullptr);
+    EXPECT_FALSE(seen[0].onTop);
+}
 
 TEST_F(windows_Messages, TextCaptionAndIconComeFromTheCatalogue) {
     struct Case {
@@ -260,9 +310,11 @@ TEST_F(windows_Messages, OpenDialogsFilterByKind) {
         FileRequest::Kind kind;
         QString filterHolds;
         QString file;
+        QString filterLacks = QStringLiteral("(*)");
     };
     for (const Case& c : {Case{FileRequest::EditPlan, "*.c318", "RADIO1.c318"},
-                          Case{FileRequest::FirmwareImage, "*.hex *.zv318", "io_v210.hex"},
+                          Case{FileRequest::FirmwareImage, "(*.hex)", "io_v210.hex", "zv318"},
+                          Case{FileRequest::InstrumentImage, "(*.zv318)", "zv_v3.zv318", "hex"},
                           Case{FileRequest::OpenLogger, "*.lograd *.logplc", "LOG1.logplc"}}) {
         SCOPED_TRACE(c.kind);
         const QString file = dir.filePath(c.file);
@@ -272,6 +324,7 @@ TEST_F(windows_Messages, OpenDialogsFilterByKind) {
         EXPECT_EQ(seen.mode, QFileDialog::AcceptOpen);
         ASSERT_EQ(seen.filters.size(), 1);
         EXPECT_TRUE(seen.filters[0].contains(c.filterHolds)) << seen.filters[0].toStdString();
+        EXPECT_FALSE(seen.filters[0].contains(c.filterLacks)) << seen.filters[0].toStdString();
         EXPECT_EQ(seen.directory, QDir(dir.path()).absolutePath());
         ASSERT_TRUE(chosen.has_value());
         EXPECT_EQ(*chosen, file.toStdString());

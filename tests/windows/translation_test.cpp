@@ -22,8 +22,11 @@
 #include "shell/windows/oculta.h"
 #include "sim/bus.h"
 #include "sim/instrument.h"
+#include "texts/menu_caption.h"
 
 namespace {
+
+using zv318::WithoutMnemonic;
 
 zv318::LanguageTable NumberedTable() {
     zv318::LanguageTable table;
@@ -87,20 +90,20 @@ TEST(windows_Translation, Editor) {
     editor.VersioControllerLabel->setText("old");
     editor.applyTranslation(table);
     EXPECT_EQ(editor.windowTitle(), E(100));
-    EXPECT_EQ(editor.File1->title(), E(1));
-    EXPECT_EQ(editor.Exit1->text(), E(2));
-    EXPECT_EQ(editor.Help1->title(), E(7));
-    EXPECT_EQ(editor.NewRADIOchannelplan1->text(), E(94));
-    EXPECT_EQ(editor.Newchannelplan1->text(), E(91));
-    EXPECT_EQ(editor.Savechannelplan1->text(), E(96));
-    EXPECT_EQ(editor.Savechannelplanas1->text(), E(107));
-    EXPECT_EQ(editor.Loadchannelplan1->text(), E(95));
-    EXPECT_EQ(editor.Edit1->title(), E(27));
-    EXPECT_EQ(editor.Sortchannels1->text(), E(99));
-    EXPECT_EQ(editor.Activeall1->text(), E(90));
-    EXPECT_EQ(editor.Unactiveall1->text(), E(108));
-    EXPECT_EQ(editor.INSERTACANAL->text(), E(97));
-    EXPECT_EQ(editor.ESBORRACANAL->text(), E(98));
+    EXPECT_EQ(WithoutMnemonic(editor.File1->title()), E(1));
+    EXPECT_EQ(WithoutMnemonic(editor.Exit1->text()), E(2));
+    EXPECT_EQ(WithoutMnemonic(editor.Help1->title()), E(7));
+    EXPECT_EQ(WithoutMnemonic(editor.NewRADIOchannelplan1->text()), E(94));
+    EXPECT_EQ(WithoutMnemonic(editor.Newchannelplan1->text()), E(91));
+    EXPECT_EQ(WithoutMnemonic(editor.Savechannelplan1->text()), E(96));
+    EXPECT_EQ(WithoutMnemonic(editor.Savechannelplanas1->text()), E(107));
+    EXPECT_EQ(WithoutMnemonic(editor.Loadchannelplan1->text()), E(95));
+    EXPECT_EQ(WithoutMnemonic(editor.Edit1->title()), E(27));
+    EXPECT_EQ(WithoutMnemonic(editor.Sortchannels1->text()), E(99));
+    EXPECT_EQ(WithoutMnemonic(editor.Activeall1->text()), E(90));
+    EXPECT_EQ(WithoutMnemonic(editor.Unactiveall1->text()), E(108));
+    EXPECT_EQ(WithoutMnemonic(editor.INSERTACANAL->text()), E(97));
+    EXPECT_EQ(WithoutMnemonic(editor.ESBORRACANAL->text()), E(98));
     EXPECT_EQ(editor.GroupBox1->title(), E(132));
     EXPECT_EQ(editor.ChPlanNameLabel->toolTip(), E(133));
     EXPECT_EQ(editor.VersioControllerLabel->text(), "ZV-318 Software v1.2");
@@ -123,10 +126,10 @@ TEST(windows_Translation, LoggerViewer) {
     TZVLoggerWindow viewer;
     viewer.TaulaRegistre->setColumnWidth(3, 17);
     viewer.applyTranslation(table);
-    EXPECT_EQ(viewer.Archivo1->title(), E(1));
-    EXPECT_EQ(viewer.Savelogger1->text(), E(121));
-    EXPECT_EQ(viewer.Printlogger1->text(), E(122));
-    EXPECT_EQ(viewer.Exit1->text(), E(2));
+    EXPECT_EQ(WithoutMnemonic(viewer.Archivo1->title()), E(1));
+    EXPECT_EQ(WithoutMnemonic(viewer.Savelogger1->text()), E(121));
+    EXPECT_EQ(WithoutMnemonic(viewer.Printlogger1->text()), E(122));
+    EXPECT_EQ(WithoutMnemonic(viewer.Exit1->text()), E(2));
     EXPECT_EQ(viewer.DataLabel->text(), E(22));
     EXPECT_EQ(viewer.HoraLabel->text(), E(21));
     EXPECT_EQ(viewer.ModeLabel->text(), E(110));

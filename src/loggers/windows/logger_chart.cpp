@@ -44,6 +44,8 @@ LoggerChart::LoggerChart(QWidget* parent) : QWidget(parent) {
     view_ = new QChartView(chart_, this);
     view_->setObjectName("ChartView");
     view_->setRenderHint(QPainter::Antialiasing);
+    // White round the chart's rounded corners, on screen and in the saved picture.
+    view_->setBackgroundBrush(Qt::white);
     note_ = new QLabel(this);
     note_->setObjectName("ChartNote");
     note_->setWordWrap(true);

@@ -1,6 +1,7 @@
 #include "loggers/windows/logger_table_widget.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -96,6 +97,7 @@ LoggerGridEvents::LoggerGridEvents(QTableWidget& grid)
     : QObject(&grid), grid_(grid), headerViewport_(grid.horizontalHeader()->viewport()) {
     grid.viewport()->installEventFilter(this);
     headerViewport_->installEventFilter(this);
+    grid.installEventFilter(this);
 }
 
 bool LoggerGridEvents::eventFilter(QObject* watched, QEvent* event) {
@@ -114,6 +116,20 @@ bool LoggerGridEvents::eventFilter(QObject* watched, QEvent* event) {
         }
     } else if (event->type() == QEvent::MouseButtonDblClick && !header) {
         emit doubleClicked();
+    } else if (event->type() == QEvent::KeyPress && watched == &grid_ && grid_.currentRow() >= 0) {
+        // From the keyboard: Space turns the current row's mark, Enter opens its logger (as a
+        // click on the mark cell and a double click on the row do).
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const int row = grid_.currentRow() + 1;
+        if (key == Qt::Key_Space) {
+            emit released(LoggerTable::kMarkColumn, row, true);
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            emit released(1, row, true);
+            emit doubleClicked();
+            return true;
+        }
     }
     return QObject::eventFilter(watched, event);
 }

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -16,6 +17,7 @@
 #include "loggers/windows/logger_chart.h"
 #include "loggers/windows/paper_printer.h"
 #include "plans/windows/dialog.h"
+#include "texts/menu_caption.h"
 #include "texts/version.h"
 
 namespace {
@@ -48,8 +50,8 @@ QLineEdit* FieldEdit(QWidget* parent, const char* name, int x, int y) {
 }  // namespace
 
 TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName("ZVLoggerWindow");
     setWindowTitle("ZV Logger Window");
     setModal(true);
@@ -71,6 +73,7 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     Archivo1->addSeparator();
     Exit1 = Archivo1->addAction("Exit");
     Exit1->setObjectName("Exit1");
+    zv318::OpenMenuBarWithF10(this, MainMenu1);
     connect(Exit1, &QAction::triggered, this, &QDialog::close);
     connect(Savelogger1, &QAction::triggered, this, &TZVLoggerWindow::Savelogger1Click);
     connect(Printlogger1, &QAction::triggered, this, &TZVLoggerWindow::Printlogger1Click);
@@ -78,10 +81,11 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     connect(ExportCSV1, &QAction::triggered, this, &TZVLoggerWindow::ExportCSV1Click);
     connect(SaveChart1, &QAction::triggered, this, &TZVLoggerWindow::SaveChart1Click);
 
-    // The client area below the menu: 792 x 546 on a green ground.
+    // The client area below the menu: at least 792 x 546, on a green ground; the grid and the
+    // chart take what the window grows by.
     auto* client = new QWidget(this);
     client->setObjectName("ClientArea");
-    client->setFixedSize(792, 546);
+    client->setMinimumSize(792, 546);
     QPalette green = client->palette();
     green.setColor(QPalette::Window, QColor(128, 200, 128));
     client->setPalette(green);
@@ -156,16 +160,20 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     layout->setSpacing(0);
     layout->setMenuBar(MainMenu1);
     layout->addWidget(client);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    client->installEventFilter(this);
+}
+
+bool TZVLoggerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == Vistes->parentWidget()) {
+        const QSize room = static_cast<QResizeEvent*>(event)->size();
+        Vistes->setGeometry(16, 166, room.width() - 32, room.height() - 208);
+        VersioControllerLabel->move(16, room.height() - 36);
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {
     VersioControllerLabel->setText(zv318::kSoftwareVersionText);
-    Archivo1->setTitle(Text(table, 1));
-    Exit1->setText(Text(table, 2));
-    Savelogger1->setText(Text(table, 121));
-    Printlogger1->setText(Text(table, 122));
-    Previewlogger1->setText(Text(table, 1040));
     DataLabel->setText(Text(table, 22));
     HoraLabel->setText(Text(table, 21));
     ModeLabel->setText(Text(table, 110));
@@ -174,8 +182,13 @@ void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {
     auto own = [&table](int entry, const char* fallback) {
         return table.entry(entry).empty() ? QString::fromUtf8(fallback) : Text(table, entry);
     };
-    ExportCSV1->setText(own(1090, "Export CSV…"));
-    SaveChart1->setText(own(1092, "Save chart as…"));
+    zv318::SetMenuCaptions({{Archivo1->menuAction(), Text(table, 1)}});
+    zv318::SetMenuCaptions({{Savelogger1, Text(table, 121)},
+                            {Printlogger1, Text(table, 122)},
+                            {Previewlogger1, Text(table, 1040)},
+                            {ExportCSV1, own(1090, "Export CSV…")},
+                            {SaveChart1, own(1092, "Save chart as…")},
+                            {Exit1, Text(table, 2)}});
     Vistes->setTabText(Vistes->indexOf(TaulaRegistre), own(1094, "Table"));
     Vistes->setTabText(Vistes->indexOf(Grafic), own(1093, "Chart"));
     Grafic->applyTranslation(table);

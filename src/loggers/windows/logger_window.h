@@ -81,6 +81,10 @@ public:
     zv318::LoggerChart* Grafic;
     QLabel* VersioControllerLabel;
 
+protected:
+    // The grid and the chart grow with the window.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     zv318::LoggerProcedures* procedures_ = nullptr;
     TDialog* dialog_ = nullptr;

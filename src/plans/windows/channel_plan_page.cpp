@@ -1,6 +1,7 @@
 #include "plans/windows/channel_plan_page.h"
 
 #include <QLabel>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -59,6 +60,7 @@ TChannelPlanPage::TChannelPlanPage(zv318::PageHost& host, QWidget* parent)
     connect(NewRBut, &QPushButton::clicked, this, &TChannelPlanPage::NewRButClick);
     connect(NewPBut, &QPushButton::clicked, this, &TChannelPlanPage::NewPButClick);
     connect(Llista, &QListWidget::itemDoubleClicked, this, &TChannelPlanPage::LlistaDblClick);
+    Llista->installEventFilter(this);
 
     for (QWidget* control : {static_cast<QWidget*>(ReceiveBut), static_cast<QWidget*>(EditBut),
                              static_cast<QWidget*>(NewRBut), static_cast<QWidget*>(NewPBut)})
@@ -166,6 +168,17 @@ void TChannelPlanPage::NewRButClick() {
 
 void TChannelPlanPage::NewPButClick() {
     if (TEditor* editor = planEditor()) editor->NewChannelPlan(false, false);
+}
+
+bool TChannelPlanPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Llista && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && Llista->currentItem()) {
+            LlistaDblClick();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TChannelPlanPage::LlistaDblClick() {

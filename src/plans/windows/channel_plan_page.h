@@ -70,6 +70,10 @@ public slots:
     // Opens a ".c318" file in the editor, shown modally (zv318 --edit FILE).
     void EditPlanFile(const std::filesystem::path& file);
 
+protected:
+    // Enter on the plan list opens the selected plan, as a double click does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // The editor with its plan session attached; null without an editor or a feedback.
     [[nodiscard]] TEditor* planEditor();

@@ -90,7 +90,8 @@ protected:
                 if (row > 0) editor_.InsertChannel(row);
                 return;
             case Qt::Key_Delete:
-                if (row > 0) editor_.DeleteChannel(row);
+                // One key press never loses a row unasked (the answer defaults to No).
+                if (row > 0 && editor_.AskDeleteChannel()) editor_.DeleteChannel(row);
                 return;
             case Qt::Key_Space:
                 if (row > 0 && current.column() == PlanGrid::kStateColumn) {

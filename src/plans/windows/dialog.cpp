@@ -1,15 +1,39 @@
 #include "plans/windows/dialog.h"
 
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <utility>
 
 #include "link/feedback.h"
 
 namespace zv318 {
 
-ClickableLabel::ClickableLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
+ClickableLabel::ClickableLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    // Tab reaches it; Enter or Space does what a click does.
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void ClickableLabel::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        emit clicked(event->modifiers());
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ClickableLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect frame;
+    frame.initFrom(this);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
+}
 
 void ClickableLabel::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;

@@ -19,6 +19,7 @@
 #include "plans/plan_csv.h"
 #include "plans/windows/channel_table.h"
 #include "plans/windows/dialog.h"
+#include "texts/menu_caption.h"
 #include "texts/qt_path.h"
 #include "texts/version.h"
 
@@ -31,6 +32,11 @@ constexpr int kRowHeight = 24;
 constexpr int kMinimumWidths[kColumns] = {25, 40, 200, 200, 80};
 // Language entries of the five column titles.
 constexpr int kTitleEntries[kColumns] = {80, 81, 82, 83, 86};
+// The Delete key's question and its caption.
+constexpr int kDeleteQuestion = 1344;
+constexpr int kDeleteCaption = 1345;
+// The name column shows five of the widest letters.
+const QString kWidestName = QStringLiteral("WWWWW");
 // The ground of the cells of a channel that is OFF.
 const QColor kInactiveColour(255, 128, 128);
 
@@ -88,6 +94,7 @@ TEditor::TEditor(QWidget* parent)
     Help1->setObjectName("Help1");
     Help1->setEnabled(false);
     Help1->menuAction()->setEnabled(false);
+    zv318::OpenMenuBarWithF10(this, MainMenu1);
 
     popupchannel = new QMenu(this);
     popupchannel->setObjectName("popupchannel");
@@ -195,23 +202,22 @@ TEditor::~TEditor() = default;
 void TEditor::applyTranslation(const zv318::LanguageTable& table) {
     language_ = &table;
     VersioControllerLabel->setText(zv318::kSoftwareVersionText);
-    File1->setTitle(Text(table, 1));
-    Exit1->setText(Text(table, 2));
-    Help1->setTitle(Text(table, 7));
     setWindowTitle(Text(table, 100));
-    NewRADIOchannelplan1->setText(Text(table, 94));
-    Newchannelplan1->setText(Text(table, 91));
-    Savechannelplan1->setText(Text(table, 96));
-    Savechannelplanas1->setText(Text(table, 107));
-    Loadchannelplan1->setText(Text(table, 95));
-    ExportCSV1->setText(entry(1090, "Export CSV…"));
-    ImportCSV1->setText(entry(1091, "Import CSV…"));
-    Edit1->setTitle(Text(table, 27));
-    Sortchannels1->setText(Text(table, 99));
-    Activeall1->setText(Text(table, 90));
-    Unactiveall1->setText(Text(table, 108));
-    INSERTACANAL->setText(Text(table, 97));
-    ESBORRACANAL->setText(Text(table, 98));
+    zv318::SetMenuCaptions({{File1->menuAction(), Text(table, 1)},
+                            {Edit1->menuAction(), Text(table, 27)},
+                            {Help1->menuAction(), Text(table, 7)}});
+    zv318::SetMenuCaptions({{NewRADIOchannelplan1, Text(table, 94)},
+                            {Newchannelplan1, Text(table, 91)},
+                            {Savechannelplan1, Text(table, 96)},
+                            {Savechannelplanas1, Text(table, 107)},
+                            {Loadchannelplan1, Text(table, 95)},
+                            {ExportCSV1, entry(1090, "Export CSV…")},
+                            {ImportCSV1, entry(1091, "Import CSV…")},
+                            {Exit1, Text(table, 2)}});
+    zv318::SetMenuCaptions({{Sortchannels1, Text(table, 99)},
+                            {Activeall1, Text(table, 90)},
+                            {Unactiveall1, Text(table, 108)}});
+    zv318::SetMenuCaptions({{INSERTACANAL, Text(table, 97)}, {ESBORRACANAL, Text(table, 98)}});
     GroupBox1->setTitle(Text(table, 132));
     ChPlanNameLabel->setToolTip(Text(table, 133));
 
@@ -336,9 +342,13 @@ void TEditor::storeEdit(int tableRow, int column) {
 void TEditor::FormShow() {
     const QFontMetrics metrics(TaulaCanals->font());
     TaulaCanals->setColumnWidth(0, kMinimumWidths[0]);
-    for (int column = 1; column < kColumns; ++column)
-        TaulaCanals->setColumnWidth(
-            column, TitleWidth(metrics, columnTitles_.value(column), kMinimumWidths[column]));
+    for (int column = 1; column < kColumns; ++column) {
+        int minimum = kMinimumWidths[column];
+        // The cell's margins and the grid line beside the text.
+        if (column == 1) minimum = std::max(minimum, metrics.horizontalAdvance(kWidestName) + 12);
+        TaulaCanals->setColumnWidth(column,
+                                    TitleWidth(metrics, columnTitles_.value(column), minimum));
+    }
 }
 
 void TEditor::showEvent(QShowEvent* event) {
@@ -364,6 +374,10 @@ void TEditor::InsertChannel(int row) {
     const zv318::GridFault fault = zv318::InsertChannel(session_->plan(), row);
     Actualitzar();
     if (fault) Marca(fault);
+}
+
+bool TEditor::AskDeleteChannel() {
+    return feedback_ && feedback_->askYesNo(kDeleteQuestion, kDeleteCaption);
 }
 
 void TEditor::DeleteChannel(int row) {

@@ -66,6 +66,8 @@ public:
     void FormShow();
     void InsertChannel(int row);
     void DeleteChannel(int row);
+    // Whether the person confirms removing a channel from the keyboard.
+    [[nodiscard]] bool AskDeleteChannel();
     // Shows a rule's message and selects the cell at fault.
     void Marca(const zv318::GridFault& fault);
     // The choice of a cell by the mouse (grid row 1 to N, column 0 to 4): true when allowed.

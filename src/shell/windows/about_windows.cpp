@@ -10,6 +10,8 @@
 #include "firmware/windows/updating_form.h"
 #include "plans/windows/dialog.h"
 #include "shell/service.h"
+#include "shell/windows/status_box.h"
+#include "texts/menu_caption.h"
 
 namespace {
 
@@ -51,7 +53,7 @@ QLabel* Picture(QWidget* parent, const std::filesystem::path& file, const QRect&
     label->setAlignment(Qt::AlignCenter);
     QPixmap pixmap;
     if (pixmap.load(QString::fromStdU16String(file.u16string())))
-        label->setPixmap(pixmap.scaled(place.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        zv318::ShowPicture(label, pixmap, place.size());
     return label;
 }
 
@@ -122,7 +124,7 @@ TAboutKORVEL52::TAboutKORVEL52(const std::filesystem::path& programFolder, QWidg
 }
 
 void TAboutKORVEL52::applyTranslation(const zv318::LanguageTable& table) {
-    setWindowTitle(QString::fromStdString(table.entry(9)));
+    setWindowTitle(zv318::WithoutMnemonic(QString::fromStdString(table.entry(9))));
 }
 
 namespace {
@@ -230,7 +232,7 @@ TAboutController::TAboutController(const std::filesystem::path& programFolder, Q
 }
 
 void TAboutController::applyTranslation(const zv318::LanguageTable& table) {
-    setWindowTitle(QString::fromStdString(table.entry(10)));
+    setWindowTitle(zv318::WithoutMnemonic(QString::fromStdString(table.entry(10))));
     VersioControllerLabel->setText(zv318::kSoftwareVersionText);
     VersioControllerLabel->adjustSize();
 }

@@ -1,7 +1,48 @@
 #include "shell/windows/command_runner.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QWidget>
+#include <set>
+
+namespace {
+
+// The hourglass while a command runs, from its start: an instrument slow to answer is seen at
+// once. A modal dialog the command opens (a question, a file or print dialog) shows the arrow
+// while it is up.
+class Hourglass : public QObject {
+public:
+    Hourglass() {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        qApp->installEventFilter(this);
+    }
+    ~Hourglass() override {
+        qApp->removeEventFilter(this);
+        for (std::size_t i = 0; i < dialogs_.size(); ++i) QApplication::restoreOverrideCursor();
+        QApplication::restoreOverrideCursor();
+    }
+    Hourglass(const Hourglass&) = delete;
+    Hourglass& operator=(const Hourglass&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (dialog && dialog->isWindow()) {
+            if (event->type() == QEvent::Show && dialog->isModal() &&
+                dialogs_.insert(dialog).second)
+                QApplication::setOverrideCursor(Qt::ArrowCursor);
+            else if (event->type() == QEvent::Hide && dialogs_.erase(dialog) > 0)
+                QApplication::restoreOverrideCursor();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::set<QObject*> dialogs_;  // the dialogs up now that show the arrow
+};
+
+}  // namespace
 
 TCommandRunner::TCommandRunner(QObject* parent, std::function<void(bool)> showBusy)
     : QObject(parent), showBusy_(std::move(showBusy)) {}
@@ -10,6 +51,7 @@ bool TCommandRunner::run(const std::function<void()>& command) {
     if (busy_ || !command) return false;
     busy_ = true;
     apply();
+    const Hourglass hourglass;
     auto end = [this] {
         busy_ = false;
         apply();

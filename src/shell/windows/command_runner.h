@@ -3,6 +3,8 @@
 // (buttons, lists, the menus) is disabled, and at its end each gets back the state it should
 // have then. Code that enables or disables a control meanwhile (with setEnabled() or through
 // setEnabled() here) changes that state, not what the control shows during the command.
+// The hourglass shows from the command's start (an instrument slow to answer is seen at once);
+// a modal dialog the command opens shows the arrow while it is up.
 
 #include <QObject>
 #include <functional>

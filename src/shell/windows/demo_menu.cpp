@@ -5,6 +5,7 @@
 #include <QMenuBar>
 
 #include "shell/windows/tform1.h"
+#include "texts/menu_caption.h"
 
 namespace zv318 {
 
@@ -14,11 +15,10 @@ constexpr int kDemoMenuEntry = 1002;
 constexpr int kUnplugEntry = 1003;
 constexpr int kPlugEntry = 1004;
 
-// A menu caption with its first character as the mnemonic; "&" in the text shows as written.
+// A menu caption with its mnemonic (the only item of its menu).
 QString Caption(const std::string& text) {
-    QString caption = QString::fromStdString(text);
-    caption.replace(QLatin1Char('&'), QLatin1String("&&"));
-    return caption.isEmpty() ? caption : QLatin1Char('&') + caption;
+    QString taken;
+    return WithMnemonic(QString::fromStdString(text), taken);
 }
 
 }  // namespace

@@ -31,13 +31,29 @@ QLabel* MakeLabel(const QString& objectName, const QString& text, QWidget* paren
 
 namespace zv318 {
 
-void LoadPicture(QLabel* target, const std::filesystem::path& file) {
+void ShowPicture(QLabel* target, const QPixmap& picture, QSize logical) {
+    // On a scaled screen the picture is resampled smoothly to the screen's pixels rather than
+    // having each of its pixels drawn as a block.
+    const qreal ratio = target->devicePixelRatioF();
+    const QSize pixels = (QSizeF(logical) * ratio).toSize();
+    if (pixels == picture.size()) {
+        target->setPixmap(picture);
+        return;
+    }
+    QPixmap fitted = picture.scaled(pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    fitted.setDevicePixelRatio(ratio);
+    target->setPixmap(fitted);
+}
+
+bool LoadPicture(QLabel* target, const std::filesystem::path& file) {
     // The program goes on without the picture.
     QPixmap picture;
-    if (picture.load(QStringFromPath(file)))
-        target->setPixmap(picture);
-    else
+    if (!picture.load(QStringFromPath(file))) {
         target->clear();
+        return false;
+    }
+    ShowPicture(target, picture, picture.size());
+    return true;
 }
 
 }  // namespace zv318

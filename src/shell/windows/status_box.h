@@ -4,17 +4,21 @@
 // instrument sent them, and, when this user may not open the instrument, how to allow it.
 
 #include <QGroupBox>
+#include <QSize>
 #include <filesystem>
 #include <string>
 
 #include "texts/language_table.h"
 
 class QLabel;
+class QPixmap;
 
 namespace zv318 {
 
-// Shows a picture file in `target`; a missing or unreadable picture leaves it empty.
-void LoadPicture(QLabel* target, const std::filesystem::path& file);
+// Shows the picture in `file` at its own size; the label is cleared (false) when it cannot be read.
+bool LoadPicture(QLabel* target, const std::filesystem::path& file);
+// `picture` shown `logical` large (its proportions kept), sharp on a scaled screen.
+void ShowPicture(QLabel* target, const QPixmap& picture, QSize logical);
 
 }  // namespace zv318
 

@@ -7,12 +7,14 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTranslator>
 #include <clocale>
 
 #include "backup/windows/backup_commands.h"
@@ -29,10 +31,10 @@
 #include "shell/startup.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/command_runner.h"
-#include "shell/windows/menu_caption.h"
 #include "shell/windows/oculta.h"
 #include "shell/windows/status_box.h"
 #include "texts/language_file.h"
+#include "texts/menu_caption.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 
@@ -42,6 +44,11 @@ constexpr int kClientWidth = 800;
 constexpr int kClientHeight = 546;
 constexpr int kMonitorDelayMs = 1200;
 constexpr int kInUseRetryMs = 3000;
+// "Set ZV-318 clock" ends with what was set: the text (%1 the time, %2 the date), its caption.
+constexpr int kClockSetText = 1320;
+constexpr int kClockSetCaption = 1321;
+// The language's code for Qt's own translations.
+constexpr int kQtLanguageEntry = 1343;
 
 }  // namespace
 
@@ -70,6 +77,7 @@ TForm1::TForm1(zv318::Link& link, zv318::ProgramFolders folders, QWidget* parent
     Loggers = new TLoggersPage(*this);
     PageControl->addTab(Loggers, QStringLiteral("Loggers"));
     buildMenus();
+    zv318::OpenMenuBarWithF10(this, MainMenu1);
     setTabOrder();
 
     Timer2 = new QTimer(this);
@@ -293,6 +301,14 @@ void TForm1::ConnectionStatus() {
     emit connectionStatusRefreshed(info.found);
 }
 
+void TForm1::showNotConnected() {
+    // Message 7 is about to say so: the status box says the same, before the box opens.
+    CStatus->showNotFound(false);
+    connected_ = false;
+    if (busy()) refreshPending_ = true;
+    repaintNow();
+}
+
 void TForm1::repaintNow() {
     // Lets the window repaint; input waits until the refresh is over.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -331,9 +347,11 @@ void TForm1::BuildLanguageMenu() {
     languageGroup_ = new QActionGroup(this);
     languageGroup_->setExclusive(true);
     std::vector<std::string> names = zv318::ListLanguages(folders_);
+    QString taken;
     for (std::size_t i = 0; i < names.size(); ++i) {
+        // The name shown as written, with a key of its own.
         QAction* item =
-            Idioma1->addAction(QString::fromStdString(zv318::LanguageItemCaption(names[i])));
+            Idioma1->addAction(zv318::AssignMnemonic(QString::fromStdString(names[i]), taken));
         item->setObjectName(QStringLiteral("Language_") + QString::fromStdString(names[i]));
         item->setCheckable(true);
         item->setData(static_cast<int>(i));
@@ -361,13 +379,11 @@ void TForm1::LoadLanguage() {
     // message 4 itself reads in the default language.
     zv318::LanguageLoad load = zv318::ReadLanguageOverDefault(folders_, currentLanguage_, table_);
     if (!load.notice.empty() && feedback_) feedback_->showNotice(load.notice);
+    LoadQtTexts();
     ApplyTranslation();
     if (!load.opened && feedback_) feedback_->showMessage(4);
 
-    QPixmap flag;
-    if (flag.load(zv318::QStringFromPath(zv318::FlagPath(folders_, currentLanguage_)))) {
-        Bandera->setPixmap(flag);
-    } else {
+    if (!zv318::LoadPicture(Bandera, zv318::FlagPath(folders_, currentLanguage_))) {
         zv318::LoadPicture(Bandera, zv318::FlagPath(folders_, "NoLanguage"));
         if (feedback_) feedback_->showMessage(3);
     }
@@ -379,29 +395,35 @@ void TForm1::LoadLanguage() {
     }
 }
 
+void TForm1::LoadQtTexts() {
+    if (qtTexts_) {
+        QCoreApplication::removeTranslator(qtTexts_.get());
+        qtTexts_.reset();
+    }
+    // The language file names its language ("es", "ca"); Qt's translations of that language
+    // (Debian's qt6-translations-l10n) give the boxes' buttons and the file dialogs.
+    const QString code = QString::fromStdString(table_.entry(kQtLanguageEntry));
+    if (code.isEmpty()) return;
+    auto texts = std::make_unique<QTranslator>();
+    if (texts->load(QStringLiteral("qtbase_") + code,
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(texts.get()))
+        qtTexts_ = std::move(texts);
+}
+
 void TForm1::ApplyTranslation() {
     auto e = [this](int n) { return QString::fromStdString(table_.entry(n)); };
 
     ChannelPlan->applyTranslation(table_);
     Loggers->applyTranslation(table_);
 
-    QString topTaken;
-    Archivo1->setTitle(zv318::WithMnemonic(e(1), topTaken));
-    QString fileTaken;
-    Copiadeseguridad1->setText(zv318::WithMnemonic(e(1095), fileTaken));
-    Restaurarplanes1->setText(zv318::WithMnemonic(e(1096), fileTaken));
-    Salir1->setText(zv318::WithMnemonic(e(2), fileTaken));
-    Idioma1->setTitle(zv318::WithMnemonic(e(4), topTaken));
-    Actualizar1->setTitle(zv318::WithMnemonic(e(5), topTaken));
-    QString updateTaken;
-    Firmware1->setText(zv318::WithMnemonic(e(6), updateTaken));
-    KORVEL521->setText(zv318::WithMnemonic(e(11), updateTaken));
-    Puestaenhora1->setText(zv318::WithMnemonic(e(28), updateTaken));
-    Ayuda1->setTitle(zv318::WithMnemonic(e(7), topTaken));
-    QString helpTaken;
-    Contenidos1->setText(zv318::WithMnemonic(e(8), helpTaken));
-    SobreKORVEL52->setText(zv318::WithMnemonic(e(9), helpTaken));
-    SobreControlador->setText(zv318::WithMnemonic(e(10), helpTaken));
+    zv318::SetMenuCaptions({{Archivo1->menuAction(), e(1)},
+                            {Idioma1->menuAction(), e(4)},
+                            {Actualizar1->menuAction(), e(5)},
+                            {Ayuda1->menuAction(), e(7)}});
+    zv318::SetMenuCaptions({{Copiadeseguridad1, e(1095)}, {Restaurarplanes1, e(1096)}, {Salir1, e(2)}});
+    zv318::SetMenuCaptions({{Firmware1, e(6)}, {KORVEL521, e(11)}, {Puestaenhora1, e(28)}});
+    zv318::SetMenuCaptions({{Contenidos1, e(8)}, {SobreKORVEL52, e(9)}, {SobreControlador, e(10)}});
 
     CStatus->applyTranslation();
     CStatus->setConnexio(link_.FindInstrument());
@@ -432,7 +454,15 @@ void TForm1::KORVEL521Click() {
 
 void TForm1::Puestaenhora1Click() {
     if (!feedback_) return;
-    runCommand([this] { zv318::Puestaenhora1Click(link_, *feedback_, serial_); });
+    std::optional<std::string> set;
+    runCommand([this, &set] { set = zv318::Puestaenhora1Click(link_, *feedback_, serial_); });
+    if (!set) return;
+    // What was set, so that the person sees it worked: the time and the date apart.
+    const QString text = QString::fromStdString(*set);
+    const QString confirmation = QString::fromStdString(table_.entry(kClockSetText))
+                                     .arg(text.section(QLatin1Char('/'), 0, 0),
+                                          text.section(QLatin1Char('/'), 1, 1));
+    feedback_->showInformation(confirmation.toStdString(), table_.entry(kClockSetCaption));
 }
 
 void TForm1::SobreKORVEL52Click() {

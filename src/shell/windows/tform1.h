@@ -35,6 +35,7 @@ class QMenu;
 class QMenuBar;
 class QTabWidget;
 class QTimer;
+class QTranslator;
 class QWidget;
 
 class TUpdatingFORM;
@@ -168,6 +169,9 @@ public slots:
     void AlExecutar();
     // Refreshes the status box (and the plan controls) from a fresh search.
     void ConnectionStatus() override;
+    // Shows "not connected" in the status box at once (message 7 follows); the whole box is
+    // refreshed after the running command.
+    void showNotConnected();
     // A device-change notice: starts Timer2 unless it already runs.
     void deviceChangeNotice();
     void Timer2Timer();
@@ -205,6 +209,8 @@ private:
     void buildHeader(QWidget* client);
     void buildMenus();
     void setTabOrder();
+    // Qt's own texts (the buttons of the boxes, the file dialogs) in the chosen language.
+    void LoadQtTexts();
 
     zv318::Link& link_;
     zv318::ProgramFolders folders_;
@@ -222,4 +228,5 @@ private:
     TCommandRunner* runner_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
     std::string serial_;  // the serial number shown in SN, as the instrument sent it
+    std::unique_ptr<QTranslator> qtTexts_;
 };

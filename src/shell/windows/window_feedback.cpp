@@ -4,11 +4,37 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <vector>
 
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
+
+namespace {
+
+// While a box or dialog waits for the person: the arrow instead of a command's hourglass, and
+// the dialog above every other window (the progress window stays on top of the rest).
+class Attention {
+public:
+    explicit Attention(QWidget& dialog) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        QWidget* parent = dialog.parentWidget();
+        if (parent && parent->isVisible() &&
+            (parent->windowFlags() & Qt::WindowStaysOnTopHint))
+            dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    }
+    ~Attention() { QApplication::restoreOverrideCursor(); }
+    Attention(const Attention&) = delete;
+    Attention& operator=(const Attention&) = delete;
+};
+
+int Run(QDialog& dialog) {
+    const Attention attention(dialog);
+    return dialog.exec();
+}
+
+}  // namespace
 
 void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent,
                        const std::string& file) {
@@ -19,7 +45,7 @@ void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent,
                     QString::fromStdString(table.entry(kMessageCaptionEntry)),
                     QString::fromStdString(text), QMessageBox::Ok, parent);
     box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    Run(box);
 }
 
 WindowFeedback::WindowFeedback(const LanguageTable& table, TUpdatingFORM& progress,
@@ -30,24 +56,32 @@ QString WindowFeedback::text(int entry) const {
     return QString::fromStdString(table_.entry(entry));
 }
 
-void WindowFeedback::showMessage(int number) { ShowMessageNumber(table_, number, parent_); }
+QWidget* WindowFeedback::owner() const {
+    // A box opened while the progress window shows belongs to it: it stands above it.
+    return progress_.isVisible() ? &progress_ : parent_;
+}
+
+void WindowFeedback::showMessage(int number) {
+    if (number == kNotConnectedMessage && beforeNotConnected) beforeNotConnected();
+    ShowMessageNumber(table_, number, owner());
+}
 
 void WindowFeedback::showFileMessage(int number, const std::string& file) {
-    ShowMessageNumber(table_, number, parent_, file);
+    ShowMessageNumber(table_, number, owner(), file);
 }
 
 void WindowFeedback::showNotice(const std::string& notice) {
     QMessageBox box(QMessageBox::Warning, text(kMessageCaptionEntry),
-                    QString::fromStdString(notice), QMessageBox::Ok, parent_);
+                    QString::fromStdString(notice), QMessageBox::Ok, owner());
     box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    Run(box);
 }
 
 void WindowFeedback::showInformation(const std::string& text, const std::string& caption) {
     QMessageBox box(QMessageBox::Information, QString::fromStdString(caption),
-                    QString::fromStdString(text), QMessageBox::Ok, parent_);
+                    QString::fromStdString(text), QMessageBox::Ok, owner());
     box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    Run(box);
 }
 
 bool WindowFeedback::askYesNo(int textEntry, int captionEntry) {
@@ -56,19 +90,19 @@ bool WindowFeedback::askYesNo(int textEntry, int captionEntry) {
 
 bool WindowFeedback::askYesNoText(const std::string& question, int captionEntry) {
     QMessageBox box(QMessageBox::Question, text(captionEntry), QString::fromStdString(question),
-                    QMessageBox::Yes | QMessageBox::No, parent_);
+                    QMessageBox::Yes | QMessageBox::No, owner());
     box.setWindowModality(Qt::ApplicationModal);
     // Every Yes/No question asks before something is erased or rewritten: Enter never says Yes.
     box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return Run(box) == QMessageBox::Yes;
 }
 
 Answer WindowFeedback::askYesNoCancel(int textEntry, int captionEntry) {
     QMessageBox box(QMessageBox::Question, text(captionEntry), text(textEntry),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner());
     box.setWindowModality(Qt::ApplicationModal);
     box.setEscapeButton(QMessageBox::Cancel);
-    switch (box.exec()) {
+    switch (Run(box)) {
         case QMessageBox::Yes:
             return Answer::Yes;
         case QMessageBox::No:
@@ -80,50 +114,71 @@ Answer WindowFeedback::askYesNoCancel(int textEntry, int captionEntry) {
 
 namespace {
 
+// A name filter: the language entry of its name and its patterns.
+struct Filter {
+    int entry;
+    const char* patterns;
+};
+
+// The file kinds' names (entries 1322-1329) and the dialogs' titles (1330-1342).
+constexpr Filter kAll{1323, "*"};
+constexpr Filter kPlans{1322, "*.c318"};
+constexpr Filter kLoggers{1326, "*.lograd *.logplc"};
+constexpr Filter kCsv{1327, "*.csv"};
+
 struct DialogKind {
     bool save;
-    const char* filter;
+    int titleEntry;
+    std::vector<Filter> filters;
     bool folder = false;  // an existing folder is chosen, not a file
 };
 
 DialogKind KindOf(FileRequest::Kind kind) {
     switch (kind) {
         case FileRequest::LoadPlan:
-            return {false, "All files (*)"};
+            return {false, 1330, {kAll}};
         case FileRequest::EditPlan:
-            return {false, "Channel plans (*.c318)"};
+            return {false, 1331, {kPlans}};
         case FileRequest::SavePlan:
-            return {true, "Channel plans (*.c318)"};
+            return {true, 1332, {kPlans}};
         case FileRequest::FirmwareImage:
-            return {false, "Firmware images (*.hex *.zv318)"};
+            return {false, 1333, {{1324, "*.hex"}}};
+        case FileRequest::InstrumentImage:
+            return {false, 1334, {{1325, "*.zv318"}}};
         case FileRequest::OpenLogger:
-            return {false, "Logger files (*.lograd *.logplc)"};
+            return {false, 1335, {kLoggers}};
         case FileRequest::SaveLogger:
+            return {true, 1336, {kLoggers}};
         case FileRequest::SaveAllLoggers:
-            return {true, "Logger files (*.lograd *.logplc)"};
+            return {true, 1337, {kLoggers}};
         case FileRequest::ExportCsv:
-            return {true, "CSV files (*.csv)"};
+            return {true, 1338, {kCsv}};
         case FileRequest::ImportCsv:
-            return {false, "CSV files (*.csv);;All files (*)"};
+            return {false, 1339, {kCsv, kAll}};
         case FileRequest::SaveChart:
-            return {true, "PNG pictures (*.png);;PDF documents (*.pdf)"};
+            return {true, 1340, {{1328, "*.png"}, {1329, "*.pdf"}}};
         case FileRequest::BackupFolder:
+            return {false, 1341, {}, true};
         case FileRequest::RestoreFolder:
-            return {false, "", true};
+            return {false, 1342, {}, true};
     }
-    return {false, "All files (*)"};
+    return {false, 1330, {kAll}};
 }
 
 }  // namespace
 
 std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request) {
     const DialogKind kind = KindOf(request.kind);
-    QFileDialog dialog(parent_);
+    QFileDialog dialog(owner());
     dialog.setAcceptMode(kind.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(kind.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // Save dialogs ask before overwriting an existing file (QFileDialog's default, kept).
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    dialog.setNameFilter(kind.filter);
+    dialog.setWindowTitle(text(kind.titleEntry));
+    QStringList filters;
+    for (const Filter& f : kind.filters)
+        filters << QStringLiteral("%1 (%2)").arg(text(f.entry), QLatin1String(f.patterns));
+    dialog.setNameFilters(filters);
     if (kind.folder) {
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly, true);
@@ -132,7 +187,7 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
         dialog.setDirectory(QStringFromPath(PathFromText(request.startFolder)));
     if (!request.proposedName.empty())
         dialog.selectFile(QStringFromPath(PathFromText(request.proposedName)));
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (Run(dialog) != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
     return PathToText(PathFromQString(chosen.first()));

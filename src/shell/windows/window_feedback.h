@@ -3,6 +3,7 @@
 // TUpdatingFORM as the progress window.
 
 #include <QString>
+#include <functional>
 
 #include "firmware/windows/updating_form.h"
 #include "link/feedback.h"
@@ -37,8 +38,14 @@ public:
 
     void setDialogParent(QWidget* parent) { parent_ = parent; }
 
+    // Runs before message 7 ("not connected") shows, so that the window agrees with it.
+    std::function<void()> beforeNotConnected;
+
 private:
+    static constexpr int kNotConnectedMessage = 7;
     [[nodiscard]] QString text(int entry) const;
+    // The window the boxes and dialogs belong to: the progress window while it shows.
+    [[nodiscard]] QWidget* owner() const;
 
     const LanguageTable& table_;
     TUpdatingFORM& progress_;

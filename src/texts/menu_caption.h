@@ -1,0 +1,85 @@
+#pragma once
+// Menu captions and their keyboard mnemonics. The language files mark each menu caption's key
+// with "&" ("&File", "E&xit"), unique within its menu; a caption without one (a language file
+// of an older version) gets the first free letter, so that every item stays reachable.
+
+#include <QAction>
+#include <QKeySequence>
+#include <QShortcut>
+#include <QString>
+#include <initializer_list>
+#include <utility>
+
+class QWidget;
+
+namespace zv318 {
+
+// The key a caption marks with "&" (lower case), or a null QChar when it marks none; "&&" is
+// an "&" shown as written.
+[[nodiscard]] inline QChar MnemonicOf(const QString& caption) {
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+        if (caption.at(i) != QLatin1Char('&')) continue;
+        if (caption.at(i + 1) != QLatin1Char('&')) return caption.at(i + 1).toLower();
+        ++i;
+    }
+    return {};
+}
+
+// The caption as shown where no mnemonic belongs (a window title): without its marking "&".
+[[nodiscard]] inline QString WithoutMnemonic(const QString& caption) {
+    QString plain;
+    plain.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == QLatin1Char('&') && i + 1 < caption.size()) ++i;
+        plain.append(caption.at(i));
+    }
+    return plain;
+}
+
+// A text shown as written ("&" doubled: a file name) with the first letter or digit not yet in
+// `taken` as its mnemonic; the key joins `taken`.
+[[nodiscard]] inline QString AssignMnemonic(const QString& text, QString& taken) {
+    QString escaped = text;
+    escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
+    for (qsizetype i = 0; i < escaped.size(); ++i) {
+        const QChar c = escaped.at(i);
+        if (c == QLatin1Char('&')) {
+            ++i;  // skip the doubled "&"
+            continue;
+        }
+        if (!c.isLetterOrNumber() || taken.contains(c.toLower())) continue;
+        taken.append(c.toLower());
+        escaped.insert(i, QLatin1Char('&'));
+        return escaped;
+    }
+    return escaped;
+}
+
+// The caption of an item of a menu whose keys so far are `taken`: its own mnemonic when it
+// has one, else one assigned as above.
+[[nodiscard]] inline QString WithMnemonic(const QString& caption, QString& taken) {
+    if (const QChar own = MnemonicOf(caption); !own.isNull()) {
+        taken.append(own);
+        return caption;
+    }
+    return AssignMnemonic(caption, taken);
+}
+
+// Sets the captions of one menu's items (a menu's own caption is its menuAction()'s text),
+// each with a key of its own.
+inline void SetMenuCaptions(std::initializer_list<std::pair<QAction*, QString>> items) {
+    QString taken;
+    for (const auto& [action, text] : items) action->setText(WithMnemonic(text, taken));
+}
+
+// F10 opens a window's menu bar at its first menu, as on other desktops (a template so that
+// this header needs no widgets: `Bar` is the window's QMenuBar).
+template <typename Bar>
+void OpenMenuBarWithF10(QWidget* window, Bar* bar) {
+    auto* key = new QShortcut(QKeySequence(Qt::Key_F10), window);
+    QObject::connect(key, &QShortcut::activated, bar, [bar] {
+        if (!bar->actions().isEmpty()) bar->setActiveAction(bar->actions().first());
+    });
+}
+
+}  // namespace zv318
