@@ -1,11 +1,11 @@
 #include "app/ctl_loggers.h"
 
-#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <set>
 
+#include "app/gui_application.h"
 #include "loggers/logger_procedures.h"
 #include "loggers/print_text.h"
 
@@ -131,18 +131,6 @@ void PrintLogger(const OpenLogger& lg) {
                     r.frequency.c_str(), r.bandwidth.c_str(), r.power.c_str());
     std::fflush(stdout);
 }
-
-// Fonts and the PDF writer need a Qt Gui application; no screen is needed.
-struct GuiApplication {
-    GuiApplication() {
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    int argc = 1;
-    char name[9] = "zv318ctl";
-    char* argv[2] = {name, nullptr};
-    std::unique_ptr<QGuiApplication> app;
-};
 
 int Print(LoggerProcedures& loggers, TerminalFeedback& feedback, const LanguageTable& table,
           const Arguments& a) {

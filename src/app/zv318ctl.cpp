@@ -15,6 +15,7 @@
 #include "app/ctl_backup.h"
 #include "app/ctl_firmware.h"
 #include "app/ctl_loggers.h"
+#include "app/ctl_report.h"
 #include "app/device_choice.h"
 #include "app/terminal_feedback.h"
 #include "link/link.h"
@@ -44,7 +45,8 @@ const char kUsageText[] =
     "  plans delete \"NAME (RADIO)\" ...\n"
     "                              read the plans, then delete those list entries\n"
     "  plans check FILE            check a plan file as sending does; print the result code\n"
-    "  loggers list|save|show|print ...   the logger commands (--help lists them)\n"
+    "  loggers list|save|show|print|report ...\n"
+    "                              the logger commands (--help lists them)\n"
     "  clock set                   set the instrument's clock to this computer's time\n"
     "  firmware io FILE.hex        update the IO Interface with FILE (asks; --yes answers)\n"
     "  firmware instrument FILE.zv318\n"
@@ -197,7 +199,7 @@ int main(int argc, char** argv) {
         } else if (a == "--trace" && i + 1 < argc) {
             trace = argv[++i];
         } else if (a == "--help" || a == "-h") {
-            std::cout << kUsageText << kLoggersUsage << kCsvUsage;
+            std::cout << kUsageText << kLoggersUsage << kReportUsage << kCsvUsage;
             return kDone;
         } else if (a.starts_with("--") && args.empty()) {
             std::cerr << "unknown option " << a << '\n' << kUsageText;
@@ -242,6 +244,8 @@ int main(int argc, char** argv) {
         return BackupCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     if (command == "firmware")
         return FirmwareCommand(*c.link, *c.feedback, c.table, c.folders.data, args);
+    if (command == "loggers" && args.size() >= 2 && args[1] == "report")
+        return LoggersReportCommand(*c.feedback, c.table, c.folders.user, args);
     if (command == "loggers")
         return LoggersCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     std::cerr << "unknown command: " << command << '\n' << kUsageText;

@@ -18,13 +18,16 @@
 #include <cmath>
 #include <set>
 
+#include "loggers/chart_scale.h"
 #include "texts/qt_path.h"
 
 namespace zv318 {
 
-const QColor LoggerChart::kBarColour(40, 110, 190);
-const QColor LoggerChart::kWarningColour(220, 60, 30);
-const QColor LoggerChart::kThresholdColour(20, 20, 20);
+const QColor LoggerChart::kBarColour(kChartBarRgb.r, kChartBarRgb.g, kChartBarRgb.b);
+const QColor LoggerChart::kWarningColour(kChartWarningRgb.r, kChartWarningRgb.g,
+                                         kChartWarningRgb.b);
+const QColor LoggerChart::kThresholdColour(kChartThresholdRgb.r, kChartThresholdRgb.g,
+                                           kChartThresholdRgb.b);
 
 namespace {
 
@@ -112,12 +115,9 @@ void LoggerChart::rebuild() {
     above_->setBorderColor(kBarColour);
     below_->setColor(kWarningColour);
     below_->setBorderColor(kWarningColour);
-    double low = 0, high = 0;
     for (const ChartBar& bar : data_.bars) {
         *above_ << (bar.belowThreshold ? 0.0 : bar.power);
         *below_ << (bar.belowThreshold ? bar.power : 0.0);
-        low = std::min(low, bar.power);
-        high = std::max(high, bar.power);
     }
     series_ = new QStackedBarSeries;
     series_->setBarWidth(0.8);
@@ -139,16 +139,14 @@ void LoggerChart::rebuild() {
         line_->append(-0.5, *data_.threshold);
         line_->append(std::max(n, 1) - 0.5, *data_.threshold);
         chart_->addSeries(line_);
-        low = std::min(low, *data_.threshold);
-        high = std::max(high, *data_.threshold);
     }
 
     channels_->setTitleText(text(1154, "Channel"));
     channels_->setRange(-0.5, std::max(n, 1) - 0.5);
     power_->setTitleText(text(1151, "Power (%1)").arg(Q(data_.unit)));
-    const double margin = std::max(1.0, (high - low) * 0.05);
-    power_->setRange(low < 0 ? low - margin : 0, high > 0 ? high + margin : 0 + (low < 0 ? 0 : 1));
-    power_->applyNiceNumbers();
+    const ChartScale scale = ScaleChart(data_);
+    power_->setRange(scale.low, scale.high);
+    power_->setTickCount(scale.ticks);
     series_->attachAxis(channels_);
     series_->attachAxis(power_);
     if (line_) {
@@ -169,9 +167,7 @@ void LoggerChart::rebuild() {
 }
 
 int LoggerChart::stepFor(double plotWidth) const {
-    const double perBar = plotWidth / std::max<std::size_t>(data_.bars.size(), 1);
-    const int step = std::max(1, static_cast<int>(std::ceil((labelWidest_ + 12) / perBar)));
-    return step % 2 == 0 ? step + 1 : step;
+    return ChannelLabelStep(plotWidth, data_.bars.size(), labelWidest_);
 }
 
 void LoggerChart::labelChannels() {
