@@ -90,8 +90,8 @@ public:
         foot_ = page.height() - 12 * mm_;
         bottom_ = foot_ - 8 * mm_;
         body_.setPointSizeF(9);
-        // Letter spacing turns ligatures off: "fi" stays two letters for whoever copies text.
-        body_.setLetterSpacing(QFont::AbsoluteSpacing, 0.01);
+        // No ligatures: "fi" stays two letters for whoever copies or searches the text.
+        body_.setStyleStrategy(QFont::PreferNoShaping);
         bold_ = body_;
         bold_.setBold(true);
         heading_ = bold_;
@@ -226,6 +226,15 @@ std::string InstrumentText(const LanguageTable& table, const ReportInstrument& i
         .toStdString();
 }
 
+// Each instrument the loggers were measured with, once.
+std::vector<ReportInstrument> Instruments(const std::vector<ReportLogger>& loggers) {
+    std::vector<ReportInstrument> seen;
+    for (const ReportLogger& r : loggers)
+        if (r.instrument && std::find(seen.begin(), seen.end(), *r.instrument) == seen.end())
+            seen.push_back(*r.instrument);
+    return seen;
+}
+
 void LayOutHeader(Layout& l, const std::vector<ReportLogger>& loggers, const ReportPeople& people,
                   const QImage& logo) {
     const double logoHeight = 16 * l.mm();
@@ -244,12 +253,8 @@ void LayOutHeader(Layout& l, const std::vector<ReportLogger>& loggers, const Rep
     l.field(l.text(1414), people.site);
     l.field(l.text(1415), people.siteAddress);
     l.field(l.text(1416), people.notes);
-    // Each instrument the loggers were measured with, once.
-    std::vector<ReportInstrument> seen;
-    for (const ReportLogger& r : loggers)
-        if (r.instrument && std::find(seen.begin(), seen.end(), *r.instrument) == seen.end())
-            seen.push_back(*r.instrument);
-    for (const ReportInstrument& i : seen) l.field(l.text(1418), InstrumentText(l.table(), i));
+    for (const ReportInstrument& i : Instruments(loggers))
+        l.field(l.text(1418), InstrumentText(l.table(), i));
     l.space(3 * l.mm());
 }
 
@@ -306,7 +311,9 @@ void ColumnHeadings(Layout& l, const std::vector<Column>& columns) {
     l.space(0.8 * l.mm());
 }
 
-void LayOutLogger(Layout& l, const ReportLogger& entry, const std::vector<Column>& columns) {
+// `ownInstrument`: the logger names its instrument (the header lists several).
+void LayOutLogger(Layout& l, const ReportLogger& entry, const std::vector<Column>& columns,
+                  bool ownInstrument) {
     const OpenLogger& lg = entry.logger;
     const LoggerChartData data = ChartData(lg);
     const double chartHeight = 78 * l.mm();
@@ -318,7 +325,7 @@ void LayOutLogger(Layout& l, const ReportLogger& entry, const std::vector<Column
     l.put(0, l.text(1420).arg(Q(lg.planName), Q(lg.date), Q(lg.time), Q(lg.thresholdText)),
           l.body_);
     l.endLine(l.body_);
-    if (entry.instrument) {
+    if (entry.instrument && ownInstrument) {
         l.put(0, l.text(1418) + " " + Q(InstrumentText(l.table(), *entry.instrument)), l.body_);
         l.endLine(l.body_);
     }
@@ -402,7 +409,9 @@ std::string SiteReportPdf(const std::vector<ReportLogger>& loggers, const Report
         Layout layout(writer, table);
         LayOutHeader(layout, loggers, people, logo);
         const std::vector<Column> columns = PlaceColumns(layout, loggers);
-        for (const ReportLogger& logger : loggers) LayOutLogger(layout, logger, columns);
+        const bool severalInstruments = Instruments(loggers).size() > 1;
+        for (const ReportLogger& logger : loggers)
+            LayOutLogger(layout, logger, columns, severalInstruments);
         if (!layout.paint(date)) return {};
         if (pages) *pages = layout.pages();
     }

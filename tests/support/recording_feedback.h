@@ -46,7 +46,7 @@ public:
 class RecordingFeedback : public Feedback {
 public:
     void showMessage(int number) override {
-        if (number != 0 && number <= 199) {
+        if (number != 0 && number <= 999) {  // the program's own messages reach 999
             messages.push_back(number);
             statusAtMessage.push_back(progressWindow.status);
         }
