@@ -39,6 +39,18 @@ ReportPeople ReportPeopleFrom(const UserSettings& settings, std::string site) {
     return people;
 }
 
+std::vector<std::string> RememberedSites(const UserSettings& settings) {
+    static constexpr std::string_view prefix = "report.site.";
+    std::set<std::string> sites;
+    for (const auto& [key, value] : settings.all()) {
+        if (!key.starts_with(prefix)) continue;
+        for (std::string_view field : {".customer", ".address", ".notes"})
+            if (key.ends_with(field) && key.size() > prefix.size() + field.size())
+                sites.insert(key.substr(prefix.size(), key.size() - prefix.size() - field.size()));
+    }
+    return {sites.begin(), sites.end()};
+}
+
 void RememberReportPeople(UserSettings& settings, const ReportPeople& people) {
     settings.set(kTechnicianKey, people.technician);
     settings.set(kCompanyKey, people.company);

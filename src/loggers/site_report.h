@@ -69,6 +69,8 @@ inline constexpr char kLastSiteKey[] = "report.last-site";
 // The people of a report from the settings: the person's own fields, and those remembered for
 // `site` (the site last reported on when `site` is empty).
 [[nodiscard]] ReportPeople ReportPeopleFrom(const UserSettings& settings, std::string site = {});
+// The site names the settings remember, in order.
+[[nodiscard]] std::vector<std::string> RememberedSites(const UserSettings& settings);
 // Keeps the person's fields and the site's fields (under its name) in the settings.
 void RememberReportPeople(UserSettings& settings, const ReportPeople& people);
 

@@ -15,6 +15,7 @@
 #include "loggers/print_text.h"
 #include "loggers/windows/logger_chart.h"
 #include "loggers/windows/paper_printer.h"
+#include "loggers/windows/report_dialog.h"
 #include "plans/windows/dialog.h"
 #include "texts/version.h"
 
@@ -68,6 +69,8 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     ExportCSV1->setObjectName("ExportCSV1");
     SaveChart1 = Archivo1->addAction("Save chart as…");
     SaveChart1->setObjectName("SaveChart1");
+    Report1 = Archivo1->addAction("Report…");
+    Report1->setObjectName("Report1");
     Archivo1->addSeparator();
     Exit1 = Archivo1->addAction("Exit");
     Exit1->setObjectName("Exit1");
@@ -77,6 +80,7 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     connect(Previewlogger1, &QAction::triggered, this, &TZVLoggerWindow::Previewlogger1Click);
     connect(ExportCSV1, &QAction::triggered, this, &TZVLoggerWindow::ExportCSV1Click);
     connect(SaveChart1, &QAction::triggered, this, &TZVLoggerWindow::SaveChart1Click);
+    connect(Report1, &QAction::triggered, this, &TZVLoggerWindow::Report1Click);
 
     // The client area below the menu: 792 x 546 on a green ground.
     auto* client = new QWidget(this);
@@ -176,6 +180,7 @@ void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {
     };
     ExportCSV1->setText(own(1090, "Export CSV…"));
     SaveChart1->setText(own(1092, "Save chart as…"));
+    Report1->setText(own(1432, "Report…"));
     Vistes->setTabText(Vistes->indexOf(TaulaRegistre), own(1094, "Table"));
     Vistes->setTabText(Vistes->indexOf(Grafic), own(1093, "Chart"));
     Grafic->applyTranslation(table);
@@ -277,4 +282,14 @@ void TZVLoggerWindow::SaveChart1Click() {
         zv318::FileRequest{zv318::FileRequest::SaveChart, {}, procedures_->logger().name + ".png"});
     if (!chosen || chosen->empty()) return;
     if (!Grafic->SaveChart(*chosen)) feedback.showMessage(zv318::kMessageChartNotSaved);
+}
+
+void TZVLoggerWindow::Report1Click() {
+    if (!procedures_ || !table_) return;
+    zv318::ReportLogger open{procedures_->logger(), {}};
+    // A logger just downloaded was measured with the instrument still connected.
+    if (open.logger.fileName.empty())
+        open.instrument = zv318::QueryReportInstrument(procedures_->link());
+    (void)zv318::MakeSiteReport(this, {open}, procedures_->feedback(), *table_,
+                                procedures_->programFolder());
 }

@@ -97,6 +97,8 @@ DialogKind KindOf(FileRequest::Kind kind) {
             return {false, "CSV files (*.csv);;All files (*)"};
         case FileRequest::SaveChart:
             return {true, "PNG pictures (*.png);;PDF documents (*.pdf)"};
+        case FileRequest::SaveReport:
+            return {true, "PDF documents (*.pdf)"};
         case FileRequest::BackupFolder:
         case FileRequest::RestoreFolder:
             return {false, "", true};
