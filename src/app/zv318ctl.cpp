@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ctl_archive.h"
 #include "app/ctl_csv.h"
 #include "app/ctl_backup.h"
 #include "app/ctl_firmware.h"
@@ -18,6 +19,7 @@
 #include "app/ctl_report.h"
 #include "app/device_choice.h"
 #include "app/terminal_feedback.h"
+#include "archive/archive_keeper.h"
 #include "link/link.h"
 #include "link/queries.h"
 #include "plans/plan_list.h"
@@ -47,6 +49,8 @@ const char kUsageText[] =
     "  plans check FILE            check a plan file as sending does; print the result code\n"
     "  loggers list|save|show|print|report ...\n"
     "                              the logger commands (--help lists them)\n"
+    "  archive list|show|export|import|compare|trend|delete ...\n"
+    "                              the measurement archive (--help lists the commands)\n"
     "  clock set                   set the instrument's clock to this computer's time\n"
     "  firmware io FILE.hex        update the IO Interface with FILE (asks; --yes answers)\n"
     "  firmware instrument FILE.zv318\n"
@@ -199,7 +203,7 @@ int main(int argc, char** argv) {
         } else if (a == "--trace" && i + 1 < argc) {
             trace = argv[++i];
         } else if (a == "--help" || a == "-h") {
-            std::cout << kUsageText << kLoggersUsage << kReportUsage << kCsvUsage;
+            std::cout << kUsageText << kLoggersUsage << kReportUsage << kCsvUsage << kArchiveUsage;
             return kDone;
         } else if (a.starts_with("--") && args.empty()) {
             std::cerr << "unknown option " << a << '\n' << kUsageText;
@@ -235,6 +239,10 @@ int main(int argc, char** argv) {
     c.link = std::make_unique<Link>(*c.device.bus, c.feedback.get());
 
     const std::string& command = args[0];
+    if (command == "archive") return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
+    // Every logger a command downloads or reads goes into the archive (unless ZV318_ARCHIVE=off).
+    ArchiveKeeper keeper(ArchiveLocationFromEnvironment(c.folders.user), *c.feedback, c.table,
+                         InstrumentFactsOf(*c.link));
     if (command == "status" && args.size() == 1) return Status(c);
     if (command == "raw" && args.size() == 2) return Raw(c, args[1]);
     if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "backup/sha256.h"
+#include "texts/sha256.h"
 #include "link/queries.h"
 #include "loggers/logger_procedures.h"
 #include "plans/plan_model.h"

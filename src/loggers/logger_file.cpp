@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "link/report.h"
+#include "loggers/logger_observer.h"
 #include "plans/plan_model.h"
 #include "texts/text_file.h"
 
@@ -145,8 +146,13 @@ int ReadLoggerFileAt(const std::filesystem::path& path, OpenLogger& logger, Feed
         return kLoggerFileUnreadable;
     }
     logger.fileName = path.string();
+    const int result = ReadLoggerText(*bytes, logger, feedback);
+    if (result == kLoggerFileRead) TellLoggerFileRead(path, *bytes, logger);
+    return result;
+}
 
-    LineReader reader(std::move(*bytes));
+int ReadLoggerText(std::string bytes, OpenLogger& logger, Feedback& feedback) {
+    LineReader reader(std::move(bytes));
     // Header values are held whole, however long.
     std::string words[5];
     for (std::string& w : words) w = reader.word().value_or("");

@@ -88,5 +88,7 @@ inline constexpr int kBadRecordBandwidth = 23;
 // a failure stay filled; the file name becomes the path once the file is open.
 [[nodiscard]] int ReadLoggerFileAt(const std::filesystem::path& path, OpenLogger& logger,
                                    Feedback& feedback);
+// The same reading of a logger file's bytes already in memory (the file name is left as it is).
+[[nodiscard]] int ReadLoggerText(std::string bytes, OpenLogger& logger, Feedback& feedback);
 
 }  // namespace zv318

@@ -1,5 +1,6 @@
 #include "loggers/logger_procedures.h"
 
+#include "loggers/logger_observer.h"
 #include "plans/plan_model.h"
 #include "texts/text_file.h"
 
@@ -141,6 +142,7 @@ int LoggerProcedures::LoadLoggerFromInstrument(int row, int type) {
                                   r.power + " " + e.levelUnit});
     }
     logger_ = std::move(loaded);
+    TellLoggerDownloaded(logger_, slot);
     return kLoggerLoaded;
 }
 

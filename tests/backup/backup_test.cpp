@@ -4,7 +4,7 @@
 #include <map>
 
 #include "backup/backup.h"
-#include "backup/sha256.h"
+#include "texts/sha256.h"
 #include "loggers/logger_procedures.h"
 #include "plans/plan_fixture.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-// SHA-256 of a byte string, for the manifest of a backup.
+// SHA-256 of a byte string: the manifest of a backup, the identity of an archived logger.
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "backup/sha256.h"
+#include "texts/sha256.h"
 
 #include <array>
 #include <cstdint>

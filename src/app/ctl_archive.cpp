@@ -1,0 +1,290 @@
+#include "app/ctl_archive.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+#include <iostream>
+
+#include "archive/archive.h"
+#include "archive/archive_analysis.h"
+#include "archive/archive_location.h"
+#include "loggers/logger_csv.h"
+#include "plans/plan_model.h"
+#include "texts/text_file.h"
+
+namespace zv318 {
+
+const char kArchiveUsage[] =
+    "  archive list [--name TEXT] [--type radio|plc] [--since YYYY-MM-DD] [--until YYYY-MM-DD]\n"
+    "               [--serial S] [--json]   the archived loggers\n"
+    "  archive show ID             an archived logger's header and records\n"
+    "  archive export ID -o FILE   .lograd/.logplc: the logger file's exact bytes; .csv: as CSV\n"
+    "  archive import FILE...      logger files into the archive\n"
+    "  archive compare ID ID [-o FILE.csv]\n"
+    "                              two loggers channel by channel (B - A)\n"
+    "  archive trend ID [--channel NAME]... [-o FILE.csv]\n"
+    "                              the channels' power over every logger of ID's name and type\n"
+    "  archive delete ID...        remove loggers from the archive (asks; --yes answers)\n"
+    "ZV318_ARCHIVE: unset = archive.sqlite in the user's data folder, off = no archive,\n"
+    "a path = that SQLite file.\n";
+
+namespace {
+
+constexpr int kDone = 0, kFailed = 1, kUsage = 2;
+constexpr int kDeleteQuestion = 1470, kArchiveCaption = 1471;
+
+int Usage(const std::string& why) {
+    std::cerr << why << '\n' << kArchiveUsage;
+    return kUsage;
+}
+
+std::optional<std::int64_t> Id(const std::string& text) {
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoll(text);
+}
+
+struct Options {
+    std::vector<std::string> positional;
+    std::vector<std::string> channels;
+    ArchiveFilter filter;
+    std::string out;
+    bool json = false;
+    std::string bad;
+};
+
+Options Parse(const std::vector<std::string>& args) {
+    Options o;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const std::string& w = args[i];
+        const bool valued = i + 1 < args.size();
+        if (w == "--json") {
+            o.json = true;
+        } else if (valued && (w == "-o" || w == "--name" || w == "--since" || w == "--until" ||
+                              w == "--serial" || w == "--channel" || w == "--type")) {
+            const std::string& v = args[++i];
+            if (w == "-o") o.out = v;
+            if (w == "--name") o.filter.name = v;
+            if (w == "--since") o.filter.since = v;
+            if (w == "--until") o.filter.until = v;
+            if (w == "--serial") o.filter.serial = v;
+            if (w == "--channel") o.channels.push_back(v);
+            if (w == "--type") {
+                if (v == "radio") o.filter.type = "RADIO";
+                else if (v == "plc") o.filter.type = "PLC";
+                else o.bad = "--type radio|plc expected";
+            }
+        } else if (w.starts_with("--") || w == "-o") {
+            o.bad = "unexpected option " + w;
+        } else {
+            o.positional.push_back(w);
+        }
+    }
+    for (const std::string* day : {&o.filter.since, &o.filter.until}) {
+        const std::string& d = *day;
+        if (!d.empty() && (d.size() != 10 || !MeasuredAt(d.substr(8, 2) + "/" + d.substr(5, 2) +
+                                                             "/" + d.substr(0, 4),
+                                                         "00:00:00")))
+            o.bad = "a day is written YYYY-MM-DD: " + d;
+    }
+    return o;
+}
+
+QJsonValue Json(const std::optional<std::string>& v) {
+    return v ? QJsonValue(QString::fromStdString(*v)) : QJsonValue(QJsonValue::Null);
+}
+
+void PrintList(const std::vector<ArchivedLogger>& list, bool json) {
+    if (json) {
+        QJsonArray array;
+        for (const ArchivedLogger& a : list)
+            array.append(QJsonObject{{"id", static_cast<qint64>(a.id)},
+                                     {"name", QString::fromStdString(a.name)},
+                                     {"type", QString::fromStdString(a.type)},
+                                     {"plan", QString::fromStdString(a.plan)},
+                                     {"measured_at", Json(a.measuredAt)},
+                                     {"records", a.records},
+                                     {"below_threshold", a.belowThreshold},
+                                     {"serial", Json(a.serial)},
+                                     {"archived_at", QString::fromStdString(a.archivedAt)}});
+        std::cout << QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString();
+        return;
+    }
+    std::printf("%6s  %-12s %-5s %-12s %-19s %7s %5s  %s\n", "ID", "NAME", "TYPE", "PLAN",
+                "MEASURED", "RECORDS", "BELOW", "SERIAL");
+    for (const ArchivedLogger& a : list)
+        std::printf("%6lld  %-12s %-5s %-12s %-19s %7d %5d  %s\n", static_cast<long long>(a.id),
+                    a.name.c_str(), a.type.c_str(), a.plan.c_str(),
+                    a.measuredAt.value_or("-").c_str(), a.records, a.belowThreshold,
+                    a.serial.value_or("-").c_str());
+    std::fflush(stdout);
+}
+
+void PrintLogger(const ArchivedLogger& a, const std::vector<ArchivedRecord>& records) {
+    std::cout << "id:          " << a.id << '\n'
+              << "type:        " << a.type << '\n'
+              << "name:        " << a.name << '\n'
+              << "plan:        " << a.plan << '\n'
+              << "measured at: " << a.measuredAt.value_or("-") << '\n'
+              << "threshold:   "
+              << (a.threshold ? std::to_string(*a.threshold) : std::string("-")) << ' ' << a.unit
+              << '\n'
+              << "records:     " << a.records << " (" << a.belowThreshold << " below the threshold)\n"
+              << "instrument:  " << a.serial.value_or("-")
+              << (a.slot >= 0 ? " slot " + std::to_string(a.slot) : std::string()) << '\n'
+              << "source:      " << a.source << '\n'
+              << "archived at: " << a.archivedAt << '\n'
+              << "sha256:      " << a.sha256 << '\n';
+    for (const ArchivedRecord& r : records)
+        std::printf("%4d  %-8s %12s MHz %10s MHz  %s\n", r.index + 1, r.channel.c_str(),
+                    HzToMHzText(r.frequencyHz).c_str(), HzToMHzText(r.bandwidthHz).c_str(),
+                    r.powerText.c_str());
+    std::fflush(stdout);
+}
+
+// The text to a file (atomically) or to the standard output.
+int Deliver(const std::string& text, const std::string& out, Feedback& feedback) {
+    if (out.empty()) {
+        std::cout << text;
+        return kDone;
+    }
+    if (!WriteFileAtomically(PathFromText(out), text)) {
+        feedback.showMessage(kMessageArchiveNotWritten);
+        return kFailed;
+    }
+    return kDone;
+}
+
+int Export(Archive& archive, std::int64_t id, const std::string& out, Feedback& feedback) {
+    const int type = LoggerTypeOfPath(out);
+    const bool csv = out.ends_with(".csv");
+    if (type == 0 && !csv) return Usage("export: the file ends in .lograd, .logplc or .csv");
+    const std::optional<ArchivedLogger> found = archive.Find(id);
+    if (!found) {
+        feedback.showMessage(kMessageArchiveNoSuchLogger);
+        return kFailed;
+    }
+    if (csv) {
+        const std::optional<OpenLogger> logger = archive.Logger(id);
+        if (!logger) return kFailed;
+        return WriteLoggerCsv(*logger, PathFromText(out), feedback) == kLoggerCsvWritten ? kDone
+                                                                                         : kFailed;
+    }
+    if (LoggerExtension(type) != (found->type == "PLC" ? ".logplc" : ".lograd"))
+        return Usage("export: a " + found->type + " logger is written to a " +
+                     (found->type == "PLC" ? ".logplc" : ".lograd") + " file");
+    const std::optional<std::string> bytes = archive.Bytes(id);
+    return bytes ? Deliver(*bytes, out, feedback) : kFailed;
+}
+
+int Import(Archive& archive, const std::vector<std::string>& files, TerminalFeedback& feedback,
+           const LanguageTable& table) {
+    int status = kDone;
+    for (const std::string& file : files) {
+        int read = 0;
+        const std::optional<Archive::Kept> kept = archive.ImportFile(PathFromText(file), &read);
+        if (kept) {
+            std::cout << (kept->added ? "archived " : "already archived ") << file << " as "
+                      << kept->id << '\n';
+            continue;
+        }
+        status = kFailed;
+        const int message = read == kLoggerFileRead ? kMessageArchiveNotKept
+                                                    : kMessageArchiveNotLoggerFile;
+        feedback.showNotice(ArchiveNotice(table, message, file + (read == kLoggerFileRead
+                                                                      ? ": " + archive.detail()
+                                                                      : std::string())));
+    }
+    return status;
+}
+
+void PrintComparison(const Comparison& c) {
+    std::printf("A: %lld %s %s   B: %lld %s %s\n", static_cast<long long>(c.loggerA.id),
+                c.loggerA.name.c_str(), c.loggerA.measuredAt.value_or("-").c_str(),
+                static_cast<long long>(c.loggerB.id), c.loggerB.name.c_str(),
+                c.loggerB.measuredAt.value_or("-").c_str());
+    std::printf("%-8s %12s %10s %10s %10s\n", "CHANNEL", "MHZ", "A", "B", "B-A");
+    for (const ComparedChannel& r : c.rows)
+        std::printf("%-8s %12s %10s %10s %10s\n", r.channel.c_str(),
+                    HzToMHzText(r.frequencyHz).c_str(), r.powerA.value_or("-").c_str(),
+                    r.powerB.value_or("-").c_str(),
+                    r.difference ? std::to_string(*r.difference).substr(0, 8).c_str() : "-");
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
+                   const std::filesystem::path& userFolder, const std::vector<std::string>& args) {
+    if (args.size() < 2) return Usage("archive: a command expected");
+    const std::string& what = args[1];
+    const Options o = Parse(args);
+    if (!o.bad.empty()) return Usage(o.bad);
+    const std::size_t n = o.positional.size();
+    const bool known = (what == "list" && n == 0) || (what == "show" && n == 1) ||
+                       (what == "export" && n == 1 && !o.out.empty()) ||
+                       (what == "import" && n >= 1) || (what == "compare" && n == 2) ||
+                       (what == "trend" && n == 1) || (what == "delete" && n >= 1);
+    if (!known) return Usage("archive: unknown command or arguments");
+    std::vector<std::int64_t> ids;
+    if (what != "import")
+        for (const std::string& p : o.positional) {
+            const std::optional<std::int64_t> id = Id(p);
+            if (!id) return Usage("not an archive id: " + p);
+            ids.push_back(*id);
+        }
+
+    Archive archive;
+    archive.Open(ArchiveLocationFromEnvironment(userFolder));
+    if (archive.notice() != 0)
+        feedback.showNotice(ArchiveNotice(table, archive.notice(), archive.detail()));
+    if (!archive.usable()) return kFailed;
+
+    if (what == "list") {
+        const std::vector<ArchivedLogger> list = archive.List(o.filter);
+        PrintList(list, o.json);
+        return kDone;
+    }
+    if (what == "import") return Import(archive, o.positional, feedback, table);
+    if (what == "export") return Export(archive, ids[0], o.out, feedback);
+    if (what == "delete") {
+        if (!feedback.askYesNo(kDeleteQuestion, kArchiveCaption)) return kFailed;
+        const std::optional<int> removed = archive.Delete(ids);
+        if (!removed) {
+            feedback.showNotice(ArchiveNotice(table, kMessageArchiveReadOnly, archive.detail()));
+            return kFailed;
+        }
+        std::cout << "deleted " << *removed << " logger(s)\n";
+        return *removed == static_cast<int>(ids.size()) ? kDone : kFailed;
+    }
+    if (what == "show") {
+        const std::optional<ArchivedLogger> a = archive.Find(ids[0]);
+        if (!a) {
+            feedback.showMessage(kMessageArchiveNoSuchLogger);
+            return kFailed;
+        }
+        PrintLogger(*a, archive.Records(ids[0]));
+        return kDone;
+    }
+    if (what == "compare") {
+        const std::optional<Comparison> c = Compare(archive, ids[0], ids[1]);
+        if (!c) {
+            feedback.showMessage(kMessageArchiveNoSuchLogger);
+            return kFailed;
+        }
+        if (o.out.empty()) {
+            PrintComparison(*c);
+            return kDone;
+        }
+        return Deliver(ComparisonCsv(*c), o.out, feedback);
+    }
+    const std::optional<Trend> t = TrendOf(archive, ids[0], o.channels);
+    if (!t) {
+        feedback.showMessage(kMessageArchiveNoSuchLogger);
+        return kFailed;
+    }
+    return Deliver(TrendCsv(*t), o.out, feedback);
+}
+
+}  // namespace zv318

@@ -1,0 +1,629 @@
+#include "archive/archive.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTime>
+#include <QVariant>
+#include <atomic>
+#include <map>
+#include <cmath>
+
+#include "loggers/logger_csv.h"
+#include "texts/qt_path.h"
+#include "texts/sha256.h"
+#include "texts/text_file.h"
+
+namespace zv318 {
+
+namespace {
+
+// What differs between the databases the archive runs on; the rest of the SQL is written so
+// that SQLite and PostgreSQL both take it (RETURNING, ON CONFLICT, "?" parameters).
+struct Dialect {
+    const char* idColumn;    // the loggers' own key, numbered by the database
+    const char* bytesType;   // the file's bytes
+    const char* recordsEnd;  // after the records table's columns
+    const char* beginWrite;  // a transaction that takes the write lock at once
+};
+constexpr Dialect kSqlite{"id INTEGER PRIMARY KEY", "BLOB", " WITHOUT ROWID", "BEGIN IMMEDIATE"};
+// A PostgreSQL archive takes {"id BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY", "BYTEA",
+// "", "BEGIN"} and keeps its version in a table instead of PRAGMA user_version.
+
+constexpr int kBusyTimeoutMs = 10000;
+
+// A feedback that shows nothing: reading stored bytes again, whose faults were judged before.
+class NoProgress : public ProgressWindow {
+public:
+    void setCaption(const std::string&) override {}
+    void setStatus(const std::string&) override {}
+    void setNote(const std::string&) override {}
+    void setNoteWidth(int) override {}
+    void setRange(int, int) override {}
+    void setPosition(int) override {}
+    int position() const override { return 0; }
+    int maximum() const override { return 0; }
+    void setBarVisible(bool) override {}
+    void setOkEnabled(bool) override {}
+    void show() override {}
+};
+class Silent : public Feedback {
+public:
+    void showMessage(int) override {}
+    void showNotice(const std::string&) override {}
+    bool askYesNo(int, int) override { return false; }
+    Answer askYesNoCancel(int, int) override { return Answer::Cancel; }
+    std::optional<std::string> chooseFile(const FileRequest&) override { return std::nullopt; }
+    ProgressWindow& progress() override { return progress_; }
+    void processEvents() override {}
+    void setBusy(bool) override {}
+
+private:
+    NoProgress progress_;
+};
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+std::string S(const QVariant& v) { return v.toString().toStdString(); }
+std::optional<std::string> OptionalText(const QVariant& v) {
+    if (v.isNull()) return std::nullopt;
+    return S(v);
+}
+std::optional<double> OptionalNumber(const QVariant& v) {
+    if (v.isNull()) return std::nullopt;
+    return v.toDouble();
+}
+QVariant Variant(const std::optional<std::string>& v) {
+    return v ? QVariant(Q(*v)) : QVariant(QMetaType(QMetaType::QString));
+}
+QVariant Variant(const std::optional<double>& v) {
+    return v ? QVariant(*v) : QVariant(QMetaType(QMetaType::Double));
+}
+
+std::string NowUtc() {
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+}
+
+// "%part%" for LIKE, with the wildcards of the part taken literally.
+QString LikePattern(const std::string& part) {
+    QString p = Q(part).toLower();
+    p.replace('\\', "\\\\").replace('%', "\\%").replace('_', "\\_");
+    return '%' + p + '%';
+}
+
+const char kLoggerColumns[] =
+    "id, sha256, serial, type, slot, name, plan, measured_at, unit, threshold, record_count, "
+    "below_threshold, archived_at, source";
+
+ArchivedLogger LoggerFrom(const QSqlQuery& q) {
+    ArchivedLogger a;
+    a.id = q.value(0).toLongLong();
+    a.sha256 = S(q.value(1));
+    a.serial = OptionalText(q.value(2));
+    a.type = S(q.value(3));
+    a.slot = q.value(4).isNull() ? -1 : q.value(4).toInt();
+    a.name = S(q.value(5));
+    a.plan = S(q.value(6));
+    a.measuredAt = OptionalText(q.value(7));
+    a.unit = S(q.value(8));
+    a.threshold = OptionalNumber(q.value(9));
+    a.records = q.value(10).toInt();
+    a.belowThreshold = q.value(11).toInt();
+    a.archivedAt = S(q.value(12));
+    a.source = S(q.value(13));
+    return a;
+}
+
+}  // namespace
+
+std::string ArchiveNotice(const LanguageTable& table, int message, const std::string& detail) {
+    std::string text = table.entry(kExtraEntryFirst + message);
+    if (!detail.empty()) text += (text.empty() ? "" : "\n") + detail;
+    return text;
+}
+
+std::optional<std::string> MeasuredAt(std::string_view date, std::string_view time) {
+    QDate d = QDate::fromString(Q(date), "dd/MM/yyyy");
+    if (!d.isValid()) {
+        d = QDate::fromString(Q(date), "dd/MM/yy");
+        if (d.isValid() && d.year() < 2000) d = d.addYears(100);
+    }
+    const QTime t = QTime::fromString(Q(time), "HH:mm:ss");
+    if (!d.isValid() || !t.isValid()) return std::nullopt;
+    return QDateTime(d, t).toString("yyyy-MM-ddTHH:mm:ss").toStdString();
+}
+
+std::int64_t HzOfMHzText(std::string_view text) {
+    const std::optional<double> mhz = NumericValue(text);
+    return mhz ? std::llround(*mhz * 1e6) : 0;
+}
+
+// ---- the connection ----------------------------------------------------------------------
+
+struct Archive::Connection {
+    explicit Connection(const QString& driver) {
+        static std::atomic<int> serial{0};
+        name = "zv318-archive-" + std::to_string(++serial);
+        db = QSqlDatabase::addDatabase(driver, Q(name));
+    }
+    ~Connection() {
+        statements.clear();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(Q(name));
+    }
+    // One statement run at once; false after a failure (error() says it).
+    bool run(const QString& sql) {
+        QSqlQuery q(db);
+        if (!q.exec(sql)) {
+            error = q.lastError().text().toStdString();
+            return false;
+        }
+        return true;
+    }
+    bool exec(QSqlQuery& q) {
+        if (!q.exec()) {
+            error = q.lastError().text().toStdString();
+            return false;
+        }
+        return true;
+    }
+    QSqlQuery prepared(const QString& sql) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql)) error = q.lastError().text().toStdString();
+        return q;
+    }
+    // The same statement prepared once for the connection's life (each keep runs the same few).
+    QSqlQuery& statement(const QString& sql) {
+        auto it = statements.find(sql);
+        if (it == statements.end()) it = statements.emplace(sql, prepared(sql)).first;
+        return it->second;
+    }
+    bool begin() { return run(dialect->beginWrite); }
+    bool commit() { return run("COMMIT"); }
+    void rollback() { (void)run("ROLLBACK"); }
+
+    std::string name;
+    QSqlDatabase db;
+    std::map<QString, QSqlQuery> statements;
+    const Dialect* dialect = &kSqlite;
+    std::string error;
+};
+
+Archive::Archive() = default;
+Archive::~Archive() = default;
+
+const std::string& Archive::connectionName() const {
+    static const std::string none;
+    return c_ ? c_->name : none;
+}
+
+bool Archive::Fail(const std::string& what) {
+    detail_ = what + (c_ && !c_->error.empty() ? ": " + c_->error : "");
+    return false;
+}
+
+Archive::State Archive::Open(const ArchiveLocation& where) {
+    c_.reset();
+    state_ = State::Failed;
+    notice_ = 0;
+    version_ = 0;
+    detail_ = where.describe();
+    if (where.off()) {
+        state_ = State::Closed;
+        notice_ = kMessageArchiveOff;
+        return state_;
+    }
+    if (where.kind == ArchiveLocation::PostgreSql) {
+        // The team archive on a server is a connection of its own (QPSQL); this build keeps
+        // its archive in SQLite files only.
+        notice_ = kMessageArchiveNoServerDriver;
+        return state_;
+    }
+    if (!QSqlDatabase::isDriverAvailable("QSQLITE")) {
+        notice_ = kMessageArchiveUnavailable;
+        detail_ += ": the Qt SQLite driver (QSQLITE) is not installed";
+        return state_;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(where.file.parent_path(), ec);
+    auto open = [&](bool readOnly) {
+        c_ = std::make_unique<Connection>("QSQLITE");
+        c_->db.setDatabaseName(QStringFromPath(where.file));
+        c_->db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1%2")
+                                     .arg(kBusyTimeoutMs)
+                                     .arg(readOnly ? ";QSQLITE_OPEN_READONLY" : ""));
+        if (!c_->db.open()) {
+            c_->error = c_->db.lastError().text().toStdString();
+            return false;
+        }
+        return true;
+    };
+    const std::string place = detail_;
+    if (!open(false)) {
+        notice_ = kMessageArchiveUnavailable;
+        c_.reset();
+        return state_;
+    }
+    // Nothing is written before the file is known to be sound: a damaged archive stays as it
+    // is, for the person (or a tool) to rescue.
+    {
+        QSqlQuery q(c_->db);
+        const bool checked = q.exec("PRAGMA quick_check") && q.next();
+        const QString verdict = checked ? q.value(0).toString() : q.lastError().text();
+        if (!checked || verdict != "ok") {
+            notice_ = kMessageArchiveDamaged;
+            detail_ = place + ": " + verdict.toStdString();
+            c_.reset();
+            return state_;
+        }
+        if (!q.exec("PRAGMA user_version") || !q.next()) {
+            notice_ = kMessageArchiveUnavailable;
+            (void)Fail(place);
+            c_.reset();
+            return state_;
+        }
+        version_ = q.value(0).toInt();
+    }
+    if (version_ > kArchiveSchemaVersion) {
+        // Written by a newer program: read what it holds, change nothing.
+        c_.reset();
+        if (!open(true)) {
+            notice_ = kMessageArchiveUnavailable;
+            c_.reset();
+            return state_;
+        }
+        notice_ = kMessageArchiveNewer;
+        state_ = State::ReadOnly;
+        return state_;
+    }
+    if (!c_->run("PRAGMA journal_mode=WAL") || !c_->run("PRAGMA synchronous=NORMAL") ||
+        !c_->run("PRAGMA foreign_keys=ON") || !Migrate()) {
+        notice_ = kMessageArchiveUnavailable;
+        (void)Fail(place);
+        c_.reset();
+        return state_;
+    }
+    detail_ = place;
+    state_ = State::Ready;
+    return state_;
+}
+
+// Each step takes the schema from version n to n + 1 inside one transaction; a program that
+// finds an older archive brings it up to date, one that finds a newer one only reads it.
+bool Archive::Migrate() {
+    if (!c_->begin()) return false;
+    QSqlQuery q(c_->db);
+    // Another program may have migrated between the check and the lock.
+    if (!q.exec("PRAGMA user_version") || !q.next()) {
+        c_->rollback();
+        return false;
+    }
+    version_ = q.value(0).toInt();
+    q.finish();
+    const Dialect& d = *c_->dialect;
+    if (version_ < 1) {
+        const QString statements[] = {
+            "CREATE TABLE instruments (serial TEXT PRIMARY KEY, model TEXT NOT NULL, "
+            "io_version TEXT NOT NULL, instrument_version TEXT NOT NULL, "
+            "first_seen TEXT NOT NULL, last_seen TEXT NOT NULL)",
+            QString("CREATE TABLE loggers (%1, sha256 TEXT NOT NULL UNIQUE, "
+                    "serial TEXT REFERENCES instruments(serial), "
+                    "type TEXT NOT NULL CHECK (type IN ('RADIO', 'PLC')), slot INTEGER, "
+                    "name TEXT NOT NULL, plan TEXT NOT NULL, measured_at TEXT, "
+                    "unit TEXT NOT NULL, threshold DOUBLE PRECISION, "
+                    "record_count INTEGER NOT NULL, below_threshold INTEGER NOT NULL, "
+                    "archived_at TEXT NOT NULL, "
+                    "source TEXT NOT NULL CHECK (source IN ('instrument', 'file')), "
+                    "bytes %2 NOT NULL)")
+                .arg(d.idColumn, d.bytesType),
+            "CREATE INDEX loggers_by_name ON loggers (name, type, measured_at)",
+            "CREATE INDEX loggers_by_time ON loggers (measured_at)",
+            "CREATE INDEX loggers_by_serial ON loggers (serial)",
+            QString("CREATE TABLE records (logger_id INTEGER NOT NULL "
+                    "REFERENCES loggers(id) ON DELETE CASCADE, idx INTEGER NOT NULL, "
+                    "channel TEXT NOT NULL, frequency_hz BIGINT NOT NULL, "
+                    "bandwidth_hz BIGINT NOT NULL, power_text TEXT NOT NULL, "
+                    "power DOUBLE PRECISION, PRIMARY KEY (logger_id, idx))%1")
+                .arg(d.recordsEnd),
+            "PRAGMA user_version = 1",
+        };
+        for (const QString& s : statements) {
+            if (!c_->run(s)) {
+                c_->rollback();
+                return false;
+            }
+        }
+        version_ = 1;
+    }
+    return c_->commit();
+}
+
+bool Archive::WriteAllowed() {
+    if (state_ == State::Ready) return true;
+    detail_ = state_ == State::ReadOnly ? "read-only" : "not open";
+    return false;
+}
+
+// ---- keeping loggers -----------------------------------------------------------------------
+
+std::optional<Archive::Kept> Archive::Keep(std::string_view fileBytes, const OpenLogger& logger,
+                                           const std::optional<InstrumentFacts>& instrument,
+                                           int slot) {
+    std::optional<std::vector<Kept>> kept = KeepAll({{fileBytes, &logger, instrument, slot}});
+    if (!kept) return std::nullopt;
+    return kept->front();
+}
+
+std::optional<std::vector<Archive::Kept>> Archive::KeepAll(const std::vector<ToKeep>& loggers) {
+    if (!WriteAllowed()) return std::nullopt;
+    c_->error.clear();
+    const std::string now = NowUtc();
+    if (!c_->begin()) {
+        (void)Fail("begin");
+        return std::nullopt;
+    }
+    std::vector<Kept> out;
+    out.reserve(loggers.size());
+    for (const ToKeep& k : loggers) {
+        const std::optional<Kept> kept = KeepOne(k, now);
+        if (!kept) {
+            const std::string why = c_->error;
+            c_->rollback();
+            c_->error = why;
+            (void)Fail(k.logger->name);
+            return std::nullopt;
+        }
+        out.push_back(*kept);
+    }
+    if (!c_->commit()) {
+        c_->rollback();
+        (void)Fail("commit");
+        return std::nullopt;
+    }
+    return out;
+}
+
+// Inside the caller's transaction.
+std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string& now) {
+    const OpenLogger& logger = *k.logger;
+    const std::string sha = Sha256Hex(k.fileBytes);
+    const LoggerChartData chart = ChartData(logger);
+    int below = 0;
+    for (const ChartBar& bar : chart.bars) below += bar.belowThreshold ? 1 : 0;
+    const std::optional<InstrumentFacts>& instrument = k.instrument;
+    if (instrument) {
+        QSqlQuery& q = c_->statement(
+            "INSERT INTO instruments (serial, model, io_version, instrument_version, first_seen, "
+            "last_seen) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (serial) DO UPDATE SET "
+            "model = excluded.model, io_version = excluded.io_version, "
+            "instrument_version = excluded.instrument_version, last_seen = excluded.last_seen");
+        int at = 0;
+        for (const std::string* v : {&instrument->serial, &instrument->model,
+                                     &instrument->ioVersion, &instrument->zvVersion, &now, &now})
+            q.bindValue(at++, Q(*v));
+        if (!c_->exec(q)) return std::nullopt;
+    }
+    QSqlQuery& add = c_->statement(
+        "INSERT INTO loggers (sha256, serial, type, slot, name, plan, measured_at, unit, "
+        "threshold, record_count, below_threshold, archived_at, source, bytes) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+        "ON CONFLICT (sha256) DO NOTHING RETURNING id");
+    add.bindValue(0, Q(sha));
+    add.bindValue(1, instrument ? QVariant(Q(instrument->serial))
+                                : QVariant(QMetaType(QMetaType::QString)));
+    add.bindValue(2, Q(logger.typeText));
+    add.bindValue(3, k.slot >= 0 ? QVariant(k.slot) : QVariant(QMetaType(QMetaType::Int)));
+    add.bindValue(4, Q(logger.name));
+    add.bindValue(5, Q(logger.planName));
+    add.bindValue(6, Variant(MeasuredAt(logger.date, logger.time)));
+    add.bindValue(7, Q(chart.unit));
+    add.bindValue(8, Variant(chart.threshold));
+    add.bindValue(9, static_cast<int>(logger.records.size()));
+    add.bindValue(10, below);
+    add.bindValue(11, Q(now));
+    add.bindValue(12, instrument ? "instrument" : "file");
+    add.bindValue(13, QByteArray(k.fileBytes.data(), static_cast<qsizetype>(k.fileBytes.size())));
+    if (!c_->exec(add)) return std::nullopt;
+    if (!add.next()) {
+        // Kept before: nothing is added.
+        add.finish();
+        QSqlQuery& old = c_->statement("SELECT id FROM loggers WHERE sha256 = ?");
+        old.bindValue(0, Q(sha));
+        if (!c_->exec(old) || !old.next()) return std::nullopt;
+        const Kept kept{old.value(0).toLongLong(), false};
+        old.finish();
+        return kept;
+    }
+    const std::int64_t id = add.value(0).toLongLong();
+    add.finish();
+    QSqlQuery& rec = c_->statement(
+        "INSERT INTO records (logger_id, idx, channel, frequency_hz, bandwidth_hz, power_text, "
+        "power) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    int index = 0;
+    for (const LoggerRecordRow& r : logger.records) {
+        const std::string value = SplitValueAndUnit(r.power).value;
+        rec.bindValue(0, static_cast<qlonglong>(id));
+        rec.bindValue(1, index++);
+        rec.bindValue(2, Q(r.channel));
+        rec.bindValue(3, static_cast<qlonglong>(HzOfMHzText(r.frequency)));
+        rec.bindValue(4, static_cast<qlonglong>(HzOfMHzText(r.bandwidth)));
+        rec.bindValue(5, Q(value));
+        rec.bindValue(6, Variant(NumericValue(value)));
+        if (!c_->exec(rec)) return std::nullopt;
+    }
+    rec.finish();
+    return Kept{id, true};
+}
+
+std::optional<Archive::Kept> Archive::ImportFile(const std::filesystem::path& file,
+                                                 int* readResult) {
+    int result = kNotALoggerFile;
+    std::optional<std::string> bytes;
+    OpenLogger logger;
+    Silent silent;
+    if (LoggerTypeOfPath(PathToText(file)) != 0) {
+        bytes = ReadWholeFile(file, kLoggerFileMaxBytes);
+        result = bytes ? ReadLoggerText(*bytes, logger, silent) : kLoggerFileUnreadable;
+    }
+    if (readResult) *readResult = result;
+    if (result != kLoggerFileRead) {
+        detail_ = PathToText(file);
+        return std::nullopt;
+    }
+    return Keep(*bytes, logger, std::nullopt);
+}
+
+// ---- reading -------------------------------------------------------------------------------
+
+std::vector<ArchivedLogger> Archive::List(const ArchiveFilter& f) {
+    std::vector<ArchivedLogger> out;
+    if (!usable()) return out;
+    QString sql = QString("SELECT %1 FROM loggers WHERE 1 = 1").arg(kLoggerColumns);
+    QVariantList values;
+    if (!f.name.empty()) {
+        sql += " AND lower(name) LIKE ? ESCAPE '\\'";
+        values << LikePattern(f.name);
+    }
+    if (!f.text.empty()) {
+        sql += " AND (lower(name) LIKE ? ESCAPE '\\' OR lower(plan) LIKE ? ESCAPE '\\')";
+        values << LikePattern(f.text) << LikePattern(f.text);
+    }
+    if (!f.type.empty()) {
+        sql += " AND type = ?";
+        values << Q(f.type);
+    }
+    if (!f.since.empty()) {
+        sql += " AND measured_at >= ?";
+        values << Q(f.since);
+    }
+    if (!f.until.empty()) {
+        // Up to the end of that day: before the next one.
+        const QDate day = QDate::fromString(Q(f.until), Qt::ISODate);
+        sql += " AND measured_at < ?";
+        values << (day.isValid() ? day.addDays(1).toString(Qt::ISODate) : Q(f.until));
+    }
+    if (!f.serial.empty()) {
+        sql += " AND serial = ?";
+        values << Q(f.serial);
+    }
+    sql += " ORDER BY id";
+    QSqlQuery q = c_->prepared(sql);
+    for (const QVariant& v : values) q.addBindValue(v);
+    if (!c_->exec(q)) {
+        (void)Fail("list");
+        return out;
+    }
+    while (q.next()) out.push_back(LoggerFrom(q));
+    return out;
+}
+
+std::optional<ArchivedLogger> Archive::Find(std::int64_t id) {
+    if (!usable()) return std::nullopt;
+    QSqlQuery q = c_->prepared(QString("SELECT %1 FROM loggers WHERE id = ?").arg(kLoggerColumns));
+    q.addBindValue(static_cast<qlonglong>(id));
+    if (!c_->exec(q) || !q.next()) return std::nullopt;
+    return LoggerFrom(q);
+}
+
+std::vector<ArchivedRecord> Archive::Records(std::int64_t id) {
+    std::vector<ArchivedRecord> out;
+    if (!usable()) return out;
+    QSqlQuery q = c_->prepared(
+        "SELECT idx, channel, frequency_hz, bandwidth_hz, power_text, power FROM records "
+        "WHERE logger_id = ? ORDER BY idx");
+    q.addBindValue(static_cast<qlonglong>(id));
+    if (!c_->exec(q)) return out;
+    while (q.next())
+        out.push_back({q.value(0).toInt(), S(q.value(1)), q.value(2).toLongLong(),
+                       q.value(3).toLongLong(), S(q.value(4)), OptionalNumber(q.value(5))});
+    return out;
+}
+
+std::optional<std::string> Archive::Bytes(std::int64_t id) {
+    if (!usable()) return std::nullopt;
+    QSqlQuery q = c_->prepared("SELECT bytes FROM loggers WHERE id = ?");
+    q.addBindValue(static_cast<qlonglong>(id));
+    if (!c_->exec(q) || !q.next()) return std::nullopt;
+    return q.value(0).toByteArray().toStdString();
+}
+
+std::optional<OpenLogger> Archive::Logger(std::int64_t id) {
+    std::optional<std::string> bytes = Bytes(id);
+    if (!bytes) return std::nullopt;
+    OpenLogger logger;
+    Silent silent;
+    if (ReadLoggerText(std::move(*bytes), logger, silent) != kLoggerFileRead) return std::nullopt;
+    return logger;
+}
+
+std::optional<int> Archive::Delete(const std::vector<std::int64_t>& ids) {
+    if (!WriteAllowed()) return std::nullopt;
+    if (!c_->begin()) {
+        (void)Fail("begin");
+        return std::nullopt;
+    }
+    int removed = 0;
+    QSqlQuery records = c_->prepared("DELETE FROM records WHERE logger_id = ?");
+    QSqlQuery loggers = c_->prepared("DELETE FROM loggers WHERE id = ?");
+    for (std::int64_t id : ids) {
+        records.bindValue(0, static_cast<qlonglong>(id));
+        loggers.bindValue(0, static_cast<qlonglong>(id));
+        if (!c_->exec(records) || !c_->exec(loggers)) {
+            c_->rollback();
+            (void)Fail("delete");
+            return std::nullopt;
+        }
+        removed += loggers.numRowsAffected() > 0 ? 1 : 0;
+    }
+    if (!c_->commit()) {
+        c_->rollback();
+        (void)Fail("commit");
+        return std::nullopt;
+    }
+    return removed;
+}
+
+std::vector<InstrumentFacts> Archive::Instruments() {
+    std::vector<InstrumentFacts> out;
+    if (!usable()) return out;
+    QSqlQuery q = c_->prepared(
+        "SELECT serial, model, io_version, instrument_version FROM instruments ORDER BY serial");
+    if (!c_->exec(q)) return out;
+    while (q.next()) out.push_back({S(q.value(0)), S(q.value(1)), S(q.value(2)), S(q.value(3))});
+    return out;
+}
+
+std::vector<Archive::TrendRow> Archive::TrendRows(const std::string& name, const std::string& type,
+                                                  const std::vector<std::string>& channels) {
+    std::vector<TrendRow> out;
+    if (!usable()) return out;
+    QString sql =
+        "SELECT l.id, l.measured_at, r.channel, r.frequency_hz, r.power_text, r.power "
+        "FROM loggers l JOIN records r ON r.logger_id = l.id "
+        "WHERE l.name = ? AND l.type = ? AND l.measured_at IS NOT NULL";
+    if (!channels.empty()) {
+        QStringList marks;
+        for (std::size_t k = 0; k < channels.size(); ++k) marks << "?";
+        sql += " AND r.channel IN (" + marks.join(", ") + ")";
+    }
+    sql += " ORDER BY l.measured_at, l.id, r.idx";
+    QSqlQuery q = c_->prepared(sql);
+    q.addBindValue(Q(name));
+    q.addBindValue(Q(type));
+    for (const std::string& ch : channels) q.addBindValue(Q(ch));
+    if (!c_->exec(q)) {
+        (void)Fail("trend");
+        return out;
+    }
+    while (q.next())
+        out.push_back({q.value(0).toLongLong(), S(q.value(1)), S(q.value(2)),
+                       q.value(3).toLongLong(), S(q.value(4)), OptionalNumber(q.value(5))});
+    return out;
+}
+
+}  // namespace zv318

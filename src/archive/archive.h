@@ -1,0 +1,178 @@
+#pragma once
+// The measurement archive: every logger the program downloads or reads, kept once (by the
+// SHA-256 of its file bytes) with its records, so that the loggers of a site can be found,
+// compared and followed over the years. One database through Qt SQL: a SQLite file by default
+// (WAL, a busy time-out, every change one transaction), the same tables on PostgreSQL.
+//
+// Schema version 1 (PRAGMA user_version; the migrations are below in archive.cpp):
+//   instruments(serial PK, model, io_version, instrument_version, first_seen, last_seen)
+//   loggers(id PK, sha256 UNIQUE, serial → instruments or NULL for a file, type 'RADIO'|'PLC',
+//           slot, name, plan, measured_at ISO 8601 or NULL, unit, threshold, record_count,
+//           below_threshold, archived_at ISO 8601 UTC, source 'instrument'|'file', bytes)
+//   records(logger_id → loggers, idx, channel, frequency_hz, bandwidth_hz, power_text,
+//           power or NULL when the text is no number; PK (logger_id, idx))
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive/archive_location.h"
+#include "loggers/logger_file.h"
+#include "texts/language_table.h"
+
+namespace zv318 {
+
+inline constexpr int kArchiveSchemaVersion = 1;
+
+// The program's own messages of the archive (message n reads entry 1000 + n).
+inline constexpr int kMessageArchiveDamaged = 450;
+inline constexpr int kMessageArchiveUnavailable = 451;
+inline constexpr int kMessageArchiveNewer = 452;
+inline constexpr int kMessageArchiveNotKept = 453;
+inline constexpr int kMessageArchiveReadOnly = 454;
+inline constexpr int kMessageArchiveOff = 455;
+inline constexpr int kMessageArchiveNoSuchLogger = 456;
+inline constexpr int kMessageArchiveNotLoggerFile = 457;
+inline constexpr int kMessageArchiveNoServerDriver = 458;
+inline constexpr int kMessageArchiveNotWritten = 459;
+// A notice's text: the message's text, then what it concerns.
+[[nodiscard]] std::string ArchiveNotice(const LanguageTable& table, int message,
+                                        const std::string& detail);
+
+// The instrument a logger came from.
+struct InstrumentFacts {
+    std::string serial, model, ioVersion, zvVersion;
+};
+
+// One archived logger as the list shows it.
+struct ArchivedLogger {
+    std::int64_t id = 0;
+    std::string sha256;
+    std::optional<std::string> serial;
+    std::string type;  // "RADIO" or "PLC"
+    int slot = -1;     // -1: not known (a file)
+    std::string name, plan;
+    std::optional<std::string> measuredAt;  // "2013-02-01T10:20:30"
+    std::string unit;
+    std::optional<double> threshold;
+    int records = 0;
+    int belowThreshold = 0;
+    std::string archivedAt;  // "2026-12-08T04:30:00Z"
+    std::string source;      // "instrument" or "file"
+};
+
+struct ArchivedRecord {
+    int index = 0;
+    std::string channel;
+    std::int64_t frequencyHz = 0, bandwidthHz = 0;
+    std::string powerText;  // the value as the logger holds it, without the unit
+    std::optional<double> power;
+};
+
+// What `list` selects; an empty field selects everything.
+struct ArchiveFilter {
+    std::string name;    // part of the name (letter case ignored)
+    std::string text;    // part of the name or of the plan (letter case ignored)
+    std::string type;    // "RADIO" or "PLC"
+    std::string since;   // YYYY-MM-DD: measured on or after that day
+    std::string until;   // YYYY-MM-DD: measured on or before that day
+    std::string serial;  // exactly
+};
+
+// measured_at of a logger's date ("dd/mm/yyyy" or "dd/mm/yy") and time ("hh:mm:ss"), or
+// nothing when they are not a real date and time.
+[[nodiscard]] std::optional<std::string> MeasuredAt(std::string_view date, std::string_view time);
+// Hz of a logger's MHz text ("474.0000"), to the hertz.
+[[nodiscard]] std::int64_t HzOfMHzText(std::string_view text);
+
+class Archive {
+public:
+    enum class State { Closed, Ready, ReadOnly, Failed };
+
+    Archive();
+    ~Archive();
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+
+    // Opens (and, the first time, makes) the archive: the integrity check, then WAL, the busy
+    // time-out and the migrations up to this version. A damaged file is left as it is
+    // (Failed, message 450); a newer schema is opened read-only (ReadOnly, message 452). The
+    // message to tell, 0 when none, is kept in notice().
+    State Open(const ArchiveLocation& where);
+    [[nodiscard]] State state() const { return state_; }
+    [[nodiscard]] bool usable() const { return state_ == State::Ready || state_ == State::ReadOnly; }
+    [[nodiscard]] int notice() const { return notice_; }
+    // What the notice concerns: the location, and the database's own words on a failure.
+    [[nodiscard]] const std::string& detail() const { return detail_; }
+    [[nodiscard]] int schemaVersion() const { return version_; }
+
+    // Keeps a logger: its file bytes, what they hold, and the instrument it came from
+    // (nothing for a file). The id and whether it was added (false: it was kept before);
+    // nothing after a failure (detail() says which).
+    struct Kept {
+        std::int64_t id = 0;
+        bool added = false;
+    };
+    [[nodiscard]] std::optional<Kept> Keep(std::string_view fileBytes, const OpenLogger& logger,
+                                           const std::optional<InstrumentFacts>& instrument,
+                                           int slot = -1);
+    // Several loggers in one transaction (an import of many files): all kept, or none.
+    struct ToKeep {
+        std::string_view fileBytes;
+        const OpenLogger* logger = nullptr;
+        std::optional<InstrumentFacts> instrument;
+        int slot = -1;
+    };
+    [[nodiscard]] std::optional<std::vector<Kept>> KeepAll(const std::vector<ToKeep>& loggers);
+    // A logger file read (bounded as every logger file) and kept as a file's logger; the read's
+    // result code (kLoggerFileRead when it is a logger) goes to `readResult`.
+    [[nodiscard]] std::optional<Kept> ImportFile(const std::filesystem::path& file,
+                                                 int* readResult = nullptr);
+
+    [[nodiscard]] std::vector<ArchivedLogger> List(const ArchiveFilter& filter = {});
+    [[nodiscard]] std::optional<ArchivedLogger> Find(std::int64_t id);
+    [[nodiscard]] std::vector<ArchivedRecord> Records(std::int64_t id);
+    // The logger file's exact bytes.
+    [[nodiscard]] std::optional<std::string> Bytes(std::int64_t id);
+    // The open logger those bytes hold (as the viewer opens it).
+    [[nodiscard]] std::optional<OpenLogger> Logger(std::int64_t id);
+    // Removes the loggers and their records in one transaction: how many were removed, or
+    // nothing after a failure.
+    [[nodiscard]] std::optional<int> Delete(const std::vector<std::int64_t>& ids);
+    [[nodiscard]] std::vector<InstrumentFacts> Instruments();
+
+    // For the analyses: every logger of a name and type with a date, oldest first, and the
+    // records of those loggers whose channel is one of `channels` (all when empty).
+    struct TrendRow {
+        std::int64_t loggerId = 0;
+        std::string measuredAt;
+        std::string channel;
+        std::int64_t frequencyHz = 0;
+        std::string powerText;
+        std::optional<double> power;
+    };
+    [[nodiscard]] std::vector<TrendRow> TrendRows(const std::string& name, const std::string& type,
+                                                  const std::vector<std::string>& channels);
+
+    // The connection's name for Qt SQL (for the window's own queries, none so far).
+    [[nodiscard]] const std::string& connectionName() const;
+
+private:
+    struct Connection;
+    [[nodiscard]] bool Fail(const std::string& what);
+    [[nodiscard]] bool WriteAllowed();
+    [[nodiscard]] bool Migrate();
+    [[nodiscard]] std::optional<Kept> KeepOne(const ToKeep& logger, const std::string& now);
+
+    std::unique_ptr<Connection> c_;
+    State state_ = State::Closed;
+    int notice_ = 0;
+    int version_ = 0;
+    std::string detail_;
+};
+
+}  // namespace zv318

@@ -1,0 +1,33 @@
+#pragma once
+// Where the measurement archive lives, decided in one place from ZV318_ARCHIVE:
+//   unset or empty      archive.sqlite in the user's data folder (beside Loggers/)
+//   "off"               no archive
+//   a path              that SQLite file
+//   "postgresql://…"    a team archive on a PostgreSQL server (through Qt's QPSQL driver)
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace zv318 {
+
+inline constexpr char kArchiveFileName[] = "archive.sqlite";
+
+struct ArchiveLocation {
+    enum Kind { Off, SqliteFile, PostgreSql };
+    Kind kind = SqliteFile;
+    std::filesystem::path file;  // SqliteFile
+    std::string url;             // PostgreSql: the URL as given
+
+    [[nodiscard]] bool off() const { return kind == Off; }
+    // What a person reads in a notice: the file or the URL without its password.
+    [[nodiscard]] std::string describe() const;
+};
+
+// `setting`: the value of ZV318_ARCHIVE (nothing when unset).
+[[nodiscard]] ArchiveLocation ArchiveLocationFor(const std::optional<std::string>& setting,
+                                                 const std::filesystem::path& userFolder);
+// The same from the environment.
+[[nodiscard]] ArchiveLocation ArchiveLocationFromEnvironment(const std::filesystem::path& userFolder);
+
+}  // namespace zv318

@@ -1,0 +1,60 @@
+// zv318ctl's archive against zv318-sim running as its own process: a save puts each logger in
+// the archive once, the archive gives the saved bytes back, and ZV318_ARCHIVE=off adds nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/ctl_support.h"
+
+namespace {
+
+std::string Bytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+TEST(Zv318ctlArchive, SavedLoggersListedOnceAndExportedAsSaved) {
+    SimProcess sim;
+    const fs::path home =
+        fs::temp_directory_path() / ("zv318-ctl-archive-" + std::to_string(getpid()));
+    fs::remove_all(home);
+    fs::create_directories(home / "Loggers");
+    const std::string env = sim.envWithHome(home);
+
+    // Off: the save runs and the archive is not even made.
+    ASSERT_EQ(RunCtl("ZV318_ARCHIVE=off " + env, "loggers save radio").status, 0);
+    EXPECT_FALSE(fs::exists(home / "archive.sqlite"));
+
+    ASSERT_EQ(RunCtl(env, "loggers save radio").status, 0);
+    const CtlRun once = RunCtl(env, "archive list --json");
+    ASSERT_EQ(once.status, 0) << once.out;
+    ASSERT_EQ(RunCtl(env, "loggers save radio").status, 0);
+    const CtlRun twice = RunCtl(env, "archive list --json --type radio");
+    EXPECT_EQ(twice.out, once.out);
+    // The simulator holds four RADIO loggers.
+    EXPECT_EQ(Count(once.out, "\"type\": \"RADIO\""), 4) << once.out;
+    EXPECT_EQ(Count(once.out, "\"serial\": \"00012345\""), 4);
+    EXPECT_NE(once.out.find("\"name\": \"ROOF1\""), std::string::npos);
+
+    const CtlRun exported = RunCtl(env, "archive export 1 -o '" + (home / "F.lograd").string() + "'");
+    ASSERT_EQ(exported.status, 0) << exported.out;
+    EXPECT_EQ(Bytes(home / "F.lograd"), Bytes(home / "Loggers" / "ROOF1.lograd"));
+    EXPECT_EQ(RunCtl(env, "archive delete 1").status, 1);  // asked, answered no
+    EXPECT_EQ(RunCtl(env, "--yes archive delete 1").status, 0);
+    EXPECT_EQ(Count(RunCtl(env, "archive list --json").out, "\"id\""), 3);
+    fs::remove_all(home);
+}
+
+}  // namespace

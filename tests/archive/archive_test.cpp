@@ -1,0 +1,262 @@
+// The measurement archive: what goes in through the real logger procedures against the
+// simulator, files in and out byte for byte, the numbers of a comparison and a trend, and an
+// archive that must not be trusted.
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <thread>
+
+#include "archive/archive.h"
+#include "archive/archive_analysis.h"
+#include "archive/archive_keeper.h"
+#include "loggers/logger_fixture.h"
+#include "texts/qt_path.h"
+
+namespace zv318::testing {
+namespace {
+
+ArchiveLocation FileLocation(const fs::path& file) {
+    return ArchiveLocationFor(PathToText(file), {});
+}
+
+// ---- through the logger procedures -------------------------------------------------------
+
+class archiveKeeping : public LoggerScenario {
+protected:
+    fs::path file() const { return folder.path / "archive.sqlite"; }
+    void PutThreeLoggers() {
+        ReceiveRadio({{0, SimLogger("ROOF", 3)}, {4, SimLogger("LOBBY", 150)}, {9, SimLogger("CELLAR", 0)}});
+    }
+};
+
+TEST_F(archiveKeeping, EveryDownloadKeptOnceWithItsInstrumentAndRecords) {
+    PutThreeLoggers();
+    {
+        ArchiveKeeper keeper(FileLocation(file()), feedback, language, InstrumentFactsOf(link));
+        ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
+        EXPECT_EQ(keeper.added(), 3);
+        // A second download of the same loggers (the print of one, another save) adds nothing.
+        ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
+        ASSERT_EQ(procedures.LoadLogger(2), kLoggerLoaded);
+        EXPECT_EQ(keeper.added(), 3);
+        // Only the closing notices of the two saves: the archive had nothing to say.
+        EXPECT_EQ(feedback.notices, std::vector<std::string>(2, "E113"));
+    }
+    Archive archive;
+    ASSERT_EQ(archive.Open(FileLocation(file())), Archive::State::Ready);
+    const std::vector<ArchivedLogger> list = archive.List();
+    ASSERT_EQ(list.size(), 3u);
+    const std::string serial = instrument.serial;
+    for (const ArchivedLogger& a : list) {
+        EXPECT_EQ(a.serial, serial);
+        EXPECT_EQ(a.source, "instrument");
+        EXPECT_EQ(a.measuredAt, "2013-02-01T10:20:30");
+        // The archived bytes are the saved file's.
+        EXPECT_EQ(archive.Bytes(a.id), ReadBytes(loggers() / (a.name + ".lograd"))) << a.name;
+    }
+    EXPECT_EQ(list[0].name, "ROOF");
+    EXPECT_EQ(list[0].slot, 0);
+    EXPECT_EQ(list[1].records, 150);
+    EXPECT_EQ(list[2].records, 0);
+    // Threshold -50 dBm; powers -40.0 - k/10: records 101 to 149 lie below it.
+    EXPECT_EQ(list[1].belowThreshold, 49);
+    const std::vector<ArchivedRecord> records = archive.Records(list[1].id);
+    ASSERT_EQ(records.size(), 150u);
+    EXPECT_EQ(records[61].channel, "C61");
+    EXPECT_EQ(records[61].frequencyHz, 474'000'000 + 8'000'000);
+    EXPECT_EQ(records[61].bandwidthHz, 8'000'000);
+    EXPECT_EQ(records[61].powerText, "-46.1");
+    EXPECT_DOUBLE_EQ(records[61].power.value_or(0), -46.1);
+    ASSERT_EQ(archive.Instruments().size(), 1u);
+    EXPECT_EQ(archive.Instruments()[0].model, "ZV-318");
+}
+
+TEST_F(archiveKeeping, OffKeepsNothingAndAFailingArchiveNeverFailsTheSave) {
+    PutThreeLoggers();
+    {
+        ArchiveKeeper keeper(ArchiveLocationFor(std::string("off"), folder.path), feedback,
+                             language, InstrumentFactsOf(link));
+        ASSERT_EQ(procedures.SaveLoggers({1, 2}), LoggerOutcome::Done);
+    }
+    EXPECT_FALSE(fs::exists(file()));
+    EXPECT_TRUE(feedback.notices.size() == 1);  // only the closing notice of the save
+    // An archive that cannot be opened: one notice, every file saved all the same.
+    WriteBytes(file(), std::string(8192, 'x'));
+    feedback.notices.clear();
+    {
+        ArchiveKeeper keeper(FileLocation(file()), feedback, language, InstrumentFactsOf(link));
+        ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
+    }
+    EXPECT_EQ(feedback.messages, std::vector<int>{});
+    ASSERT_EQ(feedback.notices.size(), 2u);
+    EXPECT_NE(feedback.notices[0].find("archive.sqlite"), std::string::npos);
+    EXPECT_TRUE(fs::exists(loggers() / "CELLAR.lograd"));
+    EXPECT_EQ(ReadBytes(file()), std::string(8192, 'x'));
+}
+
+// ---- files in and out ----------------------------------------------------------------------
+
+class archiveFiles : public ::testing::Test {
+protected:
+    TempFolder folder;
+    Archive archive;
+    void SetUp() override {
+        ASSERT_EQ(archive.Open(FileLocation(folder.path / "a.sqlite")), Archive::State::Ready);
+    }
+};
+
+TEST_F(archiveFiles, ImportAndExportByteForByte) {
+    // LF line ends and a power without a unit: the archive keeps the file as it was.
+    const std::string plc = "PLC\nMAIN\nP1\n20/05/2013\n08:00:00\n30 dBuV\n2\n"
+                            "0,L1,3000000,1000000,55.3\n1,L2,4000000,1000000,----";
+    const fs::path in = WriteBytes(folder.path / "MAIN.logplc", plc);
+    int read = 0;
+    const std::optional<Archive::Kept> kept = archive.ImportFile(in, &read);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->added);
+    EXPECT_EQ(archive.Bytes(kept->id), plc);
+    const std::optional<Archive::Kept> again = archive.ImportFile(in);
+    ASSERT_TRUE(again);
+    EXPECT_FALSE(again->added);
+    EXPECT_EQ(again->id, kept->id);
+    const ArchivedLogger a = archive.Find(kept->id).value();
+    EXPECT_EQ(a.source, "file");
+    EXPECT_EQ(a.serial, std::nullopt);
+    EXPECT_EQ(a.type, "PLC");
+    EXPECT_EQ(a.records, 2);
+    EXPECT_EQ(a.belowThreshold, 0);
+    EXPECT_EQ(archive.Records(kept->id)[1].power, std::nullopt);
+    // The viewer's logger of those bytes.
+    EXPECT_EQ(archive.Logger(kept->id).value().records[0].frequency, "3.0000");
+
+    struct Refused {
+        std::string name, bytes;
+        int code;
+    };
+    for (const Refused& r : {Refused{"notes.txt", plc, kNotALoggerFile},
+                             Refused{"BAD.lograd", "RADIO\nX\nP\n01/01/13\n00:00:00\n1 dBm\n151\n",
+                                     kLoggerFileTooManyRecords}}) {
+        EXPECT_FALSE(archive.ImportFile(WriteBytes(folder.path / r.name, r.bytes), &read));
+        EXPECT_EQ(read, r.code) << r.name;
+    }
+    EXPECT_EQ(archive.List().size(), 1u);
+    EXPECT_EQ(archive.Delete({kept->id, 999}), 1);
+    EXPECT_TRUE(archive.List().empty());
+    EXPECT_TRUE(archive.Records(kept->id).empty());
+}
+
+// ---- compare and trend ---------------------------------------------------------------------
+
+OpenLogger Site(const std::string& name, const std::string& date,
+                const std::vector<LoggerRecordRow>& records) {
+    return {"RADIO", name, "TV1", date, "12:00:00", "40 dBuV", {}, records};
+}
+
+TEST_F(archiveFiles, CompareAndTrendNumbers) {
+    const std::vector<OpenLogger> loggers{
+        Site("SITE", "01/06/2021", {{"A", "474.0000", "8.0000", "50.0 dBuV"},
+                                    {"B", "482.0000", "8.0000", "45.5 dBuV"},
+                                    {"C", "490.0000", "8.0000", "---- dBuV"}}),
+        Site("SITE", "01/06/2022", {{"B", "482.0000", "8.0000", "44.0 dBuV"},
+                                    {"A", "474.0000", "8.0000", "52.25 dBuV"},
+                                    {"D", "498.0000", "8.0000", "39.0 dBuV"}}),
+        Site("SITE", "01/06/2020", {{"A", "474.0000", "8.0000", "49.0 dBuV"}}),
+        Site("OTHER", "01/06/2021", {{"A", "474.0000", "8.0000", "10.0 dBuV"}}),
+        // The same channel name moved to another frequency: a series of its own.
+        Site("SITE", "01/06/2023", {{"A", "506.0000", "8.0000", "47.0 dBuV"}}),
+    };
+    std::vector<std::int64_t> id;
+    for (const OpenLogger& lg : loggers)
+        id.push_back(archive.Keep(LoggerFileText(lg), lg, std::nullopt).value().id);
+
+    const Comparison c = Compare(archive, id[0], id[1]).value();
+    EXPECT_EQ(ComparisonCsv(c),
+              "channel,frequency_mhz,power_a,power_b,difference\r\n"
+              "A,474.0000,50.0,52.25,2.25\r\n"
+              "B,482.0000,45.5,44.0,-1.50\r\n"
+              "C,490.0000,----,,\r\n"
+              "D,498.0000,,39.0,\r\n");
+
+    const Trend t = TrendOf(archive, id[1], {"A"}).value();
+    EXPECT_EQ(TrendCsv(t),
+              "measured_at,id,A 474.0000 MHz,A 506.0000 MHz\r\n"
+              "2020-06-01T12:00:00," + std::to_string(id[2]) + ",49,\r\n"
+              "2021-06-01T12:00:00," + std::to_string(id[0]) + ",50,\r\n"
+              "2022-06-01T12:00:00," + std::to_string(id[1]) + ",52.25,\r\n"
+              "2023-06-01T12:00:00," + std::to_string(id[4]) + ",,47\r\n");
+    // Without a choice: every channel of the reference, in its order.
+    const Trend all = TrendOf(archive, id[0]).value();
+    ASSERT_EQ(all.series.size(), 4u);
+    EXPECT_EQ(all.series[2].channel, "C");
+    EXPECT_EQ(all.loggers.size(), 4u);
+    EXPECT_EQ(all.loggers[2].power[1], 44.0);  // B in 2022
+    EXPECT_EQ(all.loggers[0].power[1], std::nullopt);  // 2020 has no B
+
+    ArchiveFilter f;
+    f.text = "sit";
+    f.since = "2021-06-01";
+    f.until = "2022-06-01";
+    EXPECT_EQ(archive.List(f).size(), 2u);
+    f.type = "PLC";
+    EXPECT_TRUE(archive.List(f).empty());
+}
+
+// ---- an archive that must not be trusted ---------------------------------------------------
+
+TEST_F(archiveFiles, DamagedFileFoundAtOpenAndLeftAsItIs) {
+    for (int k = 0; k < 40; ++k) {
+        const OpenLogger lg = Site("S" + std::to_string(k), "01/01/2020",
+                                   std::vector<LoggerRecordRow>(150, {"A", "474.0000", "8.0000", "1.0 dBuV"}));
+        ASSERT_TRUE(archive.Keep(LoggerFileText(lg), lg, std::nullopt));
+    }
+    archive.Open(ArchiveLocation{ArchiveLocation::Off, {}, {}});  // closes it (and the WAL)
+    const fs::path file = folder.path / "a.sqlite";
+    std::string bytes = ReadBytes(file);
+    ASSERT_GT(bytes.size(), 40'000u);
+    // A page in the middle overwritten: the records' tree no longer holds together.
+    for (std::size_t k = 16384; k < 20480; ++k) bytes[k] = static_cast<char>(k * 7);
+    WriteBytes(file, bytes);
+    Archive damaged;
+    EXPECT_EQ(damaged.Open(FileLocation(file)), Archive::State::Failed);
+    EXPECT_EQ(damaged.notice(), kMessageArchiveDamaged);
+    EXPECT_FALSE(damaged.Keep(bytes, Site("X", "", {}), std::nullopt));
+    EXPECT_EQ(ReadBytes(file), bytes);
+}
+
+TEST_F(archiveFiles, NewerSchemaOpensReadOnlyAndTwoWritersLoseNothing) {
+    const fs::path file = folder.path / "a.sqlite";
+    // Two connections keeping loggers at the same moment, as two programs would.
+    auto keepMany = [&](const std::string& prefix) {
+        Archive mine;
+        ASSERT_EQ(mine.Open(FileLocation(file)), Archive::State::Ready);
+        for (int k = 0; k < 60; ++k) {
+            const OpenLogger lg = Site(prefix + std::to_string(k), "01/01/2020",
+                                       {{"A", "474.0000", "8.0000", "1.0 dBuV"}});
+            ASSERT_TRUE(mine.Keep(LoggerFileText(lg), lg, std::nullopt)) << mine.detail();
+        }
+    };
+    std::thread one(keepMany, "P"), two(keepMany, "Q");
+    one.join();
+    two.join();
+    EXPECT_EQ(archive.List().size(), 120u);
+
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "newer");
+        db.setDatabaseName(QStringFromPath(file));
+        ASSERT_TRUE(db.open());
+        QSqlQuery(db).exec("PRAGMA user_version = 2");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("newer");
+    Archive newer;
+    EXPECT_EQ(newer.Open(FileLocation(file)), Archive::State::ReadOnly);
+    EXPECT_EQ(newer.notice(), kMessageArchiveNewer);
+    EXPECT_EQ(newer.List().size(), 120u);
+    const OpenLogger lg = Site("NEW", "01/01/2020", {});
+    EXPECT_FALSE(newer.Keep(LoggerFileText(lg), lg, std::nullopt));
+    EXPECT_FALSE(newer.Delete({1}));
+    EXPECT_EQ(newer.List().size(), 120u);
+}
+
+}  // namespace
+}  // namespace zv318::testing
