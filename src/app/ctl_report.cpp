@@ -1,9 +1,11 @@
 #include "app/ctl_report.h"
 
 #include <QLocale>
+#include <charconv>
 #include <iostream>
 
 #include "app/gui_application.h"
+#include "archive/archive_report.h"
 #include "texts/text_file.h"
 #include "texts/user_settings.h"
 
@@ -12,7 +14,9 @@ namespace zv318 {
 const char kReportUsage[] =
     "  loggers report FILE... --pdf OUT [--site NAME] [--customer TEXT] [--address TEXT]\n"
     "                 [--notes TEXT] [--technician TEXT] [--company TEXT] [--logo FILE]\n"
-    "                              the site report of logger files as a PDF\n";
+    "                              the site report of logger files as a PDF\n"
+    "  archive report ID... --pdf OUT [the same options]\n"
+    "                              the site report of archived loggers, with their instrument\n";
 
 namespace {
 
@@ -89,6 +93,39 @@ int LoggersReportCommand(TerminalFeedback& feedback, const LanguageTable& table,
         loggers.push_back(std::move(entry));
     }
     return WriteReportCommand(loggers, a, feedback, table);
+}
+
+int ArchiveReportCommand(TerminalFeedback& feedback, const LanguageTable& table,
+                         const std::filesystem::path& userFolder,
+                         const std::vector<std::string>& args) {
+    const ReportArguments a = ParseReportArguments(args, 2, userFolder);
+    std::vector<std::int64_t> ids;
+    for (const std::string& s : a.subjects) {
+        std::int64_t id = 0;
+        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), id);
+        if (ec != std::errc{} || end != s.data() + s.size() || id <= 0) {
+            std::cerr << "not an archive id: " << s << '\n' << kReportUsage;
+            return kUsage;
+        }
+        ids.push_back(id);
+    }
+    if (a.bad || ids.empty()) {
+        std::cerr << (a.bad ? a.why : "ID... expected") << '\n' << kReportUsage;
+        return kUsage;
+    }
+    Archive archive;
+    archive.Open(ArchiveLocationFromEnvironment(userFolder));
+    if (archive.notice() != 0)
+        feedback.showNotice(ArchiveNotice(table, archive.notice(), archive.detail()));
+    if (!archive.usable()) return kFailed;
+    std::int64_t missing = 0;
+    const auto loggers = ReportLoggersFromArchive(archive, ids, &missing);
+    if (!loggers) {
+        feedback.showMessage(kMessageArchiveNoSuchLogger);
+        std::cerr << "archive id " << missing << '\n';
+        return kFailed;
+    }
+    return WriteReportCommand(*loggers, a, feedback, table);
 }
 
 }  // namespace zv318

@@ -2,6 +2,7 @@
 // zv318ctl's site report:
 //   loggers report FILE... --pdf OUT [--site NAME] [--customer TEXT] [--address TEXT]
 //                  [--notes TEXT] [--technician TEXT] [--company TEXT] [--logo FILE]
+//   archive report ID... --pdf OUT [the same options]
 // The technician, company and logo come from the person's settings, the customer, address and
 // notes from those remembered for the site (the site last reported on without --site); each
 // option given stands instead. The settings file is only read.
@@ -36,6 +37,12 @@ int WriteReportCommand(const std::vector<ReportLogger>& loggers, const ReportArg
 
 // `args` starts with "loggers", "report".
 int LoggersReportCommand(TerminalFeedback& feedback, const LanguageTable& table,
+                         const std::filesystem::path& userFolder,
+                         const std::vector<std::string>& args);
+
+// `args` starts with "archive", "report": the archived loggers ID... (the archive ZV318_ARCHIVE
+// names), each with its instrument.
+int ArchiveReportCommand(TerminalFeedback& feedback, const LanguageTable& table,
                          const std::filesystem::path& userFolder,
                          const std::vector<std::string>& args);
 

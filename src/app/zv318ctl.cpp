@@ -49,7 +49,7 @@ const char kUsageText[] =
     "  plans check FILE            check a plan file as sending does; print the result code\n"
     "  loggers list|save|show|print|report ...\n"
     "                              the logger commands (--help lists them)\n"
-    "  archive list|show|export|import|compare|trend|delete ...\n"
+    "  archive list|show|export|import|compare|trend|delete|report ...\n"
     "                              the measurement archive (--help lists the commands)\n"
     "  clock set                   set the instrument's clock to this computer's time\n"
     "  firmware io FILE.hex        update the IO Interface with FILE (asks; --yes answers)\n"
@@ -239,6 +239,8 @@ int main(int argc, char** argv) {
     c.link = std::make_unique<Link>(*c.device.bus, c.feedback.get());
 
     const std::string& command = args[0];
+    if (command == "archive" && args.size() >= 2 && args[1] == "report")
+        return ArchiveReportCommand(*c.feedback, c.table, c.folders.user, args);
     if (command == "archive") return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
     // Every logger a command downloads or reads goes into the archive (unless ZV318_ARCHIVE=off).
     ArchiveKeeper keeper(ArchiveLocationFromEnvironment(c.folders.user), *c.feedback, c.table,

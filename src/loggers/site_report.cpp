@@ -233,6 +233,8 @@ private:
 };
 
 std::string InstrumentText(const LanguageTable& table, const ReportInstrument& i) {
+    if (i.ioVersion.empty() && i.instrumentVersion.empty())
+        return Q(table.entry(1445)).arg(Q(i.model), Q(i.serial)).toStdString();
     return Q(table.entry(1417))
         .arg(Q(i.model), Q(i.serial), Q(i.ioVersion), Q(i.instrumentVersion))
         .toStdString();

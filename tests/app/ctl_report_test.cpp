@@ -54,4 +54,39 @@ TEST(Zv318ctl, LoggersReportOfAFileWithTheSettingsAndTheSite) {
     fs::remove_all(home);
 }
 
+// From the archive: loggers downloaded from zv318-sim, reported with the instrument's serial
+// and the count below the threshold the archive itself keeps.
+TEST(Zv318ctl, ArchiveReportNamesTheInstrument) {
+    SimProcess sim;
+    const fs::path home =
+        fs::temp_directory_path() / ("zv318-ctl-archive-report-" + std::to_string(getpid()));
+    fs::remove_all(home);
+    fs::create_directories(home / "Loggers");
+    const std::string env = sim.envWithHome(home);
+    ASSERT_EQ(RunCtl(env, "loggers save radio").status, 0);
+    const CtlRun list = RunCtl(env, "archive list");
+    const std::size_t roof = list.out.find("ROOF1");
+    ASSERT_NE(roof, std::string::npos) << list.out;
+    std::istringstream row(list.out.substr(roof));
+    std::string name, type, plan, measured, serial;
+    int records = 0, below = 0;
+    row >> name >> type >> plan >> measured >> records >> below >> serial;
+
+    const fs::path pdf = home / "a.pdf";
+    const CtlRun run = RunCtl(env, "archive report 1 2 --pdf '" + pdf.string() + "'");
+    ASSERT_EQ(run.status, 0) << run.out;
+    ASSERT_EQ(std::system(("pdftotext -layout '" + pdf.string() + "'").c_str()), 0);
+    const std::string text = Slurp(home / "a.txt");
+    EXPECT_NE(text.find("ZV-318, serial number " + serial), std::string::npos) << text;
+    EXPECT_NE(text.find("Channels below the threshold: " + std::to_string(below) + " of " +
+                        std::to_string(records)),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Logger LOBBY"), std::string::npos);
+    const CtlRun none = RunCtl(env, "archive report 99 --pdf '" + pdf.string() + "'");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.out.find("message 456"), std::string::npos) << none.out;
+    fs::remove_all(home);
+}
+
 }  // namespace
