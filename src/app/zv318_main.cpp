@@ -22,17 +22,19 @@
 #include "link/device_watcher.h"
 #include "link/link.h"
 #include "loggers/windows/logger_window.h"
+#include "loggers/windows/loggers_page.h"
+#include "plans/windows/channel_plan_page.h"
 #include "plans/windows/dialog.h"
 #include "plans/windows/editor.h"
-#include "texts/program_folders.h"
-#include "texts/qt_path.h"
-#include "texts/text_file.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/application.h"
 #include "shell/windows/demo_menu.h"
 #include "shell/windows/oculta.h"
 #include "shell/windows/tform1.h"
 #include "shell/windows/window_feedback.h"
+#include "texts/program_folders.h"
+#include "texts/qt_path.h"
+#include "texts/text_file.h"
 
 int main(int argc, char** argv) {
     // An error that escapes a handler is shown in a box, and the program goes on.
@@ -104,8 +106,9 @@ int main(int argc, char** argv) {
         const std::string traceFile =
             zv318::PathToText(zv318::PathFromQString(parser.value(traceOption)));
         if (!zv318::TraceReports(*device, zv318::TraceFile(traceFile), zv318::kTraceMemoryReports))
-            zv318::ShowProgramError(QStringLiteral("The trace file %1 cannot be written.")
-                          .arg(zv318::QStringFromPath(zv318::PathFromText(zv318::TraceFile(traceFile)))));
+            zv318::ShowProgramError(
+                QStringLiteral("The trace file %1 cannot be written.")
+                    .arg(zv318::QStringFromPath(zv318::PathFromText(zv318::TraceFile(traceFile)))));
         link = std::make_unique<zv318::Link>(*device->bus);
         zv318::ManualDeviceWatcher* simulatorWatcher = nullptr;
         switch (device->kind) {
@@ -165,8 +168,9 @@ int main(int argc, char** argv) {
         const int page = parser.value(pageOption).toInt();
         form->PageControl->setCurrentIndex(page);
         if (parser.isSet(loggersOption))
-            parser.value(loggersOption) == QStringLiteral("plc") ? form->ReceivePLogButClick()
-                                                                 : form->ReceiveRLogButClick();
+            parser.value(loggersOption) == QStringLiteral("plc")
+                ? form->Loggers->ReceivePLogButClick()
+                : form->Loggers->ReceiveRLogButClick();
         if (parser.isSet(viewerOption)) {
             const int row = parser.value(viewerOption).toInt();
             const bool chart = parser.isSet(chartOption);
@@ -180,8 +184,8 @@ int main(int argc, char** argv) {
                 // The chart is the viewer's last tab; chosen before the viewer shows.
                 if (TZVLoggerWindow* viewer = form->windows().loggerWindow; viewer && chart)
                     viewer->Vistes->setCurrentIndex(viewer->Vistes->count() - 1);
-                form->LoggerIndexMouseUp(1, row, true);
-                form->LoggerIndexDblClick();
+                form->Loggers->LoggerIndexMouseUp(1, row, true);
+                form->Loggers->LoggerIndexDblClick();
             });
         } else {
             // With --edit the picture is of the editor, which is then the window in front.
@@ -197,7 +201,7 @@ int main(int argc, char** argv) {
 
     if (parser.isSet(editOption)) {
         const std::filesystem::path plan = zv318::PathFromQString(parser.value(editOption));
-        QTimer::singleShot(0, form.get(), [&form, plan] { form->EditPlanFile(plan); });
+        QTimer::singleShot(0, form.get(), [&form, plan] { form->ChannelPlan->EditPlanFile(plan); });
     }
 
     const int status = app.exec();

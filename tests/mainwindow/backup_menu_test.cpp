@@ -49,8 +49,8 @@ TEST_F(mainwindowBackup, BacksUpIntoTheChosenFolderAndRestoresThePlansIntoTheLis
     ASSERT_EQ(instrument.plans(sim::kRadio).size(), radio.size());
     for (std::size_t k = 0; k < radio.size(); ++k)
         EXPECT_EQ(instrument.plans(sim::kRadio)[k].name, radio[k].name);
-    EXPECT_EQ(form->Llista->count(), 5);
-    EXPECT_EQ(form->Llista->item(0)->text(), QStringLiteral("TV1 (RADIO)"));
+    EXPECT_EQ(form->ChannelPlan->Llista->count(), 5);
+    EXPECT_EQ(form->ChannelPlan->Llista->item(0)->text(), QStringLiteral("TV1 (RADIO)"));
     // Both ran as commands of the window, which was free again afterwards.
     EXPECT_EQ(chooser.busyWhenAsked, (std::vector<bool>{true, true}));
     EXPECT_FALSE(form->busy());

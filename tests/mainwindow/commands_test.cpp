@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "main_window_fixture.h"
-#include "shell/windows/plan_list_widget.h"
+#include "plans/windows/plan_list_widget.h"
 
 namespace zv318::testing {
 namespace {
@@ -30,13 +30,13 @@ struct CommandStates {
 
 CommandStates StatesOf(const TForm1& f) {
     CommandStates s;
-    for (QWidget* w : {static_cast<QWidget*>(f.ReceiveBut), static_cast<QWidget*>(f.EditBut),
-                       static_cast<QWidget*>(f.NewRBut), static_cast<QWidget*>(f.NewPBut),
-                       static_cast<QWidget*>(f.DelSelBut), static_cast<QWidget*>(f.LoadBut),
-                       static_cast<QWidget*>(f.Llista), static_cast<QWidget*>(f.ReceiveRLogBut),
-                       static_cast<QWidget*>(f.ReceivePLogBut), static_cast<QWidget*>(f.OpenLogBut),
-                       static_cast<QWidget*>(f.PrintSelBut), static_cast<QWidget*>(f.SaveLogAsBut),
-                       static_cast<QWidget*>(f.SaveLogBut), static_cast<QWidget*>(f.LoggerIndex)})
+    for (QWidget* w : {static_cast<QWidget*>(f.ChannelPlan->ReceiveBut), static_cast<QWidget*>(f.ChannelPlan->EditBut),
+                       static_cast<QWidget*>(f.ChannelPlan->NewRBut), static_cast<QWidget*>(f.ChannelPlan->NewPBut),
+                       static_cast<QWidget*>(f.ChannelPlan->DelSelBut), static_cast<QWidget*>(f.ChannelPlan->LoadBut),
+                       static_cast<QWidget*>(f.ChannelPlan->Llista), static_cast<QWidget*>(f.Loggers->ReceiveRLogBut),
+                       static_cast<QWidget*>(f.Loggers->ReceivePLogBut), static_cast<QWidget*>(f.Loggers->OpenLogBut),
+                       static_cast<QWidget*>(f.Loggers->PrintSelBut), static_cast<QWidget*>(f.Loggers->SaveLogAsBut),
+                       static_cast<QWidget*>(f.Loggers->SaveLogBut), static_cast<QWidget*>(f.Loggers->LoggerIndex)})
         s.controls[w->objectName().toStdString()] = w->isEnabled();
     for (QMenu* m : {f.Archivo1, f.Idioma1, f.Actualizar1, f.Ayuda1})
         s.menus[m->objectName().toStdString()] = m->menuAction()->isEnabled();
@@ -64,14 +64,14 @@ protected:
 
 TEST_F(mainwindowCommands, ReadingThePlansDisablesEveryOtherCommandUntilItEnds) {
     StartSnooping();
-    form->ReceiveBut->click();
+    form->ChannelPlan->ReceiveBut->click();
 
     // The instrument's plans, RADIO first.
     std::vector<std::string> expected;
     for (const sim::Plan& p : instrument.plans(sim::kRadio)) expected.push_back(p.name + " (RADIO)");
     for (const sim::Plan& p : instrument.plans(sim::kPlc)) expected.push_back(p.name + " (PLC)");
     ASSERT_FALSE(expected.empty());
-    EXPECT_EQ(ListEntries(form->Llista), expected);
+    EXPECT_EQ(ListEntries(form->ChannelPlan->Llista), expected);
     EXPECT_TRUE(std::filesystem::exists(folder / (expected[0] + ".temp")));
 
     ASSERT_TRUE(during.has_value()) << "the procedure never let events run";
@@ -92,31 +92,31 @@ TEST_F(mainwindowCommands, ReadingThePlansDisablesEveryOtherCommandUntilItEnds) 
 
 TEST_F(mainwindowCommands, DeletingUsesTheSelectionOfTheList) {
     Start();
-    form->ReceiveBut->click();
-    ASSERT_GE(form->Llista->count(), 2);
+    form->ChannelPlan->ReceiveBut->click();
+    ASSERT_GE(form->ChannelPlan->Llista->count(), 2);
     const std::string first = instrument.plans(sim::kRadio).at(0).name;
     const std::size_t radioBefore = instrument.plans(sim::kRadio).size();
-    form->Llista->item(0)->setSelected(true);
+    form->ChannelPlan->Llista->item(0)->setSelected(true);
     feedback.answers = {true};
 
-    form->DelSelBut->click();
+    form->ChannelPlan->DelSelBut->click();
 
     EXPECT_EQ(instrument.plans(sim::kRadio).size(), radioBefore - 1);
     for (const sim::Plan& p : instrument.plans(sim::kRadio)) EXPECT_NE(p.name, first);
-    const std::vector<std::string> listed = ListEntries(form->Llista);
+    const std::vector<std::string> listed = ListEntries(form->ChannelPlan->Llista);
     EXPECT_EQ(std::count(listed.begin(), listed.end(), first + " (RADIO)"), 0);
-    EXPECT_TRUE(form->DelSelBut->isEnabled());
+    EXPECT_TRUE(form->ChannelPlan->DelSelBut->isEnabled());
 }
 
 TEST_F(mainwindowCommands, LoadingAsksForAFileAndACancelSendsNothing) {
     Start();
-    form->ReceiveBut->click();
+    form->ChannelPlan->ReceiveBut->click();
     instrument.clearReceived();
-    form->LoadBut->click();
+    form->ChannelPlan->LoadBut->click();
     ASSERT_EQ(feedback.fileRequests.size(), 1u);
     EXPECT_EQ(feedback.fileRequests[0].kind, FileRequest::LoadPlan);
     EXPECT_TRUE(instrument.commands().empty());
-    EXPECT_TRUE(form->LoadBut->isEnabled());
+    EXPECT_TRUE(form->ChannelPlan->LoadBut->isEnabled());
 }
 
 TEST_F(mainwindowCommands, OneCommandAtATime) {
@@ -129,8 +129,8 @@ TEST_F(mainwindowCommands, OneCommandAtATime) {
 
     // A click that arrives while a command runs does nothing: the button is disabled.
     form->runCommand([&] {
-        form->ReceiveBut->click();
-        EXPECT_EQ(form->Llista->count(), 0);
+        form->ChannelPlan->ReceiveBut->click();
+        EXPECT_EQ(form->ChannelPlan->Llista->count(), 0);
     });
     EXPECT_EQ(instrument.commands().size(), 3u);  // only the start-up's status queries
 }
@@ -139,19 +139,19 @@ TEST_F(mainwindowCommands, AStateSetDuringACommandAppliesAtItsEnd) {
     Start();
     form->runCommand([&] {
         // As a logger listing enables its buttons in the middle of its command.
-        form->PrintSelBut->setEnabled(true);
-        form->setCommandEnabled(form->SaveLogBut, true);
-        EXPECT_FALSE(form->PrintSelBut->isEnabled());
-        EXPECT_FALSE(form->SaveLogBut->isEnabled());
+        form->Loggers->PrintSelBut->setEnabled(true);
+        form->setCommandEnabled(form->Loggers->SaveLogBut, true);
+        EXPECT_FALSE(form->Loggers->PrintSelBut->isEnabled());
+        EXPECT_FALSE(form->Loggers->SaveLogBut->isEnabled());
     });
-    EXPECT_TRUE(form->PrintSelBut->isEnabled());
-    EXPECT_TRUE(form->SaveLogBut->isEnabled());
-    EXPECT_FALSE(form->SaveLogAsBut->isEnabled());
+    EXPECT_TRUE(form->Loggers->PrintSelBut->isEnabled());
+    EXPECT_TRUE(form->Loggers->SaveLogBut->isEnabled());
+    EXPECT_FALSE(form->Loggers->SaveLogAsBut->isEnabled());
 
     // An exception that ends a command gives the controls back as well.
     EXPECT_THROW(form->runCommand([] { throw std::runtime_error("stop"); }), std::runtime_error);
     EXPECT_FALSE(form->busy());
-    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+    EXPECT_TRUE(form->ChannelPlan->ReceiveBut->isEnabled());
     EXPECT_TRUE(form->Archivo1->menuAction()->isEnabled());
 }
 
@@ -219,13 +219,13 @@ TEST_F(mainwindowCommands, AboutWindowsOpenModally) {
 
 TEST_F(mainwindowCommands, TheHiddenEraseEmptiesTheInstrumentAndTheList) {
     Start();
-    form->ReceiveBut->click();
-    ASSERT_GT(form->Llista->count(), 0);
+    form->ChannelPlan->ReceiveBut->click();
+    ASSERT_GT(form->ChannelPlan->Llista->count(), 0);
     feedback.answers = {true};
     emit windows.aboutKorvel->hiddenEraseRequested();
     EXPECT_TRUE(instrument.plans(sim::kRadio).empty());
     EXPECT_TRUE(instrument.plans(sim::kPlc).empty());
-    EXPECT_EQ(form->Llista->count(), 0);
+    EXPECT_EQ(form->ChannelPlan->Llista->count(), 0);
     ASSERT_EQ(feedback.questions.size(), 1u);
     EXPECT_EQ(feedback.questions[0].text, 39);
     EXPECT_EQ(feedback.questions[0].caption, 37);

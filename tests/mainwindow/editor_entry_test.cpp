@@ -42,13 +42,13 @@ protected:
 
 TEST_F(mainwindowEditor, NewPlansAndPlanFilesOpenTheEditor) {
     Start();
-    std::optional<Shown> radio = Editing([this] { form->NewRBut->click(); });
+    std::optional<Shown> radio = Editing([this] { form->ChannelPlan->NewRBut->click(); });
     ASSERT_TRUE(radio);
     EXPECT_EQ(radio->name, "NEW");
     EXPECT_EQ(radio->type, "RADIO");
     EXPECT_EQ(radio->rows, 1);
     EXPECT_EQ(radio->firstFrequency, "50.0000");
-    std::optional<Shown> plc = Editing([this] { form->NewPBut->click(); });
+    std::optional<Shown> plc = Editing([this] { form->ChannelPlan->NewPBut->click(); });
     ASSERT_TRUE(plc);
     EXPECT_EQ(plc->type, "PLC");
     EXPECT_EQ(plc->firstFrequency, "2.0000");
@@ -56,29 +56,29 @@ TEST_F(mainwindowEditor, NewPlansAndPlanFilesOpenTheEditor) {
 
     WriteFile("tv.c318", "1\r\nTV1\r\n2\r\n0,A,474000000,8000000,ON\r\n1,B,482000000,8000000,OFF");
     feedback.files = {(folder / "tv.c318").string()};
-    std::optional<Shown> file = Editing([this] { form->EditBut->click(); });
+    std::optional<Shown> file = Editing([this] { form->ChannelPlan->EditBut->click(); });
     ASSERT_TRUE(file);
     EXPECT_EQ(file->name, "TV1");
     EXPECT_EQ(file->rows, 2);
     EXPECT_EQ(file->file.toStdString(), (folder / "tv.c318").string());
     // A refused file leaves the editor closed.
     feedback.files = {(folder / "tv.txt").string()};
-    EXPECT_FALSE(Editing([this] { form->EditBut->click(); }));
+    EXPECT_FALSE(Editing([this] { form->ChannelPlan->EditBut->click(); }));
     EXPECT_EQ(feedback.messages, std::vector<int>{11});
 }
 
 TEST_F(mainwindowEditor, DoubleClickOnTheListOpensTheSelectedPlansCopy) {
     Start();
-    form->ReceiveBut->click();
-    ASSERT_GE(form->Llista->count(), 2);
+    form->ChannelPlan->ReceiveBut->click();
+    ASSERT_GE(form->ChannelPlan->Llista->count(), 2);
     instrument.clearReceived();
     const sim::Plan& second = instrument.plans(sim::kRadio).at(1);
 
-    QListWidgetItem* item = form->Llista->item(1);
-    const QPoint at = form->Llista->visualItemRect(item).center();
+    QListWidgetItem* item = form->ChannelPlan->Llista->item(1);
+    const QPoint at = form->ChannelPlan->Llista->visualItemRect(item).center();
     std::optional<Shown> shown = Editing([&] {
-        QTest::mouseClick(form->Llista->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(form->Llista->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(form->ChannelPlan->Llista->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(form->ChannelPlan->Llista->viewport(), Qt::LeftButton, {}, at);
     });
     EXPECT_EQ(instrument.commands(), (std::vector<std::string>{"*EC01", "*?PN", "*EC02", "*?PN"}));
     ASSERT_TRUE(shown);
@@ -86,19 +86,19 @@ TEST_F(mainwindowEditor, DoubleClickOnTheListOpensTheSelectedPlansCopy) {
     EXPECT_EQ(shown->rows, static_cast<int>(second.channels.size()));
 
     // Nothing selected: the exchanges and nothing more.
-    form->Llista->clearSelection();
+    form->ChannelPlan->Llista->clearSelection();
     instrument.clearReceived();
-    EXPECT_FALSE(Editing([this] { form->LlistaDblClick(); }));
+    EXPECT_FALSE(Editing([this] { form->ChannelPlan->LlistaDblClick(); }));
     EXPECT_EQ(instrument.commands().size(), 4u);
 
     // A reading that stops its RADIO plans at a channel out of range writes no copy of the
     // plans after it: the second plan is said to need a new reading and is not opened.
     instrument.plans(sim::kRadio).at(0).channels.at(0).frequency = 1;
-    form->ReceiveBut->click();
-    ASSERT_GE(form->Llista->count(), 2);
-    form->Llista->setCurrentRow(1);
+    form->ChannelPlan->ReceiveBut->click();
+    ASSERT_GE(form->ChannelPlan->Llista->count(), 2);
+    form->ChannelPlan->Llista->setCurrentRow(1);
     feedback.messages.clear();
-    EXPECT_FALSE(Editing([this] { form->LlistaDblClick(); }));
+    EXPECT_FALSE(Editing([this] { form->ChannelPlan->LlistaDblClick(); }));
     EXPECT_EQ(feedback.messages, std::vector<int>{kOutdatedCopyMessage});
 }
 

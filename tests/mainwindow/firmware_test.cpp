@@ -81,7 +81,7 @@ TEST_F(mainwindowFirmware, AStartUpArgumentRunsTheIoUpdateOnceAfterTheFirstRefre
     sleeper.onSleep = [&] {
         busyDuringPause = form->busy();
         otherCommandsOff =
-            !form->ReceiveBut->isEnabled() && !form->Actualizar1->menuAction()->isEnabled();
+            !form->ChannelPlan->ReceiveBut->isEnabled() && !form->Actualizar1->menuAction()->isEnabled();
     };
     {
         ModalWatcher yes = Answer(true);
@@ -95,7 +95,7 @@ TEST_F(mainwindowFirmware, AStartUpArgumentRunsTheIoUpdateOnceAfterTheFirstRefre
     EXPECT_TRUE(busyDuringPause);
     EXPECT_TRUE(otherCommandsOff);
     EXPECT_FALSE(form->busy());
-    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+    EXPECT_TRUE(form->ChannelPlan->ReceiveBut->isEnabled());
     EXPECT_EQ(feedback.progressWindow.status, Entry(55).toStdString());
 }
 
@@ -146,7 +146,7 @@ TEST_F(mainwindowFirmware, TheInstrumentUpdateAndAnInstrumentVanishingInIt) {
     EXPECT_TRUE(feedback.progressWindow.okEnabled);
     EXPECT_FALSE(form->busy());
     EXPECT_TRUE(form->Actualizar1->menuAction()->isEnabled());
-    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+    EXPECT_TRUE(form->ChannelPlan->ReceiveBut->isEnabled());
 }
 
 }  // namespace

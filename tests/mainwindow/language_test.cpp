@@ -45,8 +45,8 @@ TEST_F(mainwindowLanguages, EveryCaptionComesFromItsEntry) {
     ASSERT_TRUE(feedback.messages.empty());
 
     EXPECT_EQ(form->windowTitle(), E(31));
-    EXPECT_EQ(form->VersioControllerLabel->text(), QStringLiteral("ZV-318 Software v1.2"));
-    EXPECT_EQ(form->VersioControllerLabel2->text(), QStringLiteral("ZV-318 Software v1.2"));
+    EXPECT_EQ(form->ChannelPlan->VersioControllerLabel->text(), QStringLiteral("ZV-318 Software v1.2"));
+    EXPECT_EQ(form->Loggers->VersioControllerLabel2->text(), QStringLiteral("ZV-318 Software v1.2"));
 
     EXPECT_EQ(Plain(form->Archivo1->title()), E(1));
     EXPECT_EQ(Plain(form->Salir1->text()), E(2));
@@ -60,31 +60,31 @@ TEST_F(mainwindowLanguages, EveryCaptionComesFromItsEntry) {
     EXPECT_EQ(Plain(form->SobreKORVEL52->text()), E(9));
     EXPECT_EQ(Plain(form->SobreControlador->text()), E(10));
 
-    EXPECT_EQ(form->Model->text(), E(16));
-    EXPECT_EQ(form->SNumber->text(), E(17));
-    EXPECT_EQ(form->IOVersion->text(), E(18));
-    EXPECT_EQ(form->ZVVersion->text(), E(32));
+    EXPECT_EQ(form->CStatus->Model->text(), E(16));
+    EXPECT_EQ(form->CStatus->SNumber->text(), E(17));
+    EXPECT_EQ(form->CStatus->IOVersion->text(), E(18));
+    EXPECT_EQ(form->CStatus->ZVVersion->text(), E(32));
     EXPECT_EQ(form->CStatus->title(), E(19));
-    EXPECT_EQ(form->Connexio->text(), E(14));
-    EXPECT_EQ(form->Label3->text(), E(72));
+    EXPECT_EQ(form->CStatus->Connexio->text(), E(14));
+    EXPECT_EQ(form->Loggers->Label3->text(), E(72));
     EXPECT_EQ(form->PageControl->tabText(0), E(115));
     EXPECT_EQ(form->PageControl->tabText(1), E(116));
-    EXPECT_EQ(form->ReceiveBut->text(), E(41));
-    EXPECT_EQ(form->DelSelBut->text(), E(42));
-    EXPECT_EQ(form->LoadBut->text(), E(44));
-    EXPECT_EQ(form->EditBut->text(), E(93));
-    EXPECT_EQ(form->NewRBut->text(), E(94));
-    EXPECT_EQ(form->NewPBut->text(), E(91));
-    EXPECT_EQ(form->ListLabel->text(), E(77));
-    EXPECT_EQ(form->ReceiveRLogBut->text(), E(114));
-    EXPECT_EQ(form->ReceivePLogBut->text(), E(128));
-    EXPECT_EQ(form->PrintSelBut->text(), E(123));
-    EXPECT_EQ(form->OpenLogBut->text(), E(119));
-    EXPECT_EQ(form->SaveLogAsBut->text(), E(125));
-    EXPECT_EQ(form->SaveLogBut->text(), E(30));
+    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), E(41));
+    EXPECT_EQ(form->ChannelPlan->DelSelBut->text(), E(42));
+    EXPECT_EQ(form->ChannelPlan->LoadBut->text(), E(44));
+    EXPECT_EQ(form->ChannelPlan->EditBut->text(), E(93));
+    EXPECT_EQ(form->ChannelPlan->NewRBut->text(), E(94));
+    EXPECT_EQ(form->ChannelPlan->NewPBut->text(), E(91));
+    EXPECT_EQ(form->ChannelPlan->ListLabel->text(), E(77));
+    EXPECT_EQ(form->Loggers->ReceiveRLogBut->text(), E(114));
+    EXPECT_EQ(form->Loggers->ReceivePLogBut->text(), E(128));
+    EXPECT_EQ(form->Loggers->PrintSelBut->text(), E(123));
+    EXPECT_EQ(form->Loggers->OpenLogBut->text(), E(119));
+    EXPECT_EQ(form->Loggers->SaveLogAsBut->text(), E(125));
+    EXPECT_EQ(form->Loggers->SaveLogBut->text(), E(30));
     for (int c = 1; c <= 4; ++c)
-        EXPECT_EQ(form->LoggerIndex->horizontalHeaderItem(c)->text(), E(19 + c));
-    EXPECT_TRUE(form->LoggerIndex->horizontalHeaderItem(0)->text().isEmpty());
+        EXPECT_EQ(form->Loggers->LoggerIndex->horizontalHeaderItem(c)->text(), E(19 + c));
+    EXPECT_TRUE(form->Loggers->LoggerIndex->horizontalHeaderItem(0)->text().isEmpty());
 
     // The other windows were translated too.
     EXPECT_EQ(windows.confUpgr->windowTitle(), E(33));
@@ -96,10 +96,10 @@ TEST_F(mainwindowLanguages, EveryCaptionComesFromItsEntry) {
     EXPECT_EQ(windows.aboutController->windowTitle(), E(10));
 
     // New captions, new widths: the values still sit 3 pixels right of their captions.
-    const std::pair<QLabel*, QLabel*> pairs[] = {{form->Model, form->Mod},
-                                                 {form->SNumber, form->SN},
-                                                 {form->IOVersion, form->IOV},
-                                                 {form->ZVVersion, form->ZVV}};
+    const std::pair<QLabel*, QLabel*> pairs[] = {{form->CStatus->Model, form->CStatus->Mod},
+                                                 {form->CStatus->SNumber, form->CStatus->SN},
+                                                 {form->CStatus->IOVersion, form->CStatus->IOV},
+                                                 {form->CStatus->ZVVersion, form->CStatus->ZVV}};
     for (auto [caption, value] : pairs)
         EXPECT_EQ(value->x(), caption->x() + caption->width() + 3);
 }
@@ -109,10 +109,10 @@ TEST_F(mainwindowLanguages, TheConnectionCaptionFollowsAFreshSearch) {
     WriteFile("config.txt", "Numbered");
     bus.setPlugged(false);
     Start();
-    EXPECT_EQ(form->Connexio->text(), E(15));
+    EXPECT_EQ(form->CStatus->Connexio->text(), E(15));
     bus.setPlugged(true);
     form->LoadLanguage();  // no monitor refresh: the translation itself searches
-    EXPECT_EQ(form->Connexio->text(), E(14));
+    EXPECT_EQ(form->CStatus->Connexio->text(), E(14));
 }
 
 TEST_F(mainwindowLanguages, TheMenuListsEveryLanguageFileWithoutAccelerators) {
@@ -140,11 +140,11 @@ TEST_F(mainwindowLanguages, TheMenuListsEveryLanguageFileWithoutAccelerators) {
 TEST_F(mainwindowLanguages, ChoosingALanguageTranslatesAndRemembersItsNameOnly) {
     Start();
     ASSERT_FALSE(std::filesystem::exists(folder / "config.txt"));  // English by default
-    EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Read equipment's channel plans"));
+    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Read equipment's channel plans"));
 
     LanguageItem(*form, QStringLiteral("Spanish"))->trigger();
     EXPECT_EQ(ReadFile("config.txt"), "Spanish");  // no line break
-    EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Leer planes de canales del equipo"));
+    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Leer planes de canales del equipo"));
     EXPECT_TRUE(SamePicture(form->Bandera, folder / "Languages" / "Spanish.bmp"));
     EXPECT_TRUE(feedback.messages.empty());
 
@@ -152,7 +152,7 @@ TEST_F(mainwindowLanguages, ChoosingALanguageTranslatesAndRemembersItsNameOnly) 
     form.reset();
     Start();
     EXPECT_EQ(form->currentLanguage(), "Spanish");
-    EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Leer planes de canales del equipo"));
+    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Leer planes de canales del equipo"));
 }
 
 TEST_F(mainwindowLanguages, AnEntryTheNewFileDoesNotSetTakesTheDefaultLanguagesText) {
@@ -163,13 +163,13 @@ TEST_F(mainwindowLanguages, AnEntryTheNewFileDoesNotSetTakesTheDefaultLanguagesT
                                    folder / "Languages" / (std::string(name) + ".bmp"));
     WriteFile("config.txt", "First");
     Start();
-    ASSERT_EQ(form->ReceiveBut->text(), QStringLiteral("Read"));
+    ASSERT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Read"));
 
     // No menu of one language and buttons of another: what Second leaves out is English.
     LanguageItem(*form, QStringLiteral("Second"))->trigger();
-    EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Lesen"));
+    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Lesen"));
     EXPECT_EQ(form->languageTable().entry(50), ReadEnglish(50));
-    EXPECT_EQ(form->LoadBut->text(), QString::fromStdString(ReadEnglish(44)));
+    EXPECT_EQ(form->ChannelPlan->LoadBut->text(), QString::fromStdString(ReadEnglish(44)));
     EXPECT_EQ(ReadFile("config.txt"), "Second");
 }
 
@@ -181,8 +181,8 @@ TEST_F(mainwindowLanguages, AMissingLanguageFileLeavesTheDefaultLanguageAndSaysS
     EXPECT_EQ(form->languageTable().entry(63), ReadEnglish(63));
     EXPECT_FALSE(form->languageTable().entry(63).empty());
     EXPECT_EQ(form->windowTitle(), QString::fromStdString(ReadEnglish(31)));
-    EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Read equipment's channel plans"));
-    EXPECT_EQ(form->Connexio->text(), QString::fromStdString(ReadEnglish(14)));
+    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Read equipment's channel plans"));
+    EXPECT_EQ(form->CStatus->Connexio->text(), QString::fromStdString(ReadEnglish(14)));
     EXPECT_EQ(form->PageControl->tabText(0), QString::fromStdString(ReadEnglish(115)));
     EXPECT_TRUE(SamePicture(form->Bandera, folder / "Languages" / "NoLanguage.bmp"));
 }
@@ -245,7 +245,7 @@ TEST_F(mainwindowLanguages, FaultyLinesAreToldOnceAndTheRestIsUsed) {
     ASSERT_EQ(feedback.notices.size(), 1u);
     EXPECT_NE(feedback.notices[0].find("Broken.lng"), std::string::npos);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Title"));
-    EXPECT_EQ(form->ReceiveBut->text(), QStringLiteral("Read"));
+    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Read"));
 }
 
 TEST(mainwindowLanguageCaptions, AnAmpersandSurvivesTheMenuRoundTrip) {
@@ -265,11 +265,11 @@ TEST_F(mainwindowLanguages, ShippedTextsFitTheirControls) {
             if (b->window() != form.get()) continue;  // the other windows' own buttons
             EXPECT_LE(b->sizeHint().width(), b->width()) << b->text().toStdString();
         }
-        for (QLabel* l : {form->Connexio, form->ListLabel, form->Label3,
-                          form->VersioControllerLabel, form->VersioControllerLabel2})
+        for (QLabel* l : {form->CStatus->Connexio, form->ChannelPlan->ListLabel, form->Loggers->Label3,
+                          form->ChannelPlan->VersioControllerLabel, form->Loggers->VersioControllerLabel2})
             EXPECT_LE(l->sizeHint().width(), l->width()) << l->text().toStdString();
         // Caption and value stay inside the status box.
-        for (QLabel* value : {form->Mod, form->SN, form->IOV, form->ZVV})
+        for (QLabel* value : {form->CStatus->Mod, form->CStatus->SN, form->CStatus->IOV, form->CStatus->ZVV})
             EXPECT_LE(value->geometry().right(), form->CStatus->contentsRect().right())
                 << value->objectName().toStdString();
         EXPECT_LE(form->CStatus->fontMetrics().horizontalAdvance(form->CStatus->title()),

@@ -36,7 +36,7 @@ protected:
         form->setFeedback(&watching);
         std::filesystem::create_directories(folder / "Loggers");
     }
-    QTableWidget* grid() const { return form->LoggerIndex; }
+    QTableWidget* grid() const { return form->Loggers->LoggerIndex; }
     // A mouse release over a cell of logger row `row` (1-50) or over a heading (row 0).
     void Release(int column, int row, Qt::MouseButton button = Qt::LeftButton) {
         if (row == 0) {
@@ -60,8 +60,8 @@ protected:
 
 TEST_F(mainwindowLoggers, ReceptionListsMarksAndOpensTheDemoLoggers) {
     StartLoggers();
-    EXPECT_FALSE(form->SaveLogBut->isEnabled());
-    form->ReceiveRLogBut->click();
+    EXPECT_FALSE(form->Loggers->SaveLogBut->isEnabled());
+    form->Loggers->ReceiveRLogBut->click();
     // The demo instrument's RADIO loggers, in slot order.
     EXPECT_EQ(Cell(1, 0), "1");
     EXPECT_EQ(Cell(1, 1), "ROOF1");
@@ -70,7 +70,7 @@ TEST_F(mainwindowLoggers, ReceptionListsMarksAndOpensTheDemoLoggers) {
     EXPECT_EQ(Cell(2, 1), "LOBBY");
     EXPECT_EQ(Cell(4, 1), "LASTSLOT");
     EXPECT_EQ(Cell(5, 1), "");
-    for (QPushButton* b : {form->PrintSelBut, form->SaveLogAsBut, form->SaveLogBut})
+    for (QPushButton* b : {form->Loggers->PrintSelBut, form->Loggers->SaveLogAsBut, form->Loggers->SaveLogBut})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
 
     // Marks: the heading of column 4 toggles them all, a right click changes nothing.
@@ -110,28 +110,28 @@ TEST_F(mainwindowLoggers, ReceptionListsMarksAndOpensTheDemoLoggers) {
 
 TEST_F(mainwindowLoggers, OtherCommandsWaitWhileLoggersAreSaved) {
     StartLoggers();
-    form->ReceivePLogBut->click();
+    form->Loggers->ReceivePLogBut->click();
     ASSERT_EQ(Cell(1, 1), "MAIN");
     std::vector<bool> others;
     watching.onWork = [&] {
         for (QWidget* w :
-             {static_cast<QWidget*>(form->ReceiveBut), static_cast<QWidget*>(form->ReceiveRLogBut),
-              static_cast<QWidget*>(form->SaveLogBut), static_cast<QWidget*>(form->LoggerIndex)})
+             {static_cast<QWidget*>(form->ChannelPlan->ReceiveBut), static_cast<QWidget*>(form->Loggers->ReceiveRLogBut),
+              static_cast<QWidget*>(form->Loggers->SaveLogBut), static_cast<QWidget*>(form->Loggers->LoggerIndex)})
             others.push_back(w->isEnabled());
     };
     watching.files = {(folder / "run.logplc").string()};
-    form->SaveLogAsBut->click();
+    form->Loggers->SaveLogAsBut->click();
     ASSERT_FALSE(others.empty());
     EXPECT_EQ(std::count(others.begin(), others.end(), true), 0);
     EXPECT_TRUE(std::filesystem::exists(folder / "run_MAIN.logplc"));
     EXPECT_TRUE(std::filesystem::exists(folder / "run_PANEL2.logplc"));
-    EXPECT_TRUE(form->SaveLogBut->isEnabled());
-    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+    EXPECT_TRUE(form->Loggers->SaveLogBut->isEnabled());
+    EXPECT_TRUE(form->ChannelPlan->ReceiveBut->isEnabled());
 }
 
 TEST_F(mainwindowLoggers, SilentRecordReplyGivesMessageSevenAndNoViewer) {
     StartLoggers();
-    form->ReceiveRLogBut->click();
+    form->Loggers->ReceiveRLogBut->click();
     link.setTimeoutMs(200);
     instrument.silentFrom = static_cast<int>(instrument.received.size()) + 1;
     int viewers = 0;
@@ -144,14 +144,14 @@ TEST_F(mainwindowLoggers, SilentRecordReplyGivesMessageSevenAndNoViewer) {
     EXPECT_EQ(viewers, 0);
     EXPECT_EQ(watching.messages, std::vector<int>{7});
     EXPECT_FALSE(form->busy());
-    EXPECT_TRUE(form->OpenLogBut->isEnabled());
+    EXPECT_TRUE(form->Loggers->OpenLogBut->isEnabled());
     EXPECT_EQ(Cell(2, 1), "LOBBY");
 }
 
 TEST_F(mainwindowLoggers, ViewerRenamesWithinTwelveCharactersWithoutBlanks) {
     StartLoggers();
-    form->ReceiveRLogBut->click();
-    LoggerProcedures& loggers = *form->loggerProcedures();
+    form->Loggers->ReceiveRLogBut->click();
+    LoggerProcedures& loggers = *form->Loggers->loggerProcedures();
     ASSERT_EQ(loggers.LoadLogger(3), kLoggerLoaded);  // EMPTY: no records
     TZVLoggerWindow& viewer = *windows.loggerWindow;
     viewer.setProcedures(&loggers, windows.dialog, &form->languageTable());
@@ -196,8 +196,8 @@ TEST_F(mainwindowLoggers, ViewerRenamesWithinTwelveCharactersWithoutBlanks) {
 
 TEST_F(mainwindowLoggers, PreviewShowsThePagesOfTheOpenLogger) {
     StartLoggers();
-    form->ReceiveRLogBut->click();
-    LoggerProcedures& loggers = *form->loggerProcedures();
+    form->Loggers->ReceiveRLogBut->click();
+    LoggerProcedures& loggers = *form->Loggers->loggerProcedures();
     ASSERT_EQ(loggers.LoadLogger(1), kLoggerLoaded);
     TZVLoggerWindow& viewer = *windows.loggerWindow;
     viewer.setProcedures(&loggers, windows.dialog, &form->languageTable());

@@ -18,7 +18,7 @@ using mainwindowMonitor = MainWindowTest;
 TEST_F(mainwindowMonitor, APlugNoticeRefreshesTheBoxAbout1200msLater) {
     bus.setPlugged(false);
     Start();
-    ASSERT_EQ(form->Connexio->text(), Entry(15));
+    ASSERT_EQ(form->CStatus->Connexio->text(), Entry(15));
     QSignalSpy refreshed(form.get(), &TForm1::connectionStatusRefreshed);
 
     bus.setPlugged(true);
@@ -30,14 +30,14 @@ TEST_F(mainwindowMonitor, APlugNoticeRefreshesTheBoxAbout1200msLater) {
     // Nothing happens before the delay.
     QTest::qWait(1000);
     EXPECT_EQ(refreshed.count(), 0);
-    EXPECT_EQ(form->Connexio->text(), Entry(15));
+    EXPECT_EQ(form->CStatus->Connexio->text(), Entry(15));
 
     ASSERT_TRUE(WaitUntil([&] { return refreshed.count() > 0; }, 3000));
     EXPECT_GE(clock.elapsed(), 1100);
     EXPECT_LE(clock.elapsed(), 3000);
-    EXPECT_EQ(form->Connexio->text(), Entry(14));
-    EXPECT_EQ(form->SN->text(), QStringLiteral("00012345"));
-    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+    EXPECT_EQ(form->CStatus->Connexio->text(), Entry(14));
+    EXPECT_EQ(form->CStatus->SN->text(), QStringLiteral("00012345"));
+    EXPECT_TRUE(form->ChannelPlan->ReceiveBut->isEnabled());
     EXPECT_FALSE(form->Timer2->isActive());
 }
 
@@ -72,11 +72,11 @@ TEST_F(mainwindowMonitor, UnpluggingEmptiesThePlanListAndTheLoggerTable) {
     form->planList().add("TV1 (RADIO)");
     form->planList().add("P1 (PLC)");
     form->planList().enablePlanCommands();
-    ASSERT_TRUE(form->DelSelBut->isEnabled());
-    QTableWidget* grid = form->LoggerIndex;
-    form->ReceiveRLogButClick();
+    ASSERT_TRUE(form->ChannelPlan->DelSelBut->isEnabled());
+    QTableWidget* grid = form->Loggers->LoggerIndex;
+    form->Loggers->ReceiveRLogButClick();
     ASSERT_FALSE(grid->item(0, 1)->text().isEmpty());
-    ASSERT_TRUE(form->SaveLogBut->isEnabled());
+    ASSERT_TRUE(form->Loggers->SaveLogBut->isEnabled());
     const QString heading = grid->horizontalHeaderItem(1)->text();
     QSignalSpy refreshed(form.get(), &TForm1::connectionStatusRefreshed);
 
@@ -84,25 +84,25 @@ TEST_F(mainwindowMonitor, UnpluggingEmptiesThePlanListAndTheLoggerTable) {
     watcher.notifyChange();
     ASSERT_TRUE(WaitUntil([&] { return refreshed.count() > 0; }, 3000));
 
-    EXPECT_EQ(form->Connexio->text(), Entry(15));
-    EXPECT_EQ(form->Llista->count(), 0);
-    for (QWidget* w : {static_cast<QWidget*>(form->ReceiveBut),
-                       static_cast<QWidget*>(form->DelSelBut),
-                       static_cast<QWidget*>(form->LoadBut), static_cast<QWidget*>(form->Llista)})
+    EXPECT_EQ(form->CStatus->Connexio->text(), Entry(15));
+    EXPECT_EQ(form->ChannelPlan->Llista->count(), 0);
+    for (QWidget* w : {static_cast<QWidget*>(form->ChannelPlan->ReceiveBut),
+                       static_cast<QWidget*>(form->ChannelPlan->DelSelBut),
+                       static_cast<QWidget*>(form->ChannelPlan->LoadBut), static_cast<QWidget*>(form->ChannelPlan->Llista)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     // The logger rows are emptied and forgotten; the headings stay.
     for (int r = 0; r < 50; ++r)
         for (int c = 0; c <= 4; ++c) ASSERT_TRUE(grid->item(r, c)->text().isEmpty()) << r << c;
     EXPECT_EQ(grid->horizontalHeaderItem(1)->text(), heading);
-    EXPECT_FALSE(form->SaveLogBut->isEnabled());
+    EXPECT_FALSE(form->Loggers->SaveLogBut->isEnabled());
 
     // Plugged in again: ReceiveBut comes back, the list waits for a reading.
     bus.setPlugged(true);
     watcher.notifyChange();
     ASSERT_TRUE(WaitUntil([&] { return refreshed.count() == 2; }, 3000));
-    EXPECT_TRUE(form->ReceiveBut->isEnabled());
-    EXPECT_FALSE(form->DelSelBut->isEnabled());
-    EXPECT_FALSE(form->Llista->isEnabled());
+    EXPECT_TRUE(form->ChannelPlan->ReceiveBut->isEnabled());
+    EXPECT_FALSE(form->ChannelPlan->DelSelBut->isEnabled());
+    EXPECT_FALSE(form->ChannelPlan->Llista->isEnabled());
 }
 
 TEST_F(mainwindowMonitor, ARefreshDueDuringACommandWaitsForItsEnd) {
@@ -115,12 +115,12 @@ TEST_F(mainwindowMonitor, ARefreshDueDuringACommandWaitsForItsEnd) {
         // The command lets events run for longer than the monitor's delay.
         QTest::qWait(1600);
         EXPECT_EQ(refreshed.count(), 0);
-        EXPECT_EQ(form->Connexio->text(), Entry(14));
+        EXPECT_EQ(form->CStatus->Connexio->text(), Entry(14));
     });
     ASSERT_TRUE(ran);
     EXPECT_EQ(refreshed.count(), 1);
-    EXPECT_EQ(form->Connexio->text(), Entry(15));
-    EXPECT_FALSE(form->ReceiveBut->isEnabled());
+    EXPECT_EQ(form->CStatus->Connexio->text(), Entry(15));
+    EXPECT_FALSE(form->ChannelPlan->ReceiveBut->isEnabled());
     EXPECT_EQ(StatusRefreshes(), before);  // nothing was found to ask
 }
 
@@ -153,13 +153,13 @@ TEST_F(mainwindowMonitor, ARefreshThatLosesTheInstrumentEndsNotConnected) {
         bus.unplugAfter(queriesBefore);
         form->ConnectionStatus();
         EXPECT_FALSE(form->connected());
-        EXPECT_EQ(form->Connexio->text(), Entry(15));
-        EXPECT_TRUE(SamePicture(form->Usb, folder / "Images" / "Nousb.bmp"));
-        for (QLabel* value : {form->Mod, form->SN, form->IOV, form->ZVV})
+        EXPECT_EQ(form->CStatus->Connexio->text(), Entry(15));
+        EXPECT_TRUE(SamePicture(form->CStatus->Usb, folder / "Images" / "Nousb.bmp"));
+        for (QLabel* value : {form->CStatus->Mod, form->CStatus->SN, form->CStatus->IOV, form->CStatus->ZVV})
             EXPECT_TRUE(value->text().isEmpty()) << value->objectName().toStdString();
         for (QWidget* w :
-             {static_cast<QWidget*>(form->ReceiveBut), static_cast<QWidget*>(form->DelSelBut),
-              static_cast<QWidget*>(form->LoadBut)})
+             {static_cast<QWidget*>(form->ChannelPlan->ReceiveBut), static_cast<QWidget*>(form->ChannelPlan->DelSelBut),
+              static_cast<QWidget*>(form->ChannelPlan->LoadBut)})
             EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     }
 }
@@ -183,7 +183,7 @@ TEST_F(mainwindowMonitor, ANoticeDuringARefreshGivesOneMoreRefresh) {
     watcher.notifyChange();
     ASSERT_TRUE(WaitUntil([&] { return refreshed.count() == 3; }, 3000));
     EXPECT_TRUE(form->connected());
-    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+    EXPECT_TRUE(form->ChannelPlan->ReceiveBut->isEnabled());
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ using mainwindowStartUp = MainWindowTest;
 
 void ExpectValuesBesideCaptions(const TForm1& f) {
     const std::pair<QLabel*, QLabel*> pairs[] = {
-        {f.Model, f.Mod}, {f.SNumber, f.SN}, {f.IOVersion, f.IOV}, {f.ZVVersion, f.ZVV}};
+        {f.CStatus->Model, f.CStatus->Mod}, {f.CStatus->SNumber, f.CStatus->SN}, {f.CStatus->IOVersion, f.CStatus->IOV}, {f.CStatus->ZVVersion, f.CStatus->ZVV}};
     for (auto [caption, value] : pairs) {
         SCOPED_TRACE(caption->objectName().toStdString());
         EXPECT_EQ(value->x(), caption->x() + caption->width() + 3);
@@ -39,28 +39,28 @@ TEST_F(mainwindowStartUp, WithTheInstrumentTheBoxShowsItsFactsInBlue) {
     instrument.zvVersion = "V2.05";
     Start();
 
-    EXPECT_EQ(form->Connexio->text(), Entry(14));
-    EXPECT_EQ(form->Connexio->text(), QStringLiteral("ZV-318 connected"));  // English.lng
-    EXPECT_EQ(form->Connexio->palette().color(QPalette::WindowText), QColor(Qt::blue));
-    EXPECT_TRUE(SamePicture(form->Usb, folder / "Images" / "usb.bmp"));
-    EXPECT_EQ(form->Mod->text(), QStringLiteral("ZV-318"));
-    EXPECT_EQ(form->SN->text(), QStringLiteral("00098765"));
-    EXPECT_EQ(form->IOV->text(), QStringLiteral("IO-3.01"));
-    EXPECT_EQ(form->ZVV->text(), QStringLiteral("V2.05"));
-    for (QLabel* caption : {form->Model, form->SNumber, form->IOVersion, form->ZVVersion})
+    EXPECT_EQ(form->CStatus->Connexio->text(), Entry(14));
+    EXPECT_EQ(form->CStatus->Connexio->text(), QStringLiteral("ZV-318 connected"));  // English.lng
+    EXPECT_EQ(form->CStatus->Connexio->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    EXPECT_TRUE(SamePicture(form->CStatus->Usb, folder / "Images" / "usb.bmp"));
+    EXPECT_EQ(form->CStatus->Mod->text(), QStringLiteral("ZV-318"));
+    EXPECT_EQ(form->CStatus->SN->text(), QStringLiteral("00098765"));
+    EXPECT_EQ(form->CStatus->IOV->text(), QStringLiteral("IO-3.01"));
+    EXPECT_EQ(form->CStatus->ZVV->text(), QStringLiteral("V2.05"));
+    for (QLabel* caption : {form->CStatus->Model, form->CStatus->SNumber, form->CStatus->IOVersion, form->CStatus->ZVVersion})
         EXPECT_TRUE(caption->isEnabled()) << caption->objectName().toStdString();
-    for (QLabel* value : {form->Mod, form->SN, form->IOV, form->ZVV}) {
+    for (QLabel* value : {form->CStatus->Mod, form->CStatus->SN, form->CStatus->IOV, form->CStatus->ZVV}) {
         EXPECT_TRUE(value->font().bold());
         EXPECT_EQ(value->palette().color(QPalette::WindowText), QColor(0, 0, 0x80));
     }
     ExpectValuesBesideCaptions(*form);
     // Found enables only ReceiveBut; the list and its buttons wait for a reading.
-    EXPECT_TRUE(form->ReceiveBut->isEnabled());
-    EXPECT_FALSE(form->Llista->isEnabled());
-    EXPECT_FALSE(form->DelSelBut->isEnabled());
-    EXPECT_FALSE(form->LoadBut->isEnabled());
+    EXPECT_TRUE(form->ChannelPlan->ReceiveBut->isEnabled());
+    EXPECT_FALSE(form->ChannelPlan->Llista->isEnabled());
+    EXPECT_FALSE(form->ChannelPlan->DelSelBut->isEnabled());
+    EXPECT_FALSE(form->ChannelPlan->LoadBut->isEnabled());
     EXPECT_TRUE(form->connected());
-    EXPECT_FALSE(form->PermissionHint->isVisible());
+    EXPECT_FALSE(form->CStatus->PermissionHint->isVisible());
     EXPECT_TRUE(feedback.messages.empty());
     EXPECT_TRUE(feedback.notices.empty());
 }
@@ -69,20 +69,20 @@ TEST_F(mainwindowStartUp, WithoutTheInstrumentTheBoxIsEmptyAndRed) {
     bus.setPlugged(false);
     Start();
 
-    EXPECT_EQ(form->Connexio->text(), Entry(15));
-    EXPECT_EQ(form->Connexio->text(), QStringLiteral("ZV-318 not connected"));
-    EXPECT_EQ(form->Connexio->palette().color(QPalette::WindowText), QColor(Qt::red));
-    EXPECT_TRUE(SamePicture(form->Usb, folder / "Images" / "Nousb.bmp"));
-    for (QLabel* value : {form->Mod, form->SN, form->IOV, form->ZVV})
+    EXPECT_EQ(form->CStatus->Connexio->text(), Entry(15));
+    EXPECT_EQ(form->CStatus->Connexio->text(), QStringLiteral("ZV-318 not connected"));
+    EXPECT_EQ(form->CStatus->Connexio->palette().color(QPalette::WindowText), QColor(Qt::red));
+    EXPECT_TRUE(SamePicture(form->CStatus->Usb, folder / "Images" / "Nousb.bmp"));
+    for (QLabel* value : {form->CStatus->Mod, form->CStatus->SN, form->CStatus->IOV, form->CStatus->ZVV})
         EXPECT_TRUE(value->text().isEmpty()) << value->objectName().toStdString();
-    for (QLabel* caption : {form->Model, form->SNumber, form->IOVersion, form->ZVVersion})
+    for (QLabel* caption : {form->CStatus->Model, form->CStatus->SNumber, form->CStatus->IOVersion, form->CStatus->ZVVersion})
         EXPECT_FALSE(caption->isEnabled()) << caption->objectName().toStdString();
-    for (QWidget* w : {static_cast<QWidget*>(form->ReceiveBut),
-                       static_cast<QWidget*>(form->DelSelBut),
-                       static_cast<QWidget*>(form->LoadBut), static_cast<QWidget*>(form->Llista)})
+    for (QWidget* w : {static_cast<QWidget*>(form->ChannelPlan->ReceiveBut),
+                       static_cast<QWidget*>(form->ChannelPlan->DelSelBut),
+                       static_cast<QWidget*>(form->ChannelPlan->LoadBut), static_cast<QWidget*>(form->ChannelPlan->Llista)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_FALSE(form->connected());
-    EXPECT_FALSE(form->PermissionHint->isVisible());
+    EXPECT_FALSE(form->CStatus->PermissionHint->isVisible());
     EXPECT_TRUE(feedback.messages.empty());
 }
 
@@ -90,15 +90,15 @@ TEST_F(mainwindowStartUp, MissingPicturesLeaveTheirPlacesEmpty) {
     std::filesystem::remove(folder / "Images" / "usb.bmp");
     std::filesystem::remove(folder / "Images" / "logo.bmp");
     Start();
-    EXPECT_TRUE(form->Usb->pixmap().isNull());
+    EXPECT_TRUE(form->CStatus->Usb->pixmap().isNull());
     EXPECT_TRUE(form->Logo->pixmap().isNull());
-    EXPECT_EQ(form->Connexio->text(), Entry(14));
-    EXPECT_EQ(form->SN->text(), QStringLiteral("00012345"));
+    EXPECT_EQ(form->CStatus->Connexio->text(), Entry(14));
+    EXPECT_EQ(form->CStatus->SN->text(), QStringLiteral("00012345"));
 
     // The other picture is still there after an unplug.
     bus.setPlugged(false);
     form->ConnectionStatus();
-    EXPECT_TRUE(SamePicture(form->Usb, folder / "Images" / "Nousb.bmp"));
+    EXPECT_TRUE(SamePicture(form->CStatus->Usb, folder / "Images" / "Nousb.bmp"));
 }
 
 TEST_F(mainwindowStartUp, AnArgumentStartsTheIoInterfaceUpdateOnceAfterTheFirstRefresh) {
@@ -108,8 +108,8 @@ TEST_F(mainwindowStartUp, AnArgumentStartsTheIoInterfaceUpdateOnceAfterTheFirstR
     bool receiveEnabledDuringCall = true;
     form->startIoUpdate = [&](const std::string& image) {
         calls.push_back(image);
-        connexioAtCall = form->Connexio->text();
-        receiveEnabledDuringCall = form->ReceiveBut->isEnabled();
+        connexioAtCall = form->CStatus->Connexio->text();
+        receiveEnabledDuringCall = form->ChannelPlan->ReceiveBut->isEnabled();
     };
     form->setStartupArgument("/media/usb/io interface 2.3.hex");
     form->AlExecutar();
@@ -119,7 +119,7 @@ TEST_F(mainwindowStartUp, AnArgumentStartsTheIoInterfaceUpdateOnceAfterTheFirstR
     EXPECT_EQ(connexioAtCall, Entry(14));
     // It runs as a command: the other commands wait, and come back at its end.
     EXPECT_FALSE(receiveEnabledDuringCall);
-    EXPECT_TRUE(form->ReceiveBut->isEnabled());
+    EXPECT_TRUE(form->ChannelPlan->ReceiveBut->isEnabled());
 }
 
 TEST_F(mainwindowStartUp, WithoutAnArgumentNoUpdateStarts) {
@@ -142,9 +142,9 @@ TEST_F(mainwindowStartUp, AListedButForbiddenInterfaceExplainsTheUdevRule) {
     bus.clearInterfaces();
     bus.addInterface("ZV-318", /*openable=*/false, nullptr, /*permission=*/true);
     Start();
-    EXPECT_EQ(form->Connexio->text(), Entry(15));
-    EXPECT_TRUE(form->PermissionHint->isVisible());
-    const QString hint = form->PermissionHint->text();
+    EXPECT_EQ(form->CStatus->Connexio->text(), Entry(15));
+    EXPECT_TRUE(form->CStatus->PermissionHint->isVisible());
+    const QString hint = form->CStatus->PermissionHint->text();
 #if defined(__linux__)
     EXPECT_TRUE(hint.contains(QStringLiteral("70-zv318.rules")));
     EXPECT_TRUE(hint.contains(QStringLiteral("udevadm")));
@@ -155,18 +155,18 @@ TEST_F(mainwindowStartUp, AListedButForbiddenInterfaceExplainsTheUdevRule) {
     bus.clearInterfaces();
     bus.addInterface("Keyboard", false, nullptr, true);
     form->ConnectionStatus();
-    EXPECT_FALSE(form->PermissionHint->isVisible());
+    EXPECT_FALSE(form->CStatus->PermissionHint->isVisible());
 
     // Once the rule is in place the instrument opens and the hint goes.
     bus.clearInterfaces();
     bus.addInterface("ZV-318", false, nullptr, true);
     form->ConnectionStatus();
-    ASSERT_TRUE(form->PermissionHint->isVisible());
+    ASSERT_TRUE(form->CStatus->PermissionHint->isVisible());
     bus.clearInterfaces();
     bus.addInterface("ZV-318", true, &instrument);
     form->ConnectionStatus();
-    EXPECT_FALSE(form->PermissionHint->isVisible());
-    EXPECT_EQ(form->Connexio->text(), Entry(14));
+    EXPECT_FALSE(form->CStatus->PermissionHint->isVisible());
+    EXPECT_EQ(form->CStatus->Connexio->text(), Entry(14));
 }
 
 TEST_F(mainwindowStartUp, ConnectionFactsAreReadInTheirOrder) {
@@ -191,16 +191,16 @@ TEST_F(mainwindowStartUp, ConnectionFactsAreReadInTheirOrder) {
 TEST_F(mainwindowStartUp, TheWindowIsLaidOutAsDesigned) {
     Create();
     EXPECT_EQ(form->windowTitle(), QStringLiteral("ZV-318 Software (BETA)"));
-    EXPECT_EQ(form->Connexio->text(), QStringLiteral("Connection ??"));
+    EXPECT_EQ(form->CStatus->Connexio->text(), QStringLiteral("Connection ??"));
     EXPECT_EQ(form->centralWidget()->size(), QSize(800, 546));
     EXPECT_EQ(form->Panel1->geometry(), QRect(0, 0, 800, 40));
-    EXPECT_EQ(form->Usb->size(), QSize(64, 40));
+    EXPECT_EQ(form->CStatus->Usb->size(), QSize(64, 40));
     EXPECT_FALSE(form->CStatus->geometry().intersects(form->PageControl->geometry()));
-    EXPECT_EQ(form->Llista->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(form->ChannelPlan->Llista->selectionMode(), QAbstractItemView::ExtendedSelection);
 
     // The logger table: 50 logger rows of 20 pixels under headings that stay in view, as
     // wide as the button block below it, without a horizontal scroll bar.
-    QTableWidget* grid = form->LoggerIndex;
+    QTableWidget* grid = form->Loggers->LoggerIndex;
     ASSERT_EQ(grid->columnCount(), 5);
     ASSERT_EQ(grid->rowCount(), 50);
     EXPECT_FALSE(grid->horizontalHeader()->isHidden());
@@ -212,14 +212,14 @@ TEST_F(mainwindowStartUp, TheWindowIsLaidOutAsDesigned) {
         EXPECT_EQ(grid->rowHeight(r), 20);
         for (int c = 0; c < 5; ++c) ASSERT_NE(grid->item(r, c), nullptr);
     }
-    EXPECT_EQ(form->Panel3->geometry().left(), form->ReceiveRLogBut->geometry().left());
-    EXPECT_EQ(form->Panel3->geometry().right(), form->PrintSelBut->geometry().right());
+    EXPECT_EQ(form->Loggers->Panel3->geometry().left(), form->Loggers->ReceiveRLogBut->geometry().left());
+    EXPECT_EQ(form->Loggers->Panel3->geometry().right(), form->Loggers->PrintSelBut->geometry().right());
 
     // Controls of later commands exist with their first state.
-    for (QWidget* w : {static_cast<QWidget*>(form->PrintSelBut),
-                       static_cast<QWidget*>(form->SaveLogAsBut),
-                       static_cast<QWidget*>(form->SaveLogBut), static_cast<QWidget*>(form->Llista),
-                       static_cast<QWidget*>(form->DelSelBut), static_cast<QWidget*>(form->LoadBut)})
+    for (QWidget* w : {static_cast<QWidget*>(form->Loggers->PrintSelBut),
+                       static_cast<QWidget*>(form->Loggers->SaveLogAsBut),
+                       static_cast<QWidget*>(form->Loggers->SaveLogBut), static_cast<QWidget*>(form->ChannelPlan->Llista),
+                       static_cast<QWidget*>(form->ChannelPlan->DelSelBut), static_cast<QWidget*>(form->ChannelPlan->LoadBut)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_FALSE(form->Contenidos1->isEnabled());
     EXPECT_EQ(form->Timer2->interval(), 1200);

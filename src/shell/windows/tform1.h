@@ -1,37 +1,39 @@
 #pragma once
-// The main window: header with logo and flag, the connection status box, the "ChannelPlan" and
-// "Loggers" tab pages, the menu bar, and the connection monitor (Timer2). It owns the language
-// table and works through the one Link it is given.
+// The main window: the frame around the pages the subsystems own. It holds the header with logo
+// and flag, the connection status box, the menu bar, the language and the connection monitor
+// (Timer2), and places the "ChannelPlan" page (src/plans/windows) and the "Loggers" page
+// (src/loggers/windows) in its tabs; the firmware menu runs the updates of src/firmware/windows
+// and the file menu the backup commands of src/backup/windows. It owns the language table and
+// works through the one Link it is given.
 //
-// Commands that talk to the instrument run through runCommand(): while one runs, every other
-// command of the window (buttons, menus, the lists) is disabled, and at its end each control
-// gets back the state it should have then (setCommandEnabled() keeps that state). A refresh of
-// the status box that falls due meanwhile runs after the command.
+// The pages and commands reach the window as its PageHost. Commands that talk to the
+// instrument run through runCommand(): while one runs, every other command of the window
+// (buttons, menus, the lists) is disabled, and at its end each control gets back the state it
+// should have then (setCommandEnabled() keeps that state). A refresh of the status box that
+// falls due meanwhile runs after the command.
 
 #include <QMainWindow>
 #include <QString>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
+#include "firmware/windows/firmware_commands.h"
 #include "link/feedback.h"
 #include "link/link.h"
-#include "texts/program_folders.h"
+#include "link/page_host.h"
+#include "shell/windows/command_runner.h"
 #include "texts/language_table.h"
+#include "texts/program_folders.h"
 
 class QAction;
 class QActionGroup;
 class QFrame;
-class QGroupBox;
 class QLabel;
-class QListWidget;
 class QMenu;
 class QMenuBar;
-class QPushButton;
 class QTabWidget;
-class QTableWidget;
 class QTimer;
 class QWidget;
 
@@ -43,21 +45,18 @@ class TOculta;
 class TEditor;
 class TDialog;
 class TZVLoggerWindow;
+class TChannelPlanPage;
+class TStatusBox;
+class TLoggersPage;
 
 namespace zv318 {
+class BackupCommands;
 class DeviceWatcher;
-class FirmwareUpdate;
 class Sleeper;
-struct UpdateQuestion;
-class LlistaPlanList;
-class PlanFiles;
 class PlanListView;
-class PlanProcedures;
-class LoggerProcedures;
-class LoggerPrinter;
 }  // namespace zv318
 
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public zv318::PageHost {
     Q_OBJECT
 
 public:
@@ -84,10 +83,14 @@ public:
     [[nodiscard]] const Windows& windows() const { return windows_; }
     // How the window's procedures talk to the person; the Link reports through it too.
     void setFeedback(zv318::Feedback* feedback);
-    [[nodiscard]] zv318::Feedback* feedback() const { return feedback_; }
+    [[nodiscard]] zv318::Feedback* feedback() const override { return feedback_; }
     // The IO Interface image given on the command line; empty when none.
-    void setStartupArgument(const std::string& argument) { startupArgument_ = argument; }
-    [[nodiscard]] const std::string& startupArgument() const { return startupArgument_; }
+    void setStartupArgument(const std::string& argument) {
+        firmware_->setStartupArgument(argument);
+    }
+    [[nodiscard]] const std::string& startupArgument() const {
+        return firmware_->startupArgument();
+    }
     // The source of device-change notices, started by AlExecutar (not owned).
     void setDeviceWatcher(zv318::DeviceWatcher* watcher) { watcher_ = watcher; }
 
@@ -98,20 +101,19 @@ public:
     std::function<void()> firmwareIoUpdate;
     std::function<void()> instrumentUpdate;
 
-    // ---- firmware updates (run by the hooks above unless a caller replaces them) --------
-    // The IO Interface update: the start-up argument is its image when set, and the update
-    // empties or keeps it.
-    void Actualitzar();
-    // The instrument update.
-    void ActualitzarZV318();
+    // The updates those hooks run unless a caller replaces them (src/firmware/windows).
+    [[nodiscard]] zv318::FirmwareCommands& firmware() { return *firmware_; }
     // What the updates' waits sleep on (not owned); the thread sleeps when none is set.
-    void setFirmwareSleeper(zv318::Sleeper* sleeper) { firmwareSleeper_ = sleeper; }
+    void setFirmwareSleeper(zv318::Sleeper* sleeper) { firmware_->setSleeper(sleeper); }
 
-    // ---- what the other parts use ------------------------------------------------------
-    [[nodiscard]] zv318::Link& link() { return link_; }
-    [[nodiscard]] zv318::LanguageTable& languageTable() { return table_; }
+    // ---- what the pages and the other parts use (PageHost) -----------------------------
+    [[nodiscard]] zv318::Link& link() override { return link_; }
+    [[nodiscard]] zv318::LanguageTable& languageTable() override { return table_; }
     [[nodiscard]] const zv318::LanguageTable& languageTable() const { return table_; }
-    [[nodiscard]] const std::filesystem::path& programFolder() const { return folders_.user; }
+    [[nodiscard]] const std::filesystem::path& programFolder() const override {
+        return folders_.user;
+    }
+    [[nodiscard]] const std::filesystem::path& dataFolder() const override { return folders_.data; }
     [[nodiscard]] const zv318::ProgramFolders& folders() const { return folders_; }
     // `Llista` with DelSelBut / LoadBut as the plan procedures see them.
     [[nodiscard]] zv318::PlanListView& planList();
@@ -122,55 +124,26 @@ public:
 
     // Runs `command` with the window's other commands disabled; false (and nothing run) when
     // a command is already running.
-    bool runCommand(const std::function<void()>& command);
-    [[nodiscard]] bool busy() const { return busy_; }
+    bool runCommand(const std::function<void()>& command) override;
+    [[nodiscard]] bool busy() const override { return runner_->busy(); }
     // Sets the state a command control should have; applied at once unless a command runs,
     // else at its end.
-    void setCommandEnabled(QWidget* control, bool enabled);
-    [[nodiscard]] bool commandEnabled(QWidget* control) const;
+    void setCommandEnabled(QWidget* control, bool enabled) override {
+        runner_->setEnabled(control, enabled);
+    }
+    void repaintNow() override;
+    [[nodiscard]] bool commandEnabled(QWidget* control) const { return runner_->enabled(control); }
 
     // ---- controls ----------------------------------------------------------------------
     QFrame* Panel1;
     QLabel* Logo;
     QLabel* Bandera;
 
-    QGroupBox* CStatus;
-    QLabel* Connexio;
-    QLabel* PermissionHint;  // how to let this user open the instrument
-    QLabel* Usb;
-    QLabel* Model;
-    QLabel* Mod;
-    QLabel* SNumber;
-    QLabel* SN;
-    QLabel* IOVersion;
-    QLabel* IOV;
-    QLabel* ZVVersion;
-    QLabel* ZVV;
-    QLabel* InstrumentPicture;
+    TStatusBox* CStatus;
 
     QTabWidget* PageControl;
-    QWidget* ChannelPlan;
-    QLabel* ListLabel;
-    QListWidget* Llista;
-    QPushButton* ReceiveBut;
-    QPushButton* EditBut;
-    QPushButton* NewRBut;
-    QPushButton* NewPBut;
-    QPushButton* DelSelBut;
-    QPushButton* LoadBut;
-    QLabel* VersioControllerLabel;
-
-    QWidget* Loggers;
-    QLabel* Label3;
-    QFrame* Panel3;
-    QTableWidget* LoggerIndex;
-    QPushButton* ReceiveRLogBut;
-    QPushButton* ReceivePLogBut;
-    QPushButton* PrintSelBut;
-    QPushButton* OpenLogBut;
-    QPushButton* SaveLogAsBut;
-    QPushButton* SaveLogBut;
-    QLabel* VersioControllerLabel2;
+    TChannelPlanPage* ChannelPlan;
+    TLoggersPage* Loggers;
 
     QMenuBar* MainMenu1;
     QMenu* Archivo1;
@@ -194,7 +167,7 @@ public slots:
     // device monitor, and the IO Interface update when a start-up argument was given.
     void AlExecutar();
     // Refreshes the status box (and the plan controls) from a fresh search.
-    void ConnectionStatus();
+    void ConnectionStatus() override;
     // A device-change notice: starts Timer2 unless it already runs.
     void deviceChangeNotice();
     void Timer2Timer();
@@ -215,42 +188,9 @@ public slots:
     void SobreControladorClick();
     void HiddenCommandClick();
     void HiddenEraseClick();
-    // "Back up instrument…": every plan and logger into a new folder inside the chosen one.
+    // "Back up instrument…" and "Restore plans…" (src/backup/windows).
     void Copiadeseguridad1Click();
-    // "Restore plans…": the plans of the chosen backup folder back into the instrument.
     void Restaurarplanes1Click();
-
-    void ReceiveButClick();
-    void LoadButClick();
-    void DelSelButClick();
-    // The editor's entry points: a ".c318" file, a new RADIO or PLC plan, the instrument
-    // plan selected in Llista (its ".temp" copy).
-    void EditButClick();
-    void NewRButClick();
-    void NewPButClick();
-    void LlistaDblClick();
-    // Opens a ".c318" file in the editor, shown modally (zv318 --edit FILE).
-    void EditPlanFile(const std::filesystem::path& file);
-
-    // ---- the "Loggers" tab ------------------------------------------------------------
-    void ReceiveRLogButClick();
-    void ReceivePLogButClick();
-    void OpenLogButClick();
-    void SaveLogButClick();
-    void SaveLogAsButClick();
-    void PrintSelButClick();
-    void LoggerIndexMouseUp(int column, int row, bool leftButton);
-    void LoggerIndexDblClick();
-    // Empties the logger rows (and forgets what they showed); shows the table as listed.
-    void ClearLoggerList();
-    void ListLoggers();
-
-public:
-    // The logger procedures behind the tab (the index, the open logger); null before a
-    // feedback is set.
-    [[nodiscard]] zv318::LoggerProcedures* loggerProcedures();
-    // What "Print selected loggers" prints on; the system printer when none is set.
-    zv318::LoggerPrinter* loggerPrinter = nullptr;
 
 signals:
     // The status box was refreshed (at start-up, after a device change, after a language).
@@ -260,57 +200,26 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // Keeps the state other code gives a command control with setEnabled() while a command
-    // runs, to restore it at the command's end.
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildHeader(QWidget* client);
-    void buildStatusBox(QWidget* client);
-    void buildChannelPlanPage();
-    void buildLoggersPage();
     void buildMenus();
     void setTabOrder();
-
-    void showFoundState(const QString& model);
-    void showNotFoundState(bool permissionDenied);
-    void setConnexio(bool found);
-    void placeValueLabels();
-    void loadPicture(QLabel* target, const std::filesystem::path& file);
-    void repaintNow();
-    void applyCommandStates();
-    [[nodiscard]] zv318::PlanProcedures* planProcedures();
-    void runFirmwareUpdate(bool ioInterface);
-    [[nodiscard]] bool confirmUpdate(const zv318::UpdateQuestion& question,
-                                     const zv318::FirmwareUpdate& update);
-    // The editor with its plan session attached; null without an editor or a feedback.
-    [[nodiscard]] TEditor* planEditor();
-    void setUpLoggerTab();
-    void receiveLoggers(int type);
-    // Shows the open logger in the viewer, modally.
-    void showLoggerViewer();
 
     zv318::Link& link_;
     zv318::ProgramFolders folders_;
     zv318::LanguageTable table_;
     zv318::Feedback* feedback_ = nullptr;
-    std::unique_ptr<zv318::LlistaPlanList> planList_;
-    std::unique_ptr<zv318::PlanProcedures> planProcedures_;
-    std::unique_ptr<zv318::PlanFiles> planFiles_;  // the editor's open dialog and copies
-    std::unique_ptr<zv318::LoggerProcedures> loggerProcedures_;
+    std::unique_ptr<zv318::FirmwareCommands> firmware_;
+    std::unique_ptr<zv318::BackupCommands> backup_;
     Windows windows_;
     zv318::DeviceWatcher* watcher_ = nullptr;
-    std::string startupArgument_;
     std::string currentLanguage_;
     bool connected_ = false;
     bool refreshing_ = false;
-    bool busy_ = false;
     bool refreshPending_ = false;
     bool refreshAgain_ = false;  // a device notice came during a refresh
-    bool applying_ = false;            // the window itself changes an enabled state
-    std::map<QWidget*, bool> wanted_;  // the state each command control should have
+    TCommandRunner* runner_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
     std::string serial_;  // the serial number shown in SN, as the instrument sent it
-    zv318::Sleeper* firmwareSleeper_ = nullptr;
-    std::string firmwareDialogFile_;  // the image file the dialog holds: the last one chosen
 };

@@ -1,4 +1,4 @@
-#include "shell/windows/plan_list_widget.h"
+#include "plans/windows/plan_list_widget.h"
 
 #include <QListWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
-// The instrument's plan list as the plan procedures see it, over the main window's list box
-// `Llista`. Each entry keeps the exact text the procedures gave it (the ".temp" copies are
+// The instrument's plan list as the plan procedures see it, over the "ChannelPlan" page's list
+// box `Llista`. Each entry keeps the exact text the procedures gave it (the ".temp" copies are
 // named after it), whatever the list shows.
 
 #include <functional>
@@ -14,7 +14,7 @@ namespace zv318 {
 
 class LlistaPlanList : public PlanListView {
 public:
-    // `enableCommands` enables `Llista`, `DelSelBut` and `LoadBut` the way the main window
+    // `enableCommands` enables `Llista`, `DelSelBut` and `LoadBut` the way the page's window
     // wants it (it may be running a command that keeps them disabled until its end).
     LlistaPlanList(QListWidget& list, std::function<void()> enableCommands);
 

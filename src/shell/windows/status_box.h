@@ -1,0 +1,59 @@
+#pragma once
+// The main window's connection status box CStatus: whether the instrument is connected (in
+// blue or red), the USB picture, the model, serial number and both versions as the
+// instrument sent them, and, when this user may not open the instrument, how to allow it.
+
+#include <QGroupBox>
+#include <filesystem>
+#include <string>
+
+#include "texts/language_table.h"
+
+class QLabel;
+
+namespace zv318 {
+
+// Shows a picture file in `target`; a missing or unreadable picture leaves it empty.
+void LoadPicture(QLabel* target, const std::filesystem::path& file);
+
+}  // namespace zv318
+
+class TStatusBox : public QGroupBox {
+    Q_OBJECT
+
+public:
+    // `dataFolder`: where "Images" is read.
+    TStatusBox(const zv318::LanguageTable& table, std::filesystem::path dataFolder,
+               QWidget* parent);
+
+    // The captions and title from the table.
+    void applyTranslation();
+    void setConnexio(bool found);
+
+    // The stages of a refresh that found the instrument.
+    void showFound(const std::string& model);
+    void showSerial(const std::string& serial);
+    void showVersions(const std::string& ioVersion, const std::string& zvVersion);
+    // Nothing found: the values empty, and the permission hint in place of the picture when
+    // the instrument is there but may not be opened.
+    void showNotFound(bool permissionDenied);
+    // Each value right after its caption, as wide as its text.
+    void placeValueLabels();
+
+    QLabel* Connexio;
+    QLabel* PermissionHint;  // how to let this user open the instrument
+    QLabel* Usb;
+    QLabel* Model;
+    QLabel* Mod;
+    QLabel* SNumber;
+    QLabel* SN;
+    QLabel* IOVersion;
+    QLabel* IOV;
+    QLabel* ZVVersion;
+    QLabel* ZVV;
+    QLabel* InstrumentPicture;
+
+private:
+    const zv318::LanguageTable& table_;
+    std::filesystem::path data_;
+};
