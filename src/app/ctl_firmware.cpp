@@ -51,7 +51,8 @@ int FirmwareCommand(Link& link, TerminalFeedback& feedback, const LanguageTable&
             return kNotConnected;
         case UpdateOutcome::Failed:
             std::cerr << Text(table, 58, "Update failed") << '\n';
-            return kFailed;
+            // An instrument that vanished half-way ends as every other command without one.
+            return link.IsOpen() ? kFailed : kNotConnected;
         case UpdateOutcome::Cancelled:
         case UpdateOutcome::Refused:
             break;

@@ -13,7 +13,7 @@
 namespace zv318 {
 
 // `args` starts with "firmware". Returns the exit status: 0 done, 1 ended with a message or
-// failed (or answered No), 2 usage, 3 instrument not connected.
+// failed (or answered No), 2 usage, 3 instrument not connected or gone during the update.
 int FirmwareCommand(Link& link, TerminalFeedback& feedback, const LanguageTable& table,
                     const std::filesystem::path& programFolder,
                     const std::vector<std::string>& args);

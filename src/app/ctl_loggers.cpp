@@ -1,5 +1,6 @@
 #include "app/ctl_loggers.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -66,7 +67,12 @@ Arguments Parse(const std::vector<std::string>& args, bool fileAllowed) {
         } else if (i == 2 && fileAllowed) {
             a.file = w;
         } else if (i > 2 && !w.empty() && w.find_first_not_of("0123456789") == std::string::npos) {
-            a.rows.push_back(std::atoi(w.c_str()));
+            int row = 0;
+            if (std::from_chars(w.data(), w.data() + w.size(), row).ec != std::errc{}) {
+                a.bad = true;
+                a.why = "row " + w + " is out of range";
+            }
+            a.rows.push_back(row);
         } else {
             a.bad = true;
             a.why = "unexpected argument " + w;

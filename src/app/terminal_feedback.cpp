@@ -70,6 +70,11 @@ void TerminalFeedback::showMessage(int number) {
     std::cerr << "message " << number << ": " << text << '\n';
 }
 
+void TerminalFeedback::showFileMessage(int number, const std::string& file) {
+    showMessage(number);
+    std::cerr << "  " << file << '\n';
+}
+
 bool TerminalFeedback::showed(int number) const {
     return std::find(messages_.begin(), messages_.end(), number) != messages_.end();
 }

@@ -44,6 +44,7 @@ public:
     TerminalFeedback(const LanguageTable& table, bool yes);
 
     void showMessage(int number) override;
+    void showFileMessage(int number, const std::string& file) override;
     void showNotice(const std::string& text) override;
     bool askYesNo(int textEntry, int captionEntry) override;
     Answer askYesNoCancel(int textEntry, int captionEntry) override;

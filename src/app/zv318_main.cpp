@@ -146,7 +146,6 @@ int main(int argc, char** argv) {
         form->setFeedback(feedback.get());
         form->setWindows(windows);
         form->setStartupArgument(startupArgument);
-        windows.confUpgr->setStartupArgument(startupImage);
         form->setDeviceWatcher(watcher.get());
         if (simulatorWatcher && device->simBus) {
             zv318::sim::SimBus& bus = *device->simBus;

@@ -63,6 +63,9 @@ public:
     void showMessage(int number) override {
         if (number != kNoLoggersOfType) inner_.showMessage(number);
     }
+    void showFileMessage(int number, const std::string& file) override {
+        inner_.showFileMessage(number, file);
+    }
     void showNotice(const std::string& text) override { inner_.showNotice(text); }
     void showInformation(const std::string& text, const std::string& caption) override {
         inner_.showInformation(text, caption);
@@ -184,7 +187,8 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
         file.original = entry.substr(0, entry.size() - ListSuffixFor(file.type).size());
         file.file = UniqueName(SafeFileName(file.original), ListSuffixFor(file.type) + ".c318");
         const std::optional<fs::path> copy = plans.LatestReadingCopy(k);
-        const std::optional<std::string> bytes = copy ? ReadWholeFile(*copy) : std::nullopt;
+        const std::optional<std::string> bytes =
+            copy ? ReadWholeFile(*copy, kPlanFileMaxBytes) : std::nullopt;
         if (!bytes) {
             feedback_.showMessage(kCannotWriteBackup);
             return BackupOutcome::Failed;
@@ -294,7 +298,8 @@ BackupOutcome InstrumentBackup::Refuse(int message, const std::string& note) {
 BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedures& plans,
                                              const PlanListView& list) {
     restored_ = 0;
-    const std::optional<std::string> text = ReadWholeFile(folder / kManifestName);
+    const std::optional<std::string> text =
+        ReadWholeFile(folder / kManifestName, kManifestFileMaxBytes);
     const std::optional<Manifest> manifest = text ? ParseManifest(*text) : std::nullopt;
     if (!manifest) {
         feedback_.showMessage(kNotABackup);
@@ -328,7 +333,12 @@ BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedu
     std::vector<std::string> bytes;
     int numbers[3] = {0, 0, 0};
     for (const BackupFile* f : planFiles) {
-        std::optional<std::string> content = ReadWholeFile(folder / f->file);
+        ReadRefusal why = ReadRefusal::CannotOpen;
+        std::optional<std::string> content =
+            ReadWholeFile(folder / f->file, kPlanFileMaxBytes, &why);
+        // A file that is there but is no plan file at all says so; a missing one does not match.
+        if (!content && why != ReadRefusal::CannotOpen)
+            return Refuse(ReadRefusalMessage(why), f->file);
         if (!content || Sha256Hex(*content) != f->sha256) return Refuse(kFileDoesNotMatch, f->file);
         PlanFileCheck check = CheckPlanText(*content, language_);
         if (!check.accepted())
@@ -375,7 +385,7 @@ BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedu
     for (int k = 0; same && k < list.count(); ++k) {
         const std::optional<fs::path> copy = plans.LatestReadingCopy(k);
         same = list.entry(k) == prepared[k].name + ListSuffixFor(prepared[k].type) && copy &&
-               ReadWholeFile(*copy) == bytes[k];
+               ReadWholeFile(*copy, kPlanFileMaxBytes) == bytes[k];
     }
     if (!same) {
         feedback_.showMessage(kReadBackDiffers);

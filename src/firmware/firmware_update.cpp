@@ -29,9 +29,12 @@ constexpr int kIoCaption = 74;
 constexpr int kNoteWidth = 295;
 
 // Messages.
-constexpr int kMessageCheckFailed = 2;
+constexpr int kMessageCannotOpen = 1;
+constexpr int kMessageDamagedImage = 2;
 constexpr int kMessageNotConnected = 7;
 constexpr int kMessageWrongFile = 11;
+constexpr int kMessageNotRegularFile = 200;
+constexpr int kMessageImageTooLarge = 201;
 
 // The loader needs 4 s to come up after the switch; the instrument 2 s after "*RS2".
 constexpr int kLoaderPauseRounds = 40, kLoaderPauseMs = 100;
@@ -114,6 +117,16 @@ void FirmwareUpdate::FailureEnd(bool lostAlreadyTold) {
     if (!link_.IsOpen() && !lostAlreadyTold) feedback_.showMessage(kMessageNotConnected);
 }
 
+std::optional<std::string> FirmwareUpdate::ReadImageFile(const std::string& name) {
+    ReadRefusal why = ReadRefusal::CannotOpen;
+    std::optional<std::string> text = ReadWholeFile(PathFromText(name), kImageFileMaxBytes, &why);
+    if (!text)
+        feedback_.showMessage(why == ReadRefusal::NotRegularFile ? kMessageNotRegularFile
+                              : why == ReadRefusal::TooLarge     ? kMessageImageTooLarge
+                                                                 : kMessageCannotOpen);
+    return text;
+}
+
 // ---- the IO Interface update ------------------------------------------------------------
 
 bool FirmwareUpdate::WriteLoaderReport() {
@@ -159,15 +172,16 @@ UpdateOutcome FirmwareUpdate::Actualitzar(const std::string& ioVersionShown) {
         startupArgument.clear();
         return UpdateOutcome::Refused;
     }
-    const std::optional<std::string> text = ReadWholeFile(std::filesystem::path(name));
+    const std::optional<std::string> text = ReadImageFile(name);
     if (!text) {
         startupArgument.clear();
-        return UpdateOutcome::Cancelled;
+        return UpdateOutcome::Refused;
     }
 
     Hourglass hourglass(feedback_);
+    // Only a whole image goes out: the loader erases the interface's firmware first.
     if (!ProvaCheckSum(*text)) {
-        feedback_.showMessage(kMessageCheckFailed);
+        feedback_.showMessage(kMessageDamagedImage);
         startupArgument.clear();
         return UpdateOutcome::Refused;
     }
@@ -249,19 +263,19 @@ UpdateOutcome FirmwareUpdate::ActualitzarZV318(const std::string& zvVersionShown
         feedback_.showMessage(kMessageWrongFile);
         return UpdateOutcome::Refused;
     }
-    const std::optional<std::string> text = ReadWholeFile(std::filesystem::path(name));
+    const std::optional<std::string> text = ReadImageFile(name);
     if (!text) {
         feedback_.progress().setOkEnabled(true);
         (void)link_.FindInstrument();
-        return UpdateOutcome::Cancelled;
+        return UpdateOutcome::Refused;
     }
 
     Hourglass hourglass(feedback_);
-    // The instrument is erased before the first record goes out: a line that cannot be sent
-    // as it stands is found now, while the instrument still holds its firmware.
-    const std::vector<std::string> lines = InstrumentImageLines(*text);
-    if (!std::all_of(lines.begin(), lines.end(), InstrumentLineIsSound)) {
-        feedback_.showMessage(kMessageWrongFile);
+    // The instrument is erased before the first record goes out: an image that is not whole
+    // is found now, while the instrument still holds its firmware.
+    const std::optional<std::vector<std::string>> lines = WholeInstrumentImage(*text);
+    if (!lines) {
+        feedback_.showMessage(kMessageDamagedImage);
         return UpdateOutcome::Refused;
     }
     if (!Confirm(kInstrumentQuestion, Entry(kInstrumentVersionLabel) + zvVersionShown, name))
@@ -288,7 +302,7 @@ UpdateOutcome FirmwareUpdate::ActualitzarZV318(const std::string& zvVersionShown
     Wait(kEraseWaitMs / kWaitRoundMs, kWaitRoundMs);
 
     bool transferred = true;
-    for (const std::string& line : lines) {
+    for (const std::string& line : *lines) {
         const InstrumentRecord record = DecodeInstrumentLine(line);
         int retries = 0;
         while (link_.SendBlock(record.bytes) != 1) {

@@ -41,9 +41,9 @@ using ConfirmUpdate = std::function<bool(const UpdateQuestion&)>;
 
 enum class UpdateOutcome {
     Done,          // the update ran to its end
-    Cancelled,     // no file, an unreadable file, or the person answered No: nothing sent
+    Cancelled,     // no file, or the person answered No: nothing sent
     NotConnected,  // message 7 before anything was sent
-    Refused,       // the file was refused with a message (11 or 2): nothing sent
+    Refused,       // the file was refused with a message: nothing sent
     Failed,        // the update stopped half-way (the progress window says so)
 };
 
@@ -67,8 +67,8 @@ public:
     // The confirmation dialog; when empty, a yes/no question with the question's entry.
     ConfirmUpdate confirm;
     // The IO Interface image given at start-up. The IO Interface update uses it instead of the
-    // dialog; it is emptied when the update ends after the file choice with a wrong extension,
-    // an unreadable file, a failed check or success, and kept otherwise.
+    // dialog; it is emptied when the update ends after the file choice with a refused file
+    // (wrong extension, unreadable, not a whole image) or success, and kept otherwise.
     std::string startupArgument;
     // The file name the image dialog holds: the one chosen last since the program started.
     std::string dialogFile;
@@ -82,6 +82,9 @@ private:
     class Hourglass;
 
     [[nodiscard]] const std::string& Entry(int n) const { return language_.entry(n); }
+    // The image file whole, or nothing after a message: 1 when it cannot be opened, 200 when
+    // it is not a regular file, 201 when it is larger than any image (it is not read then).
+    [[nodiscard]] std::optional<std::string> ReadImageFile(const std::string& name);
     [[nodiscard]] bool Confirm(int questionEntry, std::string currentVersion,
                                const std::string& image);
     // The progress window's Begin; `maximum` sets the bar's range when the size is known.

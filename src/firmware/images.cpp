@@ -35,9 +35,15 @@ std::int32_t HexFieldValue(std::string_view line, std::size_t position, int n) {
 }
 
 bool ProvaCheckSum(const std::string& text) {
+    std::int64_t upper = 0;
+    bool loadedData = false, ended = false;
     LineReader reader(text);
     while (std::optional<std::string> piece = reader.next(kHexLineBuffer)) {
         const std::string line = WithoutNewline(*piece);
+        if (ended) {
+            if (!line.empty()) return false;  // a second end record, or records after it
+            continue;
+        }
         if (line.empty() || line[0] != ':') return false;
         const std::int32_t type = HexFieldValue(line, 7, 2);
         if (type != kDataRecord && type != kEndOfFileRecord && type != kExtendedLinearAddress)
@@ -45,8 +51,18 @@ bool ProvaCheckSum(const std::string& text) {
         std::int32_t sum = 0;
         for (std::size_t i = 1; i < line.size(); i += 2) sum += HexFieldValue(line, i, 2);
         if (sum % 256 != 0) return false;
+        // The same address arithmetic and the same range as the loader's.
+        const std::int32_t count = HexFieldValue(line, 1, 2);
+        const std::int64_t address = upper * 65536 + HexFieldValue(line, 3, 4);
+        if (type == kDataRecord && count > 0 && address >= kFirstLoadedAddress &&
+            address + count <= kMemoryImageSize)
+            loadedData = true;
+        else if (type == kExtendedLinearAddress)
+            upper = HexFieldValue(line, 9, 4);
+        else if (type == kEndOfFileRecord)
+            ended = true;
     }
-    return true;
+    return ended && loadedData;
 }
 
 MemoryImage LoadMemoryImage(const std::string& text) {
@@ -109,7 +125,7 @@ std::vector<std::string> InstrumentImageLines(const std::string& text) {
 }
 
 bool InstrumentLineIsSound(std::string_view line) {
-    if (line.size() < 4) return false;
+    if (line.size() < 4 || line[0] != 'S' || line[1] < '0' || line[1] > '9') return false;
     const int count = HexFieldValue(line, 2, 2);
     if (count > kMaxRecordBytes || line.size() != 4 + 2 * static_cast<std::size_t>(count))
         return false;
@@ -117,6 +133,25 @@ bool InstrumentLineIsSound(std::string_view line) {
     int sum = 0;
     for (int k = 0; k <= count; ++k) sum += HexFieldValue(line, 2 + 2 * k, 2);
     return count > 0 && sum % 256 == 0xFF;
+}
+
+std::optional<std::vector<std::string>> WholeInstrumentImage(const std::string& text) {
+    std::vector<std::string> records = InstrumentImageLines(text);
+    // Empty lines after the terminator are the file's end, not records.
+    while (!records.empty() && records.back().empty()) records.pop_back();
+    if (records.empty() || !std::all_of(records.begin(), records.end(), InstrumentLineIsSound))
+        return std::nullopt;
+    auto isTerminator = [](const std::string& r) { return r[1] >= '7' && r[1] <= '9'; };
+    // Data records carry 2, 3 or 4 address bytes and the checksum besides their data.
+    auto carriesData = [](const std::string& r) {
+        const int addressBytes = r[1] - '0' + 1;
+        return r[1] >= '1' && r[1] <= '3' && HexFieldValue(r, 2, 2) > addressBytes + 1;
+    };
+    if (!isTerminator(records.back()) ||
+        std::any_of(records.begin(), records.end() - 1, isTerminator) ||
+        std::none_of(records.begin(), records.end(), carriesData))
+        return std::nullopt;
+    return records;
 }
 
 bool HasImageExtension(std::string_view name, std::string_view extension) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,8 +26,12 @@ inline constexpr std::size_t kHexLineBuffer = 100;
 inline constexpr std::int32_t kMemoryImageSize = 0x20000;
 inline constexpr std::int32_t kFirstLoadedAddress = 0x1000;
 
-// True when every line of `text` (from its start) starts with ":", has record type 0, 1 or 4
-// and its pairs from character 1 on sum to 0 modulo 256. A text with no lines passes.
+// True when `text` is a whole image, one that leaves the IO Interface with firmware once
+// programmed: every line up to the end-of-file record starts with ":", has record type 0, 1 or
+// 4 and its pairs from character 1 on sum to 0 modulo 256; there is exactly one end-of-file
+// record, and nothing after it but empty lines; and at least one data record carries bytes
+// the loader stores (lying wholly inside 0x01000 ... 0x1FFFF). An empty file, the end record
+// alone or a file cut short before its end record fails.
 [[nodiscard]] bool ProvaCheckSum(const std::string& text);
 
 struct MemoryImage {
@@ -58,11 +63,17 @@ struct InstrumentRecord {
 // The lines of an instrument image, each without its line end.
 [[nodiscard]] std::vector<std::string> InstrumentImageLines(const std::string& text);
 
-// Whether a line can be sent as it stands: its count N fits one report (N <= 54), the line
-// holds exactly the count's bytes, and the S-record checksum (the ones' complement of the sum
-// of the count, address and data bytes) is right. The instrument is erased before the first
-// record goes out, so a bad line must be found before anything is sent.
+// Whether a line can be sent as it stands: an S-record ("S0" ... "S9") whose count N fits one
+// report (N <= 54), the line holding exactly the count's bytes, and the S-record checksum (the
+// ones' complement of the sum of the count, address and data bytes) right. The instrument is
+// erased before the first record goes out, so a bad line must be found before anything is sent.
 [[nodiscard]] bool InstrumentLineIsSound(std::string_view line);
+
+// The records of a whole instrument image, in order: every line up to the last record sound,
+// at least one data record (S1, S2, S3) carrying data bytes, and a terminating S7, S8 or S9 as
+// the last record with nothing after it but empty lines. Nothing when the image is not whole
+// (empty, cut short before its terminator, a foreign or damaged line).
+[[nodiscard]] std::optional<std::vector<std::string>> WholeInstrumentImage(const std::string& text);
 
 // ---- file names ----------------------------------------------------------------------------
 

@@ -57,6 +57,12 @@ public:
     virtual ~Feedback() = default;
     // Shows numbered message n of the catalogue (nothing for 0 and numbers above 31).
     virtual void showMessage(int number) = 0;
+    // Message n about one file, which it names (a file that could not be written). Where a
+    // feedback has no box of its own for it: the message, then the file's name as a notice.
+    virtual void showFileMessage(int number, const std::string& file) {
+        showMessage(number);
+        showNotice(file);
+    }
     // A notice whose text is not in the language table (for instance a faulty language file).
     virtual void showNotice(const std::string& text) = 0;
     // An information box with its own caption (the end of a save run); where captions mean

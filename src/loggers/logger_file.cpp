@@ -140,9 +140,10 @@ std::string LoggerPrintText(const OpenLogger& logger) {
 
 int ReadLoggerFileAt(const std::filesystem::path& path, OpenLogger& logger, Feedback& feedback) {
     if (LoggerTypeOfPath(path.string()) == 0) return kNotALoggerFile;
-    std::optional<std::string> bytes = ReadWholeFile(path);
+    ReadRefusal why{};
+    std::optional<std::string> bytes = ReadWholeFile(path, kLoggerFileMaxBytes, &why);
     if (!bytes) {
-        feedback.showMessage(1);
+        feedback.showMessage(ReadRefusalMessage(why));
         return kLoggerFileUnreadable;
     }
     logger.fileName = path.string();

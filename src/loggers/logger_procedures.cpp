@@ -205,7 +205,7 @@ int LoggerProcedures::WriteLogger(int mode) {
         return kLoggerNotOverwritten;
     const std::string bytes = mode == 1 ? LoggerPrintText(logger_) : LoggerFileText(logger_);
     if (!WriteFileAtomically(*path, bytes)) {
-        feedback_.showMessage(18);
+        feedback_.showFileMessage(18, PathToText(*path));
         return kLoggerCannotCreate;
     }
     if (mode != 1) logger_.fileName = path->string();
@@ -250,8 +250,10 @@ LoggerOutcome LoggerProcedures::SaveLoggers(const std::vector<int>& rows) {
     for (int r : rows) {
         const int result = LoadLogger(r);
         if (result != kLoggerLoaded) return LoadFailed(result);
-        // A file that cannot be created was reported; the run goes on.
-        if (WriteLogger(2) == kLoggerWritten && onSaved) onSaved(logger_.fileName);
+        // A file that cannot be written was named; the run ends failed there, as every later
+        // file into the same folder would fail alike.
+        if (WriteLogger(2) != kLoggerWritten) return LoggerOutcome::Failed;
+        if (onSaved) onSaved(logger_.fileName);
     }
     FinishedNotice();
     return LoggerOutcome::Done;

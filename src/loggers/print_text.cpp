@@ -37,7 +37,7 @@ int PrintTextPages(QPagedPaintDevice& device, QPainter& painter,
         std::max(1, static_cast<int>(std::lround(kPrintPointSize * device.logicalDpiY() / 72.0)));
     const int ascent = QFontMetrics(painter.font(), &device).ascent();
 
-    std::optional<std::string> bytes = ReadWholeFile(file);
+    std::optional<std::string> bytes = ReadWholeFile(file, kLoggerFileMaxBytes);
     if (!bytes) return 0;
     LineReader reader(std::move(*bytes));
     int i = 0;

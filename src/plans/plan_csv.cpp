@@ -220,9 +220,10 @@ int ReadPlanCsv(std::string_view text, int type, const LanguageTable& table, Fee
 
 int ReadPlanCsvFile(const std::filesystem::path& file, int type, const LanguageTable& table,
                     Feedback& feedback, PlanGrid& grid) {
-    std::optional<std::string> text = ReadWholeFile(file);
+    ReadRefusal why{};
+    std::optional<std::string> text = ReadWholeFile(file, kCsvFileMaxBytes, &why);
     if (!text) {
-        feedback.showMessage(1);
+        feedback.showMessage(ReadRefusalMessage(why));
         return kCsvUnreadable;
     }
     return ReadPlanCsv(*text, type, table, feedback, grid);

@@ -314,9 +314,10 @@ int ReadChannelPlan(std::string text, const std::string& fileLabel, PlanGrid& gr
 }
 
 int ReadChannelPlanFile(const std::filesystem::path& file, PlanGrid& grid, Feedback& feedback) {
-    std::optional<std::string> text = ReadWholeFile(file);
+    ReadRefusal why{};
+    std::optional<std::string> text = ReadWholeFile(file, kPlanFileMaxBytes, &why);
     if (!text) {
-        feedback.showMessage(1);
+        feedback.showMessage(ReadRefusalMessage(why));
         return kPlanFileUnreadable;
     }
     return ReadChannelPlan(std::move(*text), PathToText(file), grid, feedback);
@@ -443,7 +444,7 @@ int PlanFiles::OpenChannelPlanFile(int source, PlanGrid& grid) {
     if (source >= list_.count()) return kPlanCopyUnreadable;
     std::optional<std::filesystem::path> copy = CopyPathFor(programFolder_, list_.entry(source));
     if (!copy) return kPlanCopyUnreadable;
-    std::optional<std::string> text = ReadWholeFile(*copy);
+    std::optional<std::string> text = ReadWholeFile(*copy, kPlanFileMaxBytes);
     if (!text) return kPlanCopyUnreadable;
     return ReadChannelPlan(std::move(*text), PathToText(*copy), grid, feedback_);
 }

@@ -192,11 +192,12 @@ PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language) {
 }
 
 PlanFileCheck CheckPlanFile(const std::filesystem::path& file, const LanguageTable& language) {
-    std::optional<std::string> text = ReadWholeFile(file);
+    ReadRefusal why{};
+    std::optional<std::string> text = ReadWholeFile(file, kPlanFileMaxBytes, &why);
     if (!text) {
         PlanFileCheck check;
         check.code = kPlanFileUnreadable;
-        check.message = 1;
+        check.message = ReadRefusalMessage(why);
         return check;
     }
     return CheckPlanText(std::move(*text), language);
@@ -241,7 +242,11 @@ int PlanProcedures::ChannelCount(int plan) {
 bool PlanProcedures::WriteCopy(const std::optional<std::filesystem::path>& copy,
                                const std::string& text) {
     if (copy && WriteFileAtomically(*copy, text)) return true;
-    feedback_.showMessage(18);
+    // The reading stops here, and says which file: the copies after it would fail alike (a
+    // folder that may not be written, a full disk).
+    const std::string file = copy ? PathToText(*copy) : std::string{};
+    EndProgress(kStoppedStatus, file);
+    feedback_.showFileMessage(18, file);
     copyFailed_ = true;
     return false;
 }
@@ -317,6 +322,7 @@ PlanOutcome PlanProcedures::ReceiveButClick() {
         // SaveChannelPlans has closed its progress window; the list shows what was read.
         if (Lost()) return lost();
         if (result != -1) failed = true;
+        if (copyFailed_) break;
     }
     RemoveUnwrittenCopies();
     return failed || copyFailed_ ? PlanOutcome::Failed : PlanOutcome::Done;
@@ -350,9 +356,10 @@ int PlanProcedures::SaveChannelPlans(int type) {
     // Writes the copy of a plan and records what the reading wrote.
     auto keep = [this](const std::string& entry, const std::optional<std::filesystem::path>& copy,
                        const std::string& text, bool whole) {
-        if (!WriteCopy(copy, text)) return;
+        if (!WriteCopy(copy, text)) return false;
         written_[entry] = *copy;
         if (whole) whole_[entry] = *copy;
+        return true;
     };
     for (int i = 0; i < q; ++i) {
         const std::string name = GetChannelPlanName(link_, i);
@@ -384,7 +391,7 @@ int PlanProcedures::SaveChannelPlans(int type) {
             progress.advance();
             feedback_.processEvents();
         }
-        keep(entry, copy, text, true);
+        if (!keep(entry, copy, text, true)) return i;
     }
     EndProgress(kFinishedStatus, Entry(kDoneNote));
     return -1;
@@ -527,7 +534,7 @@ PlanOutcome PlanProcedures::DelSelButClick() {
     std::vector<PreparedPlan> plans;
     for (std::size_t k = 0; k < kept.size(); ++k) {
         const std::string& entry = kept[k];
-        std::optional<std::string> text = ReadWholeFile(copies[k]);
+        std::optional<std::string> text = ReadWholeFile(copies[k], kPlanFileMaxBytes);
         if (!text) return Refuse(13, entry + ".temp");
         PlanFileCheck check = CheckPlanText(std::move(*text), language_);
         if (!check.accepted()) {

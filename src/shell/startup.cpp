@@ -59,8 +59,11 @@ LanguageLoad ReadLanguage(const ProgramFolders& folders, const std::string& name
 LanguageLoad ReadLanguageOverDefault(const ProgramFolders& folders,
                                      const std::string& name, LanguageTable& table) {
     table.clear();
+    (void)ReadLanguageText(std::string(BuiltInEnglishText()), table);
     if (name != kDefaultLanguage) (void)ReadLanguage(folders, kDefaultLanguage, table);
-    return ReadLanguage(folders, name, table);
+    LanguageLoad load = ReadLanguage(folders, name, table);
+    if (name == kDefaultLanguage) load.opened = true;
+    return load;
 }
 
 std::string LanguageItemCaption(const std::string& name) {

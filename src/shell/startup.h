@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/link.h"
+#include "texts/language_file.h"
 #include "texts/language_table.h"
 #include "texts/program_folders.h"
 
@@ -49,7 +50,7 @@ ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onSt
 
 // ---- languages --------------------------------------------------------------------------
 
-inline constexpr char kDefaultLanguage[] = "English";
+inline constexpr const char* kDefaultLanguage = kBuiltInLanguage;
 
 // The language named by "config.txt", or "English" when the file cannot be opened.
 [[nodiscard]] std::string ConfiguredLanguage(const ProgramFolders& folders);
@@ -63,9 +64,9 @@ struct LanguageLoad {
 LanguageLoad ReadLanguage(const ProgramFolders& folders, const std::string& name,
                           LanguageTable& table);
 
-// The default language first, then `name` over it (when it is another), into an emptied
-// table: every entry has a text even when `name`'s file is missing or leaves entries out.
-// The result is `name`'s.
+// The built-in English texts, then the default language's file and `name`'s over them, into
+// an emptied table: every entry has a text even when the files are missing or leave entries
+// out. The result is `name`'s; the default language counts as opened without its file.
 LanguageLoad ReadLanguageOverDefault(const ProgramFolders& folders,
                                      const std::string& name, LanguageTable& table);
 

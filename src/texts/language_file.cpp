@@ -86,7 +86,7 @@ LanguageFileResult ReadLanguageText(const std::string& bytes, LanguageTable& tab
 }
 
 LanguageFileResult ReadLanguageFile(const std::filesystem::path& file, LanguageTable& table) {
-    std::optional<std::string> bytes = ReadWholeFile(file);
+    std::optional<std::string> bytes = ReadWholeFile(file, kLanguageFileMaxBytes);
     if (!bytes) return {};
     return ReadLanguageText(*bytes, table);
 }
@@ -135,7 +135,7 @@ std::filesystem::path FlagPath(const ProgramFolders& folders, const std::string&
 }
 
 std::vector<std::string> ListLanguages(const ProgramFolders& folders) {
-    std::vector<std::string> names;
+    std::vector<std::string> names{kBuiltInLanguage};
     std::error_code ec;
     std::vector<std::filesystem::path> folderList{folders.data};
     if (folders.separate()) folderList.push_back(folders.user);
@@ -152,7 +152,7 @@ std::vector<std::string> ListLanguages(const ProgramFolders& folders) {
 }
 
 std::optional<std::string> ReadConfigLanguage(const ProgramFolders& folders) {
-    std::optional<std::string> bytes = ReadWholeFile(folders.user / "config.txt");
+    std::optional<std::string> bytes = ReadWholeFile(folders.user / "config.txt", kConfigFileMaxBytes);
     if (!bytes) return std::nullopt;
     LineReader reader(*bytes);
     std::optional<std::string> first = reader.next(kLanguageNameLength + 1);

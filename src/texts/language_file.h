@@ -5,12 +5,18 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "texts/language_table.h"
 #include "texts/program_folders.h"
 
 namespace zv318 {
+
+// The language built into the program: its texts, from the shipped "English.lng", are the
+// table every language is loaded over, and it is offered even when no language file is there.
+inline constexpr char kBuiltInLanguage[] = "English";
+[[nodiscard]] std::string_view BuiltInEnglishText();
 
 // A line that could not be used: which line, and why.
 struct LanguageFileProblem {
@@ -46,7 +52,8 @@ LanguageFileResult ReadLanguageText(const std::string& bytes, LanguageTable& tab
                                                      const std::string& name);
 [[nodiscard]] std::filesystem::path FlagPath(const ProgramFolders& folders,
                                              const std::string& name);
-// The names of the ".lng" files of both "Languages" folders (without extension), sorted, once.
+// The names of the ".lng" files of both "Languages" folders (without extension) and the
+// built-in language, sorted, once.
 [[nodiscard]] std::vector<std::string> ListLanguages(const ProgramFolders& folders);
 
 // The language named by "config.txt" in the user folder (at most its first 19 characters,

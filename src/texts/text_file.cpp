@@ -1,11 +1,11 @@
 #include "texts/text_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <random>
 #include <system_error>
 
@@ -21,24 +21,77 @@
 
 namespace zv318 {
 
+namespace {
+
+// One open file descriptor, closed once: by close() (whose result counts) or at the end.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0) (void)close();
+    }
+    bool close() {
+#ifdef _WIN32
+        const bool closed = ::_close(fd) == 0;
+#else
+        const bool closed = ::close(fd) == 0;
+#endif
+        fd = -1;
+        return closed;
+    }
+};
+
+// Every byte written, however the system splits the write; false at the first failure
+// (disk full, quota, file size limit).
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+#ifdef _WIN32
+        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        const int n = ::_write(fd, bytes.data(), chunk);
+#else
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+#endif
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// The bytes on the disk itself, not only in the system's cache.
+bool SyncToDisk(int fd) {
+#ifdef _WIN32
+    return ::_commit(fd) == 0;
+#else
+    int r;
+    do r = ::fsync(fd);
+    while (r != 0 && errno == EINTR);
+    return r == 0;
+#endif
+}
+
+}  // namespace
+
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
     namespace fs = std::filesystem;
     std::random_device rd;
     fs::path temp = path;
     temp += ".tmp" + std::to_string(rd() % 1000000);
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ec;
-            fs::remove(temp, ec);
-            return false;
-        }
-    }
+    // Each step is checked: a write cut half-way, a sync or close that reports a late error
+    // (a full disk, a network folder) or a failed rename leaves the previous file as it was.
+    Descriptor file;
+#ifdef _WIN32
+    file.fd = ::_wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                       _S_IREAD | _S_IWRITE);
+#else
+    file.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+#endif
+    if (file.fd < 0) return false;
     std::error_code ec;
+    const bool written = WriteAll(file.fd, bytes) && SyncToDisk(file.fd);
+    if (!file.close() || !written) {
+        fs::remove(temp, ec);
+        return false;
+    }
     fs::rename(temp, path, ec);
     if (ec) {
         fs::remove(temp, ec);
@@ -96,6 +149,18 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std:
         if (data.size() > maxBytes) return refuse(ReadRefusal::TooLarge);
     }
     return data;
+}
+
+int ReadRefusalMessage(ReadRefusal why) {
+    switch (why) {
+        case ReadRefusal::NotRegularFile:
+            return 295;
+        case ReadRefusal::TooLarge:
+            return 296;
+        case ReadRefusal::CannotOpen:
+            break;
+    }
+    return 1;
 }
 
 std::string JoinCrLf(const std::vector<std::string>& lines, bool finalLineEnd) {

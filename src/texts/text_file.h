@@ -10,7 +10,9 @@
 
 namespace zv318 {
 
-// Writes `bytes` exactly as given to `path` through a temporary file beside it.
+// Writes `bytes` exactly as given to `path` through a temporary file beside it, synced to the
+// disk before it is renamed over the target. False when any step fails; the previous file is
+// then untouched and no temporary file is left.
 [[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 // The largest file of each kind the program reads from outside; a full plan or logger file is a
@@ -19,6 +21,12 @@ inline constexpr std::size_t kPlanFileMaxBytes = 64 * 1024;
 inline constexpr std::size_t kLoggerFileMaxBytes = 64 * 1024;
 inline constexpr std::size_t kLanguageFileMaxBytes = 1024 * 1024;
 inline constexpr std::size_t kImageFileMaxBytes = 16 * 1024 * 1024;
+// A plan as CSV from a spreadsheet, which may pad every row with empty columns.
+inline constexpr std::size_t kCsvFileMaxBytes = 1024 * 1024;
+// A backup's manifest: a line per plan and per logger of the instrument.
+inline constexpr std::size_t kManifestFileMaxBytes = 1024 * 1024;
+// config.txt: the name of a language.
+inline constexpr std::size_t kConfigFileMaxBytes = 4 * 1024;
 inline constexpr std::size_t kAnyFileMaxBytes = 64 * 1024 * 1024;
 
 // Why a file was not read.
@@ -27,6 +35,10 @@ enum class ReadRefusal {
     NotRegularFile,  // a device, a FIFO, a socket (a link is followed to what it names)
     TooLarge,        // larger than the kind of file can be
 };
+
+// The message that tells the person why a file was not read: 1 when it could not be opened,
+// 295 when it is no regular file, 296 when it is larger than its kind of file can be.
+[[nodiscard]] int ReadRefusalMessage(ReadRefusal why);
 
 // The whole file, or nothing when it cannot be opened, is not a regular file or holds more than
 // `maxBytes`. The file is opened once and judged on the open descriptor, without blocking on a

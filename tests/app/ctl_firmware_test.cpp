@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/ctl_support.h"
@@ -46,9 +48,20 @@ TEST(Zv318ctl, FirmwareUpdatesAgainstTheSimulatorProcess) {
     EXPECT_EQ(ioRun.status, 0) << ioRun.out;
     CtlRun zvRun = RunCtl(env, "--yes firmware instrument '" + (home / "new.zv318").string() + "'");
     EXPECT_EQ(zvRun.status, 0) << zvRun.out;
-    CtlRun wrong = RunCtl(env, "--yes firmware instrument '" + (home / "full.hex").string() + "'");
-    EXPECT_EQ(wrong.status, 1) << wrong.out;
-    EXPECT_NE(wrong.out.find("message 11"), std::string::npos) << wrong.out;
+    // Refused before anything is sent: the state below holds only the two updates above.
+    ASSERT_TRUE(WriteFileAtomically(home / "cut.zv318", zv.substr(0, zv.rfind("S9"))));
+    ASSERT_TRUE(WriteFileAtomically(home / "end.hex", HexRecord(1, 0, {})));
+    const std::pair<std::string, const char*> refused[] = {
+        {"instrument '" + (home / "full.hex").string() + "'", "message 11:"},
+        {"instrument '" + (home / "cut.zv318").string() + "'", "message 2:"},
+        {"io '" + (home / "end.hex").string() + "'", "message 2:"},
+        {"io '" + (home / "missing.hex").string() + "'", "message 1:"},
+    };
+    for (const auto& [args, message] : refused) {
+        CtlRun r = RunCtl(env, "--yes firmware " + args);
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_NE(r.out.find(message), std::string::npos) << r.out;
+    }
     sim.stop();
 
     const MemoryImage image = LoadMemoryImage(io);
@@ -74,6 +87,37 @@ TEST(Zv318ctl, FirmwareUpdatesAgainstTheSimulatorProcess) {
     ASSERT_EQ(records.size(), lines.size());
     for (std::size_t k = 0; k < lines.size(); ++k)
         EXPECT_EQ(records[k], DecodeInstrumentLine(lines[k]).bytes) << lines[k];
+    fs::remove_all(home);
+}
+
+// The instrument goes away while the instrument update waits after "*RS2": exit 3, as every
+// command without an instrument.
+TEST(Zv318ctl, FirmwareUpdateWhoseInstrumentVanishes) {
+    const fs::path home =
+        fs::temp_directory_path() / ("zv318-ctl-gone-" + std::to_string(getpid()));
+    fs::create_directories(home);
+    const fs::path trace = home / "sim.trace";
+    SimProcess sim({"--trace", trace.string()});
+    const std::string env = sim.envWithHome(home);
+    ASSERT_TRUE(WriteFileAtomically(home / "new.zv318", "S1041000AA41\r\nS9030000FC\r\n"));
+
+    CtlRun run;
+    std::thread ctl([&] {
+        run = RunCtl(env, "--yes firmware instrument '" + (home / "new.zv318").string() + "'");
+    });
+    const std::string rs2 = "2A5253320D";  // "*RS2" and its carriage return
+    bool started = false;
+    for (int i = 0; i < 1000 && !started; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::ifstream in(trace);
+        const std::string received(std::istreambuf_iterator<char>(in), {});
+        started = received.find(rs2) != std::string::npos;
+    }
+    sim.stop();
+    ctl.join();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(run.status, 3) << run.out;
+    EXPECT_NE(run.out.find("message 7:"), std::string::npos) << run.out;
     fs::remove_all(home);
 }
 

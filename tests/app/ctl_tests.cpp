@@ -4,6 +4,7 @@
 
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -286,4 +287,41 @@ TEST(Zv318ctl, LoggersListSaveShowAndPrintThroughTheSocketFolder) {
     sim.stop();
     EXPECT_EQ(RunCtl(env, "loggers list plc").status, 3);
     fs::remove_all(home);
+}
+
+// An empty program folder (no Languages/, no Loggers/): the built-in English texts speak.
+// Plan files that are no files end at once with the message that says so; a print leaves
+// stderr to the program's own words; a row number past any int is named as such.
+TEST(Zv318ctl, AnEmptyProgramFolderAndFilesThatAreNotFiles) {
+    const fs::path home =
+        fs::temp_directory_path() / ("zv318-ctl-home-" + std::to_string(getpid()));
+    fs::remove_all(home);
+    fs::create_directories(home);
+    const fs::path odd = fs::temp_directory_path() / ("zv318-ctl-odd-" + std::to_string(getpid()));
+    fs::remove_all(odd);
+    fs::create_directories(odd);
+    ASSERT_EQ(::mkfifo((odd / "fifo.c318").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", odd / "zero.c318");
+    const std::string env = "env -u XDG_RUNTIME_DIR ZV318_HOME='" + home.string() + "'";
+
+    for (const char* name : {"fifo.c318", "zero.c318"}) {
+        const auto start = std::chrono::steady_clock::now();
+        CtlRun r = RunCtl(env, "plans check '" + (odd / name).string() + "'");
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << name;
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_NE(r.out.find("message 295: The file is not a regular file"), std::string::npos)
+            << r.out;
+    }
+
+    fs::create_directories(home / "Loggers");
+    const std::string pdf = (odd / "p.pdf").string();
+    CtlRun print = RunCtl(env, "--demo loggers print radio 1 --pdf '" + pdf + "'");
+    EXPECT_EQ(print.status, 0) << print.out;
+    EXPECT_EQ(print.out, "printed 1 logger(s) to " + pdf + "\n");
+
+    CtlRun huge = RunCtl(env, "--demo loggers save radio 99999999999999999999");
+    EXPECT_EQ(huge.status, 2) << huge.out;
+    EXPECT_TRUE(huge.out.starts_with("row 99999999999999999999 is out of range\n")) << huge.out;
+    fs::remove_all(home);
+    fs::remove_all(odd);
 }

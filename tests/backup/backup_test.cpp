@@ -1,6 +1,8 @@
 // Backups of the simulated instrument and restores of their plans, checked against the
 // simulator's state and the files on disk.
 
+#include <sys/stat.h>
+
 #include <map>
 
 #include "backup/backup.h"
@@ -291,6 +293,14 @@ TEST_F(backupRestore, AFaultyBackupIsRefusedBeforeAnythingIsErased) {
             WriteBytes(folder / kManifestName, m);
         };
     };
+    auto instead = [](std::string name, std::function<void(const fs::path&)> make) {
+        return [name, make](const fs::path& folder) {
+            fs::remove(folder / name);
+            make(folder / name);
+        };
+    };
+    auto fifo = [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); };
+    auto zero = [](const fs::path& p) { fs::create_symlink("/dev/zero", p); };
     const std::vector<Fault> faults{
         {"one byte altered",
          rewrite(
@@ -306,6 +316,13 @@ TEST_F(backupRestore, AFaultyBackupIsRefusedBeforeAnythingIsErased) {
          147},
         {"a file missing", [this](const fs::path& f) { fs::remove(f / FileOf("DAB")); }, 147},
         {"no manifest", [](const fs::path& f) { fs::remove(f / kManifestName); }, 146},
+        // Files that are not plan files: judged on the open file, never waited on.
+        {"a FIFO for a plan", instead(FileOf("FM"), fifo), 295},
+        {"a link to /dev/zero", instead(FileOf("FM"), zero), 295},
+        {"a FIFO for the manifest", instead(kManifestName, fifo), 146},
+        {"a plan too large", instead(FileOf("FM"), [](const fs::path& p) {
+             WriteBytes(p, std::string(kPlanFileMaxBytes + 1, '0'));
+         }), 296},
     };
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.what);

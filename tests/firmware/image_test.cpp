@@ -1,5 +1,5 @@
-// Intel HEX images: the line check and the loader into the memory image; instrument image
-// lines: the data record and the whole-image check.
+// Intel HEX images: the whole-image check and the loader into the memory image; instrument
+// image lines: the data record, the line check and the whole-image check.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -43,54 +43,64 @@ TEST(firmwareImages, CheckAndLoaderOnIntelHexFiles) {
                                      HexRecord(0, 0x1200, Bytes(4, 3))};
     const std::string longRecord = HexRecord(0, 0x1000, Bytes(48, 0));  // 107 characters
 
+    const std::string end = HexRecord(1, 0, {});
+    const std::string full = FullIntelHexImage();
+    // A broken download: the file stops at a line end, here just before 0x10000.
+    const std::string cut = full.substr(0, full.find(HexRecord(4, 0, {0, 1})));
+
+    // `passes`: the image is whole, so programming it leaves firmware in the interface.
     const HexCase cases[] = {
         {"the three-line example", kExample, true, 0x10000, {{0x1000, 0xAA}, {0x1001, 0xBB}}},
-        {"its first line alone", ":02100000AABB89\r\n", true, 0x1002, {{0x1000, 0xAA}}},
+        {"its first line alone: no end record", ":02100000AABB89\r\n", false, 0x1002,
+         {{0x1000, 0xAA}}},
         {"a changed checksum", ":02100000AABB88\r\n:00000001FF\r\n", false, 0x1002, {}},
         {"lower-case digits", ":02100000aabb89\r\n:00000001FF\r\n", false, 0x1002, {{0x1000, 0}}},
-        {"a trailing empty line", kExample + "\r\n", false, 0x10000, {{0x1000, 0xAA}}},
+        {"empty lines after the end record", kExample + "\r\n\n", true, 0x10000, {{0x1000, 0xAA}}},
+        {"an empty line before the end record", ":02100000AABB89\r\n\r\n" + end, false, 0x1002,
+         {{0x1001, 0xBB}}},
         {"LF line ends", ":02100000AABB89\n:00000001FF\n", true, 0x1002, {{0x1001, 0xBB}}},
-        {"no lines at all", "", true, 0, {}},
+        {"no lines at all", "", false, 0, {}},
+        {"the end record alone", end, false, 0, {}},
+        {"only a record of no bytes at 0x1000", Lines({HexRecord(0, 0x1000, {}), end}), false,
+         0x1000, {}},
         {"type 2", Lines({HexRecord(2, 0, {0, 0})}), false, 0, {}},
         {"type 3", Lines({HexRecord(3, 0, {0, 0, 0, 0})}), false, 0, {}},
         {"type 5", Lines({HexRecord(5, 0, {0, 0, 0, 0})}), false, 0, {}},
         // The buffer takes 99 characters: the record's tail comes as a line of its own, and
         // its characters read as fields move the mark.
         {"a line longer than the buffer",
-         Lines({longRecord}),
+         Lines({longRecord, end}),
          false,
          0xE3C7,
          {{0x102C, 44}, {0x102D, 0}}},
-        {"data below 0x1000 moves the mark only",
-         Lines({HexRecord(0, 0x0800, {1, 2, 3, 4}), HexRecord(1, 0, {})}),
-         true,
+        {"data below 0x1000 only: nothing the loader stores",
+         Lines({HexRecord(0, 0x0800, {1, 2, 3, 4}), end}),
+         false,
          0x804,
          {{0x800, 0}}},
         {"a record ending past 0x20000 is skipped whole, the mark bounded to the image",
-         Lines(
-             {HexRecord(4, 0, {0, 1}), HexRecord(0, 0xFFF8, Bytes(16, 0x40)), HexRecord(1, 0, {})}),
+         Lines({HexRecord(0, 0x1000, {5}), HexRecord(4, 0, {0, 1}),
+                HexRecord(0, 0xFFF8, Bytes(16, 0x40)), end}),
          true,
          0x1FFFF,
-         {{0x1FFF8, 0}, {0x1FFFF, 0}}},
-        {"a record starting past 0x1FFFF",
-         Lines({HexRecord(4, 0, {0, 5}), HexRecord(0, 0x10, {9})}),
-         true,
+         {{0x1000, 5}, {0x1FFF8, 0}, {0x1FFFF, 0}}},
+        {"a record starting past 0x1FFFF only",
+         Lines({HexRecord(4, 0, {0, 5}), HexRecord(0, 0x10, {9}), end}),
+         false,
          0x1FFFF,
          {}},
         {"contiguous 16-byte records",
-         Lines(contiguous),
+         Lines(contiguous) + end,
          true,
          0x1FF0,
          {{0x1000, 0x00}, {0x1FFF, 0xFF}, {0x1A5C, 0x5C}}},
-        {"records with gaps", Lines(gaps), true, 0x1204, {{0x1100, 2}, {0x1203, 6}}},
-        {"no end-of-file record: the loader stops at the end of the file",
-         Lines({HexRecord(0, 0x1000, {7}), HexRecord(0, 0x1010, {8})}),
-         true,
-         0x1011,
-         {{0x1010, 8}}},
+        {"records with gaps", Lines(gaps) + end, true, 0x1204, {{0x1100, 2}, {0x1203, 6}}},
+        {"cut short: the loader stops at the end of the file", cut, false, 0xFFF0,
+         {{0xFFFF, (0xFFFF * 7 + 0xFF) & 0xFF}, {0x10000, 0}}},
+        {"two end records", kExample + end, false, 0x10000, {{0x1001, 0xBB}}},
         {"records after the end-of-file record are not loaded",
-         Lines({HexRecord(1, 0, {}), HexRecord(0, 0x1000, {7})}),
-         true,
+         Lines({end, HexRecord(0, 0x1000, {7})}),
+         false,
          0,
          {{0x1000, 0}}},
     };
@@ -131,12 +141,43 @@ TEST(firmwareImages, InstrumentLinesAndTheirCheck) {
         {"S1030000FC00", false},  // and fewer
         {n55, false},             // too long for one report, checksum right
         {"S1030000fc", false},
+        {"X1030000FC", false},    // not an S-record, its sums right
+        {"S:030000FC", false},
         {"", false},
     };
     for (const auto& [line, sound] : lines) EXPECT_EQ(InstrumentLineIsSound(line), sound) << line;
 
     EXPECT_EQ(InstrumentImageLines("S1030000FC\r\nS9030000FC\r\n"),
               (std::vector<std::string>{"S1030000FC", "S9030000FC"}));
+}
+
+TEST(firmwareImages, OnlyAWholeInstrumentImageGivesRecords) {
+    const std::string head = "S00F000068656C6C6F202020202000003C\r\n";
+    const std::string data = "S1041000AA41\r\n", noData = "S1030000FC\r\n";
+    const std::string s2 = "S2050100005A9F\r\n", s3 = "S30601000000A553\r\n";
+    const std::string s9 = "S9030000FC\r\n", s8 = "S804000000FB\r\n", s7 = "S70500000000FA\r\n";
+    const std::pair<std::string, int> images[] = {  // the image, its records (0: not whole)
+        {head + noData + data + s9, 4},
+        {data + s9 + "\r\n\n", 2},  // empty lines after the terminator are not records
+        {s2 + s8, 2},
+        {s3 + s7, 2},
+        {"", 0},
+        {s9, 0},
+        {head + noData + s9, 0},    // data records without data
+        {head + data, 0},           // cut off before its terminator
+        {data + s9 + data, 0},      // a record after the terminator
+        {data + "\r\n" + s9, 0},   // an empty line inside
+        {data + "X9030000FC\r\n", 0},
+        {data + "S9030000FD\r\n", 0},
+    };
+    for (const auto& [text, records] : images) {
+        SCOPED_TRACE(text);
+        const std::optional<std::vector<std::string>> whole = WholeInstrumentImage(text);
+        ASSERT_EQ(whole.has_value(), records > 0);
+        if (whole) {
+            EXPECT_EQ(whole->size(), static_cast<std::size_t>(records));
+        }
+    }
 }
 
 }  // namespace

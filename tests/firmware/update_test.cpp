@@ -2,8 +2,11 @@
 // every report they receive.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <span>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -50,10 +53,6 @@ TEST_F(firmwareIoUpdate, ProgramsTheLoaderAsTheImageSays) {
          HexRecord(0, 0x1000, sixteen) + HexRecord(0, 0x1020, sixteen) + HexRecord(1, 0, {}),
          {0x1000},
          0x30},
-        {"nothing at or above 0x1000: the range is 0, the first block still goes",
-         HexRecord(0, 0x0200, sixteen) + HexRecord(1, 0, {}),
-         {0x1000},
-         0},
         {"a record past the image: blocks stop at its last byte",
          HexRecord(0, 0x1000, sixteen) + HexRecord(4, 0, {0, 1}) + HexRecord(0, 0xFFF8, sixteen) +
              HexRecord(1, 0, {}),
@@ -144,6 +143,11 @@ struct EndCase {
 };
 
 TEST_F(firmwareIoUpdate, EndsBeforeSendingWhenItMust) {
+    const auto Image = [](std::string bytes) {
+        return [bytes](firmwareIoUpdate& t) { t.update.startupArgument = t.Write("i.hex", bytes); };
+    };
+    const std::string full = FullIntelHexImage();
+    const std::string cut = full.substr(0, full.find("\r\n", full.size() / 2) + 2);
     const EndCase cases[] = {
         {"instrument absent",
          [](firmwareIoUpdate& t) { t.bus.setPlugged(false); },
@@ -155,19 +159,26 @@ TEST_F(firmwareIoUpdate, EndsBeforeSendingWhenItMust) {
          UpdateOutcome::Refused,
          {11},
          false},
-        {"a file that cannot be read",
+        {"a missing file",
+         [](firmwareIoUpdate& t) { t.update.startupArgument = (t.folder / "m.hex").string(); },
+         UpdateOutcome::Refused, {1}, false},
+        {"a FIFO",
          [](firmwareIoUpdate& t) {
-             t.update.startupArgument = (t.folder / "missing.hex").string();
+             t.update.startupArgument = (t.folder / "Version" / "fifo.hex").string();
+             ASSERT_EQ(::mkfifo(t.update.startupArgument.c_str(), 0600), 0);
          },
-         UpdateOutcome::Cancelled,
-         {},
-         false},
-        {"a failed check",
+         UpdateOutcome::Refused, {200}, false},
+        {"larger than any image: refused unread",
          [](firmwareIoUpdate& t) {
-             t.update.startupArgument = t.Write("bad.hex", ":02100000AABB88\r\n");
+             std::filesystem::resize_file(t.update.startupArgument, kImageFileMaxBytes + 1);
          },
-         UpdateOutcome::Refused,
-         {2},
+         UpdateOutcome::Refused, {201}, false},
+        // Images that are not whole: each would erase the interface and leave it empty.
+        {"a failed check", Image(":02100000AABB88\r\n:00000001FF\r\n"), UpdateOutcome::Refused,
+         {2}, false},
+        {"an empty file", Image(""), UpdateOutcome::Refused, {2}, false},
+        {"the end record alone", Image(HexRecord(1, 0, {})), UpdateOutcome::Refused, {2}, false},
+        {"cut short, as a broken download leaves it", Image(cut), UpdateOutcome::Refused, {2},
          false},
         {"the person answers No",
          [](firmwareIoUpdate& t) { t.confirmAnswer = false; },
@@ -229,7 +240,7 @@ TEST_F(firmwareIoUpdate, AFailedWriteStopsEverythingAndKeepsTheArgument) {
 
 // ---- the instrument update --------------------------------------------------------------
 
-const std::string kTwoLines = "S1030000FC\r\nS9030000FC\r\n";
+const std::string kTwoLines = "S1041000AA41\r\nS9030000FC\r\n";
 
 struct ZvCase {
     const char* what;
@@ -259,14 +270,6 @@ using firmwareInstrumentUpdate = FirmwareTest;
 TEST_F(firmwareInstrumentUpdate, SendsTheImageRecordByRecord) {
     const Strings six1(6, "*SXS1"), six9(6, "*SXS9");
     const ZvCase cases[] = {
-        {"an empty image",
-         "",
-         [](sim::Instrument&) {},
-         UpdateOutcome::Done,
-         Join({{"*RS2"}, Erases(), {"*RS0"}}),
-         {},
-         2200,
-         0},
         {"two records",
          kTwoLines,
          [](sim::Instrument&) {},
@@ -274,7 +277,7 @@ TEST_F(firmwareInstrumentUpdate, SendsTheImageRecordByRecord) {
          Join({{"*RS2"}, Erases(), {"*SXS1", "*SXS9", "*RS0"}}),
          {},
          2200,
-         24},
+         26},
         {"a record refused five times, then accepted",
          kTwoLines,
          [](sim::Instrument& i) { i.refuseRecord[1] = 5; },
@@ -282,7 +285,7 @@ TEST_F(firmwareInstrumentUpdate, SendsTheImageRecordByRecord) {
          Join({{"*RS2"}, Erases(), six1, {"*SXS9", "*RS0"}}),
          {},
          2200 + 5 * 500,
-         24},
+         26},
         {"a record refused six times stops the transfer",
          kTwoLines,
          [](sim::Instrument& i) { i.refuseRecord[2] = 6; },
@@ -290,7 +293,7 @@ TEST_F(firmwareInstrumentUpdate, SendsTheImageRecordByRecord) {
          Join({{"*RS2"}, Erases(), {"*SXS1"}, six9}),
          {},
          2200 + 5 * 500,
-         12},
+         14},
         {"an erase reply of 2 goes on",
          kTwoLines,
          [](sim::Instrument& i) { i.statusFor["*FE3"] = 2; },
@@ -298,7 +301,7 @@ TEST_F(firmwareInstrumentUpdate, SendsTheImageRecordByRecord) {
          Join({{"*RS2"}, Erases(), {"*SXS1", "*SXS9", "*RS0"}}),
          {8},
          2200,
-         24},
+         26},
         {"an erase reply of 0",
          kTwoLines,
          [](sim::Instrument& i) { i.statusFor["*FE4"] = 0; },
@@ -330,7 +333,7 @@ TEST_F(firmwareInstrumentUpdate, SendsTheImageRecordByRecord) {
          Join({{"*RS2"}, Erases(), {"*SXS1", "*SXS9", "*RS0"}}),
          {},
          2200,
-         24},
+         26},
     };
     for (const ZvCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -360,36 +363,44 @@ TEST_F(firmwareInstrumentUpdate, SendsTheImageRecordByRecord) {
         EXPECT_EQ(p.note, done ? "E29" : "E57");
         EXPECT_EQ(p.barVisible, done);
         if (done) {
-            EXPECT_EQ(instrument.firmwareRecords.size(), c.image.empty() ? 0u : 2u);
+            EXPECT_EQ(instrument.firmwareRecords.size(), 2u);
         }
         EXPECT_FALSE(done && instrument.bootMode());
     }
 }
 
 TEST_F(firmwareInstrumentUpdate, TheDataRecordReport) {
-    feedback.files = {Write("new.zv318", "S1030000FC\r\n")};
+    feedback.files = {Write("new.zv318", "S1030000FC\r\n" + kTwoLines)};
     ASSERT_EQ(update.ActualitzarZV318("x"), UpdateOutcome::Done);
     const Report& record = instrument.received.at(7);  // after *RS2 and six erases
     EXPECT_EQ(HexBytes(std::span(record).first(14)), "00 03 17 2A 53 58 53 31 03 00 00 FC 0D 00");
-    ASSERT_EQ(instrument.firmwareRecords.size(), 1u);
+    ASSERT_EQ(instrument.firmwareRecords.size(), 3u);
     EXPECT_EQ(HexBytes(instrument.firmwareRecords[0]), "2A 53 58 53 31 03 00 00 FC");
 }
 
 TEST_F(firmwareInstrumentUpdate, RefusesAFileBeforeSendingAnything) {
-    const std::pair<const char*, std::string> files[] = {
-        {"bad.ZV318", kTwoLines},
-        {"checksum.zv318", "S1030000FC\r\nS1030000FD\r\n"},
-        {"count.zv318", "S1030000FC\r\nS1050000FC\r\n"},
-        {"blank line.zv318", "S1030000FC\r\n\r\nS9030000FC\r\n"},
+    // A cut-off image: the first 65 of 130 records, no S9.
+    std::string cut;
+    for (int k = 0; k < 65; ++k) cut += "S1041000AA41\r\n";
+    const std::tuple<const char*, std::string, int> files[] = {
+        {"bad.ZV318", kTwoLines, 11},
+        {"checksum.zv318", "S1030000FC\r\nS1030000FD\r\n" + kTwoLines, 2},
+        {"count.zv318", "S1030000FC\r\nS1050000FC\r\n" + kTwoLines, 2},
+        {"blank line.zv318", "S1041000AA41\r\n\r\nS9030000FC\r\n", 2},
+        {"empty.zv318", "", 2},
+        {"cut.zv318", cut, 2},
+        {"foreign.zv318", "X1041000AA41\r\n" + kTwoLines, 2},
+        {"missing.zv318", "", 1},
     };
-    for (const auto& [name, bytes] : files) {
+    for (const auto& [name, bytes, message] : files) {
         SCOPED_TRACE(name);
         feedback = RecordingFeedback();
-        feedback.files = {Write(name, bytes)};
+        feedback.files = {message == 1 ? (folder / name).string() : Write(name, bytes)};
         EXPECT_EQ(update.ActualitzarZV318("x"), UpdateOutcome::Refused);
-        EXPECT_EQ(feedback.messages, std::vector<int>{11});
+        EXPECT_EQ(feedback.messages, std::vector<int>{message});
         EXPECT_TRUE(instrument.received.empty());
         EXPECT_TRUE(questions.empty());
+        EXPECT_EQ(feedback.progressWindow.showCount, 0);
     }
 
     // A cancelled dialog keeps the file chosen before it.

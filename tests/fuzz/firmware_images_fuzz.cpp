@@ -25,5 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ZV318_FUZZ_CHECK(record.bytes[5] <= kMaxRecordBytes);
         ZV318_FUZZ_CHECK(3 + record.bytes.size() + 2 <= kReportSize);
     }
+    // What the instrument update sends: every record of a whole image fits one report.
+    if (const auto records = WholeInstrumentImage(text))
+        for (const std::string& line : *records)
+            ZV318_FUZZ_CHECK(3 + DecodeInstrumentLine(line).bytes.size() + 2 <= kReportSize);
     return 0;
 }

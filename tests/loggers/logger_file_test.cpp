@@ -175,11 +175,14 @@ TEST_F(loggersScenario, SaveAllRunsDownloadEveryListedLogger) {
               "0,C0,474000000,8000000,-40.0 dBm");
     EXPECT_TRUE(fs::exists(loggers() / "A.lograd"));
 
-    // Without the folder, every logger is still tried (message 18 each), then the notice.
+    // Without the folder, the first file that cannot be written ends the run failed, named,
+    // and no "saved" notice follows.
     fs::remove_all(loggers());
     feedback.messages.clear();
-    EXPECT_EQ(procedures.SaveLogButClick(), LoggerOutcome::Done);
-    EXPECT_EQ(feedback.messages, (std::vector<int>{18, 18}));
+    feedback.notices.clear();
+    EXPECT_EQ(procedures.SaveLogButClick(), LoggerOutcome::Failed);
+    EXPECT_EQ(feedback.messages, std::vector<int>{18});
+    EXPECT_EQ(feedback.notices, std::vector<std::string>{(loggers() / "A.lograd").string()});
 }
 
 }  // namespace

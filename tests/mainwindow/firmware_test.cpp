@@ -28,7 +28,7 @@ protected:
         MainWindowTest::SetUp();
         std::filesystem::create_directories(folder / "Version");
         WriteFile("Version/io 2.3.hex", kImage);
-        WriteFile("Version/zv 1.3.zv318", "S1030000FC\r\nS9030000FC\r\n");
+        WriteFile("Version/zv 1.3.zv318", "S1041000AA41\r\nS9030000FC\r\n");
     }
 
     // The confirmation dialog, answered with SI or NO; what it showed is kept.
@@ -37,7 +37,7 @@ protected:
             auto* dialog = qobject_cast<TConfUpgr*>(modal);
             ASSERT_NE(dialog, nullptr);
             shown.push_back({dialog->Confirm->text(), dialog->VersioActual->text(),
-                             dialog->VersionTo->text(), dialog->NO->isDefault()});
+                             dialog->VersionTo->toolTip(), dialog->NO->isDefault()});
             (yes ? dialog->SI : dialog->NO)->click();
         });
     }
@@ -76,6 +76,19 @@ TEST_F(mainwindowFirmware, AStartUpArgumentRunsTheIoUpdateOnceAfterTheFirstRefre
     EXPECT_EQ(LoaderEntries(), 0);
     EXPECT_EQ(form->startupArgument(), image);
     EXPECT_EQ(StatusRefreshes(), 1);  // the update came after the refresh
+
+    // With the argument still pending, the instrument update asks about its own image.
+    const std::string zv = (folder / "Version" / "zv 1.3.zv318").string();
+    feedback.files = {zv};
+    {
+        ModalWatcher no = Answer(false);
+        form->KORVEL521->trigger();
+    }
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].confirm, Entry(49));
+    EXPECT_EQ(shown[1].image, QString::fromStdString(zv));
+    EXPECT_EQ(form->startupArgument(), image);
+    feedback.fileRequests.clear();
 
     bool busyDuringPause = false, otherCommandsOff = false;
     sleeper.onSleep = [&] {

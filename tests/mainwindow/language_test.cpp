@@ -236,6 +236,18 @@ TEST_F(mainwindowLanguages, AMissingFlagShowsNoLanguageAndMessage3) {
     EXPECT_EQ(feedback.messages, (std::vector<int>{3, 3}));
 }
 
+// No language file at all: the English texts built into the program fill the window, and
+// English stays in the menu to be chosen.
+TEST_F(mainwindowLanguages, AnEmptyLanguagesFolderStillGivesTheEnglishWindow) {
+    std::filesystem::remove_all(folder / "Languages");
+    Start();
+    EXPECT_EQ(feedback.messages, std::vector<int>{3});  // only the flag is missing
+    EXPECT_EQ(form->windowTitle().toStdString(), ReadEnglish(31));
+    EXPECT_EQ(Plain(form->Archivo1->title()).toStdString(), ReadEnglish(1));
+    EXPECT_EQ(form->ReceiveBut->text().toStdString(), ReadEnglish(41));
+    EXPECT_NE(LanguageItem(*form, QStringLiteral("English")), nullptr);
+}
+
 TEST_F(mainwindowLanguages, FaultyLinesAreToldOnceAndTheRestIsUsed) {
     WriteFile("Languages/Broken.lng", "a,31=Title\r\nb,x1=bad\r\nc,41\r\nd,41=Read\r\n");
     std::filesystem::copy_file(folder / "Languages" / "English.bmp",

@@ -97,11 +97,15 @@ TEST_F(plansReading, NamesThatCannotBeFileNamesGetEscapedCopiesAndFailedCopiesAr
     EXPECT_TRUE(fs::exists(copy("E (PLC)")));
     EXPECT_EQ(list.entries.size(), 4u);
 
+    // The first copy that cannot be written ends the reading failed, naming the file.
     PlanProcedures nowhere(link, feedback, language, list, folder.path / "absent");
     feedback.messages.clear();
     EXPECT_EQ(nowhere.ReceiveButClick(), PlanOutcome::Failed);
-    EXPECT_EQ(feedback.messages, std::vector<int>(4, 18));
-    EXPECT_EQ(list.entries.size(), 4u);
+    EXPECT_EQ(feedback.messages, std::vector<int>{18});
+    const std::string first = (folder.path / "absent" / "A%2FB (RADIO).temp").string();
+    EXPECT_EQ(feedback.notices, std::vector<std::string>{first});
+    EXPECT_EQ(progress().note, first);
+    EXPECT_EQ(list.entries.size(), 3u);
     EXPECT_EQ(nowhere.LatestReadingCopy(0), std::nullopt);
 }
 

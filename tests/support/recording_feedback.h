@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "link/feedback.h"
+#include "texts/language_table.h"
 
 namespace zv318::testing {
 
@@ -46,7 +47,8 @@ public:
 class RecordingFeedback : public Feedback {
 public:
     void showMessage(int number) override {
-        if (number != 0 && number <= 999) {  // the program's own messages reach 999
+        // As a message box does: a number without a message shows nothing.
+        if (number != 0 && number <= kExtraMessageLast) {
             messages.push_back(number);
             statusAtMessage.push_back(progressWindow.status);
         }

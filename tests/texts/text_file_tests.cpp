@@ -4,7 +4,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include "texts/text_file.h"
 
@@ -35,6 +40,31 @@ TEST(AtomicWrite, AFailedWriteKeepsThePreviousFile) {
     EXPECT_FALSE(WriteFileAtomically(dir / "folder", "data"));
     EXPECT_FALSE(WriteFileAtomically(dir / "missing" / "file.txt", "data"));
     EXPECT_EQ(ReadWholeFile(file), "precious");
+    fs::remove_all(dir);
+}
+
+// A write that fails after its first bytes (a full disk, a quota, a file size limit): in a
+// child process whose files may not grow past 100 bytes, SIGXFSZ ignored so that write()
+// reports the error.
+TEST(AtomicWrite, AWriteCutHalfWayKeepsThePreviousFileAndLeavesNoTemporary) {
+    fs::path dir = fs::temp_directory_path() / "zv318-atomic-cut";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path file = dir / "plan.c318";
+    ASSERT_TRUE(WriteFileAtomically(file, "precious"));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100, 100};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(WriteFileAtomically(file, std::string(200000, 'x')) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "reported as written";
+    EXPECT_EQ(ReadWholeFile(file), "precious");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
     fs::remove_all(dir);
 }
 

@@ -86,23 +86,33 @@ TEST(windows_ProgressWindow, PositionStaysWithinTheRange) {
     EXPECT_EQ(form.position(), 20);
 }
 
-TEST(windows_ConfirmUpdate, VersionToShowsTheStartupArgumentBeforeTheDialogFile) {
+TEST(windows_ConfirmUpdate, ShowsTheImageItIsGivenReadablyAboveTheButtons) {
     TConfUpgr dialog;
-    dialog.setDialogFile("/home/tech/Version/ZV318_V130.zv318");
-    dialog.setStartupArgument("/tmp/io_v210.hex");
+    const QString name = "ZV-318 firmware V1.30 for the field units (second release).zv318";
+    const QString folder =
+        "/home/technician" + QString("/downloads from the service site").repeated(8);
+    dialog.setImage(folder + "/" + name);
     dialog.open();
-    EXPECT_EQ(dialog.VersionTo->text(), "/tmp/io_v210.hex");
+    QStringList lines = dialog.VersionTo->text().split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], name);
+    EXPECT_TRUE(lines[1].startsWith("/home/technician/")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith("service site")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(QChar(0x2026)));
+    EXPECT_EQ(dialog.VersionTo->toolTip(), folder + "/" + name);
+    const QFontMetrics metrics = dialog.VersionTo->fontMetrics();
+    for (const QString& line : lines)
+        EXPECT_LE(metrics.horizontalAdvance(line), dialog.VersionTo->width());
+    EXPECT_LT(dialog.VersionTo->geometry().bottom(), dialog.SI->y());
+    EXPECT_LE(dialog.VersionTo->geometry().right(), dialog.width());
+    EXPECT_LE(dialog.SI->geometry().bottom(), dialog.height());
     dialog.reject();
 
-    dialog.setStartupArgument("");
+    // Each showing shows the image given last: a short path whole, the design's size kept.
+    dialog.setImage("/tmp/io_v210.hex");
     dialog.open();
-    EXPECT_EQ(dialog.VersionTo->text(), "/home/tech/Version/ZV318_V130.zv318");
-    dialog.reject();
-
-    // The rule is applied at each showing, not once.
-    dialog.setDialogFile("/home/tech/Version/other.hex");
-    dialog.open();
-    EXPECT_EQ(dialog.VersionTo->text(), "/home/tech/Version/other.hex");
+    EXPECT_EQ(dialog.VersionTo->text(), "io_v210.hex\n/tmp");
+    EXPECT_EQ(dialog.size(), QSize(627, 160));
     dialog.reject();
 }
 

@@ -1,17 +1,27 @@
 #include "firmware/windows/conf_upgr.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <algorithm>
 
 #include "firmware/windows/updating_form.h"
+
+namespace {
+
+constexpr int kDesignWidth = 627, kDesignHeight = 160;
+constexpr int kMargin = 8, kTextWidth = 606, kButtonsY = 96;
+
+}  // namespace
 
 TConfUpgr::TConfUpgr(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName("ConfUpgr");
     setWindowTitle("Confirm Update");
     setModal(true);
-    resize(627, 160);
+    resize(kDesignWidth, kDesignHeight);
     setSizeGripEnabled(false);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(112, 208, 112));
@@ -52,9 +62,9 @@ TConfUpgr::TConfUpgr(QWidget* parent)
 
     VersionTo = new QLabel(this);
     VersionTo->setObjectName("VersionTo");
-    VersionTo->setWordWrap(true);
     VersionTo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    VersionTo->setGeometry(8, 56, 606, 34);
+    VersionTo->setTextFormat(Qt::PlainText);  // a file name is never markup
+    VersionTo->setGeometry(kMargin, 56, kTextWidth, 34);
 }
 
 void TConfUpgr::applyTranslation(const zv318::LanguageTable& table) {
@@ -63,17 +73,36 @@ void TConfUpgr::applyTranslation(const zv318::LanguageTable& table) {
     NO->setText(QString::fromStdString(table.entry(52)));
 }
 
-void TConfUpgr::setStartupArgument(const QString& path) { startupArgument_ = path; }
-
-void TConfUpgr::setDialogFile(const QString& path) { dialogFile_ = path; }
+void TConfUpgr::setImage(const QString& path) {
+    image_ = path;
+}
 
 void TConfUpgr::FormShow() {
-    VersionTo->setText(startupArgument_.isEmpty() ? dialogFile_ : startupArgument_);
     // The question and the version are set by the caller just before showing: size them to
     // their texts, never narrower than the design.
     Confirm->adjustSize();
     Confirm->resize(std::max(Confirm->width(), 350), std::max(Confirm->height(), 17));
     VersioActual->adjustSize();
+
+    // As wide as the file name, the question and the version need, within the screen.
+    const QFontMetrics metrics = VersionTo->fontMetrics();
+    const QFileInfo file(image_);
+    const QString name = file.fileName();
+    const QString folder =
+        image_.isEmpty() ? QString() : QDir::toNativeSeparators(file.absolutePath());
+    const QScreen* screen = this->screen();
+    const int widest = (screen ? screen->availableGeometry().width() : 1024) - 40;
+    const int width = std::min(widest, std::max({kTextWidth, metrics.horizontalAdvance(name) + 2,
+                                                 Confirm->width(), VersioActual->width()}));
+    VersionTo->setText(metrics.elidedText(name, Qt::ElideMiddle, width) + '\n' +
+                       metrics.elidedText(folder, Qt::ElideMiddle, width));
+    VersionTo->setToolTip(QDir::toNativeSeparators(image_));
+    VersionTo->setGeometry(kMargin, VersionTo->y(), width, VersionTo->sizeHint().height());
+
+    const int buttonsY = std::max(kButtonsY, VersionTo->geometry().bottom() + kMargin);
+    SI->move(SI->x(), buttonsY);
+    NO->move(NO->x(), buttonsY);
+    resize(std::max(kDesignWidth, width + kMargin + 13), buttonsY + (kDesignHeight - kButtonsY));
 }
 
 void TConfUpgr::showEvent(QShowEvent* event) {

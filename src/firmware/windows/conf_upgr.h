@@ -1,6 +1,7 @@
 #pragma once
 // The update confirmation dialog: the version installed now, the image about to be
-// installed, and SI / NO. Shown modally; SI accepts, NO and the close box reject.
+// installed (the one the asking update names), and SI / NO. Shown modally; SI accepts, NO and the
+// close box reject.
 
 #include <QDialog>
 #include <QString>
@@ -19,11 +20,11 @@ public:
     // Caption: entry 33; SI: entry 51; NO: entry 52.
     void applyTranslation(const zv318::LanguageTable& table);
 
-    // The image path given at start-up (empty when none).
-    void setStartupArgument(const QString& path);
-    // The file name last chosen in the main window's image dialog.
-    void setDialogFile(const QString& path);
-    // VersionTo := the start-up argument when set, else the dialog's file.
+    // The image the asking update is about to install.
+    void setImage(const QString& path);
+    // VersionTo shows the image readably, however long its path: the file name whole on the
+    // first line, its folder elided in the middle on the second, the whole path as a tooltip.
+    // The dialog grows with its texts; the buttons stay below them.
     void FormShow();
 
     QLabel* Confirm;
@@ -36,6 +37,5 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QString startupArgument_;
-    QString dialogFile_;
+    QString image_;
 };

@@ -8,6 +8,7 @@
 #include "link/link.h"
 #include "texts/language_table.h"
 #include "texts/qt_path.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 
@@ -27,25 +28,22 @@ void FirmwareCommands::run(bool ioInterface, const std::string& versionShown) {
                           sleeper_ ? *sleeper_ : threadSleeper);
     update.startupArgument = startupArgument_;
     update.dialogFile = dialogFile_;
-    update.confirm = [this, &update](const UpdateQuestion& question) {
-        return confirmUpdate(question, update);
-    };
+    update.confirm = [this](const UpdateQuestion& question) { return confirmUpdate(question); };
     if (ioInterface)
         (void)update.Actualitzar(versionShown);
     else
         (void)update.ActualitzarZV318(versionShown);
     startupArgument_ = update.startupArgument;
     dialogFile_ = update.dialogFile;
-    if (confUpgr_) confUpgr_->setStartupArgument(QStringFromPath(startupArgument_));
 }
 
-bool FirmwareCommands::confirmUpdate(const UpdateQuestion& question, const FirmwareUpdate& update) {
+bool FirmwareCommands::confirmUpdate(const UpdateQuestion& question) {
     if (!confUpgr_) return host_.feedback()->askYesNo(question.questionEntry, 33);
     confUpgr_->Confirm->setText(
         QString::fromStdString(host_.languageTable().entry(question.questionEntry)));
     confUpgr_->VersioActual->setText(QString::fromStdString(question.currentVersion));
-    confUpgr_->setStartupArgument(QStringFromPath(update.startupArgument));
-    confUpgr_->setDialogFile(QStringFromPath(update.dialogFile));
+    // The image of the update that asks, never another one still pending.
+    confUpgr_->setImage(QStringFromPath(PathFromText(question.image)));
     return confUpgr_->exec() == QDialog::Accepted;
 }
 

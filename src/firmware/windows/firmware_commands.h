@@ -12,7 +12,6 @@ class TConfUpgr;
 
 namespace zv318 {
 
-class FirmwareUpdate;
 class Sleeper;
 struct UpdateQuestion;
 
@@ -35,7 +34,7 @@ public:
 
 private:
     void run(bool ioInterface, const std::string& versionShown);
-    [[nodiscard]] bool confirmUpdate(const UpdateQuestion& question, const FirmwareUpdate& update);
+    [[nodiscard]] bool confirmUpdate(const UpdateQuestion& question);
 
     PageHost& host_;
     TConfUpgr* confUpgr_ = nullptr;

@@ -10,9 +10,11 @@
 
 namespace zv318 {
 
-void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent) {
+void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent,
+                       const std::string& file) {
     std::string text;
     if (MessageText(table, n, text) == 0) return;
+    if (!file.empty()) text += "\n\n" + file;
     QMessageBox box(MessageIsError(n) ? QMessageBox::Critical : QMessageBox::Information,
                     QString::fromStdString(table.entry(kMessageCaptionEntry)),
                     QString::fromStdString(text), QMessageBox::Ok, parent);
@@ -29,6 +31,10 @@ QString WindowFeedback::text(int entry) const {
 }
 
 void WindowFeedback::showMessage(int number) { ShowMessageNumber(table_, number, parent_); }
+
+void WindowFeedback::showFileMessage(int number, const std::string& file) {
+    ShowMessageNumber(table_, number, parent_, file);
+}
 
 void WindowFeedback::showNotice(const std::string& notice) {
     QMessageBox box(QMessageBox::Warning, text(kMessageCaptionEntry),

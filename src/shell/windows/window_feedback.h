@@ -15,13 +15,16 @@ namespace zv318 {
 // Shows numbered message n in a modal box: the catalogue text, caption entry 66, one OK
 // button, the error icon for -91 and the information icon otherwise. Nothing for 0 and
 // numbers above 31.
-void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent = nullptr);
+// `file`, when given, is named on a line of its own below the text.
+void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent = nullptr,
+                       const std::string& file = {});
 
 class WindowFeedback : public Feedback {
 public:
     WindowFeedback(const LanguageTable& table, TUpdatingFORM& progress, QWidget* dialogParent);
 
     void showMessage(int number) override;
+    void showFileMessage(int number, const std::string& file) override;
     void showNotice(const std::string& notice) override;
     void showInformation(const std::string& text, const std::string& caption) override;
     [[nodiscard]] bool askYesNo(int textEntry, int captionEntry) override;
