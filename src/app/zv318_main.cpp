@@ -10,6 +10,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDialog>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QIcon>
 #include <QTabWidget>
 #include <QTimer>
@@ -17,6 +21,8 @@
 #include <memory>
 
 #include "app/device_choice.h"
+#include "archive/archive_keeper.h"
+#include "archive/windows/archive_page.h"
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/updating_form.h"
 #include "link/device_watcher.h"
@@ -28,6 +34,7 @@
 #include "plans/windows/editor.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/application.h"
+#include "shell/windows/archive_tab.h"
 #include "shell/windows/demo_menu.h"
 #include "shell/windows/oculta.h"
 #include "shell/windows/tform1.h"
@@ -74,8 +81,13 @@ int main(int argc, char** argv) {
     QCommandLineOption chartOption(QStringLiteral("screenshot-chart"),
                                    QStringLiteral("Picture the viewer's chart tab."));
     chartOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption archiveOption(QStringLiteral("screenshot-archive"),
+                                     QStringLiteral("The Archive page, or with compare (the first "
+                                                    "two rows) or trend (the first row) its window."),
+                                     QStringLiteral("page|compare|trend"));
+    archiveOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({demoOption, traceOption, screenshotOption, pageOption, editOption,
-                       loggersOption, viewerOption, chartOption});
+                       loggersOption, viewerOption, chartOption, archiveOption});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -92,6 +104,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<zv318::DeviceWatcher> watcher;
     std::unique_ptr<TForm1> form;
     std::unique_ptr<zv318::WindowFeedback> feedback;
+    std::unique_ptr<zv318::ArchiveKeeper> keeper;
+    zv318::ArchivePage* archivePage = nullptr;
     try {
         // Beside the program, or (installed) shipped data from the install and the person's
         // files in their own data folder, made on first use.
@@ -145,6 +159,11 @@ int main(int argc, char** argv) {
                                                            form.get());
         form->setFeedback(feedback.get());
         form->setWindows(windows);
+        // Every logger the window downloads or opens goes into the archive (unless it is off).
+        keeper = std::make_unique<zv318::ArchiveKeeper>(
+            zv318::ArchiveLocationFromEnvironment(folders.user), *feedback, form->languageTable(),
+            zv318::InstrumentFactsOf(*link));
+        archivePage = zv318::AddArchivePage(*form, *keeper);
         form->setStartupArgument(startupArgument);
         form->setDeviceWatcher(watcher.get());
         if (simulatorWatcher && device->simBus) {
@@ -170,7 +189,31 @@ int main(int argc, char** argv) {
             parser.value(loggersOption) == QStringLiteral("plc")
                 ? form->Loggers->ReceivePLogButClick()
                 : form->Loggers->ReceiveRLogButClick();
-        if (parser.isSet(viewerOption)) {
+        if (parser.isSet(archiveOption)) {
+            form->PageControl->setCurrentWidget(archivePage);
+            const QString view = parser.value(archiveOption);
+            QTimer::singleShot(300, form.get(), [&form, archivePage, path, view] {
+                archivePage->Table->sortItems(3, Qt::DescendingOrder);
+                QWidget* shown = form.get();
+                if (view != QStringLiteral("page")) {
+                    // The newest loggers of the site the pictures follow.
+                    archivePage->FilterEdit->setText(QStringLiteral("MAST"));
+                    const int rows = view == QStringLiteral("compare") ? 2 : 1;
+                    for (int r = 0; r < rows; ++r)
+                        archivePage->Table->selectionModel()->select(
+                            archivePage->Table->model()->index(r, 0),
+                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                    view == QStringLiteral("compare") ? archivePage->CompareClick()
+                                                      : archivePage->TrendClick();
+                    shown = archivePage->findChild<QDialog*>(QStringLiteral("ArchiveAnalysisWindow"));
+                }
+                QTimer::singleShot(600, form.get(), [shown, path] {
+                    const bool saved = shown && shown->grab().save(path, "PNG");
+                    QCoreApplication::exit(saved ? 0 : 1);
+                });
+            });
+        } else if (parser.isSet(viewerOption)) {
+
             const int row = parser.value(viewerOption).toInt();
             const bool chart = parser.isSet(chartOption);
             QTimer::singleShot(0, form.get(), [&form, path, row, chart] {
@@ -205,5 +248,6 @@ int main(int argc, char** argv) {
 
     const int status = app.exec();
     form.reset();  // before the feedback and the link it uses
+    keeper.reset();
     return status;
 }

@@ -1,0 +1,250 @@
+#include "archive/windows/archive_views.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "plans/plan_model.h"
+#include "texts/qt_path.h"
+#include "texts/text_file.h"
+
+namespace zv318 {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QTableWidgetItem* Cell(const QString& text, bool number = false) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    if (number) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
+QString Number(const std::optional<double>& v, int decimals = -1) {
+    if (!v) return {};
+    return decimals < 0 ? QString::number(*v) : QString::number(*v, 'f', decimals);
+}
+
+QString Caption(const ArchivedLogger& lg) {
+    return Q(lg.name) + "  " + Q(lg.measuredAt.value_or("")).replace('T', ' ');
+}
+
+// The y axis around the values shown, with a little room above and below.
+QValueAxis* PowerAxis(double low, double high, const QString& title) {
+    auto* axis = new QValueAxis;
+    if (low > high) low = high = 0;
+    const double margin = std::max(1.0, (high - low) * 0.1);
+    axis->setRange(std::floor(low - margin), std::ceil(high + margin));
+    axis->applyNiceNumbers();
+    axis->setTitleText(title);
+    return axis;
+}
+
+}  // namespace
+
+ArchiveAnalysisWindow::ArchiveAnalysisWindow(const LanguageTable& table, QWidget* parent)
+    : QDialog(parent), table_(table) {
+    setObjectName("ArchiveAnalysisWindow");
+    resize(900, 640);
+    ChartView = new QChartView(new QChart, this);
+    ChartView->setRenderHint(QPainter::Antialiasing);
+    ChartView->setMinimumHeight(300);
+    Table = new QTableWidget(this);
+    Table->verticalHeader()->setVisible(false);
+    Table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Channels = new QListWidget(this);
+    Channels->setMaximumWidth(140);
+    Channels->hide();
+    auto* save = new QPushButton(text(1499), this);
+    auto* close = new QPushButton(text(1503), this);
+    connect(save, &QPushButton::clicked, this, &ArchiveAnalysisWindow::SaveCsvClick);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(ChartView);
+    split->addWidget(Table);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(Channels);
+    middle->addWidget(split, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(save);
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(middle, 1);
+    layout->addLayout(buttons);
+
+    chooseCsvFile = [this](const QString& proposed) {
+        return QFileDialog::getSaveFileName(this, text(1499), proposed, "CSV (*.csv)");
+    };
+}
+
+QString ArchiveAnalysisWindow::text(int entry) const { return Q(table_.entry(entry)); }
+
+void ArchiveAnalysisWindow::ShowComparison(const Comparison& c) {
+    setWindowTitle(text(1492) + ": " + Caption(c.loggerA) + "  /  " + Caption(c.loggerB));
+    csv_ = ComparisonCsv(c);
+    proposed_ = Q(c.loggerA.name + "-" + c.loggerB.name + ".csv");
+
+    auto* a = new QBarSet("A: " + Caption(c.loggerA));
+    auto* b = new QBarSet("B: " + Caption(c.loggerB));
+    QStringList categories;
+    double low = 0, high = 0;
+    bool any = false;
+    for (const ComparedChannel& r : c.rows) {
+        categories << Q(r.channel);
+        *a << r.a.value_or(0);
+        *b << r.b.value_or(0);
+        for (const std::optional<double>& v : {r.a, r.b})
+            if (v) {
+                low = any ? std::min(low, *v) : *v;
+                high = any ? std::max(high, *v) : *v;
+                any = true;
+            }
+    }
+    auto* series = new QBarSeries;
+    series->append(a);
+    series->append(b);
+    QChart* chart = ChartView->chart();
+    chart->addSeries(series);
+    auto* x = new QBarCategoryAxis;
+    x->append(categories);
+    x->setLabelsAngle(categories.size() > 12 ? -90 : 0);
+    QValueAxis* y = PowerAxis(std::min(low, 0.0), std::max(high, 0.0), Q(c.loggerA.unit));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+
+    Table->setColumnCount(5);
+    Table->setHorizontalHeaderLabels({text(1494), text(1495), text(1496), text(1497), text(1498)});
+    Table->setRowCount(static_cast<int>(c.rows.size()));
+    int row = 0;
+    for (const ComparedChannel& r : c.rows) {
+        Table->setItem(row, 0, Cell(Q(r.channel)));
+        Table->setItem(row, 1, Cell(Q(HzToMHzText(r.frequencyHz)), true));
+        Table->setItem(row, 2, Cell(Q(r.powerA.value_or("")), true));
+        Table->setItem(row, 3, Cell(Q(r.powerB.value_or("")), true));
+        QTableWidgetItem* d = Cell(Number(r.difference, 2), true);
+        if (r.difference && *r.difference < 0) d->setForeground(QColor(180, 30, 30));
+        Table->setItem(row, 4, d);
+        ++row;
+    }
+    Table->resizeColumnsToContents();
+}
+
+void ArchiveAnalysisWindow::ShowTrend(
+    const Trend& trend, const std::vector<std::string>& allChannels,
+    std::function<std::optional<Trend>(const std::vector<std::string>&)> recompute) {
+    setWindowTitle(text(1493) + ": " + Q(trend.reference.name) + " (" + Q(trend.reference.type) +
+                   ")");
+    proposed_ = Q(trend.reference.name + "-trend.csv");
+    recompute_ = std::move(recompute);
+    Channels->show();
+    {
+        QSignalBlocker quiet(Channels);
+        for (const std::string& ch : allChannels) {
+            auto* item = new QListWidgetItem(Q(ch), Channels);
+            bool chosen = false;
+            for (const TrendSeries& s : trend.series) chosen = chosen || s.channel == ch;
+            item->setCheckState(chosen ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+    connect(Channels, &QListWidget::itemChanged, this, [this] {
+        std::vector<std::string> chosen;
+        for (int k = 0; k < Channels->count(); ++k)
+            if (Channels->item(k)->checkState() == Qt::Checked)
+                chosen.push_back(Channels->item(k)->text().toStdString());
+        if (chosen.empty() || !recompute_) return;
+        if (const std::optional<Trend> t = recompute_(chosen)) fillTrend(*t);
+    });
+    fillTrend(trend);
+}
+
+void ArchiveAnalysisWindow::fillTrend(const Trend& trend) {
+    csv_ = TrendCsv(trend);
+    QChart* chart = ChartView->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) chart->removeAxis(axis);
+    auto* x = new QDateTimeAxis;
+    x->setFormat("yyyy-MM-dd");
+    x->setTitleText(text(1502));
+    double low = 0, high = 0;
+    bool any = false;
+    std::vector<QLineSeries*> lines;
+    for (const TrendSeries& s : trend.series) {
+        auto* line = new QLineSeries;
+        line->setName(Q(s.channel) + " " + Q(HzToMHzText(s.frequencyHz)) + " MHz");
+        line->setPointsVisible(true);
+        lines.push_back(line);
+    }
+    for (const TrendLogger& lg : trend.loggers) {
+        const QDateTime when = QDateTime::fromString(Q(lg.measuredAt), Qt::ISODate);
+        for (std::size_t s = 0; s < lines.size(); ++s) {
+            if (!lg.power[s]) continue;
+            lines[s]->append(static_cast<qreal>(when.toMSecsSinceEpoch()), *lg.power[s]);
+            low = any ? std::min(low, *lg.power[s]) : *lg.power[s];
+            high = any ? std::max(high, *lg.power[s]) : *lg.power[s];
+            any = true;
+        }
+    }
+    QValueAxis* y = PowerAxis(low, high, text(1504) + " (" + Q(trend.reference.unit) + ")");
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (QLineSeries* line : lines) {
+        chart->addSeries(line);
+        line->attachAxis(x);
+        line->attachAxis(y);
+    }
+    if (!trend.loggers.empty()) {
+        const QDateTime first = QDateTime::fromString(Q(trend.loggers.front().measuredAt), Qt::ISODate);
+        const QDateTime last = QDateTime::fromString(Q(trend.loggers.back().measuredAt), Qt::ISODate);
+        x->setRange(first.addDays(-1), last.addDays(1));
+    }
+    chart->legend()->setAlignment(Qt::AlignBottom);
+
+    Table->clear();
+    Table->setColumnCount(static_cast<int>(trend.series.size()) + 1);
+    QStringList headings{text(1502)};
+    for (const TrendSeries& s : trend.series)
+        headings << Q(s.channel) + "\n" + Q(HzToMHzText(s.frequencyHz));
+    Table->setHorizontalHeaderLabels(headings);
+    Table->setRowCount(static_cast<int>(trend.loggers.size()));
+    int row = 0;
+    for (const TrendLogger& lg : trend.loggers) {
+        Table->setItem(row, 0, Cell(Q(lg.measuredAt).replace('T', ' ')));
+        for (std::size_t s = 0; s < lg.power.size(); ++s)
+            Table->setItem(row, static_cast<int>(s) + 1, Cell(Number(lg.power[s]), true));
+        ++row;
+    }
+    Table->resizeColumnsToContents();
+}
+
+void ArchiveAnalysisWindow::SaveCsvClick() {
+    const QString file = chooseCsvFile(proposed_);
+    if (file.isEmpty()) return;
+    if (!WriteFileAtomically(PathFromQString(file), csv_))
+        QMessageBox::warning(this, text(1471), text(1459));
+}
+
+}  // namespace zv318

@@ -1,0 +1,51 @@
+#pragma once
+// The archive's two analyses in windows of their own: a comparison of two loggers (one chart
+// with both, a table channel / power A / power B / difference) and the trend of one logger's
+// channels over every archived logger of its name and type (a line chart and a table). Both
+// save their table as CSV.
+
+#include <QDialog>
+#include <functional>
+
+#include "archive/archive_analysis.h"
+#include "texts/language_table.h"
+
+class QChartView;
+class QListWidget;
+class QTableWidget;
+
+namespace zv318 {
+
+class ArchiveAnalysisWindow : public QDialog {
+    Q_OBJECT
+public:
+    ArchiveAnalysisWindow(const LanguageTable& table, QWidget* parent = nullptr);
+
+    void ShowComparison(const Comparison& comparison);
+    // The trend's series are the channels; `choose` lists every channel of the reference with
+    // the chosen ones ticked, and a change asks `recompute` for the trend of the new choice.
+    void ShowTrend(const Trend& trend, const std::vector<std::string>& allChannels,
+                   std::function<std::optional<Trend>(const std::vector<std::string>&)> recompute);
+
+    // Where "Save CSV…" writes (a dialog unless set).
+    std::function<QString(const QString& proposed)> chooseCsvFile;
+    [[nodiscard]] const std::string& csv() const { return csv_; }
+
+    QChartView* ChartView;
+    QTableWidget* Table;
+    QListWidget* Channels;  // the trend's channels; hidden for a comparison
+
+private slots:
+    void SaveCsvClick();
+
+private:
+    [[nodiscard]] QString text(int entry) const;
+    void fillTrend(const Trend& trend);
+
+    const LanguageTable& table_;
+    std::string csv_;
+    QString proposed_;
+    std::function<std::optional<Trend>(const std::vector<std::string>&)> recompute_;
+};
+
+}  // namespace zv318

@@ -1,0 +1,48 @@
+#include "shell/windows/archive_tab.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTabWidget>
+
+#include "archive/archive_keeper.h"
+#include "archive/windows/archive_page.h"
+#include "loggers/logger_procedures.h"
+#include "loggers/windows/logger_window.h"
+#include "loggers/windows/loggers_page.h"
+#include "shell/windows/tform1.h"
+
+namespace zv318 {
+
+namespace {
+constexpr int kArchiveTabEntry = 1472;
+}
+
+ArchivePage* AddArchivePage(TForm1& form, ArchiveKeeper& keeper) {
+    auto* page = new ArchivePage(keeper, form.folders().user, form.PageControl);
+    const int tab = form.PageControl->addTab(page, QString());
+    form.Archivo1->addSeparator();
+    form.Archivo1->addAction(page->keepAction());
+    auto captions = [&form, page, tab] {
+        form.PageControl->setTabText(tab,
+                                     QString::fromStdString(form.languageTable().entry(kArchiveTabEntry)));
+        page->applyTranslation(form.languageTable());
+    };
+    captions();
+    QObject::connect(&form, &TForm1::translationApplied, page, captions);
+    QObject::connect(form.PageControl, &QTabWidget::currentChanged, page, [page, tab](int shown) {
+        if (shown == tab) page->Refresh();
+    });
+    // The viewer shows an archived logger as it shows an opened file: the open logger.
+    QObject::connect(page, &ArchivePage::openLogger, &form, [&form](const OpenLogger& logger) {
+        LoggerProcedures* loggers = form.Loggers->loggerProcedures();
+        TZVLoggerWindow* viewer = form.windows().loggerWindow;
+        if (!loggers || !viewer) return;
+        loggers->logger() = logger;
+        viewer->setProcedures(loggers, form.windows().dialog, &form.languageTable());
+        viewer->ShowLogger(loggers->logger());
+        viewer->exec();
+    });
+    return page;
+}
+
+}  // namespace zv318
