@@ -244,7 +244,7 @@ TEST_F(mainwindowLanguages, AnEmptyLanguagesFolderStillGivesTheEnglishWindow) {
     EXPECT_EQ(feedback.messages, std::vector<int>{3});  // only the flag is missing
     EXPECT_EQ(form->windowTitle().toStdString(), ReadEnglish(31));
     EXPECT_EQ(Plain(form->Archivo1->title()).toStdString(), ReadEnglish(1));
-    EXPECT_EQ(form->ReceiveBut->text().toStdString(), ReadEnglish(41));
+    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text().toStdString(), ReadEnglish(41));
     EXPECT_NE(LanguageItem(*form, QStringLiteral("English")), nullptr);
 }
 
