@@ -25,6 +25,7 @@ int ExitStatus(BackupOutcome outcome) {
             return kDone;
         case BackupOutcome::NotConnected:
             return kNotConnected;
+        case BackupOutcome::Incomplete:
         case BackupOutcome::Cancelled:
         case BackupOutcome::Failed:
             break;
@@ -45,7 +46,8 @@ int BackupCommand(Link& link, TerminalFeedback& feedback, const LanguageTable& t
     backup.onFile = PrintFile;
     if (args[0] == "backup") {
         const BackupOutcome outcome = backup.Backup(PathFromText(args[1]));
-        if (outcome == BackupOutcome::Done) std::cout << PathToText(backup.folder()) << '\n';
+        if (outcome == BackupOutcome::Done || outcome == BackupOutcome::Incomplete)
+            std::cout << PathToText(backup.folder()) << '\n';
         return ExitStatus(outcome);
     }
     // The plans' list and copies as "Read equipment's channel plans" would leave them.
@@ -54,6 +56,9 @@ int BackupCommand(Link& link, TerminalFeedback& feedback, const LanguageTable& t
     const BackupOutcome outcome = backup.RestorePlans(PathFromText(args[1]), plans, list);
     if (outcome == BackupOutcome::Done)
         for (const std::string& entry : list.entries) std::cout << entry << '\n';
+    // The terminal shows no progress note: the file a refusal names is told here.
+    if (outcome == BackupOutcome::Failed && !backup.refusedFile().empty())
+        std::cerr << "refused: " << backup.refusedFile() << '\n';
     return ExitStatus(outcome);
 }
 

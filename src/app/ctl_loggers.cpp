@@ -17,6 +17,8 @@ const char kLoggersUsage[] =
     "  loggers save radio|plc [ROW...] [--as PATH]\n"
     "                              save the listed loggers (all when no ROW is given) into\n"
     "                              Loggers/ under their names, or as PATH_NAME.lograd|.logplc\n"
+    "                              (PATH without its extension); a file of other content is\n"
+    "                              replaced only with --yes\n"
     "  loggers show FILE           print a logger file's header and records\n"
     "  loggers print radio|plc ROW... --pdf OUT | loggers print FILE --pdf OUT\n"
     "                              print loggers into one PDF, each from a page of its own\n";
@@ -162,7 +164,9 @@ int Print(LoggerProcedures& loggers, TerminalFeedback& feedback, const LanguageT
             loggers.table().LoggerIndexMouseUp(LoggerTable::kMarkColumn, r, true);
         outcome = loggers.PrintSelButClick(pdf);
     }
-    if (!pdf.finish()) {
+    // A run that did not finish leaves OUT as it was.
+    const bool finished = outcome == LoggerOutcome::Done;
+    if (!pdf.finish(finished) && finished) {
         std::cerr << "the PDF " << a.pdf << " could not be written\n";
         return kFailed;
     }
@@ -208,9 +212,7 @@ int LoggersCommand(Link& link, TerminalFeedback& feedback, const LanguageTable& 
             feedback.giveFile(a.as);
             return FromOutcome(loggers.SaveLoggersAs(rows));
         }
-        const LoggerOutcome outcome = loggers.SaveLoggers(rows);
-        return outcome == LoggerOutcome::Done && feedback.showed(18) ? kFailed
-                                                                     : FromOutcome(outcome);
+        return FromOutcome(loggers.SaveLoggers(rows));
     }
     if (what == "print" && a.as.empty()) return Print(loggers, feedback, table, a);
     return Usage("loggers: unknown command or arguments");

@@ -82,7 +82,11 @@ bool TerminalFeedback::showed(int number) const {
 void TerminalFeedback::showNotice(const std::string& text) { std::cerr << text << '\n'; }
 
 bool TerminalFeedback::askYesNo(int textEntry, int captionEntry) {
-    std::cerr << table_.entry(captionEntry) << ": " << table_.entry(textEntry)
+    return askYesNoText(table_.entry(textEntry), captionEntry);
+}
+
+bool TerminalFeedback::askYesNoText(const std::string& text, int captionEntry) {
+    std::cerr << table_.entry(captionEntry) << ": " << text
               << (yes_ ? " -> yes (--yes)\n" : " -> no (give --yes to answer yes)\n");
     return yes_;
 }

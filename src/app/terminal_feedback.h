@@ -48,6 +48,7 @@ public:
     void showNotice(const std::string& text) override;
     bool askYesNo(int textEntry, int captionEntry) override;
     Answer askYesNoCancel(int textEntry, int captionEntry) override;
+    bool askYesNoText(const std::string& text, int captionEntry) override;
     std::optional<std::string> chooseFile(const FileRequest& request) override;
     ProgressWindow& progress() override { return progress_; }
     void processEvents() override {}

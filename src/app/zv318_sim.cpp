@@ -2,7 +2,7 @@
 // ZV318_HID_SOCKETS=DIR) or any other client can talk to it as to the real IO Interface.
 //
 //   zv318-sim --socket-dir DIR [--name NAME] [--product TEXT] [--empty] [--state FILE]
-//             [--trace FILE]
+//             [--trace FILE] [--logger radio|plc:SLOT:RECORDS[:STATED]:NAME ...]
 //
 // Each client that connects gets the product string as its first message and then one reply
 // report for each report it sends (the loader's reports get none). Clients may come and go at
@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,7 @@ struct Options {
     bool empty = false;
     std::string stateFile;  // where to write the firmware the instrument holds, at the end
     std::string trace;
+    std::vector<std::string> loggers;  // --logger specifications
 };
 
 void Usage(std::FILE* to) {
@@ -63,7 +65,10 @@ void Usage(std::FILE* to) {
         "  --state FILE    at the end, write the IO Interface loader's flash blocks\n"
         "                  (\"flash ADDRESS BYTES\") and the instrument's firmware records\n"
         "                  (\"record BYTES\") to FILE, in hexadecimal\n"
-        "  --trace FILE    append every report received and sent to FILE (or ZV318_TRACE)\n",
+        "  --trace FILE    append every report received and sent to FILE (or ZV318_TRACE)\n"
+        "  --logger radio|plc:SLOT:RECORDS[:STATED]:NAME\n"
+        "                  put a logger of RECORDS sample records named NAME in SLOT (0-49); its\n"
+        "                  header states STATED records when given (a damaged header)\n",
         to);
 }
 
@@ -87,6 +92,10 @@ int Parse(int argc, char** argv, Options& options) {
             ok = value(options.stateFile);
         } else if (arg == "--trace") {
             ok = value(options.trace);
+        } else if (arg == "--logger") {
+            std::string spec;
+            ok = value(spec);
+            options.loggers.push_back(spec);
         } else if (arg == "--empty") {
             options.empty = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -111,6 +120,42 @@ int Parse(int argc, char** argv, Options& options) {
         return 2;
     }
     return 0;
+}
+
+// "radio:3:5:ROOF" or "plc:7:2:99999999999:BAD": the name is the rest after the numbers.
+bool AddLogger(zv318::sim::Instrument& instrument, const std::string& spec) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    while (fields.size() < 4) {
+        const std::size_t colon = spec.find(':', start);
+        if (colon == std::string::npos) break;
+        fields.push_back(spec.substr(start, colon - start));
+        start = colon + 1;
+    }
+    const std::string name = spec.substr(start);
+    const auto number = [](const std::string& text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (fields.size() < 3 || !number(fields[1]) || !number(fields[2]) || fields[2].size() > 3)
+        return false;
+    // A fourth number is the stated count; otherwise it belongs to the name.
+    std::optional<std::string> stated;
+    std::string loggerName = name;
+    if (fields.size() == 4) {
+        if (number(fields[3]))
+            stated = fields[3];
+        else
+            loggerName = fields[3] + ":" + name;
+    }
+    const int type = fields[0] == "radio" ? zv318::sim::kRadio
+                     : fields[0] == "plc" ? zv318::sim::kPlc
+                                          : 0;
+    const int slot = std::atoi(fields[1].c_str());
+    if (type == 0 || slot >= zv318::sim::kLoggerSlots) return false;
+    instrument.logger(type, slot) =
+        zv318::sim::SampleLogger(loggerName, std::atoi(fields[2].c_str()));
+    if (stated) instrument.statedCounts[slot] = *stated;
+    return true;
 }
 
 bool SomeoneListens(const sockaddr_un& address) {
@@ -229,6 +274,12 @@ int main(int argc, char** argv) {
 
     zv318::sim::Instrument instrument =
         options.empty ? zv318::sim::Instrument::Empty() : zv318::sim::Instrument();
+    for (const std::string& spec : options.loggers)
+        if (!AddLogger(instrument, spec)) {
+            std::fprintf(stderr, "zv318-sim: --logger %s: radio|plc:SLOT:RECORDS[:STATED]:NAME\n",
+                         spec.c_str());
+            return 2;
+        }
 
     std::printf("listening on %s\n", path.c_str());
     std::fflush(stdout);

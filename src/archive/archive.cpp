@@ -34,36 +34,6 @@ constexpr Dialect kSqlite{"id INTEGER PRIMARY KEY", "BLOB", " WITHOUT ROWID", "B
 
 constexpr int kBusyTimeoutMs = 10000;
 
-// A feedback that shows nothing: reading stored bytes again, whose faults were judged before.
-class NoProgress : public ProgressWindow {
-public:
-    void setCaption(const std::string&) override {}
-    void setStatus(const std::string&) override {}
-    void setNote(const std::string&) override {}
-    void setNoteWidth(int) override {}
-    void setRange(int, int) override {}
-    void setPosition(int) override {}
-    int position() const override { return 0; }
-    int maximum() const override { return 0; }
-    void setBarVisible(bool) override {}
-    void setOkEnabled(bool) override {}
-    void show() override {}
-};
-class Silent : public Feedback {
-public:
-    void showMessage(int) override {}
-    void showNotice(const std::string&) override {}
-    bool askYesNo(int, int) override { return false; }
-    Answer askYesNoCancel(int, int) override { return Answer::Cancel; }
-    std::optional<std::string> chooseFile(const FileRequest&) override { return std::nullopt; }
-    ProgressWindow& progress() override { return progress_; }
-    void processEvents() override {}
-    void setBusy(bool) override {}
-
-private:
-    NoProgress progress_;
-};
-
 QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -466,10 +436,9 @@ std::optional<Archive::Kept> Archive::ImportFile(const std::filesystem::path& fi
     int result = kNotALoggerFile;
     std::optional<std::string> bytes;
     OpenLogger logger;
-    Silent silent;
     if (LoggerTypeOfPath(PathToText(file)) != 0) {
         bytes = ReadWholeFile(file, kLoggerFileMaxBytes);
-        result = bytes ? ReadLoggerText(*bytes, logger, silent) : kLoggerFileUnreadable;
+        result = bytes ? ParseLoggerText(*bytes, logger) : kLoggerFileUnreadable;
     }
     if (readResult) *readResult = result;
     if (result != kLoggerFileRead) {
@@ -563,8 +532,7 @@ std::optional<OpenLogger> Archive::Logger(std::int64_t id) {
     std::optional<std::string> bytes = Bytes(id);
     if (!bytes) return std::nullopt;
     OpenLogger logger;
-    Silent silent;
-    if (ReadLoggerText(std::move(*bytes), logger, silent) != kLoggerFileRead) return std::nullopt;
+    if (ParseLoggerText(std::move(*bytes), logger) != kLoggerFileRead) return std::nullopt;
     return logger;
 }
 

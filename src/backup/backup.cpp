@@ -10,6 +10,7 @@
 #include "link/queries.h"
 #include "loggers/logger_procedures.h"
 #include "plans/plan_model.h"
+#include "texts/file_names.h"
 #include "texts/local_time.h"
 #include "texts/text_file.h"
 
@@ -39,6 +40,13 @@ constexpr int kNotABackup = 146;
 constexpr int kFileDoesNotMatch = 147;
 constexpr int kReadBackDiffers = 148;
 constexpr int kLoggersStay = 149;
+constexpr int kFileNotNamed = 252;
+constexpr int kNotAFolderFile = 253;
+constexpr int kNamedTwice = 254;
+// Entries of the texts that name plans.
+constexpr int kUnreadablePlansNotice = 1255;
+constexpr int kRestoreQuestion = 1256;
+constexpr int kMissingPlansNote = 1257;
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -86,6 +94,48 @@ public:
 private:
     Feedback& inner_;
 };
+
+// The entries joined by commas.
+std::string Listed(const std::vector<std::string>& entries) {
+    std::string list;
+    for (const std::string& entry : entries) list += (list.empty() ? "" : ", ") + entry;
+    return list;
+}
+
+// What keeps a backup folder from being exactly the files its manifest names: the message
+// and the file at fault; nothing when the folder is sound.
+std::optional<std::pair<int, std::string>> FolderFault(const fs::path& folder, const Manifest& m) {
+    std::vector<std::string> named;
+    for (const BackupFile& f : m.files) {
+        if (f.unreadable()) continue;
+        if (!IsBackupFileName(f.file)) return std::pair{kNotAFolderFile, f.file};
+        if (std::find(named.begin(), named.end(), Upper(f.file)) != named.end())
+            return std::pair{kNamedTwice, f.file};
+        named.push_back(Upper(f.file));
+    }
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = PathToText(it->path().filename());
+        if (name == kManifestName) continue;
+        const bool listed = std::any_of(m.files.begin(), m.files.end(), [&](const BackupFile& f) {
+            return !f.unreadable() && f.file == name;
+        });
+        if (!listed) return std::pair{kFileNotNamed, name};
+    }
+    if (ec) return std::pair{kFileDoesNotMatch, PathToText(folder)};
+    // The loggers stay in the folder, but must be there as made; the plans are read and
+    // checked one by one after this.
+    for (const BackupFile& f : m.files) {
+        if (!f.logger) continue;
+        ReadRefusal why = ReadRefusal::CannotOpen;
+        const std::optional<std::string> bytes =
+            ReadWholeFile(folder / f.file, kLoggerFileMaxBytes, &why);
+        if (!bytes && why != ReadRefusal::CannotOpen)
+            return std::pair{ReadRefusalMessage(why), f.file};
+        if (!bytes || Sha256Hex(*bytes) != f.sha256) return std::pair{kFileDoesNotMatch, f.file};
+    }
+    return std::nullopt;
+}
 
 // Removes the folder it guards unless told to keep it.
 class StageFolder {
@@ -167,17 +217,20 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
 
     // The plans, read as "Read equipment's channel plans" reads them: the files are the very
     // copies that reading writes, so a backup holds what reading them one by one gives.
+    // A plan that cannot be read costs only itself: it is named in the manifest as unreadable.
     PlanList list;
     PlanProcedures plans(link_, feedback_, language_, list, copies);
+    plans.setReadEveryPlan(true);
     switch (plans.ReceiveButClick()) {
         case PlanOutcome::Done:
+        case PlanOutcome::Failed:
             break;
         case PlanOutcome::NotConnected:
             return BackupOutcome::NotConnected;
         case PlanOutcome::Cancelled:
-        case PlanOutcome::Failed:
             return BackupOutcome::Failed;
     }
+    std::vector<std::string> unreadable;
     int numbers[3] = {0, 0, 0};
     for (int k = 0; k < list.count(); ++k) {
         const std::string entry = list.entry(k);
@@ -187,8 +240,14 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
         file.original = entry.substr(0, entry.size() - ListSuffixFor(file.type).size());
         file.file = UniqueName(SafeFileName(file.original), ListSuffixFor(file.type) + ".c318");
         const std::optional<fs::path> copy = plans.LatestReadingCopy(k);
-        const std::optional<std::string> bytes =
-            copy ? ReadWholeFile(*copy, kPlanFileMaxBytes) : std::nullopt;
+        if (!copy) {
+            file.file.clear();
+            unreadable.push_back(entry);
+            if (onFile) onFile(file);
+            manifest.files.push_back(std::move(file));
+            continue;
+        }
+        const std::optional<std::string> bytes = ReadWholeFile(*copy, kPlanFileMaxBytes);
         if (!bytes) {
             feedback_.showMessage(kCannotWriteBackup);
             return BackupOutcome::Failed;
@@ -244,11 +303,8 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
             file.type = type;
             file.number = table.LoggerRowMap(row);
             file.original = loggers.logger().name;
-            char slot[8];
-            std::snprintf(slot, sizeof slot, "%02d", file.number);
-            file.file =
-                UniqueName(SafeFileName(file.original),
-                           " (" + TypeLabelFor(type) + " " + slot + ")" + LoggerExtension(type));
+            file.file = UniqueName(SafeFileName(file.original),
+                                   LoggerSlotTag(type, file.number) + LoggerExtension(type));
             if (!AddFile(stage.path(), std::move(file), LoggerFileText(loggers.logger()), manifest))
                 return BackupOutcome::Failed;
             progress.advance();
@@ -280,12 +336,17 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
     p.setNote(PathToText(target));
     p.moveToEnd();
     p.setOkEnabled(true);
+    if (!unreadable.empty()) {
+        feedback_.showNotice(FillIn(Entry(kUnreadablePlansNotice), {Listed(unreadable)}));
+        return BackupOutcome::Incomplete;
+    }
     return BackupOutcome::Done;
 }
 
 // ---- restoring the plans ---------------------------------------------------------------------
 
 BackupOutcome InstrumentBackup::Refuse(int message, const std::string& note) {
+    refused_ = note;
     ProgressWindow& p = feedback_.progress();
     p.setStatus(Entry(kStoppedStatus));
     p.setNote(note);
@@ -298,6 +359,7 @@ BackupOutcome InstrumentBackup::Refuse(int message, const std::string& note) {
 BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedures& plans,
                                              const PlanListView& list) {
     restored_ = 0;
+    refused_.clear();
     const std::optional<std::string> text =
         ReadWholeFile(folder / kManifestName, kManifestFileMaxBytes);
     const std::optional<Manifest> manifest = text ? ParseManifest(*text) : std::nullopt;
@@ -326,13 +388,20 @@ BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedu
     p.show();
     feedback_.processEvents();
 
-    // Every file is read and checked before the instrument is touched: its hash, then every
-    // line as sending it checks them, then that it is the plan the manifest says, in the
-    // manifest's order (plan 0, 1, ... of each type, at most ten of a type).
+    // Every file is read and checked before the instrument is touched: the folder holds
+    // exactly the files the manifest names, each with its hash; then every plan line as
+    // sending it checks them, then that it is the plan the manifest says, in the manifest's
+    // order (plan 0, 1, ... of each type, at most ten of a type).
+    if (const auto fault = FolderFault(folder, *manifest)) return Refuse(fault->first, fault->second);
     std::vector<PreparedPlan> prepared;
-    std::vector<std::string> bytes;
+    std::vector<std::string> bytes, missing;
     int numbers[3] = {0, 0, 0};
     for (const BackupFile* f : planFiles) {
+        if (f->unreadable()) {
+            if (f->number != numbers[f->type]++) return Refuse(kFileDoesNotMatch, f->original);
+            missing.push_back(f->original + ListSuffixFor(f->type));
+            continue;
+        }
         ReadRefusal why = ReadRefusal::CannotOpen;
         std::optional<std::string> content =
             ReadWholeFile(folder / f->file, kPlanFileMaxBytes, &why);
@@ -367,6 +436,26 @@ BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedu
     }
     if (serial != manifest->serial &&
         !feedback_.askYesNo(kOtherInstrumentQuestion, kRestoreCaption)) {
+        p.setOkEnabled(true);
+        return BackupOutcome::Cancelled;
+    }
+    // What the restore erases and writes, asked every time; No is the default.
+    std::vector<std::string> counts;
+    for (int type : {kRadioPlan, kPlcPlan}) {
+        (void)link_.SendCommand(type == kRadioPlan ? "*EC01" : "*EC02");
+        counts.push_back(std::to_string(std::clamp(GetChannelPlanQuantity(link_), 0, kMaxPlansPerType)));
+    }
+    if (Lost()) {
+        p.setOkEnabled(true);
+        feedback_.showMessage(kNotConnectedMessage);
+        return BackupOutcome::NotConnected;
+    }
+    for (int type : {kRadioPlan, kPlcPlan})
+        counts.push_back(std::to_string(std::count_if(
+            prepared.begin(), prepared.end(), [&](const PreparedPlan& plan) { return plan.type == type; })));
+    std::string question = FillIn(Entry(kRestoreQuestion), counts);
+    if (!missing.empty()) question += "\n" + FillIn(Entry(kMissingPlansNote), {Listed(missing)});
+    if (!feedback_.askYesNoText(question, kRestoreCaption)) {
         p.setOkEnabled(true);
         return BackupOutcome::Cancelled;
     }

@@ -12,7 +12,7 @@ namespace zv318 {
 namespace {
 
 constexpr std::string_view kFirstLine = "ZV-318 backup";
-constexpr std::size_t kMaxFileName = 64;
+constexpr std::string_view kUnreadable = "unreadable";
 
 std::string Escaped(std::string_view text) {
     std::string out;
@@ -71,19 +71,17 @@ std::optional<int> Number(std::string_view text) {
     return n;
 }
 
-// A file name the folder can hold as it stands: the reader refuses anything that could lead
-// out of the backup folder.
-bool IsPlainFileName(std::string_view name) {
+const std::array<std::string_view, 6> kHeaderKeys{
+    "Serial number", "IO Interface version", "ZV-318 version", "Date", "Time", "File"};
+
+}  // namespace
+
+bool IsBackupFileName(std::string_view name) {
     if (name.empty() || name.front() == '.') return false;
     return std::none_of(name.begin(), name.end(), [](unsigned char c) {
         return c < 0x20 || c == 0x7f || c == '/' || c == '\\' || c == ':';
     });
 }
-
-const std::array<std::string_view, 6> kHeaderKeys{
-    "Serial number", "IO Interface version", "ZV-318 version", "Date", "Time", "File"};
-
-}  // namespace
 
 std::string ManifestText(const Manifest& m) {
     std::vector<std::string> lines{std::string(kFirstLine),
@@ -93,7 +91,7 @@ std::string ManifestText(const Manifest& m) {
                                    "Date=" + Escaped(m.date),
                                    "Time=" + Escaped(m.time)};
     for (const BackupFile& f : m.files)
-        lines.push_back("File=" + f.sha256 + '\t' + (f.logger ? "logger" : "plan") + '\t' +
+        lines.push_back("File=" + (f.unreadable() ? std::string(kUnreadable) : f.sha256) + '\t' + (f.logger ? "logger" : "plan") + '\t' +
                         (f.type == 1 ? "RADIO" : "PLC") + '\t' + std::to_string(f.number) + '\t' +
                         Escaped(f.file) + '\t' + Escaped(f.original));
     return JoinCrLf(lines, true);
@@ -122,52 +120,26 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
             continue;
         }
         const std::vector<std::string_view> f = Split(value, '\t');
-        if (f.size() != 6 || !IsSha256(f[0])) return std::nullopt;
+        if (f.size() != 6) return std::nullopt;
         BackupFile file;
-        file.sha256 = std::string(f[0]);
+        // An unreadable entry is a plan with no file; every other entry has a hash and a file.
+        const bool unreadable = f[0] == kUnreadable;
+        if (unreadable ? f[1] != "plan" || !f[4].empty() : !IsSha256(f[0]) || f[4].empty())
+            return std::nullopt;
+        if (!unreadable) file.sha256 = std::string(f[0]);
         if (f[1] != "plan" && f[1] != "logger") return std::nullopt;
         file.logger = f[1] == "logger";
         if (f[2] != "RADIO" && f[2] != "PLC") return std::nullopt;
         file.type = f[2] == "RADIO" ? 1 : 2;
         const std::optional<int> number = Number(f[3]);
         std::optional<std::string> name = Unescaped(f[4]), original = Unescaped(f[5]);
-        if (!number || !name || !original || !IsPlainFileName(*name)) return std::nullopt;
+        if (!number || !name || !original) return std::nullopt;
         file.number = *number;
         file.file = std::move(*name);
         file.original = std::move(*original);
         m.files.push_back(std::move(file));
     }
     return m;
-}
-
-std::string SafeFileName(std::string_view name) {
-    std::string out;
-    for (unsigned char c : name) {
-        const bool bad =
-            c < 0x20 || c == 0x7f ||
-            std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos;
-        out += bad ? '_' : static_cast<char>(c);
-    }
-    if (out.size() > kMaxFileName) {
-        out.resize(kMaxFileName);
-        // Never end inside a UTF-8 sequence.
-        while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80)
-            out.pop_back();
-        if (!out.empty() && static_cast<unsigned char>(out.back()) >= 0xC0) out.pop_back();
-    }
-    if (out.empty()) return "_";
-    if (out.front() == '.' || out.front() == ' ') out.front() = '_';
-    if (out.back() == '.' || out.back() == ' ') out.back() = '_';
-    // Windows keeps these names for devices, with or without an extension.
-    std::string stem = out.substr(0, out.find('.'));
-    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-    std::transform(stem.begin(), stem.end(), stem.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    const bool device = stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
-                        (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-                         stem[3] >= '1' && stem[3] <= '9');
-    if (device) out.insert(out.begin(), '_');
-    return out;
 }
 
 }  // namespace zv318

@@ -10,10 +10,12 @@
 //     Date=2026-12-07
 //     Time=22:55:01
 //     File=<sha256><TAB>plan<TAB>RADIO<TAB>0<TAB>TV1 (RADIO).c318<TAB>TV1
+//     File=unreadable<TAB>plan<TAB>RADIO<TAB>1<TAB><TAB>FM
 //
 // File lines keep the instrument's order (plans by type and number, then loggers by type and
 // slot); the last field is the name on the instrument, the one before it the file's name in
-// the folder. Values are written with "%" and the control characters as "%" and two hex digits.
+// the folder. A plan the backup could not read has "unreadable" for its hash and no file.
+// Values are written with "%" and the control characters as "%" and two hex digits.
 
 #include <optional>
 #include <string>
@@ -31,6 +33,8 @@ struct BackupFile {
     int number = 0;        // the plan's number within its type, or the logger's slot
     std::string file;      // the file's name in the backup folder
     std::string original;  // the plan's or logger's name on the instrument
+    // A plan the backup could not read: no hash and no file.
+    [[nodiscard]] bool unreadable() const { return sha256.empty(); }
 };
 
 struct Manifest {
@@ -40,13 +44,11 @@ struct Manifest {
 };
 
 [[nodiscard]] std::string ManifestText(const Manifest& manifest);
-// Nothing when the text is not a manifest or a line of it is malformed.
+// Nothing when the text is not a manifest or a line of it is malformed. File names are taken
+// as written: whether each is a file of the folder is for the restore to judge and tell.
 [[nodiscard]] std::optional<Manifest> ParseManifest(std::string_view text);
-
-// A name from the instrument as a file name that every system takes: the characters no file
-// name can hold (/ \ : * ? " < > |, control characters) and a leading or trailing dot or blank
-// become "_", a device name of Windows (CON, NUL, COM1 ...) gets a "_" in front, an empty name
-// becomes "_", and the name is cut to 64 bytes.
-[[nodiscard]] std::string SafeFileName(std::string_view name);
+// True for a file name the backup folder can hold as it stands: not empty, no path, nothing
+// that could lead out of the folder.
+[[nodiscard]] bool IsBackupFileName(std::string_view name);
 
 }  // namespace zv318

@@ -73,6 +73,11 @@ public:
     // Yes/No question with the texts of two language entries; No is the default answer.
     [[nodiscard]] virtual bool askYesNo(int textEntry, int captionEntry) = 0;
     [[nodiscard]] virtual Answer askYesNoCancel(int textEntry, int captionEntry) = 0;
+    // A Yes/No question whose text the procedure made up (counts, names) from language entries;
+    // No is the default answer, and what a person who is never asked gives.
+    [[nodiscard]] virtual bool askYesNoText(const std::string& /*text*/, int /*captionEntry*/) {
+        return false;
+    }
     // The chosen path, or nothing when the person cancelled.
     [[nodiscard]] virtual std::optional<std::string> chooseFile(const FileRequest& request) = 0;
     virtual ProgressWindow& progress() = 0;

@@ -19,25 +19,22 @@ double NiceStep(double span) {
 }  // namespace
 
 ChartScale ScaleChart(const LoggerChartData& data) {
-    double low = 0, high = 0;
+    double low = data.threshold.value_or(data.bars.empty() ? 0 : data.bars.front().power);
+    double high = low;
     for (const ChartBar& bar : data.bars) {
         low = std::min(low, bar.power);
         high = std::max(high, bar.power);
     }
-    if (data.threshold) {
-        low = std::min(low, *data.threshold);
-        high = std::max(high, *data.threshold);
-    }
-    const double margin = std::max(1.0, (high - low) * 0.05);
-    if (low < 0) low -= margin;
-    high = high > 0 ? high + margin : (low < 0 ? 0 : 1);
+    const double margin = std::max(1.0, (high - low) * 0.1);
+    low -= margin;
+    high += margin;
 
     ChartScale scale;
     scale.step = NiceStep(high - low);
     scale.low = std::floor(low / scale.step + 1e-9) * scale.step;
     scale.high = std::ceil(high / scale.step - 1e-9) * scale.step;
     scale.ticks = static_cast<int>(std::lround((scale.high - scale.low) / scale.step)) + 1;
-    scale.base = std::clamp(0.0, scale.low, scale.high);
+    scale.base = scale.low;
     return scale;
 }
 

@@ -21,12 +21,13 @@ struct ChartScale {
     double low = 0, high = 1;  // the power axis, on round numbers
     double step = 1;           // between two ticks
     int ticks = 2;             // ticks from low to high, both included
-    double base = 0;           // where every bar starts
+    double base = 0;           // where every bar starts (the bottom of the axis)
 };
 
-// The axis spans the powers, the threshold and 0, with a margin of 5 % (at least 1 unit) on
-// the side away from 0, rounded out to a tick step of 1, 2, 2.5 or 5 times a power of ten
-// (about five steps); the bars start at 0.
+// The axis spans the powers and the threshold with a margin of 10 % of their span (at least 1
+// unit) on both sides, rounded out to a tick step of 1, 2, 2.5 or 5 times a power of ten (about
+// five steps); the bars rise from the bottom of the axis, so the strongest signal has the
+// longest bar whatever the unit's sign (dBm).
 [[nodiscard]] ChartScale ScaleChart(const LoggerChartData& data);
 
 // Bars per channel name on a plot `plotWidth` wide holding `bars` bars whose widest name is

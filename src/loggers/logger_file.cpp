@@ -1,6 +1,8 @@
 #include "loggers/logger_file.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "link/report.h"
 #include "loggers/logger_observer.h"
@@ -39,9 +41,19 @@ std::optional<std::string> LoggerNameFromRename(std::string text) {
     return text;
 }
 
-std::string SaveAllAsFilePath(std::string_view chosen, std::string_view name, int type) {
-    return std::string(chosen.substr(0, chosen.find('.'))) + "_" + std::string(name) +
-           LoggerExtension(type);
+std::filesystem::path SaveAllAsFilePath(const std::filesystem::path& chosen,
+                                        std::string_view stem, int type) {
+    std::string base = PathToText(chosen.filename());
+    // A dot that starts the name ("." files) is part of the name, not an extension.
+    const std::size_t dot = base.rfind('.');
+    if (dot != std::string::npos && dot > 0) base.resize(dot);
+    return chosen.parent_path() / PathFromText(base + "_" + std::string(stem) + LoggerExtension(type));
+}
+
+std::string LoggerSlotTag(int type, int slot) {
+    char tag[32];
+    std::snprintf(tag, sizeof tag, " (%s %02d)", TypeLabelFor(type).c_str(), slot);
+    return tag;
 }
 
 namespace {
@@ -138,38 +150,22 @@ std::string LoggerPrintText(const OpenLogger& logger) {
     return text;
 }
 
-int ReadLoggerFileAt(const std::filesystem::path& path, OpenLogger& logger, Feedback& feedback) {
-    if (LoggerTypeOfPath(path.string()) == 0) return kNotALoggerFile;
-    ReadRefusal why{};
-    std::optional<std::string> bytes = ReadWholeFile(path, kLoggerFileMaxBytes, &why);
-    if (!bytes) {
-        feedback.showMessage(ReadRefusalMessage(why));
-        return kLoggerFileUnreadable;
-    }
-    logger.fileName = path.string();
-    const int result = ReadLoggerText(*bytes, logger, feedback);
-    if (result == kLoggerFileRead) TellLoggerFileRead(path, *bytes, logger);
-    return result;
-}
-
-int ReadLoggerText(std::string bytes, OpenLogger& logger, Feedback& feedback) {
-    LineReader reader(std::move(bytes));
-    // Header values are held whole, however long.
-    std::string words[5];
-    for (std::string& w : words) w = reader.word().value_or("");
-    reader.skipLine();
-    const std::string threshold = WithoutLineEnd(reader.next(std::string::npos).value_or(""));
+int ParseLoggerText(std::string text, OpenLogger& logger) {
+    LineReader reader(std::move(text));
+    // Type, name, plan name, date, time and threshold: one value a line, held whole.
+    std::string header[6];
+    for (std::string& value : header) value = WithoutLineEnd(reader.next(std::string::npos).value_or(""));
     const std::optional<std::string> countWord = reader.word();
     const std::int32_t count = countWord ? AtoL(*countWord) : -1;
     // A count that is missing or negative holds no records a file could carry either.
     if (count < 0 || count > kMaxLoggerRecords) return kLoggerFileTooManyRecords;
 
-    logger.typeText = words[0];
-    logger.name = words[1];
-    logger.planName = words[2];
-    logger.date = words[3];
-    logger.time = words[4];
-    logger.thresholdText = threshold;
+    logger.typeText = header[0];
+    logger.name = header[1];
+    logger.planName = header[2];
+    logger.date = header[3];
+    logger.time = header[4];
+    logger.thresholdText = header[5];
     const int type = TypeFromLabel(logger.typeText);
     const std::optional<PlanLimits> limits = LimitsFor(type);
     if (!limits) return kLoggerFileBadType;
@@ -196,12 +192,38 @@ int ReadLoggerText(std::string bytes, OpenLogger& logger, Feedback& feedback) {
             row.bandwidth = HzToMHzText(bandwidth);
             row.power = std::string(f.state);
         }
-        if (code != 0) {
-            feedback.showMessage(26);
-            return r * 1000 + code;
-        }
+        if (code != 0) return r * 1000 + code;
     }
     return kLoggerFileRead;
+}
+
+bool LoggerFileReadsBack(const std::string& text, const OpenLogger& logger) {
+    OpenLogger back;
+    if (ParseLoggerText(text, back) != kLoggerFileRead) return false;
+    const auto sameRecord = [](const LoggerRecordRow& a, const LoggerRecordRow& b) {
+        return a.channel == b.channel && MHzTextToHz(a.frequency) == MHzTextToHz(b.frequency) &&
+               MHzTextToHz(a.bandwidth) == MHzTextToHz(b.bandwidth) && a.power == b.power;
+    };
+    return back.typeText == logger.typeText && back.name == logger.name &&
+           back.planName == logger.planName && back.date == logger.date &&
+           back.time == logger.time && back.thresholdText == logger.thresholdText &&
+           std::equal(back.records.begin(), back.records.end(), logger.records.begin(),
+                      logger.records.end(), sameRecord);
+}
+
+int ReadLoggerFileAt(const std::filesystem::path& path, OpenLogger& logger, Feedback& feedback) {
+    if (LoggerTypeOfPath(path.string()) == 0) return kNotALoggerFile;
+    ReadRefusal why{};
+    std::optional<std::string> bytes = ReadWholeFile(path, kLoggerFileMaxBytes, &why);
+    if (!bytes) {
+        feedback.showMessage(ReadRefusalMessage(why));
+        return kLoggerFileUnreadable;
+    }
+    logger.fileName = path.string();
+    const int result = ParseLoggerText(*bytes, logger);
+    if (result > kLoggerFileRead) feedback.showMessage(26);  // a bad record line
+    if (result == kLoggerFileRead) TellLoggerFileRead(path, *bytes, logger);
+    return result;
 }
 
 }  // namespace zv318

@@ -5,8 +5,10 @@
 // A logger file is text with CR LF line ends and none after the last line:
 //     type text ("RADIO" or "PLC"), name, plan name, date, time, threshold text,
 //     record count N, then N lines "index,channel,frequencyHz,bandwidthHz,power"
-// (index 0 to N-1). Names and texts are written as they stand; a reader takes the first five
-// header values as whitespace-delimited words.
+// (index 0 to N-1). Names and texts are written as they stand, one header value a line, and a
+// reader takes each header line whole, so a name with blanks reads back as it was. What a file
+// cannot carry (a line end in a name, a comma in a channel name, a record outside the type's
+// range) is found before anything is written: see LoggerFileReadsBack.
 
 #include <cstdint>
 #include <filesystem>
@@ -51,10 +53,13 @@ struct OpenLogger {
 // 1 or 2 when the last seven characters of the path are exactly ".lograd" or ".logplc".
 [[nodiscard]] int LoggerTypeOfPath(std::string_view path);
 
-// The file of one logger in a save-all-as run: the chosen path cut before its first "." (of
-// the whole path, folders included), then "_", the logger's name and the type's extension.
-[[nodiscard]] std::string SaveAllAsFilePath(std::string_view chosen, std::string_view name,
-                                            int type);
+// The file of one logger in a save-all-as run: in the chosen file's folder, the chosen file
+// name without its extension, then "_", the logger's file stem and the type's extension.
+[[nodiscard]] std::filesystem::path SaveAllAsFilePath(const std::filesystem::path& chosen,
+                                                      std::string_view stem, int type);
+// " (RADIO 07)": what follows a logger's name in a file name when another logger of the same
+// name is already in that folder.
+[[nodiscard]] std::string LoggerSlotTag(int type, int slot);
 
 // A record reply's text from report byte 6 (cut at the carriage return): a leading field,
 // then channel&frequency&bandwidth&power. Channel names and powers are held whole.
@@ -82,13 +87,18 @@ inline constexpr int kBadRecordIndex = 20;
 inline constexpr int kBadRecordFrequency = 22;
 inline constexpr int kBadRecordBandwidth = 23;
 
+// The layout above read from the text, without messages: kLoggerFileRead or the failure code
+// (-14, -15, row × 1000 + 20 / 22 / 23).
+[[nodiscard]] int ParseLoggerText(std::string text, OpenLogger& logger);
+// True when the file text reads back as this logger: its header texts and every record (the
+// frequency and bandwidth as the same hertz).
+[[nodiscard]] bool LoggerFileReadsBack(const std::string& text, const OpenLogger& logger);
+
 // Reads a logger file into `logger`: the extension test (-16), the file (message 1 and -12),
 // then the layout above: -14 for a count outside 0-150, -15 for an unknown type text, and
 // row × 1000 + 20 / 22 / 23 (after message 26) for a bad record line. The rows read before
 // a failure stay filled; the file name becomes the path once the file is open.
 [[nodiscard]] int ReadLoggerFileAt(const std::filesystem::path& path, OpenLogger& logger,
                                    Feedback& feedback);
-// The same reading of a logger file's bytes already in memory (the file name is left as it is).
-[[nodiscard]] int ReadLoggerText(std::string bytes, OpenLogger& logger, Feedback& feedback);
 
 }  // namespace zv318

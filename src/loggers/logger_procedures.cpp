@@ -1,7 +1,11 @@
 #include "loggers/logger_procedures.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "loggers/logger_observer.h"
 #include "plans/plan_model.h"
+#include "texts/file_names.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -12,6 +16,12 @@ constexpr int kOverwriteQuestion = 13;
 constexpr int kConfirmCaption = 37;
 constexpr int kSavedCaption = 112;
 constexpr int kSavedText = 113;
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
 
 // The hourglass for the length of an operation.
 class Hourglass {
@@ -123,13 +133,18 @@ int LoggerProcedures::LoadLoggerFromInstrument(int row, int type) {
     }
     // A row that shows no logger has nothing to download.
     if (slot < 0) return kLoggerLoadFailed;
+    // A count no logger can hold is a damaged header: nothing is asked, nothing sized from it.
+    if (e.recordCount < 0 || e.recordCount > kMaxLoggerRecords) {
+        feedback_.showMessage(kDamagedLoggerHeader);
+        return kLoggerDamaged;
+    }
     // The records answer for the type selected last; other commands (a plan reading) may have
     // switched it since the reception.
     if (!SelectType(type)) {
         feedback_.showMessage(7);
         return kLoggerLost;
     }
-    loaded.records.reserve(static_cast<std::size_t>(std::max(0, e.recordCount)));
+    loaded.records.reserve(static_cast<std::size_t>(e.recordCount));
     for (int k = 0; k < e.recordCount; ++k) {
         LoggerRecordReply r;
         const int step = ReadLoggerRecord(slot, k, r);
@@ -169,27 +184,36 @@ std::filesystem::path LoggerProcedures::PrintTextPath() const {
     return LoggersFolder() / kPrintTextName;
 }
 
-std::optional<std::filesystem::path> LoggerProcedures::SavePath(int mode, int type) {
+std::optional<LoggerProcedures::SavePlace> LoggerProcedures::SavePath(int mode, int type) {
     const std::string extension = LoggerExtension(type);
+    const std::string stem = stemInRun_ ? *stemInRun_ : SafeFileName(logger_.name);
     switch (mode) {
         case 1:
-            return PrintTextPath();
+            return SavePlace{PrintTextPath()};
         case 2:
-            return LoggersFolder() / (logger_.name + extension);
+            return SavePlace{LoggersFolder() / PathFromText(stem + extension)};
         case 3: {
             FileRequest request;
             request.kind = FileRequest::SaveLogger;
-            request.startFolder = LoggersFolder().string();
-            request.proposedName = logger_.name + extension;
+            request.startFolder = PathToText(LoggersFolder());
+            request.proposedName = stem + extension;
             std::optional<std::string> chosen = feedback_.chooseFile(request);
             if (!chosen) return std::nullopt;
             std::string path = *chosen;
-            if (!path.ends_with(extension)) path += extension;
-            return path;
+            // The dialog asked about the path chosen, not about one with the extension added.
+            const bool asked = path.ends_with(extension);
+            if (!asked) path += extension;
+            return SavePlace{PathFromText(path), asked};
         }
         default:
-            return SaveAllAsFilePath(saveAllAsPath, logger_.name, type);
+            return SavePlace{SaveAllAsFilePath(PathFromText(saveAllAsPath), stem, type)};
     }
+}
+
+bool LoggerProcedures::MayReplace(const SavePlace& place) {
+    std::error_code error;
+    if (place.overwriteAsked || !std::filesystem::exists(place.path, error)) return true;
+    return feedback_.askYesNo(kOverwriteQuestion, kConfirmCaption);
 }
 
 int LoggerProcedures::WriteLogger(int mode) {
@@ -198,17 +222,24 @@ int LoggerProcedures::WriteLogger(int mode) {
         feedback_.showMessage(25);
         return kLoggerBadType;
     }
-    const std::optional<std::filesystem::path> path = SavePath(mode, type);
-    if (!path) return kLoggerWritten;  // the save dialog was cancelled
-    if (mode == 4 && std::filesystem::exists(*path) &&
-        !feedback_.askYesNo(kOverwriteQuestion, kConfirmCaption))
-        return kLoggerNotOverwritten;
+    const std::optional<SavePlace> place = SavePath(mode, type);
+    if (!place) return kLoggerWritten;  // the save dialog was cancelled
     const std::string bytes = mode == 1 ? LoggerPrintText(logger_) : LoggerFileText(logger_);
-    if (!WriteFileAtomically(*path, bytes)) {
-        feedback_.showFileMessage(18, PathToText(*path));
+    bool alreadyThere = false;
+    if (mode != 1) {
+        if (!LoggerFileReadsBack(bytes, logger_)) {
+            feedback_.showMessage(kLoggerNotReadable);
+            return kLoggerUnreadable;
+        }
+        // The same logger saved before is left as it is: nothing to replace, nothing to ask.
+        alreadyThere = ReadWholeFile(place->path, kLoggerFileMaxBytes) == bytes;
+        if (!alreadyThere && !MayReplace(*place)) return kLoggerNotOverwritten;
+    }
+    if (!alreadyThere && !WriteFileAtomically(place->path, bytes)) {
+        feedback_.showFileMessage(18, PathToText(place->path));
         return kLoggerCannotCreate;
     }
-    if (mode != 1) logger_.fileName = path->string();
+    if (mode != 1) logger_.fileName = PathToText(place->path);
     return kLoggerWritten;
 }
 
@@ -216,12 +247,38 @@ int LoggerProcedures::WriteLogger(int mode) {
 
 LoggerOutcome LoggerProcedures::LoadFailed(int code) {
     if (code == kLoggerLost) return LoggerOutcome::NotConnected;
-    feedback_.showMessage(26);
+    if (code != kLoggerDamaged) feedback_.showMessage(26);
     return LoggerOutcome::Failed;
 }
 
-void LoggerProcedures::FinishedNotice() {
-    feedback_.showInformation(language_.entry(kSavedText), language_.entry(kSavedCaption));
+void LoggerProcedures::FinishedNotice(const std::filesystem::path& folder) {
+    std::string text = language_.entry(kSavedText);
+    if (!folder.empty()) {
+        std::error_code error;
+        const std::filesystem::path whole = std::filesystem::absolute(folder, error);
+        text += "\n" + language_.entry(kSavedFolderEntry) + "\n" +
+                PathToText((error ? folder : whole).lexically_normal());
+    }
+    feedback_.showInformation(text, language_.entry(kSavedCaption));
+}
+
+std::string LoggerProcedures::RunStem(int row, std::vector<std::string>& taken) const {
+    std::string stem = SafeFileName(logger_.name);
+    // Names that differ only in case are one file on some systems.
+    if (std::find(taken.begin(), taken.end(), Upper(stem)) != taken.end())
+        stem += LoggerSlotTag(TypeFromLabel(logger_.typeText), table_.LoggerRowMap(row));
+    taken.push_back(Upper(stem));
+    return stem;
+}
+
+LoggerOutcome LoggerProcedures::RunOutcome(const std::vector<int>& results,
+                                           const std::filesystem::path& folder) {
+    FinishedNotice(folder);
+    const auto failed = [](int r) { return r != kLoggerWritten && r != kLoggerNotOverwritten; };
+    if (std::any_of(results.begin(), results.end(), failed)) return LoggerOutcome::Failed;
+    if (std::find(results.begin(), results.end(), kLoggerNotOverwritten) != results.end())
+        return LoggerOutcome::Cancelled;
+    return LoggerOutcome::Done;
 }
 
 int LoggerProcedures::LoggerIndexDblClick() {
@@ -247,43 +304,59 @@ LoggerOutcome LoggerProcedures::SaveLogAsButClick() {
 }
 
 LoggerOutcome LoggerProcedures::SaveLoggers(const std::vector<int>& rows) {
+    std::vector<std::string> taken;
+    std::vector<int> results;
     for (int r : rows) {
-        const int result = LoadLogger(r);
-        if (result != kLoggerLoaded) return LoadFailed(result);
-        // A file that cannot be written was named; the run ends failed there, as every later
-        // file into the same folder would fail alike.
-        if (WriteLogger(2) != kLoggerWritten) return LoggerOutcome::Failed;
-        if (onSaved) onSaved(logger_.fileName);
+        const int loaded = LoadLogger(r);
+        if (loaded != kLoggerLoaded && loaded != kLoggerDamaged) return LoadFailed(loaded);
+        // A logger that cannot be saved was reported and the run goes on; a file that cannot
+        // be written was named and the run ends failed there, as every later file into the
+        // same folder would fail alike.
+        int written = loaded;
+        if (loaded == kLoggerLoaded) {
+            stemInRun_ = RunStem(r, taken);
+            written = WriteLogger(2);
+            stemInRun_.reset();
+        }
+        if (written == kLoggerCannotCreate) return LoggerOutcome::Failed;
+        results.push_back(written);
+        if (written == kLoggerWritten && onSaved) onSaved(logger_.fileName);
     }
-    FinishedNotice();
-    return LoggerOutcome::Done;
+    return RunOutcome(results, LoggersFolder());
 }
 
 LoggerOutcome LoggerProcedures::SaveLoggersAs(const std::vector<int>& rows) {
-    bool first = true;
+    std::vector<std::string> taken;
+    std::vector<int> results;
+    bool chosen = false;
     for (int r : rows) {
-        const int result = LoadLogger(r);
-        if (result != kLoggerLoaded) return LoadFailed(result);
-        if (first) {
-            first = false;
+        const int loaded = LoadLogger(r);
+        if (loaded == kLoggerDamaged) {
+            results.push_back(loaded);
+            continue;
+        }
+        if (loaded != kLoggerLoaded) return LoadFailed(loaded);
+        if (!chosen) {
             FileRequest request;
             request.kind = FileRequest::SaveAllLoggers;
-            request.startFolder = LoggersFolder().string();
+            request.startFolder = PathToText(LoggersFolder());
             request.proposedName = "MyLoggers";
-            std::optional<std::string> chosen = feedback_.chooseFile(request);
-            if (!chosen) return LoggerOutcome::Cancelled;
-            saveAllAsPath = *chosen;
+            std::optional<std::string> path = feedback_.chooseFile(request);
+            if (!path) return LoggerOutcome::Cancelled;
+            saveAllAsPath = *path;
+            chosen = true;
         }
+        stemInRun_ = RunStem(r, taken);
         const int written = WriteLogger(4);
+        stemInRun_.reset();
         if (written == kLoggerNotOverwritten) return LoggerOutcome::Cancelled;
-        if (written != kLoggerWritten) {
-            feedback_.showMessage(18);
-            return LoggerOutcome::Failed;
-        }
-        if (onSaved) onSaved(logger_.fileName);
+        // Message 18 was shown by the writer: the run ends there.
+        if (written == kLoggerCannotCreate) return LoggerOutcome::Failed;
+        results.push_back(written);
+        if (written == kLoggerWritten && onSaved) onSaved(logger_.fileName);
     }
-    FinishedNotice();
-    return LoggerOutcome::Done;
+    return RunOutcome(results, chosen ? PathFromText(saveAllAsPath).parent_path()
+                                      : std::filesystem::path());
 }
 
 LoggerOutcome LoggerProcedures::Printlogger1Click(LoggerPrinter& printer) {
@@ -307,11 +380,7 @@ LoggerOutcome LoggerProcedures::PrintSelButClick(LoggerPrinter& printer) {
         if (!any && !printer.choosePrinter()) return LoggerOutcome::Cancelled;
         any = true;
         const int result = LoadLogger(r);
-        if (result != kLoggerLoaded) {
-            if (result == kLoggerLost) return LoggerOutcome::NotConnected;
-            feedback_.showMessage(26);
-            return LoggerOutcome::Failed;
-        }
+        if (result != kLoggerLoaded) return LoadFailed(result);
         if (WriteLogger(1) != kLoggerWritten) {
             feedback_.showMessage(26);
             return LoggerOutcome::Failed;

@@ -31,12 +31,22 @@ inline constexpr int kLoggerLoaded = 1;
 inline constexpr int kLoggerLoadFailed = -1;
 // The instrument did not answer a record query (message 7 shown).
 inline constexpr int kLoggerLost = -7;
+// The header states a record count outside 0-150 (message kDamagedLoggerHeader shown): nothing
+// was asked of the instrument.
+inline constexpr int kLoggerDamaged = -2;
 
 // Results of WriteLogger.
 inline constexpr int kLoggerWritten = 0;
 inline constexpr int kLoggerNotOverwritten = 1;
 inline constexpr int kLoggerBadType = -9;
 inline constexpr int kLoggerCannotCreate = -20;
+// The logger holds what a logger file cannot carry (message kLoggerNotReadable shown).
+inline constexpr int kLoggerUnreadable = -21;
+
+// The program's own messages of the logger files.
+inline constexpr int kLoggerNotReadable = 220;
+inline constexpr int kDamagedLoggerHeader = 221;
+inline constexpr int kSavedFolderEntry = 1222;  // "The files are in this folder:"
 
 // What prints a text file: the print dialog and the printer (Qt PrintSupport in the window,
 // a PDF for zv318ctl and the tests).
@@ -84,7 +94,11 @@ public:
     int ReadLoggerFile();
 
     // 1 print text, 2 into "Loggers" under the name, 3 through the save dialog, 4 one file of
-    // a save-all-as run on `saveAllAsPath`. 0, 1 (not overwritten), -9 or -20.
+    // a save-all-as run on `saveAllAsPath`. 0, 1 (not overwritten), -9, -20 or -21.
+    // The name becomes one safe file name (SafeFileName). A file that would not read back as
+    // the logger is not written (-21). An existing file of the same bytes is left as it is;
+    // one of other content is replaced only after the overwrite question (entry 13), asked
+    // in mode 3 only when the dialog did not ask about that very path.
     int WriteLogger(int mode);
     std::string saveAllAsPath;  // the path chosen in the save-all-as dialog
     [[nodiscard]] std::filesystem::path PrintTextPath() const;
@@ -94,7 +108,11 @@ public:
     // The row a double-click opens, downloaded: kLoggerLoaded when the viewer is to be shown;
     // 0 when the click opens nothing.
     int LoggerIndexDblClick();
-    // "Save loggers": every listed logger into "Loggers"; the closing notice (113, 112).
+    // "Save loggers": every listed logger into "Loggers"; the closing notice (113, 112) names
+    // the folder. Two loggers of one name in a run get their slot added to the later one's
+    // name (LoggerSlotTag). A logger that fails (a damaged header, a file not written) is
+    // reported and the run goes on; the run is then Failed (Cancelled when overwriting was
+    // only declined).
     LoggerOutcome SaveLogButClick();
     // "Save loggers as": the first logger downloaded, then the base name asked for.
     LoggerOutcome SaveLogAsButClick();
@@ -114,10 +132,21 @@ public:
 
 private:
     [[nodiscard]] bool SelectType(int type);
-    [[nodiscard]] std::optional<std::filesystem::path> SavePath(int mode, int type);
+    struct SavePlace {
+        std::filesystem::path path;
+        bool overwriteAsked = false;  // the save dialog already asked about this path
+    };
+    [[nodiscard]] std::optional<SavePlace> SavePath(int mode, int type);
+    // False when the person declines to replace a file of other content.
+    [[nodiscard]] bool MayReplace(const SavePlace& place);
+    // The file stem of the logger just loaded from `row` in a run: its safe name, with its
+    // slot added when an earlier logger of the run took that name.
+    [[nodiscard]] std::string RunStem(int row, std::vector<std::string>& taken) const;
+    // The end of a save run over these per-logger results.
+    LoggerOutcome RunOutcome(const std::vector<int>& results, const std::filesystem::path& folder);
     // Message 26 unless the download already said the instrument was lost.
     LoggerOutcome LoadFailed(int code);
-    void FinishedNotice();
+    void FinishedNotice(const std::filesystem::path& folder);
     [[nodiscard]] std::vector<int> ListedRows() const;
 
     Link& link_;
@@ -129,6 +158,7 @@ private:
     int currentType_ = -1;
     LoggerTable table_;
     OpenLogger logger_;
+    std::optional<std::string> stemInRun_;  // the file stem of modes 2 and 4 during a run
 };
 
 }  // namespace zv318

@@ -7,6 +7,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <cmath>
 
 #include "texts/qt_path.h"
@@ -69,7 +70,7 @@ PdfLoggerPrinter::PdfLoggerPrinter(const std::filesystem::path& output)
     : output_(QStringFromPath(output)) {}
 
 PdfLoggerPrinter::~PdfLoggerPrinter() {
-    finish();
+    finish(false);
 }
 
 void PdfLoggerPrinter::SetPrintTitle(const std::string& title) {
@@ -77,8 +78,15 @@ void PdfLoggerPrinter::SetPrintTitle(const std::string& title) {
 }
 
 int PdfLoggerPrinter::PrintTextFile(const std::filesystem::path& file) {
-    if (!writer_) {
-        writer_ = std::make_unique<QPdfWriter>(output_);
+    if (!writer_ && !failed_) {
+        // Written beside the output and renamed over it at the end: an interrupted run never
+        // leaves part of a PDF where the old one was.
+        file_ = std::make_unique<QSaveFile>(output_);
+        if (!file_->open(QIODevice::WriteOnly)) {
+            failed_ = true;
+            return 0;
+        }
+        writer_ = std::make_unique<QPdfWriter>(file_.get());
         writer_->setResolution(300);
         writer_->setPageLayout(
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
@@ -98,9 +106,15 @@ int PdfLoggerPrinter::PrintTextFile(const std::filesystem::path& file) {
     return PrintTextPages(*writer_, *painter_, file);
 }
 
-bool PdfLoggerPrinter::finish() {
-    if (painter_ && painter_->isActive()) painter_->end();
-    return writer_ && !failed_;
+bool PdfLoggerPrinter::finish(bool keep) {
+    const bool ended = painter_ && painter_->isActive() && painter_->end();
+    painter_.reset();
+    writer_.reset();
+    if (!file_) return false;
+    const bool written = keep && ended && !failed_ && file_->commit();
+    if (!written) file_->cancelWriting();
+    file_.reset();
+    return written;
 }
 
 }  // namespace zv318

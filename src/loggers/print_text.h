@@ -16,6 +16,7 @@
 class QPagedPaintDevice;
 class QPainter;
 class QPdfWriter;
+class QSaveFile;
 
 namespace zv318 {
 
@@ -40,12 +41,14 @@ public:
     bool choosePrinter() override { return true; }
     void SetPrintTitle(const std::string& title) override;
     int PrintTextFile(const std::filesystem::path& file) override;
-    // Ends the document; false when nothing could be written.
-    bool finish();
+    // Ends the document and puts it in place when `keep`; otherwise (and when the printer is
+    // destroyed unfinished) the output is left as it was. False when nothing was put in place.
+    bool finish(bool keep = true);
     [[nodiscard]] int jobs() const { return jobs_; }
 
 private:
     QString output_;
+    std::unique_ptr<QSaveFile> file_;
     std::unique_ptr<QPdfWriter> writer_;
     std::unique_ptr<QPainter> painter_;
     std::string title_;

@@ -27,30 +27,12 @@ std::string Upper(std::string_view text) {
     return upper;
 }
 
-// A plain decimal number: a sign, digits, at most one point with digits around it. Anything
-// else ("50.0 MHz", "1e3", "") is not a number of this file.
-bool IsDecimal(std::string_view text) {
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
-    bool digits = false, point = false;
-    for (char c : text) {
-        if (c >= '0' && c <= '9') {
-            digits = true;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    return digits;
-}
-
-// The text of a number field with "." as its decimal mark: a "," is one too when the file is
-// separated by ";". Nothing when it is not a plain decimal number.
+// The text of a number field with "." as its decimal mark: a "," is one only when the file is
+// separated by ";". Nothing when it is not a plain decimal number ("50.0 MHz", "1e3",
+// "474.0.25", "").
 std::optional<std::string> NumberField(std::string_view field, char separator) {
-    std::string text(TrimCsvBlanks(field));
-    if (separator == ';') std::replace(text.begin(), text.end(), ',', '.');
-    if (!IsDecimal(text)) return std::nullopt;
-    return text;
+    if (separator != ';' && field.find(',') != std::string_view::npos) return std::nullopt;
+    return TypedMHzText(TrimCsvBlanks(field));
 }
 
 class Refusal {
@@ -61,9 +43,7 @@ public:
         feedback_.showMessage(message);
         std::string notice = table_.entry(kEntryRefusedCsvLine);
         if (notice.empty()) notice = "Line %1 of the CSV file is refused; nothing was imported.";
-        const std::size_t mark = notice.find("%1");
-        if (mark != std::string::npos) notice.replace(mark, 2, std::to_string(line));
-        feedback_.showNotice(notice);
+        feedback_.showNotice(FillIn(notice, {std::to_string(line)}));
         return 1000 * line + message;
     }
 
@@ -82,13 +62,14 @@ const std::string& FieldAt(const CsvRecord& record, int column) {
 
 std::optional<std::string> PlanCsvText(const PlanGrid& grid) {
     if (TypeFromLabel(grid.typeLabel()) == 0) return std::nullopt;
+    // Names go out so that no spreadsheet runs them as formulas; the import gives them back.
     std::string text = CsvRow({"field", "value"}) + CsvRow({"type", grid.typeLabel()}) +
-                       CsvRow({"name", grid.planName()}) + "\r\n";
+                       CsvRow({"name", CsvSafeText(grid.planName())}) + "\r\n";
     text += CsvRow({std::begin(kColumns), std::end(kColumns)});
     for (int r = 1; r <= grid.rowCount(); ++r) {
-        text += CsvRow({std::to_string(r), grid.cell(r, PlanGrid::kNameColumn),
-                        HzToMHzText(MHzTextToHz(grid.cell(r, PlanGrid::kFrequencyColumn))),
-                        HzToMHzText(MHzTextToHz(grid.cell(r, PlanGrid::kBandwidthColumn))),
+        text += CsvRow({std::to_string(r), CsvSafeText(grid.cell(r, PlanGrid::kNameColumn)),
+                        HzToMHzText(CellToHz(grid.cell(r, PlanGrid::kFrequencyColumn))),
+                        HzToMHzText(CellToHz(grid.cell(r, PlanGrid::kBandwidthColumn))),
                         grid.cell(r, PlanGrid::kStateColumn)});
     }
     return text;
@@ -131,7 +112,7 @@ int ReadPlanCsv(std::string_view text, int type, const LanguageTable& table, Fee
         for (++next; next < records.size() && !isColumnHeader(*records[next]); ++next) {
             const CsvRecord& row = *records[next];
             const std::string key = Lower(FieldAt(row, 0));
-            const std::string& value = FieldAt(row, 1);
+            const std::string value = CsvTextFromSafe(FieldAt(row, 1));
             if (key == "type") {
                 type = TypeFromLabel(Upper(value));
                 if (type == 0) return refuse.at(row.line, 25);
@@ -178,7 +159,7 @@ int ReadPlanCsv(std::string_view text, int type, const LanguageTable& table, Fee
         read.setRowCount(r);
         lines.push_back(record.line);
         read.setCell(r, PlanGrid::kRowColumn, std::to_string(r));
-        read.setCell(r, PlanGrid::kNameColumn, FieldAt(record, nameAt));
+        read.setCell(r, PlanGrid::kNameColumn, CsvTextFromSafe(FieldAt(record, nameAt)));
         const std::optional<std::string> frequency =
             NumberField(FieldAt(record, frequencyAt), csv.separator);
         if (!frequency) return refuse.at(record.line, 20);

@@ -12,7 +12,17 @@ namespace {
 constexpr int kSortTooManyRows = -200;
 
 std::int64_t FrequencyOf(const PlanGrid& grid, int row) {
-    return MHzTextToHz(grid.cell(row, PlanGrid::kFrequencyColumn));
+    return CellToHz(grid.cell(row, PlanGrid::kFrequencyColumn));
+}
+
+// The hertz of a typed number that fits `fits`; nothing for a text that is no number or does not.
+template <typename Fits>
+std::optional<std::int32_t> FittingHz(const std::string& cell, Fits fits) {
+    const std::optional<std::string> typed = TypedMHzText(cell);
+    if (!typed) return std::nullopt;
+    const std::int32_t hz = MHzTextToHz(*typed);
+    if (!fits(hz)) return std::nullopt;
+    return hz;
 }
 
 void SwapRows(PlanGrid& grid, int a, int b) {
@@ -46,13 +56,26 @@ GridFault ComprovaFila(const PlanGrid& grid, int row) {
     if (name.size() > kMaxChannelNameLength) return {19, row, PlanGrid::kNameColumn};
     if (name.find(',') != std::string::npos)
         return {kMessageCommaInChannelName, row, PlanGrid::kNameColumn};
-    if (!limits->frequencyFits(MHzTextToHz(grid.cell(row, PlanGrid::kFrequencyColumn))))
+    if (HoldsControlCharacter(name)) return {kMessageControlInChannelName, row, PlanGrid::kNameColumn};
+    const auto frequencyFits = [&](std::int64_t hz) { return limits->frequencyFits(hz); };
+    const auto bandwidthFits = [&](std::int64_t hz) { return limits->bandwidthFits(hz); };
+    if (!FittingHz(grid.cell(row, PlanGrid::kFrequencyColumn), frequencyFits))
         return {20, row, PlanGrid::kFrequencyColumn};
-    if (!limits->bandwidthFits(MHzTextToHz(grid.cell(row, PlanGrid::kBandwidthColumn))))
+    if (!FittingHz(grid.cell(row, PlanGrid::kBandwidthColumn), bandwidthFits))
         return {21, row, PlanGrid::kBandwidthColumn};
     const std::string& state = grid.cell(row, PlanGrid::kStateColumn);
     if (state != "ON" && state != "OFF") return {22, row, PlanGrid::kStateColumn};
     return {};
+}
+
+void TakeTypedCell(PlanGrid& grid, int row, int column, std::string text) {
+    const std::optional<PlanLimits> limits = LimitsFor(TypeFromLabel(grid.typeLabel()));
+    std::optional<std::int32_t> hz;
+    if (limits && column == PlanGrid::kFrequencyColumn)
+        hz = FittingHz(text, [&](std::int64_t v) { return limits->frequencyFits(v); });
+    else if (limits && column == PlanGrid::kBandwidthColumn)
+        hz = FittingHz(text, [&](std::int64_t v) { return limits->bandwidthFits(v); });
+    grid.setCell(row, column, hz ? HzToMHzText(*hz) : std::move(text));
 }
 
 GridFault Repassa(const PlanGrid& grid) {

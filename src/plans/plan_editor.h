@@ -32,6 +32,8 @@ inline constexpr int kMessageEmptyPlanName = 110;       // a plan name cannot be
 inline constexpr int kMessageBlankInPlanName = 111;     // a plan name is one word
 inline constexpr int kMessageNameNotAFileName = 101;    // the name could not name its copy
 inline constexpr int kMessageCommaInChannelName = 112;  // a comma would split the file line
+// A channel name holding a control character (a line break, a tab, a NUL).
+inline constexpr int kMessageControlInChannelName = 250;
 
 // The longest plan name the rename dialog keeps.
 inline constexpr int kMaxPlanNameLength = 5;
@@ -45,9 +47,15 @@ inline constexpr int kMaxInsertableChannels = 149;
 // ---- the grid rules --------------------------------------------------------------------------
 
 // Checks one channel row against the limits of the grid's type: 19 (name longer than 4, column
-// 1), 112 (a comma in the name, column 1), 20 (frequency, column 2), 21 (bandwidth, column 3),
-// 22 (state neither "ON" nor "OFF", column 4); 25 when the type label is neither RADIO nor PLC.
+// 1), 112 (a comma in the name, column 1), 250 (a control character in the name, column 1), 20
+// (frequency not a number or out of range, column 2), 21 (bandwidth, column 3), 22 (state
+// neither "ON" nor "OFF", column 4); 25 when the type label is neither RADIO nor PLC. A number
+// may have "," as its decimal separator; "474.0.25" is no number.
 [[nodiscard]] GridFault ComprovaFila(const PlanGrid& grid, int row);
+// Stores the text a person typed into a cell. A frequency or bandwidth within the type's limits
+// is stored in the grid's own form ("476,5" becomes "476.5000"), so the cell shows what a save
+// writes; anything else is kept as typed for the row check to refuse.
+void TakeTypedCell(PlanGrid& grid, int row, int column, std::string text);
 // ComprovaFila for rows 1 to N in order; the first failure.
 [[nodiscard]] GridFault Repassa(const PlanGrid& grid);
 // Sorts the rows by frequency, columns 1 to 4 and the flags moving together, the row numbers

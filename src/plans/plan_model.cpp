@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "link/report.h"
+#include "texts/file_names.h"
 
 namespace zv318 {
 
@@ -156,6 +157,39 @@ std::int32_t MHzTextToHz(std::string_view text) {
     const double nearest = std::round(hz);
     if (std::fabs(hz - nearest) < 1e-6) return static_cast<std::int32_t>(nearest);
     return static_cast<std::int32_t>(hz);
+}
+
+std::optional<std::string> TypedMHzText(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    std::string number(text);
+    std::size_t i = !number.empty() && (number[0] == '+' || number[0] == '-') ? 1 : 0;
+    bool digits = false, separator = false;
+    for (; i < number.size(); ++i) {
+        char& c = number[i];
+        if (IsDigit(c)) {
+            digits = true;
+        } else if ((c == '.' || c == ',') && !separator) {
+            separator = true;
+            c = '.';
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digits) return std::nullopt;
+    return number;
+}
+
+std::int32_t CellToHz(std::string_view text) {
+    const std::optional<std::string> typed = TypedMHzText(text);
+    return MHzTextToHz(typed ? std::string_view(*typed) : text);
+}
+
+bool HoldsControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7F;
+    });
 }
 
 // ---- the grid ----------------------------------------------------------------------------
@@ -336,9 +370,9 @@ std::optional<std::string> ChannelPlanText(const PlanGrid& grid) {
         text += ',';
         text += grid.cell(r, PlanGrid::kNameColumn);
         text += ',';
-        text += std::to_string(MHzTextToHz(grid.cell(r, PlanGrid::kFrequencyColumn)));
+        text += std::to_string(CellToHz(grid.cell(r, PlanGrid::kFrequencyColumn)));
         text += ',';
-        text += std::to_string(MHzTextToHz(grid.cell(r, PlanGrid::kBandwidthColumn)));
+        text += std::to_string(CellToHz(grid.cell(r, PlanGrid::kBandwidthColumn)));
         text += ',';
         text += grid.cell(r, PlanGrid::kStateColumn);
     }
@@ -410,19 +444,8 @@ std::string ShownFaultCharacter(const FileNameFault& fault) {
 std::optional<std::filesystem::path> CopyPathFor(const std::filesystem::path& programFolder,
                                                  const std::string& listEntry) {
     if (listEntry.empty()) return std::nullopt;
-    // A name is a file name in the program folder, never a way out of it: what a file name
-    // cannot hold is escaped, and "%" too, so two names never share a copy.
-    std::string file;
-    for (char c : listEntry) {
-        if (CannotBeInFileName(c) || c == '%') {
-            char buf[4];
-            std::snprintf(buf, sizeof buf, "%%%02X", static_cast<unsigned char>(c));
-            file += buf;
-        } else {
-            file.push_back(c);
-        }
-    }
-    return programFolder / std::filesystem::path(file + ".temp");
+    // A name is a file name in the program folder, never a way out of it.
+    return programFolder / std::filesystem::path(SafeFileName(listEntry) + ".temp");
 }
 
 PlanFiles::PlanFiles(Feedback& feedback, const PlanListView& list,

@@ -69,6 +69,17 @@ inline constexpr PlanLimits kPlcLimits{2'000'000,  50'000'000, 1'000'000,
 // locale is) × 1,000,000, truncated toward zero: "14.9999" → 14999900, "abc" → 0. Values
 // beyond the 32-bit range are clamped to it; "nan" gives 0.
 [[nodiscard]] std::int32_t MHzTextToHz(std::string_view text);
+// A MHz value as a person types it (the editor's cells, a CSV field): blanks around it, a sign,
+// digits with at most one decimal separator, "." or "," (what Spanish and Catalan users type).
+// The text with "." as its separator; nothing for anything else ("474.0.25", "474 MHz", "").
+[[nodiscard]] std::optional<std::string> TypedMHzText(std::string_view text);
+// The hertz of a cell of the grid: its typed value when it is one, else MHzTextToHz of the text
+// as it stands (what the row check then refuses).
+[[nodiscard]] std::int32_t CellToHz(std::string_view text);
+
+// True when the text holds a byte below 0x20 or 0x7F. The instrument stops reading a command at
+// such a byte and a line break splits a file line, so no plan or channel name may hold one.
+[[nodiscard]] bool HoldsControlCharacter(std::string_view text);
 
 // ---- the grid ----------------------------------------------------------------------------
 
@@ -133,6 +144,8 @@ inline constexpr int kPlanCopyUnreadable = 14;
 inline constexpr int kPlanBadType = 50;
 // The header ends before the channel count line, or the count is negative.
 inline constexpr int kPlanBadCount = 52;
+// More channel lines announced than a plan holds (150).
+inline constexpr int kPlanTooManyLines = 53;
 // Codes of a bad channel line r (r counted from 1): 1000 × r + one of these.
 inline constexpr int kBadIndex = 20;
 inline constexpr int kBadFrequency = 22;
@@ -177,7 +190,7 @@ struct ChannelLineFields {
 [[nodiscard]] int ReadChannelPlanFile(const std::filesystem::path& file, PlanGrid& grid,
                                       Feedback& feedback);
 
-// The bytes of the plan file of a grid: cells 2 and 3 through MHzTextToHz, the index of row r
+// The bytes of the plan file of a grid: cells 2 and 3 through CellToHz, the index of row r
 // always r - 1. Nothing when the type label is neither "RADIO" nor "PLC".
 [[nodiscard]] std::optional<std::string> ChannelPlanText(const PlanGrid& grid);
 
@@ -228,10 +241,9 @@ struct FileNameFault {
 // The character of a fault as the person is told it: "'/'", "0x07" for a control character.
 [[nodiscard]] std::string ShownFaultCharacter(const FileNameFault& fault);
 
-// The ".temp" copy of a list entry ("TV1 (RADIO)") in the program folder. A character that
-// cannot be in a file name (and "%" itself) is written as "%" and two hexadecimal digits, so a
-// plan already on the instrument under such a name still has a copy of its own; nothing for an
-// empty entry.
+// The ".temp" copy of a list entry ("TV1 (RADIO)") in the program folder, named by
+// SafeFileName: a plan already on the instrument under a name no file can hold still has a copy
+// of its own; nothing for an empty entry.
 [[nodiscard]] std::optional<std::filesystem::path> CopyPathFor(
     const std::filesystem::path& programFolder, const std::string& listEntry);
 

@@ -116,8 +116,10 @@ std::string LineToChannelPayload::Quietly(std::string_view line, bool first, int
     LastSentIndex = index;
     std::string payload = Padded(index, 3);
 
-    // "&" separates the payload's fields: a name holding one would shift them.
-    if (f.name.find('&') != std::string_view::npos) return "error09";
+    // "&" separates the payload's fields: a name holding one would shift them; the instrument
+    // stops reading the command at a control character and keeps a plan cut short.
+    if (f.name.find('&') != std::string_view::npos || HoldsControlCharacter(f.name))
+        return "error09";
     payload += '&';
     payload += f.name;
 
@@ -171,11 +173,17 @@ PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language) {
         if (fault->atEnd) check.note += " " + language.entry(kAtTheEndNote);
         return check;
     }
+    // A plan holds at most 150 channels; a larger one is never sent, since no reading of it
+    // could open it again.
+    if (*header.count > kMaxFileChannels) {
+        check.code = kPlanTooManyLines;
+        check.message = 14;
+        return check;
+    }
     check.plan.type = header.type;
     check.plan.name = header.name;
     check.plan.count = *header.count;
     LineToChannelPayload payload;
-    // Indices rise strictly up to 150, so a count above 151 always ends at a refused line.
     for (int c = 0; c < *header.count; ++c) {
         const std::string line = ReadChannelLine(reader).value_or(std::string{});
         std::string p = payload.Quietly(line, c == 0, header.type);
@@ -189,6 +197,16 @@ PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language) {
         check.plan.payloads.push_back(std::move(p));
     }
     return check;
+}
+
+bool SamePlan(const PreparedPlan& a, const PreparedPlan& b) {
+    // The index that starts each payload is where the file put the channel; the instrument
+    // numbers its channels afresh, so only what follows it is compared.
+    auto same = [](const std::string& x, const std::string& y) {
+        return x.size() >= 3 && y.size() >= 3 && x.compare(3, std::string::npos, y, 3) == 0;
+    };
+    return a.type == b.type && a.name == b.name && a.payloads.size() == b.payloads.size() &&
+           std::equal(a.payloads.begin(), a.payloads.end(), b.payloads.begin(), same);
 }
 
 PlanFileCheck CheckPlanFile(const std::filesystem::path& file, const LanguageTable& language) {
@@ -352,6 +370,7 @@ int PlanProcedures::SaveChannelPlans(int type) {
     if (Lost()) return 0;  // the caller reports the vanished instrument
     BeginProgress(kReadingCaption, total);
     ProgressWindow& progress = feedback_.progress();
+    int failed = -1;  // the first plan that could not be read whole, in readEveryPlan_ mode
 
     // Writes the copy of a plan and records what the reading wrote.
     auto keep = [this](const std::string& entry, const std::optional<std::filesystem::path>& copy,
@@ -373,7 +392,8 @@ int PlanProcedures::SaveChannelPlans(int type) {
         // The copy is built whole and written in one go; a failed channel leaves the lines
         // before it in the copy.
         std::string text = std::to_string(type) + "\r\n" + name + "\r\n" + std::to_string(n);
-        for (int j = 0; j < n; ++j) {
+        bool whole = true;
+        for (int j = 0; whole && j < n; ++j) {
             const std::string reply = GetChannel(link_, i, j);
             if (Lost()) {
                 keep(entry, copy, text, false);
@@ -383,18 +403,24 @@ int PlanProcedures::SaveChannelPlans(int type) {
             std::string tail;
             if (const int message = ChannelReplyTail(reply, type, tail)) {
                 keep(entry, copy, text, false);
-                EndProgress(kFinishedStatus, Entry(kDoneNote));
-                feedback_.showMessage(message);
-                return i;
+                if (!readEveryPlan_) {
+                    EndProgress(kFinishedStatus, Entry(kDoneNote));
+                    feedback_.showMessage(message);
+                    return i;
+                }
+                // The plan has no whole copy; the reading goes on with the next plan.
+                if (failed < 0) failed = i;
+                whole = false;
+                continue;
             }
             text += "\r\n" + std::to_string(j) + tail;
             progress.advance();
             feedback_.processEvents();
         }
-        if (!keep(entry, copy, text, true)) return i;
+        if (whole && !keep(entry, copy, text, true)) return i;
     }
     EndProgress(kFinishedStatus, Entry(kDoneNote));
-    return -1;
+    return failed;
 }
 
 bool PlanProcedures::SendPlan(int planNumber, const PreparedPlan& plan) {
@@ -485,7 +511,26 @@ PlanOutcome PlanProcedures::SendPlanFile(const std::filesystem::path& file) {
     list_.clear();
     list_.enablePlanCommands();
     const PlanOutcome reading = ReceiveButClick();
-    return countWrong && reading == PlanOutcome::Done ? PlanOutcome::Failed : reading;
+    if (reading == PlanOutcome::NotConnected) return reading;
+    if (countWrong) return PlanOutcome::Failed;
+    // A command cut short or a channel dropped leaves a plan that is not the file: the plan
+    // read back is compared with the one sent.
+    if (!ReadBackMatches(plan)) {
+        feedback_.showMessage(kSendNotTakenWholeMessage);
+        return PlanOutcome::Failed;
+    }
+    return reading;
+}
+
+bool PlanProcedures::ReadBackMatches(const PreparedPlan& sent) const {
+    const std::string entry = sent.name + ListSuffixFor(sent.type);
+    for (int k = 0; k < list_.count(); ++k) {
+        if (list_.entry(k) != entry) continue;
+        const std::optional<std::filesystem::path> copy = LatestReadingCopy(k);
+        std::optional<std::string> text = copy ? ReadWholeFile(*copy) : std::nullopt;
+        return text && SamePlan(CheckPlanText(std::move(*text), language_).plan, sent);
+    }
+    return false;
 }
 
 // ---- deleting ----------------------------------------------------------------------------

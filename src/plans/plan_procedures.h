@@ -42,7 +42,8 @@ enum class PlanOutcome {
 //   03 RADIO frequency out of range                          04 PLC frequency out of range
 //   05 frequency not above the last one                      06 RADIO bandwidth out of range
 //   07 PLC bandwidth out of range                            08 state neither "ON" nor "OFF"
-//   09 a name holding "&" or too long for the command (the payload has room for 55 characters)
+//   09 a name holding "&" or a control character, or too long for the command (the payload
+//      has room for 55 characters)
 class LineToChannelPayload {
 public:
     explicit LineToChannelPayload(Feedback& feedback) : feedback_(&feedback) {}
@@ -81,8 +82,8 @@ struct PreparedPlan {
     std::vector<std::string> payloads;
 };
 
-// Result codes of the check besides the reader's kPlanFileUnreadable, kPlanBadType and
-// kPlanBadCount: a name that does not fit its command or cannot be a file name, and a refused
+// Result codes of the check besides the reader's kPlanFileUnreadable, kPlanBadType,
+// kPlanBadCount and kPlanTooManyLines (more than 150 channels): a name that does not fit its command or cannot be a file name, and a refused
 // channel line c (counted from 0): 1000 × (c + 1) + the payload error number (1 to 9).
 inline constexpr int kPlanBadName = 54;
 
@@ -102,6 +103,12 @@ struct PlanFileCheck {
 [[nodiscard]] PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language);
 [[nodiscard]] PlanFileCheck CheckPlanFile(const std::filesystem::path& file,
                                           const LanguageTable& language);
+// True when two checked plans hold the same type, name and channels in the same order (the
+// channels' indices aside): a plan read back against the plan sent.
+[[nodiscard]] bool SamePlan(const PreparedPlan& a, const PreparedPlan& b);
+
+// The instrument did not take a plan sent whole: the plan read back differs from the file.
+inline constexpr int kSendNotTakenWholeMessage = 251;
 
 // The list entry's copy is not one the latest reading wrote whole: read the plans again.
 inline constexpr int kOutdatedCopyMessage = 100;
@@ -135,6 +142,11 @@ public:
 
     [[nodiscard]] const std::filesystem::path& programFolder() const { return programFolder_; }
 
+    // With true, a reading goes on past a plan whose channel cannot be converted, without a
+    // message: that plan gets no whole copy (LatestReadingCopy says so), and the reading ends
+    // Failed. What a backup needs, which keeps every plan that can be read.
+    void setReadEveryPlan(bool every) { readEveryPlan_ = every; }
+
     // The ".temp" copy of list entry `index` when the latest reading wrote it whole; nothing
     // for a copy that reading did not write: an earlier reading's, one whose write failed, one
     // of a plan after the channel at which its type stopped, or one cut short. A deletion
@@ -143,6 +155,8 @@ public:
 
 private:
     PlanOutcome SendPlanFile(const std::filesystem::path& file);
+    // True when the latest reading holds `sent` as it was sent.
+    [[nodiscard]] bool ReadBackMatches(const PreparedPlan& sent) const;
     // The writing part of a deletion and of RewritePlans, in the progress window they began.
     PlanOutcome WritePlans(const std::vector<PreparedPlan>& plans);
     // False as soon as the link is lost: nothing more is sent then.
@@ -172,6 +186,7 @@ private:
     PlanListView& list_;
     std::filesystem::path programFolder_;
     bool copyFailed_ = false;  // a copy could not be written during the last reading
+    bool readEveryPlan_ = false;
     // The list entries whose copy the latest reading wrote, whole or cut short.
     std::map<std::string, std::filesystem::path> written_, whole_;
 };

@@ -457,6 +457,18 @@ std::string Instrument::channelReply(const std::string& command) const {
            "&" + std::to_string(ch.flags);
 }
 
+Logger SampleLogger(const std::string& name, int records, const std::string& unit,
+                    int threshold) {
+    Logger lg{"10:20:30", "01/02/2013", name, "TV1", unit, threshold, {}};
+    for (int k = 0; k < records; ++k) {
+        char power[16];
+        std::snprintf(power, sizeof power, "%.1f", -40.0 - k / 10.0);
+        lg.records.push_back(
+            {"C" + std::to_string(k % 100), 474'000'000 + 8'000'000 * (k % 60), 8'000'000, power});
+    }
+    return lg;
+}
+
 std::string Instrument::presenceReply() const {
     // Nine characters of six slot bits each; bit 6 keeps a flag from being 0 or CR.
     std::string flags(9, '\x40');
@@ -475,7 +487,9 @@ std::string Instrument::headerReply(const std::string& command) const {
     const std::optional<Logger>& lg = logger(selectedType_, slot);
     if (!lg) return "";
     return TwoDigits(slot) + " " + lg->time + " " + lg->date + " " + lg->name + "&" + lg->planName +
-           "&" + std::to_string(lg->records.size()) + "&" + lg->levelUnit + "&" +
+           "&" + (statedCounts.contains(slot) ? statedCounts.at(slot)
+                                                  : std::to_string(lg->records.size())) + "&" +
+           lg->levelUnit + "&" +
            std::to_string(lg->threshold);
 }
 

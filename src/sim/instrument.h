@@ -45,6 +45,12 @@ struct Logger {
     std::vector<LoggerRecord> records;
 };
 
+// A logger of `records` records: channel "Ck", 474 MHz + 8 MHz × (k mod 60), 8 MHz wide,
+// power -40.0 - k/10 (as the instrument prints it), taken at 10:20:30 on 01/02/2013 with plan
+// "TV1".
+[[nodiscard]] Logger SampleLogger(const std::string& name, int records,
+                                  const std::string& unit = "dBm", int threshold = -50);
+
 inline constexpr int kRadio = 1;
 inline constexpr int kPlc = 2;
 inline constexpr int kMaxPlans = 10;
@@ -100,6 +106,9 @@ public:
     // Commands answered as usual but not carried out, by how they begin ("*PN": the plan
     // count never changes, so a plan sent is never taken).
     std::set<std::string> ignored;
+    // Logger slots whose header states this record count instead of the number of records
+    // the logger holds (a damaged header), whatever the type selected.
+    std::map<int, std::string> statedCounts;
     // Answer this status byte (code 22/23/24) to this exact command text.
     std::map<std::string, std::uint8_t> statusFor;
     // Refuse (status 2) the k-th data record (counted from 1) this many times.

@@ -23,6 +23,25 @@ std::string CsvRow(const std::vector<std::string>& fields) {
     return row;
 }
 
+namespace {
+
+bool NeedsFormulaGuard(std::string_view text) {
+    if (text.empty()) return false;
+    if (std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) return true;
+    return text.front() == '\'' && NeedsFormulaGuard(text.substr(1));
+}
+
+}  // namespace
+
+std::string CsvSafeText(std::string_view text) {
+    return NeedsFormulaGuard(text) ? "'" + std::string(text) : std::string(text);
+}
+
+std::string CsvTextFromSafe(std::string_view field) {
+    if (field.starts_with('\'') && NeedsFormulaGuard(field.substr(1))) field.remove_prefix(1);
+    return std::string(field);
+}
+
 std::string_view TrimCsvBlanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);

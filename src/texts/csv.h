@@ -36,6 +36,13 @@ struct CsvTable {
 // and no "," outside quotes, "," otherwise. A byte order mark at the start is skipped.
 [[nodiscard]] CsvTable ReadCsv(std::string_view text);
 
+// A text field (a name) as written for a spreadsheet: a text a spreadsheet would run as a
+// formula (beginning with "=", "+", "-", "@", a tab or a CR) gets a "'" in front, and so does a
+// text that would otherwise read back as such a field ("'=A1"). Numbers are not passed here.
+[[nodiscard]] std::string CsvSafeText(std::string_view text);
+// The text a field written by CsvSafeText stands for: the "'" in front of it removed.
+[[nodiscard]] std::string CsvTextFromSafe(std::string_view field);
+
 // The text with blanks and tabs removed at both ends.
 [[nodiscard]] std::string_view TrimCsvBlanks(std::string_view text);
 

@@ -59,4 +59,18 @@ int MessageText(const LanguageTable& table, int n, std::string& text) {
 
 bool MessageIsError(int n) { return n == -91; }
 
+std::string FillIn(std::string text, const std::vector<std::string>& values) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t n = i + 1 < text.size() ? static_cast<std::size_t>(text[i + 1] - '1') : 9;
+        if (text[i] == '%' && n < 9 && n < values.size()) {
+            out += values[n];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 }  // namespace zv318

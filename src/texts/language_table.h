@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace zv318 {
 
@@ -38,6 +39,10 @@ private:
 // The text of a numbered message (1-31, the program's own 100-999, or negative): returns n and sets `text`, or returns 0
 // and leaves `text` untouched when n has no message.
 int MessageText(const LanguageTable& table, int n, std::string& text);
+// The text with "%1", "%2" ... replaced by the values in their order (a mark without a value
+// stays as it is).
+[[nodiscard]] std::string FillIn(std::string text, const std::vector<std::string>& values);
+
 // Messages shown with the error icon rather than the information icon.
 [[nodiscard]] bool MessageIsError(int n);
 // The caption of every message box.

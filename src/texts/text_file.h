@@ -17,17 +17,17 @@ namespace zv318 {
 
 // The largest file of each kind the program reads from outside; a full plan or logger file is a
 // few kilobytes, a whole firmware image well under a megabyte.
-inline constexpr std::size_t kPlanFileMaxBytes = 64 * 1024;
-inline constexpr std::size_t kLoggerFileMaxBytes = 64 * 1024;
-inline constexpr std::size_t kLanguageFileMaxBytes = 1024 * 1024;
-inline constexpr std::size_t kImageFileMaxBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kPlanFileMaxBytes = std::size_t{64} * 1024;
+inline constexpr std::size_t kLoggerFileMaxBytes = std::size_t{64} * 1024;
+inline constexpr std::size_t kLanguageFileMaxBytes = std::size_t{1024} * 1024;
+inline constexpr std::size_t kImageFileMaxBytes = std::size_t{16} * 1024 * 1024;
 // A plan as CSV from a spreadsheet, which may pad every row with empty columns.
-inline constexpr std::size_t kCsvFileMaxBytes = 1024 * 1024;
+inline constexpr std::size_t kCsvFileMaxBytes = std::size_t{1024} * 1024;
 // A backup's manifest: a line per plan and per logger of the instrument.
-inline constexpr std::size_t kManifestFileMaxBytes = 1024 * 1024;
+inline constexpr std::size_t kManifestFileMaxBytes = std::size_t{1024} * 1024;
 // config.txt: the name of a language.
-inline constexpr std::size_t kConfigFileMaxBytes = 4 * 1024;
-inline constexpr std::size_t kAnyFileMaxBytes = 64 * 1024 * 1024;
+inline constexpr std::size_t kConfigFileMaxBytes = std::size_t{4} * 1024;
+inline constexpr std::size_t kAnyFileMaxBytes = std::size_t{64} * 1024 * 1024;
 
 // Why a file was not read.
 enum class ReadRefusal {

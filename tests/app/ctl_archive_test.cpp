@@ -3,20 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/ctl_support.h"
+#include "texts/text_file.h"
 
 namespace {
 
-std::string Bytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string Bytes(const fs::path& p) { return zv318::ReadWholeFile(p).value_or("<missing>"); }
 
 int Count(const std::string& text, const std::string& what) {
     int n = 0;

@@ -35,7 +35,12 @@ TEST(Zv318ctlBackup, BacksUpAndRestoresThePlansOfARealSecondProcess) {
 
     // Another plan set on the instrument, then the backup's back.
     ASSERT_EQ(RunCtl(env, "--yes plans delete 'TV1 (RADIO)' 'GHN (PLC)'").status, 0);
-    CtlRun restore = RunCtl(env, "restore '" + folder.string() + "'");
+    const std::string deleted = RunCtl(env, "plans read").out;
+    // Without --yes the question is answered No: nothing is sent.
+    CtlRun asked = RunCtl(env, "restore '" + folder.string() + "'");
+    EXPECT_EQ(asked.status, 1) << asked.out;
+    EXPECT_EQ(RunCtl(env, "plans read").out, deleted);
+    CtlRun restore = RunCtl(env, "--yes restore '" + folder.string() + "'");
     ASSERT_EQ(restore.status, 0) << restore.out;
     EXPECT_NE(restore.out.find("message 149"), std::string::npos) << restore.out;
     CtlRun after = RunCtl(env, "plans read");

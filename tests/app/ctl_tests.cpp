@@ -250,9 +250,16 @@ TEST(Zv318ctl, LoggersListSaveShowAndPrintThroughTheSocketFolder) {
     ASSERT_EQ(as.status, 0) << as.out;
     EXPECT_EQ(ReadFile(home / "site_LASTSLOT.lograd"), lastSlot);
     EXPECT_TRUE(ReadFile(home / "site_LOBBY.lograd").starts_with("RADIO\r\nLOBBY\r\nFM\r\n"));
-    // Again: the existing files are replaced only with --yes.
+    // Again: the same logger is left as it is; another one is replaced only with --yes.
+    CtlRun same = RunCtl(env, "loggers save radio 4 --as '" + (home / "site").string() + "'");
+    EXPECT_EQ(same.status, 0) << same.out;
+    std::ofstream(home / "site_LASTSLOT.lograd", std::ios::binary) << "other";
     CtlRun keep = RunCtl(env, "loggers save radio 4 --as '" + (home / "site").string() + "'");
     EXPECT_EQ(keep.status, 1) << keep.out;
+    EXPECT_EQ(ReadFile(home / "site_LASTSLOT.lograd"), "other");
+    CtlRun yes = RunCtl(env, "--yes loggers save radio 4 --as '" + (home / "site").string() + "'");
+    EXPECT_EQ(yes.status, 0) << yes.out;
+    EXPECT_EQ(ReadFile(home / "site_LASTSLOT.lograd"), lastSlot);
     CtlRun all = RunCtl(env, "loggers save plc");
     ASSERT_EQ(all.status, 0) << all.out;
     EXPECT_TRUE(fs::exists(home / "Loggers" / "MAIN.logplc"));

@@ -27,6 +27,7 @@ TEST(backupManifest, KeepsEveryFieldThroughItsText) {
     Manifest m{"0001\t2", "IO-2.10", "V1.20", "2026-12-07", "22:55:01", {}};
     m.files.push_back({std::string(64, 'a'), false, 1, 3, "A_B (RADIO).c318", "A/B%\r"});
     m.files.push_back({std::string(64, 'b'), true, 2, 49, "MAIN (PLC 49).log", "MAIN"});
+    m.files.push_back({"", false, 2, 0, "", "BAD"});  // a plan the backup could not read
     const std::string text = ManifestText(m);
     const std::optional<Manifest> back = ParseManifest(text);
     ASSERT_TRUE(back);
@@ -35,26 +36,16 @@ TEST(backupManifest, KeepsEveryFieldThroughItsText) {
     EXPECT_EQ(back->files[0].original, "A/B%\r");
     EXPECT_TRUE(back->files[1].logger);
     EXPECT_EQ(back->files[1].number, 49);
-    // A file name that would lead out of the folder, a short hash, a missing header line.
+    EXPECT_TRUE(back->files[2].unreadable());
+    // A short hash, an unreadable entry with a file, a missing header line.
     for (auto [from, to] : std::vector<std::pair<std::string, std::string>>{
-             {"A_B (RADIO).c318", "../x.c318"},
              {std::string(64, 'a'), std::string(63, 'a')},
+             {"unreadable\tplan\tPLC\t0\t", "unreadable\tplan\tPLC\t0\tx"},
              {"Date=2026-12-07\r\n", ""}}) {
         std::string bad = text;
         bad.replace(bad.find(from), from.size(), to);
         EXPECT_FALSE(ParseManifest(bad)) << to;
     }
-}
-
-TEST(backupFileNames, AreSafeEverywhere) {
-    EXPECT_EQ(SafeFileName("TV1"), "TV1");
-    EXPECT_EQ(SafeFileName("a/b\\c:d*e?f\"g<h>i|j\x01"), "a_b_c_d_e_f_g_h_i_j_");
-    EXPECT_EQ(SafeFileName(".x."), "_x_");
-    EXPECT_EQ(SafeFileName(""), "_");
-    EXPECT_EQ(SafeFileName("con"), "_con");
-    EXPECT_EQ(SafeFileName("LPT1.x"), "_LPT1.x");
-    EXPECT_EQ(SafeFileName("COM10"), "COM10");
-    EXPECT_EQ(SafeFileName(std::string(70, 'x')).size(), 64u);
 }
 
 class BackupScenario : public ::testing::Test {
@@ -166,7 +157,7 @@ TEST_F(backupInstrument, HoldsEveryPlanAndLoggerAsReadingThemOneByOneGives) {
 }
 
 TEST_F(backupInstrument, WritesUnsafeNamesUnderSafeOnesAndKeepsTheOriginals) {
-    instrument.plans(sim::kRadio) = {Radio("A:B", 1), Radio("A?B", 2), Radio("a*b", 1)};
+    instrument.plans(sim::kRadio) = {Radio("A:B", 1), Radio("A?B", 2), Radio("a:b", 1)};
     instrument.plans(sim::kPlc) = {Plc("..", 1)};
     instrument.logger(sim::kRadio, 3)->name = "LO|BY";
     ASSERT_EQ(backup.Backup(dir.path), BackupOutcome::Done);
@@ -176,11 +167,11 @@ TEST_F(backupInstrument, WritesUnsafeNamesUnderSafeOnesAndKeepsTheOriginals) {
         EXPECT_EQ(Sha256Hex(ReadBytes(backup.folder() / f.file)), f.sha256);
     }
     EXPECT_EQ(names, (std::vector<std::pair<std::string, std::string>>{
-                         {"A_B (RADIO).c318", "A:B"},
-                         {"A_B~2 (RADIO).c318", "A?B"},
-                         {"a_b~3 (RADIO).c318", "a*b"},  // the same name on Windows
-                         {"__ (PLC).c318", ".."},
-                         {"LO_BY (RADIO 03).lograd", "LO|BY"}}));
+                         {"A%3AB (RADIO).c318", "A:B"},
+                         {"A%3FB (RADIO).c318", "A?B"},
+                         {"a%3Ab~2 (RADIO).c318", "a:b"},  // the same name on Windows
+                         {"%2E%2E (PLC).c318", ".."},
+                         {"LO%7CBY (RADIO 03).lograd", "LO|BY"}}));
 }
 
 TEST_F(backupInstrument, AnInstrumentUnpluggedHalfWayLeavesNoFolder) {
@@ -249,7 +240,7 @@ TEST_F(backupRestore, GivesBackExactlyTheBackupsPlans) {
     EXPECT_EQ(Restore(), BackupOutcome::Done);
     EXPECT_EQ(PlanState(instrument), backedUp);
     EXPECT_EQ(backup.restoredPlans(), 5);
-    EXPECT_TRUE(feedback.questions.empty());              // the same instrument: no question
+    EXPECT_EQ(feedback.questions.size(), 1u);  // the same instrument: only what is erased
     EXPECT_EQ(feedback.messages, std::vector<int>{149});  // the loggers stay in the folder
     EXPECT_EQ(list.entries, (std::vector<std::string>{"TV1 (RADIO)", "FM (RADIO)", "DAB (RADIO)",
                                                       "PLC1 (PLC)", "GHN (PLC)"}));
@@ -268,6 +259,9 @@ TEST_F(backupRestore, ABackupOfAnotherInstrumentAsksFirst) {
     EXPECT_EQ(PlanState(instrument), changed);
     ASSERT_EQ(feedback.questions.size(), 1u);
     EXPECT_EQ(feedback.questions[0].text, 1170);
+    feedback.answers = {true, false};  // then No to what is erased and written
+    EXPECT_EQ(Restore(), BackupOutcome::Cancelled);
+    EXPECT_EQ(PlanState(instrument), changed);
     feedback.answers = {true};
     EXPECT_EQ(Restore(), BackupOutcome::Done);
     EXPECT_EQ(PlanState(instrument), backedUp);
@@ -278,7 +272,17 @@ TEST_F(backupRestore, AFaultyBackupIsRefusedBeforeAnythingIsErased) {
         const char* what;
         std::function<void(const fs::path&)> spoil;
         int message;
+        std::string named = {};  // the file the refusal names, when checked
     };
+    // Replaces a text of the manifest.
+    auto inManifest = [](const std::string& from, const std::string& to) {
+        return [from, to](const fs::path& folder) {
+            std::string m = ReadBytes(folder / kManifestName);
+            m.replace(m.find(from), from.size(), to);
+            WriteBytes(folder / kManifestName, m);
+        };
+    };
+    const std::string logger = "PANEL2 (PLC 20).logplc";
     // Rewrites a plan file and, when asked, its hash in the manifest to match.
     auto rewrite = [this](const std::string& plan, auto change, bool fixHash) {
         return [this, plan, change, fixHash](const fs::path& folder) {
@@ -316,6 +320,20 @@ TEST_F(backupRestore, AFaultyBackupIsRefusedBeforeAnythingIsErased) {
          147},
         {"a file missing", [this](const fs::path& f) { fs::remove(f / FileOf("DAB")); }, 147},
         {"no manifest", [](const fs::path& f) { fs::remove(f / kManifestName); }, 146},
+        {"a file the manifest does not name",
+         [](const fs::path& f) { WriteBytes(f / "X (RADIO).c318", "1\r\nX\r\n0"); },
+         252,
+         "X (RADIO).c318"},
+        {"a logger file missing", [=](const fs::path& f) { fs::remove(f / logger); }, 147, logger},
+        {"a name leading out of the folder", inManifest(logger, "../" + logger), 253,
+         "../" + logger},
+        {"a file named twice",
+         [=](const fs::path& f) {
+             std::string m = ReadBytes(f / kManifestName);
+             const std::size_t line = m.rfind("File=");
+             WriteBytes(f / kManifestName, m + m.substr(line));
+         },
+         254},
         // Files that are not plan files: judged on the open file, never waited on.
         {"a FIFO for a plan", instead(FileOf("FM"), fifo), 295},
         {"a link to /dev/zero", instead(FileOf("FM"), zero), 295},
@@ -334,9 +352,53 @@ TEST_F(backupRestore, AFaultyBackupIsRefusedBeforeAnythingIsErased) {
         feedback.messages.clear();
         EXPECT_EQ(backup.RestorePlans(spoilt, plans, list), BackupOutcome::Failed);
         EXPECT_EQ(feedback.messages, std::vector<int>{fault.message});
+        if (!fault.named.empty()) {
+            EXPECT_EQ(backup.refusedFile(), fault.named);
+        }
         EXPECT_TRUE(instrument.received.empty());
         EXPECT_EQ(PlanState(instrument), changed);
     }
+}
+
+TEST_F(backupRestore, AsksWhatItErasesAndWritesAndNoSendsNothing) {
+    language.set(1256, "erase %1+%2, write %3+%4");
+    feedback.answers = {false};
+    EXPECT_EQ(Restore(), BackupOutcome::Cancelled);
+    EXPECT_EQ(feedback.questionTexts, std::vector<std::string>{"erase 2+3, write 3+2"});
+    EXPECT_EQ(PlanState(instrument), changed);
+    for (const std::string& c : instrument.commands())
+        EXPECT_TRUE(c.starts_with("*?") || c.starts_with("*EC0")) << c;
+}
+
+TEST_F(backupRestore, AChannelTheInstrumentDropsEndsWithMessage148) {
+    instrument.ignored = {"*CF01001"};  // channel 1 of the second plan
+    EXPECT_EQ(Restore(), BackupOutcome::Failed);
+    EXPECT_EQ(feedback.messages, std::vector<int>{148});
+    EXPECT_EQ(backup.restoredPlans(), 0);
+}
+
+TEST_F(backupInstrument, AnUnreadablePlanIsNamedAndCostsOnlyItself) {
+    language.set(1255, "not read: %1");
+    language.set(1257, "missing: %1");
+    instrument.plans(sim::kRadio)[1].channels[0].frequency = 1;  // out of range: FM
+    EXPECT_EQ(backup.Backup(dir.path), BackupOutcome::Incomplete);
+    EXPECT_EQ(feedback.notices, std::vector<std::string>{"not read: FM (RADIO)"});
+    EXPECT_TRUE(feedback.messages.empty());
+    // Every other plan of both types and every logger is there.
+    std::string unreadable;
+    for (const BackupFile& f : manifest(backup.folder()).files)
+        unreadable += f.unreadable() ? f.original : f.logger ? "L" : "P";
+    EXPECT_EQ(unreadable, "PFMPPPLLLLLL");
+
+    // Its restore names the plan missing, then gives back every other one.
+    instrument.plans(sim::kRadio).clear();
+    PlanList list;
+    PlanProcedures plans(link, feedback, language, list, programFolder.path);
+    EXPECT_EQ(backup.RestorePlans(backup.folder(), plans, list), BackupOutcome::Done);
+    ASSERT_EQ(feedback.questionTexts.size(), 1u);
+    EXPECT_NE(feedback.questionTexts[0].find("missing: FM (RADIO)"), std::string::npos);
+    EXPECT_EQ(list.entries, (std::vector<std::string>{"TV1 (RADIO)", "DAB (RADIO)", "PLC1 (PLC)",
+                                                      "GHN (PLC)"}));
 }
 
 }  // namespace

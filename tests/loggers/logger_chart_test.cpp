@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QValueAxis>
 #include <QTabWidget>
 #include <string>
 #include <vector>
@@ -63,7 +64,7 @@ TEST(loggersChart, BarsThresholdLineAndWarningColourOnThePicture) {
     };
     const std::vector<Case> cases = {
         {"the demo RADIO logger", DemoRadioLogger(), 0},
-        {"a dBm logger with a marker: bars hang below 0",
+        {"a dBm logger with a marker: the strongest bar is the tallest",
          Logger("LOBBY", "-50 dBm", {"-45.0 dBm", "---- dBm", "-62.5 dBm", "-30 dBm"}), 1},
         {"150 records", Logger("FULL", "45 dBuV", many), 0},
         {"no records", Logger("EMPTY", "35 dBuV", {}), 0},
@@ -82,24 +83,38 @@ TEST(loggersChart, BarsThresholdLineAndWarningColourOnThePicture) {
         QChart& qchart = *chart.chart();
         QChartView& view = *chart.view();
         const QImage picture = view.viewport()->grab().toImage();
+        // The pixel of a power on the axis shown, at a bar's place.
+        const QValueAxis& power = *chart.powerAxis();
         auto pixelAt = [&](double x, double y) {
-            const QPoint p = view.mapFromScene(
-                qchart.mapToScene(qchart.mapToPosition(QPointF(x, y), qchart.series().value(0))));
+            const QRectF plot = qchart.plotArea();
+            const double px = qchart.mapToPosition(QPointF(x, 0), qchart.series().value(0)).x();
+            const double py =
+                plot.bottom() - (y - power.min()) / (power.max() - power.min()) * plot.height();
+            const QPoint p = view.mapFromScene(qchart.mapToScene(QPointF(px, py)));
             return std::pair{p, picture.pixel(p)};
         };
-
         EXPECT_TRUE(qchart.title().startsWith(QString::fromStdString(c.logger.name)));
         const double threshold = std::stod(c.logger.thresholdText);
         int bar = 0;
         for (const LoggerRecordRow& r : c.logger.records) {
             char* end = nullptr;
-            const double power = std::strtod(r.power.c_str(), &end);
+            const double value = std::strtod(r.power.c_str(), &end);
             if (end != r.power.c_str() && (*end == ' ' || *end == '\0')) {
                 const QColor expected =
-                    power < threshold ? LoggerChart::kWarningColour : LoggerChart::kBarColour;
-                const auto [where, pixel] = pixelAt(bar, power / 2);
-                EXPECT_EQ(QColor(pixel), expected)
-                    << "bar " << bar << " at " << where.x() << "," << where.y() << ": " << r.power;
+                    value < threshold ? LoggerChart::kWarningColour : LoggerChart::kBarColour;
+                // Coloured from the bottom of the axis up to the power, not above it.
+                const double span = power.max() - power.min();
+                // (The threshold line may cross the bar there: a few pixels are looked at.)
+                for (double y : {power.min() + span * 0.02, value - span * 0.03}) {
+                    const QPoint where = pixelAt(bar, y).first;
+                    bool coloured = false;
+                    for (int dy = -3; dy <= 3; ++dy)
+                        coloured = coloured ||
+                                   QColor(picture.pixel(where.x(), where.y() + dy)) == expected;
+                    EXPECT_TRUE(coloured) << "bar " << bar << " at " << where.x() << ","
+                                          << where.y() << ": " << r.power;
+                }
+                EXPECT_NE(QColor(pixelAt(bar, value + span * 0.03).second), expected) << r.power;
                 ++bar;
             }
         }
@@ -110,8 +125,12 @@ TEST(loggersChart, BarsThresholdLineAndWarningColourOnThePicture) {
             EXPECT_EQ(chart.note()->text(), QString("left out: %1").arg(c.skipped));
         }
 
+        // No records: a text says so, without a line across an empty plot.
+        EXPECT_EQ(chart.emptyText().isEmpty(), bar > 0);
+        EXPECT_EQ(chart.thresholdLine() == nullptr, bar == 0);
         // The line at the threshold's height, across the plot; nothing dark a little off it.
-        for (double x : {-0.45, (std::max(bar, 1) - 1) / 2.0}) {
+        for (double x : {-0.45, (bar - 1) / 2.0}) {
+            if (bar == 0) break;
             const auto [where, pixel] = pixelAt(x, threshold);
             bool line = false;
             for (int dy = -1; dy <= 1; ++dy)

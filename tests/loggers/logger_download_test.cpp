@@ -86,5 +86,27 @@ TEST_F(loggersScenario, SilentRecordReplyEndsWithMessageSevenWithinTheTimeOut) {
     EXPECT_EQ(procedures.logger().records.size(), 20u);
 }
 
+// A header whose record count no logger can hold: refused with a message before any record is
+// asked for; a save run saves the others and ends as a failure.
+TEST_F(loggersScenario, DamagedRecordCountIsRefusedBeforeTheDownload) {
+    for (const char* count : {"99999999999", "151", "-1"}) {
+        SCOPED_TRACE(count);
+        instrument.statedCounts[3] = count;
+        ReceiveRadio({{3, SimLogger("BAD", 2)}, {8, SimLogger("GOOD", 1)}});
+        EXPECT_EQ(procedures.LoadLogger(1), kLoggerDamaged);
+        EXPECT_EQ(feedback.messages, std::vector<int>{kDamagedLoggerHeader});
+        EXPECT_TRUE(commands().empty());
+
+        feedback.messages.clear();
+        instrument.clearReceived();
+        EXPECT_EQ(procedures.SaveLogButClick(), LoggerOutcome::Failed);
+        EXPECT_EQ(feedback.messages, std::vector<int>{kDamagedLoggerHeader});
+        EXPECT_EQ(commands(), (std::vector<std::string>{"*EC01", "*?HD08000"}));
+        EXPECT_FALSE(fs::exists(loggers() / "BAD.lograd"));
+        EXPECT_TRUE(fs::exists(loggers() / "GOOD.lograd"));
+        fs::remove(loggers() / "GOOD.lograd");
+    }
+}
+
 }  // namespace
 }  // namespace zv318::testing

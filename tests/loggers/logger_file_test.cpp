@@ -39,7 +39,8 @@ TEST_F(loggersScenario, EachSaveModeWritesTheLayoutWhereItSays) {
     EXPECT_EQ(ReadBytes(loggers() / "L1.lograd"), kTwoRecordsFile);
     EXPECT_EQ(procedures.logger().fileName, (loggers() / "L1.lograd").string());
 
-    // Mode 3: the dialog proposes name + extension; the extension is added unless there.
+    // Mode 3: the dialog proposes name + extension; the extension is added unless there, and
+    // the path it makes is asked about when it holds another logger.
     feedback.files = {(folder.path / "a.lograd").string(), (folder.path / "b").string(),
                       std::nullopt};
     EXPECT_EQ(procedures.WriteLogger(3), kLoggerWritten);
@@ -49,22 +50,32 @@ TEST_F(loggersScenario, EachSaveModeWritesTheLayoutWhereItSays) {
     EXPECT_EQ(ReadBytes(folder.path / "a.lograd"), kTwoRecordsFile);
     EXPECT_EQ(ReadBytes(folder.path / "b.lograd"), kTwoRecordsFile);
     EXPECT_EQ(procedures.logger().fileName, (folder.path / "b.lograd").string());
+    WriteBytes(folder.path / "b.lograd", "other");
+    feedback.files = {(folder.path / "b").string()};
+    feedback.answers = {false};
+    EXPECT_EQ(procedures.WriteLogger(3), kLoggerNotOverwritten);
+    EXPECT_EQ(ReadBytes(folder.path / "b.lograd"), "other");
+    ASSERT_EQ(feedback.questions.size(), 1u);
 
-    // Mode 4: cut at the first "." of the whole path, then "_", the name and the extension;
-    // an existing file is replaced only on "Yes".
+    // Mode 4: in the chosen folder, the chosen name without its extension, "_", the logger's
+    // name and the extension. The same logger already there is left alone; another one is
+    // replaced only on "Yes".
     fs::create_directories(folder.path / "data.old");
     procedures.saveAllAsPath = (folder.path / "data.old" / "MyLoggers.lograd").string();
     ASSERT_EQ(procedures.WriteLogger(4), kLoggerWritten);
-    const fs::path cut = folder.path / "data_L1.lograd";
+    const fs::path cut = folder.path / "data.old" / "MyLoggers_L1.lograd";
     EXPECT_EQ(ReadBytes(cut), kTwoRecordsFile);
-    EXPECT_TRUE(feedback.questions.empty());
+    EXPECT_EQ(procedures.WriteLogger(4), kLoggerWritten);
+    EXPECT_EQ(feedback.questions.size(), 1u);
     WriteBytes(cut, "old");
-    feedback.answers = {false};
+    feedback.answers = {false, true};
     EXPECT_EQ(procedures.WriteLogger(4), kLoggerNotOverwritten);
     EXPECT_EQ(ReadBytes(cut), "old");
-    ASSERT_EQ(feedback.questions.size(), 1u);
-    EXPECT_EQ(feedback.questions[0].text, 13);
-    EXPECT_EQ(feedback.questions[0].caption, 37);
+    EXPECT_EQ(procedures.WriteLogger(4), kLoggerWritten);
+    EXPECT_EQ(ReadBytes(cut), kTwoRecordsFile);
+    ASSERT_EQ(feedback.questions.size(), 3u);
+    EXPECT_EQ(feedback.questions[2].text, 13);
+    EXPECT_EQ(feedback.questions[2].caption, 37);
     EXPECT_TRUE(feedback.messages.empty());
 
     // No record: the count is the last line, without a line end.
@@ -83,13 +94,14 @@ TEST_F(loggersScenario, EachSaveModeWritesTheLayoutWhereItSays) {
     EXPECT_EQ(feedback.messages, (std::vector<int>{25, 18}));
 }
 
-TEST(loggersFile, ModeFourPathIsCutAtTheFirstDotOfTheWholePath) {
-    EXPECT_EQ(SaveAllAsFilePath("C:\\data.old\\MyLoggers.lograd", "L1", kRadioPlan),
-              "C:\\data_L1.lograd");
+TEST(loggersFile, ModeFourPathKeepsTheChosenFolder) {
     EXPECT_EQ(SaveAllAsFilePath("/home/tec/data.old/MyLoggers.lograd", "L1", kRadioPlan),
-              "/home/tec/data_L1.lograd");
+              "/home/tec/data.old/MyLoggers_L1.lograd");
+    EXPECT_EQ(SaveAllAsFilePath("/home/tec/.local/share/zv318/Loggers", "L1", kRadioPlan),
+              "/home/tec/.local/share/zv318/Loggers_L1.lograd");
     EXPECT_EQ(SaveAllAsFilePath("/home/tec/MyLoggers", "P", kPlcPlan),
               "/home/tec/MyLoggers_P.logplc");
+    EXPECT_EQ(SaveAllAsFilePath("site.x.lograd", "P", kPlcPlan), "site.x_P.logplc");
 }
 
 TEST_F(loggersScenario, FilesReadBackWithEveryCheck) {
@@ -163,11 +175,21 @@ TEST_F(loggersScenario, SaveAllRunsDownloadEveryListedLogger) {
     EXPECT_TRUE(feedback.messages.empty());
     EXPECT_TRUE(feedback.notices.empty());
 
-    feedback.files = {(folder.path / "run.x.y").string()};
+    // A folder name with a dot keeps its files.
+    fs::create_directories(folder.path / "my.dir");
+    feedback.files = {(folder.path / "my.dir" / "run.x.y").string()};
     EXPECT_EQ(procedures.SaveLogAsButClick(), LoggerOutcome::Done);
-    EXPECT_TRUE(fs::exists(folder.path / "run_A.lograd"));
-    EXPECT_TRUE(fs::exists(folder.path / "run_B.lograd"));
-    EXPECT_EQ(feedback.notices, std::vector<std::string>{"E113"});
+    EXPECT_TRUE(fs::exists(folder.path / "my.dir" / "run.x_A.lograd"));
+    EXPECT_TRUE(fs::exists(folder.path / "my.dir" / "run.x_B.lograd"));
+    // The notice names the folder.
+    EXPECT_EQ(feedback.notices,
+              std::vector<std::string>{"E113\n\n" + (folder.path / "my.dir").string()});
+    // A file that cannot be written: message 18 once, and the run ends there.
+    feedback.messages.clear();
+    feedback.files = {(folder.path / "none" / "run").string()};
+    EXPECT_EQ(procedures.SaveLogAsButClick(), LoggerOutcome::Failed);
+    EXPECT_EQ(feedback.messages, std::vector<int>{18});
+    EXPECT_EQ(feedback.notices.back(), (folder.path / "none" / "run_A.lograd").string());
 
     EXPECT_EQ(procedures.SaveLogButClick(), LoggerOutcome::Done);
     EXPECT_EQ(ReadBytes(loggers() / "B.lograd"),
@@ -183,6 +205,87 @@ TEST_F(loggersScenario, SaveAllRunsDownloadEveryListedLogger) {
     EXPECT_EQ(procedures.SaveLogButClick(), LoggerOutcome::Failed);
     EXPECT_EQ(feedback.messages, std::vector<int>{18});
     EXPECT_EQ(feedback.notices, std::vector<std::string>{(loggers() / "A.lograd").string()});
+}
+
+// Names and texts from outside through "Save loggers" (mode 2): where each file lands, and
+// that what was saved reads back as the same logger; what a file cannot carry is refused.
+TEST_F(loggersScenario, OutsideNamesStayInTheFolderAndReadBack) {
+    struct Case {
+        std::string name, plan, channel, frequency, file;  // file "": refused (message 220)
+    };
+    const std::string longName(200, 'N');
+    const Case cases[] = {
+        {"../../X", "TV1", "C21", "474.0000", "%2E.%2F..%2FX.lograd"},
+        {"/tmp/ABS", "TV1", "C21", "474.0000", "%2Ftmp%2FABS.lograd"},
+        {"", "TV1", "C21", "474.0000", "_.lograd"},
+        {"SPACE NAME", "MY PLAN", "C 21", "474.0000", "SPACE NAME.lograd"},
+        {"A\x07" "B", "TV1", "C21", "474.0000", "A%07B.lograd"},
+        {"CON", "TV1", "C21", "474.0000", "%43ON.lograd"},
+        {longName, longName, "C21", "474.0000", std::string(64, 'N') + ".lograd"},
+        {"LINE\nEND", "TV1", "C21", "474.0000", ""},
+        {"COMMA", "TV1", "C,21", "474.0000", ""},
+        {"LOW", "TV1", "C21", "40.0000", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.empty() ? c.name : c.file);
+        fs::remove_all(loggers());
+        fs::create_directories(loggers());
+        feedback.messages.clear();
+        procedures.logger() = {"RADIO", c.name, c.plan, "01/02/2013", "10:20:30", "-50 dBm", "",
+                               {{c.channel, c.frequency, "8.0000", "-45.2 dBm"}}};
+        const OpenLogger saved = procedures.logger();
+        const int written = procedures.WriteLogger(2);
+        std::vector<fs::path> landed;
+        for (const auto& f : fs::recursive_directory_iterator(folder.path))
+            if (f.is_regular_file()) landed.push_back(f.path());
+        if (c.file.empty()) {
+            EXPECT_EQ(written, kLoggerUnreadable);
+            EXPECT_EQ(feedback.messages, std::vector<int>{kLoggerNotReadable});
+            EXPECT_TRUE(landed.empty());
+            continue;
+        }
+        ASSERT_EQ(written, kLoggerWritten);
+        ASSERT_EQ(landed, std::vector<fs::path>{loggers() / c.file});
+        OpenLogger back;
+        ASSERT_EQ(ReadLoggerFileAt(landed[0], back, feedback), kLoggerFileRead);
+        EXPECT_EQ(back.name, saved.name);
+        EXPECT_EQ(back.planName, saved.planName);
+        ASSERT_EQ(back.records.size(), 1u);
+        EXPECT_EQ(back.records[0].channel, saved.records[0].channel);
+        EXPECT_TRUE(feedback.messages.empty());
+    }
+}
+
+// Loggers of one name: within a run the later gets its slot; a run again leaves equal files
+// alone and replaces another logger's file only on "Yes".
+TEST_F(loggersScenario, SavedLoggersAreNeverOverwrittenUnseen) {
+    ReceiveRadio({{2, SimLogger("ROOF", 2)}, {7, SimLogger("roof", 1)}, {9, SimLogger("ROOF", 3)}});
+    std::vector<std::string> saved;
+    procedures.onSaved = [&saved](const std::string& path) { saved.push_back(path); };
+    EXPECT_EQ(procedures.SaveLogButClick(), LoggerOutcome::Done);
+    const fs::path first = loggers() / "ROOF.lograd", second = loggers() / "roof (RADIO 07).lograd",
+                   third = loggers() / "ROOF (RADIO 09).lograd";
+    EXPECT_EQ(saved, (std::vector<std::string>{first.string(), second.string(), third.string()}));
+    const std::string firstBytes = ReadBytes(first);
+    EXPECT_TRUE(firstBytes.ends_with("\r\n2\r\n0,C0,474000000,8000000,-40.0 dBm\r\n"
+                                     "1,C1,482000000,8000000,-40.1 dBm"));
+    EXPECT_TRUE(ReadBytes(third).find("\r\n3\r\n") != std::string::npos);
+
+    // Once more: the same loggers, nothing asked.
+    EXPECT_EQ(procedures.SaveLogButClick(), LoggerOutcome::Done);
+    EXPECT_TRUE(feedback.questions.empty());
+
+    // Slot 2 now holds another ROOF measurement: asked, "No" keeps the file.
+    instrument.logger(sim::kRadio, 2)->records[0].power = "-50.0";
+    feedback.answers = {false};
+    EXPECT_EQ(procedures.SaveLogButClick(), LoggerOutcome::Cancelled);
+    ASSERT_EQ(feedback.questions.size(), 1u);
+    EXPECT_EQ(feedback.questions[0].text, 13);
+    EXPECT_EQ(ReadBytes(first), firstBytes);
+    feedback.answers = {true};
+    EXPECT_EQ(procedures.SaveLogButClick(), LoggerOutcome::Done);
+    EXPECT_NE(ReadBytes(first).find("0,C0,474000000,8000000,-50.0 dBm"), std::string::npos);
+    EXPECT_EQ(feedback.questions.size(), 2u);
 }
 
 }  // namespace

@@ -13,18 +13,9 @@
 
 namespace zv318::testing {
 
-// A logger of `records` records: channel "Ck", 474 MHz + 8 MHz × k, 8 MHz wide, power
-// -40.0 - k/10 (as the instrument prints it).
 inline sim::Logger SimLogger(const std::string& name, int records, const std::string& unit = "dBm",
                              int threshold = -50) {
-    sim::Logger lg{"10:20:30", "01/02/2013", name, "TV1", unit, threshold, {}};
-    for (int k = 0; k < records; ++k) {
-        char power[16];
-        std::snprintf(power, sizeof power, "%.1f", -40.0 - k / 10.0);
-        lg.records.push_back(
-            {"C" + std::to_string(k % 100), 474'000'000 + 8'000'000 * (k % 60), 8'000'000, power});
-    }
-    return lg;
+    return sim::SampleLogger(name, records, unit, threshold);
 }
 
 class LoggerScenario : public ::testing::Test {

@@ -5,6 +5,7 @@
 
 #include "loggers/logger_fixture.h"
 #include "loggers/print_text.h"
+#include "loggers/windows/paper_printer.h"
 
 namespace zv318::testing {
 namespace {
@@ -166,6 +167,52 @@ TEST_F(loggersScenario, PrintCommandsAskOnceAndReportEveryFailure) {
     EXPECT_EQ(procedures.Printlogger1Click(printer), LoggerOutcome::Failed);
     EXPECT_EQ(feedback.messages, (std::vector<int>{18, 26}));
     EXPECT_EQ(printer.printed.size(), 2u);
+}
+
+// Printing into a file: the PDF of zv318ctl takes the old file's place only when the run has
+// finished; the print dialog's "Print to file" keeps every logger of the run, each from a
+// page of its own.
+TEST_F(loggersScenario, PrintingToAFileKeepsEveryLoggerAndNeverHalfAFile) {
+    ReceiveRadio({{1, SimLogger("AAA", 2)}, {2, SimLogger("BBB", 30)}});
+    procedures.table().LoggerIndexMouseUp(4, 1, true);
+    procedures.table().LoggerIndexMouseUp(4, 2, true);
+    const fs::path out = WriteBytes(folder.path / "out.pdf", "old");
+    link.setTimeoutMs(200);
+    instrument.silentFrom = 10;  // lost during the second logger
+    {
+        PdfLoggerPrinter pdf(out);
+        EXPECT_EQ(procedures.PrintSelButClick(pdf), LoggerOutcome::NotConnected);
+        EXPECT_FALSE(pdf.finish(false));
+    }
+    EXPECT_EQ(ReadBytes(out), "old");
+    instrument.silentFrom.reset();
+    {
+        PdfLoggerPrinter pdf(out);
+        EXPECT_EQ(procedures.PrintSelButClick(pdf), LoggerOutcome::Done);
+        EXPECT_EQ(ReadBytes(out), "old");  // not before the end
+        EXPECT_TRUE(pdf.finish());
+    }
+    const std::string text = PdfText(out);
+    EXPECT_NE(text.find("Logger name:       AAA"), std::string::npos);
+    EXPECT_NE(text.find("Logger name:       BBB"), std::string::npos);
+
+    // "Print to file" of the print dialog: both loggers in the one file.
+    const fs::path file = folder.path / "paper.pdf";
+    {
+        PaperLoggerPrinter paper(nullptr);
+        paper.printer().setOutputFormat(QPrinter::PdfFormat);
+        paper.printer().setOutputFileName(QString::fromStdString(file.string()));
+        for (int row : {1, 2}) {
+            ASSERT_EQ(procedures.LoadLogger(row), kLoggerLoaded);
+            ASSERT_EQ(procedures.WriteLogger(1), kLoggerWritten);
+            EXPECT_EQ(paper.PrintTextFile(procedures.PrintTextPath()), 1);
+        }
+    }
+    const std::string paperText = PdfText(file);
+    const std::size_t second = paperText.find("Logger name:       BBB");
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_NE(paperText.rfind('\f', second), std::string::npos);  // on a page of its own
+    EXPECT_LT(paperText.find("Logger name:       AAA"), paperText.rfind('\f', second));
 }
 
 }  // namespace

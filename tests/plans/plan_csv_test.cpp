@@ -35,6 +35,13 @@ TEST(plansCsv, ExportsByteForByteAndImportsBackToTheSamePlanFile) {
          "field,value\r\ntype,PLC\r\nname,P1\r\n\r\n"
          "channel,name,frequency_mhz,bandwidth_mhz,state\r\n"
          "1,L1,2.0000,1.0000,OFF\r\n2,L2,50.0000,12.0000,ON\r\n"},
+        {"names a spreadsheet would run as formulas, and one that only looks guarded",
+         "1\r\n=1+2\r\n4\r\n0,=A1,50000000,3000,ON\r\n1,'=x,60000000,3000,ON\r\n"
+         "2,'AB,70000000,3000,ON\r\n3,@S,80000000,3000,ON",
+         "field,value\r\ntype,RADIO\r\nname,'=1+2\r\n\r\n"
+         "channel,name,frequency_mhz,bandwidth_mhz,state\r\n"
+         "1,'=A1,50.0000,0.0030,ON\r\n2,''=x,60.0000,0.0030,ON\r\n3,'AB,70.0000,0.0030,ON\r\n"
+         "4,'@S,80.0000,0.0030,ON\r\n"},
     };
     const LanguageTable table = LineTable();
     for (const Case& c : cases) {
@@ -124,6 +131,20 @@ TEST(plansCsv, ImportsAWholeFileOrNothing) {
          "refused line 4",
          ""},
         {"151 channels", tooMany, kRadioPlan, 152024, {24}, "refused line 152", ""},
+        {"a channel name with a line break",
+         table5 + "1,C1,50,0.003,ON\r\n2,\"C\r\n2\",60,0.003,ON\r\n",
+         kPlcPlan,
+         7250,
+         {250},
+         "refused line 7",
+         ""},
+        {"a frequency with two decimal points",
+         table5 + "1,C1,474.0.25,0.003,ON\r\n",
+         kPlcPlan,
+         6020,
+         {20},
+         "refused line 6",
+         ""},
         {"a quote never closed",
          table5 + "1,\"C1,50,0.003,ON\r\n",
          kPlcPlan,

@@ -146,6 +146,11 @@ TEST(PlanEditorRules, RowChecksAndTheChoiceOfACell) {
         {kRadioPlan, {"ABCD", "50.0000", "0.0030", "ON"}, {}},
         {kRadioPlan, {"ABCDE", "100.0000", "1.0000", "ON"}, {19, 1, 1}},
         {kRadioPlan, {"A,B", "100.0000", "1.0000", "ON"}, {112, 1, 1}},
+        {kRadioPlan, {"A\rB", "100.0000", "1.0000", "ON"}, {250, 1, 1}},
+        {kRadioPlan, {std::string("A\0B", 3), "100.0000", "1.0000", "ON"}, {250, 1, 1}},
+        {kRadioPlan, {"A", " 476,5 ", "1,5", "ON"}, {}},  // a decimal comma, as typed
+        {kRadioPlan, {"A", "474.0.25", "1.0000", "ON"}, {20, 1, 2}},
+        {kPlcPlan, {"A", "10.0000", "1,0,5", "ON"}, {21, 1, 3}},
         {kRadioPlan, {"A", "49.9999", "1.0000", "ON"}, {20, 1, 2}},
         {kRadioPlan, {"A", "1020.0001", "1.0000", "ON"}, {20, 1, 2}},
         {kPlcPlan, {"A", "10.0000", "12.0001", "ON"}, {21, 1, 3}},
@@ -156,6 +161,16 @@ TEST(PlanEditorRules, RowChecksAndTheChoiceOfACell) {
         SCOPED_TRACE(c.row.name + " " + c.row.frequency + " " + c.row.bandwidth);
         EXPECT_EQ(ComprovaFila(Grid(c.type, {c.row}), 1), c.expected);
     }
+    // What is typed is stored in the grid's own form, and saved as that many hertz.
+    PlanGrid typed = Grid(kRadioPlan, RadioRows({"100.0000"}));
+    TakeTypedCell(typed, 1, PlanGrid::kFrequencyColumn, "476,5");
+    TakeTypedCell(typed, 1, PlanGrid::kBandwidthColumn, "8,25");
+    EXPECT_EQ(typed.cell(1, PlanGrid::kFrequencyColumn), "476.5000");
+    EXPECT_EQ(ChannelPlanText(typed).value_or("").substr(ChannelPlanText(typed)->rfind('\n') + 1),
+              "0,C,476500000,8250000,ON");
+    TakeTypedCell(typed, 1, PlanGrid::kFrequencyColumn, "474.0.25");
+    EXPECT_EQ(typed.cell(1, PlanGrid::kFrequencyColumn), "474.0.25");  // for the check to refuse
+
     PlanGrid untyped = Grid(kRadioPlan, RadioRows({"100.0000"}));
     untyped.setTypeLabel("");
     EXPECT_EQ(ComprovaFila(untyped, 1).message, 25);
@@ -187,6 +202,7 @@ TEST(PlanEditorRules, RowChecksAndTheChoiceOfACell) {
     EXPECT_EQ(PlanNameRefusal(""), kMessageEmptyPlanName);
     EXPECT_EQ(PlanNameRefusal("A B"), kMessageBlankInPlanName);
     EXPECT_EQ(PlanNameRefusal("TV1\t"), kMessageBlankInPlanName);
+    EXPECT_EQ(PlanNameRefusal(std::string("T\0V", 3)), kMessageNameNotAFileName);
     EXPECT_EQ(PlanNameRefusal("A/B"), kMessageNameNotAFileName);
     EXPECT_EQ(PlanNameRefusal("TV."), kMessageNameNotAFileName);
     EXPECT_EQ(PlanNameRefusal("ABCDE"), 0);

@@ -92,7 +92,7 @@ TEST_F(plansReading, NamesThatCannotBeFileNamesGetEscapedCopiesAndFailedCopiesAr
     instrument.plans(sim::kPlc) = {Plc("E", 1)};
     EXPECT_EQ(procedures.ReceiveButClick(), PlanOutcome::Done);
     EXPECT_EQ(ReadBytes(folder.path / "A%2FB (RADIO).temp").substr(0, 9), "1\r\nA/B\r\n1");
-    EXPECT_EQ(procedures.LatestReadingCopy(1), folder.path / "C%3A%25 (RADIO).temp");
+    EXPECT_EQ(procedures.LatestReadingCopy(1), folder.path / "C%3A% (RADIO).temp");
     EXPECT_TRUE(fs::exists(copy("D (RADIO)")));
     EXPECT_TRUE(fs::exists(copy("E (PLC)")));
     EXPECT_EQ(list.entries.size(), 4u);

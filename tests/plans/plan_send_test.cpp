@@ -165,6 +165,10 @@ TEST_F(plansSending, ARefusedLineLeavesTheInstrumentUntouched) {
         {PlanText(1, "T", {}, 1), "Error 03.0"},
         {PlanText(2, "T", {}, 1), "Error 04.0"},
         {PlanText(1, "T", {"0,A,60000000,3000,On"}), "Error 08.0"},
+        // The instrument would stop reading the command at a CR or a NUL in a channel name.
+        {PlanText(1, "T", {"0,A\rB,60000000,3000,ON"}), "Error 09.0"},
+        {PlanText(1, "T", {"0,A,60000000,3000,ON", std::string("1,A\0B,61000000,3000,ON", 23)}),
+         "Error 09.1"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(send(c.file), PlanOutcome::Failed) << c.note;
@@ -195,6 +199,11 @@ TEST_F(plansSending, FilesThatCannotBecomeAPlanSendNothing) {
     EXPECT_EQ(send("1\r\nX\r\n-4"), PlanOutcome::Failed);
     EXPECT_EQ(send(PlanText(1, std::string(56, 'N'), Lines(1))), PlanOutcome::Failed);
     EXPECT_EQ(feedback.messages, std::vector<int>{14});
+    // 151 channels with indices 0 to 150: more than a plan holds.
+    EXPECT_EQ(send(PlanText(1, "X", Lines(151))), PlanOutcome::Failed);
+    EXPECT_EQ(feedback.messages, std::vector<int>{14});
+    EXPECT_EQ(CheckPlanText(PlanText(1, "X", Lines(151)), language).code, kPlanTooManyLines);
+    EXPECT_TRUE(commands().empty());
     EXPECT_EQ(procedures.LoadPlanFile(folder.path / "absent.c318"), PlanOutcome::Failed);
     EXPECT_EQ(feedback.messages, (std::vector<int>{14, 1}));
     feedback.files.clear();
@@ -239,6 +248,16 @@ TEST_F(plansSending, APlanTheInstrumentDoesNotTakeEndsWithMessage25) {
     EXPECT_EQ(feedback.messages, std::vector<int>{25});
     EXPECT_EQ(instrument.plans(sim::kRadio).size(), 1u);
     EXPECT_EQ(list.entries, std::vector<std::string>{"A (RADIO)"});  // read again
+}
+
+TEST_F(plansSending, APlanReadBackShortOfAChannelEndsWithItsMessage) {
+    instrument.ignored = {"*CF00001"};  // channel 1 of the first plan is dropped
+    EXPECT_EQ(send(PlanText(1, "X", Lines(3))), PlanOutcome::Failed);
+    EXPECT_EQ(feedback.messages, std::vector<int>{kSendNotTakenWholeMessage});
+    EXPECT_EQ(instrument.plans(sim::kRadio).at(0).channels.size(), 2u);
+    instrument.ignored.clear();
+    EXPECT_EQ(send(PlanText(1, "Y", Lines(3, 2))), PlanOutcome::Done);  // gaps read back whole
+    EXPECT_TRUE(feedback.messages.empty());
 }
 
 TEST_F(plansSending, AnInstrumentThatVanishesMidPlanEndsWithMessage7) {

@@ -73,7 +73,9 @@ TEST(OutsideFiles, EveryReaderRefusesWhatIsNoFileOfItsKind) {
             const auto start = std::chrono::steady_clock::now();
             const int told = reader.read(file);
             EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-            if (told != -1) EXPECT_EQ(told, message);
+            if (told != -1) {
+                EXPECT_EQ(told, message);
+            }
         }
     }
 }

@@ -60,7 +60,11 @@ public:
         if (!answers.empty()) answers.pop_front();
         return yes;
     }
-    Answer askYesNoCancel(int textEntry, int captionEntry) override {
+    bool askYesNoText(const std::string& text, int captionEntry) override {
+        questionTexts.push_back(text);
+        return askYesNo(0, captionEntry);
+    }
+        Answer askYesNoCancel(int textEntry, int captionEntry) override {
         questions.push_back({textEntry, captionEntry});
         Answer a = threeWay.empty() ? Answer::Cancel : threeWay.front();
         if (!threeWay.empty()) threeWay.pop_front();
@@ -84,6 +88,7 @@ public:
     std::vector<std::string> statusAtMessage;  // the progress window's status as each showed
     std::vector<std::string> notices;
     std::vector<Question> questions;
+    std::vector<std::string> questionTexts;  // the texts of askYesNoText, in order
     std::deque<bool> answers;  // answers to askYesNo, in order; then defaultAnswer
     bool defaultAnswer = true;
     std::deque<Answer> threeWay;

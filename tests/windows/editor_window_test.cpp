@@ -151,21 +151,23 @@ TEST_F(EditorWindow, TheKeyboardMovesEditsTurnsInsertsAndDeletes) {
     key(Qt::Key_Left);
     EXPECT_EQ(current(), std::make_pair(2, 3));
 
-    // F2 opens the cell, Enter stores it; Tab from an open cell moves on.
+    // F2 opens the cell, Enter stores it, with "," as a decimal separator, and the cell shows
+    // what is stored; Tab from an open cell moves on.
     key(Qt::Key_F2);
     QLineEdit* open = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     ASSERT_NE(open, nullptr);
     open->selectAll();
-    QTest::keyClicks(open, "0.5");
+    QTest::keyClicks(open, "0,5");
     key(Qt::Key_Return);
-    EXPECT_EQ(plan().cell(2, PlanGrid::kBandwidthColumn), "0.5");
+    EXPECT_EQ(plan().cell(2, PlanGrid::kBandwidthColumn), "0.5000");
+    EXPECT_EQ(grid()->item(1, PlanGrid::kBandwidthColumn)->text(), "0.5000");
     key(Qt::Key_F2);
     open = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     ASSERT_NE(open, nullptr);
-    open->end(false);
-    QTest::keyClicks(open, "0");
+    open->selectAll();
+    QTest::keyClicks(open, "1,25");
     key(Qt::Key_Tab);
-    EXPECT_EQ(plan().cell(2, PlanGrid::kBandwidthColumn), "0.50");
+    EXPECT_EQ(plan().cell(2, PlanGrid::kBandwidthColumn), "1.2500");
     EXPECT_EQ(current(), std::make_pair(2, 4));
 
     // Insert and Delete act on the current row, as the pop-up does.

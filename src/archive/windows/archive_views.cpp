@@ -46,12 +46,18 @@ QString Caption(const ArchivedLogger& lg) {
     return Q(lg.name) + "  " + Q(lg.measuredAt.value_or("")).replace('T', ' ');
 }
 
-// The y axis around the values shown, with a little room above and below.
-QValueAxis* PowerAxis(double low, double high, const QString& title) {
+// The y axis around the values shown, with a little room above and below; bars stand on 0,
+// so a bar chart's axis reaches 0 and has no room beyond it.
+QValueAxis* PowerAxis(double low, double high, const QString& title, bool bars = false) {
     auto* axis = new QValueAxis;
     if (low > high) low = high = 0;
+    if (bars) {
+        low = std::min(low, 0.0);
+        high = std::max(high, 0.0);
+    }
     const double margin = std::max(1.0, (high - low) * 0.1);
-    axis->setRange(std::floor(low - margin), std::ceil(high + margin));
+    axis->setRange(std::floor(bars && low == 0 ? 0 : low - margin),
+                   std::ceil(bars && high == 0 ? 0 : high + margin));
     axis->applyNiceNumbers();
     axis->setTitleText(title);
     return axis;
@@ -129,7 +135,7 @@ void ArchiveAnalysisWindow::ShowComparison(const Comparison& c) {
     auto* x = new QBarCategoryAxis;
     x->append(categories);
     x->setLabelsAngle(categories.size() > 12 ? -90 : 0);
-    QValueAxis* y = PowerAxis(std::min(low, 0.0), std::max(high, 0.0), Q(c.loggerA.unit));
+    QValueAxis* y = PowerAxis(low, high, Q(c.loggerA.unit), true);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);

@@ -5,6 +5,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCursor>
+#include <QGraphicsSimpleTextItem>
 #include <QLabel>
 #include <QLineSeries>
 #include <QPainter>
@@ -62,10 +63,21 @@ LoggerChart::LoggerChart(QWidget* parent) : QWidget(parent) {
     channels_->setStartValue(-0.5);
     power_ = new QValueAxis;
     power_->setObjectName("PowerAxis");
+    // The bars' heights are their distance from the bottom of the power axis, on an axis of
+    // their own that is not shown: a bar rises from the bottom whatever the sign of the unit.
+    heights_ = new QValueAxis;
+    heights_->setObjectName("BarHeightAxis");
+    heights_->setVisible(false);
     chart_->addAxis(channels_, Qt::AlignBottom);
     chart_->addAxis(power_, Qt::AlignLeft);
+    chart_->addAxis(heights_, Qt::AlignLeft);
+    empty_ = new QGraphicsSimpleTextItem(chart_);
+    QFont emptyFont = empty_->font();
+    emptyFont.setPixelSize(18);
+    empty_->setFont(emptyFont);
     // The names under the bars follow the plot's width as the chart lays itself out.
     connect(chart_, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
+        placeEmptyText(area);
         const int n = static_cast<int>(data_.bars.size());
         if (n == 0 || area.width() <= 10) return;
         if (stepFor(area.width()) != labelStep_) labelChannels();
@@ -89,6 +101,10 @@ void LoggerChart::ShowLogger(const OpenLogger& logger) {
     rebuild();
 }
 
+QString LoggerChart::emptyText() const {
+    return empty_->text();
+}
+
 QString LoggerChart::recordLine(int bar) const {
     if (bar < 0 || static_cast<std::size_t>(bar) >= data_.bars.size()) return {};
     const int record = data_.bars[static_cast<std::size_t>(bar)].record;
@@ -109,6 +125,13 @@ void LoggerChart::rebuild() {
     chart_->setTitleFont(title);
 
     const int n = static_cast<int>(data_.bars.size());
+    // The power axis and where the bars rise from: the rules the report's chart follows too.
+    const ChartScale scale = ScaleChart(data_);
+    power_->setRange(scale.low, scale.high);
+    power_->setTickCount(scale.ticks);
+    const double base = scale.base;
+    heights_->setRange(0, scale.high - base);
+
     above_ = new QBarSet(text(1157, "At or above the threshold"));
     below_ = new QBarSet(text(1156, "Below the threshold"));
     above_->setColor(kBarColour);
@@ -116,8 +139,8 @@ void LoggerChart::rebuild() {
     below_->setColor(kWarningColour);
     below_->setBorderColor(kWarningColour);
     for (const ChartBar& bar : data_.bars) {
-        *above_ << (bar.belowThreshold ? 0.0 : bar.power);
-        *below_ << (bar.belowThreshold ? bar.power : 0.0);
+        *above_ << (bar.belowThreshold ? 0.0 : bar.power - base);
+        *below_ << (bar.belowThreshold ? bar.power - base : 0.0);
     }
     series_ = new QStackedBarSeries;
     series_->setBarWidth(0.8);
@@ -127,8 +150,9 @@ void LoggerChart::rebuild() {
     connect(series_, &QAbstractBarSeries::hovered, this,
             [this](bool hovered, int index, QBarSet*) { showRecordLine(hovered, index); });
 
+    // A logger of no records shows that, with no axes and no line across an empty plot.
     line_ = nullptr;
-    if (data_.threshold) {
+    if (data_.threshold && n > 0) {
         const ValueAndUnit threshold = SplitValueAndUnit(logger_.thresholdText);
         line_ = new QLineSeries;
         line_->setName(
@@ -137,18 +161,20 @@ void LoggerChart::rebuild() {
         pen.setWidth(2);
         line_->setPen(pen);
         line_->append(-0.5, *data_.threshold);
-        line_->append(std::max(n, 1) - 0.5, *data_.threshold);
+        line_->append(n - 0.5, *data_.threshold);
         chart_->addSeries(line_);
     }
+    channels_->setVisible(n > 0);
+    power_->setVisible(n > 0);
+    chart_->legend()->setVisible(n > 0);
+    empty_->setText(n > 0 ? QString() : text(1223, "This logger holds no records."));
+    placeEmptyText(chart_->plotArea());
 
     channels_->setTitleText(text(1154, "Channel"));
     channels_->setRange(-0.5, std::max(n, 1) - 0.5);
     power_->setTitleText(text(1151, "Power (%1)").arg(Q(data_.unit)));
-    const ChartScale scale = ScaleChart(data_);
-    power_->setRange(scale.low, scale.high);
-    power_->setTickCount(scale.ticks);
     series_->attachAxis(channels_);
-    series_->attachAxis(power_);
+    series_->attachAxis(heights_);
     if (line_) {
         line_->attachAxis(channels_);
         line_->attachAxis(power_);
@@ -202,6 +228,11 @@ void LoggerChart::labelChannels() {
         used.insert(label);
         channels_->append(label, last + 0.5);
     }
+}
+
+void LoggerChart::placeEmptyText(const QRectF& plot) {
+    const QRectF box = empty_->boundingRect();
+    empty_->setPos(plot.center() - QPointF(box.width() / 2, box.height() / 2));
 }
 
 void LoggerChart::resizeEvent(QResizeEvent* event) {

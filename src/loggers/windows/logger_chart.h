@@ -1,5 +1,6 @@
 #pragma once
 // The chart of the open logger: one bar per record whose power is a number, in record order,
+// rising from the bottom of the power axis (which spans the powers and the threshold),
 // the channel names under the bars (thinned when they would overlap), the power on the
 // vertical axis in the logger's unit, the threshold as a horizontal line, the bars below it
 // in a warning colour, the logger's name and date as the title; a note under the chart counts
@@ -19,6 +20,7 @@ class QBarSet;
 class QCategoryAxis;
 class QChart;
 class QChartView;
+class QGraphicsSimpleTextItem;
 class QLabel;
 class QLineSeries;
 class QStackedBarSeries;
@@ -39,7 +41,7 @@ public:
 
     // Titles, axis titles, legend and note from entries 1151 to 1157 (English when unset).
     void applyTranslation(const LanguageTable& table);
-    // Shows a logger (a logger of no records gives an empty chart with its title).
+    // Shows a logger (a logger of no records: its title and a text saying it holds none).
     void ShowLogger(const OpenLogger& logger);
 
     // "Save chart as…": a PDF when the path ends in ".pdf", a PNG otherwise (".png" added
@@ -57,6 +59,10 @@ public:
     [[nodiscard]] QBarSet* barsAbove() const { return above_; }
     [[nodiscard]] QBarSet* barsBelow() const { return below_; }
     [[nodiscard]] QLineSeries* thresholdLine() const { return line_; }
+    // The power axis shown; the bars stand on its bottom.
+    [[nodiscard]] QValueAxis* powerAxis() const { return power_; }
+    // "This logger holds no records." in the middle of the plot; empty for any other logger.
+    [[nodiscard]] QString emptyText() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -69,6 +75,7 @@ private:
     // plot of that width.
     [[nodiscard]] int stepFor(double plotWidth) const;
     void showRecordLine(bool hovered, int bar);
+    void placeEmptyText(const QRectF& plot);
 
     const LanguageTable* table_ = nullptr;
     OpenLogger logger_;
@@ -82,6 +89,8 @@ private:
     QLineSeries* line_ = nullptr;
     QCategoryAxis* channels_ = nullptr;
     QValueAxis* power_ = nullptr;
+    QValueAxis* heights_ = nullptr;  // the bars' distance from the bottom of power_
+    QGraphicsSimpleTextItem* empty_ = nullptr;
     int labelStep_ = 0;    // bars per channel name, as labelled last
     int labelWidest_ = 0;  // the widest channel name, in pixels
 };

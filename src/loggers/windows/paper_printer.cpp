@@ -20,8 +20,17 @@ void PaperLoggerPrinter::SetPrintTitle(const std::string& title) {
     printer_.setDocName(QString::fromStdString(title));
 }
 
+PaperLoggerPrinter::~PaperLoggerPrinter() {
+    if (toFile_.isActive()) toFile_.end();
+}
+
 int PaperLoggerPrinter::PrintTextFile(const std::filesystem::path& file) {
-    return zv318::PrintTextFile(printer_, file);
+    if (printer_.outputFileName().isEmpty()) return zv318::PrintTextFile(printer_, file);
+    if (toFile_.isActive())
+        printer_.newPage();
+    else if (!toFile_.begin(&printer_))
+        return 0;
+    return PrintTextPages(printer_, toFile_, file);
 }
 
 void PreviewLogger(LoggerProcedures& procedures, QWidget* parent) {

@@ -321,9 +321,16 @@ void TEditor::Actualitzar() {
 
 void TEditor::storeEdit(int tableRow, int column) {
     if (showing_ || !session_) return;
-    const QTableWidgetItem* item = TaulaCanals->item(tableRow, column);
+    QTableWidgetItem* item = TaulaCanals->item(tableRow, column);
     if (!item) return;
-    session_->plan().setCell(tableRow + 1, column, item->text().toStdString());
+    zv318::PlanGrid& plan = session_->plan();
+    zv318::TakeTypedCell(plan, tableRow + 1, column, item->text().toStdString());
+    // A number shows as it is stored and sent: "476,5" becomes "476.5000".
+    const QString stored = QString::fromStdString(plan.cell(tableRow + 1, column));
+    if (stored == item->text()) return;
+    showing_ = true;
+    item->setText(stored);
+    showing_ = false;
 }
 
 void TEditor::FormShow() {

@@ -51,7 +51,11 @@ void WindowFeedback::showInformation(const std::string& text, const std::string&
 }
 
 bool WindowFeedback::askYesNo(int textEntry, int captionEntry) {
-    QMessageBox box(QMessageBox::Question, text(captionEntry), text(textEntry),
+    return askYesNoText(table_.entry(textEntry), captionEntry);
+}
+
+bool WindowFeedback::askYesNoText(const std::string& question, int captionEntry) {
+    QMessageBox box(QMessageBox::Question, text(captionEntry), QString::fromStdString(question),
                     QMessageBox::Yes | QMessageBox::No, parent_);
     box.setWindowModality(Qt::ApplicationModal);
     // Every Yes/No question asks before something is erased or rewritten: Enter never says Yes.

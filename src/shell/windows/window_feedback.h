@@ -29,6 +29,7 @@ public:
     void showInformation(const std::string& text, const std::string& caption) override;
     [[nodiscard]] bool askYesNo(int textEntry, int captionEntry) override;
     [[nodiscard]] Answer askYesNoCancel(int textEntry, int captionEntry) override;
+    [[nodiscard]] bool askYesNoText(const std::string& question, int captionEntry) override;
     [[nodiscard]] std::optional<std::string> chooseFile(const FileRequest& request) override;
     ProgressWindow& progress() override;
     void processEvents() override;
