@@ -83,7 +83,7 @@ bool Generate(const fs::path& file, int count) {
                 }
             std::vector<Archive::ToKeep> batch;
             for (std::size_t k = 0; k < loggers.size(); ++k)
-                batch.push_back({bytes[k], &loggers[k], zv, static_cast<int>(k % 50)});
+                batch.push_back({bytes[k], &loggers[k], zv, static_cast<int>(k % 50), {}});
             if (!archive.KeepAll(batch)) {
                 std::fprintf(stderr, "generation failed: %s\n", archive.detail().c_str());
                 return false;

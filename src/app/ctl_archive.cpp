@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/ctl_archive_server.h"
 #include "archive/archive.h"
 #include "archive/archive_analysis.h"
 #include "archive/archive_location.h"
@@ -26,8 +27,12 @@ const char kArchiveUsage[] =
     "  archive trend ID [--channel NAME]... [-o FILE.csv]\n"
     "                              the channels' power over every logger of ID's name and type\n"
     "  archive delete ID...        remove loggers from the archive (asks; --yes answers)\n"
+    "  archive init                make or migrate the archive's tables (the owner, once)\n"
+    "  archive sync                send the loggers kept here while the server was away\n"
     "ZV318_ARCHIVE: unset = archive.sqlite in the user's data folder, off = no archive,\n"
-    "a path = that SQLite file.\n";
+    "a path = that SQLite file, postgresql://USER@HOST[:PORT]/DBNAME[?sslmode=...] = the\n"
+    "team archive on a PostgreSQL server (the password from ~/.pgpass, PGPASSWORD or the\n"
+    "service file, never in the address).\n";
 
 namespace {
 
@@ -107,6 +112,7 @@ void PrintList(const std::vector<ArchivedLogger>& list, bool json) {
                                      {"records", a.records},
                                      {"below_threshold", a.belowThreshold},
                                      {"serial", Json(a.serial)},
+                                     {"pending", a.pending},
                                      {"archived_at", QString::fromStdString(a.archivedAt)}});
         std::cout << QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString();
         return;
@@ -225,7 +231,8 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
     const bool known = (what == "list" && n == 0) || (what == "show" && n == 1) ||
                        (what == "export" && n == 1 && !o.out.empty()) ||
                        (what == "import" && n >= 1) || (what == "compare" && n == 2) ||
-                       (what == "trend" && n == 1) || (what == "delete" && n >= 1);
+                       (what == "trend" && n == 1) || (what == "delete" && n >= 1) ||
+                       ((what == "init" || what == "sync") && n == 0);
     if (!known) return Usage("archive: unknown command or arguments");
     std::vector<std::int64_t> ids;
     if (what != "import")
@@ -235,8 +242,11 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
             ids.push_back(*id);
         }
 
+    const ArchiveLocation where = ArchiveLocationFromEnvironment(userFolder);
+    if (what == "init") return ArchiveInit(feedback, table, where);
+    if (what == "sync") return ArchiveSync(feedback, table, where);
     Archive archive;
-    archive.Open(ArchiveLocationFromEnvironment(userFolder));
+    archive.Open(where);
     if (archive.notice() != 0)
         feedback.showNotice(ArchiveNotice(table, archive.notice(), archive.detail()));
     if (!archive.usable()) return kFailed;
@@ -244,6 +254,7 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
     if (what == "list") {
         const std::vector<ArchivedLogger> list = archive.List(o.filter);
         PrintList(list, o.json);
+        TellPending(feedback, table, archive, where);
         return kDone;
     }
     if (what == "import") return Import(archive, o.positional, feedback, table);

@@ -15,17 +15,26 @@
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QIcon>
+#include <QSessionManager>
+#include <QSocketNotifier>
 #include <QTabWidget>
 #include <QTimer>
+#include <csignal>
 #include <exception>
 #include <memory>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "app/device_choice.h"
+#include "app/single_instance.h"
 #include "archive/archive_keeper.h"
 #include "archive/windows/archive_page.h"
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/updating_form.h"
 #include "link/device_watcher.h"
+#include "link/interrupts.h"
 #include "link/link.h"
 #include "loggers/windows/logger_window.h"
 #include "loggers/windows/loggers_page.h"
@@ -42,6 +51,50 @@
 #include "texts/program_folders.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
+
+namespace {
+
+// The window closes once no operation runs: what runs stops at its next safe point, and a phase
+// that must not be cut ends first.
+void CloseWhenIdle(TForm1* form) {
+    if (!form->busy()) {
+        form->close();
+        QCoreApplication::quit();
+        return;
+    }
+    QTimer::singleShot(100, form, [form] { CloseWhenIdle(form); });
+}
+
+#ifndef _WIN32
+int g_interruptPipe[2] = {-1, -1};
+
+void OnInterruptSignal(int signal) {
+    zv318::RequestInterrupt(signal);
+    const char poke = 1;
+    (void)!::write(g_interruptPipe[1], &poke, 1);
+}
+
+// SIGINT and SIGTERM (a logout may send it) are taken like a window close that waits.
+void HoldInterruptSignals(TForm1* form) {
+    if (::pipe(g_interruptPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(g_interruptPipe[0], QSocketNotifier::Read, form);
+    QObject::connect(notifier, &QSocketNotifier::activated, form, [form] {
+        char drained[16];
+        (void)!::read(g_interruptPipe[0], drained, sizeof drained);
+        CloseWhenIdle(form);
+    });
+    struct sigaction action {};
+    action.sa_handler = OnInterruptSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+#else
+void HoldInterruptSignals(TForm1*) {}
+#endif
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // An error that escapes a handler is shown in a box, and the program goes on.
@@ -99,6 +152,12 @@ int main(int argc, char** argv) {
                                : zv318::PathToText(zv318::PathFromQString(startupImage));
     const bool demo = parser.isSet(demoOption);
 
+    // A second start brings the running program's window to the front and ends (pictures are
+    // taken by a run of their own).
+    zv318::SingleInstance instance;
+    const bool picture = parser.isSet(screenshotOption);
+    if (!picture && instance.AskRunningOne()) return 0;
+
     std::unique_ptr<zv318::DeviceChoice> device;
     std::unique_ptr<zv318::Link> link;
     std::unique_ptr<zv318::DeviceWatcher> watcher;
@@ -124,6 +183,7 @@ int main(int argc, char** argv) {
                 QStringLiteral("The trace file %1 cannot be written.")
                     .arg(zv318::QStringFromPath(zv318::PathFromText(zv318::TraceFile(traceFile)))));
         link = std::make_unique<zv318::Link>(*device->bus);
+        link->setLockOwner("zv318");
         zv318::ManualDeviceWatcher* simulatorWatcher = nullptr;
         switch (device->kind) {
             case zv318::DeviceChoice::Demo: {
@@ -174,6 +234,23 @@ int main(int argc, char** argv) {
                                            simulatorWatcher->notifyChange();
                                        }});
         }
+
+        if (!picture)
+            (void)instance.Listen([f = form.get()] {
+                f->setWindowState(f->windowState() & ~Qt::WindowMinimized);
+                f->show();
+                f->raise();
+                f->activateWindow();
+            });
+        HoldInterruptSignals(form.get());
+        // A logout waits for a running operation as a window close does.
+        QObject::connect(&app, &QGuiApplication::commitDataRequest, form.get(),
+                         [f = form.get()](QSessionManager& manager) {
+                             if (f->busy() && manager.allowsInteraction()) {
+                                 manager.cancel();
+                                 manager.release();
+                             }
+                         });
 
         form->AlExecutar();
     } catch (const std::exception& error) {

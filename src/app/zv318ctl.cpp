@@ -2,7 +2,11 @@
 // every capability can be checked without a screen.
 //
 // Exit status: 0 done, 1 the operation ended with a message or failed, 2 usage,
-// 3 instrument not connected.
+// 3 instrument not connected, 4 the instrument is in use by another program, 130 (SIGINT) or
+// 143 (SIGTERM) stopped by the interrupt at a safe point.
+
+#include <unistd.h>
+#include <csignal>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,23 +16,24 @@
 #include <vector>
 
 #include "app/ctl_archive.h"
-#include "app/ctl_csv.h"
 #include "app/ctl_backup.h"
+#include "app/ctl_csv.h"
 #include "app/ctl_firmware.h"
 #include "app/ctl_loggers.h"
 #include "app/ctl_report.h"
 #include "app/device_choice.h"
 #include "app/terminal_feedback.h"
 #include "archive/archive_keeper.h"
+#include "link/interrupts.h"
 #include "link/link.h"
 #include "link/queries.h"
 #include "plans/plan_list.h"
 #include "plans/plan_model.h"
 #include "plans/plan_procedures.h"
 #include "shell/clock.h"
-#include "texts/language_file.h"
 #include "shell/service.h"
 #include "shell/startup.h"
+#include "texts/language_file.h"
 #include "texts/program_folders.h"
 #include "texts/text_file.h"
 
@@ -37,7 +42,7 @@ using namespace zv318;
 
 namespace {
 
-constexpr int kDone = 0, kFailed = 1, kUsage = 2, kNotConnected = 3;
+constexpr int kDone = 0, kFailed = 1, kUsage = 2, kNotConnected = 3, kInUse = 4;
 
 const char kUsageText[] =
     "usage: zv318ctl [--demo] [--yes] [--language NAME] [--trace FILE] COMMAND\n"
@@ -59,7 +64,11 @@ const char kUsageText[] =
     "  restore DIR                 the plans of the backup folder DIR back (asks; --yes)\n"
     "  raw \"COMMAND\"               send one command as typed and print the reply\n"
     "The instrument comes from --demo (built-in simulator), ZV318_HID_SOCKETS, or USB.\n"
-    "--trace FILE (or ZV318_TRACE) appends every report sent and received to FILE.\n";
+    "--trace FILE (or ZV318_TRACE) appends every report sent and received to FILE.\n"
+    "Exit status: 0 done, 1 ended with a message or failed, 2 usage, 3 not connected,\n"
+    "4 the instrument is in use by another program (named on stderr), 130 (SIGINT) or\n"
+    "143 (SIGTERM) stopped by the interrupt: a step that must not be cut (an update, a\n"
+    "channel plan's writing) always ends first, and the message says what was done.\n";
 
 // Where the program's data lives: beside the executable unless ZV318_HOME says otherwise.
 fs::path ExecutableFolder(const char* argv0) {
@@ -186,6 +195,93 @@ int PlansCommand(Context& c, const std::vector<std::string>& args) {
     return kUsage;
 }
 
+// The interrupt notes, made before the handler may need them: it can only write.
+std::string g_heldNote, g_againNote;
+
+void OnInterrupt(int signal) {
+    const bool inPhase = InUncuttablePhase();
+    RequestInterrupt(signal);
+    if (inPhase) {
+        const std::string& note = InterruptCount() == 1 ? g_heldNote : g_againNote;
+        (void)!::write(STDERR_FILENO, note.data(), note.size());
+    } else if (InterruptCount() > 1) {
+        ::_exit(128 + InterruptSignal());  // a second one where nothing must be finished
+    }
+}
+
+void HoldInterrupts(const LanguageTable& table) {
+    auto note = [&](int message) {
+        std::string text;
+        if (MessageText(table, message, text) == 0) text = "interrupt received";
+        return "\nmessage " + std::to_string(message) + ": " + text + "\n";
+    };
+    g_heldNote = note(kMessageInterruptHeld);
+    g_againNote = note(kMessageInterruptAgain);
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+// The commands that talk to the instrument; the others work on files alone.
+bool NeedsInstrument(const std::vector<std::string>& args) {
+    const std::string& command = args[0];
+    const std::string what = args.size() > 1 ? args[1] : std::string{};
+    if (command == "plans") return what == "read" || what == "send" || what == "delete";
+    if (command == "loggers") {
+        if (what == "list" || what == "save") return true;
+        return args.size() > 2 && (args[2] == "radio" || args[2] == "plc");
+    }
+    return command != "help";
+}
+
+int InUse(Context& c) {
+    std::cerr << InstrumentInUseText(*c.link->Refusal(), c.table) << '\n';
+    return kInUse;
+}
+
+int RunCommand(Context& c, const std::vector<std::string>& args) {
+    const std::string& command = args[0];
+    if (command == "status" && args.size() == 1) return Status(c);
+    if (command == "raw" && args.size() == 2) return Raw(c, args[1]);
+    if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
+    if (IsCsvCommand(args)) return CsvCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
+    if (command == "plans" && args.size() >= 2) return PlansCommand(c, args);
+    if (command == "backup" || command == "restore")
+        return BackupCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
+    if (command == "firmware")
+        return FirmwareCommand(*c.link, *c.feedback, c.table, c.folders.data, args);
+    if (command == "loggers" && args.size() >= 2 && args[1] == "report")
+        return LoggersReportCommand(*c.feedback, c.table, c.folders.user, args);
+    if (command == "loggers")
+        return LoggersCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
+    std::cerr << "unknown command: " << command << '\n' << kUsageText;
+    return kUsage;
+}
+
+// The whole command over one link and one hold of the instrument's lock; an interrupt stops it
+// at its next safe point.
+int RunHeld(Context& c, const std::vector<std::string>& args) {
+    HoldInterrupts(c.table);
+    c.link->setLockOwner("zv318ctl");
+    c.link->setStopOnInterrupt(true);
+    if (NeedsInstrument(args) && c.link->Claim() == Link::ClaimResult::Refused) return InUse(c);
+    int status = kFailed;
+    try {
+        status = RunCommand(c, args);
+    } catch (const Interrupted&) {
+        c.feedback->showMessage(kMessageStoppedBefore);
+    }
+    if (InterruptRequested()) {
+        // What was under way ended whole; the procedure's message said what was left undone.
+        if (status == kDone) c.feedback->showMessage(kMessageUpdateFinished);
+        return 128 + InterruptSignal();
+    }
+    if (status != kDone && c.link->Refusal()) return InUse(c);
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -238,26 +334,11 @@ int main(int argc, char** argv) {
     c.feedback = std::make_unique<TerminalFeedback>(c.table, yes);
     c.link = std::make_unique<Link>(*c.device.bus, c.feedback.get());
 
-    const std::string& command = args[0];
-    if (command == "archive" && args.size() >= 2 && args[1] == "report")
+    if (args[0] == "archive" && args.size() >= 2 && args[1] == "report")
         return ArchiveReportCommand(*c.feedback, c.table, c.folders.user, args);
-    if (command == "archive") return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
+    if (args[0] == "archive") return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
     // Every logger a command downloads or reads goes into the archive (unless ZV318_ARCHIVE=off).
     ArchiveKeeper keeper(ArchiveLocationFromEnvironment(c.folders.user), *c.feedback, c.table,
                          InstrumentFactsOf(*c.link));
-    if (command == "status" && args.size() == 1) return Status(c);
-    if (command == "raw" && args.size() == 2) return Raw(c, args[1]);
-    if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
-    if (IsCsvCommand(args)) return CsvCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
-    if (command == "plans" && args.size() >= 2) return PlansCommand(c, args);
-    if (command == "backup" || command == "restore")
-        return BackupCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
-    if (command == "firmware")
-        return FirmwareCommand(*c.link, *c.feedback, c.table, c.folders.data, args);
-    if (command == "loggers" && args.size() >= 2 && args[1] == "report")
-        return LoggersReportCommand(*c.feedback, c.table, c.folders.user, args);
-    if (command == "loggers")
-        return LoggersCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
-    std::cerr << "unknown command: " << command << '\n' << kUsageText;
-    return kUsage;
+    return RunHeld(c, args);
 }

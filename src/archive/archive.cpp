@@ -7,10 +7,9 @@
 #include <QSqlQuery>
 #include <QTime>
 #include <QVariant>
-#include <atomic>
-#include <map>
 #include <cmath>
 
+#include "archive/archive_connection.h"
 #include "loggers/logger_csv.h"
 #include "texts/qt_path.h"
 #include "texts/sha256.h"
@@ -19,18 +18,6 @@
 namespace zv318 {
 
 namespace {
-
-// What differs between the databases the archive runs on; the rest of the SQL is written so
-// that SQLite and PostgreSQL both take it (RETURNING, ON CONFLICT, "?" parameters).
-struct Dialect {
-    const char* idColumn;    // the loggers' own key, numbered by the database
-    const char* bytesType;   // the file's bytes
-    const char* recordsEnd;  // after the records table's columns
-    const char* beginWrite;  // a transaction that takes the write lock at once
-};
-constexpr Dialect kSqlite{"id INTEGER PRIMARY KEY", "BLOB", " WITHOUT ROWID", "BEGIN IMMEDIATE"};
-// A PostgreSQL archive takes {"id BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY", "BYTEA",
-// "", "BEGIN"} and keeps its version in a table instead of PRAGMA user_version.
 
 constexpr int kBusyTimeoutMs = 10000;
 
@@ -66,7 +53,8 @@ QString LikePattern(const std::string& part) {
 
 const char kLoggerColumns[] =
     "id, sha256, serial, type, slot, name, plan, measured_at, unit, threshold, record_count, "
-    "below_threshold, archived_at, source";
+    "below_threshold, archived_at, source, "
+    "EXISTS (SELECT 1 FROM pending WHERE pending.logger_id = loggers.id)";
 
 ArchivedLogger LoggerFrom(const QSqlQuery& q) {
     ArchivedLogger a;
@@ -84,6 +72,7 @@ ArchivedLogger LoggerFrom(const QSqlQuery& q) {
     a.belowThreshold = q.value(11).toInt();
     a.archivedAt = S(q.value(12));
     a.source = S(q.value(13));
+    a.pending = q.value(14).toBool();
     return a;
 }
 
@@ -113,57 +102,6 @@ std::int64_t HzOfMHzText(std::string_view text) {
 
 // ---- the connection ----------------------------------------------------------------------
 
-struct Archive::Connection {
-    explicit Connection(const QString& driver) {
-        static std::atomic<int> serial{0};
-        name = "zv318-archive-" + std::to_string(++serial);
-        db = QSqlDatabase::addDatabase(driver, Q(name));
-    }
-    ~Connection() {
-        statements.clear();
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(Q(name));
-    }
-    // One statement run at once; false after a failure (error() says it).
-    bool run(const QString& sql) {
-        QSqlQuery q(db);
-        if (!q.exec(sql)) {
-            error = q.lastError().text().toStdString();
-            return false;
-        }
-        return true;
-    }
-    bool exec(QSqlQuery& q) {
-        if (!q.exec()) {
-            error = q.lastError().text().toStdString();
-            return false;
-        }
-        return true;
-    }
-    QSqlQuery prepared(const QString& sql) {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql)) error = q.lastError().text().toStdString();
-        return q;
-    }
-    // The same statement prepared once for the connection's life (each keep runs the same few).
-    QSqlQuery& statement(const QString& sql) {
-        auto it = statements.find(sql);
-        if (it == statements.end()) it = statements.emplace(sql, prepared(sql)).first;
-        return it->second;
-    }
-    bool begin() { return run(dialect->beginWrite); }
-    bool commit() { return run("COMMIT"); }
-    void rollback() { (void)run("ROLLBACK"); }
-
-    std::string name;
-    QSqlDatabase db;
-    std::map<QString, QSqlQuery> statements;
-    const Dialect* dialect = &kSqlite;
-    std::string error;
-};
-
 Archive::Archive() = default;
 Archive::~Archive() = default;
 
@@ -177,33 +115,35 @@ bool Archive::Fail(const std::string& what) {
     return false;
 }
 
-Archive::State Archive::Open(const ArchiveLocation& where) {
+Archive::State Archive::Open(const ArchiveLocation& where, Schema schema) {
     c_.reset();
     state_ = State::Failed;
     notice_ = 0;
     version_ = 0;
+    offline_ = false;
     detail_ = where.describe();
     if (where.off()) {
         state_ = State::Closed;
         notice_ = kMessageArchiveOff;
         return state_;
     }
-    if (where.kind == ArchiveLocation::PostgreSql) {
-        // The team archive on a server is a connection of its own (QPSQL); this build keeps
-        // its archive in SQLite files only.
-        notice_ = kMessageArchiveNoServerDriver;
-        return state_;
-    }
+    if (where.kind == ArchiveLocation::PostgreSql) return OpenServer(where, schema);
+    return OpenFile(where.file);
+}
+
+Archive::State Archive::OpenFile(const std::filesystem::path& file) {
+    c_.reset();
+    state_ = State::Failed;
     if (!QSqlDatabase::isDriverAvailable("QSQLITE")) {
         notice_ = kMessageArchiveUnavailable;
         detail_ += ": the Qt SQLite driver (QSQLITE) is not installed";
         return state_;
     }
     std::error_code ec;
-    std::filesystem::create_directories(where.file.parent_path(), ec);
+    std::filesystem::create_directories(file.parent_path(), ec);
     auto open = [&](bool readOnly) {
-        c_ = std::make_unique<Connection>("QSQLITE");
-        c_->db.setDatabaseName(QStringFromPath(where.file));
+        c_ = std::make_unique<ArchiveConnection>("QSQLITE");
+        c_->db.setDatabaseName(QStringFromPath(file));
         c_->db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1%2")
                                      .arg(kBusyTimeoutMs)
                                      .arg(readOnly ? ";QSQLITE_OPEN_READONLY" : ""));
@@ -213,7 +153,8 @@ Archive::State Archive::Open(const ArchiveLocation& where) {
         }
         return true;
     };
-    const std::string place = detail_;
+    const std::string place = PathToText(file);
+    detail_ = place;
     if (!open(false)) {
         notice_ = kMessageArchiveUnavailable;
         c_.reset();
@@ -267,17 +208,37 @@ Archive::State Archive::Open(const ArchiveLocation& where) {
 // finds an older archive brings it up to date, one that finds a newer one only reads it.
 bool Archive::Migrate() {
     if (!c_->begin()) return false;
+    const Dialect& d = *c_->dialect;
+    if (d.schemaLock) {
+        const QString prelude[] = {
+            d.schemaLock, "CREATE TABLE IF NOT EXISTS archive_schema (version INTEGER NOT NULL)",
+            "INSERT INTO archive_schema (version) SELECT 0 WHERE NOT EXISTS "
+            "(SELECT 1 FROM archive_schema)"};
+        for (const QString& sql : prelude)
+            if (!c_->run(sql)) {
+                c_->rollback();
+                return false;
+            }
+    }
     QSqlQuery q(c_->db);
     // Another program may have migrated between the check and the lock.
-    if (!q.exec("PRAGMA user_version") || !q.next()) {
+    if (!q.exec(d.readVersion) || !q.next()) {
+        c_->error = q.lastError().text().toStdString();
         c_->rollback();
         return false;
     }
     version_ = q.value(0).toInt();
     q.finish();
-    const Dialect& d = *c_->dialect;
-    if (version_ < 1) {
-        const QString statements[] = {
+    auto step = [&](int to, std::initializer_list<QString> statements) {
+        if (version_ >= to) return true;
+        for (const QString& sql : statements)
+            if (!c_->run(sql)) return false;
+        if (!c_->run(QString(d.setVersion).arg(to))) return false;
+        version_ = to;
+        return true;
+    };
+    const bool done =
+        step(1, {
             "CREATE TABLE instruments (serial TEXT PRIMARY KEY, model TEXT NOT NULL, "
             "io_version TEXT NOT NULL, instrument_version TEXT NOT NULL, "
             "first_seen TEXT NOT NULL, last_seen TEXT NOT NULL)",
@@ -301,15 +262,12 @@ bool Archive::Migrate() {
                     "bandwidth_hz BIGINT NOT NULL, power_text TEXT NOT NULL, "
                     "power DOUBLE PRECISION, PRIMARY KEY (logger_id, idx))%1")
                 .arg(d.recordsEnd),
-            "PRAGMA user_version = 1",
-        };
-        for (const QString& s : statements) {
-            if (!c_->run(s)) {
-                c_->rollback();
-                return false;
-            }
-        }
-        version_ = 1;
+             }) &&
+        step(2, {"CREATE TABLE pending (logger_id INTEGER PRIMARY KEY "
+                 "REFERENCES loggers(id) ON DELETE CASCADE)"});
+    if (!done) {
+        c_->rollback();
+        return false;
     }
     return c_->commit();
 }
@@ -325,7 +283,7 @@ bool Archive::WriteAllowed() {
 std::optional<Archive::Kept> Archive::Keep(std::string_view fileBytes, const OpenLogger& logger,
                                            const std::optional<InstrumentFacts>& instrument,
                                            int slot) {
-    std::optional<std::vector<Kept>> kept = KeepAll({{fileBytes, &logger, instrument, slot}});
+    std::optional<std::vector<Kept>> kept = KeepAll({{fileBytes, &logger, instrument, slot, {}}});
     if (!kept) return std::nullopt;
     return kept->front();
 }
@@ -367,18 +325,32 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
     int below = 0;
     for (const ChartBar& bar : chart.bars) below += bar.belowThreshold ? 1 : 0;
     const std::optional<InstrumentFacts>& instrument = k.instrument;
+    // The instrument's row exists before its logger refers to it; its facts are brought up to
+    // date last (below), so that programs archiving at once on a server wait on that one row
+    // only for the moment before each commit.
     if (instrument) {
         QSqlQuery& q = c_->statement(
             "INSERT INTO instruments (serial, model, io_version, instrument_version, first_seen, "
-            "last_seen) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (serial) DO UPDATE SET "
-            "model = excluded.model, io_version = excluded.io_version, "
-            "instrument_version = excluded.instrument_version, last_seen = excluded.last_seen");
+            "last_seen) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (serial) DO NOTHING");
         int at = 0;
         for (const std::string* v : {&instrument->serial, &instrument->model,
                                      &instrument->ioVersion, &instrument->zvVersion, &now, &now})
             q.bindValue(at++, Q(*v));
         if (!c_->exec(q)) return std::nullopt;
     }
+    auto finish = [&](const Kept& kept) -> std::optional<Kept> {
+        if (instrument) {
+            QSqlQuery& q = c_->statement(
+                "UPDATE instruments SET model = ?, io_version = ?, instrument_version = ?, "
+                "last_seen = ? WHERE serial = ?");
+            int at = 0;
+            for (const std::string* v : {&instrument->model, &instrument->ioVersion,
+                                         &instrument->zvVersion, &now, &instrument->serial})
+                q.bindValue(at++, Q(*v));
+            if (!c_->exec(q)) return std::nullopt;
+        }
+        return MarkPending(kept);
+    };
     QSqlQuery& add = c_->statement(
         "INSERT INTO loggers (sha256, serial, type, slot, name, plan, measured_at, unit, "
         "threshold, record_count, below_threshold, archived_at, source, bytes) "
@@ -396,7 +368,7 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
     add.bindValue(8, Variant(chart.threshold));
     add.bindValue(9, static_cast<int>(logger.records.size()));
     add.bindValue(10, below);
-    add.bindValue(11, Q(now));
+    add.bindValue(11, Q(k.archivedAt.empty() ? now : k.archivedAt));
     add.bindValue(12, instrument ? "instrument" : "file");
     add.bindValue(13, QByteArray(k.fileBytes.data(), static_cast<qsizetype>(k.fileBytes.size())));
     if (!c_->exec(add)) return std::nullopt;
@@ -408,7 +380,7 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
         if (!c_->exec(old) || !old.next()) return std::nullopt;
         const Kept kept{old.value(0).toLongLong(), false};
         old.finish();
-        return kept;
+        return finish(kept);
     }
     const std::int64_t id = add.value(0).toLongLong();
     add.finish();
@@ -428,7 +400,7 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
         if (!c_->exec(rec)) return std::nullopt;
     }
     rec.finish();
-    return Kept{id, true};
+    return finish(Kept{id, true});
 }
 
 std::optional<Archive::Kept> Archive::ImportFile(const std::filesystem::path& file,

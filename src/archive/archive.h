@@ -11,6 +11,10 @@
 //           below_threshold, archived_at ISO 8601 UTC, source 'instrument'|'file', bytes)
 //   records(logger_id → loggers, idx, channel, frequency_hz, bandwidth_hz, power_text,
 //           power or NULL when the text is no number; PK (logger_id, idx))
+// Schema version 2:
+//   pending(logger_id PK → loggers): loggers kept in this PC's archive while the team archive
+//           on the server could not be reached, still to be sent there
+// On PostgreSQL the version is the one row of archive_schema(version).
 
 #include <cstdint>
 #include <filesystem>
@@ -26,7 +30,7 @@
 
 namespace zv318 {
 
-inline constexpr int kArchiveSchemaVersion = 1;
+inline constexpr int kArchiveSchemaVersion = 2;
 
 // The program's own messages of the archive (message n reads entry 1000 + n).
 inline constexpr int kMessageArchiveDamaged = 450;
@@ -39,6 +43,15 @@ inline constexpr int kMessageArchiveNoSuchLogger = 456;
 inline constexpr int kMessageArchiveNotLoggerFile = 457;
 inline constexpr int kMessageArchiveNoServerDriver = 458;
 inline constexpr int kMessageArchiveNotWritten = 459;
+// The team archive on a server (archive_server.cpp).
+inline constexpr int kMessageArchiveOffline = 520;
+inline constexpr int kMessageArchivePending = 521;
+inline constexpr int kMessageArchivePasswordInAddress = 522;
+inline constexpr int kMessageArchiveBadAddress = 523;
+inline constexpr int kMessageArchiveNotInitialised = 524;
+inline constexpr int kMessageArchiveSent = 525;
+inline constexpr int kMessageArchiveServerOnly = 526;
+inline constexpr int kMessageArchiveNoPsqlDriver = 527;
 // A notice's text: the message's text, then what it concerns.
 [[nodiscard]] std::string ArchiveNotice(const LanguageTable& table, int message,
                                         const std::string& detail);
@@ -63,6 +76,7 @@ struct ArchivedLogger {
     int belowThreshold = 0;
     std::string archivedAt;  // "2026-12-08T04:30:00Z"
     std::string source;      // "instrument" or "file"
+    bool pending = false;    // kept here while the team archive was away, not sent yet
 };
 
 struct ArchivedRecord {
@@ -89,6 +103,8 @@ struct ArchiveFilter {
 // Hz of a logger's MHz text ("474.0000"), to the hertz.
 [[nodiscard]] std::int64_t HzOfMHzText(std::string_view text);
 
+struct ArchiveConnection;
+
 class Archive {
 public:
     enum class State { Closed, Ready, ReadOnly, Failed };
@@ -102,8 +118,24 @@ public:
     // time-out and the migrations up to this version. A damaged file is left as it is
     // (Failed, message 450); a newer schema is opened read-only (ReadOnly, message 452). The
     // message to tell, 0 when none, is kept in notice().
-    State Open(const ArchiveLocation& where);
+    // On a server the tables are made or migrated only by `init` (the owner's rights); a
+    // server that cannot be reached leaves the archive on the local file (where.file) with
+    // every logger kept there marked pending (offline(), message 520).
+    enum class Schema { Use, Create };
+    State Open(const ArchiveLocation& where, Schema schema = Schema::Use);
     [[nodiscard]] State state() const { return state_; }
+    [[nodiscard]] bool offline() const { return offline_; }
+    // The loggers of this (local) archive still to be sent to the team archive; nothing when
+    // it cannot be read.
+    [[nodiscard]] std::optional<int> PendingCount();
+    // Sends the pending loggers of this local archive to `server` (open and Ready), each in
+    // its own transaction and unmarked here after it: a duplicate is skipped by the server,
+    // the local copies stay. Nothing when a send fails (detail() says why; the rest stay
+    // pending).
+    struct Sent {
+        int added = 0, alreadyThere = 0;
+    };
+    [[nodiscard]] std::optional<Sent> SendPendingTo(Archive& server);
     [[nodiscard]] bool usable() const { return state_ == State::Ready || state_ == State::ReadOnly; }
     [[nodiscard]] int notice() const { return notice_; }
     // What the notice concerns: the location, and the database's own words on a failure.
@@ -126,6 +158,7 @@ public:
         const OpenLogger* logger = nullptr;
         std::optional<InstrumentFacts> instrument;
         int slot = -1;
+        std::string archivedAt;  // empty: now
     };
     [[nodiscard]] std::optional<std::vector<Kept>> KeepAll(const std::vector<ToKeep>& loggers);
     // A logger file read (bounded as every logger file) and kept as a file's logger; the read's
@@ -162,16 +195,20 @@ public:
     [[nodiscard]] const std::string& connectionName() const;
 
 private:
-    struct Connection;
     [[nodiscard]] bool Fail(const std::string& what);
+    State OpenFile(const std::filesystem::path& file);
+    State OpenServer(const ArchiveLocation& where, Schema schema);
     [[nodiscard]] bool WriteAllowed();
     [[nodiscard]] bool Migrate();
     [[nodiscard]] std::optional<Kept> KeepOne(const ToKeep& logger, const std::string& now);
+    // Offline, a logger kept here (added or kept before) waits to be sent to the server.
+    [[nodiscard]] std::optional<Kept> MarkPending(const Kept& kept);
 
-    std::unique_ptr<Connection> c_;
+    std::unique_ptr<ArchiveConnection> c_;
     State state_ = State::Closed;
     int notice_ = 0;
     int version_ = 0;
+    bool offline_ = false;
     std::string detail_;
 };
 

@@ -34,6 +34,12 @@ Archive* ArchiveKeeper::archive() {
     return archive_->usable() ? archive_.get() : nullptr;
 }
 
+void ArchiveKeeper::setLocation(ArchiveLocation where) {
+    where_ = std::move(where);
+    archive_.reset();
+    opened_ = told_ = false;
+}
+
 void ArchiveKeeper::Keep(const std::string& bytes, const OpenLogger& logger,
                          const std::optional<InstrumentFacts>& instrument, int slot) {
     if (!enabled()) return;

@@ -33,6 +33,10 @@ public:
     [[nodiscard]] int added() const { return added_; }
     // The archive, opened on first use; nothing when it cannot be used (told once).
     [[nodiscard]] Archive* archive();
+    [[nodiscard]] const ArchiveLocation& location() const { return where_; }
+    // Another place (the Archive page's setting), or the same opened again (the team archive's
+    // server answers again): opened at the next use, its notice told again.
+    void setLocation(ArchiveLocation where);
 
 private:
     void Keep(const std::string& bytes, const OpenLogger& logger,

@@ -12,11 +12,13 @@
 namespace zv318 {
 
 inline constexpr char kArchiveFileName[] = "archive.sqlite";
+// The key of settings.txt (the Archive page's setting) read when ZV318_ARCHIVE is not set.
+inline constexpr char kArchiveSettingKey[] = "archive";
 
 struct ArchiveLocation {
     enum Kind { Off, SqliteFile, PostgreSql };
     Kind kind = SqliteFile;
-    std::filesystem::path file;  // SqliteFile
+    std::filesystem::path file;  // SqliteFile; PostgreSql: the local archive used offline
     std::string url;             // PostgreSql: the URL as given
 
     [[nodiscard]] bool off() const { return kind == Off; }
@@ -27,7 +29,7 @@ struct ArchiveLocation {
 // `setting`: the value of ZV318_ARCHIVE (nothing when unset).
 [[nodiscard]] ArchiveLocation ArchiveLocationFor(const std::optional<std::string>& setting,
                                                  const std::filesystem::path& userFolder);
-// The same from the environment.
+// The same from the environment, else from the user's settings file.
 [[nodiscard]] ArchiveLocation ArchiveLocationFromEnvironment(const std::filesystem::path& userFolder);
 
 }  // namespace zv318

@@ -155,6 +155,21 @@ private:
     fs::path path_;
 };
 
+// Removes the unfinished folders an earlier backup of this instrument left in `dir` (it ended
+// before its rename: a crash, a second interrupt). This program holds the instrument's lock, so
+// none of them is still being written.
+void RemoveStaleStages(const fs::path& dir, const std::string& prefix) {
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.starts_with("." + prefix) && name.ends_with(".partial") && it->is_directory(ec) &&
+            !it->is_symlink(ec)) {
+            std::error_code removed;
+            fs::remove_all(it->path(), removed);
+        }
+    }
+}
+
 }  // namespace
 
 InstrumentBackup::InstrumentBackup(Link& link, Feedback& feedback, const LanguageTable& language)
@@ -207,6 +222,7 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
     const std::string name = "ZV318-" + SafeFileName(manifest.serial) + "-" + stamp;
     std::error_code ec;
     fs::create_directories(dir, ec);
+    RemoveStaleStages(dir, "ZV318-" + SafeFileName(manifest.serial) + "-");
     StageFolder stage(dir / ("." + name + ".partial"));
     fs::remove_all(stage.path(), ec);
     const fs::path copies = stage.path() / ".copies";

@@ -5,6 +5,7 @@
 #include <optional>
 #include <thread>
 
+#include "link/interrupts.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -188,7 +189,14 @@ UpdateOutcome FirmwareUpdate::Actualitzar(const std::string& ioVersionShown) {
     if (!Confirm(kIoQuestion, Entry(kIoVersionLabel) + ioVersionShown, name))
         return UpdateOutcome::Cancelled;
 
+    if (InterruptRequested()) {
+        feedback_.showMessage(kMessageStoppedBefore);
+        return UpdateOutcome::Cancelled;
+    }
     BeginProgress(kIoCaption, std::nullopt);  // the range is known once the image is loaded
+    // From the switch into the loader to its last report nothing may cut the update: the IO
+    // Interface would stay in its loader, erased.
+    const UncuttablePhase phase;
 
     // Into the loader, and give it time to come up as an interface of its own.
     loaderReport_[1] = kLoaderMode;
@@ -281,8 +289,14 @@ UpdateOutcome FirmwareUpdate::ActualitzarZV318(const std::string& zvVersionShown
     if (!Confirm(kInstrumentQuestion, Entry(kInstrumentVersionLabel) + zvVersionShown, name))
         return UpdateOutcome::Cancelled;
 
+    if (InterruptRequested()) {
+        feedback_.showMessage(kMessageStoppedBefore);
+        return UpdateOutcome::Cancelled;
+    }
     BeginProgress(kInstrumentCaption, static_cast<int>(text->size()));
     ProgressWindow& p = feedback_.progress();
+    // From the restart into the boot mode to the restart out of it nothing may cut the update.
+    const UncuttablePhase phase;
 
     if (link_.SendCommand("*RS2") == 0) {
         FailureEnd();

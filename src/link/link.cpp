@@ -1,6 +1,9 @@
 #include "link/link.h"
 
+#include <algorithm>
 #include <cstdlib>
+
+#include "link/interrupts.h"
 
 namespace zv318 {
 
@@ -39,7 +42,10 @@ bool Link::FindInstrument() {
         std::optional<std::string> product = opened.transport->productString();
         if (!product) continue;
         if (*product == kInstrumentProduct) {
+            // Another program's instrument is left alone; a second one may be free.
+            if (!LockFor(info.path)) continue;
             device_ = std::move(opened.transport);
+            devicePath_ = info.path;
             productName_ = *product;
             return true;
         }
@@ -50,8 +56,47 @@ bool Link::FindInstrument() {
 
 void Link::Close() { device_.reset(); }
 
+bool Link::LockFor(const std::string& path) {
+    if (!claimed_ || lockOwner_.empty()) return true;
+    const std::string name = bus_.lockName(path);
+    if (name.empty()) return true;  // a bus no other process reaches
+    if (std::any_of(locks_.begin(), locks_.end(),
+                    [&](const auto& lock) { return lock->instrument() == name; }))
+        return true;
+    // Only the first lock of a claim waits for its holder: later searches must not stall.
+    LockAttempt attempt = TakeInstrumentLock(name, lockOwner_, locks_.empty() ? kLockWaitMs : 0);
+    if (!attempt.lock) {
+        refusal_ = std::move(attempt);
+        return false;
+    }
+    locks_.push_back(std::move(attempt.lock));
+    return true;
+}
+
+Link::ClaimResult Link::Claim(bool search) {
+    if (!claimed_) refusal_.reset();
+    claimed_ = true;
+    if (!search) {
+        if (!device_) return ClaimResult::NotFound;
+        return LockFor(devicePath_) ? ClaimResult::Held : ClaimResult::Refused;
+    }
+    if (FindInstrument()) return ClaimResult::Held;
+    return refusal_ ? ClaimResult::Refused : ClaimResult::NotFound;
+}
+
+void Link::Release() {
+    claimed_ = false;
+    locks_.clear();
+    refusal_.reset();
+}
+
+void Link::StopIfInterrupted() const {
+    if (stopOnInterrupt_ && InterruptRequested() && !InUncuttablePhase()) throw Interrupted{};
+}
+
 std::optional<Report> Link::Exchange(const Report& out, bool longWait) {
     if (!device_) return std::nullopt;
+    StopIfInterrupted();
     // A reply nobody read (the clock report's, one that came after its time-out) would be
     // taken for this report's and put every later exchange one reply behind: whatever input
     // is already waiting goes first. The bound keeps a chattering device from holding us.
@@ -68,6 +113,7 @@ std::optional<Report> Link::Exchange(const Report& out, bool longWait) {
 
 bool Link::WriteReport(const Report& out) {
     if (!device_) return false;
+    StopIfInterrupted();
     if (device_->write(out)) return true;
     Close();
     return false;

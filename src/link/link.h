@@ -6,11 +6,14 @@
 // text, and the handle is then closed until the next FindInstrument.
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/feedback.h"
+#include "link/instrument_lock.h"
 #include "link/report.h"
 #include "link/transport.h"
 
@@ -69,15 +72,67 @@ public:
     // Shows a numbered message through the feedback, when there is one.
     void ShowMessage(int number) const;
 
+    // ---- one program per instrument ----------------------------------------------------
+    // Names this program in the lock files; empty (the default): no locks are taken.
+    void setLockOwner(std::string program) { lockOwner_ = std::move(program); }
+    enum class ClaimResult { Held, NotFound, Refused };
+    // From now until Release, every instrument FindInstrument opens is first locked for this
+    // program, and the locks stay held across the searches in between (a reconnect, the
+    // loader's re-enumeration). Searches now (`search`; else locks the interface open now, if
+    // any): Refused when every instrument found is held by another program (Refusal tells
+    // which), NotFound when there is none.
+    [[nodiscard]] ClaimResult Claim(bool search = true);
+    // Frees every lock taken since Claim. The handle stays open.
+    void Release();
+    [[nodiscard]] bool Claimed() const { return claimed_; }
+    // The last refusal since Claim: another program holds the instrument.
+    [[nodiscard]] const std::optional<LockAttempt>& Refusal() const { return refusal_; }
+
+    // An exchange or a loader report asked for after an interrupt, outside a phase that must
+    // not be cut, throws Interrupted (zv318ctl); off, the procedures' own checks stop them.
+    void setStopOnInterrupt(bool stop) { stopOnInterrupt_ = stop; }
+
 private:
+    // True when the interface at `path` may be used: no locking, or its lock is held.
+    [[nodiscard]] bool LockFor(const std::string& path);
+    void StopIfInterrupted() const;
+
     [[nodiscard]] int StatusExchange(std::uint8_t code, std::string_view command);
 
     Bus& bus_;
     Feedback* feedback_;
     std::unique_ptr<Transport> device_;  // DeviceHandle
+    std::string devicePath_;             // the interface DeviceHandle is open on
     std::string productName_;            // ProductName
     bool permissionDenied_ = false;
     int timeoutMs_ = kDefaultTimeoutMs;
+    std::string lockOwner_;
+    bool claimed_ = false;
+    std::vector<std::unique_ptr<InstrumentLock>> locks_;
+    std::optional<LockAttempt> refusal_;
+    bool stopOnInterrupt_ = false;
+};
+
+// The instrument held for one operation of a program that runs several (the desktop program):
+// the lock is taken now, unless an enclosing hold has it, and freed at the end.
+class InstrumentHold {
+public:
+    explicit InstrumentHold(Link& link, bool search = true)
+        : link_(link),
+          mine_(!link.Claimed()),
+          refused_(mine_ && link.Claim(search) == Link::ClaimResult::Refused) {}
+    ~InstrumentHold() {
+        if (mine_) link_.Release();
+    }
+    InstrumentHold(const InstrumentHold&) = delete;
+    InstrumentHold& operator=(const InstrumentHold&) = delete;
+    // Another program holds the instrument (Link::Refusal tells which): run nothing.
+    [[nodiscard]] bool refused() const { return refused_; }
+
+private:
+    Link& link_;
+    bool mine_;
+    bool refused_;
 };
 
 // The time-out from ZV318_TIMEOUT_MS, or the default.

@@ -1,6 +1,7 @@
 #include "link/socket_bus.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #if defined(__unix__) || defined(__APPLE__)
 #define ZV318_HAVE_UNIX_SOCKETS 1
@@ -206,5 +207,11 @@ OpenResult SocketBus::open(const std::string&) {
 }
 
 #endif
+
+std::string SocketBus::lockName(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : resolved.string();
+}
 
 }  // namespace zv318

@@ -31,6 +31,8 @@ public:
     // NotFound for a missing socket or one nobody listens on; PermissionDenied when the
     // socket may not be connected to.
     [[nodiscard]] OpenResult open(const std::string& path) override;
+    // The socket's path with every link resolved: one socket, one name, however it is reached.
+    [[nodiscard]] std::string lockName(const std::string& path) override;
 
 private:
     std::string folder_;

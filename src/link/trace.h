@@ -64,6 +64,9 @@ public:
     TracingBus(Bus& inner, Tracer& tracer) : inner_(inner), tracer_(tracer) {}
     [[nodiscard]] std::vector<InterfaceInfo> enumerate() override { return inner_.enumerate(); }
     [[nodiscard]] OpenResult open(const std::string& path) override;
+    [[nodiscard]] std::string lockName(const std::string& path) override {
+        return inner_.lockName(path);
+    }
 
 private:
     Bus& inner_;

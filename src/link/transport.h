@@ -42,6 +42,9 @@ public:
     // The interfaces present now, in enumeration order.
     [[nodiscard]] virtual std::vector<InterfaceInfo> enumerate() = 0;
     [[nodiscard]] virtual OpenResult open(const std::string& path) = 0;
+    // The name the instrument at `path` is locked under, the same in every program that
+    // reaches it; empty for a bus no other process can reach.
+    [[nodiscard]] virtual std::string lockName(const std::string& path) { return path; }
 };
 
 }  // namespace zv318

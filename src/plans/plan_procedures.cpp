@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "link/interrupts.h"
 #include "link/queries.h"
 #include "link/report.h"
 #include "texts/text_file.h"
@@ -496,9 +497,15 @@ PlanOutcome PlanProcedures::SendPlanFile(const std::filesystem::path& file) {
         return PlanOutcome::NotConnected;
     }
 
+    if (InterruptRequested()) return Refuse(kMessageStoppedBefore);
     BeginProgress(kWritingCaption, plan.count);
-    if (!Send("*PM01") || !Send("*PN" + Padded(q + 1, 2)) || !SendPlan(q, plan)) return EndLost();
+    {
+        const UncuttablePhase phase;  // from the raised count to the plan's last channel
+        if (!Send("*PM01") || !Send("*PN" + Padded(q + 1, 2)) || !SendPlan(q, plan))
+            return EndLost();
+    }
     EndProgress(kFinishedStatus);
+    if (InterruptRequested()) return Refuse(kMessageStoppedWritten);
 
     const int after = GetChannelPlanQuantity(link_);
     if (Lost()) {
@@ -616,27 +623,34 @@ PlanOutcome PlanProcedures::WritePlans(const std::vector<PreparedPlan>& plans) {
 
     // From here on the instrument changes: the copies describe the kept plans, no longer
     // the instrument, until the reading at the end.
+    if (InterruptRequested()) return Refuse(kMessageStoppedBefore);
     written_.clear();
     whole_.clear();
-    for (int type : {kRadioPlan, kPlcPlan})
-        if (!SelectType(type) || !Send("*PM00") || !ErasePlans()) return EndLost();
-    list_.clear();
-    for (const PreparedPlan& plan : plans) list_.add(plan.name + ListSuffixFor(plan.type));
-    if (!SelectType(kRadioPlan) || !Send("*PN" + Padded(r, 2)) || !SelectType(kPlcPlan) ||
-        !Send("*PN" + Padded(p, 2)))
-        return EndLost();
+    {
+        // One erase takes every plan: each is whole only once the last one's last channel
+        // and the closing "*PM01" are in, so nothing from the erase on may be cut.
+        const UncuttablePhase phase;
+        for (int type : {kRadioPlan, kPlcPlan})
+            if (!SelectType(type) || !Send("*PM00") || !ErasePlans()) return EndLost();
+        list_.clear();
+        for (const PreparedPlan& plan : plans) list_.add(plan.name + ListSuffixFor(plan.type));
+        if (!SelectType(kRadioPlan) || !Send("*PN" + Padded(r, 2)) || !SelectType(kPlcPlan) ||
+            !Send("*PN" + Padded(p, 2)))
+            return EndLost();
 
-    ProgressWindow& progress = feedback_.progress();
-    for (std::size_t i = 0; i < plans.size(); ++i) {
-        progress.setPosition(150 * static_cast<int>(i));
-        if (!SelectType(plans[i].type) || !SendPlan(numbers[i], plans[i])) return EndLost();
-        feedback_.processEvents();
+        ProgressWindow& progress = feedback_.progress();
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            progress.setPosition(150 * static_cast<int>(i));
+            if (!SelectType(plans[i].type) || !SendPlan(numbers[i], plans[i])) return EndLost();
+            feedback_.processEvents();
+        }
+        EndProgress(kFinishedStatus);
+        if (!Send("*PM01")) {
+            feedback_.showMessage(7);
+            return PlanOutcome::NotConnected;
+        }
     }
-    EndProgress(kFinishedStatus);
-    if (!Send("*PM01")) {
-        feedback_.showMessage(7);
-        return PlanOutcome::NotConnected;
-    }
+    if (InterruptRequested()) return Refuse(kMessageStoppedWritten);
     return ReceiveButClick();
 }
 

@@ -2,6 +2,7 @@
 
 #include "link/queries.h"
 #include "texts/language_file.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 
@@ -25,6 +26,33 @@ ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onSt
     if (!link.IsOpen()) return lost();
     if (onStage) onStage(ConnectionStage::Versions, info);
     return info;
+}
+
+namespace {
+
+// An entry with "%1", "%2"... replaced by the values; the fallback when the entry is empty.
+std::string Filled(const LanguageTable& table, int entry, const char* fallback,
+                   const std::vector<std::string>& values) {
+    std::string text = table.entry(entry);
+    if (text.empty()) text = fallback;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const std::string mark = "%" + std::to_string(k + 1);
+        if (std::size_t at = text.find(mark); at != std::string::npos)
+            text.replace(at, mark.size(), values[k]);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string InstrumentInUseText(const LockAttempt& refusal, const LanguageTable& table) {
+    if (refusal.unusable)
+        return Filled(table, 1287, "The lock file %1 cannot be opened.",
+                      {PathToText(refusal.file)});
+    if (refusal.holder.program.empty())
+        return Filled(table, 1286, "The ZV-318 is in use by another program.", {});
+    return Filled(table, 1285, "The ZV-318 is in use by %1 (process %2).",
+                  {refusal.holder.program, std::to_string(refusal.holder.process)});
 }
 
 std::string PermissionHint() {

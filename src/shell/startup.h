@@ -48,6 +48,11 @@ ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onSt
 // to install the udev rule shipped with the program.
 [[nodiscard]] std::string PermissionHint();
 
+// What a program refused the instrument tells the person: who holds it (entry 1285), that some
+// program holds it (message 286), or that the lock file cannot be opened (entry 1287).
+[[nodiscard]] std::string InstrumentInUseText(const LockAttempt& refusal,
+                                              const LanguageTable& table);
+
 // ---- languages --------------------------------------------------------------------------
 
 inline constexpr const char* kDefaultLanguage = kBuiltInLanguage;

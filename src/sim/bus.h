@@ -32,6 +32,8 @@ public:
 
     std::vector<InterfaceInfo> enumerate() override;
     OpenResult open(const std::string& path) override;
+    // Only this process reaches an in-process instrument: nothing to lock.
+    std::string lockName(const std::string&) override { return {}; }
 
 private:
     struct Entry {

@@ -244,6 +244,7 @@ std::vector<std::string> Instrument::commands() const {
 std::optional<Report> Instrument::handle(const Report& out) {
     received.push_back(out);
     const int n = static_cast<int>(received.size());
+    if (onReport) onReport(n);
     if (silentFrom && n >= *silentFrom && (!silentFor || n < *silentFrom + *silentFor))
         return std::nullopt;
     if (out[1] != 3) {

@@ -4,6 +4,7 @@
 // reports get none), keeps real state, and records every report it receives.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -115,6 +116,9 @@ public:
     std::map<int, int> refuseRecord;
     // Answer this reply text (from byte 5) to this exact query text instead of the real one.
     std::map<std::string, std::string> textFor;
+    // Called with each report's number (counted from 1, as silentFrom) as it arrives, before it
+    // is carried out: what happens at the PC while the instrument works (an interrupt, say).
+    std::function<void(int)> onReport;
 
 private:
     Report reply(const Report& out);

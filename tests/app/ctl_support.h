@@ -64,7 +64,9 @@ public:
     }
     const fs::path& folder() const { return folder_; }
     std::string env() const {
-        return "ZV318_TIMEOUT_MS=1000 ZV318_HID_SOCKETS='" + folder_.string() + "'";
+        // The instrument's lock file beside its socket: every run of a test names the same one.
+        return "ZV318_TIMEOUT_MS=1000 ZV318_HID_SOCKETS='" + folder_.string() +
+               "' ZV318_LOCK_DIR='" + folder_.string() + "'";
     }
     // The same with a program folder of its own, holding the English language file.
     std::string envWithHome(const fs::path& home) const {

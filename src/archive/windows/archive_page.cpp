@@ -17,6 +17,7 @@
 #include "archive/archive_keeper.h"
 #include "archive/archive_report.h"
 #include "archive/windows/archive_views.h"
+#include "archive/windows/team_archive.h"
 #include "loggers/logger_csv.h"
 #include "loggers/windows/report_dialog.h"
 #include "texts/qt_path.h"
@@ -113,6 +114,9 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(ImportButton);
+    Team = new TeamArchiveControls(keeper_, userFolder_, this);
+    buttons->addWidget(Team->ServerButton);
+    connect(Team, &TeamArchiveControls::changed, this, &ArchivePage::Refresh);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filters);
@@ -171,6 +175,7 @@ void ArchivePage::applyTranslation(const LanguageTable& table) {
     for (int c = 0; c < kColumns; ++c) headings << text(1484 + c);
     Table->setHorizontalHeaderLabels(headings);
     keep_->setText(text(1491));
+    Team->applyTranslation(table);
     Refresh();
 }
 
@@ -234,7 +239,9 @@ void ArchivePage::Refresh() {
     }
     Table->setSortingEnabled(true);
     Table->resizeColumnsToContents();
-    CountLabel->setText(text(1501) + ' ' + QString::number(list.size()));
+    const QString waiting = Team->pendingText();
+    CountLabel->setText(text(1501) + ' ' + QString::number(list.size()) +
+                        (waiting.isEmpty() ? QString() : "    " + waiting));
 }
 
 std::vector<std::int64_t> ArchivePage::SelectedIds() const {

@@ -24,6 +24,7 @@ class QTableWidget;
 namespace zv318 {
 
 class ArchiveKeeper;
+class TeamArchiveControls;
 
 class ArchivePage : public QWidget {
     Q_OBJECT
@@ -77,6 +78,8 @@ public:
     QPushButton* ImportButton;
     QPushButton* ReportButton;
     QLabel* CountLabel;
+    // The team archive's "Server..." setting and the loggers waiting for it.
+    TeamArchiveControls* Team;
 
 private:
     [[nodiscard]] Archive* archive();

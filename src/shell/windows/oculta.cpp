@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "shell/service.h"
+#include "shell/startup.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 
@@ -54,6 +55,7 @@ TOculta::TOculta(zv318::Link& link, QWidget* parent)
 }
 
 void TOculta::applyTranslation(const zv318::LanguageTable& table) {
+    table_ = &table;
     setWindowTitle(QString::fromStdString(table.entry(34)));
     EnvPregBut->setText(QString::fromStdString(table.entry(35)));
     Label1->setText(QString::fromStdString(table.entry(36)));
@@ -83,6 +85,14 @@ void TOculta::SaveTraceButClick() {
 }
 
 void TOculta::EnvPregButClick() {
+    // The command goes to the handle open now, as it stands: no search.
+    const zv318::InstrumentHold hold(link_, /*search=*/false);
+    if (hold.refused()) {
+        const zv318::LanguageTable none;
+        Edit2->setText(QString::fromStdString(
+            zv318::InstrumentInUseText(*link_.Refusal(), table_ ? *table_ : none)));
+        return;
+    }
     const zv318::RawCommandResult result = zv318::RawCommand(link_, Edit1->text().toStdString());
     if (!result.sent) {
         Edit2->setText(QString::fromStdString(result.reason));

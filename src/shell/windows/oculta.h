@@ -40,6 +40,7 @@ public slots:
 private:
     zv318::Link& link_;
     zv318::Tracer* tracer_ = nullptr;
+    const zv318::LanguageTable* table_ = nullptr;  // the last one applied
     // What Edit2 says when the instrument is not connected (entry 15).
     QString notConnected_ = QStringLiteral("ZV-318 not connected");
 };

@@ -153,6 +153,12 @@ void TStatusBox::showNotFound(bool permissionDenied) {
     InstrumentPicture->setVisible(!permissionDenied);
 }
 
+void TStatusBox::showInUse(const std::string& text) {
+    PermissionHint->setText(QString::fromStdString(text));
+    PermissionHint->show();
+    InstrumentPicture->hide();
+}
+
 void TStatusBox::placeValueLabels() {
     const std::pair<QLabel*, QLabel*> pairs[] = {
         {Model, Mod}, {SNumber, SN}, {IOVersion, IOV}, {ZVVersion, ZVV}};

@@ -37,6 +37,8 @@ public:
     // Nothing found: the values empty, and the permission hint in place of the picture when
     // the instrument is there but may not be opened.
     void showNotFound(bool permissionDenied);
+    // Another program holds the instrument: `text` says which, in place of the picture.
+    void showInUse(const std::string& text);
     // Each value right after its caption, as wide as its text.
     void placeValueLabels();
 

@@ -41,6 +41,7 @@ namespace {
 constexpr int kClientWidth = 800;
 constexpr int kClientHeight = 546;
 constexpr int kMonitorDelayMs = 1200;
+constexpr int kInUseRetryMs = 3000;
 
 }  // namespace
 
@@ -191,7 +192,16 @@ zv318::PlanListView& TForm1::planList() {
 // ---- commands ---------------------------------------------------------------------------------
 
 bool TForm1::runCommand(const std::function<void()>& command) {
-    if (!runner_->run(command)) return false;
+    {
+        // The instrument is held for the whole command; held by another program, nothing runs.
+        const zv318::InstrumentHold hold(link_);
+        if (hold.refused()) {
+            if (feedback_)
+                feedback_->showNotice(zv318::InstrumentInUseText(*link_.Refusal(), table_));
+            return false;
+        }
+        if (!runner_->run(command)) return false;
+    }
     if (refreshPending_) {
         refreshPending_ = false;
         ConnectionStatus();
@@ -240,6 +250,13 @@ void TForm1::Salir1Click() {
 // ---- connection status ------------------------------------------------------------------------
 
 void TForm1::ConnectionStatus() {
+    const zv318::InstrumentHold hold(link_);
+    if (hold.refused()) {
+        // Another program works with the instrument: say who, and look again a little later.
+        CStatus->showInUse(zv318::InstrumentInUseText(*link_.Refusal(), table_));
+        QTimer::singleShot(kInUseRetryMs, this, &TForm1::deviceChangeNotice);
+        return;
+    }
     refreshing_ = true;
     zv318::ConnectionInfo info = zv318::ReadConnectionInfo(
         link_, [this](zv318::ConnectionStage stage, const zv318::ConnectionInfo& known) {

@@ -1,0 +1,322 @@
+#include "archive/archive_server.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <filesystem>
+
+#include "archive/archive_connection.h"
+#include "texts/text_file.h"
+
+namespace zv318 {
+
+namespace {
+
+// Percent-decoding; nothing when a % is not followed by two hex digits.
+std::optional<std::string> Decoded(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) return std::nullopt;
+        const std::string hex(text.substr(i + 1, 2));
+        if (hex.size() != 2 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            return std::nullopt;
+        out += static_cast<char>(std::stoi(hex, nullptr, 16));
+        i += 2;
+    }
+    return out;
+}
+
+// A value libpq reads whole inside quotes and Qt passes on unchanged (Qt turns ';' into a
+// blank between settings).
+bool PlainValue(const std::string& v) {
+    for (char ch : v)
+        if (ch == ';' || ch == '\'' || ch == '\\' || static_cast<unsigned char>(ch) < 0x20)
+            return false;
+    return true;
+}
+
+bool IsKey(const std::string& k) {
+    return !k.empty() && k.find_first_not_of("abcdefghijklmnopqrstuvwxyz_") == std::string::npos;
+}
+
+constexpr int kConnectTimeoutSeconds = 10;
+constexpr int kStatementTimeoutMs = 60000;
+
+}  // namespace
+
+ServerAddress ParseServerAddress(const std::string& url) {
+    ServerAddress a;
+    const std::size_t scheme = url.find("://");
+    if (scheme == std::string::npos) {
+        a.problem = kMessageArchiveBadAddress;
+        return a;
+    }
+    std::string rest = url.substr(scheme + 3);
+    std::string query;
+    if (const std::size_t mark = rest.find('?'); mark != std::string::npos) {
+        query = rest.substr(mark + 1);
+        rest.resize(mark);
+    }
+    std::string path;
+    if (const std::size_t slash = rest.find('/'); slash != std::string::npos) {
+        path = rest.substr(slash + 1);
+        rest.resize(slash);
+    }
+    if (const std::size_t at = rest.rfind('@'); at != std::string::npos) {
+        const std::string user = rest.substr(0, at);
+        rest = rest.substr(at + 1);
+        if (user.find(':') != std::string::npos) {
+            a.problem = kMessageArchivePasswordInAddress;
+            return a;
+        }
+        const std::optional<std::string> u = Decoded(user);
+        if (!u) a.problem = kMessageArchiveBadAddress;
+        a.user = u.value_or("");
+    }
+    // host, host:port, [v6]:port
+    std::string host = rest, port;
+    if (!rest.empty() && rest.front() == '[') {
+        const std::size_t close = rest.find(']');
+        if (close == std::string::npos) a.problem = kMessageArchiveBadAddress;
+        else {
+            host = rest.substr(1, close - 1);
+            if (close + 1 < rest.size()) {
+                if (rest[close + 1] != ':') a.problem = kMessageArchiveBadAddress;
+                port = rest.substr(close + 2);
+            }
+        }
+    } else if (const std::size_t colon = rest.rfind(':'); colon != std::string::npos) {
+        host = rest.substr(0, colon);
+        port = rest.substr(colon + 1);
+    }
+    const std::optional<std::string> h = Decoded(host), db = Decoded(path);
+    if (!h || !db) a.problem = kMessageArchiveBadAddress;
+    a.host = h.value_or("");
+    a.database = db.value_or("");
+    if (!port.empty()) {
+        if (port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoi(port) < 1 || std::stoi(port) > 65535)
+            a.problem = kMessageArchiveBadAddress;
+        else
+            a.port = std::stoi(port);
+    }
+    std::size_t from = 0;
+    while (!query.empty() && from <= query.size()) {
+        const std::size_t amp = std::min(query.find('&', from), query.size());
+        const std::string pair = query.substr(from, amp - from);
+        from = amp + 1;
+        const std::size_t eq = pair.find('=');
+        const std::string key = pair.substr(0, eq);
+        const std::optional<std::string> value =
+            eq == std::string::npos ? std::nullopt : Decoded(pair.substr(eq + 1));
+        if (key == "password") {
+            a.problem = kMessageArchivePasswordInAddress;
+            return a;
+        }
+        if (!IsKey(key) || !value || !PlainValue(*value)) {
+            a.problem = kMessageArchiveBadAddress;
+            continue;
+        }
+        if (key == "host") a.host = *value;
+        else if (key == "dbname") a.database = *value;
+        else if (key == "user") a.user = *value;
+        else a.settings.emplace_back(key, *value);
+    }
+    for (const std::string* v : {&a.host, &a.database, &a.user})
+        if (!PlainValue(*v)) a.problem = kMessageArchiveBadAddress;
+    if (a.database.empty() && a.problem == 0) a.problem = kMessageArchiveBadAddress;
+    return a;
+}
+
+std::string ServerConnectOptions(const ServerAddress& address) {
+    std::string out;
+    bool timeout = false;
+    for (const auto& [key, value] : address.settings) {
+        out += (out.empty() ? "" : ";") + key + "='" + value + "'";
+        timeout = timeout || key == "connect_timeout";
+    }
+    if (!timeout)
+        out += (out.empty() ? "" : ";") + std::string("connect_timeout=") +
+               std::to_string(kConnectTimeoutSeconds);
+    // No statement waits for ever on a server that stopped answering.
+    out += ";options='-c statement_timeout=" + std::to_string(kStatementTimeoutMs) + "'";
+    return out;
+}
+
+Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema) {
+    const ServerAddress address = ParseServerAddress(where.url);
+    if (address.problem != 0) {
+        notice_ = address.problem;
+        return state_;
+    }
+    if (!QSqlDatabase::isDriverAvailable("QPSQL")) {
+        notice_ = kMessageArchiveNoPsqlDriver;
+        return state_;
+    }
+    const std::string server = detail_;
+    c_ = std::make_unique<ArchiveConnection>("QPSQL");
+    c_->dialect = &kPostgreSql;
+    c_->db.setHostName(QString::fromStdString(address.host));
+    c_->db.setDatabaseName(QString::fromStdString(address.database));
+    c_->db.setUserName(QString::fromStdString(address.user));
+    if (address.port > 0) c_->db.setPort(address.port);
+    c_->db.setConnectOptions(QString::fromStdString(ServerConnectOptions(address)));
+    if (!c_->db.open()) {
+        const std::string why = c_->db.lastError().text().toStdString();
+        c_.reset();
+        if (schema == Schema::Create) {
+            notice_ = kMessageArchiveUnavailable;
+            detail_ = server + ": " + why;
+            return state_;
+        }
+        // Away from the office: this PC's archive, each logger kept marked to be sent.
+        offline_ = true;
+        if (OpenFile(where.file) == State::Ready) {
+            notice_ = kMessageArchiveOffline;
+            detail_ = server + ": " + why;
+        }
+        return state_;
+    }
+    // The server's notices (a table that exists already) are not the person's business.
+    (void)c_->run("SET client_min_messages = warning");
+    {
+        QSqlQuery q(c_->db);
+        version_ = q.exec(kPostgreSql.readVersion) && q.next() ? q.value(0).toInt() : 0;
+    }
+    // Only an archive older than this program needs the owner's rights.
+    if (schema == Schema::Create && version_ < kArchiveSchemaVersion) {
+        if (!Migrate()) {
+            notice_ = kMessageArchiveUnavailable;
+            (void)Fail(server);
+            c_.reset();
+            return state_;
+        }
+    }
+    detail_ = server;
+    if (version_ > kArchiveSchemaVersion) {
+        notice_ = kMessageArchiveNewer;
+        state_ = State::ReadOnly;
+    } else if (version_ < kArchiveSchemaVersion) {
+        notice_ = kMessageArchiveNotInitialised;
+        c_.reset();
+    } else {
+        state_ = State::Ready;
+    }
+    return state_;
+}
+
+std::optional<Archive::Kept> Archive::MarkPending(const Kept& kept) {
+    if (!offline_) return kept;
+    QSqlQuery& q =
+        c_->statement("INSERT INTO pending (logger_id) VALUES (?) ON CONFLICT DO NOTHING");
+    q.bindValue(0, static_cast<qlonglong>(kept.id));
+    if (!c_->exec(q)) return std::nullopt;
+    q.finish();
+    return kept;
+}
+
+std::optional<int> Archive::PendingCount() {
+    if (!usable() || c_->dialect != &kSqlite) return usable() ? std::optional<int>(0) : std::nullopt;
+    QSqlQuery q(c_->db);
+    if (!q.exec("SELECT COUNT(*) FROM pending") || !q.next()) return std::nullopt;
+    return q.value(0).toInt();
+}
+
+std::optional<Archive::Sent> Archive::SendPendingTo(Archive& server) {
+    if (!WriteAllowed()) return std::nullopt;
+    std::vector<std::int64_t> ids;
+    {
+        QSqlQuery q = c_->prepared("SELECT logger_id FROM pending ORDER BY logger_id");
+        if (!c_->exec(q)) {
+            (void)Fail("pending");
+            return std::nullopt;
+        }
+        while (q.next()) ids.push_back(q.value(0).toLongLong());
+    }
+    Sent sent;
+    for (std::int64_t id : ids) {
+        const std::optional<ArchivedLogger> a = Find(id);
+        const std::optional<std::string> bytes = Bytes(id);
+        const std::optional<OpenLogger> logger = Logger(id);
+        if (!a || !bytes || !logger) {
+            detail_ = "pending logger " + std::to_string(id) + " cannot be read back";
+            return std::nullopt;
+        }
+        std::optional<InstrumentFacts> instrument;
+        if (a->serial) {
+            QSqlQuery q = c_->prepared(
+                "SELECT serial, model, io_version, instrument_version FROM instruments "
+                "WHERE serial = ?");
+            q.addBindValue(QString::fromStdString(*a->serial));
+            if (c_->exec(q) && q.next())
+                instrument = InstrumentFacts{q.value(0).toString().toStdString(),
+                                             q.value(1).toString().toStdString(),
+                                             q.value(2).toString().toStdString(),
+                                             q.value(3).toString().toStdString()};
+        }
+        const std::optional<std::vector<Kept>> kept =
+            server.KeepAll({{*bytes, &*logger, instrument, a->slot, a->archivedAt}});
+        if (!kept) {
+            detail_ = a->name + ": " + server.detail();
+            return std::nullopt;
+        }
+        // On the server now: a send cut here is sent again and skipped there as a duplicate.
+        QSqlQuery done = c_->prepared("DELETE FROM pending WHERE logger_id = ?");
+        done.addBindValue(static_cast<qlonglong>(id));
+        if (!c_->exec(done)) {
+            (void)Fail("pending");
+            return std::nullopt;
+        }
+        ++(kept->front().added ? sent.added : sent.alreadyThere);
+    }
+    return sent;
+}
+
+SyncResult SyncPending(const ArchiveLocation& where) {
+    SyncResult r;
+    if (where.kind != ArchiveLocation::PostgreSql) {
+        r.notice = kMessageArchiveServerOnly;
+        return r;
+    }
+    Archive server;
+    server.Open(where);
+    if (server.offline() || server.state() != Archive::State::Ready) {
+        r.notice = server.offline() ? kMessageArchiveOffline : server.notice();
+        if (r.notice == 0) r.notice = kMessageArchiveUnavailable;
+        r.detail = server.detail();
+        r.left = PendingLoggers(where);
+        return r;
+    }
+    std::error_code ec;
+    if (!std::filesystem::exists(where.file, ec)) return r;
+    Archive local;
+    if (local.Open(ArchiveLocationFor(PathToText(where.file), {})) != Archive::State::Ready) {
+        r.notice = local.notice() ? local.notice() : kMessageArchiveUnavailable;
+        r.detail = local.detail();
+        return r;
+    }
+    const std::optional<Archive::Sent> sent = local.SendPendingTo(server);
+    if (sent) r.sent = *sent;
+    else {
+        r.notice = kMessageArchiveNotKept;
+        r.detail = local.detail();
+    }
+    r.left = local.PendingCount().value_or(0);
+    return r;
+}
+
+int PendingLoggers(const ArchiveLocation& where) {
+    std::error_code ec;
+    if (where.kind != ArchiveLocation::PostgreSql || !std::filesystem::exists(where.file, ec))
+        return 0;
+    Archive local;
+    local.Open(ArchiveLocationFor(PathToText(where.file), {}));
+    return local.PendingCount().value_or(0);
+}
+
+}  // namespace zv318

@@ -1,0 +1,122 @@
+#include "archive/windows/team_archive.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <cstdlib>
+
+#include "archive/archive_keeper.h"
+#include "archive/archive_server.h"
+#include "texts/user_settings.h"
+
+namespace zv318 {
+
+namespace {
+constexpr int kServerButton = 1528, kAddressLabel = 1529, kWaitingLabel = 1530,
+              kTeamCaption = 1531, kEnvironmentWins = 1532;
+constexpr int kSyncEveryMs = 30000;
+}  // namespace
+
+TeamArchiveControls::TeamArchiveControls(ArchiveKeeper& keeper, std::filesystem::path userFolder,
+                                         QWidget* parent)
+    : QObject(parent), keeper_(keeper), userFolder_(std::move(userFolder)) {
+    ServerButton = new QPushButton(parent);
+    ServerButton->setObjectName("ServerButton");
+    askAddress = [parent](const QString& caption, const QString& label,
+                          const QString& current) -> std::optional<QString> {
+        bool ok = false;
+        const QString address =
+            QInputDialog::getText(parent, caption, label, QLineEdit::Normal, current, &ok);
+        return ok ? std::optional<QString>(address) : std::nullopt;
+    };
+    tell = [parent](const QString& caption, const QString& text) {
+        QMessageBox::information(parent, caption, text);
+    };
+    connect(ServerButton, &QPushButton::clicked, this, &TeamArchiveControls::ServerClick);
+    connect(&timer_, &QTimer::timeout, this, &TeamArchiveControls::TrySync);
+    timer_.start(kSyncEveryMs);
+}
+
+TeamArchiveControls::~TeamArchiveControls() {
+    if (worker_.joinable()) worker_.join();
+}
+
+QString TeamArchiveControls::text(int entry) const {
+    return table_ ? QString::fromStdString(table_->entry(entry)) : QString();
+}
+
+void TeamArchiveControls::applyTranslation(const LanguageTable& table) {
+    table_ = &table;
+    ServerButton->setText(text(kServerButton));
+}
+
+int TeamArchiveControls::waiting() {
+    if (keeper_.location().kind != ArchiveLocation::PostgreSql) return 0;
+    Archive* a = keeper_.archive();
+    if (a && a->offline()) return a->PendingCount().value_or(0);
+    return PendingLoggers(keeper_.location());
+}
+
+QString TeamArchiveControls::pendingText() {
+    const int n = waiting();
+    return n > 0 ? text(kWaitingLabel) + ' ' + QString::number(n) : QString();
+}
+
+void TeamArchiveControls::TrySync() {
+    if (busy_ || keeper_.location().kind != ArchiveLocation::PostgreSql || waiting() == 0) return;
+    if (worker_.joinable()) worker_.join();
+    busy_ = true;
+    // The connection (up to its time-out) and the sending run beside the window; each
+    // archive of the send is opened and used in that thread only.
+    worker_ = std::thread([this, where = keeper_.location()] {
+        const SyncResult r = SyncPending(where);
+        QMetaObject::invokeMethod(
+            this,
+            [this, done = r.notice == 0] {
+                busy_ = false;
+                if (!done) return;
+                // On the server again: the keeper leaves this PC's archive.
+                Archive* a = keeper_.archive();
+                if (a && a->offline()) keeper_.setLocation(keeper_.location());
+                emit changed();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void TeamArchiveControls::ServerClick() {
+    const std::filesystem::path settings = UserSettings::FileIn(userFolder_);
+    const QString current =
+        QString::fromStdString(UserSettings::Load(settings).text(kArchiveSettingKey));
+    const std::optional<QString> answer = askAddress(text(kTeamCaption), text(kAddressLabel), current);
+    if (!answer) return;
+    const std::string address = answer->trimmed().toStdString();
+    if (!address.empty()) {
+        const ArchiveLocation where = ArchiveLocationFor(address, userFolder_);
+        const int problem = where.kind == ArchiveLocation::PostgreSql
+                                ? ParseServerAddress(address).problem
+                                : kMessageArchiveBadAddress;
+        if (problem != 0) {
+            // Never stored, and shown without its password.
+            tell(text(kTeamCaption),
+                 QString::fromStdString(ArchiveNotice(table_ ? *table_ : LanguageTable(),
+                                                      problem, where.describe())));
+            return;
+        }
+    }
+    (void)UpdateUserSettings(settings, [&address](UserSettings& s) {
+        if (address.empty())
+            s.remove(kArchiveSettingKey);
+        else
+            s.set(kArchiveSettingKey, address);
+    });
+    if (std::getenv("ZV318_ARCHIVE")) {
+        tell(text(kTeamCaption), text(kEnvironmentWins));
+        return;
+    }
+    keeper_.setLocation(ArchiveLocationFromEnvironment(userFolder_));
+    emit changed();
+}
+
+}  // namespace zv318

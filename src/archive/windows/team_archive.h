@@ -1,0 +1,61 @@
+#pragma once
+// The Archive page's part for the team archive on a PostgreSQL server: the "Server..." setting
+// (the address kept in settings.txt, never a password), how many loggers wait on this PC, and
+// their sending in the background once the server answers again.
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "texts/language_table.h"
+
+class QPushButton;
+class QWidget;
+
+namespace zv318 {
+
+class ArchiveKeeper;
+
+class TeamArchiveControls : public QObject {
+    Q_OBJECT
+public:
+    TeamArchiveControls(ArchiveKeeper& keeper, std::filesystem::path userFolder, QWidget* parent);
+    ~TeamArchiveControls() override;  // waits for a send under way
+
+    void applyTranslation(const LanguageTable& table);
+    // "Waiting to be sent to the team archive: N", empty when nothing waits.
+    [[nodiscard]] QString pendingText();
+    // Sends the waiting loggers in the background (every half minute by itself); when the
+    // server took them the keeper works on the server again and changed() is emitted.
+    void TrySync();
+    [[nodiscard]] bool syncing() const { return busy_; }
+
+    QPushButton* ServerButton;
+    // How the address is asked and a message shown (dialogs; the tests answer themselves).
+    std::function<std::optional<QString>(const QString& caption, const QString& label,
+                                         const QString& current)>
+        askAddress;
+    std::function<void(const QString& caption, const QString& text)> tell;
+
+signals:
+    void changed();
+
+private:
+    void ServerClick();
+    [[nodiscard]] QString text(int entry) const;
+    [[nodiscard]] int waiting();
+
+    ArchiveKeeper& keeper_;
+    std::filesystem::path userFolder_;
+    const LanguageTable* table_ = nullptr;
+    QTimer timer_;
+    std::thread worker_;
+    std::atomic<bool> busy_{false};
+};
+
+}  // namespace zv318
