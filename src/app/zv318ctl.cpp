@@ -20,6 +20,7 @@
 #include "app/ctl_csv.h"
 #include "app/ctl_firmware.h"
 #include "app/ctl_loggers.h"
+#include "app/ctl_report.h"
 #include "app/device_choice.h"
 #include "app/terminal_feedback.h"
 #include "archive/archive_keeper.h"
@@ -51,8 +52,9 @@ const char kUsageText[] =
     "  plans delete \"NAME (RADIO)\" ...\n"
     "                              read the plans, then delete those list entries\n"
     "  plans check FILE            check a plan file as sending does; print the result code\n"
-    "  loggers list|save|show|print ...   the logger commands (--help lists them)\n"
-    "  archive list|show|export|import|compare|trend|delete ...\n"
+    "  loggers list|save|show|print|report ...\n"
+    "                              the logger commands (--help lists them)\n"
+    "  archive list|show|export|import|compare|trend|delete|report ...\n"
     "                              the measurement archive (--help lists the commands)\n"
     "  clock set                   set the instrument's clock to this computer's time\n"
     "  firmware io FILE.hex        update the IO Interface with FILE (asks; --yes answers)\n"
@@ -249,6 +251,8 @@ int RunCommand(Context& c, const std::vector<std::string>& args) {
         return BackupCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     if (command == "firmware")
         return FirmwareCommand(*c.link, *c.feedback, c.table, c.folders.data, args);
+    if (command == "loggers" && args.size() >= 2 && args[1] == "report")
+        return LoggersReportCommand(*c.feedback, c.table, c.folders.user, args);
     if (command == "loggers")
         return LoggersCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     std::cerr << "unknown command: " << command << '\n' << kUsageText;
@@ -294,7 +298,7 @@ int main(int argc, char** argv) {
         } else if (a == "--trace" && i + 1 < argc) {
             trace = argv[++i];
         } else if (a == "--help" || a == "-h") {
-            std::cout << kUsageText << kLoggersUsage << kCsvUsage << kArchiveUsage;
+            std::cout << kUsageText << kLoggersUsage << kReportUsage << kCsvUsage << kArchiveUsage;
             return kDone;
         } else if (a.starts_with("--") && args.empty()) {
             std::cerr << "unknown option " << a << '\n' << kUsageText;
@@ -329,6 +333,8 @@ int main(int argc, char** argv) {
     c.feedback = std::make_unique<TerminalFeedback>(c.table, yes);
     c.link = std::make_unique<Link>(*c.device.bus, c.feedback.get());
 
+    if (args[0] == "archive" && args.size() >= 2 && args[1] == "report")
+        return ArchiveReportCommand(*c.feedback, c.table, c.folders.user, args);
     if (args[0] == "archive") return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
     // Every logger a command downloads or reads goes into the archive (unless ZV318_ARCHIVE=off).
     ArchiveKeeper keeper(ArchiveLocationFromEnvironment(c.folders.user), *c.feedback, c.table,

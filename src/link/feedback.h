@@ -42,6 +42,7 @@ struct FileRequest {
         ExportCsv,       // where to write a plan or a logger as CSV
         ImportCsv,       // a CSV file to read a plan from
         SaveChart,       // where to save a logger's chart (PNG or PDF)
+        SaveReport,      // where to write a site report (PDF)
         BackupFolder,    // the folder a backup of the instrument goes into
         RestoreFolder,   // a backup folder whose plans go back to the instrument
     };

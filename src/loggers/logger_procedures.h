@@ -128,6 +128,7 @@ public:
 
     [[nodiscard]] const std::filesystem::path& programFolder() const { return programFolder_; }
     [[nodiscard]] Feedback& feedback() { return feedback_; }
+    [[nodiscard]] Link& link() { return link_; }
 
 private:
     [[nodiscard]] bool SelectType(int type);

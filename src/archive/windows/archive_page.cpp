@@ -15,9 +15,11 @@
 #include <QVBoxLayout>
 
 #include "archive/archive_keeper.h"
+#include "archive/archive_report.h"
 #include "archive/windows/archive_views.h"
 #include "archive/windows/team_archive.h"
 #include "loggers/logger_csv.h"
+#include "loggers/windows/report_dialog.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 #include "texts/user_settings.h"
@@ -104,9 +106,11 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
     ExportButton = new QPushButton(this);
     DeleteButton = new QPushButton(this);
     ImportButton = new QPushButton(this);
+    ReportButton = new QPushButton(this);
+    ReportButton->setObjectName("ReportButton");
     CountLabel = new QLabel(this);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {CompareButton, TrendButton, ExportButton, DeleteButton})
+    for (QPushButton* b : {CompareButton, TrendButton, ExportButton, ReportButton, DeleteButton})
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(ImportButton);
@@ -144,6 +148,7 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
     connect(ExportButton, &QPushButton::clicked, this, &ArchivePage::ExportClick);
     connect(DeleteButton, &QPushButton::clicked, this, &ArchivePage::DeleteClick);
     connect(ImportButton, &QPushButton::clicked, this, &ArchivePage::ImportClick);
+    connect(ReportButton, &QPushButton::clicked, this, &ArchivePage::ReportClick);
     connect(Table, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
         Archive* a = archive();
         if (!a) return;
@@ -165,6 +170,7 @@ void ArchivePage::applyTranslation(const LanguageTable& table) {
     ExportButton->setText(text(1481));
     DeleteButton->setText(text(1482));
     ImportButton->setText(text(1483));
+    ReportButton->setText(text(1432));
     QStringList headings;
     for (int c = 0; c < kColumns; ++c) headings << text(1484 + c);
     Table->setHorizontalHeaderLabels(headings);
@@ -191,7 +197,8 @@ void ArchivePage::Refresh() {
     Archive* a = archive();
     const bool usable = a != nullptr;
     const bool writable = usable && a->state() == Archive::State::Ready;
-    for (QPushButton* b : {CompareButton, TrendButton, ExportButton}) b->setEnabled(usable);
+    for (QPushButton* b : {CompareButton, TrendButton, ExportButton, ReportButton})
+        b->setEnabled(usable);
     DeleteButton->setEnabled(writable);
     ImportButton->setEnabled(writable);
     Table->setSortingEnabled(false);
@@ -342,6 +349,19 @@ void ArchivePage::ImportClick() {
     }
     if (!refused.isEmpty()) tell(kMessageArchiveNotLoggerFile, refused.join('\n'));
     Refresh();
+}
+
+void ArchivePage::ReportClick() {
+    Archive* a = archive();
+    Feedback* feedback = reportFeedback ? reportFeedback() : nullptr;
+    if (!a || !feedback || !table_) return;
+    const std::optional<std::vector<ReportLogger>> loggers =
+        ReportLoggersFromArchive(*a, SelectedIds());
+    if (!loggers) {
+        tell(kMessageArchiveNoSuchLogger);
+        return;
+    }
+    (void)MakeSiteReport(this, *loggers, *feedback, *table_, userFolder_);
 }
 
 }  // namespace zv318

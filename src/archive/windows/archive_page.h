@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/archive.h"
+#include "link/feedback.h"
 #include "texts/language_table.h"
 
 class QAction;
@@ -46,6 +47,9 @@ public:
     // How the page asks for files (a dialog; the tests and the pictures answer themselves).
     std::function<QStringList(const QString& caption, const QString& filter)> chooseOpenFiles;
     std::function<QString(const QString& caption, const QString& proposed)> chooseSaveFile;
+    // The program's Feedback, through which "Report…" asks for its PDF and tells its messages
+    // (the main window's, set once it has one).
+    std::function<Feedback*()> reportFeedback;
 
 signals:
     // A logger to show in the viewer.
@@ -57,6 +61,8 @@ public slots:
     void ExportClick();
     void DeleteClick();
     void ImportClick();
+    // "Report…": the site report of the selected loggers, each with its instrument.
+    void ReportClick();
 
 public:
     QLineEdit* FilterEdit;
@@ -70,6 +76,7 @@ public:
     QPushButton* ExportButton;
     QPushButton* DeleteButton;
     QPushButton* ImportButton;
+    QPushButton* ReportButton;
     QLabel* CountLabel;
     // The team archive's "Server..." setting and the loggers waiting for it.
     TeamArchiveControls* Team;

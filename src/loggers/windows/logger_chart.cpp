@@ -19,13 +19,16 @@
 #include <cmath>
 #include <set>
 
+#include "loggers/chart_scale.h"
 #include "texts/qt_path.h"
 
 namespace zv318 {
 
-const QColor LoggerChart::kBarColour(40, 110, 190);
-const QColor LoggerChart::kWarningColour(220, 60, 30);
-const QColor LoggerChart::kThresholdColour(20, 20, 20);
+const QColor LoggerChart::kBarColour(kChartBarRgb.r, kChartBarRgb.g, kChartBarRgb.b);
+const QColor LoggerChart::kWarningColour(kChartWarningRgb.r, kChartWarningRgb.g,
+                                         kChartWarningRgb.b);
+const QColor LoggerChart::kThresholdColour(kChartThresholdRgb.r, kChartThresholdRgb.g,
+                                           kChartThresholdRgb.b);
 
 namespace {
 
@@ -124,18 +127,12 @@ void LoggerChart::rebuild() {
     chart_->setTitleFont(title);
 
     const int n = static_cast<int>(data_.bars.size());
-    // The power axis spans the powers and the threshold with a margin.
-    double low = data_.threshold.value_or(n > 0 ? data_.bars.front().power : 0);
-    double high = low;
-    for (const ChartBar& bar : data_.bars) {
-        low = std::min(low, bar.power);
-        high = std::max(high, bar.power);
-    }
-    const double margin = std::max(1.0, (high - low) * 0.1);
-    power_->setRange(low - margin, high + margin);
-    power_->applyNiceNumbers();
-    const double base = power_->min();
-    heights_->setRange(0, power_->max() - base);
+    // The power axis and where the bars rise from: the rules the report's chart follows too.
+    const ChartScale scale = ScaleChart(data_);
+    power_->setRange(scale.low, scale.high);
+    power_->setTickCount(scale.ticks);
+    const double base = scale.base;
+    heights_->setRange(0, scale.high - base);
 
     above_ = new QBarSet(text(1157, "At or above the threshold"));
     below_ = new QBarSet(text(1156, "Below the threshold"));
@@ -198,9 +195,7 @@ void LoggerChart::rebuild() {
 }
 
 int LoggerChart::stepFor(double plotWidth) const {
-    const double perBar = plotWidth / std::max<std::size_t>(data_.bars.size(), 1);
-    const int step = std::max(1, static_cast<int>(std::ceil((labelWidest_ + 12) / perBar)));
-    return step % 2 == 0 ? step + 1 : step;
+    return ChannelLabelStep(plotWidth, data_.bars.size(), labelWidest_);
 }
 
 void LoggerChart::labelChannels() {

@@ -16,6 +16,7 @@
 #include "loggers/print_text.h"
 #include "loggers/windows/logger_chart.h"
 #include "loggers/windows/paper_printer.h"
+#include "loggers/windows/report_dialog.h"
 #include "plans/windows/dialog.h"
 #include "texts/menu_caption.h"
 #include "texts/version.h"
@@ -70,6 +71,8 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     ExportCSV1->setObjectName("ExportCSV1");
     SaveChart1 = Archivo1->addAction("Save chart as…");
     SaveChart1->setObjectName("SaveChart1");
+    Report1 = Archivo1->addAction("Report…");
+    Report1->setObjectName("Report1");
     Archivo1->addSeparator();
     Exit1 = Archivo1->addAction("Exit");
     Exit1->setObjectName("Exit1");
@@ -80,6 +83,7 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     connect(Previewlogger1, &QAction::triggered, this, &TZVLoggerWindow::Previewlogger1Click);
     connect(ExportCSV1, &QAction::triggered, this, &TZVLoggerWindow::ExportCSV1Click);
     connect(SaveChart1, &QAction::triggered, this, &TZVLoggerWindow::SaveChart1Click);
+    connect(Report1, &QAction::triggered, this, &TZVLoggerWindow::Report1Click);
 
     // The client area below the menu: at least 792 x 546, on a green ground; the grid and the
     // chart take what the window grows by.
@@ -188,6 +192,7 @@ void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {
                             {Previewlogger1, Text(table, 1040)},
                             {ExportCSV1, own(1090, "Export CSV…")},
                             {SaveChart1, own(1092, "Save chart as…")},
+                            {Report1, own(1432, "Report…")},
                             {Exit1, Text(table, 2)}});
     Vistes->setTabText(Vistes->indexOf(TaulaRegistre), own(1094, "Table"));
     Vistes->setTabText(Vistes->indexOf(Grafic), own(1093, "Chart"));
@@ -290,4 +295,14 @@ void TZVLoggerWindow::SaveChart1Click() {
         zv318::FileRequest{zv318::FileRequest::SaveChart, {}, procedures_->logger().name + ".png"});
     if (!chosen || chosen->empty()) return;
     if (!Grafic->SaveChart(*chosen)) feedback.showMessage(zv318::kMessageChartNotSaved);
+}
+
+void TZVLoggerWindow::Report1Click() {
+    if (!procedures_ || !table_) return;
+    zv318::ReportLogger open{procedures_->logger(), {}};
+    // A logger just downloaded was measured with the instrument still connected.
+    if (open.logger.fileName.empty())
+        open.instrument = zv318::QueryReportInstrument(procedures_->link());
+    (void)zv318::MakeSiteReport(this, {open}, procedures_->feedback(), *table_,
+                                procedures_->programFolder());
 }

@@ -50,6 +50,8 @@ public slots:
     void ExportCSV1Click();
     // "Save chart as…": the chart as a PNG or a PDF (message 144 when it cannot be written).
     void SaveChart1Click();
+    // "Report…": the site report of the open logger (the report dialog, then a PDF).
+    void Report1Click();
     // Renames the open logger through the rename dialog: at most 12 characters; a name with
     // blanks or path separators is refused and asked for again.
     void LoggerNameLabelClick();
@@ -62,6 +64,7 @@ public:
     QAction* Previewlogger1;
     QAction* ExportCSV1;
     QAction* SaveChart1;
+    QAction* Report1;
     QAction* Exit1;
 
     zv318::ClickableLabel* LoggerNameLabel;

@@ -20,6 +20,7 @@ constexpr int kArchiveTabEntry = 1472;
 ArchivePage* AddArchivePage(TForm1& form, ArchiveKeeper& keeper) {
     auto* page = new ArchivePage(keeper, form.folders().user, form.PageControl);
     const int tab = form.PageControl->addTab(page, QString());
+    page->reportFeedback = [&form] { return form.feedback(); };
     form.Archivo1->addSeparator();
     form.Archivo1->addAction(page->keepAction());
     auto captions = [&form, page, tab] {

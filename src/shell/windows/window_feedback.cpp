@@ -157,6 +157,8 @@ DialogKind KindOf(FileRequest::Kind kind) {
             return {false, 1339, {kCsv, kAll}};
         case FileRequest::SaveChart:
             return {true, 1340, {{1328, "*.png"}, {1329, "*.pdf"}}};
+        case FileRequest::SaveReport:
+            return {true, 1446, {{1329, "*.pdf"}}};
         case FileRequest::BackupFolder:
             return {false, 1341, {}, true};
         case FileRequest::RestoreFolder:

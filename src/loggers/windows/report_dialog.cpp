@@ -1,0 +1,165 @@
+#include "loggers/windows/report_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "texts/qt_path.h"
+#include "texts/text_file.h"
+
+namespace zv318 {
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string S(const QString& text) {
+    return text.trimmed().toStdString();
+}
+
+}  // namespace
+
+ReportDialog::ReportDialog(const LanguageTable& table, const UserSettings& settings,
+                           QWidget* parent)
+    : QDialog(parent), table_(table), settings_(settings) {
+    setObjectName("ReportDialog");
+    setWindowTitle(Q(table.entry(kReportTitleEntry)));
+    setModal(true);
+    auto text = [&](int entry) { return Q(table.entry(entry)); };
+
+    SiteName = new QComboBox(this);
+    SiteName->setObjectName("SiteName");
+    SiteName->setEditable(true);
+    SiteName->setInsertPolicy(QComboBox::NoInsert);
+    for (const std::string& site : RememberedSites(settings)) SiteName->addItem(Q(site));
+    Customer = new QLineEdit(this);
+    Customer->setObjectName("Customer");
+    SiteAddress = new QLineEdit(this);
+    SiteAddress->setObjectName("SiteAddress");
+    Notes = new QPlainTextEdit(this);
+    Notes->setObjectName("Notes");
+    Notes->setTabChangesFocus(true);
+    Notes->setFixedHeight(80);
+    Technician = new QLineEdit(this);
+    Technician->setObjectName("Technician");
+    Company = new QLineEdit(this);
+    Company->setObjectName("Company");
+    Logo = new QLineEdit(this);
+    Logo->setObjectName("Logo");
+    ChooseLogo = new QPushButton(text(1440), this);
+    ChooseLogo->setObjectName("ChooseLogo");
+
+    auto* form = new QFormLayout;
+    form->addRow(text(1433), SiteName);
+    form->addRow(text(1434), Customer);
+    form->addRow(text(1435), SiteAddress);
+    form->addRow(text(1436), Notes);
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    form->addRow(line);
+    form->addRow(text(1437), Technician);
+    form->addRow(text(1438), Company);
+    auto* logoRow = new QHBoxLayout;
+    logoRow->addWidget(Logo, 1);
+    logoRow->addWidget(ChooseLogo);
+    form->addRow(text(1439), logoRow);
+
+    auto* hint = new QLabel(text(1443), this);
+    hint->setObjectName("ReportHint");
+    hint->setWordWrap(true);
+    auto* buttons = new QDialogButtonBox(this);
+    MakeReport = buttons->addButton(text(1441), QDialogButtonBox::AcceptRole);
+    MakeReport->setObjectName("MakeReport");
+    MakeReport->setDefault(true);
+    CancelButton = buttons->addButton(text(1442), QDialogButtonBox::RejectRole);
+    CancelButton->setObjectName("CancelButton");
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(hint);
+    layout->addWidget(buttons);
+    setMinimumWidth(520);
+
+    const ReportPeople last = ReportPeopleFrom(settings);
+    Technician->setText(Q(last.technician));
+    Company->setText(Q(last.company));
+    Logo->setText(Q(last.logoFile));
+    SiteName->setCurrentText(Q(last.site));
+    fillSite(Q(last.site));
+    // A site reported on before brings back its customer, address and notes.
+    connect(SiteName, &QComboBox::currentTextChanged, this, &ReportDialog::fillSite);
+    connect(ChooseLogo, &QPushButton::clicked, this, [this, text] {
+        const QString chosen = QFileDialog::getOpenFileName(
+            this, text(1439), Logo->text(), text(1444) + " (*.png *.jpg *.jpeg *.bmp)");
+        if (!chosen.isEmpty()) Logo->setText(chosen);
+    });
+}
+
+void ReportDialog::fillSite(const QString& site) {
+    const std::string name = S(site);
+    const std::vector<std::string> known = RememberedSites(settings_);
+    if (std::find(known.begin(), known.end(), name) == known.end()) return;
+    const ReportPeople people = ReportPeopleFrom(settings_, name);
+    Customer->setText(Q(people.customer));
+    SiteAddress->setText(Q(people.siteAddress));
+    Notes->setPlainText(Q(people.notes));
+}
+
+ReportPeople ReportDialog::people() const {
+    ReportPeople p;
+    p.site = S(SiteName->currentText());
+    p.customer = S(Customer->text());
+    p.siteAddress = S(SiteAddress->text());
+    p.notes = S(Notes->toPlainText());
+    p.technician = S(Technician->text());
+    p.company = S(Company->text());
+    p.logoFile = PathToText(PathFromQString(Logo->text().trimmed()));
+    return p;
+}
+
+bool MakeSiteReport(QWidget* parent, const std::vector<ReportLogger>& loggers,
+                    Feedback& feedback, const LanguageTable& table,
+                    const std::filesystem::path& userFolder) {
+    if (loggers.empty()) {
+        feedback.showMessage(kMessageReportWithoutLoggers);
+        return false;
+    }
+    const std::filesystem::path file = UserSettings::FileIn(userFolder);
+    ReportPeople people;
+    {
+        const UserSettings settings = UserSettings::Load(file);
+        ReportDialog dialog(table, settings, parent);
+        if (dialog.exec() != QDialog::Accepted) return false;
+        people = dialog.people();
+    }
+    // Kept even when no file is chosen next: the person typed them.
+    (void)UpdateUserSettings(file, [&](UserSettings& s) { RememberReportPeople(s, people); });
+    // A proposed name, never a path: the separators a site name may hold become "_".
+    std::string proposed = people.site.empty() ? loggers.front().logger.name : people.site;
+    for (char& c : proposed)
+        if (c == '/' || c == '\\' || c == ':') c = '_';
+    std::optional<std::string> chosen =
+        feedback.chooseFile(FileRequest{FileRequest::SaveReport, {}, proposed + ".pdf"});
+    if (!chosen || chosen->empty()) return false;
+    std::filesystem::path output = PathFromText(*chosen);
+    if (output.extension() != ".pdf" && output.extension() != ".PDF") output += ".pdf";
+    ReportOptions options;
+    options.page = ReportPageFor(QLocale::system());
+    return WriteSiteReport(loggers, people, table, output, feedback, options) == kReportWritten;
+}
+
+}  // namespace zv318
