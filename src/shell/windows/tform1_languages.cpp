@@ -1,0 +1,93 @@
+// The main window's languages: the language menu, loading the chosen language over the default
+// one (the program's own texts and Qt's), and its flag.
+#include <QAction>
+#include <QActionGroup>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QMenu>
+#include <QTranslator>
+
+#include "shell/startup.h"
+#include "shell/windows/status_box.h"
+#include "shell/windows/tform1.h"
+#include "texts/language_file.h"
+#include "texts/menu_caption.h"
+#include "texts/qt_path.h"
+
+namespace {
+
+// The language's code for Qt's own translations.
+constexpr int kQtLanguageEntry = 1343;
+
+}  // namespace
+
+void TForm1::BuildLanguageMenu() {
+    Idioma1->clear();
+    delete languageGroup_;
+    languageGroup_ = new QActionGroup(this);
+    languageGroup_->setExclusive(true);
+    std::vector<std::string> names = zv318::ListLanguages(folders_);
+    QString taken;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        // The name shown as written, with a key of its own.
+        QAction* item =
+            Idioma1->addAction(zv318::AssignMnemonic(QString::fromStdString(names[i]), taken));
+        item->setObjectName(QStringLiteral("Language_") + QString::fromStdString(names[i]));
+        item->setCheckable(true);
+        item->setData(static_cast<int>(i));
+        item->setChecked(names[i] == currentLanguage_);
+        languageGroup_->addAction(item);
+        connect(item, &QAction::triggered, this, [this, item] { LanguageItemClick(item); });
+    }
+}
+
+void TForm1::LanguageItemClick(QAction* item) {
+    if (!item) return;
+    currentLanguage_ = zv318::LanguageNameFromCaption(item->text().toStdString());
+    LoadLanguage();
+    if (!zv318::WriteConfigLanguage(folders_, currentLanguage_) && feedback_)
+        feedback_->showMessage(18);
+}
+
+void TForm1::LoadConfiguredLanguage() {
+    currentLanguage_ = zv318::ConfiguredLanguage(folders_);
+    LoadLanguage();
+}
+
+void TForm1::LoadLanguage() {
+    // The default language under the chosen one: the window is never without its texts, and
+    // message 4 itself reads in the default language.
+    zv318::LanguageLoad load = zv318::ReadLanguageOverDefault(folders_, currentLanguage_, table_);
+    if (!load.notice.empty() && feedback_) feedback_->showNotice(load.notice);
+    LoadQtTexts();
+    ApplyTranslation();
+    if (!load.opened && feedback_) feedback_->showMessage(4);
+
+    if (!zv318::LoadPicture(Bandera, zv318::FlagPath(folders_, currentLanguage_))) {
+        zv318::LoadPicture(Bandera, zv318::FlagPath(folders_, "NoLanguage"));
+        if (feedback_) feedback_->showMessage(3);
+    }
+
+    if (languageGroup_) {
+        for (QAction* item : languageGroup_->actions())
+            item->setChecked(zv318::LanguageNameFromCaption(item->text().toStdString()) ==
+                             currentLanguage_);
+    }
+}
+
+void TForm1::LoadQtTexts() {
+    if (qtTexts_) {
+        QCoreApplication::removeTranslator(qtTexts_.get());
+        qtTexts_.reset();
+    }
+    // The language file names its language ("es", "ca"); Qt's translations of that language
+    // (Debian's qt6-translations-l10n) give the boxes' buttons and the file dialogs.
+    const QString code = QString::fromStdString(table_.entry(kQtLanguageEntry));
+    if (code.isEmpty()) return;
+    auto texts = std::make_unique<QTranslator>();
+    if (texts->load(QStringLiteral("qtbase_") + code,
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(texts.get()))
+        qtTexts_ = std::move(texts);
+}
