@@ -29,7 +29,7 @@ TEST_F(loggersScenario, ViewerReportAsksRemembersAndNamesTheInstrument) {
     viewer.setProcedures(&procedures, nullptr, &english);
     viewer.applyTranslation(english);
     viewer.ShowLogger(procedures.logger());
-    EXPECT_EQ(viewer.Report1->text(), "Report…");
+    EXPECT_EQ(viewer.Report1->text(), "&Report…");
 
     feedback.files = {(folder.path / "roof").string()};
     {
