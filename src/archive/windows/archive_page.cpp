@@ -113,15 +113,19 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
     for (QPushButton* b : {CompareButton, TrendButton, ExportButton, ReportButton, DeleteButton})
         buttons->addWidget(b);
     buttons->addStretch(1);
-    buttons->addWidget(ImportButton);
+    // What fills the archive and where it lives, on the line of the count: one row of seven
+    // buttons does not fit the page.
+    auto* sources = new QHBoxLayout;
+    sources->addWidget(CountLabel, 1);
+    sources->addWidget(ImportButton);
     Team = new TeamArchiveControls(keeper_, userFolder_, this);
-    buttons->addWidget(Team->ServerButton);
+    sources->addWidget(Team->ServerButton);
     connect(Team, &TeamArchiveControls::changed, this, &ArchivePage::Refresh);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filters);
     layout->addWidget(Table, 1);
-    layout->addWidget(CountLabel);
+    layout->addLayout(sources);
     layout->addLayout(buttons);
 
     keep_ = new QAction(this);
