@@ -66,8 +66,7 @@ std::function<std::optional<InstrumentFacts>()> InstrumentFactsOf(Link& link) {
     auto known = std::make_shared<InstrumentFacts>();
     return [&link, known]() -> std::optional<InstrumentFacts> {
         if (!link.IsOpen()) return std::nullopt;
-        std::string serial = GetSerial(link);
-        while (!serial.empty() && (serial.back() == ' ' || serial.back() == '\r')) serial.pop_back();
+        const std::string serial = GetSerialForRecords(link);
         if (serial.empty()) return std::nullopt;
         if (serial != known->serial)
             *known = {serial, link.ProductName(), GetIOVersion(link), GetZVVersion(link)};

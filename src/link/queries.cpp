@@ -33,6 +33,12 @@ std::string GetZVVersion(Link& link) { return ZVVersionFromValue(QueryValueOf(li
 
 std::string GetSerial(Link& link) { return QueryValueOf(link, "*?NS"); }
 
+std::string GetSerialForRecords(Link& link) {
+    std::string serial = GetSerial(link);
+    while (!serial.empty() && (serial.back() == ' ' || serial.back() == '\r')) serial.pop_back();
+    return serial;
+}
+
 std::int32_t GetChannelPlanQuantity(Link& link) { return AtoL(QueryValueOf(link, "*?PN")); }
 
 std::string ChannelPlanNameCommand(int plan) { return "*?CS0" + std::to_string(plan); }

@@ -12,6 +12,9 @@ namespace zv318 {
 [[nodiscard]] std::string GetIOVersion(Link& link);
 [[nodiscard]] std::string GetZVVersion(Link& link);
 [[nodiscard]] std::string GetSerial(Link& link);
+// The serial number as a record names the instrument: without the blanks and carriage returns a
+// reply may be padded with, so that the archive and the report name one instrument alike.
+[[nodiscard]] std::string GetSerialForRecords(Link& link);
 [[nodiscard]] std::int32_t GetChannelPlanQuantity(Link& link);
 // "error" without an exchange when the plan index is above 9.
 [[nodiscard]] std::string GetChannelPlanName(Link& link, int plan);

@@ -73,7 +73,7 @@ QPageSize::PageSizeId ReportPageFor(const QLocale& locale) {
 
 std::optional<ReportInstrument> QueryReportInstrument(Link& link) {
     ReportInstrument instrument;
-    instrument.serial = GetSerial(link);
+    instrument.serial = GetSerialForRecords(link);
     if (instrument.serial.empty()) return std::nullopt;
     instrument.ioVersion = GetIOVersion(link);
     instrument.instrumentVersion = GetZVVersion(link);
