@@ -6,7 +6,7 @@
 //
 // Each client that connects gets the product string as its first message and then one reply
 // report for each report it sends (the loader's reports get none); stdout says "client N
-// connected" for each. Clients may come and go at
+// connected (process P)" for each. Clients may come and go at
 // any time; the instrument keeps its state for as long as the program runs.
 
 #include <fcntl.h>
@@ -221,6 +221,19 @@ bool Serve(int client, zv318::sim::Instrument& instrument, zv318::Tracer* tracer
     return true;
 }
 
+// " (process N)" for a client whose process the system tells, else nothing.
+std::string ClientProcess(int client) {
+#ifdef SO_PEERCRED
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.pid > 0)
+        return " (process " + std::to_string(peer.pid) + ")";
+#else
+    (void)client;
+#endif
+    return {};
+}
+
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
     std::string text;
     char pair[4];
@@ -308,7 +321,8 @@ int main(int argc, char** argv) {
                     clients.push_back(client);
                     // The log tells every program that reached the instrument, even one that
                     // then sends nothing.
-                    std::printf("client %d connected\n", ++connections);
+                    std::printf("client %d connected%s\n", ++connections,
+                                ClientProcess(client).c_str());
                     std::fflush(stdout);
                 }
             }

@@ -267,13 +267,7 @@ int RunCommand(Context& c, const std::vector<std::string>& args) {
 // at its next safe point.
 int RunHeld(Context& c, const std::vector<std::string>& args) {
     HoldInterrupts(c.table);
-    c.link->setLockOwner("zv318ctl");
     c.link->setStopOnInterrupt(true);
-    if (NeedsInstrument(args)) {
-        const Link::ClaimResult claim = c.link->Claim();
-        if (claim == Link::ClaimResult::Refused || claim == Link::ClaimResult::LockFailed)
-            return InUse(c);
-    }
     int status = kFailed;
     try {
         status = RunCommand(c, args);
@@ -344,6 +338,13 @@ int main(int argc, char** argv) {
     if (args[0] == "archive" && args.size() >= 2 && args[1] == "report")
         return ArchiveReportCommand(*c.feedback, c.table, c.folders.user, args);
     if (args[0] == "archive") return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
+    // The instrument is held before anything else is made ready: a program refused ends at once.
+    c.link->setLockOwner("zv318ctl");
+    if (NeedsInstrument(args)) {
+        const Link::ClaimResult claim = c.link->Claim();
+        if (claim == Link::ClaimResult::Refused || claim == Link::ClaimResult::LockFailed)
+            return InUse(c);
+    }
     // Every logger a command downloads or reads goes into the archive (unless ZV318_ARCHIVE=off).
     ArchiveKeeper keeper(ArchiveLocationFromEnvironment(c.folders.user), *c.feedback, c.table,
                          InstrumentFactsOf(*c.link));
