@@ -338,7 +338,14 @@ int main(int argc, char** argv) {
         if (instrument.received.size() > 100000) instrument.clearReceived();
     }
 
-    for (int c : clients) ::close(c);
+    // What the clients sent before the end is carried out first: the state written below then
+    // holds every report an update sent, even one sent just before the signal.
+    for (int c : clients) {
+        ::fcntl(c, F_SETFL, ::fcntl(c, F_GETFL) | O_NONBLOCK);
+        while (Serve(c, instrument, options.trace.empty() ? nullptr : &tracer)) {
+        }
+        ::close(c);
+    }
     ::close(listener);
     ::unlink(path.c_str());
     if (!options.stateFile.empty() && !WriteState(options.stateFile, instrument)) {

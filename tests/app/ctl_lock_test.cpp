@@ -121,11 +121,13 @@ TEST(Zv318ctl, ASecondProgramDuringAnIoUpdateIsRefusedAndTheUpdateEndsWhole) {
     ASSERT_EQ(waitpid(update, &status, 0), update);
     std::ifstream out(home / "update.txt");
     EXPECT_EQ(WEXITSTATUS(status), 0) << std::string(std::istreambuf_iterator<char>(out), {});
-    // Only the update ever reached the simulator (it connects anew for its searches), and its
-    // image went in whole.
+    // Only the update ever reached the simulator (it connects anew for its searches).
     const std::string log = sim.log();
     EXPECT_EQ(Count(log, "connected"), Count(log, "(process " + std::to_string(update) + ")"))
         << log;
+    // Once the update has ended, the instrument is free; its image went in whole.
+    const CtlRun after = RunCtl(env, "status");
+    EXPECT_EQ(after.status, 0) << after.out;
     sim.stop();
     std::ifstream state(home / "state.txt");
     std::string line;
