@@ -99,7 +99,7 @@ TEST_F(loggersScenario, TableListsPresentSlotsAndMapsRowsToThem) {
         EXPECT_EQ(t.cell(r, 0), std::to_string(r));
         EXPECT_EQ(t.cell(r, 1), names[r - 1]);
         EXPECT_EQ(t.cell(r, 2), "10:20:30");
-        EXPECT_EQ(t.cell(r, 3), "01/02/2013");
+        EXPECT_EQ(t.cell(r, 3), "01-02-2013");
         EXPECT_EQ(t.cell(r, 4), "NO");
     }
     EXPECT_EQ(t.LoggerRowMap(1), 3);
