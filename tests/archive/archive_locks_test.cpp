@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include "archive/archive.h"
+#include "archive/ctl_run.h"
 #include "loggers/logger_fixture.h"
 #include "texts/qt_path.h"
 
@@ -56,14 +57,9 @@ std::unique_ptr<QFileDialog> DialogOn(const fs::path& folder) {
 
 // `zv318ctl archive list` on that archive: its output, its exit status in `status`.
 std::string CtlList(const fs::path& file, int* status) {
-    QProcess ctl;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("ZV318_ARCHIVE", QStringFromPath(file));
-    ctl.setProcessEnvironment(env);
-    ctl.start(ZV318_CTL_PATH, {"archive", "list"});
-    EXPECT_TRUE(ctl.waitForFinished(30000));
-    *status = ctl.exitCode();
-    return ctl.readAllStandardOutput().toStdString();
+    const CtlRun r = RunCtl({"archive", "list"}, {{"ZV318_ARCHIVE", QStringFromPath(file)}});
+    *status = r.status;
+    return r.out;
 }
 
 int Rows(const std::string& listing) {

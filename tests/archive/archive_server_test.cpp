@@ -7,7 +7,6 @@
 #include <QSqlError>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTableWidget>
@@ -23,6 +22,7 @@
 #include "archive/archive.h"
 #include "archive/archive_keeper.h"
 #include "archive/archive_server.h"
+#include "archive/ctl_run.h"
 #include "archive/windows/archive_page.h"
 #include "archive/windows/team_archive.h"
 #include "loggers/logger_fixture.h"
@@ -503,24 +503,18 @@ TEST_F(archiveServer, AWrongAddressIsRefusedNotAway) {
             EXPECT_NE(archive.detail().find(c.reason), std::string::npos) << archive.detail();
         }
         // The commands a technician runs: a clear message and a failure.
-        QProcess ctl;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ZV318_ARCHIVE", QString::fromStdString(c.url));
-        env.insert("ZV318_HOME", QStringFromPath(home.path));
-        ctl.setProcessEnvironment(env);
-        ctl.start(ZV318_CTL_PATH, {"archive", "list"});
-        ASSERT_TRUE(ctl.waitForFinished(60000));
-        std::string told = ctl.readAllStandardError().toStdString();
-        EXPECT_EQ(ctl.exitCode(), c.listStatus) << told;
+        const std::vector<std::pair<QString, QString>> env{
+            {"ZV318_ARCHIVE", QString::fromStdString(c.url)}, {"ZV318_HOME", QStringFromPath(home.path)}};
+        const CtlRun list = RunCtl({"archive", "list"}, env);
+        EXPECT_EQ(list.status, c.listStatus) << list.err;
         if (c.listStatus != 0) {
-            EXPECT_NE(told.find("refused this program"), std::string::npos) << told;
-            EXPECT_NE(told.find(c.reason.empty() ? "permission denied" : c.reason), std::string::npos)
-                << told;
+            EXPECT_NE(list.err.find("refused this program"), std::string::npos) << list.err;
+            EXPECT_NE(list.err.find(c.reason.empty() ? "permission denied" : c.reason),
+                      std::string::npos)
+                << list.err;
         }
-        ctl.start(ZV318_CTL_PATH, {"archive", "import", QStringFromPath(logger)});
-        ASSERT_TRUE(ctl.waitForFinished(60000));
-        told = ctl.readAllStandardError().toStdString();
-        EXPECT_EQ(ctl.exitCode(), c.importStatus) << told;
+        const CtlRun import = RunCtl({"archive", "import", QStringFromPath(logger)}, env);
+        EXPECT_EQ(import.status, c.importStatus) << import.err;
         EXPECT_EQ(PendingLoggers(where), c.pendingAfter);
         if (c.pendingAfter == 0) {
             EXPECT_FALSE(fs::exists(where.file));

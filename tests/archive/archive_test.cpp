@@ -3,7 +3,6 @@
 // archive that must not be trusted.
 
 #include <QCryptographicHash>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include "archive/archive.h"
 #include "archive/archive_analysis.h"
 #include "archive/archive_keeper.h"
+#include "archive/ctl_run.h"
 #include "loggers/logger_fixture.h"
 #include "texts/qt_path.h"
 
@@ -432,14 +432,9 @@ TEST(archiveDates, KeptLoggersGetTheirDateFromTheirBytes) {
     EXPECT_EQ(archive.List(since).size(), 2u);
 
     archive.Open(ArchiveLocation{ArchiveLocation::Off, {}, {}});
-    QProcess ctl;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("ZV318_ARCHIVE", QStringFromPath(file));
-    ctl.setProcessEnvironment(env);
-    ctl.start(ZV318_CTL_PATH, {"archive", "list"});
-    ASSERT_TRUE(ctl.waitForFinished(30000));
-    EXPECT_EQ(ctl.exitCode(), 0);
-    const std::string told = ctl.readAllStandardError().toStdString();
+    const CtlRun r = RunCtl({"archive", "list"}, {{"ZV318_ARCHIVE", QStringFromPath(file)}});
+    EXPECT_EQ(r.status, 0);
+    const std::string& told = r.err;
     EXPECT_NE(told.find("Loggers whose date the archive cannot read"), std::string::npos) << told;
     EXPECT_NE(told.find(":\n1"), std::string::npos) << told;
 }
@@ -451,11 +446,6 @@ namespace zv318::testing {
 namespace {
 
 // ---- places this program cannot write --------------------------------------------------------
-
-struct CtlRun {
-    int status = -1;
-    std::string out, err;
-};
 
 // zv318ctl as a person who may not write the archive's place (root writes anywhere: the
 // command then runs as nobody).
