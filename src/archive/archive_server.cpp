@@ -61,6 +61,7 @@ bool IsKey(const std::string& k) {
 }
 
 constexpr int kConnectTimeoutSeconds = 10;
+constexpr int kStatementTimeoutMs = 60000;
 constexpr char kUndefinedTable[] = "42P01";
 
 // Whether the server itself answered the connection and refused it: libpq relays the server's
@@ -73,7 +74,6 @@ bool ServerRefused(const std::string& why) {
         if (why.find(passing) != std::string::npos) return false;
     return true;
 }
-constexpr int kStatementTimeoutMs = 60000;
 
 // The address's own connection time-out, never longer than the program's (0 would wait for
 // ever, as would a value libpq cannot read).
