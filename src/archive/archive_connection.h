@@ -51,18 +51,20 @@ struct ArchiveConnection {
     // One statement run at once; false after a failure (error says it).
     bool run(const QString& sql) {
         QSqlQuery q(db);
-        if (!q.exec(sql)) {
-            error = q.lastError().text().toStdString();
-            return false;
-        }
+        if (!q.exec(sql)) return failed(q.lastError());
         return true;
     }
     bool exec(QSqlQuery& q) {
-        if (!q.exec()) {
-            error = q.lastError().text().toStdString();
-            return false;
-        }
+        if (!q.exec()) return failed(q.lastError());
         return true;
+    }
+    bool failed(const QSqlError& e) {
+        error = e.text().toStdString();
+        // SQLITE_FULL, or PostgreSQL's disk_full.
+        const QString code = e.nativeErrorCode();
+        diskFull = diskFull || code == QLatin1String("13") || code == QLatin1String("53100") ||
+                   e.text().contains(QLatin1String("disk is full"));
+        return false;
     }
     QSqlQuery prepared(const QString& sql) {
         QSqlQuery q(db);
@@ -78,13 +80,20 @@ struct ArchiveConnection {
     }
     bool begin() { return run(dialect->beginWrite); }
     bool commit() { return run("COMMIT"); }
-    void rollback() { (void)run("ROLLBACK"); }
+    // The failure that made the rollback needed stays the one told: a rollback after a failed
+    // commit finds no transaction, and that is no news.
+    void rollback() {
+        const std::string why = error;
+        (void)run("ROLLBACK");
+        error = why;
+    }
 
     std::string name;
     QSqlDatabase db;
     std::map<QString, QSqlQuery> statements;
     const Dialect* dialect = &kSqlite;
     std::string error;
+    bool diskFull = false;  // a statement failed because the disk is full
 };
 
 }  // namespace zv318

@@ -443,8 +443,10 @@ int WriteSiteReport(const std::vector<ReportLogger>& loggers, const ReportPeople
     const std::string pdf = SiteReportPdf(loggers, people, table, options, nullptr,
                                           &logoUnreadable);
     if (logoUnreadable) feedback.showMessage(kMessageReportLogoUnreadable);
-    if (pdf.empty() || !WriteFileAtomically(output, pdf)) {
+    WriteFailure why = WriteFailure::Other;
+    if (pdf.empty() || !WriteFileAtomically(output, pdf, &why)) {
         feedback.showMessage(kMessageReportNotWritten);
+        if (const int cause = WriteFailureMessage(why)) feedback.showMessage(cause);
         return kReportNotWritten;
     }
     return kReportWritten;

@@ -51,10 +51,13 @@ TEST(Zv318ctl, FirmwareUpdatesAgainstTheSimulatorProcess) {
     // Refused before anything is sent: the state below holds only the two updates above.
     ASSERT_TRUE(WriteFileAtomically(home / "cut.zv318", zv.substr(0, zv.rfind("S9"))));
     ASSERT_TRUE(WriteFileAtomically(home / "end.hex", HexRecord(1, 0, {})));
+    // A data byte taken out of a record whose checksum still adds up.
+    ASSERT_TRUE(WriteFileAtomically(home / "short.hex", ":03100000AABB88\r\n:00000001FF\r\n"));
     const std::pair<std::string, const char*> refused[] = {
         {"instrument '" + (home / "full.hex").string() + "'", "message 11:"},
         {"instrument '" + (home / "cut.zv318").string() + "'", "message 2:"},
         {"io '" + (home / "end.hex").string() + "'", "message 2:"},
+        {"io '" + (home / "short.hex").string() + "'", "message 2:"},
         {"io '" + (home / "missing.hex").string() + "'", "message 1:"},
     };
     for (const auto& [args, message] : refused) {

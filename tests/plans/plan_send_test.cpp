@@ -162,6 +162,8 @@ TEST_F(plansSending, ARefusedLineLeavesTheInstrumentUntouched) {
         {PlanText(1, "T", {"0,A,60000000,2999,ON"}), "Error 06.0"},
         {PlanText(2, "T", {"0,A,3000000,1000000,ON", "1,A,4000000,12000001,ON"}), "Error 07.1"},
         {PlanText(1, "T", Lines(2), 3), "Error 02.2"},
+        // Announces 2 and holds 3: nothing sent, rather than 2 of the 3.
+        {PlanText(1, "T", Lines(3), 2), "Error 02.2"},
         {PlanText(1, "T", {}, 1), "Error 03.0"},
         {PlanText(2, "T", {}, 1), "Error 04.0"},
         {PlanText(1, "T", {"0,A,60000000,3000,On"}), "Error 08.0"},

@@ -14,6 +14,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <map>
+
 #include "archive/archive_keeper.h"
 #include "archive/archive_report.h"
 #include "archive/windows/archive_views.h"
@@ -346,12 +348,16 @@ void ArchivePage::ImportClick() {
     Archive* a = archive();
     if (!a) return;
     const QStringList files = chooseOpenFiles(text(1483), text(1505));
-    QStringList refused;
+    // The files refused, by the message that says why.
+    std::map<int, QStringList> refused;
     for (const QString& file : files) {
         int read = 0;
-        if (!a->ImportFile(PathFromQString(file), &read)) refused << file;
+        ReadRefusal why = ReadRefusal::CannotOpen;
+        if (a->ImportFile(PathFromQString(file), &read, &why)) continue;
+        const bool unread = read == kLoggerFileUnreadable && why != ReadRefusal::CannotOpen;
+        refused[unread ? ReadRefusalMessage(why) : kMessageArchiveNotLoggerFile] << file;
     }
-    if (!refused.isEmpty()) tell(kMessageArchiveNotLoggerFile, refused.join('\n'));
+    for (const auto& [message, names] : refused) tell(message, names.join('\n'));
     Refresh();
 }
 
