@@ -260,6 +260,19 @@ TEST_F(plansSending, APlanReadBackShortOfAChannelEndsWithItsMessage) {
     instrument.ignored.clear();
     EXPECT_EQ(send(PlanText(1, "Y", Lines(3, 2))), PlanOutcome::Done);  // gaps read back whole
     EXPECT_TRUE(feedback.messages.empty());
+
+    // All its channels there, one of them on another frequency than the file's.
+    bool changed = false;
+    instrument.onReport = [&](int) {
+        std::vector<sim::Plan>& radio = instrument.plans(sim::kRadio);
+        if (changed || radio.size() < 3 || radio.back().channels.size() < 3) return;
+        radio.back().channels[1].frequency += 8000;
+        changed = true;
+    };
+    EXPECT_EQ(send(PlanText(1, "Z", Lines(3))), PlanOutcome::Failed);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(feedback.messages, std::vector<int>{kSendNotTakenWholeMessage});
+    instrument.onReport = nullptr;
 }
 
 TEST_F(plansSending, AnInstrumentThatVanishesMidPlanEndsWithMessage7) {
