@@ -63,10 +63,9 @@ ReportArguments ParseReportArguments(const std::vector<std::string>& args, std::
     return a;
 }
 
-// `read`: files besides the loggers' own and the logo that the report is made from.
 int WriteReportCommand(const std::vector<ReportLogger>& loggers, const ReportArguments& a,
                        TerminalFeedback& feedback, const LanguageTable& table,
-                       std::vector<std::string> read = {}) {
+                       std::vector<std::string> read) {
     read.push_back(a.people.logoFile);
     for (const ReportLogger& l : loggers) read.push_back(l.logger.fileName);
     if (!MayWriteOutputAsking(feedback, PathFromText(a.pdf), read)) return kFailed;

@@ -12,15 +12,15 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
 }
 
 OutputPlace JudgeOutputPath(const std::filesystem::path& output,
-                            const std::vector<std::filesystem::path>& inputs) {
-    for (const std::filesystem::path& input : inputs)
-        if (SameFile(output, input)) return OutputPlace::OwnInput;
+                            const std::vector<std::string>& inputs) {
+    for (const std::string& input : inputs)
+        if (!input.empty() && SameFile(output, PathFromText(input))) return OutputPlace::OwnInput;
     std::error_code ec;
     return std::filesystem::exists(output, ec) ? OutputPlace::Existing : OutputPlace::New;
 }
 
-bool MayWriteOutput(const std::filesystem::path& output,
-                    const std::vector<std::filesystem::path>& inputs, bool replaceAsked,
+bool MayWriteOutput(const std::filesystem::path& output, const std::vector<std::string>& inputs,
+                    bool replaceAsked,
                     const std::function<bool()>& mayReplace,
                     const std::function<void(int message)>& refuse) {
     switch (JudgeOutputPath(output, inputs)) {

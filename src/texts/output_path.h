@@ -26,27 +26,26 @@ enum class OutputPlace {
     Existing,  // a file of its own, which writing replaces
     OwnInput,  // one of the inputs, by identity rather than by spelling
 };
+// The inputs are paths as texts (PathFromText); an empty one names nothing.
 [[nodiscard]] OutputPlace JudgeOutputPath(const std::filesystem::path& output,
-                                          const std::vector<std::filesystem::path>& inputs);
+                                          const std::vector<std::string>& inputs);
 
 // Whether `output` may be written: not when it is one of `inputs` (`refuse` is told
 // kMessageOutputIsInput); an existing file only when `mayReplace` says so, which is asked
 // then only, and not when `replaceAsked` (a save dialog asked about that very path).
 [[nodiscard]] bool MayWriteOutput(const std::filesystem::path& output,
-                                  const std::vector<std::filesystem::path>& inputs,
+                                  const std::vector<std::string>& inputs,
                                   bool replaceAsked, const std::function<bool()>& mayReplace,
                                   const std::function<void(int message)>& refuse);
 
 // The same asked of the person through a Feedback: the question kReplaceFileQuestion, and
-// the refusal as a message naming the file. The inputs are paths as texts (PathFromText).
+// the refusal as a message naming the file.
 template <class Person>
 [[nodiscard]] bool MayWriteOutputAsking(Person& person, const std::filesystem::path& output,
                                         const std::vector<std::string>& inputs,
                                         bool replaceAsked = false) {
-    std::vector<std::filesystem::path> read;
-    for (const std::string& input : inputs) read.push_back(PathFromText(input));
     return MayWriteOutput(
-        output, read, replaceAsked,
+        output, inputs, replaceAsked,
         [&person] { return person.askYesNo(kReplaceFileQuestion, kReplaceFileCaption); },
         [&person, &output](int message) { person.showFileMessage(message, PathToText(output)); });
 }

@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "app/ctl_support.h"
@@ -162,6 +163,39 @@ TEST(Zv318ctlOutside, AFifoGetsTheSameVerdictFromEveryReader) {
         if (row.file) EXPECT_NE(r.out.find(row.file), std::string::npos) << r.out;
     }
     fs::remove_all(home);
+}
+
+// A disk that fills up during an import: said once as "the disk is full", the files after it
+// not tried, rather than a line per file of what the database said after the failure. The
+// disk is a small tmpfs in a user namespace of its own.
+TEST(Zv318ctlOutside, AFullDiskIsNamedOnce) {
+    if (std::system("unshare -rm true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no user namespace to mount a small disk in";
+    const fs::path dir = FreshFolder("zv318-ctl-full-");
+    const fs::path disk = dir / "disk";
+    fs::create_directories(disk);
+    std::string files;
+    for (int k = 1; k <= 150; ++k) {
+        const fs::path f = dir / ("L" + std::to_string(1000 + k) + ".lograd");
+        ASSERT_TRUE(WriteFileAtomically(
+            f, "RADIO\r\nL" + std::to_string(k) +
+                   "\r\nTV1\r\n01/02/2013\r\n10:20:30\r\n-50 dBm\r\n1\r\n0,C1,474123456,8000000,-4" +
+                   std::to_string(k % 10) + ".5 dBm"));
+        files += " " + Quoted(f);
+    }
+    const std::string inside = "unshare -rm sh -c 'mount -t tmpfs -o size=600k tmpfs " +
+                               disk.string() + " && exec env ZV318_HOME=" + disk.string() +
+                               " \"$@\"' sh";
+    const CtlRun r = RunCtl(inside, "archive import" + files);
+    EXPECT_EQ(r.status, 1) << r.out;
+    std::size_t said = 0;
+    for (std::size_t at = r.out.find("message 543: "); at != std::string::npos;
+         at = r.out.find("message 543: ", at + 1))
+        ++said;
+    EXPECT_EQ(said, 1u) << r.out;
+    EXPECT_NE(r.out.find("archived "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("rollback"), std::string::npos) << r.out;
+    fs::remove_all(dir);
 }
 
 }  // namespace
