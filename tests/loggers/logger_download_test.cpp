@@ -90,7 +90,7 @@ TEST_F(loggersScenario, SilentRecordReplyEndsWithMessageSevenWithinTheTimeOut) {
 // before its name, plan or unit): refused with a message before any record is asked for; a
 // save run saves the others and ends as a failure, with no file for the damaged one.
 TEST_F(loggersScenario, DamagedHeaderIsRefusedBeforeTheDownload) {
-    const std::string head = "03 10:20:30 01/02/2013 ";
+    const std::string head = "?HL03 10:20:30 01/02/2013 ";
     const struct {
         const char* what;
         std::string count;         // the count the header states, when set
