@@ -9,6 +9,7 @@
 #include <QString>
 #include <atomic>
 #include <map>
+#include <set>
 #include <string>
 
 namespace zv318 {
@@ -48,33 +49,54 @@ struct ArchiveConnection {
     ArchiveConnection(const ArchiveConnection&) = delete;
     ArchiveConnection& operator=(const ArchiveConnection&) = delete;
 
+    // What failed, in the database's own words (the server's message, not Qt's wrapping of
+    // it), and its SQLSTATE on a server.
+    void failed(const QSqlError& e) {
+        const QString own = e.databaseText().trimmed();
+        error = (own.isEmpty() ? e.text() : own).toStdString();
+        sqlState = e.nativeErrorCode().toStdString();
+        // SQLITE_FULL, or PostgreSQL's disk_full: every later write fails alike.
+        diskFull = diskFull || sqlState == "13" || sqlState == "53100" ||
+                   e.text().contains(QLatin1String("disk is full"));
+    }
     // One statement run at once; false after a failure (error says it).
     bool run(const QString& sql) {
         QSqlQuery q(db);
-        if (!q.exec(sql)) return failed(q.lastError());
+        if (!q.exec(sql)) {
+            failed(q.lastError());
+            return false;
+        }
         return true;
     }
     bool exec(QSqlQuery& q) {
-        if (!q.exec()) return failed(q.lastError());
+        // A statement the database did not prepare is not run: Qt would send it without its
+        // name and report its own syntax error instead of the database's reason (kept).
+        if (unprepared.count(q.lastQuery().trimmed())) return false;
+        if (!q.exec()) {
+            failed(q.lastError());
+            return false;
+        }
         return true;
-    }
-    bool failed(const QSqlError& e) {
-        error = e.text().toStdString();
-        // SQLITE_FULL, or PostgreSQL's disk_full.
-        const QString code = e.nativeErrorCode();
-        diskFull = diskFull || code == QLatin1String("13") || code == QLatin1String("53100") ||
-                   e.text().contains(QLatin1String("disk is full"));
-        return false;
     }
     QSqlQuery prepared(const QString& sql) {
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        if (!q.prepare(sql)) error = q.lastError().text().toStdString();
+        if (q.prepare(sql)) {
+            unprepared.erase(sql.trimmed());
+        } else {
+            failed(q.lastError());
+            unprepared.insert(sql.trimmed());
+        }
         return q;
     }
-    // The same statement prepared once for the connection's life (each keep runs the same few).
+    // The same statement prepared once for the connection's life (each keep runs the same few);
+    // one the database refused is prepared again at its next use.
     QSqlQuery& statement(const QString& sql) {
         auto it = statements.find(sql);
+        if (it != statements.end() && unprepared.count(sql.trimmed())) {
+            statements.erase(it);
+            it = statements.end();
+        }
         if (it == statements.end()) it = statements.emplace(sql, prepared(sql)).first;
         return it->second;
     }
@@ -83,16 +105,19 @@ struct ArchiveConnection {
     // The failure that made the rollback needed stays the one told: a rollback after a failed
     // commit finds no transaction, and that is no news.
     void rollback() {
-        const std::string why = error;
+        const std::string why = error, state = sqlState;
         (void)run("ROLLBACK");
         error = why;
+        sqlState = state;
     }
 
     std::string name;
     QSqlDatabase db;
     std::map<QString, QSqlQuery> statements;
+    std::set<QString> unprepared;  // the statements the database refused to prepare
     const Dialect* dialect = &kSqlite;
     std::string error;
+    std::string sqlState;
     bool diskFull = false;  // a statement failed because the disk is full
 };
 
