@@ -3,6 +3,7 @@
 //
 //   zv318-sim --socket-dir DIR [--name NAME] [--product TEXT] [--empty] [--state FILE]
 //             [--trace FILE] [--logger radio|plc:SLOT:RECORDS[:STATED]:NAME ...]
+//             [--header-count SLOT:TEXT ...]
 //
 // Each client that connects gets the product string as its first message and then one reply
 // report for each report it sends (the loader's reports get none); stdout says "client N
@@ -54,6 +55,7 @@ struct Options {
     std::string stateFile;  // where to write the firmware the instrument holds, at the end
     std::string trace;
     std::vector<std::string> loggers;  // --logger specifications
+    std::vector<std::string> counts;   // --header-count specifications
 };
 
 void Usage(std::FILE* to) {
@@ -69,7 +71,9 @@ void Usage(std::FILE* to) {
         "  --trace FILE    append every report received and sent to FILE (or ZV318_TRACE)\n"
         "  --logger radio|plc:SLOT:RECORDS[:STATED]:NAME\n"
         "                  put a logger of RECORDS sample records named NAME in SLOT (0-49); its\n"
-        "                  header states STATED records when given (a damaged header)\n",
+        "                  header states STATED records when given (a damaged header)\n"
+        "  --header-count SLOT:TEXT\n"
+        "                  the header of SLOT states TEXT as its record count, whatever it is\n",
         to);
 }
 
@@ -97,6 +101,10 @@ int Parse(int argc, char** argv, Options& options) {
             std::string spec;
             ok = value(spec);
             options.loggers.push_back(spec);
+        } else if (arg == "--header-count") {
+            std::string spec;
+            ok = value(spec);
+            options.counts.push_back(spec);
         } else if (arg == "--empty") {
             options.empty = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -156,6 +164,17 @@ bool AddLogger(zv318::sim::Instrument& instrument, const std::string& spec) {
     instrument.logger(type, slot) =
         zv318::sim::SampleLogger(loggerName, std::atoi(fields[2].c_str()));
     if (stated) instrument.statedCounts[slot] = *stated;
+    return true;
+}
+
+// "4:abc": the header of slot 4 states "abc" as its record count.
+bool StateCount(zv318::sim::Instrument& instrument, const std::string& spec) {
+    const std::size_t colon = spec.find(':');
+    const std::string slot = spec.substr(0, colon);
+    if (colon == std::string::npos || slot.empty() || slot.size() > 2 ||
+        slot.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    instrument.statedCounts[std::stoi(slot)] = spec.substr(colon + 1);
     return true;
 }
 
@@ -292,6 +311,11 @@ int main(int argc, char** argv) {
         if (!AddLogger(instrument, spec)) {
             std::fprintf(stderr, "zv318-sim: --logger %s: radio|plc:SLOT:RECORDS[:STATED]:NAME\n",
                          spec.c_str());
+            return 2;
+        }
+    for (const std::string& spec : options.counts)
+        if (!StateCount(instrument, spec)) {
+            std::fprintf(stderr, "zv318-sim: --header-count %s: SLOT:TEXT\n", spec.c_str());
             return 2;
         }
 

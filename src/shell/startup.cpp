@@ -68,8 +68,11 @@ std::string PermissionHint() {
 #endif
 }
 
-std::string ConfiguredLanguage(const ProgramFolders& folders) {
-    std::optional<std::string> name = ReadConfigLanguage(folders);
+std::string ConfiguredLanguage(const ProgramFolders& folders, int* refusal) {
+    ReadRefusal why = ReadRefusal::CannotOpen;
+    std::optional<std::string> name = ReadConfigLanguage(folders, &why);
+    // No config.txt is a first start; a FIFO or a huge file in its place is told.
+    if (refusal) *refusal = !name && why != ReadRefusal::CannotOpen ? ReadRefusalMessage(why) : 0;
     return name ? *name : std::string(kDefaultLanguage);
 }
 
@@ -79,6 +82,7 @@ LanguageLoad ReadLanguage(const ProgramFolders& folders, const std::string& name
     std::filesystem::path file = LanguageFilePath(folders, name);
     LanguageFileResult result = ReadLanguageFile(file, table);
     load.opened = result.opened;
+    load.refusal = result.refusal;
     if (result.opened && !result.problems.empty())
         load.notice = DescribeProblems(file, result.problems);
     return load;

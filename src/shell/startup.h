@@ -58,11 +58,14 @@ ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onSt
 
 inline constexpr const char* kDefaultLanguage = kBuiltInLanguage;
 
-// The language named by "config.txt", or "English" when the file cannot be opened.
-[[nodiscard]] std::string ConfiguredLanguage(const ProgramFolders& folders);
+// The language named by "config.txt", or "English" when the file cannot be opened; `refusal`
+// gets 295 or 296 when config.txt is no regular file or too large (0 otherwise).
+[[nodiscard]] std::string ConfiguredLanguage(const ProgramFolders& folders,
+                                             int* refusal = nullptr);
 
 struct LanguageLoad {
-    bool opened = false;  // false: message 4, and nothing was changed
+    bool opened = false;  // false: message 4 (or `refusal`), and nothing was changed
+    int refusal = 0;      // 295 or 296: the file is no regular file, or too large
     std::string notice;   // the faulty lines of the file, to tell once; empty when none
 };
 
