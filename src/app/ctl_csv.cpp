@@ -97,10 +97,6 @@ int LoggerToCsv(Link& link, TerminalFeedback& feedback, const LanguageTable& tab
                 const std::filesystem::path& programFolder, const Arguments& a) {
     if (a.type) return Usage();
     LoggerProcedures loggers(link, feedback, table, programFolder);
-    // A file's logger: the file is the input; a listed logger has none on this computer.
-    if (!OutputAllowed(feedback, a, a.positional.size() == 1 ? a.positional
-                                                             : std::vector<std::string>{}))
-        return kFailed;
     if (a.positional.size() == 1) {
         const int read = ReadLoggerFileAt(a.positional[0], loggers.logger(), feedback);
         if (read != kLoggerFileRead) {
@@ -133,6 +129,10 @@ int LoggerToCsv(Link& link, TerminalFeedback& feedback, const LanguageTable& tab
         return Usage();
     }
     if (!a.out) return Print(LoggerCsvText(loggers.logger()));
+    // A file's logger: the file is the input; a listed logger has none on this computer.
+    if (!OutputAllowed(feedback, a, a.positional.size() == 1 ? a.positional
+                                                             : std::vector<std::string>{}))
+        return kFailed;
     return WriteLoggerCsv(loggers.logger(), *a.out, feedback) == kLoggerCsvWritten ? kDone
                                                                                    : kFailed;
 }

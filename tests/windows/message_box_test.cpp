@@ -92,7 +92,7 @@ TEST_F(windows_Messages, BoxesStandAboveTheProgressWindow) {
     feedback.showMessage(7);
     feedback.showMessage(26);
     (void)feedback.askYesNo(38, 37);
-    (void)feedback.chooseFile({FileRequest::EditPlan, "", ""});
+    (void)feedback.chooseFile({FileRequest::EditPlan, "", "", {}});
     ASSERT_EQ(seen.size(), 4u);
     for (const Seen& s : seen) {
         EXPECT_EQ(s.parent, &progressWindow);
@@ -320,7 +320,7 @@ TEST_F(windows_Messages, OpenDialogsFilterByKind) {
         const QString file = dir.filePath(c.file);
         QFile(file).open(QIODevice::WriteOnly);
         DialogSeen seen;
-        auto chosen = Choose(feedback, {c.kind, dir.path().toStdString(), ""}, file, seen);
+        auto chosen = Choose(feedback, {c.kind, dir.path().toStdString(), "", {}}, file, seen);
         EXPECT_EQ(seen.mode, QFileDialog::AcceptOpen);
         ASSERT_EQ(seen.filters.size(), 1);
         EXPECT_TRUE(seen.filters[0].contains(c.filterHolds)) << seen.filters[0].toStdString();
@@ -341,7 +341,7 @@ TEST_F(windows_Messages, AccentedFoldersCrossTheDialogWhole) {
     QFile(file).open(QIODevice::WriteOnly);
     DialogSeen seen;
     const std::filesystem::path folder = PathFromQString(accented);
-    auto chosen = Choose(feedback, {FileRequest::EditPlan, PathToText(folder), ""}, file, seen);
+    auto chosen = Choose(feedback, {FileRequest::EditPlan, PathToText(folder), "", {}}, file, seen);
     EXPECT_EQ(seen.directory, QDir(accented).absolutePath());
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(PathFromText(*chosen),
@@ -351,7 +351,7 @@ TEST_F(windows_Messages, AccentedFoldersCrossTheDialogWhole) {
 
 TEST_F(windows_Messages, CancelledDialogGivesNothing) {
     DialogSeen seen;
-    EXPECT_FALSE(Choose(feedback, {FileRequest::LoadPlan, "", ""}, QString(), seen).has_value());
+    EXPECT_FALSE(Choose(feedback, {FileRequest::LoadPlan, "", "", {}}, QString(), seen).has_value());
 }
 
 TEST_F(windows_Messages, SaveDialogProposesTheNameAndAsksBeforeOverwriting) {
@@ -361,7 +361,7 @@ TEST_F(windows_Messages, SaveDialogProposesTheNameAndAsksBeforeOverwriting) {
     QFile(existing).open(QIODevice::WriteOnly);
 
     DialogSeen seen;
-    auto chosen = Choose(feedback, {FileRequest::SavePlan, dir.path().toStdString(), "NEW.c318"},
+    auto chosen = Choose(feedback, {FileRequest::SavePlan, dir.path().toStdString(), "NEW.c318", {}},
                          existing, seen);
     EXPECT_EQ(seen.mode, QFileDialog::AcceptSave);
     EXPECT_TRUE(seen.confirmsOverwrite);
@@ -372,7 +372,7 @@ TEST_F(windows_Messages, SaveDialogProposesTheNameAndAsksBeforeOverwriting) {
     EXPECT_EQ(*chosen, existing.toStdString());
 
     DialogSeen logger;
-    auto fresh = Choose(feedback, {FileRequest::SaveLogger, dir.path().toStdString(), "LOG1.lograd"},
+    auto fresh = Choose(feedback, {FileRequest::SaveLogger, dir.path().toStdString(), "LOG1.lograd", {}},
                         dir.filePath("LOG1.lograd"), logger);
     EXPECT_EQ(logger.mode, QFileDialog::AcceptSave);
     EXPECT_EQ(logger.overwriteQuestions, 0);
