@@ -200,7 +200,7 @@ private:
     State OpenServer(const ArchiveLocation& where, Schema schema);
     [[nodiscard]] bool WriteAllowed();
     [[nodiscard]] bool Migrate();
-    [[nodiscard]] std::optional<Kept> KeepOne(const ToKeep& logger, const std::string& now);
+    [[nodiscard]] std::optional<Kept> KeepOne(const ToKeep& k, const std::string& now);
     // Offline, a logger kept here (added or kept before) waits to be sent to the server.
     [[nodiscard]] std::optional<Kept> MarkPending(const Kept& kept);
 

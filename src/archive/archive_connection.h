@@ -34,11 +34,8 @@ inline constexpr Dialect kPostgreSql{
     "UPDATE archive_schema SET version = %1"};
 
 struct ArchiveConnection {
-    explicit ArchiveConnection(const QString& driver) {
-        static std::atomic<int> serial{0};
-        name = "zv318-archive-" + std::to_string(++serial);
-        db = QSqlDatabase::addDatabase(driver, QString::fromStdString(name));
-    }
+    explicit ArchiveConnection(const QString& driver)
+        : name(NextName()), db(QSqlDatabase::addDatabase(driver, QString::fromStdString(name))) {}
     ~ArchiveConnection() {
         statements.clear();
         db.close();
@@ -80,7 +77,13 @@ struct ArchiveConnection {
     bool commit() { return run("COMMIT"); }
     void rollback() { (void)run("ROLLBACK"); }
 
-    std::string name;
+    // Qt names each connection; a name is never used twice in a process.
+    static std::string NextName() {
+        static std::atomic<int> serial{0};
+        return "zv318-archive-" + std::to_string(++serial);
+    }
+
+    std::string name;  // before db, which is made under this name
     QSqlDatabase db;
     std::map<QString, QSqlQuery> statements;
     const Dialect* dialect = &kSqlite;
