@@ -81,7 +81,8 @@ TEST_F(windows_Messages, BoxesStandAboveTheProgressWindow) {
     };
     std::vector<Seen> seen;
     ModalWatcher watcher([&](QWidget* modal) {
-        (void)QTest::qWaitForWindowActive(modal, 1000);
+        // A busy machine may take seconds to activate it; the wait ends once it is active.
+        (void)QTest::qWaitForWindowActive(modal, 20000);
         seen.push_back({modal->parentWidget(), modal->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
                         QApplication::activeWindow() == modal,
                         QApplication::overrideCursor() &&
