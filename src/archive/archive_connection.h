@@ -65,7 +65,7 @@ struct ArchiveConnection {
     bool exec(QSqlQuery& q) {
         // A statement the database did not prepare is not run: Qt would send it without its
         // name and report its own syntax error instead of the database's reason (kept).
-        if (unprepared.count(q.lastQuery().trimmed())) return false;
+        if (unprepared.contains(q.lastQuery().trimmed())) return false;
         if (!q.exec()) {
             failed(q.lastError());
             return false;
@@ -87,7 +87,7 @@ struct ArchiveConnection {
     // one the database refused is prepared again at its next use.
     QSqlQuery& statement(const QString& sql) {
         auto it = statements.find(sql);
-        if (it != statements.end() && unprepared.count(sql.trimmed())) {
+        if (it != statements.end() && unprepared.contains(sql.trimmed())) {
             statements.erase(it);
             it = statements.end();
         }
