@@ -299,6 +299,8 @@ bool Archive::Migrate() {
     };
     const bool done =
         step(1, {
+            // Each element is one statement; adjacent literals make one statement's text.
+            // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
             "CREATE TABLE instruments (serial TEXT PRIMARY KEY, model TEXT NOT NULL, "
             "io_version TEXT NOT NULL, instrument_version TEXT NOT NULL, "
             "first_seen TEXT NOT NULL, last_seen TEXT NOT NULL)",

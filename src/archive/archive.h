@@ -227,7 +227,7 @@ private:
     [[nodiscard]] bool WriteAllowed();
     [[nodiscard]] bool Migrate();
     [[nodiscard]] bool FillMeasuredAt();
-    [[nodiscard]] std::optional<Kept> KeepOne(const ToKeep& logger, const std::string& now);
+    [[nodiscard]] std::optional<Kept> KeepOne(const ToKeep& k, const std::string& now);
     // KeepAll on this database only (a server's failure is a failure).
     [[nodiscard]] std::optional<std::vector<Kept>> KeepHere(const std::vector<ToKeep>& loggers);
     [[nodiscard]] std::optional<std::vector<Kept>> KeepPendingInstead(const std::vector<ToKeep>& loggers);

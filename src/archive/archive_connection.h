@@ -35,11 +35,8 @@ inline constexpr Dialect kPostgreSql{
     "UPDATE archive_schema SET version = %1"};
 
 struct ArchiveConnection {
-    explicit ArchiveConnection(const QString& driver) {
-        static std::atomic<int> serial{0};
-        name = "zv318-archive-" + std::to_string(++serial);
-        db = QSqlDatabase::addDatabase(driver, QString::fromStdString(name));
-    }
+    explicit ArchiveConnection(const QString& driver)
+        : name(NextName()), db(QSqlDatabase::addDatabase(driver, QString::fromStdString(name))) {}
     ~ArchiveConnection() {
         statements.clear();
         db.close();
@@ -71,7 +68,7 @@ struct ArchiveConnection {
     bool exec(QSqlQuery& q) {
         // A statement the database did not prepare is not run: Qt would send it without its
         // name and report its own syntax error instead of the database's reason (kept).
-        if (unprepared.count(q.lastQuery().trimmed())) return false;
+        if (unprepared.contains(q.lastQuery().trimmed())) return false;
         if (!q.exec()) {
             failed(q.lastError());
             return false;
@@ -93,7 +90,7 @@ struct ArchiveConnection {
     // one the database refused is prepared again at its next use.
     QSqlQuery& statement(const QString& sql) {
         auto it = statements.find(sql);
-        if (it != statements.end() && unprepared.count(sql.trimmed())) {
+        if (it != statements.end() && unprepared.contains(sql.trimmed())) {
             statements.erase(it);
             it = statements.end();
         }
@@ -111,7 +108,13 @@ struct ArchiveConnection {
         sqlState = state;
     }
 
-    std::string name;
+    // Qt names each connection; a name is never used twice in a process.
+    static std::string NextName() {
+        static std::atomic<int> serial{0};
+        return "zv318-archive-" + std::to_string(++serial);
+    }
+
+    std::string name;  // before db, which is made under this name
     QSqlDatabase db;
     std::map<QString, QSqlQuery> statements;
     std::set<QString> unprepared;  // the statements the database refused to prepare

@@ -202,7 +202,8 @@ std::string ServerConnectOptions(const ServerAddress& address) {
     std::string out;
     bool timeout = false;
     for (const auto& [key, value] : address.settings) {
-        out += (out.empty() ? "" : ";") + key + "='" + value + "'";
+        if (!out.empty()) out += ';';
+        out.append(key).append("='").append(value).append("'");
         timeout = timeout || key == "connect_timeout";
     }
     if (!timeout)

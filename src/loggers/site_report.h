@@ -35,7 +35,7 @@ inline constexpr int kReportTitleEntry = 1410;
 inline constexpr int kReportSummaryEntry = 1426;  // "Channels below the threshold: %1 of %2"
 inline constexpr int kReportPageEntry = 1428;     // "Page %1 of %2"
 
-inline constexpr std::size_t kLogoFileMaxBytes = 4 * 1024 * 1024;
+inline constexpr std::size_t kLogoFileMaxBytes = std::size_t{4} * 1024 * 1024;
 
 // The instrument a logger was measured with, when the download or the archive knows it.
 struct ReportInstrument {

@@ -291,7 +291,7 @@ void PlanProcedures::BeginProgress(int captionEntry, int maximum) {
     feedback_.processEvents();
 }
 
-void PlanProcedures::EndProgress(int statusEntry, std::optional<std::string> note) {
+void PlanProcedures::EndProgress(int statusEntry, const std::optional<std::string>& note) {
     ProgressWindow& p = feedback_.progress();
     p.setStatus(Entry(statusEntry));
     // A transfer that stopped never shows a full bar nor "do not disconnect".
@@ -310,9 +310,9 @@ PlanOutcome PlanProcedures::EndLost() {
     return PlanOutcome::NotConnected;
 }
 
-PlanOutcome PlanProcedures::Refuse(int message, std::optional<std::string> note) {
+PlanOutcome PlanProcedures::Refuse(int message, const std::optional<std::string>& note) {
     // The window shows how it ended before the message box opens over it.
-    EndProgress(kStoppedStatus, std::move(note));
+    EndProgress(kStoppedStatus, note);
     feedback_.showMessage(message);
     return PlanOutcome::Failed;
 }

@@ -166,7 +166,7 @@ private:
     [[nodiscard]] bool Send(const std::string& command);
     [[nodiscard]] bool ErasePlans();
     // Ends the progress window stopped (with `note`), then shows `message`.
-    PlanOutcome Refuse(int message, std::optional<std::string> note = std::nullopt);
+    PlanOutcome Refuse(int message, const std::optional<std::string>& note = std::nullopt);
     // Forgets the copies of the listed plans that the reading just ended did not write.
     void RemoveUnwrittenCopies();
     [[nodiscard]] int PlanCount();
@@ -176,7 +176,7 @@ private:
                                  const std::string& text);
 
     void BeginProgress(int captionEntry, int maximum);
-    void EndProgress(int statusEntry, std::optional<std::string> note = std::nullopt);
+    void EndProgress(int statusEntry, const std::optional<std::string>& note = std::nullopt);
     PlanOutcome EndLost();
     [[nodiscard]] const std::string& Entry(int n) const { return language_.entry(n); }
 

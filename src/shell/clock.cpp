@@ -71,7 +71,7 @@ std::optional<std::string> Puestaenhora1Click(Link& link, Feedback& feedback,
     }
     feedback.setBusy(true);
     int repetitions = -1;
-    const std::optional<std::string> sent = SendClock(link);
+    std::optional<std::string> sent = SendClock(link);  // not const: the return moves it
     if (sent) repetitions = SyncAfterClock(link, serialLabel);
     feedback.setBusy(false);
     if (repetitions < 0) {

@@ -19,7 +19,7 @@
 namespace zv318 {
 
 inline constexpr char kUserSettingsFileName[] = "settings.txt";
-inline constexpr std::size_t kUserSettingsMaxBytes = 1024 * 1024;
+inline constexpr std::size_t kUserSettingsMaxBytes = std::size_t{1024} * 1024;
 
 class UserSettings {
 public:

@@ -26,7 +26,32 @@ std::vector<std::uint8_t> FromHex(const std::string& text) {
     return bytes;
 }
 
-TEST(Zv318ctl, FirmwareUpdatesAgainstTheSimulatorProcess) {
+// What the simulator's state file holds: the IO Interface's flash blocks (address -> 64
+// bytes) and the records the instrument took, in order.
+struct SimState {
+    std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> blocks;
+    std::vector<std::vector<std::uint8_t>> records;
+};
+
+SimState ReadSimState(const fs::path& state) {
+    SimState s;
+    std::ifstream in(state);
+    std::string kind, address, bytes;
+    while (in >> kind) {
+        if (kind == "flash") {
+            in >> address >> bytes;
+            s.blocks.emplace_back(std::stoul(address, nullptr, 16), FromHex(bytes));
+        } else {
+            in >> bytes;
+            s.records.push_back(FromHex(bytes));
+        }
+    }
+    return s;
+}
+
+// Each update waits as a real instrument needs (the loader's 4 s, the restart's 2 s): the two
+// are tests of their own, so that a parallel run waits for both at once.
+TEST(Zv318ctl, IoFirmwareUpdateAgainstTheSimulatorProcess) {
     const fs::path home = fs::temp_directory_path() / ("zv318-ctl-fw-" + std::to_string(getpid()));
     const fs::path state = home / "state.txt";
     fs::create_directories(home);
@@ -35,12 +60,6 @@ TEST(Zv318ctl, FirmwareUpdatesAgainstTheSimulatorProcess) {
 
     const std::string io = FullIntelHexImage();
     ASSERT_TRUE(WriteFileAtomically(home / "full.hex", io));
-    const std::vector<std::string> lines = {
-        "S00F000068656C6C6F202020202000003C", "S1130000285F245F2212226A000424290008237C2A",
-        "S11300100002000800082629001853812341001813", "S5030003F9", "S9030000FC"};
-    std::string zv;
-    for (const std::string& l : lines) zv += l + "\r\n";
-    ASSERT_TRUE(WriteFileAtomically(home / "new.zv318", zv));
 
     // Without --yes the question is answered No: nothing is sent.
     CtlRun no = RunCtl(env, "firmware io '" + (home / "full.hex").string() + "'");
@@ -49,16 +68,11 @@ TEST(Zv318ctl, FirmwareUpdatesAgainstTheSimulatorProcess) {
 
     CtlRun ioRun = RunCtl(env, "--yes firmware io '" + (home / "full.hex").string() + "'");
     EXPECT_EQ(ioRun.status, 0) << ioRun.out;
-    CtlRun zvRun = RunCtl(env, "--yes firmware instrument '" + (home / "new.zv318").string() + "'");
-    EXPECT_EQ(zvRun.status, 0) << zvRun.out;
-    // Refused before anything is sent: the state below holds only the two updates above.
-    ASSERT_TRUE(WriteFileAtomically(home / "cut.zv318", zv.substr(0, zv.rfind("S9"))));
+    // Refused before anything is sent: the state below holds only the update above.
     ASSERT_TRUE(WriteFileAtomically(home / "end.hex", HexRecord(1, 0, {})));
     // A data byte taken out of a record whose checksum still adds up.
     ASSERT_TRUE(WriteFileAtomically(home / "short.hex", ":03100000AABB88\r\n:00000001FF\r\n"));
     const std::pair<std::string, const char*> refused[] = {
-        {"instrument '" + (home / "full.hex").string() + "'", "message 11:"},
-        {"instrument '" + (home / "cut.zv318").string() + "'", "message 2:"},
         {"io '" + (home / "end.hex").string() + "'", "message 2:"},
         {"io '" + (home / "short.hex").string() + "'", "message 2:"},
         {"io '" + (home / "missing.hex").string() + "'", "message 1:"},
@@ -71,28 +85,53 @@ TEST(Zv318ctl, FirmwareUpdatesAgainstTheSimulatorProcess) {
     sim.stop();
 
     const MemoryImage image = LoadMemoryImage(io);
-    std::ifstream in(state);
-    std::string kind, address, bytes;
-    int blocks = 0;
-    std::vector<std::vector<std::uint8_t>> records;
-    while (in >> kind) {
-        if (kind == "flash") {
-            in >> address >> bytes;
-            const std::size_t a = std::stoul(address, nullptr, 16);
-            ASSERT_LT(a + 64, image.bytes.size() + 1);
-            EXPECT_EQ(FromHex(bytes), std::vector<std::uint8_t>(image.bytes.begin() + a,
-                                                                image.bytes.begin() + a + 64))
-                << address;
-            ++blocks;
-        } else {
-            in >> bytes;
-            records.push_back(FromHex(bytes));
-        }
+    const SimState got = ReadSimState(state);
+    for (const auto& [address, bytes] : got.blocks) {
+        ASSERT_LT(address + 64, image.bytes.size() + 1);
+        EXPECT_EQ(bytes, std::vector<std::uint8_t>(image.bytes.begin() + address,
+                                                   image.bytes.begin() + address + 64))
+            << std::hex << address;
     }
-    EXPECT_EQ(blocks, (0x20000 - 0x1000) / 64);  // every block of the image
-    ASSERT_EQ(records.size(), lines.size());
+    EXPECT_EQ(got.blocks.size(), std::size_t{(0x20000 - 0x1000) / 64});  // every block of the image
+    EXPECT_TRUE(got.records.empty());
+    fs::remove_all(home);
+}
+
+TEST(Zv318ctl, InstrumentFirmwareUpdateAgainstTheSimulatorProcess) {
+    const fs::path home = fs::temp_directory_path() / ("zv318-ctl-fw-" + std::to_string(getpid()));
+    const fs::path state = home / "state.txt";
+    fs::create_directories(home);
+    SimProcess sim({"--state", state.string()});
+    const std::string env = sim.envWithHome(home);
+
+    const std::vector<std::string> lines = {
+        "S00F000068656C6C6F202020202000003C", "S1130000285F245F2212226A000424290008237C2A",
+        "S11300100002000800082629001853812341001813", "S5030003F9", "S9030000FC"};
+    std::string zv;
+    for (const std::string& l : lines) zv += l + "\r\n";
+    ASSERT_TRUE(WriteFileAtomically(home / "new.zv318", zv));
+
+    CtlRun zvRun = RunCtl(env, "--yes firmware instrument '" + (home / "new.zv318").string() + "'");
+    EXPECT_EQ(zvRun.status, 0) << zvRun.out;
+    // Refused before anything is sent: the state below holds only the update above.
+    ASSERT_TRUE(WriteFileAtomically(home / "cut.zv318", zv.substr(0, zv.rfind("S9"))));
+    ASSERT_TRUE(WriteFileAtomically(home / "full.hex", FullIntelHexImage()));
+    const std::pair<std::string, const char*> refused[] = {
+        {"instrument '" + (home / "full.hex").string() + "'", "message 11:"},
+        {"instrument '" + (home / "cut.zv318").string() + "'", "message 2:"},
+    };
+    for (const auto& [args, message] : refused) {
+        CtlRun r = RunCtl(env, "--yes firmware " + args);
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_NE(r.out.find(message), std::string::npos) << r.out;
+    }
+    sim.stop();
+
+    const SimState got = ReadSimState(state);
+    EXPECT_TRUE(got.blocks.empty());
+    ASSERT_EQ(got.records.size(), lines.size());
     for (std::size_t k = 0; k < lines.size(); ++k)
-        EXPECT_EQ(records[k], DecodeInstrumentLine(lines[k]).bytes) << lines[k];
+        EXPECT_EQ(got.records[k], DecodeInstrumentLine(lines[k]).bytes) << lines[k];
     fs::remove_all(home);
 }
 

@@ -75,7 +75,9 @@ TEST(Zv318ctl, AnInstrumentHeldByAnotherProgramIsRefusedBeforeItIsTouched) {
 
     const Clock::time_point start = Clock::now();
     const CtlRun refused = RunCtl(env, "status");
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+    // It gives up after its half-second wait, not when the holder ends (which is never here);
+    // the bound leaves a busy machine time to start the program.
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(refused.status, 4) << refused.out;
     EXPECT_NE(refused.out.find("zv318 (process " + std::to_string(holder) + ")"), std::string::npos)
         << refused.out;

@@ -50,7 +50,9 @@ public:
             execv(ZV318_SIM_PATH, const_cast<char* const*>(argv.data()));
             _exit(127);
         }
-        for (int i = 0; i < 200 && !fs::exists(folder_ / "zv318.sock"); ++i)
+        // Until its socket is there: at once on an idle machine, seconds on a busy one.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!fs::exists(folder_ / "zv318.sock") && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ~SimProcess() {
@@ -77,7 +79,9 @@ public:
         return text;
     }
     std::string env() const {
-        return "ZV318_TIMEOUT_MS=1000 ZV318_HID_SOCKETS='" + folder_.string() + "'";
+        // The simulator answers every report, so a reply is awaited long enough for a busy
+        // machine to run it.
+        return "ZV318_TIMEOUT_MS=10000 ZV318_HID_SOCKETS='" + folder_.string() + "'";
     }
     // The same with a program folder of its own, holding the English language file.
     std::string envWithHome(const fs::path& home) const {

@@ -100,7 +100,7 @@ TEST_F(mainwindowLoggers, ReceptionListsMarksAndOpensTheDemoLoggers) {
         viewer->close();
     });
     DoubleClick(1, 1);
-    ASSERT_TRUE(WaitUntil([&] { return records >= 0; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return records >= 0; }));
     EXPECT_EQ(records, 40);
     EXPECT_EQ(name, "ROOF1");
     EXPECT_EQ(threshold, "45 dBuV");
@@ -205,9 +205,10 @@ TEST_F(mainwindowLoggers, PreviewShowsThePagesOfTheOpenLogger) {
     QString title;
     ModalWatcher watch([&](QWidget* modal) {
         if (auto* preview = qobject_cast<QPrintPreviewDialog*>(modal)) {
-            QTest::qWait(200);
-            if (auto* widget = preview->findChild<QPrintPreviewWidget*>())
+            if (auto* widget = preview->findChild<QPrintPreviewWidget*>()) {
+                (void)WaitUntil([&] { return widget->pageCount() > 0; });
                 pages = widget->pageCount();
+            }
             title = preview->windowTitle();
         }
         modal->close();

@@ -40,8 +40,12 @@
 
 namespace zv318::testing {
 
+// How long a test waits for what an idle machine does at once: generous, because a loaded
+// machine may hold the test back for seconds; a wait ends as soon as its condition holds.
+inline constexpr int kPatienceMs = 20000;
+
 // Waits (running events) until `done` holds or `ms` have passed.
-inline bool WaitUntil(const std::function<bool()>& done, int ms) {
+inline bool WaitUntil(const std::function<bool()>& done, int ms = kPatienceMs) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {

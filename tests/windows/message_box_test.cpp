@@ -81,7 +81,10 @@ TEST_F(windows_Messages, BoxesStandAboveTheProgressWindow) {
     };
     std::vector<Seen> seen;
     ModalWatcher watcher([&](QWidget* modal) {
-        (void)QTest::qWaitForWindowActive(modal, 1000);
+        // A busy machine may take seconds to activate it; the wait ends once it is the active
+        // window (the very condition checked below, which qWaitForWindowActive is not: it
+        // gives up at once on a widget whose window is not yet made).
+        (void)QTest::qWaitFor([modal] { return QApplication::activeWindow() == modal; }, 20000);
         seen.push_back({modal->parentWidget(), modal->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
                         QApplication::activeWindow() == modal,
                         QApplication::overrideCursor() &&

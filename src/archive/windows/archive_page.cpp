@@ -80,7 +80,7 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
     // Two rows of filters: what the logger is called and its type; when and from which
     // instrument.
     auto* filters = new QGridLayout;
-    for (int k = 0; k < 5; ++k) labels_[k] = new QLabel(this);
+    for (QLabel*& label : labels_) label = new QLabel(this);
     filters->addWidget(labels_[0], 0, 0);
     filters->addWidget(FilterEdit, 0, 1, 1, 3);
     filters->addWidget(labels_[1], 0, 4);
