@@ -115,7 +115,9 @@ TEST(Zv318ctl, ASecondProgramDuringAnIoUpdateIsRefusedAndTheUpdateEndsWhole) {
     const Clock::time_point start = Clock::now();
     const CtlRun refused = RunCtl(env, "status");
     const auto took = Clock::now() - start;
-    EXPECT_LT(took, std::chrono::seconds(1));
+    // The program gives up after its half-second wait; the bound leaves a machine busy with the
+    // rest of the suite time to start it (by hand the refusal takes about 0.5 s).
+    EXPECT_LT(took, std::chrono::seconds(3));
     EXPECT_EQ(refused.status, 4) << refused.out;
     EXPECT_NE(refused.out.find("zv318ctl (process"), std::string::npos) << refused.out;
 
