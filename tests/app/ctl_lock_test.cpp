@@ -75,7 +75,7 @@ TEST(Zv318ctl, AnInstrumentHeldByAnotherProgramIsRefusedBeforeItIsTouched) {
 
     const Clock::time_point start = Clock::now();
     const CtlRun refused = RunCtl(env, "status");
-    // It gives up after its half-second wait, not when the holder ends (which is never here);
+    // It gives up after its short wait, not when the holder ends (which is never here);
     // the bound leaves a busy machine time to start the program.
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(refused.status, 4) << refused.out;
@@ -115,8 +115,8 @@ TEST(Zv318ctl, ASecondProgramDuringAnIoUpdateIsRefusedAndTheUpdateEndsWhole) {
     const Clock::time_point start = Clock::now();
     const CtlRun refused = RunCtl(env, "status");
     const auto took = Clock::now() - start;
-    // The program gives up after its half-second wait; the bound leaves a machine busy with the
-    // rest of the suite time to start it (by hand the refusal takes about 0.5 s).
+    // The program gives up after its short wait; the bound leaves a machine busy with the
+    // rest of the suite time to start it (by hand the refusal takes under 1 s).
     EXPECT_LT(took, std::chrono::seconds(3));
     EXPECT_EQ(refused.status, 4) << refused.out;
     EXPECT_NE(refused.out.find("zv318ctl (process"), std::string::npos) << refused.out;
