@@ -17,7 +17,7 @@ namespace zv318 {
 namespace {
 
 // A knock holds a kind and a path; anything longer is no knock of ours.
-constexpr qint64 kMaxKnockBytes = 64 * 1024;
+constexpr qint64 kMaxKnockBytes = qint64{64} * 1024;
 
 QByteArray KindWord(HandedFile::Kind kind) {
     switch (kind) {

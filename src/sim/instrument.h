@@ -73,6 +73,8 @@ class HoldingSlot {
 public:
     HoldingSlot() : state(std::make_shared<Holding>()) {}
     HoldingSlot(const HoldingSlot&) : HoldingSlot() {}
+    // An instrument keeps its own holding whatever it is assigned, itself included.
+    // NOLINTNEXTLINE(bugprone-unhandled-self-assignment)
     HoldingSlot& operator=(const HoldingSlot&) { return *this; }
     std::shared_ptr<Holding> state;
 };
