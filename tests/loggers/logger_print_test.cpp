@@ -158,9 +158,11 @@ TEST_F(loggersScenario, PrintCommandsAskOnceAndReportEveryFailure) {
     EXPECT_TRUE(commands().empty());
     EXPECT_TRUE(feedback.messages.empty());
 
-    // No "Loggers" folder: message 18 from the writer, then 26; from the viewer the same.
+    // A file where the "Loggers" folder would be: message 18 from the writer, then 26; from the
+    // viewer the same.
     printer.accept = true;
     fs::remove_all(loggers());
+    WriteBytes(loggers(), "a file where the folder would be");
     EXPECT_EQ(procedures.PrintSelButClick(printer), LoggerOutcome::Failed);
     EXPECT_EQ(feedback.messages, (std::vector<int>{18, 26}));
     feedback.messages.clear();
