@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>

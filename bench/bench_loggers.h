@@ -22,7 +22,7 @@ inline std::string SiteName(int site) {
 // (the last at 1666 MHz would be past the RADIO band: they wrap at 858 MHz), powers that drift.
 inline OpenLogger SiteLogger(int site, int j) {
     const int day = j % 28 + 1, month = j / 28 % 12 + 1, year = 2020 + j / 336;
-    char date[16], time[16];
+    char date[32], time[32];
     std::snprintf(date, sizeof date, "%02d/%02d/%04d", day, month, year);
     std::snprintf(time, sizeof time, "%02d:%02d:00", 8 + site % 10, site % 60);
     OpenLogger lg{"RADIO", SiteName(site), "TV" + std::to_string(site % 7), date, time,
