@@ -115,11 +115,13 @@ QJsonObject JsonOf(const ArchivedLogger& a) {
 
 // The list written as it is read, one logger at a time: the memory stays flat whatever the
 // archive's size. The JSON is an indented array, as a JSON writer lays one out.
-bool PrintList(Archive& archive, const ArchiveFilter& filter, bool json) {
+// `undated`: how many of them have no date.
+bool PrintList(Archive& archive, const ArchiveFilter& filter, bool json, long& undated) {
     if (json) {
         std::string separator = "\n";
         std::fputs("[", stdout);
-        const bool read = archive.ForEach(filter, [&separator](const ArchivedLogger& a) {
+        const bool read = archive.ForEach(filter, [&separator, &undated](const ArchivedLogger& a) {
+            undated += a.measuredAt ? 0 : 1;
             std::string object = QJsonDocument(JsonOf(a)).toJson(QJsonDocument::Indented).toStdString();
             std::string indented;
             indented.reserve(object.size() + 256);
@@ -141,7 +143,8 @@ bool PrintList(Archive& archive, const ArchiveFilter& filter, bool json) {
     }
     std::printf("%6s  %-12s %-5s %-12s %-19s %7s %5s  %s\n", "ID", "NAME", "TYPE", "PLAN",
                 "MEASURED", "RECORDS", "BELOW", "SERIAL");
-    const bool read = archive.ForEach(filter, [](const ArchivedLogger& a) {
+    const bool read = archive.ForEach(filter, [&undated](const ArchivedLogger& a) {
+        undated += a.measuredAt ? 0 : 1;
         std::printf("%6lld  %-12s %-5s %-12s %-19s %7d %5d  %s\n", static_cast<long long>(a.id),
                     a.name.c_str(), a.type.c_str(), a.plan.c_str(),
                     a.measuredAt.value_or("-").c_str(), a.records, a.belowThreshold,
@@ -216,7 +219,9 @@ int Import(Archive& archive, const std::vector<std::string>& files, TerminalFeed
         const std::optional<Archive::Kept> kept = archive.ImportFile(PathFromText(file), &read);
         if (kept) {
             std::cout << (kept->added ? "archived " : "already archived ") << file << " as "
-                      << kept->id << '\n';
+                      << kept->id << (kept->notice != 0 ? " here, to be sent" : "") << '\n';
+            if (kept->notice != 0)
+                feedback.showNotice(ArchiveNotice(table, kept->notice, archive.detail()));
             continue;
         }
         status = kFailed;
@@ -276,11 +281,18 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
     if (!archive.usable()) return kFailed;
 
     if (what == "list") {
-        const bool read = PrintList(archive, o.filter, o.json);
+        long undated = 0;
+        const bool read = PrintList(archive, o.filter, o.json, undated);
+        if (!read) {
+            const bool server = where.kind == ArchiveLocation::PostgreSql && !archive.offline();
+            feedback.showNotice(ArchiveNotice(
+                table, server ? kMessageArchiveRefused : kMessageArchiveUnavailable, archive.detail()));
+            return kFailed;
+        }
+        if (undated > 0)
+            feedback.showNotice(ArchiveNotice(table, kMessageArchiveUndated, std::to_string(undated)));
         TellPending(feedback, table, archive, where);
-        if (read) return kDone;
-        feedback.showNotice(ArchiveNotice(table, kMessageArchiveUnavailable, archive.detail()));
-        return kFailed;
+        return kDone;
     }
     if (what == "import") return Import(archive, o.positional, feedback, table);
     if (what == "check") {

@@ -11,12 +11,15 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 #ifndef _WIN32
 #include <unistd.h>
 #endif
 
 #include "archive/windows/archive_page.h"
+#include "archive/windows/team_archive.h"
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/updating_form.h"
 #include "link/interrupts.h"
@@ -236,8 +239,14 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, SingleInsta
     form->AlExecutar();
 }
 
-void GuiProgram::End() {
-    form.reset();  // before the feedback and the link it uses
+void GuiProgram::End(int status) {
+    form.reset();  // before the feedback and the link it uses; waits for a send at most 2 s
+    // A send to the team archive still under way would outlive the databases' global state:
+    // the program ends at once (what it had not sent stays pending, as after a power cut).
+    if (SendsStillRunning() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
     keeper.reset();
 }
 

@@ -53,8 +53,9 @@ struct GuiProgram {
     // logout wait for a running operation as a window close does), then the main window's
     // start-up. Throws what cannot be started.
     void Start(QApplication& app, const GuiOptions& options, SingleInstance& instance);
-    // The main window before the feedback and the link it uses.
-    void End();
+    // The main window before the feedback and the link it uses; a send to the team archive
+    // still under way then ends the program at once with `status`.
+    void End(int status);
 };
 
 // The picture the options ask for, taken once the windows have painted; the program then ends.

@@ -35,6 +35,6 @@ int main(int argc, char** argv) {
     if (!options.editFile.isEmpty()) zv318::OpenPlanWhenShown(program, options);
 
     const int status = app.exec();
-    program.End();
+    program.End(status);
     return status;
 }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <atomic>
 #include <map>
+#include <set>
 #include <string>
 
 namespace zv318 {
@@ -48,25 +49,30 @@ struct ArchiveConnection {
     ArchiveConnection(const ArchiveConnection&) = delete;
     ArchiveConnection& operator=(const ArchiveConnection&) = delete;
 
-    // Keeps a failure's words, and whether SQLite said the file is damaged (SQLITE_CORRUPT,
-    // SQLITE_NOTADB).
-    void note(const QSqlError& e) {
-        error = e.text().toStdString();
-        const QString code = e.nativeErrorCode();
-        damaged = damaged || (dialect == &kSqlite && (code == "11" || code == "26"));
+    // What failed, in the database's own words (the server's message, not Qt's wrapping of
+    // it), its SQLSTATE on a server, and whether SQLite said the file is damaged
+    // (SQLITE_CORRUPT, SQLITE_NOTADB).
+    void failed(const QSqlError& e) {
+        const QString own = e.databaseText().trimmed();
+        error = (own.isEmpty() ? e.text() : own).toStdString();
+        sqlState = e.nativeErrorCode().toStdString();
+        damaged = damaged || (dialect == &kSqlite && (sqlState == "11" || sqlState == "26"));
     }
     // One statement run at once; false after a failure (error says it).
     bool run(const QString& sql) {
         QSqlQuery q(db);
         if (!q.exec(sql)) {
-            note(q.lastError());
+            failed(q.lastError());
             return false;
         }
         return true;
     }
     bool exec(QSqlQuery& q) {
+        // A statement the database did not prepare is not run: Qt would send it without its
+        // name and report its own syntax error instead of the database's reason (kept).
+        if (unprepared.count(q.lastQuery().trimmed())) return false;
         if (!q.exec()) {
-            note(q.lastError());
+            failed(q.lastError());
             return false;
         }
         return true;
@@ -74,12 +80,22 @@ struct ArchiveConnection {
     QSqlQuery prepared(const QString& sql) {
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        if (!q.prepare(sql)) error = q.lastError().text().toStdString();
+        if (q.prepare(sql)) {
+            unprepared.erase(sql.trimmed());
+        } else {
+            failed(q.lastError());
+            unprepared.insert(sql.trimmed());
+        }
         return q;
     }
-    // The same statement prepared once for the connection's life (each keep runs the same few).
+    // The same statement prepared once for the connection's life (each keep runs the same few);
+    // one the database refused is prepared again at its next use.
     QSqlQuery& statement(const QString& sql) {
         auto it = statements.find(sql);
+        if (it != statements.end() && unprepared.count(sql.trimmed())) {
+            statements.erase(it);
+            it = statements.end();
+        }
         if (it == statements.end()) it = statements.emplace(sql, prepared(sql)).first;
         return it->second;
     }
@@ -90,8 +106,10 @@ struct ArchiveConnection {
     std::string name;
     QSqlDatabase db;
     std::map<QString, QSqlQuery> statements;
+    std::set<QString> unprepared;  // the statements the database refused to prepare
     const Dialect* dialect = &kSqlite;
     std::string error;
+    std::string sqlState;
     bool damaged = false;
 };
 
