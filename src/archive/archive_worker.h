@@ -7,7 +7,6 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QThread>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -19,9 +18,18 @@ namespace zv318 {
 class ArchiveWorker : public QObject {
     Q_OBJECT
 public:
+    // How long closing waits for the work under way (a server that does not answer is given up
+    // on: the work ends by itself at its time-out).
+    static constexpr int kWaitOnCloseMs = 2000;
+
     explicit ArchiveWorker(ArchiveLocation where, QObject* parent = nullptr);
-    // Waits for the work under way, then closes the connection in its own thread.
+    // Waits up to kWaitOnCloseMs for the work under way, then closes the connection in its
+    // own thread.
     ~ArchiveWorker() override;
+
+    // Starts closing (after the work queued so far); the destructor then waits only for what is
+    // left of kWaitOnCloseMs, so that closing a page waits once for everything it runs.
+    void beginClose();
 
     // Another place, or the same opened again: opened by the next work, after what is queued.
     void setLocation(ArchiveLocation where);
@@ -31,21 +39,14 @@ public:
     template <class Result>
     void post(std::function<Result(Archive*)> work, QObject* context,
               std::function<void(Result)> done) {
-        started();
         QPointer<QObject> guard(context);
-        QMetaObject::invokeMethod(
-            host_,
-            [this, work = std::move(work), guard, done = std::move(done)] {
-                auto result = std::make_shared<Result>(work(opened()));
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, guard, done, result] {
-                        if (guard && done) done(std::move(*result));
-                        finished();
-                    },
-                    Qt::QueuedConnection);
-            },
-            Qt::QueuedConnection);
+        enqueue([work = std::move(work), guard,
+                 done = std::move(done)](Archive* a) -> std::function<void()> {
+            auto result = std::make_shared<Result>(work(a));
+            return [guard, done, result] {
+                if (guard && done) done(std::move(*result));
+            };
+        });
     }
 
     // Work queued or under way.
@@ -58,17 +59,14 @@ signals:
     void notice(int message, const QString& detail);
 
 private:
-    // On the worker's thread: the archive, opened at first use.
-    Archive* opened();
-    void started();
+    struct Impl;
+    // Runs `job` on the worker's thread; what it returns runs on the window's thread.
+    void enqueue(std::function<std::function<void()>(Archive*)> job);
     void finished();
 
-    QThread thread_;
-    QObject* host_;          // lives in thread_: what runs there is queued to it
-    ArchiveLocation where_;  // used in thread_ only
-    std::unique_ptr<Archive> archive_;
-    bool open_ = false;
+    Impl* impl_;  // left to end by itself when closing cannot wait for it
     int queued_ = 0;
+    qint64 closingSince_ = -1;  // ms on the steady clock; -1: not closing
 };
 
 }  // namespace zv318

@@ -87,7 +87,12 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
     };
 }
 
-ArchivePage::~ArchivePage() = default;
+ArchivePage::~ArchivePage() {
+    // One wait for everything the page runs: the worker starts closing while the team
+    // archive's send is waited for.
+    worker_->beginClose();
+    delete Team;
+}
 
 void ArchivePage::ensureBuilt() {
     if (FilterEdit) return;
