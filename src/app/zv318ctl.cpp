@@ -105,10 +105,10 @@ int Status(Context& c) {
     ConnectionInfo info = ReadConnectionInfo(*c.link);
     if (!info.found) return NotConnected(c, info.permissionDenied);
     std::cout << Entry(c, 14, "ZV-318 connected") << '\n'
-              << Entry(c, 16, "Model:") << ' ' << TerminalText(info.model) << '\n'
-              << Entry(c, 17, "Serial Number:") << ' ' << TerminalText(info.serial) << '\n'
-              << Entry(c, 18, "IO Interface Version:") << ' ' << TerminalText(info.ioVersion) << '\n'
-              << Entry(c, 32, "ZV-318 Version:") << ' ' << TerminalText(info.zvVersion) << '\n';
+              << Entry(c, 16, "Model:") << ' ' << TerminalText(info.instrument.model) << '\n'
+              << Entry(c, 17, "Serial Number:") << ' ' << TerminalText(info.instrument.serial) << '\n'
+              << Entry(c, 18, "IO Interface Version:") << ' ' << TerminalText(info.instrument.ioVersion) << '\n'
+              << Entry(c, 32, "ZV-318 Version:") << ' ' << TerminalText(info.instrument.instrumentVersion) << '\n';
     return c.link->IsOpen() ? kDone : kFailed;
 }
 
@@ -357,6 +357,6 @@ int main(int argc, char** argv) {
     }
     // Every logger a command downloads or reads goes into the archive (unless ZV318_ARCHIVE=off).
     ArchiveKeeper keeper(ArchiveLocationFromEnvironment(c.folders.user), *c.feedback, c.table,
-                         InstrumentFactsOf(*c.link));
+                         InstrumentIdentityOf(*c.link));
     return RunHeld(c, args);
 }

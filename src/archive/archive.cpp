@@ -8,13 +8,15 @@
 #include <QTime>
 #include <QUrl>
 #include <QVariant>
-#include <cmath>
+#include <limits>
 
 #ifndef _WIN32
 #include <unistd.h>
 #endif
 
 #include "archive/archive_connection.h"
+#include "archive/archive_sessions.h"
+#include "archive/archive_sql.h"
 #include "archive/sqlite_locks.h"
 #include "loggers/logger_csv.h"
 #include "texts/qt_path.h"
@@ -25,20 +27,10 @@ namespace zv318 {
 
 namespace {
 
+using namespace archive_sql;
+
 constexpr int kBusyTimeoutMs = 10000;
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::string S(const QVariant& v) { return v.toString().toStdString(); }
-std::optional<std::string> OptionalText(const QVariant& v) {
-    if (v.isNull()) return std::nullopt;
-    return S(v);
-}
-std::optional<double> OptionalNumber(const QVariant& v) {
-    if (v.isNull()) return std::nullopt;
-    return v.toDouble();
-}
 QVariant Variant(const std::optional<std::string>& v) {
     return v ? QVariant(Q(*v)) : QVariant(QMetaType(QMetaType::QString));
 }
@@ -59,38 +51,6 @@ bool CanWrite(const std::filesystem::path& p) {
 
 std::string NowUtc() {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
-}
-
-// "%part%" for LIKE, with the wildcards of the part taken literally.
-QString LikePattern(const std::string& part) {
-    QString p = Q(part).toLower();
-    p.replace('\\', "\\\\").replace('%', "\\%").replace('_', "\\_");
-    return '%' + p + '%';
-}
-
-const char kLoggerColumns[] =
-    "id, sha256, serial, type, slot, name, plan, measured_at, unit, threshold, record_count, "
-    "below_threshold, archived_at, source, "
-    "EXISTS (SELECT 1 FROM pending WHERE pending.logger_id = loggers.id)";
-
-ArchivedLogger LoggerFrom(const QSqlQuery& q) {
-    ArchivedLogger a;
-    a.id = q.value(0).toLongLong();
-    a.sha256 = S(q.value(1));
-    a.serial = OptionalText(q.value(2));
-    a.type = S(q.value(3));
-    a.slot = q.value(4).isNull() ? -1 : q.value(4).toInt();
-    a.name = S(q.value(5));
-    a.plan = S(q.value(6));
-    a.measuredAt = OptionalText(q.value(7));
-    a.unit = S(q.value(8));
-    a.threshold = OptionalNumber(q.value(9));
-    a.records = q.value(10).toInt();
-    a.belowThreshold = q.value(11).toInt();
-    a.archivedAt = S(q.value(12));
-    a.source = S(q.value(13));
-    a.pending = q.value(14).toBool();
-    return a;
 }
 
 }  // namespace
@@ -130,11 +90,6 @@ std::optional<std::string> MeasuredAt(std::string_view date, std::string_view ti
     return QDateTime(d, t).toString("yyyy-MM-ddTHH:mm:ss").toStdString();
 }
 
-std::int64_t HzOfMHzText(std::string_view text) {
-    const std::optional<double> mhz = NumericValue(text);
-    return mhz ? std::llround(*mhz * 1e6) : 0;
-}
-
 // ---- the connection ----------------------------------------------------------------------
 
 // The locking is set before any connection of the process exists (the tests' own too).
@@ -150,11 +105,33 @@ bool Archive::diskFull() const { return c_ && c_->diskFull; }
 
 bool Archive::Fail(const std::string& what) {
     detail_ = what + (c_ && !c_->error.empty() ? ": " + c_->error : "");
+    if (c_ && c_->damaged) NoteDamage();
     return false;
 }
 
-Archive::State Archive::Open(const ArchiveLocation& where, Schema schema) {
+void Archive::NoteDamage() {
+    if (sessions_) sessions_->CheckDue();
+}
+
+std::string Archive::Check() {
+    if (!c_) return "not open";
+    if (c_->dialect != &kSqlite) return {};  // the server keeps its own files sound
+    QSqlQuery q(c_->db);
+    const bool checked = q.exec("PRAGMA quick_check") && q.next();
+    const QString verdict = checked ? q.value(0).toString() : q.lastError().text();
+    if (checked && verdict == "ok") {
+        if (sessions_) sessions_->Checked();
+        checkDue_ = false;
+        return {};
+    }
+    NoteDamage();
+    return verdict.isEmpty() ? std::string("damaged") : verdict.toStdString();
+}
+
+Archive::State Archive::Open(const ArchiveLocation& where, Schema schema, Integrity integrity) {
     c_.reset();
+    sessions_.reset();
+    checkDue_ = false;
     state_ = State::Failed;
     notice_ = 0;
     version_ = 0;
@@ -165,12 +142,13 @@ Archive::State Archive::Open(const ArchiveLocation& where, Schema schema) {
         notice_ = kMessageArchiveOff;
         return state_;
     }
-    if (where.kind == ArchiveLocation::PostgreSql) return OpenServer(where, schema);
-    return OpenFile(where.file);
+    if (where.kind == ArchiveLocation::PostgreSql) return OpenServer(where, schema, integrity);
+    return OpenFile(where.file, integrity);
 }
 
-Archive::State Archive::OpenFile(const std::filesystem::path& file) {
+Archive::State Archive::OpenFile(const std::filesystem::path& file, Integrity integrity) {
     c_.reset();
+    sessions_.reset();
     state_ = State::Failed;
     if (!QSqlDatabase::isDriverAvailable("QSQLITE")) {
         notice_ = kMessageArchiveUnavailable;
@@ -216,19 +194,32 @@ Archive::State Archive::OpenFile(const std::filesystem::path& file) {
         c_.reset();
         return state_;
     }
-    // Nothing is written before the file is known to be sound: a damaged archive stays as it
-    // is, for the person (or a tool) to rescue.
-    {
-        QSqlQuery q(c_->db);
-        const bool checked = q.exec("PRAGMA quick_check") && q.next();
-        const QString verdict = checked ? q.value(0).toString() : q.lastError().text();
-        if (!checked || verdict != "ok") {
+    // The whole file is read only when the last run did not end cleanly or damage was seen:
+    // then nothing is written before it is known to be sound, and a damaged archive stays as
+    // it is, for the person (or a tool) to rescue.
+    sessions_ = std::make_unique<ArchiveSessions>(file);
+    checkDue_ = sessions_->Begin();
+    if (checkDue_ && integrity == Integrity::CheckWhenDue) {
+        const std::string damage = Check();
+        if (!damage.empty()) {
             notice_ = kMessageArchiveDamaged;
-            detail_ = place + ": " + verdict.toStdString();
+            detail_ = place + ": " + damage;
             c_.reset();
             return state_;
         }
+    }
+    {
+        QSqlQuery q(c_->db);
         if (!q.exec("PRAGMA user_version") || !q.next()) {
+            c_->failed(q.lastError());
+            if (c_->damaged) {
+                // Not even the header reads: the file is no archive, or damaged.
+                NoteDamage();
+                notice_ = kMessageArchiveDamaged;
+                detail_ = place + ": " + c_->error;
+                c_.reset();
+                return state_;
+            }
             notice_ = kMessageArchiveUnavailable;
             (void)Fail(place);
             c_.reset();
@@ -367,7 +358,7 @@ bool Archive::WriteAllowed() {
 // ---- keeping loggers -----------------------------------------------------------------------
 
 std::optional<Archive::Kept> Archive::Keep(std::string_view fileBytes, const OpenLogger& logger,
-                                           const std::optional<InstrumentFacts>& instrument,
+                                           const std::optional<InstrumentIdentity>& instrument,
                                            int slot) {
     std::optional<std::vector<Kept>> kept = KeepAll({{fileBytes, &logger, instrument, slot, {}}});
     if (!kept) return std::nullopt;
@@ -413,10 +404,9 @@ std::optional<std::vector<Archive::Kept>> Archive::KeepHere(const std::vector<To
 std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string& now) {
     const OpenLogger& logger = *k.logger;
     const std::string sha = Sha256Hex(k.fileBytes);
-    const LoggerChartData chart = ChartData(logger);
-    int below = 0;
-    for (const ChartBar& bar : chart.bars) below += bar.belowThreshold ? 1 : 0;
-    const std::optional<InstrumentFacts>& instrument = k.instrument;
+    // The logger's texts as numbers, read once: the unit, the threshold, each record's power.
+    const LoggerReadings readings = ReadingsOf(logger);
+    const std::optional<InstrumentIdentity>& instrument = k.instrument;
     // The instrument's row exists before its logger refers to it; its facts are brought up to
     // date last (below), so that programs archiving at once on a server wait on that one row
     // only for the moment before each commit.
@@ -426,7 +416,7 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
             "last_seen) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (serial) DO NOTHING");
         int at = 0;
         for (const std::string* v : {&instrument->serial, &instrument->model,
-                                     &instrument->ioVersion, &instrument->zvVersion, &now, &now})
+                                     &instrument->ioVersion, &instrument->instrumentVersion, &now, &now})
             q.bindValue(at++, Q(*v));
         if (!c_->exec(q)) return std::nullopt;
     }
@@ -437,7 +427,7 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
                 "last_seen = ? WHERE serial = ?");
             int at = 0;
             for (const std::string* v : {&instrument->model, &instrument->ioVersion,
-                                         &instrument->zvVersion, &now, &instrument->serial})
+                                         &instrument->instrumentVersion, &now, &instrument->serial})
                 q.bindValue(at++, Q(*v));
             if (!c_->exec(q)) return std::nullopt;
         }
@@ -456,10 +446,10 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
     add.bindValue(4, Q(logger.name));
     add.bindValue(5, Q(logger.planName));
     add.bindValue(6, Variant(MeasuredAt(logger.date, logger.time)));
-    add.bindValue(7, Q(chart.unit));
-    add.bindValue(8, Variant(chart.threshold));
+    add.bindValue(7, Q(readings.unit));
+    add.bindValue(8, Variant(readings.threshold));
     add.bindValue(9, static_cast<int>(logger.records.size()));
-    add.bindValue(10, below);
+    add.bindValue(10, readings.belowThreshold);
     add.bindValue(11, Q(k.archivedAt.empty() ? now : k.archivedAt));
     add.bindValue(12, instrument ? "instrument" : "file");
     add.bindValue(13, QByteArray(k.fileBytes.data(), static_cast<qsizetype>(k.fileBytes.size())));
@@ -476,22 +466,30 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
     }
     const std::int64_t id = add.value(0).toLongLong();
     add.finish();
-    QSqlQuery& rec = c_->statement(
-        "INSERT INTO records (logger_id, idx, channel, frequency_hz, bandwidth_hz, power_text, "
-        "power) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    int index = 0;
-    for (const LoggerRecordRow& r : logger.records) {
-        const std::string value = SplitValueAndUnit(r.power).value;
-        rec.bindValue(0, static_cast<qlonglong>(id));
-        rec.bindValue(1, index++);
-        rec.bindValue(2, Q(r.channel));
-        rec.bindValue(3, static_cast<qlonglong>(HzOfMHzText(r.frequency)));
-        rec.bindValue(4, static_cast<qlonglong>(HzOfMHzText(r.bandwidth)));
-        rec.bindValue(5, Q(value));
-        rec.bindValue(6, Variant(NumericValue(value)));
+    // The records in statements of many rows: one round trip to a server for a whole logger
+    // (a logger holds at most 150), not one a record.
+    constexpr std::size_t kRowsAStatement = kMaxLoggerRecords;
+    for (std::size_t from = 0; from < readings.records.size(); from += kRowsAStatement) {
+        const std::size_t rows = std::min(kRowsAStatement, readings.records.size() - from);
+        QString sql = "INSERT INTO records (logger_id, idx, channel, frequency_hz, bandwidth_hz, "
+                      "power_text, power) VALUES ";
+        sql.reserve(sql.size() + static_cast<qsizetype>(rows) * 24);
+        for (std::size_t k = 0; k < rows; ++k) sql += k == 0 ? "(?,?,?,?,?,?,?)" : ",(?,?,?,?,?,?,?)";
+        QSqlQuery& rec = c_->statement(sql);
+        int at = 0;
+        for (std::size_t k = from; k < from + rows; ++k) {
+            const LoggerReadings::Record& r = readings.records[k];
+            rec.bindValue(at++, static_cast<qlonglong>(id));
+            rec.bindValue(at++, static_cast<int>(k));
+            rec.bindValue(at++, Q(logger.records[k].channel));
+            rec.bindValue(at++, static_cast<qlonglong>(r.frequencyHz));
+            rec.bindValue(at++, static_cast<qlonglong>(r.bandwidthHz));
+            rec.bindValue(at++, Q(r.powerValue));
+            rec.bindValue(at++, Variant(r.power));
+        }
         if (!c_->exec(rec)) return std::nullopt;
+        rec.finish();
     }
-    rec.finish();
     return finish(Kept{id, true});
 }
 
@@ -510,96 +508,6 @@ std::optional<Archive::Kept> Archive::ImportFile(const std::filesystem::path& fi
         return std::nullopt;
     }
     return Keep(*bytes, logger, std::nullopt);
-}
-
-// ---- reading -------------------------------------------------------------------------------
-
-std::vector<ArchivedLogger> Archive::List(const ArchiveFilter& f) {
-    std::vector<ArchivedLogger> out;
-    failed_ = !usable();
-    if (failed_) return out;
-    QString sql = QString("SELECT %1 FROM loggers WHERE 1 = 1").arg(kLoggerColumns);
-    QVariantList values;
-    if (!f.name.empty()) {
-        // Found on the name index, far smaller than the loggers' rows with their files.
-        sql += " AND id IN (SELECT id FROM loggers WHERE lower(name) LIKE ? ESCAPE '\\')";
-        values << LikePattern(f.name);
-    }
-    if (!f.text.empty()) {
-        // Alone, the text is looked for in the name and plan indexes; within a date range the
-        // loggers of those days are fewer than any text's.
-        sql += f.since.empty() && f.until.empty()
-                   ? " AND id IN (SELECT id FROM loggers WHERE lower(name) LIKE ? ESCAPE '\\' "
-                     "UNION SELECT id FROM loggers WHERE lower(plan) LIKE ? ESCAPE '\\')"
-                   : " AND (lower(name) LIKE ? ESCAPE '\\' OR lower(plan) LIKE ? ESCAPE '\\')";
-        values << LikePattern(f.text) << LikePattern(f.text);
-    }
-    if (!f.type.empty()) {
-        sql += " AND type = ?";
-        values << Q(f.type);
-    }
-    if (!f.since.empty()) {
-        sql += " AND measured_at >= ?";
-        values << Q(f.since);
-    }
-    if (!f.until.empty()) {
-        // Up to the end of that day: before the next one.
-        const QDate day = QDate::fromString(Q(f.until), Qt::ISODate);
-        sql += " AND measured_at < ?";
-        values << (day.isValid() ? day.addDays(1).toString(Qt::ISODate) : Q(f.until));
-    }
-    if (!f.serial.empty()) {
-        sql += " AND serial = ?";
-        values << Q(f.serial);
-    }
-    sql += " ORDER BY id";
-    QSqlQuery q = c_->prepared(sql);
-    for (const QVariant& v : values) q.addBindValue(v);
-    if (!c_->exec(q)) {
-        failed_ = true;
-        (void)Fail("list");
-        return out;
-    }
-    while (q.next()) out.push_back(LoggerFrom(q));
-    return out;
-}
-
-std::optional<ArchivedLogger> Archive::Find(std::int64_t id) {
-    if (!usable()) return std::nullopt;
-    QSqlQuery q = c_->prepared(QString("SELECT %1 FROM loggers WHERE id = ?").arg(kLoggerColumns));
-    q.addBindValue(static_cast<qlonglong>(id));
-    if (!c_->exec(q) || !q.next()) return std::nullopt;
-    return LoggerFrom(q);
-}
-
-std::vector<ArchivedRecord> Archive::Records(std::int64_t id) {
-    std::vector<ArchivedRecord> out;
-    if (!usable()) return out;
-    QSqlQuery q = c_->prepared(
-        "SELECT idx, channel, frequency_hz, bandwidth_hz, power_text, power FROM records "
-        "WHERE logger_id = ? ORDER BY idx");
-    q.addBindValue(static_cast<qlonglong>(id));
-    if (!c_->exec(q)) return out;
-    while (q.next())
-        out.push_back({q.value(0).toInt(), S(q.value(1)), q.value(2).toLongLong(),
-                       q.value(3).toLongLong(), S(q.value(4)), OptionalNumber(q.value(5))});
-    return out;
-}
-
-std::optional<std::string> Archive::Bytes(std::int64_t id) {
-    if (!usable()) return std::nullopt;
-    QSqlQuery q = c_->prepared("SELECT bytes FROM loggers WHERE id = ?");
-    q.addBindValue(static_cast<qlonglong>(id));
-    if (!c_->exec(q) || !q.next()) return std::nullopt;
-    return q.value(0).toByteArray().toStdString();
-}
-
-std::optional<OpenLogger> Archive::Logger(std::int64_t id) {
-    std::optional<std::string> bytes = Bytes(id);
-    if (!bytes) return std::nullopt;
-    OpenLogger logger;
-    if (ParseLoggerText(std::move(*bytes), logger) != kLoggerFileRead) return std::nullopt;
-    return logger;
 }
 
 std::optional<int> Archive::Delete(const std::vector<std::int64_t>& ids) {
@@ -627,44 +535,6 @@ std::optional<int> Archive::Delete(const std::vector<std::int64_t>& ids) {
         return std::nullopt;
     }
     return removed;
-}
-
-std::vector<InstrumentFacts> Archive::Instruments() {
-    std::vector<InstrumentFacts> out;
-    if (!usable()) return out;
-    QSqlQuery q = c_->prepared(
-        "SELECT serial, model, io_version, instrument_version FROM instruments ORDER BY serial");
-    if (!c_->exec(q)) return out;
-    while (q.next()) out.push_back({S(q.value(0)), S(q.value(1)), S(q.value(2)), S(q.value(3))});
-    return out;
-}
-
-std::vector<Archive::TrendRow> Archive::TrendRows(const std::string& name, const std::string& type,
-                                                  const std::vector<std::string>& channels) {
-    std::vector<TrendRow> out;
-    if (!usable()) return out;
-    QString sql =
-        "SELECT l.id, l.measured_at, r.channel, r.frequency_hz, r.power_text, r.power "
-        "FROM loggers l JOIN records r ON r.logger_id = l.id "
-        "WHERE l.name = ? AND l.type = ? AND l.measured_at IS NOT NULL";
-    if (!channels.empty()) {
-        QStringList marks;
-        for (std::size_t k = 0; k < channels.size(); ++k) marks << "?";
-        sql += " AND r.channel IN (" + marks.join(", ") + ")";
-    }
-    sql += " ORDER BY l.measured_at, l.id, r.idx";
-    QSqlQuery q = c_->prepared(sql);
-    q.addBindValue(Q(name));
-    q.addBindValue(Q(type));
-    for (const std::string& ch : channels) q.addBindValue(Q(ch));
-    if (!c_->exec(q)) {
-        (void)Fail("trend");
-        return out;
-    }
-    while (q.next())
-        out.push_back({q.value(0).toLongLong(), S(q.value(1)), S(q.value(2)),
-                       q.value(3).toLongLong(), S(q.value(4)), OptionalNumber(q.value(5))});
-    return out;
 }
 
 }  // namespace zv318

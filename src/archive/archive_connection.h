@@ -47,7 +47,8 @@ struct ArchiveConnection {
     ArchiveConnection& operator=(const ArchiveConnection&) = delete;
 
     // What failed, in the database's own words (the server's message, not Qt's wrapping of
-    // it), and its SQLSTATE on a server.
+    // it), its SQLSTATE on a server, and whether SQLite said the file is damaged
+    // (SQLITE_CORRUPT, SQLITE_NOTADB).
     void failed(const QSqlError& e) {
         const QString own = e.databaseText().trimmed();
         error = (own.isEmpty() ? e.text() : own).toStdString();
@@ -55,6 +56,7 @@ struct ArchiveConnection {
         // SQLITE_FULL, or PostgreSQL's disk_full: every later write fails alike.
         diskFull = diskFull || sqlState == "13" || sqlState == "53100" ||
                    e.text().contains(QLatin1String("disk is full"));
+        damaged = damaged || (dialect == &kSqlite && (sqlState == "11" || sqlState == "26"));
     }
     // One statement run at once; false after a failure (error says it).
     bool run(const QString& sql) {
@@ -122,6 +124,7 @@ struct ArchiveConnection {
     std::string error;
     std::string sqlState;
     bool diskFull = false;  // a statement failed because the disk is full
+    bool damaged = false;
 };
 
 }  // namespace zv318

@@ -2,6 +2,9 @@
 // the archive once, the archive gives the saved bytes back, and ZV318_ARCHIVE=off adds nothing.
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <filesystem>
 #include <string>
 
@@ -41,6 +44,20 @@ TEST(Zv318ctlArchive, SavedLoggersListedOnceAndExportedAsSaved) {
     EXPECT_EQ(Count(once.out, "\"type\": \"RADIO\""), 4) << once.out;
     EXPECT_EQ(Count(once.out, "\"serial\": \"00012345\""), 4);
     EXPECT_NE(once.out.find("\"name\": \"ROOF1\""), std::string::npos);
+    // Written as it is read, and still one JSON array a reader takes whole.
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(QByteArray::fromStdString(once.out), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    ASSERT_TRUE(json.isArray());
+    EXPECT_EQ(json.array().size(), 4);
+    EXPECT_EQ(json.array()[0].toObject()["name"].toString(), "ROOF1");
+    EXPECT_EQ(RunCtl("ZV318_ARCHIVE=" + (home / "none.sqlite").string() + " " + env,
+                     "archive list --json --name X").out,
+              "[\n]\n");
+    // The whole file's check on request.
+    const CtlRun check = RunCtl(env, "archive check");
+    EXPECT_EQ(check.status, 0) << check.out;
+    EXPECT_NE(check.out.find("archive sound"), std::string::npos) << check.out;
 
     const CtlRun exported = RunCtl(env, "archive export 1 -o '" + (home / "F.lograd").string() + "'");
     ASSERT_EQ(exported.status, 0) << exported.out;

@@ -70,20 +70,12 @@ void TeamArchiveControls::applyTranslation(const LanguageTable& table) {
     ServerButton->setText(text(kServerButton));
 }
 
-int TeamArchiveControls::waiting() {
-    if (keeper_.location().kind != ArchiveLocation::PostgreSql) return 0;
-    Archive* a = keeper_.archive();
-    if (a && a->offline()) return a->PendingCount().value_or(0);
-    return PendingLoggers(keeper_.location());
-}
-
-QString TeamArchiveControls::pendingText() {
-    const int n = waiting();
-    return n > 0 ? text(kWaitingLabel) + ' ' + QString::number(n) : QString();
+QString TeamArchiveControls::pendingText(int waiting) const {
+    return waiting > 0 ? text(kWaitingLabel) + ' ' + QString::number(waiting) : QString();
 }
 
 void TeamArchiveControls::TrySync() {
-    if (busy_ || keeper_.location().kind != ArchiveLocation::PostgreSql || waiting() == 0) return;
+    if (busy_ || keeper_.location().kind != ArchiveLocation::PostgreSql) return;
     busy_ = true;
     run_ = std::make_shared<Run>();
     // The connection (up to its time-out) and the sending run beside the window; each
@@ -92,7 +84,9 @@ void TeamArchiveControls::TrySync() {
     std::thread([this, run = run_, where = keeper_.location()] {
         bool sent = false;
         try {
-            sent = SyncPending(where).notice == 0;
+            // Nothing waiting (the local archive is read for it here, never on the window's
+            // thread): nothing to connect for.
+            sent = PendingLoggers(where) > 0 && SyncPending(where).notice == 0;
         } catch (...) {
             sent = false;
         }
