@@ -41,7 +41,10 @@ void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent,
     std::string text;
     if (MessageText(table, n, text) == 0) return;
     if (!file.empty()) text += "\n\n" + file;
-    QMessageBox box(MessageIsError(n) ? QMessageBox::Critical : QMessageBox::Information,
+    const QMessageBox::Icon icon = MessageIsError(n)     ? QMessageBox::Critical
+                                   : MessageIsWarning(n) ? QMessageBox::Warning
+                                                         : QMessageBox::Information;
+    QMessageBox box(icon,
                     QString::fromStdString(table.entry(kMessageCaptionEntry)),
                     QString::fromStdString(text), QMessageBox::Ok, parent);
     box.setWindowModality(Qt::ApplicationModal);
