@@ -51,6 +51,8 @@
 #include "texts/program_folders.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
+#include "texts/user_settings.h"
+#include "texts/windows/window_growth.h"
 
 namespace {
 
@@ -201,6 +203,10 @@ int main(int argc, char** argv) {
                 break;
         }
 
+        // The windows open where the person left them (pictures are taken at the designed
+        // sizes).
+        if (userFolderWritable && !picture)
+            zv318::SetWindowPlacesFile(zv318::UserSettings::FileIn(folders.user));
         // The windows, in their order; the main window owns the others.
         form = std::make_unique<TForm1>(*link, folders);
         form->show();

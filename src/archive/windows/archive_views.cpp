@@ -1,4 +1,5 @@
 #include "archive/windows/archive_views.h"
+#include "texts/windows/window_growth.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -69,6 +70,7 @@ ArchiveAnalysisWindow::ArchiveAnalysisWindow(const LanguageTable& table, QWidget
     : QDialog(parent), table_(table) {
     setObjectName("ArchiveAnalysisWindow");
     resize(900, 640);
+    RememberPlace(this, "analysis");
     ChartView = new QChartView(new QChart, this);
     ChartView->setRenderHint(QPainter::Antialiasing);
     ChartView->setMinimumHeight(300);

@@ -20,6 +20,7 @@
 #include "plans/windows/dialog.h"
 #include "texts/menu_caption.h"
 #include "texts/version.h"
+#include "texts/windows/window_growth.h"
 
 namespace {
 
@@ -145,8 +146,7 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     TaulaRegistre->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TaulaRegistre->setSelectionBehavior(QAbstractItemView::SelectRows);
     TaulaRegistre->horizontalHeader()->setHighlightSections(false);
-    for (int column = 0; column < kColumns; ++column)
-        TaulaRegistre->setColumnWidth(column, kColumnWidths[column]);
+    zv318::StretchColumns(TaulaRegistre, {std::begin(kColumnWidths), std::end(kColumnWidths)});
     // The grid keeps the standard ground: the green is the window's, not the grid's.
     QPalette standard = QApplication::palette(TaulaRegistre);
     standard.setColor(QPalette::Window, standard.color(QPalette::Window));  // set, not inherited
@@ -165,6 +165,7 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     layout->setMenuBar(MainMenu1);
     layout->addWidget(client);
     client->installEventFilter(this);
+    zv318::RememberPlace(this, "viewer");
 }
 
 bool TZVLoggerWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -202,8 +203,7 @@ void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {
     QStringList headings{QString()};
     for (int entry : kHeadingEntries) headings << Text(table, entry);
     TaulaRegistre->setHorizontalHeaderLabels(headings);
-    for (int column = 0; column < kColumns; ++column)
-        TaulaRegistre->setColumnWidth(column, kColumnWidths[column]);
+    zv318::StretchColumns(TaulaRegistre, {std::begin(kColumnWidths), std::end(kColumnWidths)});
 }
 
 void TZVLoggerWindow::setProcedures(zv318::LoggerProcedures* procedures, TDialog* dialog,

@@ -13,6 +13,7 @@
 #include "loggers/windows/logger_window.h"
 #include "loggers/windows/paper_printer.h"
 #include "texts/version.h"
+#include "texts/windows/window_growth.h"
 
 TLoggersPage::TLoggersPage(zv318::PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
     setObjectName(QStringLiteral("Loggers"));
@@ -61,6 +62,15 @@ TLoggersPage::TLoggersPage(zv318::PageHost& host, QWidget* parent) : QWidget(par
     VersioControllerLabel2->setObjectName(QStringLiteral("VersioControllerLabel2"));
     VersioControllerLabel2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VersioControllerLabel2->setGeometry(x2, 6, w, 18);
+
+    // The grid grows with the page, the buttons stay below it.
+    auto* growth = new zv318::GrowthLayout(this, QSize(x2 + w + 10, y3 + h + 10));
+    growth->add(Panel3, zv318::GrowsWide | zv318::GrowsTall);
+    for (const auto& [button, name, text, place] : buttons)
+        growth->add(button, zv318::MovesDown | (place.x() == x2 ? zv318::MovesRight : 0));
+    growth->add(VersioControllerLabel2, zv318::MovesRight);
+    auto* grid = new zv318::GrowthLayout(Panel3, Panel3->size());
+    grid->add(LoggerIndex, zv318::GrowsWide | zv318::GrowsTall);
 
     for (QWidget* control :
          {static_cast<QWidget*>(LoggerIndex), static_cast<QWidget*>(ReceiveRLogBut),

@@ -13,6 +13,7 @@
 #include "plans/windows/editor.h"
 #include "plans/windows/plan_list_widget.h"
 #include "texts/version.h"
+#include "texts/windows/window_growth.h"
 
 TChannelPlanPage::TChannelPlanPage(zv318::PageHost& host, QWidget* parent)
     : QWidget(parent), host_(host) {
@@ -52,6 +53,13 @@ TChannelPlanPage::TChannelPlanPage(zv318::PageHost& host, QWidget* parent)
     VersioControllerLabel->setObjectName(QStringLiteral("VersioControllerLabel"));
     VersioControllerLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VersioControllerLabel->setGeometry(x, 430, w, 18);
+
+    // The list grows with the page; the buttons stay beside it.
+    auto* growth = new zv318::GrowthLayout(this, QSize(x + w + 6, 26 + 422 + 10));
+    growth->add(ListLabel, zv318::Stays);
+    growth->add(Llista, zv318::GrowsWide | zv318::GrowsTall);
+    for (Button& b : buttons) growth->add(b.button, zv318::MovesRight);
+    growth->add(VersioControllerLabel, zv318::MovesRight | zv318::MovesDown);
 
     connect(ReceiveBut, &QPushButton::clicked, this, &TChannelPlanPage::ReceiveButClick);
     connect(LoadBut, &QPushButton::clicked, this, &TChannelPlanPage::LoadButClick);
