@@ -26,6 +26,8 @@ namespace {
 
 constexpr int kColumns = 5;
 constexpr int kColumnWidths[kColumns] = {25, 50, 180, 180, 180};
+// The title with the logger's name (%1) and type (%2).
+constexpr int kTitleEntry = 1690;
 // Language entries of the headings of columns 1 to 4 (column 0 has none).
 constexpr int kHeadingEntries[kColumns - 1] = {81, 82, 83, 131};
 
@@ -213,9 +215,18 @@ void TZVLoggerWindow::setProcedures(zv318::LoggerProcedures* procedures, TDialog
     table_ = table;
 }
 
+void TZVLoggerWindow::nameTitle(const std::string& name, const std::string& type) {
+    // The title names the logger, so that two viewers (or the taskbar) tell which is which.
+    const std::string format = table_ && !table_->entry(kTitleEntry).empty()
+                                   ? table_->entry(kTitleEntry)
+                                   : std::string("Logger %1 (%2)");
+    setWindowTitle(QString::fromStdString(zv318::FillIn(format, {name, type})));
+}
+
 void TZVLoggerWindow::ShowLogger(const zv318::OpenLogger& logger) {
     auto text = [](const std::string& s) { return QString::fromStdString(s); };
     LoggerNameLabel->setText(text(logger.name));
+    nameTitle(logger.name, logger.typeText);
     ChPNameLabel->setText(text(logger.planName));
     FileNameLabel->setText(text(logger.fileName));
     DataEdit->setText(text(logger.date));
@@ -276,6 +287,7 @@ void TZVLoggerWindow::LoggerNameLabelClick() {
         if (name) {
             procedures_->logger().name = *name;
             LoggerNameLabel->setText(QString::fromStdString(*name));
+            nameTitle(*name, ModeEdit->text().toStdString());
             Grafic->ShowLogger(procedures_->logger());  // the chart's title
             return;
         }
@@ -295,6 +307,7 @@ void TZVLoggerWindow::SaveChart1Click() {
         zv318::FileRequest{zv318::FileRequest::SaveChart, {}, procedures_->logger().name + ".png"});
     if (!chosen || chosen->empty()) return;
     if (!Grafic->SaveChart(*chosen)) feedback.showMessage(zv318::kMessageChartNotSaved);
+    else feedback.fileWritten(*chosen);
 }
 
 void TZVLoggerWindow::Report1Click() {

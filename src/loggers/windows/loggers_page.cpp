@@ -1,4 +1,5 @@
 #include "loggers/windows/loggers_page.h"
+#include "texts/menu_caption.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -123,12 +124,14 @@ void TLoggersPage::applyTranslation(const zv318::LanguageTable& table) {
     auto e = [&table](int n) { return QString::fromStdString(table.entry(n)); };
     VersioControllerLabel2->setText(QString::fromLatin1(zv318::kSoftwareVersionText));
     Label3->setText(e(72));
-    ReceiveRLogBut->setText(e(114));
-    ReceivePLogBut->setText(e(128));
-    PrintSelBut->setText(e(123));
-    OpenLogBut->setText(e(119));
-    SaveLogAsBut->setText(e(125));
-    SaveLogBut->setText(e(30));
+    // Each button a key of its own, clear of the main window's menus.
+    QString taken = zv318::MainMenuKeys(table);
+    zv318::SetButtonCaptions<QPushButton>(taken, {{ReceiveRLogBut, e(114)},
+                                                  {ReceivePLogBut, e(128)},
+                                                  {OpenLogBut, e(119)},
+                                                  {PrintSelBut, e(123)},
+                                                  {SaveLogAsBut, e(125)},
+                                                  {SaveLogBut, e(30)}});
     zv318::SetLoggerHeadings(*LoggerIndex, {e(20), e(21), e(22), e(23)});
 }
 

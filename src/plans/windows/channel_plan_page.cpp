@@ -1,4 +1,5 @@
 #include "plans/windows/channel_plan_page.h"
+#include "texts/menu_caption.h"
 
 #include <QLabel>
 #include <QKeyEvent>
@@ -115,12 +116,14 @@ QWidgetList TChannelPlanPage::tabChain() const {
 void TChannelPlanPage::applyTranslation(const zv318::LanguageTable& table) {
     auto e = [&table](int n) { return QString::fromStdString(table.entry(n)); };
     VersioControllerLabel->setText(QString::fromLatin1(zv318::kSoftwareVersionText));
-    ReceiveBut->setText(e(41));
-    DelSelBut->setText(e(42));
-    LoadBut->setText(e(44));
-    EditBut->setText(e(93));
-    NewRBut->setText(e(94));
-    NewPBut->setText(e(91));
+    // Each button a key of its own, clear of the main window's menus.
+    QString taken = zv318::MainMenuKeys(table);
+    zv318::SetButtonCaptions<QPushButton>(taken, {{ReceiveBut, e(41)},
+                                                  {LoadBut, e(44)},
+                                                  {DelSelBut, e(42)},
+                                                  {EditBut, e(93)},
+                                                  {NewRBut, e(94)},
+                                                  {NewPBut, e(91)}});
     ListLabel->setText(e(77));
 }
 
