@@ -45,7 +45,7 @@ void BM_KeepLogger150(benchmark::State& state) {
             const OpenLogger lg = Logger150(n++);
             state.ResumeTiming();
             const std::string bytes = LoggerFileText(lg);
-            auto kept = archive.Keep(bytes, lg, InstrumentFacts{"00012345", "ZV-318", "1", "2"}, 3);
+            auto kept = archive.Keep(bytes, lg, InstrumentIdentity{"00012345", "ZV-318", "1", "2"}, 3);
             if (!kept || !kept->added) state.SkipWithError("not kept");
         }
         state.counters["loggers"] = static_cast<double>(n);

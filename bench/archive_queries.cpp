@@ -70,7 +70,7 @@ bool Generate(const fs::path& file, int count) {
         if (archive.Open(ArchiveLocationFor(partial.string(), {})) != Archive::State::Ready)
             return false;
         const int perSite = count / kSites;
-        const InstrumentFacts zv{"00012345", "ZV-318", "IO-2.10", "V1.20"};
+        const InstrumentIdentity zv{"00012345", "ZV-318", "IO-2.10", "V1.20"};
         // A thousand loggers a transaction: the same rows as one keep each, written in far
         // fewer commits.
         for (int j = 0; j < perSite; j += 10) {

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", archive.detail().c_str());
         return 1;
     }
-    const InstrumentFacts instrument{"00012345", "ZV-318", "1.0", "2.0"};
+    const InstrumentIdentity instrument{"00012345", "ZV-318", "1.0", "2.0"};
     int added = 0, skipped = 0, failed = 0;
     for (int n = first; n < first + count; ++n) {
         const OpenLogger lg = Site(n);

@@ -26,7 +26,7 @@ std::vector<ReportLogger> TwentyLoggers() {
             std::snprintf(power, sizeof power, "%.1f dBuV", 30 + (k * 7 + l) % 40 + 0.5);
             lg.records.push_back({"C" + std::to_string(k + 1), frequency, "8.0000", power});
         }
-        loggers.push_back({std::move(lg), ReportInstrument{"ZV-318", "SN004711", "2.3", "1.9"}});
+        loggers.push_back({std::move(lg), InstrumentIdentity{"SN004711", "ZV-318", "2.3", "1.9"}});
     }
     return loggers;
 }

@@ -1,6 +1,5 @@
 #include "app/ctl_archive.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cstdio>
@@ -27,6 +26,7 @@ const char kArchiveUsage[] =
     "  archive trend ID [--channel NAME]... [-o FILE.csv]\n"
     "                              the channels' power over every logger of ID's name and type\n"
     "  archive delete ID...        remove loggers from the archive (asks; --yes answers)\n"
+    "  archive check               the whole file's integrity check (SQLite)\n"
     "  archive init                make or migrate the archive's tables (the owner, once)\n"
     "  archive sync                send the loggers kept here while the server was away\n"
     "ZV318_ARCHIVE: unset = archive.sqlite in the user's data folder, off = no archive,\n"
@@ -100,31 +100,55 @@ QJsonValue Json(const std::optional<std::string>& v) {
     return v ? QJsonValue(QString::fromStdString(*v)) : QJsonValue(QJsonValue::Null);
 }
 
-void PrintList(const std::vector<ArchivedLogger>& list, bool json) {
+QJsonObject JsonOf(const ArchivedLogger& a) {
+    return QJsonObject{{"id", static_cast<qint64>(a.id)},
+                       {"name", QString::fromStdString(a.name)},
+                       {"type", QString::fromStdString(a.type)},
+                       {"plan", QString::fromStdString(a.plan)},
+                       {"measured_at", Json(a.measuredAt)},
+                       {"records", a.records},
+                       {"below_threshold", a.belowThreshold},
+                       {"serial", Json(a.serial)},
+                       {"pending", a.pending},
+                       {"archived_at", QString::fromStdString(a.archivedAt)}};
+}
+
+// The list written as it is read, one logger at a time: the memory stays flat whatever the
+// archive's size. The JSON is an indented array, as a JSON writer lays one out.
+bool PrintList(Archive& archive, const ArchiveFilter& filter, bool json) {
     if (json) {
-        QJsonArray array;
-        for (const ArchivedLogger& a : list)
-            array.append(QJsonObject{{"id", static_cast<qint64>(a.id)},
-                                     {"name", QString::fromStdString(a.name)},
-                                     {"type", QString::fromStdString(a.type)},
-                                     {"plan", QString::fromStdString(a.plan)},
-                                     {"measured_at", Json(a.measuredAt)},
-                                     {"records", a.records},
-                                     {"below_threshold", a.belowThreshold},
-                                     {"serial", Json(a.serial)},
-                                     {"pending", a.pending},
-                                     {"archived_at", QString::fromStdString(a.archivedAt)}});
-        std::cout << QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString();
-        return;
+        std::string separator = "\n";
+        std::fputs("[", stdout);
+        const bool read = archive.ForEach(filter, [&separator](const ArchivedLogger& a) {
+            std::string object = QJsonDocument(JsonOf(a)).toJson(QJsonDocument::Indented).toStdString();
+            std::string indented;
+            indented.reserve(object.size() + 256);
+            std::size_t from = 0;
+            while (from < object.size()) {
+                const std::size_t end = object.find('\n', from);
+                indented += "    " + object.substr(from, end - from);
+                if (end == std::string::npos) break;
+                from = end + 1;
+                if (from < object.size()) indented += '\n';
+            }
+            std::fputs(separator.c_str(), stdout);
+            std::fputs(indented.c_str(), stdout);
+            separator = ",\n";
+        });
+        std::fputs("\n]\n", stdout);
+        std::fflush(stdout);
+        return read;
     }
     std::printf("%6s  %-12s %-5s %-12s %-19s %7s %5s  %s\n", "ID", "NAME", "TYPE", "PLAN",
                 "MEASURED", "RECORDS", "BELOW", "SERIAL");
-    for (const ArchivedLogger& a : list)
+    const bool read = archive.ForEach(filter, [](const ArchivedLogger& a) {
         std::printf("%6lld  %-12s %-5s %-12s %-19s %7d %5d  %s\n", static_cast<long long>(a.id),
                     a.name.c_str(), a.type.c_str(), a.plan.c_str(),
                     a.measuredAt.value_or("-").c_str(), a.records, a.belowThreshold,
                     a.serial.value_or("-").c_str());
+    });
     std::fflush(stdout);
+    return read;
 }
 
 void PrintLogger(const ArchivedLogger& a, const std::vector<ArchivedRecord>& records) {
@@ -232,7 +256,7 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
                        (what == "export" && n == 1 && !o.out.empty()) ||
                        (what == "import" && n >= 1) || (what == "compare" && n == 2) ||
                        (what == "trend" && n == 1) || (what == "delete" && n >= 1) ||
-                       ((what == "init" || what == "sync") && n == 0);
+                       ((what == "init" || what == "sync" || what == "check") && n == 0);
     if (!known) return Usage("archive: unknown command or arguments");
     std::vector<std::int64_t> ids;
     if (what != "import")
@@ -252,12 +276,22 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
     if (!archive.usable()) return kFailed;
 
     if (what == "list") {
-        const std::vector<ArchivedLogger> list = archive.List(o.filter);
-        PrintList(list, o.json);
+        const bool read = PrintList(archive, o.filter, o.json);
         TellPending(feedback, table, archive, where);
-        return kDone;
+        if (read) return kDone;
+        feedback.showNotice(ArchiveNotice(table, kMessageArchiveUnavailable, archive.detail()));
+        return kFailed;
     }
     if (what == "import") return Import(archive, o.positional, feedback, table);
+    if (what == "check") {
+        const std::string damage = archive.Check();
+        if (!damage.empty()) {
+            feedback.showNotice(ArchiveNotice(table, kMessageArchiveDamaged, damage));
+            return kFailed;
+        }
+        std::cout << "archive sound: " << where.describe() << '\n';
+        return kDone;
+    }
     if (what == "export") return Export(archive, ids[0], o.out, feedback);
     if (what == "delete") {
         if (!feedback.askYesNo(kDeleteQuestion, kArchiveCaption)) return kFailed;

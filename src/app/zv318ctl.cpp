@@ -103,10 +103,10 @@ int Status(Context& c) {
     ConnectionInfo info = ReadConnectionInfo(*c.link);
     if (!info.found) return NotConnected(c, info.permissionDenied);
     std::cout << Entry(c, 14, "ZV-318 connected") << '\n'
-              << Entry(c, 16, "Model:") << ' ' << info.model << '\n'
-              << Entry(c, 17, "Serial Number:") << ' ' << info.serial << '\n'
-              << Entry(c, 18, "IO Interface Version:") << ' ' << info.ioVersion << '\n'
-              << Entry(c, 32, "ZV-318 Version:") << ' ' << info.zvVersion << '\n';
+              << Entry(c, 16, "Model:") << ' ' << info.instrument.model << '\n'
+              << Entry(c, 17, "Serial Number:") << ' ' << info.instrument.serial << '\n'
+              << Entry(c, 18, "IO Interface Version:") << ' ' << info.instrument.ioVersion << '\n'
+              << Entry(c, 32, "ZV-318 Version:") << ' ' << info.instrument.instrumentVersion << '\n';
     return c.link->IsOpen() ? kDone : kFailed;
 }
 
@@ -338,6 +338,6 @@ int main(int argc, char** argv) {
     if (args[0] == "archive") return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
     // Every logger a command downloads or reads goes into the archive (unless ZV318_ARCHIVE=off).
     ArchiveKeeper keeper(ArchiveLocationFromEnvironment(c.folders.user), *c.feedback, c.table,
-                         InstrumentFactsOf(*c.link));
+                         InstrumentIdentityOf(*c.link));
     return RunHeld(c, args);
 }

@@ -7,10 +7,10 @@
 #include <QSqlQuery>
 #include <QTime>
 #include <QVariant>
-#include <cmath>
+#include <limits>
 
 #include "archive/archive_connection.h"
-#include "loggers/logger_csv.h"
+#include "archive/archive_sessions.h"
 #include "texts/qt_path.h"
 #include "texts/sha256.h"
 #include "texts/text_file.h"
@@ -95,11 +95,6 @@ std::optional<std::string> MeasuredAt(std::string_view date, std::string_view ti
     return QDateTime(d, t).toString("yyyy-MM-ddTHH:mm:ss").toStdString();
 }
 
-std::int64_t HzOfMHzText(std::string_view text) {
-    const std::optional<double> mhz = NumericValue(text);
-    return mhz ? std::llround(*mhz * 1e6) : 0;
-}
-
 // ---- the connection ----------------------------------------------------------------------
 
 Archive::Archive() = default;
@@ -112,11 +107,33 @@ const std::string& Archive::connectionName() const {
 
 bool Archive::Fail(const std::string& what) {
     detail_ = what + (c_ && !c_->error.empty() ? ": " + c_->error : "");
+    if (c_ && c_->damaged) NoteDamage();
     return false;
 }
 
-Archive::State Archive::Open(const ArchiveLocation& where, Schema schema) {
+void Archive::NoteDamage() {
+    if (sessions_) sessions_->CheckDue();
+}
+
+std::string Archive::Check() {
+    if (!c_) return "not open";
+    if (c_->dialect != &kSqlite) return {};  // the server keeps its own files sound
+    QSqlQuery q(c_->db);
+    const bool checked = q.exec("PRAGMA quick_check") && q.next();
+    const QString verdict = checked ? q.value(0).toString() : q.lastError().text();
+    if (checked && verdict == "ok") {
+        if (sessions_) sessions_->Checked();
+        checkDue_ = false;
+        return {};
+    }
+    NoteDamage();
+    return verdict.isEmpty() ? std::string("damaged") : verdict.toStdString();
+}
+
+Archive::State Archive::Open(const ArchiveLocation& where, Schema schema, Integrity integrity) {
     c_.reset();
+    sessions_.reset();
+    checkDue_ = false;
     state_ = State::Failed;
     notice_ = 0;
     version_ = 0;
@@ -127,12 +144,13 @@ Archive::State Archive::Open(const ArchiveLocation& where, Schema schema) {
         notice_ = kMessageArchiveOff;
         return state_;
     }
-    if (where.kind == ArchiveLocation::PostgreSql) return OpenServer(where, schema);
-    return OpenFile(where.file);
+    if (where.kind == ArchiveLocation::PostgreSql) return OpenServer(where, schema, integrity);
+    return OpenFile(where.file, integrity);
 }
 
-Archive::State Archive::OpenFile(const std::filesystem::path& file) {
+Archive::State Archive::OpenFile(const std::filesystem::path& file, Integrity integrity) {
     c_.reset();
+    sessions_.reset();
     state_ = State::Failed;
     if (!QSqlDatabase::isDriverAvailable("QSQLITE")) {
         notice_ = kMessageArchiveUnavailable;
@@ -160,19 +178,32 @@ Archive::State Archive::OpenFile(const std::filesystem::path& file) {
         c_.reset();
         return state_;
     }
-    // Nothing is written before the file is known to be sound: a damaged archive stays as it
-    // is, for the person (or a tool) to rescue.
-    {
-        QSqlQuery q(c_->db);
-        const bool checked = q.exec("PRAGMA quick_check") && q.next();
-        const QString verdict = checked ? q.value(0).toString() : q.lastError().text();
-        if (!checked || verdict != "ok") {
+    // The whole file is read only when the last run did not end cleanly or damage was seen:
+    // then nothing is written before it is known to be sound, and a damaged archive stays as
+    // it is, for the person (or a tool) to rescue.
+    sessions_ = std::make_unique<ArchiveSessions>(file);
+    checkDue_ = sessions_->Begin();
+    if (checkDue_ && integrity == Integrity::CheckWhenDue) {
+        const std::string damage = Check();
+        if (!damage.empty()) {
             notice_ = kMessageArchiveDamaged;
-            detail_ = place + ": " + verdict.toStdString();
+            detail_ = place + ": " + damage;
             c_.reset();
             return state_;
         }
+    }
+    {
+        QSqlQuery q(c_->db);
         if (!q.exec("PRAGMA user_version") || !q.next()) {
+            c_->note(q.lastError());
+            if (c_->damaged) {
+                // Not even the header reads: the file is no archive, or damaged.
+                NoteDamage();
+                notice_ = kMessageArchiveDamaged;
+                detail_ = place + ": " + c_->error;
+                c_.reset();
+                return state_;
+            }
             notice_ = kMessageArchiveUnavailable;
             (void)Fail(place);
             c_.reset();
@@ -281,7 +312,7 @@ bool Archive::WriteAllowed() {
 // ---- keeping loggers -----------------------------------------------------------------------
 
 std::optional<Archive::Kept> Archive::Keep(std::string_view fileBytes, const OpenLogger& logger,
-                                           const std::optional<InstrumentFacts>& instrument,
+                                           const std::optional<InstrumentIdentity>& instrument,
                                            int slot) {
     std::optional<std::vector<Kept>> kept = KeepAll({{fileBytes, &logger, instrument, slot, {}}});
     if (!kept) return std::nullopt;
@@ -321,10 +352,9 @@ std::optional<std::vector<Archive::Kept>> Archive::KeepAll(const std::vector<ToK
 std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string& now) {
     const OpenLogger& logger = *k.logger;
     const std::string sha = Sha256Hex(k.fileBytes);
-    const LoggerChartData chart = ChartData(logger);
-    int below = 0;
-    for (const ChartBar& bar : chart.bars) below += bar.belowThreshold ? 1 : 0;
-    const std::optional<InstrumentFacts>& instrument = k.instrument;
+    // The logger's texts as numbers, read once: the unit, the threshold, each record's power.
+    const LoggerReadings readings = ReadingsOf(logger);
+    const std::optional<InstrumentIdentity>& instrument = k.instrument;
     // The instrument's row exists before its logger refers to it; its facts are brought up to
     // date last (below), so that programs archiving at once on a server wait on that one row
     // only for the moment before each commit.
@@ -334,7 +364,7 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
             "last_seen) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (serial) DO NOTHING");
         int at = 0;
         for (const std::string* v : {&instrument->serial, &instrument->model,
-                                     &instrument->ioVersion, &instrument->zvVersion, &now, &now})
+                                     &instrument->ioVersion, &instrument->instrumentVersion, &now, &now})
             q.bindValue(at++, Q(*v));
         if (!c_->exec(q)) return std::nullopt;
     }
@@ -345,7 +375,7 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
                 "last_seen = ? WHERE serial = ?");
             int at = 0;
             for (const std::string* v : {&instrument->model, &instrument->ioVersion,
-                                         &instrument->zvVersion, &now, &instrument->serial})
+                                         &instrument->instrumentVersion, &now, &instrument->serial})
                 q.bindValue(at++, Q(*v));
             if (!c_->exec(q)) return std::nullopt;
         }
@@ -364,10 +394,10 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
     add.bindValue(4, Q(logger.name));
     add.bindValue(5, Q(logger.planName));
     add.bindValue(6, Variant(MeasuredAt(logger.date, logger.time)));
-    add.bindValue(7, Q(chart.unit));
-    add.bindValue(8, Variant(chart.threshold));
+    add.bindValue(7, Q(readings.unit));
+    add.bindValue(8, Variant(readings.threshold));
     add.bindValue(9, static_cast<int>(logger.records.size()));
-    add.bindValue(10, below);
+    add.bindValue(10, readings.belowThreshold);
     add.bindValue(11, Q(k.archivedAt.empty() ? now : k.archivedAt));
     add.bindValue(12, instrument ? "instrument" : "file");
     add.bindValue(13, QByteArray(k.fileBytes.data(), static_cast<qsizetype>(k.fileBytes.size())));
@@ -384,22 +414,30 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
     }
     const std::int64_t id = add.value(0).toLongLong();
     add.finish();
-    QSqlQuery& rec = c_->statement(
-        "INSERT INTO records (logger_id, idx, channel, frequency_hz, bandwidth_hz, power_text, "
-        "power) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    int index = 0;
-    for (const LoggerRecordRow& r : logger.records) {
-        const std::string value = SplitValueAndUnit(r.power).value;
-        rec.bindValue(0, static_cast<qlonglong>(id));
-        rec.bindValue(1, index++);
-        rec.bindValue(2, Q(r.channel));
-        rec.bindValue(3, static_cast<qlonglong>(HzOfMHzText(r.frequency)));
-        rec.bindValue(4, static_cast<qlonglong>(HzOfMHzText(r.bandwidth)));
-        rec.bindValue(5, Q(value));
-        rec.bindValue(6, Variant(NumericValue(value)));
+    // The records in statements of many rows: one round trip to a server for a whole logger
+    // (a logger holds at most 150), not one a record.
+    constexpr std::size_t kRowsAStatement = kMaxLoggerRecords;
+    for (std::size_t from = 0; from < readings.records.size(); from += kRowsAStatement) {
+        const std::size_t rows = std::min(kRowsAStatement, readings.records.size() - from);
+        QString sql = "INSERT INTO records (logger_id, idx, channel, frequency_hz, bandwidth_hz, "
+                      "power_text, power) VALUES ";
+        sql.reserve(sql.size() + static_cast<qsizetype>(rows) * 24);
+        for (std::size_t k = 0; k < rows; ++k) sql += k == 0 ? "(?,?,?,?,?,?,?)" : ",(?,?,?,?,?,?,?)";
+        QSqlQuery& rec = c_->statement(sql);
+        int at = 0;
+        for (std::size_t k = from; k < from + rows; ++k) {
+            const LoggerReadings::Record& r = readings.records[k];
+            rec.bindValue(at++, static_cast<qlonglong>(id));
+            rec.bindValue(at++, static_cast<int>(k));
+            rec.bindValue(at++, Q(logger.records[k].channel));
+            rec.bindValue(at++, static_cast<qlonglong>(r.frequencyHz));
+            rec.bindValue(at++, static_cast<qlonglong>(r.bandwidthHz));
+            rec.bindValue(at++, Q(r.powerValue));
+            rec.bindValue(at++, Variant(r.power));
+        }
         if (!c_->exec(rec)) return std::nullopt;
+        rec.finish();
     }
-    rec.finish();
     return finish(Kept{id, true});
 }
 
@@ -422,11 +460,11 @@ std::optional<Archive::Kept> Archive::ImportFile(const std::filesystem::path& fi
 
 // ---- reading -------------------------------------------------------------------------------
 
-std::vector<ArchivedLogger> Archive::List(const ArchiveFilter& f) {
-    std::vector<ArchivedLogger> out;
-    if (!usable()) return out;
-    QString sql = QString("SELECT %1 FROM loggers WHERE 1 = 1").arg(kLoggerColumns);
-    QVariantList values;
+namespace {
+
+// The WHERE clause of a filter, its values in `values`.
+QString FilterSql(const ArchiveFilter& f, QVariantList& values) {
+    QString sql = " WHERE 1 = 1";
     if (!f.name.empty()) {
         // Found on the name index, far smaller than the loggers' rows with their files.
         sql += " AND id IN (SELECT id FROM loggers WHERE lower(name) LIKE ? ESCAPE '\\')";
@@ -459,15 +497,66 @@ std::vector<ArchivedLogger> Archive::List(const ArchiveFilter& f) {
         sql += " AND serial = ?";
         values << Q(f.serial);
     }
-    sql += " ORDER BY id";
+    return sql;
+}
+
+QString OrderSql(ArchiveOrder order) {
+    static const char* const columns[] = {"id",           "name",         "type",
+                                          "plan",         "measured_at",  "record_count",
+                                          "below_threshold", "serial"};
+    const char* way = order.descending ? " DESC" : "";
+    const QString by = columns[static_cast<int>(order.by)];
+    return " ORDER BY " + by + way + (order.by == ArchiveSort::Id ? "" : QString(", id") + way);
+}
+
+}  // namespace
+
+std::vector<ArchivedLogger> Archive::List(const ArchiveFilter& f) { return List(f, {}, 0, -1); }
+
+std::vector<ArchivedLogger> Archive::List(const ArchiveFilter& f, ArchiveOrder order, int offset,
+                                          int limit) {
+    std::vector<ArchivedLogger> out;
+    if (!usable()) return out;
+    QVariantList values;
+    QString sql = QString("SELECT %1 FROM loggers").arg(kLoggerColumns) + FilterSql(f, values) +
+                  OrderSql(order);
+    if (limit >= 0 || offset > 0) {
+        sql += " LIMIT ? OFFSET ?";
+        values << (limit >= 0 ? limit : std::numeric_limits<int>::max()) << std::max(0, offset);
+    }
     QSqlQuery q = c_->prepared(sql);
     for (const QVariant& v : values) q.addBindValue(v);
     if (!c_->exec(q)) {
         (void)Fail("list");
         return out;
     }
+    if (limit > 0) out.reserve(static_cast<std::size_t>(limit));
     while (q.next()) out.push_back(LoggerFrom(q));
     return out;
+}
+
+bool Archive::ForEach(const ArchiveFilter& f,
+                      const std::function<void(const ArchivedLogger&)>& each) {
+    if (!usable()) return false;
+    QVariantList values;
+    QSqlQuery q = c_->prepared(QString("SELECT %1 FROM loggers").arg(kLoggerColumns) +
+                               FilterSql(f, values) + OrderSql({}));
+    for (const QVariant& v : values) q.addBindValue(v);
+    if (!c_->exec(q)) return Fail("list");
+    while (q.next()) each(LoggerFrom(q));
+    return true;
+}
+
+std::optional<std::int64_t> Archive::Count(const ArchiveFilter& f) {
+    if (!usable()) return std::nullopt;
+    QVariantList values;
+    QSqlQuery q = c_->prepared("SELECT COUNT(*) FROM loggers" + FilterSql(f, values));
+    for (const QVariant& v : values) q.addBindValue(v);
+    if (!c_->exec(q) || !q.next()) {
+        (void)Fail("count");
+        return std::nullopt;
+    }
+    return q.value(0).toLongLong();
 }
 
 std::optional<ArchivedLogger> Archive::Find(std::int64_t id) {
@@ -535,8 +624,8 @@ std::optional<int> Archive::Delete(const std::vector<std::int64_t>& ids) {
     return removed;
 }
 
-std::vector<InstrumentFacts> Archive::Instruments() {
-    std::vector<InstrumentFacts> out;
+std::vector<InstrumentIdentity> Archive::Instruments() {
+    std::vector<InstrumentIdentity> out;
     if (!usable()) return out;
     QSqlQuery q = c_->prepared(
         "SELECT serial, model, io_version, instrument_version FROM instruments ORDER BY serial");

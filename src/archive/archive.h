@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "archive/archive_location.h"
+#include "link/instrument_identity.h"
 #include "loggers/logger_file.h"
 #include "texts/language_table.h"
 
@@ -55,11 +57,6 @@ inline constexpr int kMessageArchiveNoPsqlDriver = 527;
 // A notice's text: the message's text, then what it concerns.
 [[nodiscard]] std::string ArchiveNotice(const LanguageTable& table, int message,
                                         const std::string& detail);
-
-// The instrument a logger came from.
-struct InstrumentFacts {
-    std::string serial, model, ioVersion, zvVersion;
-};
 
 // One archived logger as the list shows it.
 struct ArchivedLogger {
@@ -97,13 +94,19 @@ struct ArchiveFilter {
     std::string serial;  // exactly
 };
 
+// The order of a list: by one of the page's columns, then by id (Id alone: the order kept).
+enum class ArchiveSort { Id, Name, Type, Plan, Measured, Records, Below, Serial };
+struct ArchiveOrder {
+    ArchiveSort by = ArchiveSort::Id;
+    bool descending = false;
+};
+
 // measured_at of a logger's date ("dd/mm/yyyy" or "dd/mm/yy") and time ("hh:mm:ss"), or
 // nothing when they are not a real date and time.
 [[nodiscard]] std::optional<std::string> MeasuredAt(std::string_view date, std::string_view time);
-// Hz of a logger's MHz text ("474.0000"), to the hertz.
-[[nodiscard]] std::int64_t HzOfMHzText(std::string_view text);
 
 struct ArchiveConnection;
+class ArchiveSessions;
 
 class Archive {
 public:
@@ -114,15 +117,24 @@ public:
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
 
-    // Opens (and, the first time, makes) the archive: the integrity check, then WAL, the busy
-    // time-out and the migrations up to this version. A damaged file is left as it is
-    // (Failed, message 450); a newer schema is opened read-only (ReadOnly, message 452). The
-    // message to tell, 0 when none, is kept in notice().
+    // Opens (and, the first time, makes) the archive: WAL, the busy time-out and the
+    // migrations up to this version. The whole file is checked only when it is due (the last
+    // run did not end cleanly, or SQLite reported damage since the last check) and `integrity`
+    // allows it; the window's thread defers it to the archive's worker. A damaged file is left
+    // as it is (Failed, message 450); a newer schema is opened read-only (ReadOnly, message
+    // 452). The message to tell, 0 when none, is kept in notice().
     // On a server the tables are made or migrated only by `init` (the owner's rights); a
     // server that cannot be reached leaves the archive on the local file (where.file) with
     // every logger kept there marked pending (offline(), message 520).
     enum class Schema { Use, Create };
-    State Open(const ArchiveLocation& where, Schema schema = Schema::Use);
+    enum class Integrity { CheckWhenDue, Defer };
+    State Open(const ArchiveLocation& where, Schema schema = Schema::Use,
+               Integrity integrity = Integrity::CheckWhenDue);
+    // The whole file's check (PRAGMA quick_check): empty when it is sound, else what is wrong.
+    // Its cost grows with the file; the program runs it on request and when it is due.
+    [[nodiscard]] std::string Check();
+    // A check was due and deferred (the file is checked by the next opening that may).
+    [[nodiscard]] bool checkDue() const { return checkDue_; }
     [[nodiscard]] State state() const { return state_; }
     [[nodiscard]] bool offline() const { return offline_; }
     // The loggers of this (local) archive still to be sent to the team archive; nothing when
@@ -150,13 +162,13 @@ public:
         bool added = false;
     };
     [[nodiscard]] std::optional<Kept> Keep(std::string_view fileBytes, const OpenLogger& logger,
-                                           const std::optional<InstrumentFacts>& instrument,
+                                           const std::optional<InstrumentIdentity>& instrument,
                                            int slot = -1);
     // Several loggers in one transaction (an import of many files): all kept, or none.
     struct ToKeep {
         std::string_view fileBytes;
         const OpenLogger* logger = nullptr;
-        std::optional<InstrumentFacts> instrument;
+        std::optional<InstrumentIdentity> instrument;
         int slot = -1;
         std::string archivedAt;  // empty: now
     };
@@ -167,6 +179,16 @@ public:
                                                  int* readResult = nullptr);
 
     [[nodiscard]] std::vector<ArchivedLogger> List(const ArchiveFilter& filter = {});
+    // `limit` loggers (all when negative) from the `offset`th in that order: what a view shows
+    // as it scrolls.
+    [[nodiscard]] std::vector<ArchivedLogger> List(const ArchiveFilter& filter, ArchiveOrder order,
+                                                   int offset, int limit);
+    // Each logger the filter selects, in the order kept, handed on as it is read (an output of
+    // any size in flat memory); false when the list could not be read.
+    [[nodiscard]] bool ForEach(const ArchiveFilter& filter,
+                               const std::function<void(const ArchivedLogger&)>& each);
+    // How many loggers the filter selects (COUNT(*)); nothing when it cannot be read.
+    [[nodiscard]] std::optional<std::int64_t> Count(const ArchiveFilter& filter = {});
     [[nodiscard]] std::optional<ArchivedLogger> Find(std::int64_t id);
     [[nodiscard]] std::vector<ArchivedRecord> Records(std::int64_t id);
     // The logger file's exact bytes.
@@ -176,7 +198,7 @@ public:
     // Removes the loggers and their records in one transaction: how many were removed, or
     // nothing after a failure.
     [[nodiscard]] std::optional<int> Delete(const std::vector<std::int64_t>& ids);
-    [[nodiscard]] std::vector<InstrumentFacts> Instruments();
+    [[nodiscard]] std::vector<InstrumentIdentity> Instruments();
 
     // For the analyses: every logger of a name and type with a date, oldest first, and the
     // records of those loggers whose channel is one of `channels` (all when empty).
@@ -196,8 +218,10 @@ public:
 
 private:
     [[nodiscard]] bool Fail(const std::string& what);
-    State OpenFile(const std::filesystem::path& file);
-    State OpenServer(const ArchiveLocation& where, Schema schema);
+    State OpenFile(const std::filesystem::path& file, Integrity integrity);
+    // Notes SQLite's word that the file is damaged, for the next opening to check it.
+    void NoteDamage();
+    State OpenServer(const ArchiveLocation& where, Schema schema, Integrity integrity);
     [[nodiscard]] bool WriteAllowed();
     [[nodiscard]] bool Migrate();
     [[nodiscard]] std::optional<Kept> KeepOne(const ToKeep& logger, const std::string& now);
@@ -205,6 +229,8 @@ private:
     [[nodiscard]] std::optional<Kept> MarkPending(const Kept& kept);
 
     std::unique_ptr<ArchiveConnection> c_;
+    std::unique_ptr<ArchiveSessions> sessions_;
+    bool checkDue_ = false;
     State state_ = State::Closed;
     int notice_ = 0;
     int version_ = 0;

@@ -48,18 +48,25 @@ struct ArchiveConnection {
     ArchiveConnection(const ArchiveConnection&) = delete;
     ArchiveConnection& operator=(const ArchiveConnection&) = delete;
 
+    // Keeps a failure's words, and whether SQLite said the file is damaged (SQLITE_CORRUPT,
+    // SQLITE_NOTADB).
+    void note(const QSqlError& e) {
+        error = e.text().toStdString();
+        const QString code = e.nativeErrorCode();
+        damaged = damaged || (dialect == &kSqlite && (code == "11" || code == "26"));
+    }
     // One statement run at once; false after a failure (error says it).
     bool run(const QString& sql) {
         QSqlQuery q(db);
         if (!q.exec(sql)) {
-            error = q.lastError().text().toStdString();
+            note(q.lastError());
             return false;
         }
         return true;
     }
     bool exec(QSqlQuery& q) {
         if (!q.exec()) {
-            error = q.lastError().text().toStdString();
+            note(q.lastError());
             return false;
         }
         return true;
@@ -85,6 +92,7 @@ struct ArchiveConnection {
     std::map<QString, QSqlQuery> statements;
     const Dialect* dialect = &kSqlite;
     std::string error;
+    bool damaged = false;
 };
 
 }  // namespace zv318

@@ -6,7 +6,7 @@ namespace zv318 {
 
 ArchiveKeeper::ArchiveKeeper(ArchiveLocation where, Feedback& feedback,
                              const LanguageTable& language,
-                             std::function<std::optional<InstrumentFacts>()> instrument)
+                             std::function<std::optional<InstrumentIdentity>()> instrument)
     : where_(std::move(where)),
       feedback_(feedback),
       language_(language),
@@ -28,7 +28,8 @@ Archive* ArchiveKeeper::archive() {
     if (!opened_) {
         opened_ = true;
         archive_ = std::make_unique<Archive>();
-        archive_->Open(where_);
+        // The window's thread never reads the whole file: a due check is the worker's.
+        archive_->Open(where_, Archive::Schema::Use, Archive::Integrity::Defer);
         if (archive_->notice() != 0) Tell(archive_->notice(), archive_->detail());
     }
     return archive_->usable() ? archive_.get() : nullptr;
@@ -41,7 +42,7 @@ void ArchiveKeeper::setLocation(ArchiveLocation where) {
 }
 
 void ArchiveKeeper::Keep(const std::string& bytes, const OpenLogger& logger,
-                         const std::optional<InstrumentFacts>& instrument, int slot) {
+                         const std::optional<InstrumentIdentity>& instrument, int slot) {
     if (!enabled()) return;
     Archive* a = archive();
     if (!a || a->state() != Archive::State::Ready) return;  // told when it was opened
@@ -62,9 +63,9 @@ void ArchiveKeeper::LoggerFileRead(const std::filesystem::path&, const std::stri
     Keep(bytes, logger, std::nullopt, -1);
 }
 
-std::function<std::optional<InstrumentFacts>()> InstrumentFactsOf(Link& link) {
-    auto known = std::make_shared<InstrumentFacts>();
-    return [&link, known]() -> std::optional<InstrumentFacts> {
+std::function<std::optional<InstrumentIdentity>()> InstrumentIdentityOf(Link& link) {
+    auto known = std::make_shared<InstrumentIdentity>();
+    return [&link, known]() -> std::optional<InstrumentIdentity> {
         if (!link.IsOpen()) return std::nullopt;
         const std::string serial = GetSerialForRecords(link);
         if (serial.empty()) return std::nullopt;

@@ -19,7 +19,7 @@ public:
     // `instrument`: the facts of the instrument a download came from, asked at each download
     // (nothing when they cannot be read; the logger is then kept without a serial).
     ArchiveKeeper(ArchiveLocation where, Feedback& feedback, const LanguageTable& language,
-                  std::function<std::optional<InstrumentFacts>()> instrument);
+                  std::function<std::optional<InstrumentIdentity>()> instrument);
     ~ArchiveKeeper() override;
 
     void LoggerDownloaded(const OpenLogger& logger, int slot) override;
@@ -38,15 +38,18 @@ public:
     // server answers again): opened at the next use, its notice told again.
     void setLocation(ArchiveLocation where);
 
+    // Tells a notice of the archive (once a run, as its opening does).
+    void TellOnce(int message, const std::string& detail) { Tell(message, detail); }
+
 private:
     void Keep(const std::string& bytes, const OpenLogger& logger,
-              const std::optional<InstrumentFacts>& instrument, int slot);
+              const std::optional<InstrumentIdentity>& instrument, int slot);
     void Tell(int message, const std::string& detail);
 
     ArchiveLocation where_;
     Feedback& feedback_;
     const LanguageTable& language_;
-    std::function<std::optional<InstrumentFacts>()> instrument_;
+    std::function<std::optional<InstrumentIdentity>()> instrument_;
     std::unique_ptr<Archive> archive_;
     bool opened_ = false, told_ = false, enabled_ = true;
     int added_ = 0;
@@ -54,6 +57,6 @@ private:
 
 // The facts of the instrument on `link`: its serial number asked at each call (one exchange),
 // the model and both versions only when the serial is new to this run.
-[[nodiscard]] std::function<std::optional<InstrumentFacts>()> InstrumentFactsOf(Link& link);
+[[nodiscard]] std::function<std::optional<InstrumentIdentity>()> InstrumentIdentityOf(Link& link);
 
 }  // namespace zv318

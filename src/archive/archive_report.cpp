@@ -6,7 +6,7 @@ namespace zv318 {
 
 std::optional<std::vector<ReportLogger>> ReportLoggersFromArchive(
     Archive& archive, const std::vector<std::int64_t>& ids, std::int64_t* missing) {
-    const std::vector<InstrumentFacts> instruments = archive.Instruments();
+    const std::vector<InstrumentIdentity> instruments = archive.Instruments();
     std::vector<ReportLogger> loggers;
     for (std::int64_t id : ids) {
         const std::optional<ArchivedLogger> found = archive.Find(id);
@@ -19,12 +19,12 @@ std::optional<std::vector<ReportLogger>> ReportLoggersFromArchive(
         if (found->serial) {
             const auto facts =
                 std::find_if(instruments.begin(), instruments.end(),
-                             [&](const InstrumentFacts& f) { return f.serial == *found->serial; });
+                             [&](const InstrumentIdentity& f) { return f.serial == *found->serial; });
             if (facts != instruments.end())
                 entry.instrument =
-                    ReportInstrument{facts->model, facts->serial, facts->ioVersion, facts->zvVersion};
+                    *facts;
             else
-                entry.instrument = ReportInstrument{"ZV-318", *found->serial, {}, {}};
+                entry.instrument = InstrumentIdentity{*found->serial, "ZV-318", {}, {}};
         }
         loggers.push_back(std::move(entry));
     }

@@ -13,24 +13,6 @@ namespace zv318 {
 
 namespace {
 
-// Percent-decoding; nothing when a % is not followed by two hex digits.
-std::optional<std::string> Decoded(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size()) return std::nullopt;
-        const std::string hex(text.substr(i + 1, 2));
-        if (hex.size() != 2 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-            return std::nullopt;
-        out += static_cast<char>(std::stoi(hex, nullptr, 16));
-        i += 2;
-    }
-    return out;
-}
-
 // A value libpq reads whole inside quotes and Qt passes on unchanged (Qt turns ';' into a
 // blank between settings).
 bool PlainValue(const std::string& v) {
@@ -74,7 +56,7 @@ ServerAddress ParseServerAddress(const std::string& url) {
             a.problem = kMessageArchivePasswordInAddress;
             return a;
         }
-        const std::optional<std::string> u = Decoded(user);
+        const std::optional<std::string> u = PercentDecoded(user);
         if (!u) a.problem = kMessageArchiveBadAddress;
         a.user = u.value_or("");
     }
@@ -94,7 +76,7 @@ ServerAddress ParseServerAddress(const std::string& url) {
         host = rest.substr(0, colon);
         port = rest.substr(colon + 1);
     }
-    const std::optional<std::string> h = Decoded(host), db = Decoded(path);
+    const std::optional<std::string> h = PercentDecoded(host), db = PercentDecoded(path);
     if (!h || !db) a.problem = kMessageArchiveBadAddress;
     a.host = h.value_or("");
     a.database = db.value_or("");
@@ -113,7 +95,7 @@ ServerAddress ParseServerAddress(const std::string& url) {
         const std::size_t eq = pair.find('=');
         const std::string key = pair.substr(0, eq);
         const std::optional<std::string> value =
-            eq == std::string::npos ? std::nullopt : Decoded(pair.substr(eq + 1));
+            eq == std::string::npos ? std::nullopt : PercentDecoded(pair.substr(eq + 1));
         if (key == "password") {
             a.problem = kMessageArchivePasswordInAddress;
             return a;
@@ -148,7 +130,8 @@ std::string ServerConnectOptions(const ServerAddress& address) {
     return out;
 }
 
-Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema) {
+Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema,
+                                   Integrity integrity) {
     const ServerAddress address = ParseServerAddress(where.url);
     if (address.problem != 0) {
         notice_ = address.problem;
@@ -176,7 +159,7 @@ Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema) 
         }
         // Away from the office: this PC's archive, each logger kept marked to be sent.
         offline_ = true;
-        if (OpenFile(where.file) == State::Ready) {
+        if (OpenFile(where.file, integrity) == State::Ready) {
             notice_ = kMessageArchiveOffline;
             detail_ = server + ": " + why;
         }
@@ -240,35 +223,47 @@ std::optional<Archive::Sent> Archive::SendPendingTo(Archive& server) {
     }
     Sent sent;
     for (std::int64_t id : ids) {
-        const std::optional<ArchivedLogger> a = Find(id);
-        const std::optional<std::string> bytes = Bytes(id);
-        const std::optional<OpenLogger> logger = Logger(id);
-        if (!a || !bytes || !logger) {
-            detail_ = "pending logger " + std::to_string(id) + " cannot be read back";
+        // Each logger read once, with its instrument; its mark cleared in the local transaction
+        // that spans the server's. A send cut after the server's commit is sent again and
+        // skipped there as a duplicate.
+        if (!c_->begin()) {
+            (void)Fail("begin");
             return std::nullopt;
         }
-        std::optional<InstrumentFacts> instrument;
-        if (a->serial) {
-            QSqlQuery q = c_->prepared(
-                "SELECT serial, model, io_version, instrument_version FROM instruments "
-                "WHERE serial = ?");
-            q.addBindValue(QString::fromStdString(*a->serial));
-            if (c_->exec(q) && q.next())
-                instrument = InstrumentFacts{q.value(0).toString().toStdString(),
-                                             q.value(1).toString().toStdString(),
-                                             q.value(2).toString().toStdString(),
-                                             q.value(3).toString().toStdString()};
-        }
+        auto failed = [&](const std::string& why) -> std::optional<Sent> {
+            c_->rollback();
+            detail_ = why;
+            return std::nullopt;
+        };
+        QSqlQuery& q = c_->statement(
+            "SELECT l.bytes, l.slot, l.archived_at, l.name, i.serial, i.model, i.io_version, "
+            "i.instrument_version FROM loggers l LEFT JOIN instruments i ON i.serial = l.serial "
+            "WHERE l.id = ?");
+        q.bindValue(0, static_cast<qlonglong>(id));
+        if (!c_->exec(q) || !q.next())
+            return failed("pending logger " + std::to_string(id) + " cannot be read back");
+        const QByteArray bytes = q.value(0).toByteArray();
+        const int slot = q.value(1).isNull() ? -1 : q.value(1).toInt();
+        const std::string archivedAt = q.value(2).toString().toStdString();
+        const std::string name = q.value(3).toString().toStdString();
+        std::optional<InstrumentIdentity> instrument;
+        if (!q.value(4).isNull())
+            instrument = InstrumentIdentity{q.value(4).toString().toStdString(),
+                                            q.value(5).toString().toStdString(),
+                                            q.value(6).toString().toStdString(),
+                                            q.value(7).toString().toStdString()};
+        q.finish();
+        const std::string_view file(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        OpenLogger logger;
+        if (ParseLoggerText(std::string(file), logger) != kLoggerFileRead)
+            return failed("pending logger " + std::to_string(id) + " cannot be read back");
         const std::optional<std::vector<Kept>> kept =
-            server.KeepAll({{*bytes, &*logger, instrument, a->slot, a->archivedAt}});
-        if (!kept) {
-            detail_ = a->name + ": " + server.detail();
-            return std::nullopt;
-        }
-        // On the server now: a send cut here is sent again and skipped there as a duplicate.
-        QSqlQuery done = c_->prepared("DELETE FROM pending WHERE logger_id = ?");
-        done.addBindValue(static_cast<qlonglong>(id));
-        if (!c_->exec(done)) {
+            server.KeepAll({{file, &logger, instrument, slot, archivedAt}});
+        if (!kept) return failed(name + ": " + server.detail());
+        QSqlQuery& done = c_->statement("DELETE FROM pending WHERE logger_id = ?");
+        done.bindValue(0, static_cast<qlonglong>(id));
+        if (!c_->exec(done) || !c_->commit()) {
+            c_->rollback();
             (void)Fail("pending");
             return std::nullopt;
         }

@@ -204,9 +204,9 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
         return BackupOutcome::NotConnected;
     }
     Manifest manifest;
-    manifest.serial = Trimmed(GetSerial(link_));
-    manifest.ioVersion = Trimmed(GetIOVersion(link_));
-    manifest.zvVersion = Trimmed(GetZVVersion(link_));
+    manifest.instrument.serial = Trimmed(GetSerial(link_));
+    manifest.instrument.ioVersion = Trimmed(GetIOVersion(link_));
+    manifest.instrument.instrumentVersion = Trimmed(GetZVVersion(link_));
     if (Lost()) {
         feedback_.showMessage(kNotConnectedMessage);
         return BackupOutcome::NotConnected;
@@ -219,10 +219,10 @@ BackupOutcome InstrumentBackup::Backup(const fs::path& dir) {
     manifest.date = date;
     manifest.time = time;
 
-    const std::string name = "ZV318-" + SafeFileName(manifest.serial) + "-" + stamp;
+    const std::string name = "ZV318-" + SafeFileName(manifest.instrument.serial) + "-" + stamp;
     std::error_code ec;
     fs::create_directories(dir, ec);
-    RemoveStaleStages(dir, "ZV318-" + SafeFileName(manifest.serial) + "-");
+    RemoveStaleStages(dir, "ZV318-" + SafeFileName(manifest.instrument.serial) + "-");
     StageFolder stage(dir / ("." + name + ".partial"));
     fs::remove_all(stage.path(), ec);
     const fs::path copies = stage.path() / ".copies";

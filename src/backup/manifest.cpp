@@ -28,22 +28,6 @@ std::string Escaped(std::string_view text) {
     return out;
 }
 
-std::optional<std::string> Unescaped(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i + 1])) ||
-            !std::isxdigit(static_cast<unsigned char>(text[i + 2])))
-            return std::nullopt;
-        out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
-        i += 2;
-    }
-    return out;
-}
-
 std::vector<std::string_view> Split(std::string_view text, char separator) {
     std::vector<std::string_view> parts;
     std::size_t start = 0;
@@ -85,9 +69,9 @@ bool IsBackupFileName(std::string_view name) {
 
 std::string ManifestText(const Manifest& m) {
     std::vector<std::string> lines{std::string(kFirstLine),
-                                   "Serial number=" + Escaped(m.serial),
-                                   "IO Interface version=" + Escaped(m.ioVersion),
-                                   "ZV-318 version=" + Escaped(m.zvVersion),
+                                   "Serial number=" + Escaped(m.instrument.serial),
+                                   "IO Interface version=" + Escaped(m.instrument.ioVersion),
+                                   "ZV-318 version=" + Escaped(m.instrument.instrumentVersion),
                                    "Date=" + Escaped(m.date),
                                    "Time=" + Escaped(m.time)};
     for (const BackupFile& f : m.files)
@@ -105,7 +89,8 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
     if (lines.size() < 6 || lines[0] != kFirstLine) return std::nullopt;
 
     Manifest m;
-    std::array<std::string*, 5> header{&m.serial, &m.ioVersion, &m.zvVersion, &m.date, &m.time};
+    std::array<std::string*, 5> header{&m.instrument.serial, &m.instrument.ioVersion,
+                                         &m.instrument.instrumentVersion, &m.date, &m.time};
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::size_t eq = lines[i].find('=');
         if (eq == std::string_view::npos) return std::nullopt;
@@ -114,7 +99,7 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
         const std::size_t expected = std::min<std::size_t>(i - 1, 5);
         if (key != kHeaderKeys[expected]) return std::nullopt;
         if (expected < 5) {
-            std::optional<std::string> v = Unescaped(value);
+            std::optional<std::string> v = PercentDecoded(value);
             if (!v) return std::nullopt;
             *header[expected] = std::move(*v);
             continue;
@@ -132,7 +117,7 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
         if (f[2] != "RADIO" && f[2] != "PLC") return std::nullopt;
         file.type = f[2] == "RADIO" ? 1 : 2;
         const std::optional<int> number = Number(f[3]);
-        std::optional<std::string> name = Unescaped(f[4]), original = Unescaped(f[5]);
+        std::optional<std::string> name = PercentDecoded(f[4]), original = PercentDecoded(f[5]);
         if (!number || !name || !original) return std::nullopt;
         file.number = *number;
         file.file = std::move(*name);

@@ -22,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+#include "link/instrument_identity.h"
+
 namespace zv318 {
 
 inline constexpr char kManifestName[] = "manifest.txt";
@@ -38,7 +40,7 @@ struct BackupFile {
 };
 
 struct Manifest {
-    std::string serial, ioVersion, zvVersion;
+    InstrumentIdentity instrument;  // serial and both versions (the model is not recorded)
     std::string date, time;  // "YYYY-MM-DD", "hh:mm:ss"
     std::vector<BackupFile> files;
 };

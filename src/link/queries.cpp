@@ -39,6 +39,16 @@ std::string GetSerialForRecords(Link& link) {
     return serial;
 }
 
+std::optional<InstrumentIdentity> QueryInstrumentIdentity(Link& link) {
+    InstrumentIdentity identity;
+    identity.serial = GetSerialForRecords(link);
+    if (identity.serial.empty()) return std::nullopt;
+    identity.model = link.ProductName();
+    identity.ioVersion = GetIOVersion(link);
+    identity.instrumentVersion = GetZVVersion(link);
+    return identity;
+}
+
 std::int32_t GetChannelPlanQuantity(Link& link) { return AtoL(QueryValueOf(link, "*?PN")); }
 
 std::string ChannelPlanNameCommand(int plan) { return "*?CS0" + std::to_string(plan); }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/instrument_identity.h"
 #include "link/link.h"
 
 namespace zv318 {

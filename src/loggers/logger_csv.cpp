@@ -1,32 +1,9 @@
 #include "loggers/logger_csv.h"
 
-#include <charconv>
-#include <cmath>
-
 #include "texts/csv.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
-
-ValueAndUnit SplitValueAndUnit(std::string_view text) {
-    text = TrimCsvBlanks(text);
-    const std::size_t blank = text.find_first_of(" \t");
-    if (blank == std::string_view::npos) return {std::string(text), {}};
-    return {std::string(text.substr(0, blank)), std::string(TrimCsvBlanks(text.substr(blank)))};
-}
-
-std::optional<double> NumericValue(std::string_view text) {
-    text = TrimCsvBlanks(text);
-    if (text.starts_with('+')) text.remove_prefix(1);
-    if (text.empty()) return std::nullopt;
-    double value = 0;
-    // std::from_chars never looks at the locale; the whole text must be the number.
-    const auto [end, ec] =
-        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    if (ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
 
 std::string LoggerCsvText(const OpenLogger& logger) {
     const ValueAndUnit threshold = SplitValueAndUnit(logger.thresholdText);
@@ -62,22 +39,19 @@ int ExportLoggerCsv(const OpenLogger& logger, Feedback& feedback) {
 }
 
 LoggerChartData ChartData(const OpenLogger& logger) {
+    const LoggerReadings readings = ReadingsOf(logger);
     LoggerChartData data;
-    const ValueAndUnit threshold = SplitValueAndUnit(logger.thresholdText);
-    data.threshold = NumericValue(threshold.value);
-    data.unit = threshold.unit;
+    data.threshold = readings.threshold;
+    data.unit = readings.unit;
     int record = 0;
-    for (const LoggerRecordRow& r : logger.records) {
+    for (std::size_t k = 0; k < readings.records.size(); ++k) {
         ++record;
-        const ValueAndUnit power = SplitValueAndUnit(r.power);
-        const std::optional<double> value = NumericValue(power.value);
-        if (!value) {
+        const LoggerReadings::Record& r = readings.records[k];
+        if (!r.power) {
             ++data.skipped;
             continue;
         }
-        if (data.unit.empty()) data.unit = power.unit;
-        data.bars.push_back(
-            {record, r.channel, *value, data.threshold && *value < *data.threshold});
+        data.bars.push_back({record, logger.records[k].channel, *r.power, r.belowThreshold});
     }
     return data;
 }

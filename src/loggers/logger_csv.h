@@ -34,16 +34,6 @@ inline constexpr int kMessageLoggerCsvNotWritten = 143;
 // The program's own message when the chart cannot be saved.
 inline constexpr int kMessageChartNotSaved = 144;
 
-// A power or threshold text: the value before its first blank and the unit after it (both
-// without surrounding blanks); the whole text is the value when it holds no blank.
-struct ValueAndUnit {
-    std::string value, unit;
-};
-[[nodiscard]] ValueAndUnit SplitValueAndUnit(std::string_view text);
-// The value of such a text as a number ("-45.2", "52"), "." as the decimal mark; nothing for
-// a marker the instrument may send instead ("----", ">80", "LOW").
-[[nodiscard]] std::optional<double> NumericValue(std::string_view text);
-
 // Result codes of the CSV export.
 inline constexpr int kLoggerCsvWritten = 0;
 inline constexpr int kLoggerCsvCancelled = 1;

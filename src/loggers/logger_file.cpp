@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "link/report.h"
 #include "loggers/logger_observer.h"
 #include "plans/plan_model.h"
+#include "texts/csv.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -224,6 +227,49 @@ int ReadLoggerFileAt(const std::filesystem::path& path, OpenLogger& logger, Feed
     if (result > kLoggerFileRead) feedback.showMessage(26);  // a bad record line
     if (result == kLoggerFileRead) TellLoggerFileRead(path, *bytes, logger);
     return result;
+}
+
+ValueAndUnit SplitValueAndUnit(std::string_view text) {
+    text = TrimCsvBlanks(text);
+    const std::size_t blank = text.find_first_of(" \t");
+    if (blank == std::string_view::npos) return {std::string(text), {}};
+    return {std::string(text.substr(0, blank)), std::string(TrimCsvBlanks(text.substr(blank)))};
+}
+
+std::optional<double> NumericValue(std::string_view text) {
+    text = TrimCsvBlanks(text);
+    if (text.starts_with('+')) text.remove_prefix(1);
+    if (text.empty()) return std::nullopt;
+    double value = 0;
+    // std::from_chars never looks at the locale; the whole text must be the number.
+    const auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+LoggerReadings ReadingsOf(const OpenLogger& logger) {
+    LoggerReadings out;
+    const ValueAndUnit threshold = SplitValueAndUnit(logger.thresholdText);
+    out.threshold = NumericValue(threshold.value);
+    out.thresholdUnit = threshold.unit;
+    out.unit = threshold.unit;
+    out.records.reserve(logger.records.size());
+    for (const LoggerRecordRow& row : logger.records) {
+        ValueAndUnit power = SplitValueAndUnit(row.power);
+        LoggerReadings::Record r;
+        r.power = NumericValue(power.value);
+        r.powerValue = std::move(power.value);
+        r.powerUnit = std::move(power.unit);
+        r.frequencyHz = MHzTextToHz(row.frequency);
+        r.bandwidthHz = MHzTextToHz(row.bandwidth);
+        r.belowThreshold = r.power && out.threshold && *r.power < *out.threshold;
+        if (r.power && out.unit.empty()) out.unit = r.powerUnit;
+        out.belowThreshold += r.belowThreshold ? 1 : 0;
+        out.records.push_back(std::move(r));
+    }
+    return out;
 }
 
 }  // namespace zv318

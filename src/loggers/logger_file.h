@@ -76,6 +76,36 @@ struct LoggerRecordReply {
 // The print text of mode 1: header lines, headings before records 1 and 72, a final "#".
 [[nodiscard]] std::string LoggerPrintText(const OpenLogger& logger);
 
+// ---- the values a logger's texts hold ----------------------------------------------------
+
+// A power or threshold text: the value before its first blank and the unit after it (both
+// without surrounding blanks); the whole text is the value when it holds no blank.
+struct ValueAndUnit {
+    std::string value, unit;
+};
+[[nodiscard]] ValueAndUnit SplitValueAndUnit(std::string_view text);
+// The value of such a text as a number ("-45.2", "52"), "." as the decimal mark; nothing for
+// a marker the instrument may send instead ("----", ">80", "LOW").
+[[nodiscard]] std::optional<double> NumericValue(std::string_view text);
+
+// A logger's texts read into numbers once, for everything that computes with them (the chart,
+// the report, the archive): the threshold, and per record its power and its hertz as the
+// logger file writes them.
+struct LoggerReadings {
+    struct Record {
+        std::string powerValue, powerUnit;
+        std::optional<double> power;  // nothing when the power text is no number
+        std::int32_t frequencyHz = 0, bandwidthHz = 0;
+        bool belowThreshold = false;
+    };
+    std::optional<double> threshold;  // nothing when the threshold text is not a number
+    std::string thresholdUnit;
+    std::string unit;  // the threshold's unit, else the first numeric power's
+    std::vector<Record> records;
+    int belowThreshold = 0;  // records whose power lies below the threshold
+};
+[[nodiscard]] LoggerReadings ReadingsOf(const OpenLogger& logger);
+
 // Result codes of ReadLoggerFile.
 inline constexpr int kLoggerFileCancelled = 0;
 inline constexpr int kLoggerFileRead = 1;

@@ -12,7 +12,6 @@
 #include <functional>
 #include <set>
 
-#include "link/queries.h"
 #include "loggers/chart_scale.h"
 #include "loggers/report_chart.h"
 #include "texts/qt_path.h"
@@ -69,15 +68,6 @@ QPageSize::PageSizeId ReportPageFor(const QLocale& locale) {
         QLocale::Guatemala,    QLocale::CostaRica,  QLocale::Panama,   QLocale::ElSalvador,
         QLocale::Nicaragua,    QLocale::DominicanRepublic};
     return letter.contains(locale.territory()) ? QPageSize::Letter : QPageSize::A4;
-}
-
-std::optional<ReportInstrument> QueryReportInstrument(Link& link) {
-    ReportInstrument instrument;
-    instrument.serial = GetSerialForRecords(link);
-    if (instrument.serial.empty()) return std::nullopt;
-    instrument.ioVersion = GetIOVersion(link);
-    instrument.instrumentVersion = GetZVVersion(link);
-    return instrument;
 }
 
 namespace {
@@ -232,7 +222,7 @@ private:
     std::vector<std::vector<Step>> pages_;
 };
 
-std::string InstrumentText(const LanguageTable& table, const ReportInstrument& i) {
+std::string InstrumentText(const LanguageTable& table, const InstrumentIdentity& i) {
     if (i.ioVersion.empty() && i.instrumentVersion.empty())
         return Q(table.entry(1445)).arg(Q(i.model), Q(i.serial)).toStdString();
     return Q(table.entry(1417))
@@ -241,8 +231,8 @@ std::string InstrumentText(const LanguageTable& table, const ReportInstrument& i
 }
 
 // Each instrument the loggers were measured with, once.
-std::vector<ReportInstrument> Instruments(const std::vector<ReportLogger>& loggers) {
-    std::vector<ReportInstrument> seen;
+std::vector<InstrumentIdentity> Instruments(const std::vector<ReportLogger>& loggers) {
+    std::vector<InstrumentIdentity> seen;
     for (const ReportLogger& r : loggers)
         if (r.instrument && std::find(seen.begin(), seen.end(), *r.instrument) == seen.end())
             seen.push_back(*r.instrument);
@@ -267,7 +257,7 @@ void LayOutHeader(Layout& l, const std::vector<ReportLogger>& loggers, const Rep
     l.field(l.text(1414), people.site);
     l.field(l.text(1415), people.siteAddress);
     l.field(l.text(1416), people.notes);
-    for (const ReportInstrument& i : Instruments(loggers))
+    for (const InstrumentIdentity& i : Instruments(loggers))
         l.field(l.text(1418), InstrumentText(l.table(), i));
     l.space(3 * l.mm());
 }

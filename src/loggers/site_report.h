@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "link/feedback.h"
+#include "link/instrument_identity.h"
 #include "loggers/logger_file.h"
 #include "texts/language_table.h"
 #include "texts/user_settings.h"
@@ -37,18 +38,10 @@ inline constexpr int kReportPageEntry = 1428;     // "Page %1 of %2"
 
 inline constexpr std::size_t kLogoFileMaxBytes = 4 * 1024 * 1024;
 
-// The instrument a logger was measured with, when the download or the archive knows it.
-struct ReportInstrument {
-    std::string model = "ZV-318";
-    std::string serial;
-    std::string ioVersion;
-    std::string instrumentVersion;
-    bool operator==(const ReportInstrument&) const = default;
-};
-
 struct ReportLogger {
     OpenLogger logger;
-    std::optional<ReportInstrument> instrument;
+    // The instrument it was measured with, when the download or the archive knows it.
+    std::optional<InstrumentIdentity> instrument;
 };
 
 // Who measured where, for whom. The technician, the company and the logo are the person's own
@@ -80,9 +73,6 @@ struct ReportOptions {
 };
 // Letter where the locale's country uses it (the Americas that do), A4 everywhere else.
 [[nodiscard]] QPageSize::PageSizeId ReportPageFor(const QLocale& locale);
-
-// The serial number and versions of the connected instrument; nothing when it does not answer.
-[[nodiscard]] std::optional<ReportInstrument> QueryReportInstrument(Link& link);
 
 // Result codes of WriteSiteReport.
 inline constexpr int kReportWritten = 0;

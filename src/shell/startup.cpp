@@ -13,19 +13,19 @@ ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onSt
     ConnectionInfo info;
     info.found = link.FindInstrument();
     info.permissionDenied = !info.found && link.PermissionDenied();
-    if (info.found) info.model = link.ProductName();
+    if (info.found) info.instrument.model = link.ProductName();
     if (onStage) onStage(ConnectionStage::Searched, info);
     if (!info.found) return info;
 
     // A link that closes on the way (unplugged during the queries) ends as not connected:
     // the values read so far are dropped.
     auto lost = [] { return ConnectionInfo{}; };
-    info.serial = GetSerial(link);
+    info.instrument.serial = GetSerial(link);
     if (!link.IsOpen()) return lost();
     if (onStage) onStage(ConnectionStage::Serial, info);
 
-    info.ioVersion = GetIOVersion(link);
-    info.zvVersion = GetZVVersion(link);
+    info.instrument.ioVersion = GetIOVersion(link);
+    info.instrument.instrumentVersion = GetZVVersion(link);
     if (!link.IsOpen()) return lost();
     if (onStage) onStage(ConnectionStage::Versions, info);
     return info;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "link/instrument_identity.h"
 #include "link/link.h"
 #include "texts/language_file.h"
 #include "texts/language_table.h"
@@ -21,10 +22,8 @@ struct ConnectionInfo {
     bool found = false;
     // An interface named "ZV-318" is listed but this user may not open it.
     bool permissionDenied = false;
-    std::string model;      // the product string of the interface found
-    std::string serial;     // GetSerial
-    std::string ioVersion;  // GetIOVersion
-    std::string zvVersion;  // GetZVVersion
+    // model: the product string of the interface found; serial as GetSerial answers it.
+    InstrumentIdentity instrument;
 };
 
 // The points at which a caller may show what is known so far.

@@ -75,6 +75,10 @@ private:
 // its line end, never of the text, so a value read, written with CR LF and read again is the same.
 [[nodiscard]] std::string WithoutLineEnd(std::string line);
 
+// "%" and two hexadecimal digits as the byte they name (a manifest's values, an address's
+// parts); nothing when a "%" is not followed by two hexadecimal digits.
+[[nodiscard]] std::optional<std::string> PercentDecoded(std::string_view text);
+
 // Texts in UTF-8 are kept; anything else is taken as Windows-1252 and converted to UTF-8.
 [[nodiscard]] std::string DecodeUtf8OrWindows1252(std::string_view bytes);
 

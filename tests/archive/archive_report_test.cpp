@@ -2,10 +2,12 @@
 // archive kept with each; with nothing selected it says so and asks for nothing.
 
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <cstdlib>
 
 #include "archive/archive_keeper.h"
+#include "archive/page_settle.h"
+#include "archive/windows/archive_model.h"
 #include "archive/windows/archive_page.h"
 #include "loggers/logger_fixture.h"
 #include "loggers/windows/report_dialog.h"
@@ -26,13 +28,16 @@ TEST_F(archiveReport, ArchivePageReportNamesTheKeptInstrument) {
                           {{"C1", "474.0000", "8.0000", "50.0 dBuV"},
                            {"C2", "482.0000", "8.0000", "40.0 dBuV"}}};
     ASSERT_TRUE(keeper.archive()->Keep(LoggerFileText(roof), roof,
-                                       InstrumentFacts{"SN0042", "ZV-318", "IO-2.10", "V1.20"}));
+                                       InstrumentIdentity{"SN0042", "ZV-318", "IO-2.10", "V1.20"}));
     ArchivePage page{keeper, folder.path};
     page.applyTranslation(english);
     page.reportFeedback = [this] { return &feedback; };
-    ASSERT_EQ(page.Table->rowCount(), 1);
+    page.show();
+    Settle(page);
+    ASSERT_EQ(page.Model->rowCount(), 1);
 
     page.ReportClick();  // nothing selected
+    Settle(page);
     EXPECT_EQ(feedback.messages, std::vector<int>{kMessageReportWithoutLoggers});
 
     page.Table->selectRow(0);
@@ -43,6 +48,7 @@ TEST_F(archiveReport, ArchivePageReportNamesTheKeptInstrument) {
         dialog->MakeReport->click();
     });
     page.ReportButton->click();
+    Settle(page);
     EXPECT_EQ(watcher.seen, 1);
     ASSERT_EQ(std::system(("pdftotext -layout '" + (folder.path / "site.pdf").string() + "'").c_str()),
               0);

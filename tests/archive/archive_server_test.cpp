@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSqlQuery>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <utility>
 #include <cstdlib>
@@ -18,6 +18,8 @@
 #include "archive/archive.h"
 #include "archive/archive_keeper.h"
 #include "archive/archive_server.h"
+#include "archive/page_settle.h"
+#include "archive/windows/archive_model.h"
 #include "archive/windows/archive_page.h"
 #include "archive/windows/team_archive.h"
 #include "loggers/logger_fixture.h"
@@ -129,7 +131,7 @@ TEST_F(archiveServer, DownloadsKeptOnceOnTheServerWhoseTablesOnlyInitMakes) {
 
     PutThreeLoggers();
     {
-        ArchiveKeeper keeper(where, feedback, language, InstrumentFactsOf(link));
+        ArchiveKeeper keeper(where, feedback, language, InstrumentIdentityOf(link));
         ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
         ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
         EXPECT_EQ(keeper.added(), 3);
@@ -171,7 +173,7 @@ TEST_F(archiveServer, TechniciansAddButDeleteOnlyWhenAllowed) {
     PutThreeLoggers();
     {
         ArchiveKeeper keeper(db.location(folder.path, "zv318_tech"), feedback, language,
-                             InstrumentFactsOf(link));
+                             InstrumentIdentityOf(link));
         ASSERT_EQ(procedures.SaveLoggers({1, 2}), LoggerOutcome::Done);
         ASSERT_EQ(procedures.SaveLoggers({2, 3}), LoggerOutcome::Done);  // the instrument again
         EXPECT_EQ(keeper.added(), 3);
@@ -215,7 +217,7 @@ TEST_F(archiveServer, AwayFromTheOfficeKeptHereAsPendingThenSentOnce) {
     language.set(kExtraEntryFirst + kMessageArchiveOffline, "Away");
     PutThreeLoggers();
     {
-        ArchiveKeeper keeper(away, feedback, language, InstrumentFactsOf(link));
+        ArchiveKeeper keeper(away, feedback, language, InstrumentIdentityOf(link));
         ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
         ASSERT_EQ(procedures.SaveLoggers({1}), LoggerOutcome::Done);
         EXPECT_EQ(keeper.added(), 3);
@@ -276,9 +278,10 @@ TEST_F(archiveServer, ThePageSetsTheServerShowsWhatWaitsAndSendsItWhenTheServerA
     unsetenv("ZV318_ARCHIVE");
     language.set(1530, "Waiting:");
     ArchiveKeeper keeper(ArchiveLocationFor(std::nullopt, folder.path), feedback, language,
-                         InstrumentFactsOf(link));
+                         InstrumentIdentityOf(link));
     ArchivePage page(keeper, folder.path);
     page.applyTranslation(language);
+    page.show();
     std::string answer;
     std::vector<std::string> told, offered;
     // Each question is answered once; asked again (after a refusal), the person cancels.
@@ -300,6 +303,7 @@ TEST_F(archiveServer, ThePageSetsTheServerShowsWhatWaitsAndSendsItWhenTheServerA
         for (int k = 0; k < 300 && page.Team->syncing(); ++k) QTest::qWait(20);
         QCoreApplication::processEvents();
         page.Refresh();
+        Settle(page);
     };
 
     const std::string withPassword = "postgresql://zv318:s3cret@" + live.substr(live.find('@') + 1);
@@ -316,18 +320,19 @@ TEST_F(archiveServer, ThePageSetsTheServerShowsWhatWaitsAndSendsItWhenTheServerA
     PutThreeLoggers();
     ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
     page.Refresh();
-    EXPECT_EQ(page.Table->rowCount(), 3);
+    Settle(page);
+    EXPECT_EQ(page.Model->rowCount(), 3);
     EXPECT_TRUE(page.CountLabel->text().endsWith("Waiting: 3")) << page.CountLabel->text().toStdString();
     sync();  // the server still away
     EXPECT_TRUE(page.CountLabel->text().endsWith("Waiting: 3"));
 
     setAddress(live);
-    page.Refresh();
-    EXPECT_EQ(page.Table->rowCount(), 0);  // the server's loggers: none yet
+    Settle(page);
+    EXPECT_EQ(page.Model->rowCount(), 0);  // the server's loggers: none yet
     EXPECT_TRUE(page.CountLabel->text().endsWith("Waiting: 3"));
     sync();
     EXPECT_FALSE(page.CountLabel->text().contains("Waiting")) << page.CountLabel->text().toStdString();
-    EXPECT_EQ(page.Table->rowCount(), 3);
+    EXPECT_EQ(page.Model->rowCount(), 3);
     EXPECT_EQ(db.count("loggers"), 3);
 }
 

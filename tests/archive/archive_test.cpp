@@ -4,6 +4,10 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
 #include <thread>
 
 #include "archive/archive.h"
@@ -32,7 +36,7 @@ protected:
 TEST_F(archiveKeeping, EveryDownloadKeptOnceWithItsInstrumentAndRecords) {
     PutThreeLoggers();
     {
-        ArchiveKeeper keeper(FileLocation(file()), feedback, language, InstrumentFactsOf(link));
+        ArchiveKeeper keeper(FileLocation(file()), feedback, language, InstrumentIdentityOf(link));
         ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
         EXPECT_EQ(keeper.added(), 3);
         // A second download of the same loggers (the print of one, another save) adds nothing.
@@ -76,7 +80,7 @@ TEST_F(archiveKeeping, OffKeepsNothingAndAFailingArchiveNeverFailsTheSave) {
     PutThreeLoggers();
     {
         ArchiveKeeper keeper(ArchiveLocationFor(std::string("off"), folder.path), feedback,
-                             language, InstrumentFactsOf(link));
+                             language, InstrumentIdentityOf(link));
         ASSERT_EQ(procedures.SaveLoggers({1, 2}), LoggerOutcome::Done);
     }
     EXPECT_FALSE(fs::exists(file()));
@@ -85,7 +89,7 @@ TEST_F(archiveKeeping, OffKeepsNothingAndAFailingArchiveNeverFailsTheSave) {
     WriteBytes(file(), std::string(8192, 'x'));
     feedback.notices.clear();
     {
-        ArchiveKeeper keeper(FileLocation(file()), feedback, language, InstrumentFactsOf(link));
+        ArchiveKeeper keeper(FileLocation(file()), feedback, language, InstrumentIdentityOf(link));
         ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
     }
     EXPECT_EQ(feedback.messages, std::vector<int>{});
@@ -204,7 +208,25 @@ TEST_F(archiveFiles, CompareAndTrendNumbers) {
 
 // ---- an archive that must not be trusted ---------------------------------------------------
 
-TEST_F(archiveFiles, DamagedFileFoundAtOpenAndLeftAsItIs) {
+// The pid of a process of this host that has ended.
+long EndedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return static_cast<long>(child);
+}
+
+std::string ThisHost() {
+    char name[256] = {};
+    ::gethostname(name, sizeof name - 1);
+    return name;
+}
+
+// The whole file is read only when it is due: after a run that did not end cleanly, after
+// SQLite reported damage, on request. Otherwise opening trusts the file and costs the same at
+// any size; a damaged file is always left as it is.
+TEST_F(archiveFiles, DamageFoundWhenTheCheckIsDueAndTheFileLeftAsItIs) {
     for (int k = 0; k < 40; ++k) {
         const OpenLogger lg = Site("S" + std::to_string(k), "01/01/2020",
                                    std::vector<LoggerRecordRow>(150, {"A", "474.0000", "8.0000", "1.0 dBuV"}));
@@ -212,16 +234,74 @@ TEST_F(archiveFiles, DamagedFileFoundAtOpenAndLeftAsItIs) {
     }
     archive.Open(ArchiveLocation{ArchiveLocation::Off, {}, {}});  // closes it (and the WAL)
     const fs::path file = folder.path / "a.sqlite";
-    std::string bytes = ReadBytes(file);
+    const fs::path sessions = folder.path / "a.sqlite.sessions";
+    EXPECT_TRUE(fs::is_empty(sessions));  // every connection ended cleanly
+    const std::string sound = ReadBytes(file);
+    std::string bytes = sound;
     ASSERT_GT(bytes.size(), 40'000u);
     // A page in the middle overwritten: the records' tree no longer holds together.
     for (std::size_t k = 16384; k < 20480; ++k) bytes[k] = static_cast<char>(k * 7);
-    WriteBytes(file, bytes);
-    Archive damaged;
-    EXPECT_EQ(damaged.Open(FileLocation(file)), Archive::State::Failed);
-    EXPECT_EQ(damaged.notice(), kMessageArchiveDamaged);
-    EXPECT_FALSE(damaged.Keep(bytes, Site("X", "", {}), std::nullopt));
+
+    struct Case {
+        const char* what;
+        std::function<void()> before;  // after the damage is written
+        Archive::Integrity integrity;
+        Archive::State state;
+        bool due;
+    };
+    const Case cases[] = {
+        {"clean end: opened without the check", [] {}, Archive::Integrity::CheckWhenDue,
+         Archive::State::Ready, false},
+        {"a run ended without closing: checked", [&] {
+             WriteBytes(sessions / (ThisHost() + " " + std::to_string(EndedProcess()) + " 1"), "");
+         }, Archive::Integrity::CheckWhenDue, Archive::State::Failed, true},
+        {"still due at the next opening", [] {}, Archive::Integrity::CheckWhenDue,
+         Archive::State::Failed, true},
+        {"the window's thread defers it", [] {}, Archive::Integrity::Defer,
+         Archive::State::Ready, true},
+        {"another host's entry is not judged", [&] {
+             fs::remove(sessions / "check");
+             WriteBytes(sessions / ("elsewhere " + std::to_string(EndedProcess()) + " 1"), "");
+         }, Archive::Integrity::CheckWhenDue, Archive::State::Ready, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(file, bytes);
+        c.before();
+        {
+            Archive damaged;
+            EXPECT_EQ(damaged.Open(FileLocation(file), Archive::Schema::Use, c.integrity), c.state);
+            EXPECT_EQ(damaged.checkDue(), c.due);
+            if (c.state == Archive::State::Failed) {
+                EXPECT_EQ(damaged.notice(), kMessageArchiveDamaged);
+                EXPECT_FALSE(damaged.Keep(bytes, Site("X", "", {}), std::nullopt));
+            }
+        }
+        EXPECT_EQ(ReadBytes(file), bytes);
+    }
+
+    // On request: the damage is found, and the next opening checks too.
+    {
+        Archive opened;
+        ASSERT_EQ(opened.Open(FileLocation(file)), Archive::State::Ready);
+        EXPECT_FALSE(opened.Check().empty());
+    }
+    Archive again;
+    EXPECT_EQ(again.Open(FileLocation(file)), Archive::State::Failed);
     EXPECT_EQ(ReadBytes(file), bytes);
+
+    // The file mended: the check passes, and is no longer due.
+    WriteBytes(file, sound);
+    EXPECT_TRUE(fs::exists(sessions / "check"));
+    Archive mended;
+    EXPECT_EQ(mended.Open(FileLocation(file)), Archive::State::Ready);
+    EXPECT_FALSE(mended.checkDue());
+    EXPECT_FALSE(fs::exists(sessions / "check"));
+    // Not even a database: told as damage, whatever is due.
+    WriteBytes(file, std::string(8192, 'x'));
+    Archive garbage;
+    EXPECT_EQ(garbage.Open(FileLocation(file)), Archive::State::Failed);
+    EXPECT_EQ(garbage.notice(), kMessageArchiveDamaged);
 }
 
 TEST_F(archiveFiles, NewerSchemaOpensReadOnlyAndTwoWritersLoseNothing) {

@@ -24,7 +24,7 @@ TEST(backupSha256, GivesThePublishedDigests) {
 }
 
 TEST(backupManifest, KeepsEveryFieldThroughItsText) {
-    Manifest m{"0001\t2", "IO-2.10", "V1.20", "2026-12-07", "22:55:01", {}};
+    Manifest m{{"0001\t2", {}, "IO-2.10", "V1.20"}, "2026-12-07", "22:55:01", {}};
     m.files.push_back({std::string(64, 'a'), false, 1, 3, "A_B (RADIO).c318", "A/B%\r"});
     m.files.push_back({std::string(64, 'b'), true, 2, 49, "MAIN (PLC 49).log", "MAIN"});
     m.files.push_back({"", false, 2, 0, "", "BAD"});  // a plan the backup could not read
@@ -94,9 +94,9 @@ TEST_F(backupInstrument, HoldsEveryPlanAndLoggerAsReadingThemOneByOneGives) {
     ASSERT_EQ(plans.ReceiveButClick(), PlanOutcome::Done);
 
     const Manifest m = manifest(backup.folder());
-    EXPECT_EQ(m.serial, instrument.serial);
-    EXPECT_EQ(m.ioVersion, instrument.ioVersion);
-    EXPECT_EQ(m.zvVersion, instrument.zvVersion);
+    EXPECT_EQ(m.instrument.serial, instrument.serial);
+    EXPECT_EQ(m.instrument.ioVersion, instrument.ioVersion);
+    EXPECT_EQ(m.instrument.instrumentVersion, instrument.zvVersion);
     EXPECT_EQ(m.date.size(), 10u);
     EXPECT_EQ(m.time.size(), 8u);
     std::vector<BackupFile> planFiles;

@@ -61,7 +61,7 @@ TEST_F(loggersReport, EveryRecordOnceWithItsResultSummaryAndPageNumbers) {
     // 150 dBm records across the threshold, and a marker that is no number: several pages.
     OpenLogger big = Measured("MAST", "M", 150, 30, 0.2, "dBm");
     big.records[7].power = "---- dBm";
-    loggers.push_back({big, ReportInstrument{"ZV-318", "SN004711", "2.3", "1.9"}});
+    loggers.push_back({big, InstrumentIdentity{"SN004711", "ZV-318", "2.3", "1.9"}});
     const fs::path pdf = folder.path / "report.pdf";
     ASSERT_EQ(WriteSiteReport(loggers, people, english, pdf, feedback,
                               {ReportPageFor(QLocale("en_US")), "2026-12-08"}),

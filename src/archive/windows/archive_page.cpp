@@ -10,12 +10,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "archive/archive_analysis.h"
 #include "archive/archive_keeper.h"
 #include "archive/archive_report.h"
+#include "archive/archive_server.h"
+#include "archive/archive_worker.h"
+#include "archive/windows/archive_model.h"
 #include "archive/windows/archive_views.h"
 #include "archive/windows/team_archive.h"
 #include "loggers/logger_csv.h"
@@ -32,29 +38,59 @@ constexpr char kSwitchKey[] = "archive.enabled";
 const QDate kNoLimit(2000, 1, 1);
 // Name or plan, type, from, to, serial.
 constexpr int kLabelEntries[5] = {1473, 1474, 1476, 1477, 1478};
-
-enum Column { kName, kType, kPlan, kMeasured, kRecords, kBelow, kSerial, kColumns };
+// The filter line runs once typing pauses this long.
+constexpr int kTypingPauseMs = 300;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-QTableWidgetItem* Item(const QString& text) {
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    return item;
-}
-QTableWidgetItem* Item(int number) {
-    auto* item = new QTableWidgetItem;
-    item->setData(Qt::DisplayRole, number);
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return item;
-}
+// What the page shows beside the table, read on the worker before the rows.
+struct PageState {
+    bool usable = false, writable = false;
+    std::vector<std::string> serials;  // the instruments the archive knows (asked once)
+    int waiting = 0;                   // loggers waiting for the team archive
+};
 
 }  // namespace
 
 ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder, QWidget* parent)
-    : QWidget(parent), keeper_(keeper), userFolder_(std::move(userFolder)) {
+    : QWidget(parent),
+      keeper_(keeper),
+      userFolder_(std::move(userFolder)),
+      worker_(new ArchiveWorker(keeper.location(), this)) {
     setObjectName("ArchivePage");
+    keep_ = new QAction(this);
+    keep_->setCheckable(true);
+    const bool on = UserSettings::Load(UserSettings::FileIn(userFolder_)).flag(kSwitchKey, true);
+    keep_->setChecked(on);
+    keeper_.setEnabled(on);
+    connect(keep_, &QAction::toggled, this, &ArchivePage::setKeeping);
+    // The team archive's background sending runs whether or not the page was ever shown.
+    Team = new TeamArchiveControls(keeper_, userFolder_, this);
+    Team->ServerButton->hide();
+    connect(Team, &TeamArchiveControls::changed, this, [this] {
+        worker_->setLocation(keeper_.location());
+        Refresh();
+    });
+    connect(worker_, &ArchiveWorker::busyChanged, this, &ArchivePage::setBusy);
+    connect(worker_, &ArchiveWorker::notice, this, [this](int message, const QString& detail) {
+        keeper_.TellOnce(message, detail.toStdString());
+    });
+
+    // Opened beside the window from the start: a whole-file check that is due runs there.
+    worker_->post<bool>([](Archive* a) { return a != nullptr; }, this, {});
+
+    chooseOpenFiles = [this](const QString& caption, const QString& filter) {
+        return QFileDialog::getOpenFileNames(this, caption, {}, filter);
+    };
+    chooseSaveFile = [this](const QString& caption, const QString& proposed) {
+        return QFileDialog::getSaveFileName(this, caption, proposed);
+    };
+}
+
+ArchivePage::~ArchivePage() = default;
+
+void ArchivePage::ensureBuilt() {
+    if (FilterEdit) return;
     FilterEdit = new QLineEdit(this);
     FilterEdit->setClearButtonEnabled(true);
     TypeBox = new QComboBox(this);
@@ -92,14 +128,25 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
     filters->setColumnStretch(3, 1);
     filters->setColumnStretch(5, 1);
 
-    Table = new QTableWidget(0, kColumns, this);
+    Model = new ArchiveTableModel(*worker_, this);
+    Table = new QTableView(this);
+    Table->setModel(Model);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    Table->setSortingEnabled(true);
+    Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->verticalHeader()->setVisible(false);
     Table->horizontalHeader()->setStretchLastSection(true);
     Table->setAlternatingRowColors(true);
     Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 6);
+    // Columns as wide as their headings and typical values, set once: measuring every row
+    // would read them all.
+    const QFontMetrics metrics = Table->fontMetrics();
+    const int widths[ArchiveTableModel::kColumns] = {14, 7, 12, 20, 9, 12, 12};
+    for (int c = 0; c < ArchiveTableModel::kColumns; ++c)
+        Table->setColumnWidth(c, metrics.horizontalAdvance(QString(widths[c], 'M')) * 3 / 4);
+    // Unsorted at first: the order the loggers were kept in.
+    Table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    Table->setSortingEnabled(true);
 
     CompareButton = new QPushButton(this);
     TrendButton = new QPushButton(this);
@@ -108,19 +155,27 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
     ImportButton = new QPushButton(this);
     ReportButton = new QPushButton(this);
     ReportButton->setObjectName("ReportButton");
+    CheckButton = new QPushButton(this);
+    CheckButton->setObjectName("CheckButton");
     CountLabel = new QLabel(this);
+    BusyBar = new QProgressBar(this);
+    BusyBar->setRange(0, 0);  // moving: no measure of how far
+    BusyBar->setTextVisible(true);
+    BusyBar->setMaximumWidth(160);
+    BusyBar->setVisible(worker_->busy());
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {CompareButton, TrendButton, ExportButton, ReportButton, DeleteButton})
         buttons->addWidget(b);
     buttons->addStretch(1);
+    buttons->addWidget(CheckButton);
     // What fills the archive and where it lives, on the line of the count: one row of seven
     // buttons does not fit the page.
     auto* sources = new QHBoxLayout;
     sources->addWidget(CountLabel, 1);
+    sources->addWidget(BusyBar);
     sources->addWidget(ImportButton);
-    Team = new TeamArchiveControls(keeper_, userFolder_, this);
     sources->addWidget(Team->ServerButton);
-    connect(Team, &TeamArchiveControls::changed, this, &ArchivePage::Refresh);
+    Team->ServerButton->show();
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filters);
@@ -128,37 +183,35 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
     layout->addLayout(sources);
     layout->addLayout(buttons);
 
-    keep_ = new QAction(this);
-    keep_->setCheckable(true);
-    const bool on = UserSettings::Load(UserSettings::FileIn(userFolder_)).flag(kSwitchKey, true);
-    keep_->setChecked(on);
-    keeper_.setEnabled(on);
-    connect(keep_, &QAction::toggled, this, &ArchivePage::setKeeping);
-
-    chooseOpenFiles = [this](const QString& caption, const QString& filter) {
-        return QFileDialog::getOpenFileNames(this, caption, {}, filter);
-    };
-    chooseSaveFile = [this](const QString& caption, const QString& proposed) {
-        return QFileDialog::getSaveFileName(this, caption, proposed);
-    };
-
-    connect(FilterEdit, &QLineEdit::textChanged, this, &ArchivePage::Refresh);
+    typing_ = new QTimer(this);
+    typing_->setSingleShot(true);
+    typing_->setInterval(kTypingPauseMs);
+    connect(typing_, &QTimer::timeout, this, &ArchivePage::Refresh);
+    connect(FilterEdit, &QLineEdit::textChanged, typing_, qOverload<>(&QTimer::start));
     connect(TypeBox, &QComboBox::currentIndexChanged, this, &ArchivePage::Refresh);
     connect(FromEdit, &QDateEdit::dateChanged, this, &ArchivePage::Refresh);
     connect(ToEdit, &QDateEdit::dateChanged, this, &ArchivePage::Refresh);
-    connect(SerialBox, &QComboBox::currentTextChanged, this, &ArchivePage::Refresh);
+    connect(SerialBox, &QComboBox::currentTextChanged, typing_, qOverload<>(&QTimer::start));
     connect(CompareButton, &QPushButton::clicked, this, &ArchivePage::CompareClick);
     connect(TrendButton, &QPushButton::clicked, this, &ArchivePage::TrendClick);
     connect(ExportButton, &QPushButton::clicked, this, &ArchivePage::ExportClick);
     connect(DeleteButton, &QPushButton::clicked, this, &ArchivePage::DeleteClick);
     connect(ImportButton, &QPushButton::clicked, this, &ArchivePage::ImportClick);
     connect(ReportButton, &QPushButton::clicked, this, &ArchivePage::ReportClick);
-    connect(Table, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-        Archive* a = archive();
-        if (!a) return;
-        const std::int64_t id = Table->item(row, kName)->data(Qt::UserRole).toLongLong();
-        if (const std::optional<OpenLogger> logger = a->Logger(id)) emit openLogger(*logger);
+    connect(CheckButton, &QPushButton::clicked, this, &ArchivePage::CheckClick);
+    connect(Table, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { openRow(index.row()); });
+    connect(Model, &ArchiveTableModel::counted, this, [this](qint64 total) {
+        shown_ = total;
+        showCount();
     });
+    applyTexts();
+}
+
+void ArchivePage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    ensureBuilt();
+    if (stale_) Refresh();
 }
 
 QString ArchivePage::text(int entry) const {
@@ -167,6 +220,13 @@ QString ArchivePage::text(int entry) const {
 
 void ArchivePage::applyTranslation(const LanguageTable& table) {
     table_ = &table;
+    Team->applyTranslation(table);
+    if (FilterEdit) applyTexts();
+}
+
+// The page's texts in the current language; the rows stay as they are.
+void ArchivePage::applyTexts() {
+    keep_->setText(text(1491));
     for (int k = 0; k < 5; ++k) labels_[k]->setText(text(kLabelEntries[k]));
     TypeBox->setItemText(0, text(1475));
     CompareButton->setText(text(1479));
@@ -175,15 +235,13 @@ void ArchivePage::applyTranslation(const LanguageTable& table) {
     DeleteButton->setText(text(1482));
     ImportButton->setText(text(1483));
     ReportButton->setText(text(1432));
+    CheckButton->setText(text(kArchiveCheckEntry));
+    BusyBar->setFormat(text(kArchiveBusyEntry));
     QStringList headings;
-    for (int c = 0; c < kColumns; ++c) headings << text(1484 + c);
-    Table->setHorizontalHeaderLabels(headings);
-    keep_->setText(text(1491));
-    Team->applyTranslation(table);
-    Refresh();
+    for (int c = 0; c < ArchiveTableModel::kColumns; ++c) headings << text(1484 + c);
+    Model->setHeadings(headings);
+    showCount();
 }
-
-Archive* ArchivePage::archive() { return keeper_.archive(); }
 
 void ArchivePage::tell(int message, const QString& detail) {
     const std::string body = ArchiveNotice(table_ ? *table_ : LanguageTable(), message,
@@ -197,175 +255,269 @@ void ArchivePage::setKeeping(bool on) {
                              [on](UserSettings& s) { s.setFlag(kSwitchKey, on); });
 }
 
-void ArchivePage::Refresh() {
-    Archive* a = archive();
-    const bool usable = a != nullptr;
-    const bool writable = usable && a->state() == Archive::State::Ready;
-    for (QPushButton* b : {CompareButton, TrendButton, ExportButton, ReportButton})
-        b->setEnabled(usable);
-    DeleteButton->setEnabled(writable);
-    ImportButton->setEnabled(writable);
-    Table->setSortingEnabled(false);
-    Table->setRowCount(0);
-    if (!usable) {
+bool ArchivePage::busy() const { return worker_->busy() || (typing_ && typing_->isActive()); }
+
+void ArchivePage::whenIdle(std::function<void()> then) {
+    if (!busy()) {
+        then();
+        return;
+    }
+    whenIdle_.push_back(std::move(then));
+}
+
+void ArchivePage::setBusy(bool busy) {
+    if (BusyBar) BusyBar->setVisible(busy);
+    if (Table) Table->setCursor(busy ? Qt::BusyCursor : Qt::ArrowCursor);
+    if (busy) return;
+    std::vector<std::function<void()>> ready;
+    ready.swap(whenIdle_);
+    for (auto& then : ready) then();
+}
+
+void ArchivePage::showCount() {
+    if (!CountLabel) return;
+    if (!usable_ && shown_ >= 0) {
         CountLabel->setText(text(1000 + kMessageArchiveUnavailable));
         return;
     }
-    // The instruments the archive knows, for the serial's list.
-    const QString serial = SerialBox->currentText();
-    if (SerialBox->count() == 0) {
-        QSignalBlocker quiet(SerialBox);
-        SerialBox->addItem("");
-        for (const InstrumentFacts& i : a->Instruments()) SerialBox->addItem(Q(i.serial));
-        SerialBox->setEditText(serial);
+    const QString waiting = Team->pendingText(waiting_);
+    CountLabel->setText(text(1501) + ' ' + (shown_ >= 0 ? QString::number(shown_) : "…") +
+                        (waiting.isEmpty() ? QString() : "    " + waiting));
+}
+
+void ArchivePage::Refresh() {
+    if (!FilterEdit || !isVisible()) {
+        stale_ = true;  // read when the page shows
+        return;
     }
+    stale_ = false;
+    typing_->stop();
+    const bool askSerials = SerialBox->count() == 0;
+    const ArchiveLocation where = keeper_.location();
+    worker_->post<PageState>(
+        [askSerials, where](Archive* a) {
+            PageState s;
+            s.usable = a != nullptr;
+            s.writable = a && a->state() == Archive::State::Ready;
+            if (a && askSerials)
+                for (const InstrumentIdentity& i : a->Instruments()) s.serials.push_back(i.serial);
+            if (where.kind == ArchiveLocation::PostgreSql)
+                s.waiting = a && a->offline() ? a->PendingCount().value_or(0)
+                                              : PendingLoggers(where);
+            return s;
+        },
+        this,
+        [this, askSerials](PageState s) {
+            usable_ = s.usable;
+            writable_ = s.writable;
+            waiting_ = s.waiting;
+            for (QPushButton* b : {CompareButton, TrendButton, ExportButton, ReportButton, CheckButton})
+                b->setEnabled(usable_);
+            DeleteButton->setEnabled(writable_);
+            ImportButton->setEnabled(writable_);
+            if (askSerials && s.usable && SerialBox->count() == 0) {
+                // The instruments the archive knows, for the serial's list.
+                QSignalBlocker quiet(SerialBox);
+                const QString typed = SerialBox->currentText();
+                SerialBox->addItem("");
+                for (const std::string& serial : s.serials) SerialBox->addItem(Q(serial));
+                SerialBox->setEditText(typed);
+            }
+            showCount();
+        });
     ArchiveFilter f;
     f.text = FilterEdit->text().trimmed().toStdString();
     f.type = TypeBox->currentIndex() == 0 ? std::string() : TypeBox->currentText().toStdString();
     if (FromEdit->date() != kNoLimit) f.since = FromEdit->date().toString(Qt::ISODate).toStdString();
     if (ToEdit->date() != kNoLimit) f.until = ToEdit->date().toString(Qt::ISODate).toStdString();
-    f.serial = serial.trimmed().toStdString();
-    const std::vector<ArchivedLogger> list = a->List(f);
-    Table->setRowCount(static_cast<int>(list.size()));
-    int row = 0;
-    for (const ArchivedLogger& lg : list) {
-        QTableWidgetItem* name = Item(Q(lg.name));
-        name->setData(Qt::UserRole, static_cast<qlonglong>(lg.id));
-        Table->setItem(row, kName, name);
-        Table->setItem(row, kType, Item(Q(lg.type)));
-        Table->setItem(row, kPlan, Item(Q(lg.plan)));
-        Table->setItem(row, kMeasured,
-                       Item(lg.measuredAt ? Q(*lg.measuredAt).replace('T', ' ') : QString()));
-        Table->setItem(row, kRecords, Item(lg.records));
-        Table->setItem(row, kBelow, Item(lg.belowThreshold));
-        Table->setItem(row, kSerial, Item(Q(lg.serial.value_or(""))));
-        ++row;
-    }
-    Table->setSortingEnabled(true);
-    Table->resizeColumnsToContents();
-    const QString waiting = Team->pendingText();
-    CountLabel->setText(text(1501) + ' ' + QString::number(list.size()) +
-                        (waiting.isEmpty() ? QString() : "    " + waiting));
+    f.serial = SerialBox->currentText().trimmed().toStdString();
+    shown_ = -1;
+    Model->setFilter(f);
+    showCount();
 }
 
 std::vector<std::int64_t> ArchivePage::SelectedIds() const {
     std::vector<std::int64_t> ids;
-    for (int row = 0; row < Table->rowCount(); ++row)
-        if (Table->item(row, kName) && Table->item(row, kName)->isSelected())
-            ids.push_back(Table->item(row, kName)->data(Qt::UserRole).toLongLong());
+    if (!Table) return ids;
+    QModelIndexList rows = Table->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    for (const QModelIndex& index : rows) ids.push_back(Model->idAt(index.row()));
     return ids;
 }
 
-void ArchivePage::selectIds(const std::vector<std::int64_t>& ids) {
-    Table->clearSelection();
-    for (int row = 0; row < Table->rowCount(); ++row) {
-        const std::int64_t id = Table->item(row, kName)->data(Qt::UserRole).toLongLong();
-        if (std::find(ids.begin(), ids.end(), id) != ids.end())
-            for (int c = 0; c < kColumns; ++c) Table->item(row, c)->setSelected(true);
-    }
+void ArchivePage::openRow(int row) {
+    const std::int64_t id = Model->idAt(row);
+    if (id == 0) return;
+    worker_->post<std::optional<OpenLogger>>(
+        [id](Archive* a) { return a ? a->Logger(id) : std::nullopt; }, this,
+        [this](std::optional<OpenLogger> logger) {
+            if (logger) emit openLogger(*logger);
+        });
 }
 
 void ArchivePage::CompareClick() {
     const std::vector<std::int64_t> ids = SelectedIds();
-    Archive* a = archive();
-    if (ids.size() != 2 || !a) {
+    if (ids.size() != 2) {
         tell(460);
         return;
     }
-    const std::optional<Comparison> c = Compare(*a, ids[0], ids[1]);
-    if (!c) return;
-    auto* window = new ArchiveAnalysisWindow(*table_, this);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->ShowComparison(*c);
-    window->show();
+    worker_->post<std::optional<Comparison>>(
+        [ids](Archive* a) { return a ? Compare(*a, ids[0], ids[1]) : std::nullopt; }, this,
+        [this](std::optional<Comparison> c) {
+            if (!c || !table_) return;
+            auto* window = new ArchiveAnalysisWindow(*table_, this);
+            window->setAttribute(Qt::WA_DeleteOnClose);
+            window->ShowComparison(*c);
+            window->show();
+        });
 }
 
 void ArchivePage::TrendClick() {
     const std::vector<std::int64_t> ids = SelectedIds();
-    Archive* a = archive();
-    if (ids.size() != 1 || !a) {
+    if (ids.size() != 1) {
         tell(461);
         return;
     }
     const std::int64_t id = ids[0];
-    std::vector<std::string> channels;
-    for (const ArchivedRecord& r : a->Records(id))
-        if (std::find(channels.begin(), channels.end(), r.channel) == channels.end())
-            channels.push_back(r.channel);
-    // The first few channels to begin with; the list ticks others.
-    const std::vector<std::string> first(channels.begin(),
-                                         channels.begin() + std::min<std::size_t>(3, channels.size()));
-    const std::optional<Trend> t = TrendOf(*a, id, first);
-    if (!t) return;
-    auto* window = new ArchiveAnalysisWindow(*table_, this);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->ShowTrend(*t, channels, [this, id](const std::vector<std::string>& chosen) {
-        Archive* again = archive();
-        return again ? TrendOf(*again, id, chosen) : std::nullopt;
-    });
-    window->show();
+    struct Found {
+        std::vector<std::string> channels;
+        std::optional<Trend> trend;
+    };
+    worker_->post<Found>(
+        [id](Archive* a) {
+            Found f;
+            if (!a) return f;
+            for (const ArchivedRecord& r : a->Records(id))
+                if (std::find(f.channels.begin(), f.channels.end(), r.channel) == f.channels.end())
+                    f.channels.push_back(r.channel);
+            // The first few channels to begin with; the list ticks others.
+            const std::vector<std::string> first(
+                f.channels.begin(), f.channels.begin() + std::min<std::size_t>(3, f.channels.size()));
+            f.trend = TrendOf(*a, id, first);
+            return f;
+        },
+        this,
+        [this, id](Found f) {
+            if (!f.trend || !table_) return;
+            auto* window = new ArchiveAnalysisWindow(*table_, this);
+            window->setAttribute(Qt::WA_DeleteOnClose);
+            window->ShowTrend(*f.trend, f.channels,
+                              [this, id, window](const std::vector<std::string>& chosen,
+                                                 std::function<void(const Trend&)> show) {
+                                  worker_->post<std::optional<Trend>>(
+                                      [id, chosen](Archive* a) {
+                                          return a ? TrendOf(*a, id, chosen) : std::nullopt;
+                                      },
+                                      window,
+                                      [show](std::optional<Trend> t) {
+                                          if (t) show(*t);
+                                      });
+                              });
+            window->show();
+        });
 }
 
 void ArchivePage::ExportClick() {
     const std::vector<std::int64_t> ids = SelectedIds();
-    Archive* a = archive();
-    if (!a || ids.size() != 1) {
+    if (ids.size() != 1) {
         tell(461);
         return;
     }
-    const std::optional<ArchivedLogger> lg = a->Find(ids[0]);
-    if (!lg) return;
-    const std::string extension = lg->type == "PLC" ? ".logplc" : ".lograd";
-    QString chosen = chooseSaveFile(text(1481), Q(lg->name + extension));
-    if (chosen.isEmpty()) return;
-    bool written = false;
-    if (chosen.endsWith(".csv", Qt::CaseInsensitive)) {
-        const std::optional<OpenLogger> logger = a->Logger(ids[0]);
-        written = logger && WriteFileAtomically(PathFromQString(chosen), LoggerCsvText(*logger));
-    } else {
-        if (!chosen.endsWith(Q(extension))) chosen += Q(extension);
-        const std::optional<std::string> bytes = a->Bytes(ids[0]);
-        written = bytes && WriteFileAtomically(PathFromQString(chosen), *bytes);
-    }
-    if (!written) tell(kMessageArchiveNotWritten, chosen);
+    const std::int64_t id = ids[0];
+    worker_->post<std::optional<ArchivedLogger>>(
+        [id](Archive* a) { return a ? a->Find(id) : std::nullopt; }, this,
+        [this, id](std::optional<ArchivedLogger> lg) {
+            if (!lg) return;
+            const std::string extension = lg->type == "PLC" ? ".logplc" : ".lograd";
+            QString chosen = chooseSaveFile(text(1481), Q(lg->name + extension));
+            if (chosen.isEmpty()) return;
+            const bool csv = chosen.endsWith(".csv", Qt::CaseInsensitive);
+            if (!csv && !chosen.endsWith(Q(extension))) chosen += Q(extension);
+            const std::filesystem::path file = PathFromQString(chosen);
+            worker_->post<bool>(
+                [id, csv, file](Archive* a) {
+                    if (!a) return false;
+                    if (csv) {
+                        const std::optional<OpenLogger> logger = a->Logger(id);
+                        return logger && WriteFileAtomically(file, LoggerCsvText(*logger));
+                    }
+                    const std::optional<std::string> bytes = a->Bytes(id);
+                    return bytes && WriteFileAtomically(file, *bytes);
+                },
+                this,
+                [this, chosen](bool written) {
+                    if (!written) tell(kMessageArchiveNotWritten, chosen);
+                });
+        });
 }
 
 void ArchivePage::DeleteClick() {
     const std::vector<std::int64_t> ids = SelectedIds();
-    Archive* a = archive();
-    if (!a || ids.empty()) return;
+    if (!writable_ || ids.empty()) return;
     QMessageBox ask(QMessageBox::Question, text(1471), text(1470),
                     QMessageBox::Yes | QMessageBox::No, this);
     ask.setDefaultButton(QMessageBox::No);
     if (ask.exec() != QMessageBox::Yes) return;
-    if (!a->Delete(ids)) tell(kMessageArchiveReadOnly, Q(a->detail()));
-    Refresh();
+    struct Deleted {
+        bool done = false;
+        std::string detail;
+    };
+    worker_->post<Deleted>(
+        [ids](Archive* a) {
+            if (!a) return Deleted{};
+            return Deleted{a->Delete(ids).has_value(), a->detail()};
+        },
+        this,
+        [this](Deleted d) {
+            if (!d.done) tell(kMessageArchiveReadOnly, Q(d.detail));
+            Refresh();
+        });
 }
 
 void ArchivePage::ImportClick() {
-    Archive* a = archive();
-    if (!a) return;
+    if (!writable_) return;
     const QStringList files = chooseOpenFiles(text(1483), text(1505));
-    QStringList refused;
-    for (const QString& file : files) {
-        int read = 0;
-        if (!a->ImportFile(PathFromQString(file), &read)) refused << file;
-    }
-    if (!refused.isEmpty()) tell(kMessageArchiveNotLoggerFile, refused.join('\n'));
-    Refresh();
+    if (files.isEmpty()) return;
+    worker_->post<QStringList>(
+        [files](Archive* a) {
+            QStringList refused;
+            for (const QString& file : files)
+                if (!a || !a->ImportFile(PathFromQString(file))) refused << file;
+            return refused;
+        },
+        this,
+        [this](QStringList refused) {
+            if (!refused.isEmpty()) tell(kMessageArchiveNotLoggerFile, refused.join('\n'));
+            Refresh();
+        });
 }
 
 void ArchivePage::ReportClick() {
-    Archive* a = archive();
     Feedback* feedback = reportFeedback ? reportFeedback() : nullptr;
-    if (!a || !feedback || !table_) return;
-    const std::optional<std::vector<ReportLogger>> loggers =
-        ReportLoggersFromArchive(*a, SelectedIds());
-    if (!loggers) {
-        tell(kMessageArchiveNoSuchLogger);
-        return;
-    }
-    (void)MakeSiteReport(this, *loggers, *feedback, *table_, userFolder_);
+    if (!feedback || !table_) return;
+    const std::vector<std::int64_t> ids = SelectedIds();
+    worker_->post<std::optional<std::vector<ReportLogger>>>(
+        [ids](Archive* a) {
+            return a ? ReportLoggersFromArchive(*a, ids)
+                     : std::optional<std::vector<ReportLogger>>();
+        },
+        this,
+        [this, feedback](std::optional<std::vector<ReportLogger>> loggers) {
+            if (!loggers) {
+                tell(kMessageArchiveNoSuchLogger);
+                return;
+            }
+            (void)MakeSiteReport(this, *loggers, *feedback, *table_, userFolder_);
+        });
+}
+
+void ArchivePage::CheckClick() {
+    worker_->post<std::string>(
+        [](Archive* a) { return a ? a->Check() : std::string("not open"); }, this,
+        [this](std::string damage) {
+            if (damage.empty()) tell(kMessageArchiveSound);
+            else tell(kMessageArchiveDamaged, Q(damage));
+        });
 }
 
 }  // namespace zv318

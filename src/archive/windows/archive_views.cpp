@@ -209,7 +209,7 @@ void ArchiveAnalysisWindow::ShowComparison(const Comparison& c) {
 
 void ArchiveAnalysisWindow::ShowTrend(
     const Trend& trend, const std::vector<std::string>& allChannels,
-    std::function<std::optional<Trend>(const std::vector<std::string>&)> recompute) {
+    TrendRecompute recompute) {
     setWindowTitle(text(1493) + ": " + Q(trend.reference.name) + " (" + Q(trend.reference.type) +
                    ")");
     proposed_ = Q(trend.reference.name + "-trend.csv");
@@ -231,7 +231,8 @@ void ArchiveAnalysisWindow::ShowTrend(
             if (Channels->item(k)->checkState() == Qt::Checked)
                 chosen.push_back(Channels->item(k)->text().toStdString());
         if (chosen.empty() || !recompute_) return;
-        if (const std::optional<Trend> t = recompute_(chosen)) fillTrend(*t);
+        // Read beside the window; drawn when it comes.
+        recompute_(chosen, [this](const Trend& t) { fillTrend(t); });
     });
     fillTrend(trend);
 }

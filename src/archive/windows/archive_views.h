@@ -18,6 +18,11 @@ class QTableWidget;
 
 namespace zv318 {
 
+// Reads the trend of other channels (on the archive's worker) and hands it to `show` when it
+// comes.
+using TrendRecompute = std::function<void(const std::vector<std::string>& channels,
+                                          std::function<void(const Trend&)> show)>;
+
 class ArchiveAnalysisWindow : public QDialog {
     Q_OBJECT
 public:
@@ -27,7 +32,7 @@ public:
     // The trend's series are the channels; `choose` lists every channel of the reference with
     // the chosen ones ticked, and a change asks `recompute` for the trend of the new choice.
     void ShowTrend(const Trend& trend, const std::vector<std::string>& allChannels,
-                   std::function<std::optional<Trend>(const std::vector<std::string>&)> recompute);
+                   TrendRecompute recompute);
 
     // Where "Save CSV…" writes (a dialog unless set); ".csv" is added when the name lacks it.
     std::function<QString(const QString& proposed)> chooseCsvFile;
@@ -54,7 +59,7 @@ private:
     const LanguageTable& table_;
     std::string csv_;
     QString proposed_;
-    std::function<std::optional<Trend>(const std::vector<std::string>&)> recompute_;
+    TrendRecompute recompute_;
     std::vector<std::string> allChannels_;
 };
 

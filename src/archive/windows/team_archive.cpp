@@ -78,29 +78,24 @@ void TeamArchiveControls::applyTranslation(const LanguageTable& table) {
     ServerButton->setText(text(kServerButton));
 }
 
-int TeamArchiveControls::waiting() {
-    if (keeper_.location().kind != ArchiveLocation::PostgreSql) return 0;
-    Archive* a = keeper_.archive();
-    if (a && a->offline()) return a->PendingCount().value_or(0);
-    return PendingLoggers(keeper_.location());
-}
-
-QString TeamArchiveControls::pendingText() {
-    const int n = waiting();
-    return n > 0 ? text(kWaitingLabel) + ' ' + QString::number(n) : QString();
+QString TeamArchiveControls::pendingText(int waiting) const {
+    return waiting > 0 ? text(kWaitingLabel) + ' ' + QString::number(waiting) : QString();
 }
 
 void TeamArchiveControls::TrySync() {
-    if (busy_ || keeper_.location().kind != ArchiveLocation::PostgreSql || waiting() == 0) return;
+    if (busy_ || keeper_.location().kind != ArchiveLocation::PostgreSql) return;
     if (worker_.joinable()) worker_.join();
     busy_ = true;
     // The connection (up to its time-out) and the sending run beside the window; each
     // archive of the send is opened and used in that thread only.
     worker_ = std::thread([this, where = keeper_.location()] {
-        const SyncResult r = SyncPending(where);
+        // Nothing waiting (the local archive is read for it here, never on the window's
+        // thread): nothing to connect for.
+        const bool waiting = PendingLoggers(where) > 0;
+        const SyncResult r = waiting ? SyncPending(where) : SyncResult{};
         QMetaObject::invokeMethod(
             this,
-            [this, done = r.notice == 0] {
+            [this, done = waiting && r.notice == 0] {
                 busy_ = false;
                 if (!done) return;
                 // On the server again: the keeper leaves this PC's archive.

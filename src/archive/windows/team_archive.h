@@ -36,9 +36,10 @@ public:
 
     void applyTranslation(const LanguageTable& table);
     // "Waiting to be sent to the team archive: N", empty when nothing waits.
-    [[nodiscard]] QString pendingText();
-    // Sends the waiting loggers in the background (every half minute by itself); when the
-    // server took them the keeper works on the server again and changed() is emitted.
+    [[nodiscard]] QString pendingText(int waiting) const;
+    // Sends the waiting loggers in the background (every half minute by itself; whether any
+    // wait is asked there too); when the server took them the keeper works on the server again
+    // and changed() is emitted.
     void TrySync();
     [[nodiscard]] bool syncing() const { return busy_; }
 
@@ -55,7 +56,6 @@ signals:
 private:
     void ServerClick();
     [[nodiscard]] QString text(int entry) const;
-    [[nodiscard]] int waiting();
 
     ArchiveKeeper& keeper_;
     std::filesystem::path userFolder_;

@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "link/queries.h"
 #include "loggers/logger_csv.h"
 #include "loggers/logger_procedures.h"
 #include "loggers/print_text.h"
@@ -315,7 +316,7 @@ void TZVLoggerWindow::Report1Click() {
     zv318::ReportLogger open{procedures_->logger(), {}};
     // A logger just downloaded was measured with the instrument still connected.
     if (open.logger.fileName.empty())
-        open.instrument = zv318::QueryReportInstrument(procedures_->link());
+        open.instrument = zv318::QueryInstrumentIdentity(procedures_->link());
     (void)zv318::MakeSiteReport(this, {open}, procedures_->feedback(), *table_,
                                 procedures_->programFolder());
 }

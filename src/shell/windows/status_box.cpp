@@ -159,11 +159,11 @@ void TStatusBox::showSerial(const std::string& serial) {
     SN->setText(InstrumentText(serial));
 }
 
-void TStatusBox::showVersions(const std::string& ioVersion, const std::string& zvVersion) {
+void TStatusBox::showVersions(const std::string& ioVersion, const std::string& instrumentVersion) {
     IOVersion->setEnabled(true);
     ZVVersion->setEnabled(true);
     IOV->setText(InstrumentText(ioVersion));
-    ZVV->setText(InstrumentText(zvVersion));
+    ZVV->setText(InstrumentText(instrumentVersion));
 }
 
 void TStatusBox::showNotFound(bool permissionDenied) {

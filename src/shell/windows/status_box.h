@@ -37,7 +37,7 @@ public:
     // The stages of a refresh that found the instrument.
     void showFound(const std::string& model);
     void showSerial(const std::string& serial);
-    void showVersions(const std::string& ioVersion, const std::string& zvVersion);
+    void showVersions(const std::string& ioVersion, const std::string& instrumentVersion);
     // Nothing found: the values empty, and the permission hint in place of the picture when
     // the instrument is there but may not be opened.
     void showNotFound(bool permissionDenied);

@@ -279,16 +279,17 @@ void TForm1::ConnectionStatus() {
             if (!known.found) return;
             switch (stage) {
                 case zv318::ConnectionStage::Searched:
-                    CStatus->showFound(known.model);
+                    CStatus->showFound(known.instrument.model);
                     break;
                 case zv318::ConnectionStage::Serial:
-                    CStatus->showSerial(known.serial);
-                    serial_ = known.serial;
+                    CStatus->showSerial(known.instrument.serial);
+                    serial_ = known.instrument.serial;
                     ChannelPlan->instrumentFound();
                     repaintNow();
                     break;
                 case zv318::ConnectionStage::Versions:
-                    CStatus->showVersions(known.ioVersion, known.zvVersion);
+                    CStatus->showVersions(known.instrument.ioVersion,
+                                          known.instrument.instrumentVersion);
                     repaintNow();
                     CStatus->placeValueLabels();
                     break;

@@ -1,0 +1,335 @@
+#include "app/gui_program.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QIcon>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <csignal>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "archive/windows/archive_page.h"
+#include "firmware/windows/conf_upgr.h"
+#include "firmware/windows/updating_form.h"
+#include "link/interrupts.h"
+#include "loggers/windows/logger_window.h"
+#include "loggers/windows/loggers_page.h"
+#include "plans/windows/channel_plan_page.h"
+#include "plans/windows/dialog.h"
+#include "plans/windows/editor.h"
+#include "shell/windows/about_windows.h"
+#include "shell/windows/application.h"
+#include "shell/windows/archive_tab.h"
+#include "shell/windows/demo_menu.h"
+#include "shell/windows/oculta.h"
+#include "texts/program_folders.h"
+#include "texts/qt_path.h"
+#include "texts/text_file.h"
+#include "texts/user_settings.h"
+#include "texts/windows/window_growth.h"
+#include "shell/startup.h"
+
+namespace zv318 {
+
+namespace {
+
+// The window closes once no operation runs: what runs stops at its next safe point, and a phase
+// that must not be cut ends first.
+void CloseWhenIdle(TForm1* form) {
+    if (!form->busy()) {
+        form->close();
+        QCoreApplication::quit();
+        return;
+    }
+    QTimer::singleShot(100, form, [form] { CloseWhenIdle(form); });
+}
+
+#ifndef _WIN32
+int g_interruptPipe[2] = {-1, -1};
+
+void OnInterruptSignal(int signal) {
+    RequestInterrupt(signal);
+    const char poke = 1;
+    (void)!::write(g_interruptPipe[1], &poke, 1);
+}
+
+// SIGINT and SIGTERM (a logout may send it) are taken like a window close that waits.
+void HoldInterruptSignals(TForm1* form) {
+    if (::pipe(g_interruptPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(g_interruptPipe[0], QSocketNotifier::Read, form);
+    QObject::connect(notifier, &QSocketNotifier::activated, form, [form] {
+        char drained[16];
+        (void)!::read(g_interruptPipe[0], drained, sizeof drained);
+        CloseWhenIdle(form);
+    });
+    struct sigaction action {};
+    action.sa_handler = OnInterruptSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+#else
+void HoldInterruptSignals(TForm1*) {}
+#endif
+
+QCommandLineOption Hidden(QCommandLineOption option) {
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return option;
+}
+
+// The device's watcher: the simulator's own plug and unplug, the socket folder, or the system.
+std::unique_ptr<DeviceWatcher> WatcherFor(const DeviceChoice& device,
+                                          ManualDeviceWatcher** simulator) {
+    switch (device.kind) {
+        case DeviceChoice::Demo: {
+            auto manual = std::make_unique<ManualDeviceWatcher>();
+            *simulator = manual.get();
+            return manual;
+        }
+        case DeviceChoice::SocketFolder:
+            return std::make_unique<FolderDeviceWatcher>(
+                QStringFromPath(PathFromText(device.socketFolder)));
+        case DeviceChoice::Hid:
+            break;
+    }
+    return CreateSystemDeviceWatcher();
+}
+
+// The windows in their order; the main window owns the others.
+TForm1::Windows CreateWindows(TForm1& form, Link& link, const DeviceChoice& device,
+                              const std::filesystem::path& folder) {
+    TForm1::Windows windows;
+    windows.updating = new TUpdatingFORM(&form);
+    windows.confUpgr = new TConfUpgr(&form);
+    windows.aboutKorvel = new TAboutKORVEL52(folder, &form);
+    windows.aboutController = new TAboutController(folder, &form);
+    windows.oculta = new TOculta(link, &form);
+    windows.oculta->setTracer(device.tracer.get());
+    windows.editor = new TEditor(&form);
+    windows.dialog = new TDialog(&form);
+    windows.loggerWindow = new TZVLoggerWindow(&form);
+    return windows;
+}
+
+}  // namespace
+
+GuiOptions ParseGuiOptions(QApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("ZV-318 Software"));
+    parser.addHelpOption();
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Append every report sent and received to FILE (or ZV318_TRACE)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("Use the built-in simulated ZV-318."));
+    const QCommandLineOption edit(QStringLiteral("edit"),
+                                  QStringLiteral("Open a channel plan file (.c318) in the editor."),
+                                  QStringLiteral("FILE"));
+    const QCommandLineOption screenshot = Hidden(
+        {QStringLiteral("screenshot"), QStringLiteral("Save a picture of the main window."),
+         QStringLiteral("PATH")});
+    const QCommandLineOption page = Hidden({QStringLiteral("screenshot-page"),
+                                            QStringLiteral("The tab page shown in the picture."),
+                                            QStringLiteral("N"), QStringLiteral("0")});
+    // The "Loggers" tab after a reception of that type ("radio" or "plc"), and the viewer
+    // with the logger of one listed row in place of the main window.
+    const QCommandLineOption loggers = Hidden({QStringLiteral("screenshot-loggers"),
+                                               QStringLiteral("Receive these loggers first."),
+                                               QStringLiteral("TYPE")});
+    const QCommandLineOption viewer =
+        Hidden({QStringLiteral("screenshot-viewer"),
+                QStringLiteral("Picture the viewer with this listed row."), QStringLiteral("ROW")});
+    const QCommandLineOption chart = Hidden(
+        {QStringLiteral("screenshot-chart"), QStringLiteral("Picture the viewer's chart tab.")});
+    const QCommandLineOption archive = Hidden(
+        {QStringLiteral("screenshot-archive"),
+         QStringLiteral("The Archive page, or with compare (the first two rows) or trend (the "
+                        "first row) its window."),
+         QStringLiteral("page|compare|trend")});
+    // The main window enlarged to WIDTHxHEIGHT for the picture.
+    const QCommandLineOption size = Hidden({QStringLiteral("screenshot-size"),
+                                            QStringLiteral("The main window's size in the picture."),
+                                            QStringLiteral("WxH")});
+    parser.addOptions({demo, trace, screenshot, page, edit, loggers, viewer, chart, archive, size});
+    parser.addPositionalArgument(QStringLiteral("image"),
+                                 QStringLiteral("An IO Interface image to program at start-up."),
+                                 QStringLiteral("[image]"));
+    parser.process(app);
+
+    GuiOptions o;
+    const QString image = parser.positionalArguments().value(0);
+    if (!image.isEmpty()) o.startupArgument = PathToText(PathFromQString(image));
+    o.demo = parser.isSet(demo);
+    o.traceFile = parser.value(trace);
+    o.editFile = parser.value(edit);
+    o.screenshot = parser.value(screenshot);
+    o.page = parser.value(page).toInt();
+    o.loggers = parser.value(loggers);
+    o.viewerRow = parser.isSet(viewer) ? parser.value(viewer).toInt() : -1;
+    o.chart = parser.isSet(chart);
+    o.archive = parser.value(archive);
+    if (const QStringList wh = parser.value(size).split(QLatin1Char('x')); wh.size() == 2)
+        o.size = QSize(wh[0].toInt(), wh[1].toInt());
+    return o;
+}
+
+void GuiProgram::Start(QApplication& app, const GuiOptions& options, SingleInstance& instance) {
+    // Beside the program, or (installed) shipped data from the install and the person's files
+    // in their own data folder, made on first use.
+    const ProgramFolders folders =
+        DecideProgramFolders(PathFromQString(QCoreApplication::applicationDirPath()));
+    const bool userFolderWritable = PrepareUserFolder(folders);
+    const std::filesystem::path& folder = folders.data;
+    app.setWindowIcon(QIcon(QStringFromPath(folder / "Images" / "korvel52.ico")));
+
+    device = std::make_unique<DeviceChoice>(ChooseDevice(options.demo));
+    // The last reports are always kept, for "Save trace..." in the hidden command window.
+    const std::string traceFile = PathToText(PathFromQString(options.traceFile));
+    if (!TraceReports(*device, TraceFile(traceFile), kTraceMemoryReports))
+        ShowProgramError(QStringLiteral("The trace file %1 cannot be written.")
+                             .arg(QStringFromPath(PathFromText(TraceFile(traceFile)))));
+    link = std::make_unique<Link>(*device->bus);
+    link->setLockOwner("zv318");
+    ManualDeviceWatcher* simulatorWatcher = nullptr;
+    watcher = WatcherFor(*device, &simulatorWatcher);
+
+    // The windows open where the person left them (pictures are taken at the designed sizes).
+    if (userFolderWritable && options.screenshot.isEmpty())
+        SetWindowPlacesFile(UserSettings::FileIn(folders.user));
+    form = std::make_unique<TForm1>(*link, folders);
+    form->show();
+    const TForm1::Windows windows = CreateWindows(*form, *link, *device, folder);
+    feedback = std::make_unique<WindowFeedback>(form->languageTable(), *windows.updating,
+                                                form.get());
+    feedback->beforeNotConnected = [f = form.get()] { f->showNotConnected(); };
+    form->setFeedback(feedback.get());
+    form->setWindows(windows);
+    // Every logger the window downloads or opens goes into the archive (unless it is off).
+    // A folder that cannot be written keeps no archive either: one notice says so, below.
+    ArchiveLocation archiveLocation;
+    if (userFolderWritable) archiveLocation = ArchiveLocationFromEnvironment(folders.user);
+    else archiveLocation.kind = ArchiveLocation::Off;
+    keeper = std::make_unique<ArchiveKeeper>(archiveLocation, *feedback, form->languageTable(),
+                                             InstrumentIdentityOf(*link));
+    archivePage = AddArchivePage(*form, *keeper);
+    form->setStartupArgument(options.startupArgument);
+    form->setDeviceWatcher(watcher.get());
+    if (simulatorWatcher && device->simBus) {
+        sim::SimBus& bus = *device->simBus;
+        AddDemoMenu(*form, {[&bus] { return bus.plugged(); },
+                            [&bus, simulatorWatcher](bool plugged) {
+                                bus.setPlugged(plugged);
+                                simulatorWatcher->notifyChange();
+                            }});
+    }
+
+    if (options.screenshot.isEmpty())
+        (void)instance.Listen([f = form.get()] {
+            f->setWindowState(f->windowState() & ~Qt::WindowMinimized);
+            f->show();
+            f->raise();
+            f->activateWindow();
+        });
+    HoldInterruptSignals(form.get());
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, form.get(),
+                     [f = form.get()](QSessionManager& manager) {
+                         if (f->busy() && manager.allowsInteraction()) {
+                             manager.cancel();
+                             manager.release();
+                         }
+                     });
+    form->AlExecutar();
+    // Told once the window stands whole and speaks the person's language.
+    if (!userFolderWritable) feedback->showNotice(UserFolderNotice(form->languageTable(), folders.user));
+}
+
+void GuiProgram::End() {
+    form.reset();  // before the feedback and the link it uses
+    keeper.reset();
+}
+
+void OpenPlanWhenShown(GuiProgram& program, const GuiOptions& options) {
+    const std::filesystem::path plan = PathFromQString(options.editFile);
+    TForm1* form = program.form.get();
+    QTimer::singleShot(0, form, [form, plan] { form->ChannelPlan->EditPlanFile(plan); });
+}
+
+namespace {
+
+// Saves a picture of `shown` to `path` after `delayMs`, and ends the program.
+void SaveAfter(QObject* context, int delayMs, std::function<QWidget*()> shown, QString path) {
+    QTimer::singleShot(delayMs, context, [shown = std::move(shown), path] {
+        QWidget* widget = shown();
+        const bool saved = widget && widget->grab().save(path, "PNG");
+        if (widget && widget->isModal()) widget->close();
+        QCoreApplication::exit(saved ? 0 : 1);
+    });
+}
+
+// The Archive page, or its comparison or trend of the newest loggers the pictures follow.
+void PictureArchive(GuiProgram& program, const GuiOptions& options) {
+    TForm1* form = program.form.get();
+    ArchivePage* page = program.archivePage;
+    form->PageControl->setCurrentWidget(page);
+    QTimer::singleShot(300, form, [form, page, options] {
+        page->Table->sortByColumn(3, Qt::DescendingOrder);
+        if (options.archive == QStringLiteral("page")) {
+            SaveAfter(form, 600, [form] { return form; }, options.screenshot);
+            return;
+        }
+        page->FilterEdit->setText(QStringLiteral("MAST"));
+        page->whenIdle([form, page, options] {
+            const int rows = options.archive == QStringLiteral("compare") ? 2 : 1;
+            for (int r = 0; r < rows; ++r)
+                page->Table->selectionModel()->select(
+                    page->Table->model()->index(r, 0),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            options.archive == QStringLiteral("compare") ? page->CompareClick()
+                                                         : page->TrendClick();
+            SaveAfter(form, 600, [page] {
+                return page->findChild<QDialog*>(QStringLiteral("ArchiveAnalysisWindow"));
+            }, options.screenshot);
+        });
+    });
+}
+
+}  // namespace
+
+void TakePictureWhenShown(GuiProgram& program, const GuiOptions& options) {
+    TForm1* form = program.form.get();
+    form->PageControl->setCurrentIndex(options.page);
+    if (options.size.isValid()) form->resize(options.size);
+    if (!options.loggers.isEmpty())
+        options.loggers == QStringLiteral("plc") ? form->Loggers->ReceivePLogButClick()
+                                                 : form->Loggers->ReceiveRLogButClick();
+    if (!options.archive.isEmpty()) {
+        PictureArchive(program, options);
+    } else if (options.viewerRow >= 0) {
+        QTimer::singleShot(0, form, [form, options] {
+            SaveAfter(form, 700, [] { return QApplication::activeModalWidget(); },
+                      options.screenshot);
+            // The chart is the viewer's last tab; chosen before the viewer shows.
+            if (TZVLoggerWindow* viewer = form->windows().loggerWindow; viewer && options.chart)
+                viewer->Vistes->setCurrentIndex(viewer->Vistes->count() - 1);
+            form->Loggers->LoggerIndexMouseUp(1, options.viewerRow, true);
+            form->Loggers->LoggerIndexDblClick();
+        });
+    } else {
+        // With --edit the picture is of the editor, which is then the window in front.
+        QWidget* shown = options.editFile.isEmpty() ? static_cast<QWidget*>(form)
+                                                    : static_cast<QWidget*>(form->windows().editor);
+        SaveAfter(form, 500, [shown] { return shown; }, options.screenshot);
+    }
+}
+
+}  // namespace zv318

@@ -1,0 +1,67 @@
+#pragma once
+// The desktop program's parts and the steps main() takes with them: its command line, the
+// windows in their order, the picture runs that document it, and the ending.
+
+#include <QCommandLineParser>
+#include <QSize>
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "app/device_choice.h"
+#include "app/single_instance.h"
+#include "archive/archive_keeper.h"
+#include "link/device_watcher.h"
+#include "link/link.h"
+#include "shell/windows/tform1.h"
+#include "shell/windows/window_feedback.h"
+
+class QApplication;
+
+namespace zv318 {
+
+class ArchivePage;
+
+// What the command line asks (zv318 [--demo] [--trace FILE] [--edit FILE] [IMAGE.hex], and the
+// hidden options of the picture runs).
+struct GuiOptions {
+    bool demo = false;
+    std::string startupArgument;  // the IO Interface image to program at start-up
+    QString traceFile;
+    QString editFile;  // a channel plan to open in the editor
+    // A picture of the main window (or of the page, viewer, editor or archive window named).
+    QString screenshot;
+    int page = 0;
+    QString loggers;  // "radio" or "plc": received first
+    int viewerRow = -1;
+    bool chart = false;
+    QString archive;  // "page", "compare" or "trend"
+    QSize size;       // the main window enlarged to this size for the picture (when valid)
+};
+[[nodiscard]] GuiOptions ParseGuiOptions(QApplication& app);
+
+// Everything the program holds while it runs, destroyed in the order it must end.
+struct GuiProgram {
+    std::unique_ptr<DeviceChoice> device;
+    std::unique_ptr<Link> link;
+    std::unique_ptr<DeviceWatcher> watcher;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<WindowFeedback> feedback;
+    std::unique_ptr<ArchiveKeeper> keeper;
+    ArchivePage* archivePage = nullptr;
+
+    // The folders, the device, the windows in their order, the archive, the demo menu, the
+    // session's signals (a second start brings this window to the front; SIGINT, SIGTERM and a
+    // logout wait for a running operation as a window close does), then the main window's
+    // start-up. Throws what cannot be started.
+    void Start(QApplication& app, const GuiOptions& options, SingleInstance& instance);
+    // The main window before the feedback and the link it uses.
+    void End();
+};
+
+// The picture the options ask for, taken once the windows have painted; the program then ends.
+void TakePictureWhenShown(GuiProgram& program, const GuiOptions& options);
+// The channel plan of --edit in the editor, once the event loop runs.
+void OpenPlanWhenShown(GuiProgram& program, const GuiOptions& options);
+
+}  // namespace zv318
