@@ -34,9 +34,10 @@ std::optional<QString> AskServerAddress(QWidget* parent, const QString& caption,
     layout->addWidget(edit);
     layout->addWidget(buttons);
     const int room = parent && parent->window() ? parent->window()->width() : 600;
-    const int width = std::min(room - 40, 560);
-    dialog.setMaximumWidth(std::max(room - 20, 300));
-    dialog.resize(std::max(width, 300), dialog.heightForWidth(std::max(width, 300)));
+    const int width = std::max(std::min(room - 40, 560), 300);
+    explanation->setMinimumWidth(width - 24);
+    dialog.setMaximumWidth(std::max(room - 20, width));
+    dialog.adjustSize();
     edit->selectAll();
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return edit->text();

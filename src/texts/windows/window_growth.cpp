@@ -1,6 +1,7 @@
 #include "texts/windows/window_growth.h"
 
 #include <QEvent>
+#include <algorithm>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
@@ -147,11 +148,13 @@ private:
 }  // namespace
 
 void StretchColumns(QTableView* table, std::vector<int> designWidths) {
-    if (auto* existing = table->findChild<ColumnStretcher*>(QStringLiteral("ColumnStretcher"),
-                                                            Qt::FindDirectChildrenOnly))
-        existing->setWidths(std::move(designWidths));
-    else
-        new ColumnStretcher(table, std::move(designWidths));
+    for (QObject* child : table->children()) {
+        if (auto* existing = dynamic_cast<ColumnStretcher*>(child)) {
+            existing->setWidths(std::move(designWidths));
+            return;
+        }
+    }
+    new ColumnStretcher(table, std::move(designWidths));
 }
 
 }  // namespace zv318
