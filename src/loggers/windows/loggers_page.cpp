@@ -64,12 +64,7 @@ TLoggersPage::TLoggersPage(zv318::PageHost& host, QWidget* parent) : QWidget(par
     VersioControllerLabel2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VersioControllerLabel2->setGeometry(x2, 6, w, 18);
 
-    // The grid grows with the page, the buttons stay below it.
-    auto* growth = new zv318::GrowthLayout(this, QSize(x2 + w + 10, y3 + h + 10));
-    growth->add(Panel3, zv318::GrowsWide | zv318::GrowsTall);
-    for (const auto& [button, name, text, place] : buttons)
-        growth->add(button, zv318::MovesDown | (place.x() == x2 ? zv318::MovesRight : 0));
-    growth->add(VersioControllerLabel2, zv318::MovesRight);
+    // The grid fills its panel, as large as the panel grows.
     auto* grid = new zv318::GrowthLayout(Panel3, Panel3->size());
     grid->add(LoggerIndex, zv318::GrowsWide | zv318::GrowsTall);
 
@@ -118,6 +113,17 @@ zv318::LoggerProcedures* TLoggersPage::loggerProcedures() {
 QWidgetList TLoggersPage::tabChain() const {
     return {LoggerIndex, ReceiveRLogBut, ReceivePLogBut, OpenLogBut,
             PrintSelBut, SaveLogAsBut,   SaveLogBut};
+}
+
+void TLoggersPage::growWith(QWidget* reference, QSize design) {
+    // The grid takes the room the window gains; the buttons stay below it, in their columns.
+    auto* growth = new zv318::GrowthLayout(this, design, reference);
+    growth->add(Panel3, zv318::GrowsWide | zv318::GrowsTall);
+    for (QPushButton* b : {ReceiveRLogBut, ReceivePLogBut, OpenLogBut})
+        growth->add(b, zv318::MovesDown);
+    for (QPushButton* b : {PrintSelBut, SaveLogAsBut, SaveLogBut})
+        growth->add(b, zv318::MovesDown | zv318::MovesRight);
+    growth->add(VersioControllerLabel2, zv318::MovesRight);
 }
 
 void TLoggersPage::applyTranslation(const zv318::LanguageTable& table) {

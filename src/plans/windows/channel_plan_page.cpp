@@ -55,13 +55,6 @@ TChannelPlanPage::TChannelPlanPage(zv318::PageHost& host, QWidget* parent)
     VersioControllerLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VersioControllerLabel->setGeometry(x, 430, w, 18);
 
-    // The list grows with the page; the buttons stay beside it.
-    auto* growth = new zv318::GrowthLayout(this, QSize(x + w + 6, 26 + 422 + 10));
-    growth->add(ListLabel, zv318::Stays);
-    growth->add(Llista, zv318::GrowsWide | zv318::GrowsTall);
-    for (Button& b : buttons) growth->add(b.button, zv318::MovesRight);
-    growth->add(VersioControllerLabel, zv318::MovesRight | zv318::MovesDown);
-
     connect(ReceiveBut, &QPushButton::clicked, this, &TChannelPlanPage::ReceiveButClick);
     connect(LoadBut, &QPushButton::clicked, this, &TChannelPlanPage::LoadButClick);
     connect(DelSelBut, &QPushButton::clicked, this, &TChannelPlanPage::DelSelButClick);
@@ -111,6 +104,15 @@ zv318::PlanProcedures* TChannelPlanPage::planProcedures() {
 
 QWidgetList TChannelPlanPage::tabChain() const {
     return {Llista, ReceiveBut, LoadBut, DelSelBut, EditBut, NewRBut, NewPBut};
+}
+
+void TChannelPlanPage::growWith(QWidget* reference, QSize design) {
+    // The list takes the room the window gains; the buttons stay beside it.
+    auto* growth = new zv318::GrowthLayout(this, design, reference);
+    growth->add(Llista, zv318::GrowsWide | zv318::GrowsTall);
+    for (QPushButton* b : {ReceiveBut, LoadBut, DelSelBut, EditBut, NewRBut, NewPBut})
+        growth->add(b, zv318::MovesRight);
+    growth->add(VersioControllerLabel, zv318::MovesRight | zv318::MovesDown);
 }
 
 void TChannelPlanPage::applyTranslation(const zv318::LanguageTable& table) {

@@ -99,6 +99,8 @@ TForm1::TForm1(zv318::Link& link, zv318::ProgramFolders folders, QWidget* parent
     growth->add(Panel1, zv318::GrowsWide);
     growth->add(CStatus, zv318::GrowsTall);
     growth->add(PageControl, zv318::GrowsWide | zv318::GrowsTall);
+    ChannelPlan->growWith(client, QSize(kClientWidth, kClientHeight));
+    Loggers->growWith(client, QSize(kClientWidth, kClientHeight));
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     zv318::RememberPlace(this, "main");
 

@@ -13,9 +13,13 @@
 
 namespace zv318 {
 
-GrowthLayout::GrowthLayout(QWidget* container, QSize design)
-    : QObject(container), container_(container), design_(design) {
+GrowthLayout::GrowthLayout(QWidget* container, QSize design, QWidget* reference)
+    : QObject(container),
+      container_(container),
+      reference_(reference ? reference : container),
+      design_(design) {
     container_->installEventFilter(this);
+    if (reference_ != container_) reference_->installEventFilter(this);
 }
 
 void GrowthLayout::add(QWidget* control, int growth) {
@@ -23,8 +27,8 @@ void GrowthLayout::add(QWidget* control, int growth) {
 }
 
 void GrowthLayout::apply() {
-    const int dx = std::max(0, container_->width() - design_.width());
-    const int dy = std::max(0, container_->height() - design_.height());
+    const int dx = std::max(0, reference_->width() - design_.width());
+    const int dy = std::max(0, reference_->height() - design_.height());
     for (const Control& c : controls_) {
         QRect place = c.design;
         if (c.growth & MovesRight) place.translate(dx, 0);
@@ -36,7 +40,8 @@ void GrowthLayout::apply() {
 }
 
 bool GrowthLayout::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == container_ && event->type() == QEvent::Resize) apply();
+    if ((watched == container_ || watched == reference_) && event->type() == QEvent::Resize)
+        apply();
     return QObject::eventFilter(watched, event);
 }
 

@@ -26,8 +26,10 @@ enum Growth {
 
 class GrowthLayout : public QObject {
 public:
-    // `container`'s size as designed: the controls' places are designed for it.
-    GrowthLayout(QWidget* container, QSize design);
+    // The controls of `container` follow what `reference` (the container itself unless given)
+    // has grown beyond `design`, its size as designed; the controls' present places are the
+    // designed ones.
+    GrowthLayout(QWidget* container, QSize design, QWidget* reference = nullptr);
     // `control` at its present (design) place follows `growth` (a combination of Growth).
     void add(QWidget* control, int growth);
     // Places every control for the container's present size.
@@ -43,6 +45,7 @@ private:
         int growth;
     };
     QWidget* container_;
+    QWidget* reference_;
     QSize design_;
     std::vector<Control> controls_;
 };
