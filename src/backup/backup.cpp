@@ -450,7 +450,7 @@ BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedu
         feedback_.showMessage(kNotConnectedMessage);
         return BackupOutcome::NotConnected;
     }
-    if (serial != manifest->serial &&
+    if (serial != manifest->instrument.serial &&
         !feedback_.askYesNo(kOtherInstrumentQuestion, kRestoreCaption)) {
         p.setOkEnabled(true);
         return BackupOutcome::Cancelled;
