@@ -32,7 +32,7 @@ TEST(backupManifest, KeepsEveryFieldThroughItsText) {
     const std::optional<Manifest> back = ParseManifest(text);
     ASSERT_TRUE(back);
     EXPECT_EQ(ManifestText(*back), text);
-    EXPECT_EQ(back->serial, "0001\t2");
+    EXPECT_EQ(back->instrument.serial, "0001\t2");
     EXPECT_EQ(back->files[0].original, "A/B%\r");
     EXPECT_TRUE(back->files[1].logger);
     EXPECT_EQ(back->files[1].number, 49);

@@ -39,7 +39,7 @@ TEST_F(mainwindowBackup, BacksUpIntoTheChosenFolderAndRestoresThePlansIntoTheLis
     ASSERT_EQ(made.size(), 1u);
     const std::optional<Manifest> manifest = ParseManifest(ReadFile(made[0] / kManifestName));
     ASSERT_TRUE(manifest);
-    EXPECT_EQ(manifest->serial, instrument.serial);
+    EXPECT_EQ(manifest->instrument.serial, instrument.serial);
 
     const std::vector<sim::Plan> radio = instrument.plans(sim::kRadio);
     instrument.plans(sim::kRadio).clear();
