@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QWidget>
 
@@ -136,7 +137,14 @@ private:
     void apply() {
         int design = 0;
         for (int w : widths_) design += w;
-        const int room = table_->viewport()->width();
+        // Before the table shows, its viewport has no size yet: the room it will have.
+        const QScrollBar* bar = table_->verticalScrollBar();
+        const int room = table_->isVisible()
+                             ? table_->viewport()->width()
+                             : table_->width() - 2 * table_->frameWidth() -
+                                   (table_->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn
+                                        ? bar->sizeHint().width()
+                                        : 0);
         int used = 0;
         for (std::size_t c = 0; c < widths_.size(); ++c) {
             int width = widths_[c];
