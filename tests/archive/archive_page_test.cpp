@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCalendarWidget>
+#include <QComboBox>
 #include <QDate>
 #include <QItemSelectionModel>
 #include <QApplication>
