@@ -32,7 +32,10 @@ void DateField::takeText() {
 }
 
 void DateField::setBound(const std::optional<std::string>& day) {
+    // Taken at once, even while the field's signals are blocked (a "Clear filters").
+    bound_ = day;
     setText(day ? QString::fromStdString(*day) : QString());
+    takeText();
 }
 
 void DateField::openCalendar() {
