@@ -38,6 +38,9 @@
 #include "texts/program_folders.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
+#include "texts/user_settings.h"
+#include "texts/windows/window_growth.h"
+#include "shell/startup.h"
 
 namespace zv318 {
 
@@ -198,7 +201,11 @@ GuiOptions ParseGuiOptions(QApplication& app) {
          QStringLiteral("The Archive page, or with compare (the first two rows) or trend (the "
                         "first row) its window."),
          QStringLiteral("page|compare|trend")});
-    parser.addOptions({demo, trace, screenshot, page, edit, loggers, viewer, chart, archive});
+    // The main window enlarged to WIDTHxHEIGHT for the picture.
+    const QCommandLineOption size = Hidden({QStringLiteral("screenshot-size"),
+                                            QStringLiteral("The main window's size in the picture."),
+                                            QStringLiteral("WxH")});
+    parser.addOptions({demo, trace, screenshot, page, edit, loggers, viewer, chart, archive, size});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -216,12 +223,14 @@ GuiOptions ParseGuiOptions(QApplication& app) {
     o.viewerRow = parser.isSet(viewer) ? parser.value(viewer).toInt() : -1;
     o.chart = parser.isSet(chart);
     o.archive = parser.value(archive);
+    if (const QStringList wh = parser.value(size).split(QLatin1Char('x')); wh.size() == 2)
+        o.size = QSize(wh[0].toInt(), wh[1].toInt());
     return o;
 }
 
 void GuiProgram::Start(QApplication& app, const GuiOptions& options, const ProgramFolders& folders,
                        SingleInstance& instance) {
-    (void)PrepareUserFolder(folders);
+    const bool userFolderWritable = PrepareUserFolder(folders);
     const std::filesystem::path& folder = folders.data;
     app.setWindowIcon(QIcon(QStringFromPath(folder / "Images" / "korvel52.ico")));
 
@@ -236,6 +245,9 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, const Progr
     ManualDeviceWatcher* simulatorWatcher = nullptr;
     watcher = WatcherFor(*device, &simulatorWatcher);
 
+    // The windows open where the person left them (pictures are taken at the designed sizes).
+    if (userFolderWritable && options.screenshot.isEmpty())
+        SetWindowPlacesFile(UserSettings::FileIn(folders.user));
     form = std::make_unique<TForm1>(*link, folders);
     form->show();
     const TForm1::Windows windows = CreateWindows(*form, *link, *device, folder);
@@ -245,8 +257,11 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, const Progr
     form->setFeedback(feedback.get());
     form->setWindows(windows);
     // Every logger the window downloads or opens goes into the archive (unless it is off).
-    keeper = std::make_unique<ArchiveKeeper>(ArchiveLocationFromEnvironment(folders.user),
-                                             *feedback, form->languageTable(),
+    // A folder that cannot be written keeps no archive either: one notice says so, below.
+    ArchiveLocation archiveLocation;
+    if (userFolderWritable) archiveLocation = ArchiveLocationFromEnvironment(folders.user);
+    else archiveLocation.kind = ArchiveLocation::Off;
+    keeper = std::make_unique<ArchiveKeeper>(archiveLocation, *feedback, form->languageTable(),
                                              InstrumentIdentityOf(*link));
     archivePage = AddArchivePage(*form, *keeper);
     form->setStartupArgument(options.startupArgument);
@@ -277,6 +292,8 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, const Progr
                          }
                      });
     form->AlExecutar();
+    // Told once the window stands whole and speaks the person's language.
+    if (!userFolderWritable) feedback->showNotice(UserFolderNotice(form->languageTable(), folders.user));
 }
 
 void GuiProgram::End(int status) {
@@ -340,6 +357,7 @@ void PictureArchive(GuiProgram& program, const GuiOptions& options) {
 void TakePictureWhenShown(GuiProgram& program, const GuiOptions& options) {
     TForm1* form = program.form.get();
     form->PageControl->setCurrentIndex(options.page);
+    if (options.size.isValid()) form->resize(options.size);
     if (!options.loggers.isEmpty())
         options.loggers == QStringLiteral("plc") ? form->Loggers->ReceivePLogButClick()
                                                  : form->Loggers->ReceiveRLogButClick();

@@ -3,6 +3,7 @@
 // windows in their order, the picture runs that document it, and the ending.
 
 #include <QCommandLineParser>
+#include <QSize>
 #include <QString>
 #include <memory>
 #include <string>
@@ -37,6 +38,7 @@ struct GuiOptions {
     int viewerRow = -1;
     bool chart = false;
     QString archive;  // "page", "compare" or "trend"
+    QSize size;       // the main window enlarged to this size for the picture (when valid)
 };
 [[nodiscard]] GuiOptions ParseGuiOptions(QApplication& app);
 

@@ -318,9 +318,9 @@ int main(int argc, char** argv) {
     Context c;
     c.folders = DecideProgramFolders(ExecutableFolder(argv[0]));
     if (!PrepareUserFolder(c.folders))
-        std::cerr << "note: the folder " << c.folders.user << " cannot be made\n";
+        std::cerr << "note: the folder " << c.folders.user << " cannot be made or written\n";
     int configRefusal = 0;
-    if (language.empty()) language = ConfiguredLanguage(c.folders, &configRefusal);
+    if (language.empty()) language = ConfiguredLanguage(c.folders, {}, &configRefusal);
     LanguageLoad load = ReadLanguageOverDefault(c.folders, language, c.table);
     // A FIFO, a device or a huge file in place of config.txt or the language file: the
     // verdict every reader gives, naming the file.

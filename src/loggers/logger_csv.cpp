@@ -36,7 +36,9 @@ int ExportLoggerCsv(const OpenLogger& logger, Feedback& feedback) {
         feedback.chooseFile(
             FileRequest{FileRequest::ExportCsv, {}, logger.name + ".csv", {logger.fileName}});
     if (!chosen || chosen->empty()) return kLoggerCsvCancelled;
-    return WriteLoggerCsv(logger, *chosen, feedback);
+    const int result = WriteLoggerCsv(logger, *chosen, feedback);
+    if (result == kLoggerCsvWritten) feedback.fileWritten(*chosen);
+    return result;
 }
 
 LoggerChartData ChartData(const OpenLogger& logger) {

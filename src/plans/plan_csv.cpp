@@ -218,7 +218,9 @@ int ExportPlanCsv(PlanEditorSession& session, Feedback& feedback) {
         FileRequest{FileRequest::ExportCsv, {}, session.plan().planName() + ".csv",
                     {session.CurrentPlanFile()}});
     if (!chosen || chosen->empty()) return 1;
-    return WritePlanCsv(session.plan(), *chosen, feedback);
+    const int result = WritePlanCsv(session.plan(), *chosen, feedback);
+    if (result == kCsvWritten) feedback.fileWritten(*chosen);
+    return result;
 }
 
 int ImportPlanCsv(PlanEditorSession& session, const LanguageTable& table, Feedback& feedback) {

@@ -53,20 +53,30 @@ ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onSt
 [[nodiscard]] std::string InstrumentInUseText(const LockAttempt& refusal,
                                               const LanguageTable& table);
 
+// The one notice of a user folder that cannot be written (entry 1680, %1 the folder).
+[[nodiscard]] std::string UserFolderNotice(const LanguageTable& table,
+                                           const std::filesystem::path& folder);
+
 // ---- languages --------------------------------------------------------------------------
 
 inline constexpr const char* kDefaultLanguage = kBuiltInLanguage;
 
-// The language named by "config.txt", or "English" when the file cannot be opened; `refusal`
-// gets 295 or 296 when config.txt is no regular file or too large (0 otherwise).
+// The language named by "config.txt". Until the person has picked one (no "config.txt"), the
+// language of `locale` (the system's, see MessagesLocaleName) when its language file is there,
+// else "English". `refusal` gets 295 or 296 when config.txt is no regular file or too large
+// (0 otherwise).
 [[nodiscard]] std::string ConfiguredLanguage(const ProgramFolders& folders,
-                                             int* refusal = nullptr);
+                                             const std::string& locale, int* refusal = nullptr);
 
 struct LanguageLoad {
     bool opened = false;  // false: message 4 (or `refusal`), and nothing was changed
     int refusal = 0;      // 295 or 296: the file is no regular file, or too large
     std::string notice;   // the faulty lines of the file, to tell once; empty when none
 };
+
+// The name the language gives itself (entry 0 of its file: "Español"), shown in the language
+// menu; the file's name when the file gives none.
+[[nodiscard]] std::string LanguageOwnName(const ProgramFolders& folders, const std::string& name);
 
 // Reads "Languages/NAME.lng" into the table: only the entries the file names change.
 LanguageLoad ReadLanguage(const ProgramFolders& folders, const std::string& name,

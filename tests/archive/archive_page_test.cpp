@@ -5,6 +5,10 @@
 // the person's settings file and stops the keeping, Check tells its verdict.
 
 #include <QAction>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDate>
+#include <QItemSelectionModel>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +22,7 @@
 #include "archive/archive_keeper.h"
 #include "archive/windows/archive_model.h"
 #include "archive/windows/archive_page.h"
+#include "archive/windows/date_field.h"
 #include "archive/page_settle.h"
 #include "loggers/logger_fixture.h"
 #include "texts/user_settings.h"
@@ -29,6 +34,7 @@ class archivePage : public LoggerScenario {
 protected:
     archivePage() {
         for (int n = 1450; n < 1650; ++n) language.set(n, "E" + std::to_string(n));
+        language.set(1695, "delete (%1): %2");
         for (const char* name : {"ROOF", "LOBBY", "ROOFTOP"}) Keep(name);
         page.applyTranslation(language);
     }
@@ -136,7 +142,85 @@ TEST_F(archivePage, RowsFetchedAsTheViewScrolls) {
         Settle(page);
     }
     EXPECT_EQ(rows(), total);
-    EXPECT_EQ(page.Model->loggerAt(total - 1)->name, "L" + std::to_string(total - 1));
+    // Newest first; loggers of one date, the last kept first.
+    EXPECT_EQ(page.Model->loggerAt(0)->name, "L" + std::to_string(total - 1));
+    EXPECT_EQ(page.Model->loggerAt(total - 1)->name, "ROOF");
+}
+
+// As a technician uses the page: dates typed in any form and cleared, newest first and the
+// order kept across filters, the Delete key asking by name, one button that clears every filter.
+TEST_F(archivePage, DatesOrderDeleteKeyAndClearFilters) {
+    for (const auto& [name, date] :
+         {std::pair{"JUNE", "01/06/2025"}, std::pair{"JULY", "15/07/2025"}}) {
+        OpenLogger lg{"RADIO", name, "TV1", date, "08:00:00", "45 dBuV", {},
+                      {{"C1", "474.0000", "8.0000", "50.0 dBuV"}}};
+        (void)keeper.archive()->Keep(LoggerFileText(lg), lg, std::nullopt);
+    }
+    page.show();
+    Settle(page);
+    auto names = [this] {
+        std::vector<std::string> shown;
+        for (int r = 0; r < rows(); ++r) shown.push_back(page.Model->loggerAt(r)->name);
+        return shown;
+    };
+    ASSERT_EQ(rows(), 5);
+    EXPECT_EQ(names(), (std::vector<std::string>{"JULY", "JUNE", "ROOFTOP", "LOBBY", "ROOF"}));
+
+    // Bounds typed in the forms people type; the "to" day is included; a text that is no date
+    // leaves the bound as it was; an empty field is no bound. The order chosen stays.
+    page.Table->sortByColumn(ArchiveTableModel::kName, Qt::AscendingOrder);
+    const struct {
+        const char* from;
+        const char* to;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"2025-06-01", "", {"JULY", "JUNE"}},
+        {"2025/06/02", "", {"JULY"}},
+        {"", "01.06.2025", {"JUNE", "LOBBY", "ROOF", "ROOFTOP"}},
+        {"", "2025-06-31", {"JUNE", "LOBBY", "ROOF", "ROOFTOP"}},  // no such day: as it was
+        {"1.2.2013", "2013-02-01", {"LOBBY", "ROOF", "ROOFTOP"}},
+        {"", "", {"JULY", "JUNE", "LOBBY", "ROOF", "ROOFTOP"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.from) + " .. " + c.to);
+        page.FromEdit->setText(c.from);
+        page.ToEdit->setText(c.to);
+        Settle(page);
+        EXPECT_EQ(names(), c.shown);
+    }
+
+    // The calendar opens at today when no date is set, at the date when one is.
+    page.FromEdit->openCalendar();
+    ASSERT_NE(page.FromEdit->calendar(), nullptr);
+    EXPECT_EQ(page.FromEdit->calendar()->selectedDate(), QDate::currentDate());
+    page.FromEdit->calendar()->hide();
+    page.FromEdit->setText("2025-07-15");
+    page.FromEdit->openCalendar();
+    EXPECT_EQ(page.FromEdit->calendar()->selectedDate(), QDate(2025, 7, 15));
+    page.FromEdit->calendar()->hide();
+    Settle(page);
+    ASSERT_EQ(names(), std::vector<std::string>{"JULY"});
+
+    // Clear filters: every filter empty, every logger shown.
+    page.FilterEdit->setText("J");
+    page.TypeBox->setCurrentIndex(1);
+    page.ClearFiltersButton->click();
+    Settle(page);
+    EXPECT_EQ(rows(), 5);
+    EXPECT_TRUE(page.FromEdit->text().isEmpty());
+    EXPECT_TRUE(page.FilterEdit->text().isEmpty());
+    EXPECT_EQ(page.TypeBox->currentIndex(), 0);
+
+    // The Delete key asks as the button does, naming what it deletes; No keeps them all.
+    page.Table->selectionModel()->select(
+        QItemSelection(page.Model->index(0, 0), page.Model->index(1, 0)),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Answer(QMessageBox::No);
+    QTest::keyClick(page.Table, Qt::Key_Delete);
+    EXPECT_EQ(boxText, "delete (2): JULY, JUNE");
+    EXPECT_TRUE(defaultWasNo);
+    Settle(page);
+    EXPECT_EQ(rows(), 5);
 }
 
 }  // namespace

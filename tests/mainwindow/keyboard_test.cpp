@@ -19,7 +19,7 @@ using mainwindowKeyboard = MainWindowTest;
 
 void ChooseLanguage(TForm1& form, const QString& name) {
     for (QAction* item : form.Idioma1->actions())
-        if (Plain(item->text()) == name) item->trigger();
+        if (item->objectName() == QStringLiteral("Language_") + name) item->trigger();
     ASSERT_EQ(form.currentLanguage(), name.toStdString());
 }
 

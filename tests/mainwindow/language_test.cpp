@@ -32,9 +32,10 @@ std::string ReadEnglish(int n) {
     return table.entry(n);
 }
 
-QAction* LanguageItem(const TForm1& f, const QString& shown) {
+// The menu item of a language file.
+QAction* LanguageItem(const TForm1& f, const QString& file) {
     for (QAction* a : f.Idioma1->actions())
-        if (Plain(a->text()) == shown) return a;
+        if (a->objectName() == QStringLiteral("Language_") + file) return a;
     return nullptr;
 }
 
@@ -71,19 +72,19 @@ TEST_F(mainwindowLanguages, EveryCaptionComesFromItsEntry) {
     EXPECT_EQ(form->Loggers->Label3->text(), E(72));
     EXPECT_EQ(form->PageControl->tabText(0), E(115));
     EXPECT_EQ(form->PageControl->tabText(1), E(116));
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), E(41));
-    EXPECT_EQ(form->ChannelPlan->DelSelBut->text(), E(42));
-    EXPECT_EQ(form->ChannelPlan->LoadBut->text(), E(44));
-    EXPECT_EQ(form->ChannelPlan->EditBut->text(), E(93));
-    EXPECT_EQ(form->ChannelPlan->NewRBut->text(), E(94));
-    EXPECT_EQ(form->ChannelPlan->NewPBut->text(), E(91));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), E(41));
+    EXPECT_EQ(Plain(form->ChannelPlan->DelSelBut->text()), E(42));
+    EXPECT_EQ(Plain(form->ChannelPlan->LoadBut->text()), E(44));
+    EXPECT_EQ(Plain(form->ChannelPlan->EditBut->text()), E(93));
+    EXPECT_EQ(Plain(form->ChannelPlan->NewRBut->text()), E(94));
+    EXPECT_EQ(Plain(form->ChannelPlan->NewPBut->text()), E(91));
     EXPECT_EQ(form->ChannelPlan->ListLabel->text(), E(77));
-    EXPECT_EQ(form->Loggers->ReceiveRLogBut->text(), E(114));
-    EXPECT_EQ(form->Loggers->ReceivePLogBut->text(), E(128));
-    EXPECT_EQ(form->Loggers->PrintSelBut->text(), E(123));
-    EXPECT_EQ(form->Loggers->OpenLogBut->text(), E(119));
-    EXPECT_EQ(form->Loggers->SaveLogAsBut->text(), E(125));
-    EXPECT_EQ(form->Loggers->SaveLogBut->text(), E(30));
+    EXPECT_EQ(Plain(form->Loggers->ReceiveRLogBut->text()), E(114));
+    EXPECT_EQ(Plain(form->Loggers->ReceivePLogBut->text()), E(128));
+    EXPECT_EQ(Plain(form->Loggers->PrintSelBut->text()), E(123));
+    EXPECT_EQ(Plain(form->Loggers->OpenLogBut->text()), E(119));
+    EXPECT_EQ(Plain(form->Loggers->SaveLogAsBut->text()), E(125));
+    EXPECT_EQ(Plain(form->Loggers->SaveLogBut->text()), E(30));
     for (int c = 1; c <= 4; ++c)
         EXPECT_EQ(form->Loggers->LoggerIndex->horizontalHeaderItem(c)->text(), E(19 + c));
     EXPECT_TRUE(form->Loggers->LoggerIndex->horizontalHeaderItem(0)->text().isEmpty());
@@ -120,7 +121,7 @@ TEST_F(mainwindowLanguages, TheConnectionCaptionFollowsAFreshSearch) {
 TEST_F(mainwindowLanguages, TheMenuListsEveryLanguageFileShownAsWritten) {
     // More than ten files, and a name that holds "&".
     for (int i = 0; i < 9; ++i) WriteNumberedLanguage("Extra" + std::to_string(i), 0, 2);
-    WriteNumberedLanguage("R&D", 0, 2);
+    WriteNumberedLanguage("R&D", 1, 2);  // no entry 0: the file's name is shown
     std::filesystem::create_directory(folder / "Languages" / "Folder.lng");
     Start();
 
@@ -129,6 +130,10 @@ TEST_F(mainwindowLanguages, TheMenuListsEveryLanguageFileShownAsWritten) {
     QAction* rd = LanguageItem(*form, QStringLiteral("R&D"));
     ASSERT_NE(rd, nullptr);
     EXPECT_TRUE(rd->text().contains(QStringLiteral("&&D")));  // shown as written
+    // Each shipped language in its own words.
+    EXPECT_EQ(Plain(LanguageItem(*form, QStringLiteral("Spanish"))->text()), QStringLiteral("Español"));
+    EXPECT_EQ(Plain(LanguageItem(*form, QStringLiteral("Catalan"))->text()), QStringLiteral("Català"));
+    EXPECT_EQ(Plain(LanguageItem(*form, QStringLiteral("Extra0"))->text()), QStringLiteral("E0"));
     for (QAction* a : items) EXPECT_TRUE(a->isCheckable());
     EXPECT_TRUE(LanguageItem(*form, QStringLiteral("English"))->isChecked());
 
@@ -142,11 +147,11 @@ TEST_F(mainwindowLanguages, TheMenuListsEveryLanguageFileShownAsWritten) {
 TEST_F(mainwindowLanguages, ChoosingALanguageTranslatesAndRemembersItsNameOnly) {
     Start();
     ASSERT_FALSE(std::filesystem::exists(folder / "config.txt"));  // English by default
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Read equipment's channel plans"));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Read equipment's channel plans"));
 
     LanguageItem(*form, QStringLiteral("Spanish"))->trigger();
     EXPECT_EQ(ReadFile("config.txt"), "Spanish");  // no line break
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Leer planes de canales del equipo"));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Leer planes de canales del equipo"));
     EXPECT_TRUE(SamePicture(form->Bandera, folder / "Languages" / "Spanish.bmp"));
     EXPECT_TRUE(feedback.messages.empty());
 
@@ -154,7 +159,64 @@ TEST_F(mainwindowLanguages, ChoosingALanguageTranslatesAndRemembersItsNameOnly) 
     form.reset();
     Start();
     EXPECT_EQ(form->currentLanguage(), "Spanish");
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Leer planes de canales del equipo"));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Leer planes de canales del equipo"));
+}
+
+// Until the person picks a language, the system's names it when a file for it is there.
+TEST_F(mainwindowLanguages, TheFirstStartSpeaksTheSystemsLanguage) {
+    const struct {
+        const char* locale;
+        const char* config;        // nullptr: no config.txt
+        bool removeSpanish;
+        const char* language;
+        const char* receiveBut;
+    } cases[] = {
+        {"ca_ES.UTF-8", nullptr, false, "Catalan", "Llegir plans de canals de l'equip"},
+        {"es_AR.UTF-8", nullptr, false, "Spanish", "Leer planes de canales del equipo"},
+        {"de_DE.UTF-8", nullptr, false, "English", "Read equipment's channel plans"},
+        {"es_ES.UTF-8", "English", false, "English", "Read equipment's channel plans"},
+        {"en_GB.UTF-8", "Spanish", false, "Spanish", "Leer planes de canales del equipo"},
+        {"es_ES.UTF-8", nullptr, true, "English", "Read equipment's channel plans"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        std::filesystem::remove(folder / "config.txt");
+        if (c.config) WriteFile("config.txt", c.config);
+        const std::filesystem::path spanish = folder / "Languages" / "Spanish.lng";
+        if (c.removeSpanish) std::filesystem::rename(spanish, folder / "Spanish.away");
+        qputenv("LC_ALL", c.locale);
+        feedback.messages.clear();
+        form.reset();
+        Start();
+        EXPECT_EQ(form->currentLanguage(), c.language);
+        EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QString::fromUtf8(c.receiveBut));
+        EXPECT_TRUE(LanguageItem(*form, QString::fromUtf8(c.language))->isChecked());
+        EXPECT_TRUE(feedback.messages.empty());  // no message 4 for a missing file
+        // Only the person's own choice is written.
+        EXPECT_EQ(std::filesystem::exists(folder / "config.txt"), c.config != nullptr);
+        if (c.removeSpanish) std::filesystem::rename(folder / "Spanish.away", spanish);
+    }
+}
+
+// In each shipped language every button that starts a command has a key of its own, clear of
+// the menu bar's.
+TEST_F(mainwindowLanguages, EveryCommandButtonHasAKeyInEachLanguage) {
+    Start();
+    for (const char* language : {"English", "Spanish", "Catalan"}) {
+        SCOPED_TRACE(language);
+        LanguageItem(*form, QString::fromLatin1(language))->trigger();
+        for (const QWidget* page : {static_cast<QWidget*>(form->ChannelPlan),
+                                    static_cast<QWidget*>(form->Loggers)}) {
+            QString keys;
+            for (QAction* menu : form->MainMenu1->actions()) keys += MnemonicOf(menu->text());
+            for (const QPushButton* button : page->findChildren<QPushButton*>()) {
+                const QChar key = MnemonicOf(button->text());
+                ASSERT_FALSE(key.isNull()) << button->text().toStdString();
+                EXPECT_FALSE(keys.contains(key)) << button->text().toStdString();
+                keys += key;
+            }
+        }
+    }
 }
 
 TEST_F(mainwindowLanguages, AnEntryTheNewFileDoesNotSetTakesTheDefaultLanguagesText) {
@@ -165,13 +227,13 @@ TEST_F(mainwindowLanguages, AnEntryTheNewFileDoesNotSetTakesTheDefaultLanguagesT
                                    folder / "Languages" / (std::string(name) + ".bmp"));
     WriteFile("config.txt", "First");
     Start();
-    ASSERT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Read"));
+    ASSERT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Read"));
 
     // No menu of one language and buttons of another: what Second leaves out is English.
     LanguageItem(*form, QStringLiteral("Second"))->trigger();
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Lesen"));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Lesen"));
     EXPECT_EQ(form->languageTable().entry(50), ReadEnglish(50));
-    EXPECT_EQ(form->ChannelPlan->LoadBut->text(), QString::fromStdString(ReadEnglish(44)));
+    EXPECT_EQ(Plain(form->ChannelPlan->LoadBut->text()), QString::fromStdString(ReadEnglish(44)));
     EXPECT_EQ(ReadFile("config.txt"), "Second");
 }
 
@@ -183,7 +245,7 @@ TEST_F(mainwindowLanguages, AMissingLanguageFileLeavesTheDefaultLanguageAndSaysS
     EXPECT_EQ(form->languageTable().entry(63), ReadEnglish(63));
     EXPECT_FALSE(form->languageTable().entry(63).empty());
     EXPECT_EQ(form->windowTitle(), QString::fromStdString(ReadEnglish(31)));
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Read equipment's channel plans"));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Read equipment's channel plans"));
     EXPECT_EQ(form->CStatus->Connexio->text(), QString::fromStdString(ReadEnglish(14)));
     EXPECT_EQ(form->PageControl->tabText(0), QString::fromStdString(ReadEnglish(115)));
     EXPECT_TRUE(SamePicture(form->Bandera, folder / "Languages" / "NoLanguage.bmp"));
@@ -265,7 +327,7 @@ TEST_F(mainwindowLanguages, AnEmptyLanguagesFolderStillGivesTheEnglishWindow) {
     EXPECT_TRUE(feedback.messages.empty());  // a missing flag is no box
     EXPECT_EQ(form->windowTitle().toStdString(), ReadEnglish(31));
     EXPECT_EQ(form->Archivo1->title().toStdString(), ReadEnglish(1));  // with its key
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text().toStdString(), ReadEnglish(41));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()).toStdString(), ReadEnglish(41));
     EXPECT_NE(LanguageItem(*form, QStringLiteral("English")), nullptr);
 }
 
@@ -278,7 +340,7 @@ TEST_F(mainwindowLanguages, FaultyLinesAreToldOnceAndTheRestIsUsed) {
     ASSERT_EQ(feedback.notices.size(), 1u);
     EXPECT_NE(feedback.notices[0].find("Broken.lng"), std::string::npos);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Title"));
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Read"));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Read"));
 }
 
 TEST(mainwindowLanguageCaptions, AnAmpersandSurvivesTheMenuRoundTrip) {

@@ -2,7 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QDateEdit>
+#include <QKeyEvent>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -24,11 +24,14 @@
 #include "archive/archive_server.h"
 #include "archive/archive_worker.h"
 #include "archive/windows/archive_model.h"
+#include "archive/page_rules.h"
 #include "archive/windows/archive_views.h"
+#include "archive/windows/date_field.h"
 #include "archive/windows/team_archive.h"
 #include "loggers/logger_csv.h"
 #include "loggers/windows/report_dialog.h"
 #include "texts/output_path.h"
+#include "texts/menu_caption.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 #include "texts/user_settings.h"
@@ -38,7 +41,12 @@ namespace zv318 {
 namespace {
 
 constexpr char kSwitchKey[] = "archive.enabled";
-const QDate kNoLimit(2000, 1, 1);
+// The deletion's question (%1 how many, %2 their names) and the names it shows at most; the
+// "Clear filters" button; the team server away.
+constexpr int kDeleteQuestion = 1695;
+constexpr std::size_t kNamesShown = 5;
+constexpr int kClearFilters = 1698;
+constexpr int kServerAway = 1699;
 // Name or plan, type, from, to, serial.
 constexpr int kLabelEntries[5] = {1473, 1474, 1476, 1477, 1478};
 // The filter line runs once typing pauses this long.
@@ -51,6 +59,7 @@ struct PageState {
     bool usable = false, writable = false;
     std::vector<std::string> serials;  // the instruments the archive knows (asked once)
     int waiting = 0;                   // loggers waiting for the team archive
+    bool away = false;                 // the team server does not answer: this PC's archive
 };
 
 }  // namespace
@@ -103,17 +112,12 @@ void ArchivePage::ensureBuilt() {
     FilterEdit->setClearButtonEnabled(true);
     TypeBox = new QComboBox(this);
     TypeBox->addItems({"", "RADIO", "PLC"});
-    auto dateEdit = [this] {
-        auto* edit = new QDateEdit(this);
-        edit->setCalendarPopup(true);
-        edit->setDisplayFormat("yyyy-MM-dd");
-        edit->setMinimumDate(kNoLimit);
-        edit->setSpecialValueText(" ");  // at the minimum: no limit
-        edit->setDate(kNoLimit);
-        return edit;
-    };
-    FromEdit = dateEdit();
-    ToEdit = dateEdit();
+    FromEdit = new DateField(this);
+    FromEdit->setObjectName("FromEdit");
+    ToEdit = new DateField(this);
+    ToEdit->setObjectName("ToEdit");
+    ClearFiltersButton = new QPushButton(this);
+    ClearFiltersButton->setObjectName("ClearFiltersButton");
     SerialBox = new QComboBox(this);
     SerialBox->setEditable(true);
     SerialBox->setMinimumContentsLength(10);
@@ -132,6 +136,7 @@ void ArchivePage::ensureBuilt() {
     filters->addWidget(ToEdit, 1, 3);
     filters->addWidget(labels_[4], 1, 4);
     filters->addWidget(SerialBox, 1, 5);
+    filters->addWidget(ClearFiltersButton, 1, 6);
     filters->setColumnStretch(1, 1);
     filters->setColumnStretch(3, 1);
     filters->setColumnStretch(5, 1);
@@ -152,9 +157,10 @@ void ArchivePage::ensureBuilt() {
     const int widths[ArchiveTableModel::kColumns] = {14, 7, 12, 20, 9, 12, 12};
     for (int c = 0; c < ArchiveTableModel::kColumns; ++c)
         Table->setColumnWidth(c, metrics.horizontalAdvance(QString(widths[c], 'M')) * 3 / 4);
-    // Unsorted at first: the order the loggers were kept in.
-    Table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    // Newest first until the person sorts otherwise; a new filter keeps the order chosen.
+    Table->horizontalHeader()->setSortIndicator(ArchiveTableModel::kMeasured, Qt::DescendingOrder);
     Table->setSortingEnabled(true);
+    Table->installEventFilter(this);
 
     CompareButton = new QPushButton(this);
     TrendButton = new QPushButton(this);
@@ -197,8 +203,9 @@ void ArchivePage::ensureBuilt() {
     connect(typing_, &QTimer::timeout, this, &ArchivePage::Refresh);
     connect(FilterEdit, &QLineEdit::textChanged, typing_, qOverload<>(&QTimer::start));
     connect(TypeBox, &QComboBox::currentIndexChanged, this, &ArchivePage::Refresh);
-    connect(FromEdit, &QDateEdit::dateChanged, this, &ArchivePage::Refresh);
-    connect(ToEdit, &QDateEdit::dateChanged, this, &ArchivePage::Refresh);
+    connect(FromEdit, &DateField::boundChanged, this, &ArchivePage::Refresh);
+    connect(ToEdit, &DateField::boundChanged, this, &ArchivePage::Refresh);
+    connect(ClearFiltersButton, &QPushButton::clicked, this, &ArchivePage::ClearFiltersClick);
     connect(SerialBox, &QComboBox::currentTextChanged, typing_, qOverload<>(&QTimer::start));
     connect(CompareButton, &QPushButton::clicked, this, &ArchivePage::CompareClick);
     connect(TrendButton, &QPushButton::clicked, this, &ArchivePage::TrendClick);
@@ -237,13 +244,17 @@ void ArchivePage::applyTexts() {
     keep_->setText(text(1491));
     for (int k = 0; k < 5; ++k) labels_[k]->setText(text(kLabelEntries[k]));
     TypeBox->setItemText(0, text(1475));
-    CompareButton->setText(text(1479));
-    TrendButton->setText(text(1480));
-    ExportButton->setText(text(1481));
-    DeleteButton->setText(text(1482));
-    ImportButton->setText(text(1483));
-    ReportButton->setText(text(1432));
-    CheckButton->setText(text(kArchiveCheckEntry));
+    // Each button a key of its own, clear of the main window's menus.
+    QString taken = table_ ? MainMenuKeys(*table_) : QString();
+    SetButtonCaptions<QPushButton>(taken, {{CompareButton, text(1479)},
+                                           {TrendButton, text(1480)},
+                                           {ExportButton, text(1481)},
+                                           {ReportButton, text(1432)},
+                                           {DeleteButton, text(1482)},
+                                           {CheckButton, text(kArchiveCheckEntry)},
+                                           {ImportButton, text(1483)},
+                                           {Team->ServerButton, text(1528)},
+                                           {ClearFiltersButton, text(kClearFilters)}});
     BusyBar->setFormat(text(kArchiveBusyEntry));
     QStringList headings;
     for (int c = 0; c < ArchiveTableModel::kColumns; ++c) headings << text(1484 + c);
@@ -288,8 +299,10 @@ void ArchivePage::showCount() {
         CountLabel->setText(text(1000 + kMessageArchiveUnavailable));
         return;
     }
+    // The team server away: the loggers shown are this PC's, and some wait to be sent.
+    const QString away = away_ ? text(kServerAway) + "    " : QString();
     const QString waiting = Team->pendingText(waiting_);
-    CountLabel->setText(text(1501) + ' ' + (shown_ >= 0 ? QString::number(shown_) : "…") +
+    CountLabel->setText(away + text(1501) + ' ' + (shown_ >= 0 ? QString::number(shown_) : "…") +
                         (waiting.isEmpty() ? QString() : "    " + waiting));
 }
 
@@ -309,9 +322,10 @@ void ArchivePage::Refresh() {
             s.writable = a && a->state() == Archive::State::Ready;
             if (a && askSerials)
                 for (const InstrumentIdentity& i : a->Instruments()) s.serials.push_back(i.serial);
-            if (where.kind == ArchiveLocation::PostgreSql)
-                s.waiting = a && a->offline() ? a->PendingCount().value_or(0)
-                                              : PendingLoggers(where);
+            if (where.kind == ArchiveLocation::PostgreSql) {
+                s.away = a && a->offline();
+                s.waiting = s.away ? a->PendingCount().value_or(0) : PendingLoggers(where);
+            }
             return s;
         },
         this,
@@ -319,6 +333,7 @@ void ArchivePage::Refresh() {
             usable_ = s.usable;
             writable_ = s.writable;
             waiting_ = s.waiting;
+            away_ = s.away;
             for (QPushButton* b : {CompareButton, TrendButton, ExportButton, ReportButton, CheckButton})
                 b->setEnabled(usable_);
             DeleteButton->setEnabled(writable_);
@@ -336,8 +351,8 @@ void ArchivePage::Refresh() {
     ArchiveFilter f;
     f.text = FilterEdit->text().trimmed().toStdString();
     f.type = TypeBox->currentIndex() == 0 ? std::string() : TypeBox->currentText().toStdString();
-    if (FromEdit->date() != kNoLimit) f.since = FromEdit->date().toString(Qt::ISODate).toStdString();
-    if (ToEdit->date() != kNoLimit) f.until = ToEdit->date().toString(Qt::ISODate).toStdString();
+    f.since = FromEdit->bound().value_or("");
+    f.until = ToEdit->bound().value_or("");
     f.serial = SerialBox->currentText().trimmed().toStdString();
     shown_ = -1;
     Model->setFilter(f);
@@ -375,6 +390,7 @@ void ArchivePage::CompareClick() {
             if (!c || !table_) return;
             auto* window = new ArchiveAnalysisWindow(*table_, this);
             window->setAttribute(Qt::WA_DeleteOnClose);
+            window->fileWritten = [this](const std::string& file) { tellWritten(file); };
             window->ShowComparison(*c);
             window->show();
         });
@@ -409,6 +425,7 @@ void ArchivePage::TrendClick() {
             if (!f.trend || !table_) return;
             auto* window = new ArchiveAnalysisWindow(*table_, this);
             window->setAttribute(Qt::WA_DeleteOnClose);
+            window->fileWritten = [this](const std::string& file) { tellWritten(file); };
             window->ShowTrend(*f.trend, f.channels,
                               [this, id, window](const std::vector<std::string>& chosen,
                                                  std::function<void(const Trend&)> show) {
@@ -465,14 +482,50 @@ void ArchivePage::ExportClick() {
                 this,
                 [this, chosen](bool written) {
                     if (!written) tell(kMessageArchiveNotWritten, chosen);
+                    else tellWritten(PathToText(PathFromQString(chosen)));
                 });
         });
+}
+
+void ArchivePage::tellWritten(const std::string& file) {
+    if (Feedback* feedback = reportFeedback ? reportFeedback() : nullptr) feedback->fileWritten(file);
+}
+
+bool ArchivePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Table && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            DeleteClick();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ArchivePage::ClearFiltersClick() {
+    {
+        const QSignalBlocker a(FilterEdit), b(TypeBox), c(FromEdit), d(ToEdit), e(SerialBox);
+        FilterEdit->clear();
+        TypeBox->setCurrentIndex(0);
+        FromEdit->setBound(std::nullopt);
+        ToEdit->setBound(std::nullopt);
+        SerialBox->setEditText({});
+    }
+    Refresh();
 }
 
 void ArchivePage::DeleteClick() {
     const std::vector<std::int64_t> ids = SelectedIds();
     if (!writable_ || ids.empty()) return;
-    QMessageBox ask(QMessageBox::Question, text(1471), text(1470),
+    // The question names what it deletes.
+    std::vector<std::string> names;
+    QModelIndexList rows = Table->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    for (const QModelIndex& index : rows)
+        if (const ArchivedLogger* lg = Model->loggerAt(index.row())) names.push_back(lg->name);
+    const QString question = text(kDeleteQuestion).arg(QString::number(ids.size()),
+                                                       Q(NamedLoggers(names, kNamesShown)));
+    QMessageBox ask(QMessageBox::Question, text(1471), question,
                     QMessageBox::Yes | QMessageBox::No, this);
     ask.setDefaultButton(QMessageBox::No);
     if (ask.exec() != QMessageBox::Yes) return;

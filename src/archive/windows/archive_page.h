@@ -20,7 +20,6 @@
 
 class QAction;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -33,6 +32,7 @@ namespace zv318 {
 class ArchiveKeeper;
 class ArchiveTableModel;
 class ArchiveWorker;
+class DateField;
 class TeamArchiveControls;
 
 // Entries of the page's busy mark and its Check button; the check's verdict (message 622).
@@ -88,12 +88,14 @@ public slots:
     void ReportClick();
     // "Check": the archive's integrity check, on the worker; its verdict in a box.
     void CheckClick();
+    // "Clear filters": every filter back to none.
+    void ClearFiltersClick();
 
 public:
     QLineEdit* FilterEdit = nullptr;
     QComboBox* TypeBox = nullptr;
-    QDateEdit* FromEdit = nullptr;
-    QDateEdit* ToEdit = nullptr;
+    DateField* FromEdit = nullptr;  // typed or picked; empty: no bound
+    DateField* ToEdit = nullptr;
     QComboBox* SerialBox = nullptr;
     QTableView* Table = nullptr;
     ArchiveTableModel* Model = nullptr;
@@ -104,6 +106,7 @@ public:
     QPushButton* ImportButton = nullptr;
     QPushButton* ReportButton = nullptr;
     QPushButton* CheckButton = nullptr;
+    QPushButton* ClearFiltersButton = nullptr;
     QLabel* CountLabel = nullptr;
     QProgressBar* BusyBar = nullptr;
     // The team archive's "Server..." setting and the loggers waiting for it.
@@ -111,6 +114,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The Delete key on the table deletes as the button does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     [[nodiscard]] QString text(int entry) const;
@@ -120,6 +125,8 @@ private:
     void showCount();
     void setBusy(bool busy);
     void openRow(int row);
+    // The program's notice of a file written, with "Open" and "Show in folder".
+    void tellWritten(const std::string& file);
 
     ArchiveKeeper& keeper_;
     std::filesystem::path userFolder_;
@@ -132,6 +139,7 @@ private:
     bool usable_ = false, writable_ = false;
     std::int64_t shown_ = -1;  // the count of the filter, -1 before it is known
     int waiting_ = 0;          // loggers waiting for the team archive
+    bool away_ = false;        // the team server does not answer
     std::vector<std::function<void()>> whenIdle_;
 };
 

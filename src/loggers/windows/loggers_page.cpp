@@ -1,4 +1,5 @@
 #include "loggers/windows/loggers_page.h"
+#include "texts/menu_caption.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include "loggers/windows/logger_window.h"
 #include "loggers/windows/paper_printer.h"
 #include "texts/version.h"
+#include "texts/windows/window_growth.h"
 
 TLoggersPage::TLoggersPage(zv318::PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
     setObjectName(QStringLiteral("Loggers"));
@@ -62,6 +64,10 @@ TLoggersPage::TLoggersPage(zv318::PageHost& host, QWidget* parent) : QWidget(par
     VersioControllerLabel2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VersioControllerLabel2->setGeometry(x2, 6, w, 18);
 
+    // The grid fills its panel, as large as the panel grows.
+    auto* grid = new zv318::GrowthLayout(Panel3, Panel3->size());
+    grid->add(LoggerIndex, zv318::GrowsWide | zv318::GrowsTall);
+
     for (QWidget* control :
          {static_cast<QWidget*>(LoggerIndex), static_cast<QWidget*>(ReceiveRLogBut),
           static_cast<QWidget*>(ReceivePLogBut), static_cast<QWidget*>(OpenLogBut)})
@@ -109,16 +115,29 @@ QWidgetList TLoggersPage::tabChain() const {
             PrintSelBut, SaveLogAsBut,   SaveLogBut};
 }
 
+void TLoggersPage::growWith(QWidget* reference, QSize design) {
+    // The grid takes the room the window gains; the buttons stay below it, in their columns.
+    auto* growth = new zv318::GrowthLayout(this, design, reference);
+    growth->add(Panel3, zv318::GrowsWide | zv318::GrowsTall);
+    for (QPushButton* b : {ReceiveRLogBut, ReceivePLogBut, OpenLogBut})
+        growth->add(b, zv318::MovesDown);
+    for (QPushButton* b : {PrintSelBut, SaveLogAsBut, SaveLogBut})
+        growth->add(b, zv318::MovesDown | zv318::MovesRight);
+    growth->add(VersioControllerLabel2, zv318::MovesRight);
+}
+
 void TLoggersPage::applyTranslation(const zv318::LanguageTable& table) {
     auto e = [&table](int n) { return QString::fromStdString(table.entry(n)); };
     VersioControllerLabel2->setText(QString::fromLatin1(zv318::kSoftwareVersionText));
     Label3->setText(e(72));
-    ReceiveRLogBut->setText(e(114));
-    ReceivePLogBut->setText(e(128));
-    PrintSelBut->setText(e(123));
-    OpenLogBut->setText(e(119));
-    SaveLogAsBut->setText(e(125));
-    SaveLogBut->setText(e(30));
+    // Each button a key of its own, clear of the main window's menus.
+    QString taken = zv318::MainMenuKeys(table);
+    zv318::SetButtonCaptions<QPushButton>(taken, {{ReceiveRLogBut, e(114)},
+                                                  {ReceivePLogBut, e(128)},
+                                                  {OpenLogBut, e(119)},
+                                                  {PrintSelBut, e(123)},
+                                                  {SaveLogAsBut, e(125)},
+                                                  {SaveLogBut, e(30)}});
     zv318::SetLoggerHeadings(*LoggerIndex, {e(20), e(21), e(22), e(23)});
 }
 

@@ -3,6 +3,7 @@
 // that receive, open, print and save loggers. Its commands run through the PageHost of the
 // window that shows it; an opened logger shows in the viewer.
 
+#include <QSize>
 #include <QWidget>
 #include <memory>
 
@@ -38,6 +39,9 @@ public:
     // What "Print selected loggers" prints on; the system printer when none is set.
     zv318::LoggerPrinter* loggerPrinter = nullptr;
 
+    // The page's controls follow what `reference` (the main window's client area) grows
+    // beyond `design`, its designed size: the list or grid takes the room.
+    void growWith(QWidget* reference, QSize design);
     void applyTranslation(const zv318::LanguageTable& table);
     // The page's controls in the order the Tab key visits them.
     [[nodiscard]] QWidgetList tabChain() const;

@@ -3,6 +3,7 @@
 // that read, send and delete the instrument's plans and open the editor. Its commands run
 // through the PageHost of the window that shows it.
 
+#include <QSize>
 #include <QWidget>
 #include <filesystem>
 #include <memory>
@@ -39,6 +40,9 @@ public:
     // The plan procedures behind the page; null before the host has a Feedback.
     [[nodiscard]] zv318::PlanProcedures* planProcedures();
 
+    // The page's controls follow what `reference` (the main window's client area) grows
+    // beyond `design`, its designed size: the list or grid takes the room.
+    void growWith(QWidget* reference, QSize design);
     void applyTranslation(const zv318::LanguageTable& table);
     // The page's controls in the order the Tab key visits them.
     [[nodiscard]] QWidgetList tabChain() const;
