@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTabWidget>
@@ -33,6 +34,7 @@
 #include "archive/windows/archive_page.h"
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/updating_form.h"
+#include "guide/windows/guide_window.h"
 #include "link/device_watcher.h"
 #include "link/interrupts.h"
 #include "link/link.h"
@@ -139,8 +141,14 @@ int main(int argc, char** argv) {
                                                     "two rows) or trend (the first row) its window."),
                                      QStringLiteral("page|compare|trend"));
     archiveOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    // The user guide at a page, after a search ("search:TEXT"), or opened by F1 in the window
+    // in front ("f1"; with --edit the editor).
+    QCommandLineOption guideOption(QStringLiteral("screenshot-guide"),
+                                   QStringLiteral("Picture the user guide."),
+                                   QStringLiteral("PAGE|search:TEXT|f1"));
+    guideOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({demoOption, traceOption, screenshotOption, pageOption, editOption,
-                       loggersOption, viewerOption, chartOption, archiveOption});
+                       loggersOption, viewerOption, chartOption, archiveOption, guideOption});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -225,6 +233,7 @@ int main(int argc, char** argv) {
             zv318::ArchiveLocationFromEnvironment(folders.user), *feedback, form->languageTable(),
             zv318::InstrumentFactsOf(*link));
         archivePage = zv318::AddArchivePage(*form, *keeper);
+        (void)zv318::AddLoggerPull(*form, *keeper, *archivePage);
         form->setStartupArgument(startupArgument);
         form->setDeviceWatcher(watcher.get());
         if (simulatorWatcher && device->simBus) {
@@ -287,6 +296,27 @@ int main(int argc, char** argv) {
                 }
                 QTimer::singleShot(600, form.get(), [shown, path] {
                     const bool saved = shown && shown->grab().save(path, "PNG");
+                    QCoreApplication::exit(saved ? 0 : 1);
+                });
+            });
+        } else if (parser.isSet(guideOption)) {
+            const QString what = parser.value(guideOption);
+            QTimer::singleShot(500, form.get(), [&form, path, what] {
+                TGuideWindow* guide = form->Guide;
+                if (what == QStringLiteral("f1")) {
+                    QWidget* front = QApplication::activeModalWidget();
+                    if (!front) front = form.get();
+                    QWidget* at = front->focusWidget() ? front->focusWidget() : front;
+                    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+                    QApplication::sendEvent(at, &press);
+                } else if (what.startsWith(QStringLiteral("search:"))) {
+                    guide->Open(zv318::kGuideFirstPage);
+                    guide->SearchEdit->setText(what.mid(7));
+                } else {
+                    guide->Open(what.toStdString());
+                }
+                QTimer::singleShot(600, form.get(), [guide, path] {
+                    const bool saved = guide->isVisible() && guide->grab().save(path, "PNG");
                     QCoreApplication::exit(saved ? 0 : 1);
                 });
             });

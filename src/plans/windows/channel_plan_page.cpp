@@ -114,6 +114,9 @@ void TChannelPlanPage::applyTranslation(const zv318::LanguageTable& table) {
     NewRBut->setText(e(94));
     NewPBut->setText(e(91));
     ListLabel->setText(e(77));
+    ReceiveBut->setToolTip(e(1820));
+    LoadBut->setToolTip(e(1821));
+    DelSelBut->setToolTip(e(1822));
 }
 
 void TChannelPlanPage::instrumentFound() {
