@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDialog>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -38,6 +39,7 @@
 #include "link/device_watcher.h"
 #include "link/interrupts.h"
 #include "link/link.h"
+#include "link/socket_bus.h"
 #include "loggers/windows/logger_window.h"
 #include "loggers/windows/loggers_page.h"
 #include "plans/windows/channel_plan_page.h"
@@ -95,6 +97,50 @@ void HoldInterruptSignals(TForm1* form) {
 #else
 void HoldInterruptSignals(TForm1*) {}
 #endif
+
+// Where the instrument comes from, as one word: the running program that a second start may
+// hand its file to is the one of the same source.
+std::string InstrumentSource(bool demo) {
+    if (demo) return "demo";
+    if (const std::optional<std::string> folder = zv318::SocketFolderFromEnvironment()) {
+        std::error_code ec;
+        const std::filesystem::path resolved = std::filesystem::weakly_canonical(*folder, ec);
+        return "sockets:" + (ec ? *folder : zv318::PathToText(resolved));
+    }
+    return "usb";
+}
+
+// The file of this start as the running program needs it: a plan to edit, else an image to
+// program; absolute, since the running program has another working folder.
+zv318::HandedFile HandedOn(const QString& plan, const QString& image) {
+    zv318::HandedFile file;
+    if (!plan.isEmpty()) {
+        file.kind = zv318::HandedFile::Plan;
+        file.path = QFileInfo(plan).absoluteFilePath();
+    } else if (!image.isEmpty()) {
+        file.kind = zv318::HandedFile::Image;
+        file.path = QFileInfo(image).absoluteFilePath();
+    }
+    return file;
+}
+
+// Opens what a later start handed on, once no operation runs: a plan in the editor, an image
+// as the IO Interface update it starts with (which asks first, as at start-up).
+void OpenHandedFile(TForm1* form, const zv318::HandedFile& file) {
+    if (file.kind == zv318::HandedFile::None) return;
+    if (form->busy()) {
+        QTimer::singleShot(200, form, [form, file] { OpenHandedFile(form, file); });
+        return;
+    }
+    const std::filesystem::path path = zv318::PathFromQString(file.path);
+    if (file.kind == zv318::HandedFile::Plan) {
+        form->ChannelPlan->EditPlanFile(path);
+    } else if (form->startIoUpdate) {
+        const std::string image = zv318::PathToText(path);
+        form->setStartupArgument(image);
+        form->runCommand([form, image] { form->startIoUpdate(image); });
+    }
+}
 
 }  // namespace
 
@@ -160,11 +206,18 @@ int main(int argc, char** argv) {
                                : zv318::PathToText(zv318::PathFromQString(startupImage));
     const bool demo = parser.isSet(demoOption);
 
-    // A second start brings the running program's window to the front and ends (pictures are
-    // taken by a run of their own).
-    zv318::SingleInstance instance;
+    // Beside the program, or (installed) shipped data from the install and the person's files
+    // in their own data folder, made on first use.
+    const zv318::ProgramFolders folders = zv318::DecideProgramFolders(
+        zv318::PathFromQString(QCoreApplication::applicationDirPath()));
+
+    // A second start with the same data folder and instrument source hands its file to the
+    // running program (or brings its window to the front) and ends; pictures are taken by a
+    // run of their own.
+    zv318::SingleInstance instance(folders.user, InstrumentSource(demo));
     const bool picture = parser.isSet(screenshotOption);
-    if (!picture && instance.AskRunningOne()) return 0;
+    if (!picture && instance.AskRunningOne(HandedOn(parser.value(editOption), startupImage)))
+        return 0;
 
     std::unique_ptr<zv318::DeviceChoice> device;
     std::unique_ptr<zv318::Link> link;
@@ -174,10 +227,6 @@ int main(int argc, char** argv) {
     std::unique_ptr<zv318::ArchiveKeeper> keeper;
     zv318::ArchivePage* archivePage = nullptr;
     try {
-        // Beside the program, or (installed) shipped data from the install and the person's
-        // files in their own data folder, made on first use.
-        const zv318::ProgramFolders folders = zv318::DecideProgramFolders(
-            zv318::PathFromQString(QCoreApplication::applicationDirPath()));
         (void)zv318::PrepareUserFolder(folders);
         const std::filesystem::path& folder = folders.data;
         app.setWindowIcon(QIcon(zv318::QStringFromPath(folder / "Images" / "korvel52.ico")));
@@ -246,11 +295,12 @@ int main(int argc, char** argv) {
         }
 
         if (!picture)
-            (void)instance.Listen([f = form.get()] {
+            (void)instance.Listen([f = form.get()](const zv318::HandedFile& file) {
                 f->setWindowState(f->windowState() & ~Qt::WindowMinimized);
                 f->show();
                 f->raise();
                 f->activateWindow();
+                OpenHandedFile(f, file);
             });
         HoldInterruptSignals(form.get());
         // A logout waits for a running operation as a window close does.
