@@ -67,12 +67,12 @@ TEST(Zv318ctlArchive, PullKeepsOnlyWhatTheArchiveLacksAndASecondPullNothing) {
     const std::string env = sim.envWithHome(home);
     auto downloads = [&] {
         // Record 000 of each logger whose records were asked for, by slot.
-        std::multiset<std::string> slots;
+        std::multiset<std::string> taken;
         const std::string text = Bytes(trace);
         const std::regex first(R"(\*\?HD(\d\d)000)");
         for (auto it = std::sregex_iterator(text.begin(), text.end(), first); it != std::sregex_iterator(); ++it)
-            slots.insert((*it)[1]);
-        return slots;
+            taken.insert((*it)[1]);
+        return taken;
     };
 
     ASSERT_EQ(RunCtl(env, "loggers save radio").status, 0);

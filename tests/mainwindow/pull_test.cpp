@@ -3,6 +3,7 @@
 // unplug during the run, and the kept loggers shown on the Archive page.
 
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <set>
@@ -55,12 +56,12 @@ protected:
         return WaitUntil([this, ended] { return runsEnded >= ended && !run->running(); }, 20000);
     }
     int Archived() { return keeper->archive() ? static_cast<int>(keeper->archive()->List().size()) : -1; }
-    // The slots whose first record was asked for, in order.
+    // The taken whose first record was asked for, in order.
     std::vector<std::string> Downloads() const {
-        std::vector<std::string> slots;
+        std::vector<std::string> taken;
         for (const std::string& c : instrument.commands())
-            if (c.starts_with("*?HD") && c.ends_with("000")) slots.push_back(c.substr(4, 2));
-        return slots;
+            if (c.starts_with("*?HD") && c.ends_with("000")) taken.push_back(c.substr(4, 2));
+        return taken;
     }
 
     std::unique_ptr<ArchiveKeeper> keeper;
@@ -152,12 +153,34 @@ TEST_F(mainwindowPull, ACommandStartedDuringTheRunWaitsForAtMostOneLogger) {
         }
     ASSERT_LT(served, commands.size()) << "the plans were never read";
     // Between the press and the reading: the records of the one logger under way, no other.
-    std::set<std::string> slots;
+    std::set<std::string> taken;
     for (std::size_t i = *pressedAt; i < served; ++i)
-        if (commands[i].starts_with("*?HD")) slots.insert(commands[i].substr(4, 2));
-    EXPECT_EQ(slots.size(), 1u);
+        if (commands[i].starts_with("*?HD")) taken.insert(commands[i].substr(4, 2));
+    EXPECT_EQ(taken.size(), 1u);
     EXPECT_TRUE(form->ChannelPlan->Llista->count() > 0);
     // The run went on after it and kept every logger.
+    EXPECT_EQ(Archived(), 6);
+}
+
+TEST_F(mainwindowPull, StopEndsTheRunAfterTheLoggerUnderWay) {
+    Allow(true);
+    bool pressed = false;
+    instrument.onReport = [&](int) {
+        if (pressed || Downloads().empty()) return;
+        pressed = true;
+        QMetaObject::invokeMethod(run->notice()->StopButton, "click", Qt::QueuedConnection);
+    };
+    StartWithArchive();
+    ASSERT_TRUE(WaitForRun(1));
+    // The logger under way was kept whole; no other record was asked for.
+    EXPECT_EQ(Archived(), 1);
+    EXPECT_EQ(Downloads().size(), 1u);
+    EXPECT_EQ(run->notice()->Text->text(),
+              Entry(1777).arg(1).arg(6).arg(QString::fromStdString(instrument.serial)));
+    // The next plug-in takes the rest.
+    instrument.onReport = nullptr;
+    Replug();
+    ASSERT_TRUE(WaitForRun(2));
     EXPECT_EQ(Archived(), 6);
 }
 

@@ -145,10 +145,8 @@ void TGuideWindow::ShowPage(const std::string& page) {
         return;
     }
     const QUrl url = QUrl::fromLocalFile(zv318::QStringFromPath(file));
-    if (Page->source() == url)
-        PageShown(url);
-    else
-        Page->setSource(url, QTextDocument::MarkdownResource);
+    if (Page->source() != url) Page->setSource(url, QTextDocument::MarkdownResource);
+    PageShown(url);
 }
 
 std::string TGuideWindow::currentPage() const {
@@ -157,8 +155,8 @@ std::string TGuideWindow::currentPage() const {
     return zv318::PathFromQString(source.toLocalFile()).stem().string();
 }
 
-void TGuideWindow::PageShown(const QUrl&) {
-    const std::string page = currentPage();
+void TGuideWindow::PageShown(const QUrl& source) {
+    const std::string page = zv318::PathFromQString(source.toLocalFile()).stem().string();
     {
         const QSignalBlocker quiet(Contents);
         Contents->setCurrentRow(-1);
