@@ -75,6 +75,7 @@ TGuideWindow::TGuideWindow(std::filesystem::path guideFolder, QWidget* parent)
         if (item) ShowPage(item->data(kPageRole).toString().toStdString());
     });
     connect(Page, &QTextBrowser::sourceChanged, this, &TGuideWindow::PageShown);
+    Page->viewport()->installEventFilter(this);
     FillContents(zv318::GuidePages());
 }
 
@@ -183,9 +184,9 @@ void TGuideWindow::Open(const std::string& page) {
     activateWindow();
 }
 
-void TGuideWindow::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    FitPictures();
+bool TGuideWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Page->viewport() && event->type() == QEvent::Resize) FitPictures();
+    return QDialog::eventFilter(watched, event);
 }
 
 void TGuideWindow::FitPictures() {

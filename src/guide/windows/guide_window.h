@@ -50,7 +50,8 @@ public slots:
     void SearchEditChange();
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    // The page's width changed: its pictures are fitted again.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FillContents(const std::vector<std::string>& pages);
