@@ -130,15 +130,10 @@ std::string UserGuide::PageText(const std::string& page) const {
 }
 
 std::string UserGuide::Title(const std::string& page) const {
-    const std::string text = PageText(page);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    LineReader lines(PageText(page));
+    while (std::optional<std::string> piece = lines.next(kGuidePageMaxBytes + 1)) {
+        const std::string line = WithoutLineEnd(std::move(*piece));
         if (line.starts_with("# ")) return line.substr(2);
-        start = end + 1;
     }
     return page;
 }
