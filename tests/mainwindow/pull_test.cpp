@@ -205,8 +205,9 @@ TEST_F(mainwindowPull, AnUnplugDuringTheRunIsToldAndLeavesOnlyWholeLoggers) {
                                        .arg(kept)
                                        .arg(7));
     EXPECT_EQ(Archived(), kept);
-    if (Archive* a = keeper->archive())
-        for (const ArchivedLogger& lg : a->List()) EXPECT_NE(lg.name, "LONG");
+    Archive* a = keeper->archive();
+    ASSERT_NE(a, nullptr);
+    for (const ArchivedLogger& lg : a->List()) EXPECT_NE(lg.name, "LONG");
 }
 
 }  // namespace
