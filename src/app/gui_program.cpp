@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -23,6 +24,7 @@
 #include "archive/windows/team_archive.h"
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/updating_form.h"
+#include "guide/windows/guide_window.h"
 #include "link/interrupts.h"
 #include "link/socket_bus.h"
 #include "loggers/windows/logger_window.h"
@@ -205,7 +207,10 @@ GuiOptions ParseGuiOptions(QApplication& app) {
     const QCommandLineOption size = Hidden({QStringLiteral("screenshot-size"),
                                             QStringLiteral("The main window's size in the picture."),
                                             QStringLiteral("WxH")});
-    parser.addOptions({demo, trace, screenshot, page, edit, loggers, viewer, chart, archive, size});
+    const QCommandLineOption guide = Hidden(
+        {QStringLiteral("screenshot-guide"), QStringLiteral("Picture the user guide."),
+         QStringLiteral("PAGE|search:TEXT|f1")});
+    parser.addOptions({demo, trace, screenshot, page, edit, loggers, viewer, chart, archive, guide, size});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -223,6 +228,7 @@ GuiOptions ParseGuiOptions(QApplication& app) {
     o.viewerRow = parser.isSet(viewer) ? parser.value(viewer).toInt() : -1;
     o.chart = parser.isSet(chart);
     o.archive = parser.value(archive);
+    o.guide = parser.value(guide);
     if (const QStringList wh = parser.value(size).split(QLatin1Char('x')); wh.size() == 2)
         o.size = QSize(wh[0].toInt(), wh[1].toInt());
     return o;
@@ -264,6 +270,8 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, const Progr
     keeper = std::make_unique<ArchiveKeeper>(archiveLocation, *feedback, form->languageTable(),
                                              InstrumentIdentityOf(*link));
     archivePage = AddArchivePage(*form, *keeper);
+    // New loggers are kept as the instrument is plugged in.
+    (void)AddLoggerPull(*form, *keeper, *archivePage);
     form->setStartupArgument(options.startupArgument);
     form->setDeviceWatcher(watcher.get());
     if (simulatorWatcher && device->simBus) {
@@ -352,6 +360,28 @@ void PictureArchive(GuiProgram& program, const GuiOptions& options) {
     });
 }
 
+// The user guide at a page, after a search, or as F1 opens it in the window in front.
+void PictureGuide(TForm1* form, const GuiOptions& options) {
+    QTimer::singleShot(500, form, [form, options] {
+        TGuideWindow* guide = form->Guide;
+        const QString& what = options.guide;
+        if (what == QStringLiteral("f1")) {
+            QWidget* front = QApplication::activeModalWidget();
+            if (!front) front = form;
+            QWidget* at = front->focusWidget() ? front->focusWidget() : front;
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+            QApplication::sendEvent(at, &press);
+        } else if (what.startsWith(QStringLiteral("search:"))) {
+            guide->Open(kGuideFirstPage);
+            guide->SearchEdit->setText(what.mid(7));
+        } else {
+            guide->Open(what.toStdString());
+        }
+        SaveAfter(form, 600, [guide] { return guide->isVisible() ? guide : nullptr; },
+                  options.screenshot);
+    });
+}
+
 }  // namespace
 
 void TakePictureWhenShown(GuiProgram& program, const GuiOptions& options) {
@@ -363,6 +393,8 @@ void TakePictureWhenShown(GuiProgram& program, const GuiOptions& options) {
                                                  : form->Loggers->ReceiveRLogButClick();
     if (!options.archive.isEmpty()) {
         PictureArchive(program, options);
+    } else if (!options.guide.isEmpty()) {
+        PictureGuide(form, options);
     } else if (options.viewerRow >= 0) {
         QTimer::singleShot(0, form, [form, options] {
             SaveAfter(form, 700, [] { return QApplication::activeModalWidget(); },

@@ -38,6 +38,9 @@ struct GuiOptions {
     int viewerRow = -1;
     bool chart = false;
     QString archive;  // "page", "compare" or "trend"
+    // The user guide at a page, after a search ("search:TEXT"), or opened by F1 in the window
+    // in front ("f1"; with --edit the editor).
+    QString guide;
     QSize size;       // the main window enlarged to this size for the picture (when valid)
 };
 [[nodiscard]] GuiOptions ParseGuiOptions(QApplication& app);

@@ -21,6 +21,7 @@
 #include "app/ctl_csv.h"
 #include "app/ctl_firmware.h"
 #include "app/ctl_loggers.h"
+#include "app/ctl_pull.h"
 #include "app/ctl_report.h"
 #include "app/device_choice.h"
 #include "app/terminal_feedback.h"
@@ -55,7 +56,7 @@ const char kUsageText[] =
     "  plans check FILE            check a plan file as sending does; print the result code\n"
     "  loggers list|save|show|print|report ...\n"
     "                              the logger commands (--help lists them)\n"
-    "  archive list|show|export|import|compare|trend|delete|report ...\n"
+    "  archive list|show|export|import|compare|trend|delete|report|pull ...\n"
     "                              the measurement archive (--help lists the commands)\n"
     "  clock set                   set the instrument's clock to this computer's time\n"
     "  firmware io FILE.hex        update the IO Interface with FILE (asks; --yes answers)\n"
@@ -249,6 +250,8 @@ int RunCommand(Context& c, const std::vector<std::string>& args) {
     if (command == "status" && args.size() == 1) return Status(c);
     if (command == "raw" && args.size() == 2) return Raw(c, args[1]);
     if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
+    if (IsArchivePullCommand(args))
+        return ArchivePullCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     if (IsCsvCommand(args)) return CsvCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     if (command == "plans" && args.size() >= 2) return PlansCommand(c, args);
     if (command == "backup" || command == "restore")
@@ -347,7 +350,9 @@ int main(int argc, char** argv) {
 
     if (args[0] == "archive" && args.size() >= 2 && args[1] == "report")
         return ArchiveReportCommand(*c.feedback, c.table, c.folders.user, args);
-    if (args[0] == "archive") return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
+    // The archive's commands work on the archive alone; pull talks to the instrument too.
+    if (args[0] == "archive" && !IsArchivePullCommand(args))
+        return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
     // The instrument is held before anything else is made ready: a program refused ends at once.
     c.link->setLockOwner("zv318ctl");
     if (NeedsInstrument(args)) {

@@ -256,6 +256,12 @@ void ArchivePage::applyTexts() {
                                            {Team->ServerButton, text(1528)},
                                            {ClearFiltersButton, text(kClearFilters)}});
     BusyBar->setFormat(text(kArchiveBusyEntry));
+    // What a filter or a button does where its caption cannot say it all.
+    const std::pair<QWidget*, int> tips[] = {
+        {FilterEdit, 1790},   {TypeBox, 1791},       {FromEdit, 1792},    {ToEdit, 1793},
+        {SerialBox, 1794},    {CompareButton, 1795}, {TrendButton, 1796}, {ExportButton, 1797},
+        {DeleteButton, 1798}, {ImportButton, 1799},  {ReportButton, 1800}};
+    for (const auto& [widget, entry] : tips) widget->setToolTip(text(entry));
     QStringList headings;
     for (int c = 0; c < ArchiveTableModel::kColumns; ++c) headings << text(1484 + c);
     Model->setHeadings(headings);
@@ -376,6 +382,33 @@ void ArchivePage::openRow(int row) {
         [this](std::optional<OpenLogger> logger) {
             if (logger) emit openLogger(*logger);
         });
+}
+
+void ArchivePage::selectIds(const std::vector<std::int64_t>& ids) {
+    Table->clearSelection();
+    QModelIndex first;
+    for (int row = 0; row < Model->rowCount(); ++row) {
+        if (std::find(ids.begin(), ids.end(), Model->idAt(row)) == ids.end()) continue;
+        const QModelIndex index = Model->index(row, 0);
+        Table->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        if (!first.isValid()) first = index;
+    }
+    if (first.isValid()) Table->scrollTo(first);
+}
+
+void ArchivePage::ShowLoggers(const QString& serial, const std::vector<std::int64_t>& ids) {
+    ensureBuilt();
+    {
+        const QSignalBlocker a(FilterEdit), b(TypeBox), c(FromEdit), d(ToEdit), e(SerialBox);
+        FilterEdit->clear();
+        TypeBox->setCurrentIndex(0);
+        FromEdit->setBound(std::nullopt);
+        ToEdit->setBound(std::nullopt);
+        SerialBox->setEditText(serial);
+    }
+    Refresh();
+    // Selected once the rows are read.
+    whenIdle([this, ids] { selectIds(ids); });
 }
 
 void ArchivePage::CompareClick() {
