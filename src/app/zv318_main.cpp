@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
         // files in their own data folder, made on first use.
         const zv318::ProgramFolders folders = zv318::DecideProgramFolders(
             zv318::PathFromQString(QCoreApplication::applicationDirPath()));
-        (void)zv318::PrepareUserFolder(folders);
+        const bool userFolderWritable = zv318::PrepareUserFolder(folders);
         const std::filesystem::path& folder = folders.data;
         app.setWindowIcon(QIcon(zv318::QStringFromPath(folder / "Images" / "korvel52.ico")));
 
@@ -221,8 +221,12 @@ int main(int argc, char** argv) {
         form->setFeedback(feedback.get());
         form->setWindows(windows);
         // Every logger the window downloads or opens goes into the archive (unless it is off).
+        // A folder that cannot be written keeps no archive either: one notice says so, below.
+        zv318::ArchiveLocation archiveLocation;
+        if (userFolderWritable) archiveLocation = zv318::ArchiveLocationFromEnvironment(folders.user);
+        else archiveLocation.kind = zv318::ArchiveLocation::Off;
         keeper = std::make_unique<zv318::ArchiveKeeper>(
-            zv318::ArchiveLocationFromEnvironment(folders.user), *feedback, form->languageTable(),
+            archiveLocation, *feedback, form->languageTable(),
             zv318::InstrumentFactsOf(*link));
         archivePage = zv318::AddArchivePage(*form, *keeper);
         form->setStartupArgument(startupArgument);
@@ -254,6 +258,9 @@ int main(int argc, char** argv) {
                          });
 
         form->AlExecutar();
+        // Told once the window stands whole and speaks the person's language.
+        if (!userFolderWritable)
+            feedback->showNotice(zv318::UserFolderNotice(form->languageTable(), folders.user));
     } catch (const std::exception& error) {
         zv318::ShowProgramError(QString::fromStdString(error.what()));
         return 1;

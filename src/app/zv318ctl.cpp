@@ -315,8 +315,8 @@ int main(int argc, char** argv) {
     Context c;
     c.folders = DecideProgramFolders(ExecutableFolder(argv[0]));
     if (!PrepareUserFolder(c.folders))
-        std::cerr << "note: the folder " << c.folders.user << " cannot be made\n";
-    if (language.empty()) language = ConfiguredLanguage(c.folders);
+        std::cerr << "note: the folder " << c.folders.user << " cannot be made or written\n";
+    if (language.empty()) language = ConfiguredLanguage(c.folders, {});
     LanguageLoad load = ReadLanguageOverDefault(c.folders, language, c.table);
     if (!load.opened)
         std::cerr << "note: the language file " << LanguageFilePath(c.folders, language)

@@ -1,6 +1,9 @@
 #include "shell/startup.h"
 
+#include <algorithm>
+
 #include "link/queries.h"
+#include "texts/first_language.h"
 #include "texts/language_file.h"
 #include "texts/text_file.h"
 
@@ -55,6 +58,12 @@ std::string InstrumentInUseText(const LockAttempt& refusal, const LanguageTable&
                   {refusal.holder.program, std::to_string(refusal.holder.process)});
 }
 
+std::string UserFolderNotice(const LanguageTable& table, const std::filesystem::path& folder) {
+    return Filled(table, 1680,
+                  "The folder %1 cannot be written: nothing the program keeps there is kept.",
+                  {PathToText(folder)});
+}
+
 std::string PermissionHint() {
 #if defined(__linux__)
     return "The ZV-318 is connected but this user may not open it. Install the udev rule "
@@ -68,9 +77,24 @@ std::string PermissionHint() {
 #endif
 }
 
-std::string ConfiguredLanguage(const ProgramFolders& folders) {
-    std::optional<std::string> name = ReadConfigLanguage(folders);
-    return name ? *name : std::string(kDefaultLanguage);
+std::string ConfiguredLanguage(const ProgramFolders& folders, const std::string& locale) {
+    if (std::optional<std::string> name = ReadConfigLanguage(folders)) return *name;
+    const std::string first = LanguageForLocale(locale);
+    std::error_code ec;
+    if (first != kDefaultLanguage && std::filesystem::is_regular_file(LanguageFilePath(folders, first), ec))
+        return first;
+    return kDefaultLanguage;
+}
+
+std::string LanguageOwnName(const ProgramFolders& folders, const std::string& name) {
+    LanguageTable table;
+    if (name == kDefaultLanguage) (void)ReadLanguageText(std::string(BuiltInEnglishText()), table);
+    (void)ReadLanguageFile(LanguageFilePath(folders, name), table);
+    const std::string own = table.entry(0);
+    const bool printable = std::none_of(own.begin(), own.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20;
+    });
+    return own.empty() || !printable ? name : own;
 }
 
 LanguageLoad ReadLanguage(const ProgramFolders& folders, const std::string& name,

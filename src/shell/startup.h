@@ -53,17 +53,28 @@ ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onSt
 [[nodiscard]] std::string InstrumentInUseText(const LockAttempt& refusal,
                                               const LanguageTable& table);
 
+// The one notice of a user folder that cannot be written (entry 1680, %1 the folder).
+[[nodiscard]] std::string UserFolderNotice(const LanguageTable& table,
+                                           const std::filesystem::path& folder);
+
 // ---- languages --------------------------------------------------------------------------
 
 inline constexpr const char* kDefaultLanguage = kBuiltInLanguage;
 
-// The language named by "config.txt", or "English" when the file cannot be opened.
-[[nodiscard]] std::string ConfiguredLanguage(const ProgramFolders& folders);
+// The language named by "config.txt". Until the person has picked one (no "config.txt"), the
+// language of `locale` (the system's, see MessagesLocaleName) when its language file is there,
+// else "English".
+[[nodiscard]] std::string ConfiguredLanguage(const ProgramFolders& folders,
+                                             const std::string& locale);
 
 struct LanguageLoad {
     bool opened = false;  // false: message 4, and nothing was changed
     std::string notice;   // the faulty lines of the file, to tell once; empty when none
 };
+
+// The name the language gives itself (entry 0 of its file: "Español"), shown in the language
+// menu; the file's name when the file gives none.
+[[nodiscard]] std::string LanguageOwnName(const ProgramFolders& folders, const std::string& name);
 
 // Reads "Languages/NAME.lng" into the table: only the entries the file names change.
 LanguageLoad ReadLanguage(const ProgramFolders& folders, const std::string& name,

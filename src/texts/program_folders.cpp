@@ -71,10 +71,13 @@ ProgramFolders DecideProgramFolders(const fs::path& executableFolder) {
 }
 
 bool PrepareUserFolder(const ProgramFolders& folders) {
-    if (!folders.separate()) return true;
     std::error_code ec;
-    fs::create_directories(folders.user / "Loggers", ec);
-    return fs::is_directory(folders.user / "Loggers", ec);
+    if (folders.separate()) {
+        fs::create_directories(folders.user / "Loggers", ec);
+        if (!fs::is_directory(folders.user / "Loggers", ec)) return false;
+    }
+    // ZV318_HOME may name a folder the person can only read.
+    return Writable(folders.user);
 }
 
 }  // namespace zv318

@@ -37,7 +37,7 @@ struct ProgramFolders {
 [[nodiscard]] ProgramFolders DecideProgramFolders(const std::filesystem::path& executableFolder);
 
 // Makes the user folder and its "Loggers" folder when they are separate from the data; false
-// when they cannot be made.
+// when they cannot be made or the user folder cannot be written.
 [[nodiscard]] bool PrepareUserFolder(const ProgramFolders& folders);
 
 }  // namespace zv318

@@ -31,9 +31,10 @@ std::string ReadEnglish(int n) {
     return table.entry(n);
 }
 
-QAction* LanguageItem(const TForm1& f, const QString& shown) {
+// The menu item of a language file.
+QAction* LanguageItem(const TForm1& f, const QString& file) {
     for (QAction* a : f.Idioma1->actions())
-        if (Plain(a->text()) == shown) return a;
+        if (a->objectName() == QStringLiteral("Language_") + file) return a;
     return nullptr;
 }
 
@@ -119,7 +120,7 @@ TEST_F(mainwindowLanguages, TheConnectionCaptionFollowsAFreshSearch) {
 TEST_F(mainwindowLanguages, TheMenuListsEveryLanguageFileShownAsWritten) {
     // More than ten files, and a name that holds "&".
     for (int i = 0; i < 9; ++i) WriteNumberedLanguage("Extra" + std::to_string(i), 0, 2);
-    WriteNumberedLanguage("R&D", 0, 2);
+    WriteNumberedLanguage("R&D", 1, 2);  // no entry 0: the file's name is shown
     std::filesystem::create_directory(folder / "Languages" / "Folder.lng");
     Start();
 
@@ -128,6 +129,10 @@ TEST_F(mainwindowLanguages, TheMenuListsEveryLanguageFileShownAsWritten) {
     QAction* rd = LanguageItem(*form, QStringLiteral("R&D"));
     ASSERT_NE(rd, nullptr);
     EXPECT_TRUE(rd->text().contains(QStringLiteral("&&D")));  // shown as written
+    // Each shipped language in its own words.
+    EXPECT_EQ(Plain(LanguageItem(*form, QStringLiteral("Spanish"))->text()), QStringLiteral("Español"));
+    EXPECT_EQ(Plain(LanguageItem(*form, QStringLiteral("Catalan"))->text()), QStringLiteral("Català"));
+    EXPECT_EQ(Plain(LanguageItem(*form, QStringLiteral("Extra0"))->text()), QStringLiteral("E0"));
     for (QAction* a : items) EXPECT_TRUE(a->isCheckable());
     EXPECT_TRUE(LanguageItem(*form, QStringLiteral("English"))->isChecked());
 
@@ -154,6 +159,42 @@ TEST_F(mainwindowLanguages, ChoosingALanguageTranslatesAndRemembersItsNameOnly) 
     Start();
     EXPECT_EQ(form->currentLanguage(), "Spanish");
     EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Leer planes de canales del equipo"));
+}
+
+// Until the person picks a language, the system's names it when a file for it is there.
+TEST_F(mainwindowLanguages, TheFirstStartSpeaksTheSystemsLanguage) {
+    const struct {
+        const char* locale;
+        const char* config;        // nullptr: no config.txt
+        bool removeSpanish;
+        const char* language;
+        const char* receiveBut;
+    } cases[] = {
+        {"ca_ES.UTF-8", nullptr, false, "Catalan", "Llegir plans de canals de l'equip"},
+        {"es_AR.UTF-8", nullptr, false, "Spanish", "Leer planes de canales del equipo"},
+        {"de_DE.UTF-8", nullptr, false, "English", "Read equipment's channel plans"},
+        {"es_ES.UTF-8", "English", false, "English", "Read equipment's channel plans"},
+        {"en_GB.UTF-8", "Spanish", false, "Spanish", "Leer planes de canales del equipo"},
+        {"es_ES.UTF-8", nullptr, true, "English", "Read equipment's channel plans"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        std::filesystem::remove(folder / "config.txt");
+        if (c.config) WriteFile("config.txt", c.config);
+        const std::filesystem::path spanish = folder / "Languages" / "Spanish.lng";
+        if (c.removeSpanish) std::filesystem::rename(spanish, folder / "Spanish.away");
+        qputenv("LC_ALL", c.locale);
+        feedback.messages.clear();
+        form.reset();
+        Start();
+        EXPECT_EQ(form->currentLanguage(), c.language);
+        EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QString::fromUtf8(c.receiveBut));
+        EXPECT_TRUE(LanguageItem(*form, QString::fromUtf8(c.language))->isChecked());
+        EXPECT_TRUE(feedback.messages.empty());  // no message 4 for a missing file
+        // Only the person's own choice is written.
+        EXPECT_EQ(std::filesystem::exists(folder / "config.txt"), c.config != nullptr);
+        if (c.removeSpanish) std::filesystem::rename(folder / "Spanish.away", spanish);
+    }
 }
 
 TEST_F(mainwindowLanguages, AnEntryTheNewFileDoesNotSetTakesTheDefaultLanguagesText) {

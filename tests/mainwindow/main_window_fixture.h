@@ -84,6 +84,8 @@ protected:
                                   std::filesystem::copy_options::recursive);
         }
         bus.setPlugged(true);
+        // Without "config.txt" the system's language is taken: English, whatever the machine's.
+        qputenv("LC_ALL", "C");
     }
 
     void TearDown() override {

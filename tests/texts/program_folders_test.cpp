@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "texts/program_folders.h"
 
@@ -87,6 +88,40 @@ TEST_F(textsProgramFolders, AReadOnlyCopyWritesToTheUsersFolder) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+
+// `check` as an ordinary user: root writes anywhere, so it is asked in a child process.
+bool AsOrdinaryUser(const std::function<bool()>& check) {
+    if (::geteuid() != 0) return check();
+    pid_t pid = ::fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return false;
+    return WEXITSTATUS(status) == 0;
+}
+
+TEST_F(textsProgramFolders, AUserFolderThatCannotBeWrittenIsToldNotTakenForReady) {
+    // ZV318_HOME on a folder the person may only read, and a user folder under one.
+    const fs::path locked = root / "locked";
+    fs::create_directories(locked / "Loggers");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(root, fs::perms::all);
+    EXPECT_TRUE(AsOrdinaryUser([&] { return !PrepareUserFolder(ProgramFolders(locked)); }));
+    EXPECT_TRUE(AsOrdinaryUser(
+        [&] { return !PrepareUserFolder(ProgramFolders(root / "data", locked / "zv318")); }));
+    // A writable one is ready, and leaves no probe file behind.
+    const fs::path open = root / "open";
+    fs::create_directories(open);
+    fs::permissions(open, fs::perms::all);
+    EXPECT_TRUE(AsOrdinaryUser([&] { return PrepareUserFolder(ProgramFolders(open)); }));
+    EXPECT_TRUE(fs::is_empty(open));
+    fs::permissions(locked, fs::perms::owner_all, fs::perm_options::add);
 }
 
 }  // namespace

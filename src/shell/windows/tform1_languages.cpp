@@ -12,6 +12,7 @@
 #include "shell/startup.h"
 #include "shell/windows/status_box.h"
 #include "shell/windows/tform1.h"
+#include "texts/first_language.h"
 #include "texts/language_file.h"
 #include "texts/menu_caption.h"
 #include "texts/qt_path.h"
@@ -24,12 +25,13 @@ void TForm1::BuildLanguageMenu() {
     std::vector<std::string> names = zv318::ListLanguages(folders_);
     QString taken;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        // The name shown as written, with a key of its own.
-        QAction* item =
-            Idioma1->addAction(zv318::AssignMnemonic(QString::fromStdString(names[i]), taken));
+        // The language's name in that language ("Español"), with a key of its own; the file's
+        // name rides in the item.
+        const QString shown = QString::fromStdString(zv318::LanguageOwnName(folders_, names[i]));
+        QAction* item = Idioma1->addAction(zv318::AssignMnemonic(shown, taken));
         item->setObjectName(QStringLiteral("Language_") + QString::fromStdString(names[i]));
         item->setCheckable(true);
-        item->setData(static_cast<int>(i));
+        item->setData(QString::fromStdString(names[i]));
         item->setChecked(names[i] == currentLanguage_);
         languageGroup_->addAction(item);
         connect(item, &QAction::triggered, this, [this, item] { LanguageItemClick(item); });
@@ -38,14 +40,14 @@ void TForm1::BuildLanguageMenu() {
 
 void TForm1::LanguageItemClick(QAction* item) {
     if (!item) return;
-    currentLanguage_ = zv318::LanguageNameFromCaption(item->text().toStdString());
+    currentLanguage_ = item->data().toString().toStdString();
     LoadLanguage();
     if (!zv318::WriteConfigLanguage(folders_, currentLanguage_) && feedback_)
         feedback_->showMessage(18);
 }
 
 void TForm1::LoadConfiguredLanguage() {
-    currentLanguage_ = zv318::ConfiguredLanguage(folders_);
+    currentLanguage_ = zv318::ConfiguredLanguage(folders_, zv318::MessagesLocaleName());
     LoadLanguage();
 }
 
@@ -65,8 +67,7 @@ void TForm1::LoadLanguage() {
 
     if (languageGroup_) {
         for (QAction* item : languageGroup_->actions())
-            item->setChecked(zv318::LanguageNameFromCaption(item->text().toStdString()) ==
-                             currentLanguage_);
+            item->setChecked(item->data().toString().toStdString() == currentLanguage_);
     }
 }
 
