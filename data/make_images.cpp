@@ -4,7 +4,7 @@
 //   make_images --icons OUT      (the desktop icon theme, at build time)
 //
 // Writes DATA_DIR/Images/{usb.bmp, Nousb.bmp, korvel52.ico, logo.bmp, instrument.bmp}
-// and DATA_DIR/Languages/{English, Spanish, Catalan, Français, Deutsch, Italiano, Português,
+// and DATA_DIR/Languages/{English, Spanish, Catalan, French, German, Italian, Portuguese,
 // NoLanguage}.bmp. With PREVIEW_DIR,
 // every picture is also written there as an enlarged PNG, for a quick look.
 //
@@ -771,10 +771,10 @@ int main(int argc, char** argv)
     ok &= saveBmp(unionFlag(), languages + QStringLiteral("/English.bmp"));
     ok &= saveBmp(spanishFlag(), languages + QStringLiteral("/Spanish.bmp"));
     ok &= saveBmp(catalanFlag(), languages + QStringLiteral("/Catalan.bmp"));
-    ok &= saveBmp(frenchFlag(), languages + QStringLiteral("/Fran\u00E7ais.bmp"));
-    ok &= saveBmp(germanFlag(), languages + QStringLiteral("/Deutsch.bmp"));
-    ok &= saveBmp(italianFlag(), languages + QStringLiteral("/Italiano.bmp"));
-    ok &= saveBmp(portugueseFlag(), languages + QStringLiteral("/Portugu\u00EAs.bmp"));
+    ok &= saveBmp(frenchFlag(), languages + QStringLiteral("/French.bmp"));
+    ok &= saveBmp(germanFlag(), languages + QStringLiteral("/German.bmp"));
+    ok &= saveBmp(italianFlag(), languages + QStringLiteral("/Italian.bmp"));
+    ok &= saveBmp(portugueseFlag(), languages + QStringLiteral("/Portuguese.bmp"));
     ok &= saveBmp(noLanguageFlag(), languages + QStringLiteral("/NoLanguage.bmp"));
     return ok ? 0 : 1;
 }

@@ -191,10 +191,10 @@ TEST_F(loggersReport, EachLanguageDatesAndWordsTheReportItsWay) {
     };
     const Case cases[] = {
         {"English", "2026-12-08", "Report date: 2026-12-08 +Page 1 of 1"},
-        {"Français", "08/12/2026", "Date du rapport\u00A0: 08/12/2026 +Page 1 sur 1"},
-        {"Deutsch", "08.12.2026", "Berichtsdatum: 08.12.2026 +Seite 1 von 1"},
-        {"Italiano", "08/12/2026", "Data del rapporto: 08/12/2026 +Pagina 1 di 1"},
-        {"Português", "08/12/2026", "Data do relatório: 08/12/2026 +Página 1 de 1"},
+        {"French", "08/12/2026", "Date du rapport\u00A0: 08/12/2026 +Page 1 sur 1"},
+        {"German", "08.12.2026", "Berichtsdatum: 08.12.2026 +Seite 1 von 1"},
+        {"Italian", "08/12/2026", "Data del rapporto: 08/12/2026 +Pagina 1 di 1"},
+        {"Portuguese", "08/12/2026", "Data do relatório: 08/12/2026 +Página 1 de 1"},
     };
     const std::vector<ReportLogger> one{{Measured("ROOF1", "C", 3, 50, -4, "dBuV"), {}}};
     for (const Case& c : cases) {
