@@ -130,7 +130,7 @@ TEST_F(mainwindowLanguages, TheMenuListsEveryLanguageFileShownAsWritten) {
     Start();
 
     const QList<QAction*> items = form->Idioma1->actions();
-    ASSERT_EQ(items.size(), 13);  // Catalan, English, Spanish, 9 extra, R&D; no folder
+    ASSERT_EQ(items.size(), 17);  // the 7 shipped, 9 extra, R&D; no folder
     QAction* rd = LanguageItem(*form, QStringLiteral("R&D"));
     ASSERT_NE(rd, nullptr);
     EXPECT_TRUE(rd->text().contains(QStringLiteral("&&D")));  // shown as written
@@ -177,7 +177,9 @@ TEST_F(mainwindowLanguages, TheFirstStartSpeaksTheSystemsLanguage) {
     } cases[] = {
         {"ca_ES.UTF-8", nullptr, false, "Catalan", "Llegir plans de canals de l'equip"},
         {"es_AR.UTF-8", nullptr, false, "Spanish", "Leer planes de canales del equipo"},
-        {"de_DE.UTF-8", nullptr, false, "English", "Read equipment's channel plans"},
+        {"de_DE.UTF-8", nullptr, false, "German", "Kanalpläne des Geräts lesen"},
+        {"pt_BR.UTF-8", nullptr, false, "Portuguese", "Ler planos de canais do equipamento"},
+        {"nl_NL.UTF-8", nullptr, false, "English", "Read equipment's channel plans"},
         {"es_ES.UTF-8", "English", false, "English", "Read equipment's channel plans"},
         {"en_GB.UTF-8", "Spanish", false, "Spanish", "Leer planes de canales del equipo"},
         {"es_ES.UTF-8", nullptr, true, "English", "Read equipment's channel plans"},
