@@ -51,6 +51,8 @@
 #include "texts/program_folders.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
+#include "texts/user_settings.h"
+#include "texts/windows/window_growth.h"
 
 namespace {
 
@@ -139,8 +141,13 @@ int main(int argc, char** argv) {
                                                     "two rows) or trend (the first row) its window."),
                                      QStringLiteral("page|compare|trend"));
     archiveOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    // The main window enlarged to WIDTHxHEIGHT for the picture.
+    QCommandLineOption sizeOption(QStringLiteral("screenshot-size"),
+                                  QStringLiteral("The main window's size in the picture."),
+                                  QStringLiteral("WxH"));
+    sizeOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({demoOption, traceOption, screenshotOption, pageOption, editOption,
-                       loggersOption, viewerOption, chartOption, archiveOption});
+                       loggersOption, viewerOption, chartOption, archiveOption, sizeOption});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -201,6 +208,10 @@ int main(int argc, char** argv) {
                 break;
         }
 
+        // The windows open where the person left them (pictures are taken at the designed
+        // sizes).
+        if (userFolderWritable && !picture)
+            zv318::SetWindowPlacesFile(zv318::UserSettings::FileIn(folders.user));
         // The windows, in their order; the main window owns the others.
         form = std::make_unique<TForm1>(*link, folders);
         form->show();
@@ -270,6 +281,10 @@ int main(int argc, char** argv) {
         const QString path = parser.value(screenshotOption);
         const int page = parser.value(pageOption).toInt();
         form->PageControl->setCurrentIndex(page);
+        if (parser.isSet(sizeOption)) {
+            const QStringList size = parser.value(sizeOption).split(QLatin1Char('x'));
+            if (size.size() == 2) form->resize(size[0].toInt(), size[1].toInt());
+        }
         if (parser.isSet(loggersOption))
             parser.value(loggersOption) == QStringLiteral("plc")
                 ? form->Loggers->ReceivePLogButClick()

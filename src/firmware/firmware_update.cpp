@@ -28,6 +28,17 @@ constexpr int kDoneNote = 29;
 constexpr int kInstrumentCaption = 73;
 constexpr int kIoCaption = 74;
 constexpr int kNoteWidth = 295;
+// What a cut update leaves and what to do next; the countdown to the loader; a damaged image's
+// first fault.
+constexpr int kIoUntouchedNote = 1681;
+constexpr int kIoInLoaderNote = 1682;
+constexpr int kInstrumentUntouchedNote = 1683;
+constexpr int kInstrumentErasedNote = 1684;
+constexpr int kLoaderCountdownStatus = 1685;
+constexpr int kFaultBadLine = 1686;
+constexpr int kFaultNoEnd = 1687;
+constexpr int kFaultNoData = 1688;
+constexpr std::size_t kFaultLineShown = 60;
 
 // Messages.
 constexpr int kMessageCannotOpen = 1;
@@ -109,10 +120,46 @@ void FirmwareUpdate::Wait(int rounds, int ms) {
     }
 }
 
-void FirmwareUpdate::FailureEnd(bool lostAlreadyTold) {
+void FirmwareUpdate::CountDown(int rounds, int ms) {
+    ProgressWindow& p = feedback_.progress();
+    p.setRange(0, rounds);
+    for (int i = 0; i < rounds; ++i) {
+        const int secondsLeft = ((rounds - i) * ms + 999) / 1000;
+        p.setStatus(FillIn(Entry(kLoaderCountdownStatus), {std::to_string(secondsLeft)}));
+        sleeper_.sleepMs(ms);
+        p.setPosition(i + 1);
+        feedback_.processEvents();
+    }
+}
+
+void FirmwareUpdate::TellDamagedImage(const ImageFault& fault) {
+    std::string detail;
+    switch (fault.kind) {
+        case ImageFault::BadLine: {
+            std::string shown = fault.text.substr(0, kFaultLineShown);
+            if (fault.text.size() > kFaultLineShown) shown += "…";
+            // A line of the file is shown as text: its control characters are not.
+            for (char& c : shown)
+                if (static_cast<unsigned char>(c) < 0x20) c = '?';
+            detail = FillIn(Entry(kFaultBadLine), {std::to_string(fault.line), shown});
+            break;
+        }
+        case ImageFault::NoEnd: detail = Entry(kFaultNoEnd); break;
+        case ImageFault::NoData: detail = Entry(kFaultNoData); break;
+    }
+    feedback_.showFileMessage(kMessageDamagedImage, detail);
+}
+
+std::string FirmwareUpdate::CutNote(int entry) const {
+    const ProgressWindow& p = feedback_.progress();
+    return FillIn(Entry(entry), {std::to_string(p.position()), std::to_string(p.maximum())});
+}
+
+void FirmwareUpdate::FailureEnd(const std::string& note, bool lostAlreadyTold) {
     ProgressWindow& p = feedback_.progress();
     p.setStatus(Entry(kFailedStatus));
     p.setBarVisible(false);
+    p.setNote(note);
     p.setOkEnabled(true);
     // An instrument that vanished half-way is said so, not only by the status line.
     if (!link_.IsOpen() && !lostAlreadyTold) feedback_.showMessage(kMessageNotConnected);
@@ -181,8 +228,8 @@ UpdateOutcome FirmwareUpdate::Actualitzar(const std::string& ioVersionShown) {
 
     Hourglass hourglass(feedback_);
     // Only a whole image goes out: the loader erases the interface's firmware first.
-    if (!ProvaCheckSum(*text)) {
-        feedback_.showMessage(kMessageDamagedImage);
+    if (const std::optional<ImageFault> fault = HexImageFault(*text)) {
+        TellDamagedImage(*fault);
         startupArgument.clear();
         return UpdateOutcome::Refused;
     }
@@ -202,36 +249,37 @@ UpdateOutcome FirmwareUpdate::Actualitzar(const std::string& ioVersionShown) {
     loaderReport_[1] = kLoaderMode;
     loaderReport_[kLoaderParameter] = 0x01;
     if (!WriteLoaderReport()) {
-        FailureEnd();
+        FailureEnd(Entry(kIoUntouchedNote));
         return UpdateOutcome::Failed;
     }
-    Wait(kLoaderPauseRounds, kLoaderPauseMs);
+    CountDown(kLoaderPauseRounds, kLoaderPauseMs);
     (void)link_.FindInstrument();  // whatever it finds takes the following reports
+
+    const MemoryImage image = LoadMemoryImage(*text);
+    ProgressWindow& p = feedback_.progress();
+    p.setPosition(0);
+    p.setRange(0, std::max(0, image.endMark - kFirstBlock));
 
     for (int page = kFirstErasedPage; page <= kLastErasedPage; ++page) {
         loaderReport_[1] = kLoaderErasePage;
         loaderReport_[kLoaderParameter] = static_cast<std::uint8_t>(page);
         if (!WriteLoaderReport()) {
-            FailureEnd();
+            FailureEnd(CutNote(kIoInLoaderNote));
             return UpdateOutcome::Failed;
         }
     }
-
-    const MemoryImage image = LoadMemoryImage(*text);
-    ProgressWindow& p = feedback_.progress();
-    p.setRange(0, std::max(0, image.endMark - kFirstBlock));
     p.setStatus(Entry(kProgrammingStatus));
 
     // The block at 0x1000 goes last: the loader starts the new firmware only once it is there.
     for (std::int32_t address = kFirstBlock + kLoaderBlockSize; address <= image.endMark;
          address += kLoaderBlockSize) {
         if (!SendBlock(image, address)) {
-            FailureEnd();
+            FailureEnd(CutNote(kIoInLoaderNote));
             return UpdateOutcome::Failed;
         }
     }
     if (!SendBlock(image, kFirstBlock)) {
-        FailureEnd();
+        FailureEnd(CutNote(kIoInLoaderNote));
         return UpdateOutcome::Failed;
     }
 
@@ -281,11 +329,11 @@ UpdateOutcome FirmwareUpdate::ActualitzarZV318(const std::string& zvVersionShown
     Hourglass hourglass(feedback_);
     // The instrument is erased before the first record goes out: an image that is not whole
     // is found now, while the instrument still holds its firmware.
-    const std::optional<std::vector<std::string>> lines = WholeInstrumentImage(*text);
-    if (!lines) {
-        feedback_.showMessage(kMessageDamagedImage);
+    if (const std::optional<ImageFault> fault = InstrumentImageFault(*text)) {
+        TellDamagedImage(*fault);
         return UpdateOutcome::Refused;
     }
+    const std::optional<std::vector<std::string>> lines = WholeInstrumentImage(*text);
     if (!Confirm(kInstrumentQuestion, Entry(kInstrumentVersionLabel) + zvVersionShown, name))
         return UpdateOutcome::Cancelled;
 
@@ -299,7 +347,7 @@ UpdateOutcome FirmwareUpdate::ActualitzarZV318(const std::string& zvVersionShown
     const UncuttablePhase phase;
 
     if (link_.SendCommand("*RS2") == 0) {
-        FailureEnd();
+        FailureEnd(Entry(kInstrumentUntouchedNote));
         return UpdateOutcome::Failed;
     }
     p.setStatus(Entry(kRestartingStatus));
@@ -308,7 +356,7 @@ UpdateOutcome FirmwareUpdate::ActualitzarZV318(const std::string& zvVersionShown
     for (int digit = kFirstEraseDigit; digit <= kLastEraseDigit; ++digit) {
         const int reply = link_.SendErase(digit);  // 0 has shown message 7, 2 message 8
         if (reply != 1 && reply != 2) {
-            FailureEnd(/*lostAlreadyTold=*/true);
+            FailureEnd(CutNote(kInstrumentErasedNote), /*lostAlreadyTold=*/true);
             return UpdateOutcome::Failed;
         }
     }
@@ -335,10 +383,10 @@ UpdateOutcome FirmwareUpdate::ActualitzarZV318(const std::string& zvVersionShown
 
     UpdateOutcome outcome = UpdateOutcome::Done;
     if (!transferred) {
-        FailureEnd();
+        FailureEnd(CutNote(kInstrumentErasedNote));
         outcome = UpdateOutcome::Failed;
     } else if (link_.SendCommand("*RS0") == 0) {
-        FailureEnd();
+        FailureEnd(CutNote(kInstrumentErasedNote));
         return UpdateOutcome::Failed;
     } else {
         p.setStatus(Entry(kFinishedStatus));

@@ -92,9 +92,16 @@ private:
     void AdvanceProgress(int by);
     // `rounds` sleeps of `ms` milliseconds, each followed by an event run.
     void Wait(int rounds, int ms);
-    // Status 58, the bar hidden, OK enabled; message 7 when the instrument is gone (unless it
-    // was already told).
-    void FailureEnd(bool lostAlreadyTold = false);
+    // The same with the bar counting the rounds and the status the seconds left (entry 1685).
+    void CountDown(int rounds, int ms);
+    // Message 2 (damaged image), naming the image's first fault.
+    void TellDamagedImage(const ImageFault& fault);
+    // Status 58, the bar hidden, OK enabled, and `note` (what was cut and what to do next) in
+    // place of the working note; message 7 when the instrument is gone (unless it was already
+    // told).
+    void FailureEnd(const std::string& note, bool lostAlreadyTold = false);
+    // The failure note of an entry whose %1 and %2 are the bytes sent and the image's bytes.
+    [[nodiscard]] std::string CutNote(int entry) const;
     [[nodiscard]] bool WriteLoaderReport();
     [[nodiscard]] bool SendBlock(const MemoryImage& image, std::int32_t address);
 

@@ -34,23 +34,31 @@ std::int32_t HexFieldValue(std::string_view line, std::size_t position, int n) {
     return value;
 }
 
-bool ProvaCheckSum(const std::string& text) {
+std::optional<ImageFault> HexImageFault(const std::string& text) {
     std::int64_t upper = 0;
     bool loadedData = false, ended = false;
+    int number = 1;  // the number of the line the next piece starts
     LineReader reader(text);
     while (std::optional<std::string> piece = reader.next(kHexLineBuffer)) {
+        const int lineNumber = number;
+        if (!piece->empty() && piece->back() == '\n') ++number;
         const std::string line = WithoutNewline(*piece);
+        const auto bad = [&] {
+            std::string shown = line;
+            if (!shown.empty() && shown.back() == '\r') shown.pop_back();
+            return ImageFault{ImageFault::BadLine, lineNumber, shown};
+        };
         if (ended) {
-            if (!line.empty()) return false;  // a second end record, or records after it
+            if (!line.empty()) return bad();  // a second end record, or records after it
             continue;
         }
-        if (line.empty() || line[0] != ':') return false;
+        if (line.empty() || line[0] != ':') return bad();
         const std::int32_t type = HexFieldValue(line, 7, 2);
         if (type != kDataRecord && type != kEndOfFileRecord && type != kExtendedLinearAddress)
-            return false;
+            return bad();
         std::int32_t sum = 0;
         for (std::size_t i = 1; i < line.size(); i += 2) sum += HexFieldValue(line, i, 2);
-        if (sum % 256 != 0) return false;
+        if (sum % 256 != 0) return bad();
         // The same address arithmetic and the same range as the loader's.
         const std::int32_t count = HexFieldValue(line, 1, 2);
         const std::int64_t address = upper * 65536 + HexFieldValue(line, 3, 4);
@@ -62,7 +70,13 @@ bool ProvaCheckSum(const std::string& text) {
         else if (type == kEndOfFileRecord)
             ended = true;
     }
-    return ended && loadedData;
+    if (!ended) return ImageFault{ImageFault::NoEnd, 0, {}};
+    if (!loadedData) return ImageFault{ImageFault::NoData, 0, {}};
+    return std::nullopt;
+}
+
+bool ProvaCheckSum(const std::string& text) {
+    return !HexImageFault(text).has_value();
 }
 
 MemoryImage LoadMemoryImage(const std::string& text) {
@@ -135,22 +149,31 @@ bool InstrumentLineIsSound(std::string_view line) {
     return count > 0 && sum % 256 == 0xFF;
 }
 
-std::optional<std::vector<std::string>> WholeInstrumentImage(const std::string& text) {
+std::optional<ImageFault> InstrumentImageFault(const std::string& text) {
     std::vector<std::string> records = InstrumentImageLines(text);
     // Empty lines after the terminator are the file's end, not records.
     while (!records.empty() && records.back().empty()) records.pop_back();
-    if (records.empty() || !std::all_of(records.begin(), records.end(), InstrumentLineIsSound))
-        return std::nullopt;
     auto isTerminator = [](const std::string& r) { return r[1] >= '7' && r[1] <= '9'; };
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        // A record after the terminator is as wrong as a damaged one.
+        if (!InstrumentLineIsSound(records[i]) || (i > 0 && isTerminator(records[i - 1])))
+            return ImageFault{ImageFault::BadLine, static_cast<int>(i) + 1, records[i]};
+    }
+    if (records.empty() || !isTerminator(records.back())) return ImageFault{ImageFault::NoEnd, 0, {}};
     // Data records carry 2, 3 or 4 address bytes and the checksum besides their data.
     auto carriesData = [](const std::string& r) {
         const int addressBytes = r[1] - '0' + 1;
         return r[1] >= '1' && r[1] <= '3' && HexFieldValue(r, 2, 2) > addressBytes + 1;
     };
-    if (!isTerminator(records.back()) ||
-        std::any_of(records.begin(), records.end() - 1, isTerminator) ||
-        std::none_of(records.begin(), records.end(), carriesData))
-        return std::nullopt;
+    if (std::none_of(records.begin(), records.end(), carriesData))
+        return ImageFault{ImageFault::NoData, 0, {}};
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> WholeInstrumentImage(const std::string& text) {
+    if (InstrumentImageFault(text)) return std::nullopt;
+    std::vector<std::string> records = InstrumentImageLines(text);
+    while (!records.empty() && records.back().empty()) records.pop_back();
     return records;
 }
 

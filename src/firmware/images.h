@@ -34,6 +34,17 @@ inline constexpr std::int32_t kFirstLoadedAddress = 0x1000;
 // alone or a file cut short before its end record fails.
 [[nodiscard]] bool ProvaCheckSum(const std::string& text);
 
+// Why an image is not whole, for the person: its first bad line (numbered from 1, with its
+// text), or what the image as a whole lacks.
+struct ImageFault {
+    enum Kind { BadLine, NoEnd, NoData };
+    Kind kind = BadLine;
+    int line = 0;      // BadLine: the line's number
+    std::string text;  // BadLine: the line as the file has it
+};
+// Nothing for a whole IO Interface image (ProvaCheckSum's rules), else its first fault.
+[[nodiscard]] std::optional<ImageFault> HexImageFault(const std::string& text);
+
 struct MemoryImage {
     std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kMemoryImageSize, 0);
     // The bound up to which the image is programmed: the highest record start above the
@@ -74,6 +85,8 @@ struct InstrumentRecord {
 // the last record with nothing after it but empty lines. Nothing when the image is not whole
 // (empty, cut short before its terminator, a foreign or damaged line).
 [[nodiscard]] std::optional<std::vector<std::string>> WholeInstrumentImage(const std::string& text);
+// Nothing for a whole instrument image, else its first fault.
+[[nodiscard]] std::optional<ImageFault> InstrumentImageFault(const std::string& text);
 
 // ---- file names ----------------------------------------------------------------------------
 

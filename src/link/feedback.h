@@ -71,6 +71,9 @@ public:
     virtual void showInformation(const std::string& text, const std::string& /*caption*/) {
         showNotice(text);
     }
+    // A file the person asked for was written (a report, an export, a CSV): the windows name it
+    // and offer to open it or its folder; elsewhere nothing more is said.
+    virtual void fileWritten(const std::string& /*path*/) {}
     // Yes/No question with the texts of two language entries; No is the default answer.
     [[nodiscard]] virtual bool askYesNo(int textEntry, int captionEntry) = 0;
     [[nodiscard]] virtual Answer askYesNoCancel(int textEntry, int captionEntry) = 0;

@@ -56,7 +56,9 @@ int ExportLoggerCsv(const OpenLogger& logger, Feedback& feedback) {
     std::optional<std::string> chosen =
         feedback.chooseFile(FileRequest{FileRequest::ExportCsv, {}, logger.name + ".csv"});
     if (!chosen || chosen->empty()) return kLoggerCsvCancelled;
-    return WriteLoggerCsv(logger, *chosen, feedback);
+    const int result = WriteLoggerCsv(logger, *chosen, feedback);
+    if (result == kLoggerCsvWritten) feedback.fileWritten(*chosen);
+    return result;
 }
 
 LoggerChartData ChartData(const OpenLogger& logger) {

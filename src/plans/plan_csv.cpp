@@ -215,7 +215,9 @@ int ExportPlanCsv(PlanEditorSession& session, Feedback& feedback) {
     std::optional<std::string> chosen = feedback.chooseFile(
         FileRequest{FileRequest::ExportCsv, {}, session.plan().planName() + ".csv"});
     if (!chosen || chosen->empty()) return 1;
-    return WritePlanCsv(session.plan(), *chosen, feedback);
+    const int result = WritePlanCsv(session.plan(), *chosen, feedback);
+    if (result == kCsvWritten) feedback.fileWritten(*chosen);
+    return result;
 }
 
 int ImportPlanCsv(PlanEditorSession& session, const LanguageTable& table, Feedback& feedback) {

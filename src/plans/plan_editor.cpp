@@ -205,13 +205,35 @@ int PlanNameRefusal(std::string_view name) {
 
 // ---- the editor's commands -----------------------------------------------------------------
 
+namespace {
+
+// Everything of a plan a save would write or a person would miss: type, name, cells, flags.
+std::string GridContent(const PlanGrid& grid) {
+    std::string content = grid.typeLabel() + '\n' + grid.planName() + '\n';
+    for (int row = 1; row <= grid.rowCount(); ++row) {
+        for (int column = 1; column < PlanGrid::kColumns; ++column)
+            content += grid.cell(row, column) + '\t';
+        content += grid.flag(row) ? "1\n" : "0\n";
+    }
+    return content;
+}
+
+}  // namespace
+
 PlanEditorSession::PlanEditorSession(Feedback& feedback, PlanFiles& files)
     : feedback_(feedback), files_(files) {}
+
+void PlanEditorSession::Keep() { keptContent_ = GridContent(plan_); }
+
+bool PlanEditorSession::Changed() const {
+    return keptContent_.empty() || keptContent_ != GridContent(plan_);
+}
 
 bool PlanEditorSession::NewChannelPlan(bool askFirst, bool radio) {
     if (askFirst && !feedback_.askYesNo(79, 37)) return false;
     plan_ = PlanGrid::NewPlan(radio ? kRadioPlan : kPlcPlan);
     currentPlanFile_.clear();
+    Keep();
     return true;
 }
 
@@ -224,6 +246,8 @@ int PlanEditorSession::OpenChannelPlanFile(int source) {
         currentPlanFile_ = files_.chosenFile();
     else
         currentPlanFile_.clear();
+    if (result == kPlanRead) Keep();
+    else keptContent_.clear();  // what a failed reading left is not a plan on disk
     return result;
 }
 
@@ -233,16 +257,20 @@ int PlanEditorSession::OpenPlanFile(const std::filesystem::path& file) {
         return kPlanWrongExtension;
     }
     const int result = ReadChannelPlanFile(file, plan_, feedback_);
-    if (result == kPlanRead)
+    if (result == kPlanRead) {
         currentPlanFile_ = file.string();
-    else
+        Keep();
+    } else {
         currentPlanFile_.clear();
+        keptContent_.clear();
+    }
     return result;
 }
 
 void PlanEditorSession::TakePlan(PlanGrid plan) {
     plan_ = std::move(plan);
     currentPlanFile_.clear();
+    keptContent_.clear();
 }
 
 bool PlanEditorSession::Loadchannelplan() {
@@ -282,10 +310,14 @@ int PlanEditorSession::DesaCanalitzacio(bool saveAs) {
 }
 
 bool PlanEditorSession::Save(bool saveAs) {
-    return MayBeSaved() && DesaCanalitzacio(saveAs) == kPlanWritten;
+    const bool saved = MayBeSaved() && DesaCanalitzacio(saveAs) == kPlanWritten;
+    if (saved) Keep();
+    return saved;
 }
 
 bool PlanEditorSession::FormCloseQuery() {
+    // Nothing to lose: the window closes without a question.
+    if (!Changed()) return true;
     switch (feedback_.askYesNoCancel(117, 37)) {
         case Answer::Cancel:
             return false;

@@ -133,6 +133,9 @@ public:
     // plan read); false when it must close (the dialog cancelled or the file refused).
     bool Loadchannelplan();
 
+    // Whether the plan differs from what was last opened, made new or saved (a plan taken from
+    // elsewhere, a CSV import, counts as changed until it is saved).
+    [[nodiscard]] bool Changed() const;
     // MiraSiPotsDesar, showing the failure (Marca).
     [[nodiscard]] bool MayBeSaved();
     // The choice of the file and the writing: 0 written, 1 Save As cancelled, -9, -11, -14,
@@ -149,6 +152,9 @@ public:
     std::function<void(const GridFault&)> markCell;
 
 private:
+    // The plan as last opened, made new or saved (GridContent); empty: never saved.
+    std::string keptContent_;
+    void Keep();
     Feedback& feedback_;
     PlanFiles& files_;
     PlanGrid plan_ = PlanGrid::NewPlan(kRadioPlan);

@@ -18,6 +18,8 @@ constexpr int kWritingCaption = 25;
 constexpr int kStartingStatus = 53;
 constexpr int kFinishedStatus = 55;
 constexpr int kStoppedStatus = 40;
+// A reading stopped because a copy could not be written (the plan itself is sound).
+constexpr int kCopyNotWrittenStatus = 1689;
 constexpr int kNotConnectedStatus = 67;
 constexpr int kWorkingNote = 57;
 constexpr int kDoneNote = 29;
@@ -264,7 +266,7 @@ bool PlanProcedures::WriteCopy(const std::optional<std::filesystem::path>& copy,
     // The reading stops here, and says which file: the copies after it would fail alike (a
     // folder that may not be written, a full disk).
     const std::string file = copy ? PathToText(*copy) : std::string{};
-    EndProgress(kStoppedStatus, file);
+    EndProgress(kCopyNotWrittenStatus, file);
     feedback_.showFileMessage(18, file);
     copyFailed_ = true;
     return false;

@@ -59,6 +59,8 @@ int MessageText(const LanguageTable& table, int n, std::string& text) {
 
 bool MessageIsError(int n) { return n == -91; }
 
+bool MessageIsWarning(int n) { return n == 2; }
+
 std::string FillIn(std::string text, const std::vector<std::string>& values) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -45,6 +45,8 @@ int MessageText(const LanguageTable& table, int n, std::string& text);
 
 // Messages shown with the error icon rather than the information icon.
 [[nodiscard]] bool MessageIsError(int n);
+// Messages shown with the warning icon: a damaged firmware image.
+[[nodiscard]] bool MessageIsWarning(int n);
 // The caption of every message box.
 inline constexpr int kMessageCaptionEntry = 66;
 // The language's code ("en", "fr", "pt"): its locale, and the name of Qt's own translations.

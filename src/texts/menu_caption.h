@@ -72,6 +72,30 @@ inline void SetMenuCaptions(std::initializer_list<std::pair<QAction*, QString>> 
     for (const auto& [action, text] : items) action->setText(WithMnemonic(text, taken));
 }
 
+// Sets the captions of the buttons of one window (or page), each with a key of its own that
+// none of `taken` (the window's menu bar, the buttons set before) has; a template so that this
+// header needs no widgets (`Button` is a QAbstractButton).
+template <typename Button>
+inline void SetButtonCaptions(QString& taken,
+                              std::initializer_list<std::pair<Button*, QString>> items) {
+    for (const auto& [button, text] : items) {
+        // A key the language file gives that is taken already would be a second use of it.
+        const QChar own = MnemonicOf(text);
+        button->setText(!own.isNull() && taken.contains(own)
+                            ? AssignMnemonic(WithoutMnemonic(text), taken)
+                            : WithMnemonic(text, taken));
+    }
+}
+
+// The keys of the main window's menu bar, in the language of `entry` (entries 1, 4, 5 and 7:
+// "File", "Language", "Update", "Help"), which the buttons of its pages leave free.
+template <typename Table>
+[[nodiscard]] inline QString MainMenuKeys(const Table& table) {
+    QString taken;
+    for (int n : {1, 4, 5, 7}) (void)WithMnemonic(QString::fromStdString(table.entry(n)), taken);
+    return taken;
+}
+
 // F10 opens a window's menu bar at its first menu, as on other desktops (a template so that
 // this header needs no widgets: `Bar` is the window's QMenuBar).
 template <typename Bar>

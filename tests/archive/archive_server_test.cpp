@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QTableWidget>
 #include <QTest>
+#include <utility>
 #include <cstdlib>
 #include <thread>
 #include <unistd.h>
@@ -279,9 +280,12 @@ TEST_F(archiveServer, ThePageSetsTheServerShowsWhatWaitsAndSendsItWhenTheServerA
     ArchivePage page(keeper, folder.path);
     page.applyTranslation(language);
     std::string answer;
-    std::vector<std::string> told;
-    page.Team->askAddress = [&](const QString&, const QString&, const QString&) {
-        return std::optional<QString>(QString::fromStdString(answer));
+    std::vector<std::string> told, offered;
+    // Each question is answered once; asked again (after a refusal), the person cancels.
+    page.Team->askAddress = [&](const QString&, const QString&, const QString& current) {
+        offered.push_back(current.toStdString());
+        if (answer.empty()) return std::optional<QString>();
+        return std::optional<QString>(QString::fromStdString(std::exchange(answer, {})));
     };
     page.Team->tell = [&](const QString&, const QString& text) { told.push_back(text.toStdString()); };
     auto setAddress = [&](const std::string& address) {
@@ -298,10 +302,13 @@ TEST_F(archiveServer, ThePageSetsTheServerShowsWhatWaitsAndSendsItWhenTheServerA
         page.Refresh();
     };
 
-    setAddress("postgresql://zv318:s3cret@" + live.substr(live.find('@') + 1));
+    const std::string withPassword = "postgresql://zv318:s3cret@" + live.substr(live.find('@') + 1);
+    setAddress(withPassword);
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].find("s3cret"), std::string::npos) << told[0];
     EXPECT_EQ(setting(), "");
+    // Refused, the question comes again with the address as typed, to be mended.
+    EXPECT_EQ(offered, (std::vector<std::string>{"", withPassword}));
 
     setAddress(away);
     EXPECT_EQ(setting(), away);

@@ -38,6 +38,16 @@ class FirmwareTest : public ::testing::Test {
 public:
     void SetUp() override {
         for (int n = 0; n < kLanguageEntries; ++n) table.set(n, "E" + std::to_string(n));
+        // What a cut update leaves, the countdown to the loader, a damaged image's fault.
+        for (const auto& [n, text] : {std::pair<int, const char*>{1681, "untouched"},
+                                      {1682, "cut %1/%2"},
+                                      {1683, "zv untouched"},
+                                      {1684, "zv cut %1/%2"},
+                                      {1685, "wait %1"},
+                                      {1686, "bad %1: %2"},
+                                      {1687, "no end"},
+                                      {1688, "no data"}})
+            table.set(n, text);
         std::filesystem::create_directories(folder / "Version");
         update.confirm = [this](const UpdateQuestion& q) {
             questions.push_back(q);

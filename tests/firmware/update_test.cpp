@@ -4,7 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <span>
 #include <tuple>
 #include <string>
@@ -109,7 +111,10 @@ TEST_F(firmwareIoUpdate, ProgramsTheLoaderAsTheImageSays) {
         EXPECT_EQ(questions[0].image, (folder / "Version" / "io.hex").string());
         const RecordingProgress& p = feedback.progressWindow;
         EXPECT_EQ(p.caption, "E74");
-        EXPECT_EQ(p.statuses, (Strings{"E53", "E54", "E55"}));
+        Strings stages;  // the loader's countdown apart (TheBarCountsDownTheLoadersStart)
+        std::copy_if(p.statuses.begin(), p.statuses.end(), std::back_inserter(stages),
+                     [](const std::string& s) { return !s.starts_with("wait "); });
+        EXPECT_EQ(stages, (Strings{"E53", "E54", "E55"}));
         EXPECT_EQ(p.notes, (Strings{"E57", "E29"}));
         EXPECT_EQ(p.max, c.rangeMaximum);
         EXPECT_TRUE(p.okEnabled);
@@ -231,10 +236,59 @@ TEST_F(firmwareIoUpdate, AFailedWriteStopsEverythingAndKeepsTheArgument) {
         EXPECT_EQ(p.status, "E58");
         EXPECT_FALSE(p.barVisible);
         EXPECT_TRUE(p.okEnabled);
-        EXPECT_EQ(p.notes, Strings{"E57"});
+        // The working note gives way to what was cut and what to do next: before the first
+        // erase nothing was touched; after it the interface waits in its loader, and the note
+        // says how far programming came (the loader mode and 123 erases precede the blocks).
+        const int blocksSent = std::max(0, (writes - 124) / 2);
+        const std::string cut = writes == 0 ? "untouched"
+                                            : "cut " + std::to_string(blocksSent * 64) + "/" +
+                                                  std::to_string(p.max);
+        EXPECT_EQ(p.notes, (Strings{"E57", cut}));
         EXPECT_EQ(feedback.messages, std::vector<int>{7});
         EXPECT_EQ(feedback.busyChanges, (std::vector<bool>{true, false}));
         EXPECT_FALSE(update.startupArgument.empty());
+    }
+}
+
+TEST_F(firmwareIoUpdate, TheBarCountsDownTheLoadersStart) {
+    update.startupArgument = Write("io.hex", kValidImage);
+    ASSERT_EQ(update.Actualitzar("x"), UpdateOutcome::Done);
+    const Strings& statuses = feedback.progressWindow.statuses;
+    // Between "starting" and "programming": 40 rounds of 100 ms, the seconds left in each.
+    const auto from = std::find(statuses.begin(), statuses.end(), "E53");
+    const auto to = std::find(statuses.begin(), statuses.end(), "E54");
+    ASSERT_NE(from, statuses.end());
+    ASSERT_NE(to, statuses.end());
+    Strings countdown(from + 1, to);
+    Strings expected;
+    for (int s = 4; s >= 1; --s) expected.insert(expected.end(), 10, "wait " + std::to_string(s));
+    EXPECT_EQ(countdown, expected);
+    EXPECT_EQ(sleeper.totalMs, 4000);
+}
+
+TEST_F(firmwareIoUpdate, ADamagedImageNamesItsFirstBadLine) {
+    const std::string data = HexRecord(0, 0x1000, {1, 2});
+    const std::string end = HexRecord(1, 0, {});
+    const std::pair<std::string, std::string> cases[] = {
+        {data + ":02100000AABB88\r\n" + end, "bad 2: :02100000AABB88"},
+        {data + "\n" + end, "bad 2: "},                       // an empty line, LF ends
+        {"junk\r\n" + data + end, "bad 1: junk"},
+        {data + end + data, "bad 3: " + data.substr(0, data.size() - 2)},  // after the end
+        {data + "\x01\x1b[2J\r\n" + end, "bad 2: ??[2J"},   // no control characters
+        {data + ":" + std::string(120, 'A') + "\r\n" + end,
+         "bad 2: :" + std::string(59, 'A') + "…"},
+        {data, "no end"},
+        {"", "no end"},
+        {HexRecord(0, 0x0800, {1}) + end, "no data"},
+    };
+    for (const auto& [image, detail] : cases) {
+        SCOPED_TRACE(detail);
+        feedback = RecordingFeedback();
+        update.startupArgument = Write("io.hex", image);
+        EXPECT_EQ(update.Actualitzar("x"), UpdateOutcome::Refused);
+        EXPECT_EQ(feedback.messages, std::vector<int>{2});
+        EXPECT_EQ(feedback.notices, Strings{detail});
+        EXPECT_TRUE(instrument.received.empty());
     }
 }
 
@@ -360,7 +414,11 @@ TEST_F(firmwareInstrumentUpdate, SendsTheImageRecordByRecord) {
         EXPECT_EQ(feedback.busyChanges, (std::vector<bool>{true, false}));
         const bool done = c.outcome == UpdateOutcome::Done;
         EXPECT_EQ(p.status, done ? "E55" : "E58");
-        EXPECT_EQ(p.note, done ? "E29" : "E57");
+        // A failure says what it left: before the first erase, the firmware untouched.
+        const bool erased = std::find(c.commands.begin(), c.commands.end(), "*FE2") != c.commands.end();
+        EXPECT_EQ(p.note, done     ? "E29"
+                          : erased ? "zv cut " + std::to_string(p.pos) + "/" + std::to_string(p.max)
+                                   : "zv untouched");
         EXPECT_EQ(p.barVisible, done);
         if (done) {
             EXPECT_EQ(instrument.firmwareRecords.size(), 2u);
@@ -382,22 +440,26 @@ TEST_F(firmwareInstrumentUpdate, RefusesAFileBeforeSendingAnything) {
     // A cut-off image: the first 65 of 130 records, no S9.
     std::string cut;
     for (int k = 0; k < 65; ++k) cut += "S1041000AA41\r\n";
-    const std::tuple<const char*, std::string, int> files[] = {
-        {"bad.ZV318", kTwoLines, 11},
-        {"checksum.zv318", "S1030000FC\r\nS1030000FD\r\n" + kTwoLines, 2},
-        {"count.zv318", "S1030000FC\r\nS1050000FC\r\n" + kTwoLines, 2},
-        {"blank line.zv318", "S1041000AA41\r\n\r\nS9030000FC\r\n", 2},
-        {"empty.zv318", "", 2},
-        {"cut.zv318", cut, 2},
-        {"foreign.zv318", "X1041000AA41\r\n" + kTwoLines, 2},
-        {"missing.zv318", "", 1},
+    // The file, its bytes, the message, and for message 2 the image's first fault.
+    const std::tuple<const char*, std::string, int, const char*> files[] = {
+        {"bad.ZV318", kTwoLines, 11, ""},
+        {"checksum.zv318", "S1030000FC\r\nS1030000FD\r\n" + kTwoLines, 2, "bad 2: S1030000FD"},
+        {"count.zv318", "S1030000FC\r\nS1050000FC\r\n" + kTwoLines, 2, "bad 2: S1050000FC"},
+        {"blank line.zv318", "S1041000AA41\r\n\r\nS9030000FC\r\n", 2, "bad 2: "},
+        {"empty.zv318", "", 2, "no end"},
+        {"cut.zv318", cut, 2, "no end"},
+        {"foreign.zv318", "X1041000AA41\r\n" + kTwoLines, 2, "bad 1: X1041000AA41"},
+        {"no data.zv318", "S1030000FC\r\nS9030000FC\r\n", 2, "no data"},
+        {"after the end.zv318", kTwoLines + "S1041000AA41\r\n", 2, "bad 3: S1041000AA41"},
+        {"missing.zv318", "", 1, ""},
     };
-    for (const auto& [name, bytes, message] : files) {
+    for (const auto& [name, bytes, message, fault] : files) {
         SCOPED_TRACE(name);
         feedback = RecordingFeedback();
         feedback.files = {message == 1 ? (folder / name).string() : Write(name, bytes)};
         EXPECT_EQ(update.ActualitzarZV318("x"), UpdateOutcome::Refused);
         EXPECT_EQ(feedback.messages, std::vector<int>{message});
+        EXPECT_EQ(feedback.notices, message == 2 ? Strings{fault} : Strings{});
         EXPECT_TRUE(instrument.received.empty());
         EXPECT_TRUE(questions.empty());
         EXPECT_EQ(feedback.progressWindow.showCount, 0);
@@ -434,6 +496,9 @@ TEST_F(firmwareInstrumentUpdate, AnInstrumentVanishingHalfWay) {
         EXPECT_EQ(p.status, "E58");
         EXPECT_TRUE(p.okEnabled);
         EXPECT_FALSE(p.barVisible);
+        // Before the first erase the instrument keeps its firmware; after it, nothing whole.
+        EXPECT_EQ(p.note, writes == 0 ? "zv untouched"
+                                      : "zv cut 0/" + std::to_string(kTwoLines.size()));
         EXPECT_EQ(feedback.busyChanges, (std::vector<bool>{true, false}));
     }
 }

@@ -76,19 +76,20 @@ TEST_F(mainwindowLanguages, EveryCaptionComesFromItsEntry) {
     EXPECT_EQ(form->Loggers->Label3->text(), E(72));
     EXPECT_EQ(form->PageControl->tabText(0), E(115));
     EXPECT_EQ(form->PageControl->tabText(1), E(116));
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), E(41));
-    EXPECT_EQ(form->ChannelPlan->DelSelBut->text(), E(42));
-    EXPECT_EQ(form->ChannelPlan->LoadBut->text(), E(44));
-    EXPECT_EQ(form->ChannelPlan->EditBut->text(), E(93));
-    EXPECT_EQ(form->ChannelPlan->NewRBut->text(), E(94));
-    EXPECT_EQ(form->ChannelPlan->NewPBut->text(), E(91));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), E(41));
+    EXPECT_EQ(Plain(form->ChannelPlan->DelSelBut->text()), E(42));
+    EXPECT_EQ(Plain(form->ChannelPlan->LoadBut->text()), E(44));
+    EXPECT_EQ(Plain(form->ChannelPlan->EditBut->text()), E(93));
+    EXPECT_EQ(Plain(form->ChannelPlan->NewRBut->text()), E(94));
+    EXPECT_EQ(Plain(form->ChannelPlan->NewPBut->text()), E(91));
     EXPECT_EQ(form->ChannelPlan->ListLabel->text(), E(77));
-    EXPECT_EQ(form->Loggers->ReceiveRLogBut->text(), E(114));
-    EXPECT_EQ(form->Loggers->ReceivePLogBut->text(), E(128));
-    EXPECT_EQ(form->Loggers->PrintSelBut->text(), E(123));
-    EXPECT_EQ(form->Loggers->OpenLogBut->text(), E(119));
-    EXPECT_EQ(form->Loggers->SaveLogAsBut->text(), E(125));
-    EXPECT_EQ(form->Loggers->SaveLogBut->text(), E(30));
+    EXPECT_EQ(Plain(form->Loggers->ReceiveRLogBut->text()), E(114));
+    EXPECT_EQ(Plain(form->Loggers->ReceivePLogBut->text()), E(128));
+    EXPECT_EQ(Plain(form->Loggers->PrintSelBut->text()), E(123));
+    EXPECT_EQ(Plain(form->Loggers->OpenLogBut->text()), E(119));
+    EXPECT_EQ(Plain(form->Loggers->SaveLogAsBut->text()), E(125));
+    EXPECT_EQ(Plain(form->Loggers->SaveLogBut->text()), E(30));
+    }
     for (int c = 1; c <= 4; ++c)
         EXPECT_EQ(form->Loggers->LoggerIndex->horizontalHeaderItem(c)->text(), E(19 + c));
     EXPECT_TRUE(form->Loggers->LoggerIndex->horizontalHeaderItem(0)->text().isEmpty());
@@ -151,11 +152,11 @@ TEST_F(mainwindowLanguages, TheMenuListsEveryLanguageFileShownAsWritten) {
 TEST_F(mainwindowLanguages, ChoosingALanguageTranslatesAndRemembersItsNameOnly) {
     Start();
     ASSERT_FALSE(std::filesystem::exists(folder / "config.txt"));  // English by default
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Read equipment's channel plans"));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Read equipment's channel plans"));
 
     LanguageItem(*form, QStringLiteral("Spanish"))->trigger();
     EXPECT_EQ(ReadFile("config.txt"), "Spanish");  // no line break
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Leer planes de canales del equipo"));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Leer planes de canales del equipo"));
     EXPECT_TRUE(SamePicture(form->Bandera, folder / "Languages" / "Spanish.bmp"));
     EXPECT_TRUE(feedback.messages.empty());
 
@@ -163,7 +164,7 @@ TEST_F(mainwindowLanguages, ChoosingALanguageTranslatesAndRemembersItsNameOnly) 
     form.reset();
     Start();
     EXPECT_EQ(form->currentLanguage(), "Spanish");
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Leer planes de canales del equipo"));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Leer planes de canales del equipo"));
 }
 
 // Until the person picks a language, the system's names it when a file for it is there.
@@ -195,12 +196,33 @@ TEST_F(mainwindowLanguages, TheFirstStartSpeaksTheSystemsLanguage) {
         form.reset();
         Start();
         EXPECT_EQ(form->currentLanguage(), c.language);
-        EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QString::fromUtf8(c.receiveBut));
+        EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QString::fromUtf8(c.receiveBut));
         EXPECT_TRUE(LanguageItem(*form, QString::fromUtf8(c.language))->isChecked());
         EXPECT_TRUE(feedback.messages.empty());  // no message 4 for a missing file
         // Only the person's own choice is written.
         EXPECT_EQ(std::filesystem::exists(folder / "config.txt"), c.config != nullptr);
         if (c.removeSpanish) std::filesystem::rename(folder / "Spanish.away", spanish);
+    }
+}
+
+// In each shipped language every button that starts a command has a key of its own, clear of
+// the menu bar's.
+TEST_F(mainwindowLanguages, EveryCommandButtonHasAKeyInEachLanguage) {
+    Start();
+    for (const char* language : {"English", "Spanish", "Catalan"}) {
+        SCOPED_TRACE(language);
+        LanguageItem(*form, QString::fromLatin1(language))->trigger();
+        for (const QWidget* page : {static_cast<QWidget*>(form->ChannelPlan),
+                                    static_cast<QWidget*>(form->Loggers)}) {
+            QString keys;
+            for (QAction* menu : form->MainMenu1->actions()) keys += MnemonicOf(menu->text());
+            for (const QPushButton* button : page->findChildren<QPushButton*>()) {
+                const QChar key = MnemonicOf(button->text());
+                ASSERT_FALSE(key.isNull()) << button->text().toStdString();
+                EXPECT_FALSE(keys.contains(key)) << button->text().toStdString();
+                keys += key;
+            }
+        }
     }
 }
 
@@ -212,13 +234,13 @@ TEST_F(mainwindowLanguages, AnEntryTheNewFileDoesNotSetTakesTheDefaultLanguagesT
                                    folder / "Languages" / (std::string(name) + ".bmp"));
     WriteFile("config.txt", "First");
     Start();
-    ASSERT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Read"));
+    ASSERT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Read"));
 
     // No menu of one language and buttons of another: what Second leaves out is English.
     LanguageItem(*form, QStringLiteral("Second"))->trigger();
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Lesen"));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Lesen"));
     EXPECT_EQ(form->languageTable().entry(50), ReadEnglish(50));
-    EXPECT_EQ(form->ChannelPlan->LoadBut->text(), QString::fromStdString(ReadEnglish(44)));
+    EXPECT_EQ(Plain(form->ChannelPlan->LoadBut->text()), QString::fromStdString(ReadEnglish(44)));
     EXPECT_EQ(ReadFile("config.txt"), "Second");
 }
 
@@ -230,7 +252,7 @@ TEST_F(mainwindowLanguages, AMissingLanguageFileLeavesTheDefaultLanguageAndSaysS
     EXPECT_EQ(form->languageTable().entry(63), ReadEnglish(63));
     EXPECT_FALSE(form->languageTable().entry(63).empty());
     EXPECT_EQ(form->windowTitle(), QString::fromStdString(ReadEnglish(31)));
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Read equipment's channel plans"));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Read equipment's channel plans"));
     EXPECT_EQ(form->CStatus->Connexio->text(), QString::fromStdString(ReadEnglish(14)));
     EXPECT_EQ(form->PageControl->tabText(0), QString::fromStdString(ReadEnglish(115)));
     EXPECT_TRUE(SamePicture(form->Bandera, folder / "Languages" / "NoLanguage.bmp"));
@@ -293,7 +315,7 @@ TEST_F(mainwindowLanguages, AnEmptyLanguagesFolderStillGivesTheEnglishWindow) {
     EXPECT_EQ(feedback.messages, std::vector<int>{3});  // only the flag is missing
     EXPECT_EQ(form->windowTitle().toStdString(), ReadEnglish(31));
     EXPECT_EQ(form->Archivo1->title().toStdString(), ReadEnglish(1));  // with its key
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text().toStdString(), ReadEnglish(41));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()).toStdString(), ReadEnglish(41));
     EXPECT_NE(LanguageItem(*form, QStringLiteral("English")), nullptr);
 }
 
@@ -306,7 +328,7 @@ TEST_F(mainwindowLanguages, FaultyLinesAreToldOnceAndTheRestIsUsed) {
     ASSERT_EQ(feedback.notices.size(), 1u);
     EXPECT_NE(feedback.notices[0].find("Broken.lng"), std::string::npos);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Title"));
-    EXPECT_EQ(form->ChannelPlan->ReceiveBut->text(), QStringLiteral("Read"));
+    EXPECT_EQ(Plain(form->ChannelPlan->ReceiveBut->text()), QStringLiteral("Read"));
 }
 
 TEST(mainwindowLanguageCaptions, AnAmpersandSurvivesTheMenuRoundTrip) {

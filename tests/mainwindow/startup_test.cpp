@@ -15,6 +15,7 @@
 #include "main_window_fixture.h"
 #include "shell/startup.h"
 #include "texts/qt_path.h"
+#include "texts/windows/window_growth.h"
 
 namespace zv318::testing {
 namespace {
@@ -186,6 +187,60 @@ TEST_F(mainwindowStartUp, ConnectionFactsAreReadInTheirOrder) {
     });
     EXPECT_FALSE(info.found);
     EXPECT_EQ(stages, std::vector<ConnectionStage>{ConnectionStage::Searched});
+}
+
+// Enlarged, the pages and their tables take the room; the window opens again as it was left.
+TEST_F(mainwindowStartUp, TheWindowGrowsAndKeepsItsSizeAndPlace) {
+    SetWindowPlacesFile(folder / "settings.txt");
+    Start();
+    const QSize client = form->centralWidget()->size();
+    EXPECT_EQ(client, QSize(800, 546));
+    const QRect list = form->ChannelPlan->Llista->geometry();
+    const QRect grid = form->Loggers->LoggerIndex->geometry();
+    const QRect receive = form->ChannelPlan->ReceiveBut->geometry();
+
+    form->resize(form->width() + 400, form->height() + 200);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(form->centralWidget()->size(), client + QSize(400, 200));
+    EXPECT_EQ(form->Panel1->width(), 1200);
+    EXPECT_EQ(form->Bandera->x() + form->Bandera->width() + 8, 1200);  // the flag at the right
+    EXPECT_EQ(form->CStatus->height(), 492 + 200);
+    EXPECT_EQ(form->PageControl->size(), QSize(526 + 400, 492 + 200));
+    form->PageControl->setCurrentWidget(form->ChannelPlan);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->ChannelPlan->Llista->size(), list.size() + QSize(400, 200));
+    EXPECT_EQ(form->ChannelPlan->ReceiveBut->geometry(), receive.translated(400, 0));
+    form->PageControl->setCurrentWidget(form->Loggers);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->Loggers->LoggerIndex->size(), grid.size() + QSize(400, 200));
+    // The columns fill the wider grid, in their designed proportions.
+    QTableWidget* table = form->Loggers->LoggerIndex;
+    int widths = 0;
+    for (int c = 0; c < 5; ++c) widths += table->columnWidth(c);
+    EXPECT_EQ(widths, table->viewport()->width());
+    EXPECT_GT(table->columnWidth(1), 99);
+    // Never smaller than designed.
+    form->resize(300, 200);
+    QCoreApplication::processEvents();
+    EXPECT_GE(form->centralWidget()->width(), 800);
+    EXPECT_GE(form->centralWidget()->height(), 546);
+
+    form->resize(1000, 700);
+    form->move(40, 30);
+    QCoreApplication::processEvents();
+    const QSize left = form->size();
+    form->close();
+    EXPECT_NE(ReadFile("settings.txt").find("window.main="), std::string::npos);
+    form.reset();
+    Start();
+    EXPECT_EQ(form->size(), left);
+    // A place the settings cannot hold is no place: the designed size.
+    form->hide();
+    WriteFile("settings.txt", "window.main=12,34,-5,abc\r\n");
+    form.reset();
+    Start();
+    EXPECT_EQ(form->centralWidget()->size(), QSize(800, 546));
+    SetWindowPlacesFile({});
 }
 
 TEST_F(mainwindowStartUp, TheWindowIsLaidOutAsDesigned) {

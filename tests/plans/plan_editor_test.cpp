@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "plans/plan_editor.h"
 #include "plans/plan_fixture.h"
 
@@ -314,6 +316,30 @@ TEST_F(PlanEditorCommands, CloseQuestionAndLoadPaths) {
     ASSERT_TRUE(session.NewChannelPlan(false, true));
     const std::string saved = file("close.c318").string();
 
+    // Nothing changed since the plan was made: the window closes without a question; a
+    // change undone is no change.
+    EXPECT_TRUE(session.FormCloseQuery());
+    session.plan().setCell(1, PlanGrid::kNameColumn, "CH9");
+    session.plan().setCell(1, PlanGrid::kNameColumn, "CH1");
+    EXPECT_TRUE(session.FormCloseQuery());
+    EXPECT_TRUE(feedback.questions.empty());
+    // Each kind of change asks: a cell, a flag, the name.
+    for (const std::function<void(PlanGrid&)>& change :
+         std::vector<std::function<void(PlanGrid&)>>{
+             [](PlanGrid& g) { g.setCell(1, PlanGrid::kFrequencyColumn, "51.0000"); },
+             [](PlanGrid& g) { g.setFlag(1, !g.flag(1)); },
+             [](PlanGrid& g) { g.setPlanName("OTHER"); },
+             [](PlanGrid& g) { g.setRowCount(2); }}) {
+        ASSERT_TRUE(session.NewChannelPlan(false, true));
+        change(session.plan());
+        feedback.threeWay = {Answer::No};
+        const std::size_t asked = feedback.questions.size();
+        EXPECT_TRUE(session.FormCloseQuery());
+        EXPECT_EQ(feedback.questions.size(), asked + 1);
+    }
+    ASSERT_TRUE(session.NewChannelPlan(false, true));
+    session.plan().setPlanName("ASK");
+
     feedback.threeWay = {Answer::Cancel};
     EXPECT_FALSE(session.FormCloseQuery());
     EXPECT_EQ(feedback.questions.back().text, 117);
@@ -336,7 +362,11 @@ TEST_F(PlanEditorCommands, CloseQuestionAndLoadPaths) {
     feedback.threeWay = {Answer::Yes};
     feedback.files = {saved};
     EXPECT_TRUE(session.FormCloseQuery());
-    EXPECT_EQ(ReadBytes(saved), "1\r\nNEW\r\n1\r\n0,CH1,50000000,3000,OFF");
+    EXPECT_EQ(ReadBytes(saved), "1\r\nASK\r\n1\r\n0,CH1,50000000,3000,OFF");
+    // Saved: closing asks nothing more.
+    const std::size_t asked = feedback.questions.size();
+    EXPECT_TRUE(session.FormCloseQuery());
+    EXPECT_EQ(feedback.questions.size(), asked);
 
     // Load: No keeps the editor open without a dialog; Yes and a cancelled dialog closes it;
     // Yes and a plan file keeps it open with that plan.

@@ -54,6 +54,7 @@ public:
         }
     }
     void showNotice(const std::string& text) override { notices.push_back(text); }
+    void fileWritten(const std::string& path) override { written.push_back(path); }
     bool askYesNo(int textEntry, int captionEntry) override {
         questions.push_back({textEntry, captionEntry});
         bool yes = answers.empty() ? defaultAnswer : answers.front();
@@ -87,6 +88,7 @@ public:
     std::vector<int> messages;
     std::vector<std::string> statusAtMessage;  // the progress window's status as each showed
     std::vector<std::string> notices;
+    std::vector<std::string> written;  // the files fileWritten named, in order
     std::vector<Question> questions;
     std::vector<std::string> questionTexts;  // the texts of askYesNoText, in order
     std::deque<bool> answers;  // answers to askYesNo, in order; then defaultAnswer

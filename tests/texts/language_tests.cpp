@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <vector>
 
 #include "texts/language_file.h"
 #include "texts/language_table.h"
@@ -211,4 +213,71 @@ TEST(ConfigFile, NameOnlyAndAHandEditedLineBreak) {
     // At most 19 characters come back.
     dir.write("config.txt", "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
     EXPECT_EQ(ReadConfigLanguage(dir.path()), "ABCDEFGHIJKLMNOPQRS");
+}
+
+// ---- the shipped language files: one word per thing -----------------------------------------
+
+namespace {
+
+struct ShippedLine {
+    std::string kind;  // the label before the comma: "Menu", "Tab", "Msg"...
+    int entry;
+    std::string text;
+};
+
+std::vector<ShippedLine> ShippedLines(const std::string& language) {
+    std::ifstream in(fs::path("Languages") / (language + ".lng"), std::ios::binary);
+    std::vector<ShippedLine> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::size_t comma = line.find(','), eq = line.find('=');
+        if (comma == std::string::npos || eq == std::string::npos || eq < comma) continue;
+        lines.push_back({line.substr(0, comma), std::atoi(line.c_str() + comma + 1),
+                         line.substr(eq + 1)});
+    }
+    return lines;
+}
+
+// A caption as read: without its key mark and its "…", in lower case.
+std::string AsRead(std::string caption) {
+    std::string read;
+    for (char c : caption)
+        if (c != '&') read += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const std::string tail : {"…", "..."})
+        if (read.size() >= tail.size() && read.ends_with(tail)) read.resize(read.size() - tail.size());
+    return read;
+}
+
+}  // namespace
+
+TEST(ShippedLanguages, NoTextNamesTwoDifferentMenusOrTabs) {
+    for (const std::string language : {"English", "Spanish", "Catalan"}) {
+        const std::vector<ShippedLine> lines = ShippedLines(language);
+        ASSERT_GT(lines.size(), 100u) << language;
+        std::map<std::string, int> captions;  // caption as read -> its entry
+        for (const ShippedLine& l : lines) {
+            if (l.kind != "Menu" && l.kind != "Tab") continue;
+            const auto [at, added] = captions.emplace(AsRead(l.text), l.entry);
+            EXPECT_TRUE(added) << language << ": \"" << l.text << "\" is entry " << at->second
+                               << " and entry " << l.entry;
+        }
+    }
+}
+
+TEST(ShippedLanguages, OneWordPerThing) {
+    // The words each language does not use, because another word names that thing.
+    const std::pair<std::string, std::vector<std::string>> avoided[] = {
+        {"Spanish", {"logger", "fichero"}},  // registro, archivo
+        {"Catalan", {"logger"}},             // registre
+    };
+    for (const auto& [language, words] : avoided) {
+        for (const ShippedLine& l : ShippedLines(language)) {
+            std::string lower;
+            for (char c : l.text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            for (const std::string& word : words)
+                EXPECT_EQ(lower.find(word), std::string::npos)
+                    << language << " entry " << l.entry << ": " << l.text;
+        }
+    }
 }

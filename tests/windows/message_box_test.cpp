@@ -127,6 +127,7 @@ TEST_F(windows_Messages, TextCaptionAndIconComeFromTheCatalogue) {
         {31, "E106", QMessageBox::Information},
         {-5, "E68: -5", QMessageBox::Information},
         {-91, "E68: -91", QMessageBox::Critical},
+        {2, "E61", QMessageBox::Warning},  // a damaged image: nothing was sent, a warning
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.number);

@@ -6,9 +6,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <cstdlib>
+#include <string>
 
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/updating_form.h"
+#include "texts/language_file.h"
+#include "texts/language_table.h"
 
 namespace {
 
@@ -64,6 +68,52 @@ TEST(windows_ProgressWindow, NextBeginAfterAFailureShowsTheBarAtZero) {
     EXPECT_FALSE(form.OutUpd->isEnabled());
     EXPECT_EQ(form.windowTitle(), "Reading");
     EXPECT_EQ(form.Status->text(), "Starting");
+    form.setOkEnabled(true);
+    form.close();
+}
+
+// A failure's note says what was cut and what to do next, in place of "do not disconnect":
+// however long it is, it stays readable above the button, in the window.
+TEST(windows_ProgressWindow, AFailureNoteFitsAboveTheButton) {
+    zv318::LanguageTable english;
+    (void)zv318::ReadLanguageText(std::string(zv318::BuiltInEnglishText()), english);
+    TUpdatingFORM form;
+    form.applyTranslation(english);
+    Begin(form, 126975);
+    form.setPosition(4096);
+    const QSize working = form.size();
+    EXPECT_EQ(working, QSize(325, 144));  // as designed while the work runs
+
+    const std::string notes[] = {
+        english.entry(1681),
+        zv318::FillIn(english.entry(1682), {"4096", "126975"}),
+        zv318::FillIn(english.entry(1684), {"1200", "84000"}),
+        std::string(600, 'x') + " " + std::string(300, 'y'),
+    };
+    for (const std::string& note : notes) {
+        SCOPED_TRACE(note);
+        form.setStatus(english.entry(58));
+        form.setBarVisible(false);
+        form.setNote(note);
+        form.setOkEnabled(true);
+        QLabel* label = form.DoNotDisconnect;
+        EXPECT_EQ(label->text().toStdString(), note);
+        EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+        EXPECT_TRUE(form.Panel1->geometry().contains(label->geometry().translated(form.Panel1->pos())));
+        EXPECT_GE(form.OutUpd->y(), form.Panel1->geometry().bottom());
+        EXPECT_LE(form.OutUpd->geometry().bottom(), form.height());
+        EXPECT_FALSE(form.Progres->isVisibleTo(&form));
+    }
+    // Pictures to look at: ZV318_PROGRESS_GRABS=DIR keeps the failed update's window.
+    form.setNote(notes[1]);
+    if (const char* dir = std::getenv("ZV318_PROGRESS_GRABS"))
+        form.grab().save(QString("%1/update-failed.png").arg(dir));
+
+    // The next use starts from the window as designed.
+    Begin(form, 100);
+    EXPECT_EQ(form.size(), working);
+    EXPECT_TRUE(form.Progres->isVisibleTo(&form));
+    EXPECT_EQ(form.Progres->y(), 88);
     form.setOkEnabled(true);
     form.close();
 }

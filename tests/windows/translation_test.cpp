@@ -57,8 +57,8 @@ TEST(windows_Translation, UpdateWindows) {
     TConfUpgr confirm;
     confirm.applyTranslation(table);
     EXPECT_EQ(confirm.windowTitle(), E(33));
-    EXPECT_EQ(confirm.SI->text(), E(51));
-    EXPECT_EQ(confirm.NO->text(), E(52));
+    EXPECT_EQ(WithoutMnemonic(confirm.SI->text()), E(51));
+    EXPECT_EQ(WithoutMnemonic(confirm.NO->text()), E(52));
 }
 
 TEST(windows_Translation, ServiceWindows) {
@@ -79,7 +79,7 @@ TEST(windows_Translation, ServiceWindows) {
     TOculta oculta(link);
     oculta.applyTranslation(table);
     EXPECT_EQ(oculta.windowTitle(), E(34));
-    EXPECT_EQ(oculta.EnvPregBut->text(), E(35));
+    EXPECT_EQ(WithoutMnemonic(oculta.EnvPregBut->text()), E(35));
     EXPECT_EQ(oculta.Label1->text(), E(36));
     EXPECT_EQ(oculta.Edit1->text(), "Edit1");  // not a translated text
 }

@@ -1,4 +1,5 @@
 #include "archive/windows/archive_views.h"
+#include "texts/windows/window_growth.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -13,13 +14,18 @@
 #include <QLineSeries>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPen>
 #include <QPushButton>
+#include <QScatterSeries>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QValueAxis>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
+#include "archive/page_rules.h"
 #include "plans/plan_model.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
@@ -29,6 +35,10 @@ namespace zv318 {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The threshold line's name (%1 the value, %2 the unit) and the marks below it.
+constexpr int kThresholdEntry = 1696;
+constexpr int kBelowThresholdEntry = 1489;
 
 QTableWidgetItem* Cell(const QString& text, bool number = false) {
     auto* item = new QTableWidgetItem(text);
@@ -40,6 +50,24 @@ QTableWidgetItem* Cell(const QString& text, bool number = false) {
 QString Number(const std::optional<double>& v, int decimals = -1) {
     if (!v) return {};
     return decimals < 0 ? QString::number(*v) : QString::number(*v, 'f', decimals);
+}
+
+// Powers below the logger's threshold are marked red in the tables and the charts.
+const QColor kBelowColour(200, 30, 30);
+
+bool Below(const std::optional<double>& power, const std::optional<double>& threshold) {
+    return power && threshold && *power < *threshold;
+}
+
+QTableWidgetItem* PowerCell(const QString& text, bool below) {
+    QTableWidgetItem* item = Cell(text, true);
+    if (below) {
+        item->setForeground(kBelowColour);
+        QFont bold = item->font();
+        bold.setBold(true);
+        item->setFont(bold);
+    }
+    return item;
 }
 
 QString Caption(const ArchivedLogger& lg) {
@@ -69,6 +97,7 @@ ArchiveAnalysisWindow::ArchiveAnalysisWindow(const LanguageTable& table, QWidget
     : QDialog(parent), table_(table) {
     setObjectName("ArchiveAnalysisWindow");
     resize(900, 640);
+    RememberPlace(this, "analysis");
     ChartView = new QChartView(new QChart, this);
     ChartView->setRenderHint(QPainter::Antialiasing);
     ChartView->setMinimumHeight(300);
@@ -127,6 +156,20 @@ void ArchiveAnalysisWindow::ShowComparison(const Comparison& c) {
                 any = true;
             }
     }
+    // The bars below their logger's threshold stand out.
+    int index = 0;
+    for (const ComparedChannel& r : c.rows) {
+        if (Below(r.a, c.loggerA.threshold)) a->selectBar(index);
+        if (Below(r.b, c.loggerB.threshold)) b->selectBar(index);
+        ++index;
+    }
+    for (QBarSet* set : {a, b}) set->setSelectedColor(kBelowColour);
+    for (const std::optional<double>& t : {c.loggerA.threshold, c.loggerB.threshold})
+        if (t) {
+            low = any ? std::min(low, *t) : *t;
+            high = any ? std::max(high, *t) : *t;
+            any = true;
+        }
     auto* series = new QBarSeries;
     series->append(a);
     series->append(b);
@@ -140,6 +183,11 @@ void ArchiveAnalysisWindow::ShowComparison(const Comparison& c) {
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);
     series->attachAxis(y);
+    // One line per threshold (one when both loggers have the same).
+    const double left = -0.5, right = static_cast<double>(c.rows.size()) - 0.5;
+    if (c.loggerA.threshold) addThresholdLine(*c.loggerA.threshold, Q(c.loggerA.unit), left, right, x, y);
+    if (c.loggerB.threshold && c.loggerB.threshold != c.loggerA.threshold)
+        addThresholdLine(*c.loggerB.threshold, Q(c.loggerB.unit), left, right, x, y);
     chart->legend()->setAlignment(Qt::AlignBottom);
 
     Table->setColumnCount(5);
@@ -149,8 +197,8 @@ void ArchiveAnalysisWindow::ShowComparison(const Comparison& c) {
     for (const ComparedChannel& r : c.rows) {
         Table->setItem(row, 0, Cell(Q(r.channel)));
         Table->setItem(row, 1, Cell(Q(HzToMHzText(r.frequencyHz)), true));
-        Table->setItem(row, 2, Cell(Q(r.powerA.value_or("")), true));
-        Table->setItem(row, 3, Cell(Q(r.powerB.value_or("")), true));
+        Table->setItem(row, 2, PowerCell(Q(r.powerA.value_or("")), Below(r.a, c.loggerA.threshold)));
+        Table->setItem(row, 3, PowerCell(Q(r.powerB.value_or("")), Below(r.b, c.loggerB.threshold)));
         QTableWidgetItem* d = Cell(Number(r.difference, 2), true);
         if (r.difference && *r.difference < 0) d->setForeground(QColor(180, 30, 30));
         Table->setItem(row, 4, d);
@@ -167,6 +215,7 @@ void ArchiveAnalysisWindow::ShowTrend(
     proposed_ = Q(trend.reference.name + "-trend.csv");
     recompute_ = std::move(recompute);
     Channels->show();
+    allChannels_ = allChannels;
     {
         QSignalBlocker quiet(Channels);
         for (const std::string& ch : allChannels) {
@@ -202,17 +251,32 @@ void ArchiveAnalysisWindow::fillTrend(const Trend& trend) {
         auto* line = new QLineSeries;
         line->setName(Q(s.channel) + " " + Q(HzToMHzText(s.frequencyHz)) + " MHz");
         line->setPointsVisible(true);
+        // A channel's colour follows its place among all channels, not among those ticked.
+        const auto at = std::find(allChannels_.begin(), allChannels_.end(), s.channel);
+        line->setColor(ChannelColour(static_cast<std::size_t>(at - allChannels_.begin())));
         lines.push_back(line);
     }
+    const std::optional<double> threshold = trend.reference.threshold;
+    auto* below = new QScatterSeries;
+    below->setName(text(kBelowThresholdEntry));
+    below->setColor(kBelowColour);
+    below->setBorderColor(kBelowColour);
+    below->setMarkerSize(11);
     for (const TrendLogger& lg : trend.loggers) {
         const QDateTime when = QDateTime::fromString(Q(lg.measuredAt), Qt::ISODate);
         for (std::size_t s = 0; s < lines.size(); ++s) {
             if (!lg.power[s]) continue;
             lines[s]->append(static_cast<qreal>(when.toMSecsSinceEpoch()), *lg.power[s]);
+            if (Below(lg.power[s], threshold))
+                below->append(static_cast<qreal>(when.toMSecsSinceEpoch()), *lg.power[s]);
             low = any ? std::min(low, *lg.power[s]) : *lg.power[s];
             high = any ? std::max(high, *lg.power[s]) : *lg.power[s];
             any = true;
         }
+    }
+    if (threshold && any) {
+        low = std::min(low, *threshold);
+        high = std::max(high, *threshold);
     }
     QValueAxis* y = PowerAxis(low, high, text(1504) + " (" + Q(trend.reference.unit) + ")");
     chart->addAxis(x, Qt::AlignBottom);
@@ -223,9 +287,22 @@ void ArchiveAnalysisWindow::fillTrend(const Trend& trend) {
         line->attachAxis(y);
     }
     if (!trend.loggers.empty()) {
-        const QDateTime first = QDateTime::fromString(Q(trend.loggers.front().measuredAt), Qt::ISODate);
-        const QDateTime last = QDateTime::fromString(Q(trend.loggers.back().measuredAt), Qt::ISODate);
-        x->setRange(first.addDays(-1), last.addDays(1));
+        const QDateTime first =
+            QDateTime::fromString(Q(trend.loggers.front().measuredAt), Qt::ISODate).addDays(-1);
+        const QDateTime last =
+            QDateTime::fromString(Q(trend.loggers.back().measuredAt), Qt::ISODate).addDays(1);
+        x->setRange(first, last);
+        if (threshold)
+            addThresholdLine(*threshold, Q(trend.reference.unit),
+                             static_cast<double>(first.toMSecsSinceEpoch()),
+                             static_cast<double>(last.toMSecsSinceEpoch()), x, y);
+    }
+    if (below->count() > 0) {
+        chart->addSeries(below);
+        below->attachAxis(x);
+        below->attachAxis(y);
+    } else {
+        delete below;
     }
     chart->legend()->setAlignment(Qt::AlignBottom);
 
@@ -239,18 +316,47 @@ void ArchiveAnalysisWindow::fillTrend(const Trend& trend) {
     int row = 0;
     for (const TrendLogger& lg : trend.loggers) {
         Table->setItem(row, 0, Cell(Q(lg.measuredAt).replace('T', ' ')));
+        // Every power with one decimal, so the column reads evenly.
         for (std::size_t s = 0; s < lg.power.size(); ++s)
-            Table->setItem(row, static_cast<int>(s) + 1, Cell(Number(lg.power[s]), true));
+            Table->setItem(row, static_cast<int>(s) + 1,
+                           PowerCell(Number(lg.power[s], 1), Below(lg.power[s], threshold)));
         ++row;
     }
     Table->resizeColumnsToContents();
 }
 
+void ArchiveAnalysisWindow::addThresholdLine(double threshold, const QString& unit, double fromX,
+                                              double toX, QAbstractAxis* x, QAbstractAxis* y) {
+    auto* line = new QLineSeries;
+    line->setName(text(kThresholdEntry).arg(QString::number(threshold), unit));
+    QPen pen(QColor(90, 90, 90));
+    pen.setStyle(Qt::DashLine);
+    pen.setWidth(2);
+    line->setPen(pen);
+    line->append(fromX, threshold);
+    line->append(toX, threshold);
+    ChartView->chart()->addSeries(line);
+    line->attachAxis(x);
+    line->attachAxis(y);
+}
+
+QColor ArchiveAnalysisWindow::ChannelColour(std::size_t channelIndex) {
+    static const QColor kColours[] = {{31, 119, 180}, {255, 127, 14}, {44, 160, 44},
+                                      {148, 103, 189}, {140, 86, 75}, {227, 119, 194},
+                                      {127, 127, 127}, {188, 189, 34}, {23, 190, 207},
+                                      {0, 0, 128}};
+    return kColours[channelIndex % std::size(kColours)];
+}
+
 void ArchiveAnalysisWindow::SaveCsvClick() {
-    const QString file = chooseCsvFile(proposed_);
-    if (file.isEmpty()) return;
-    if (!WriteFileAtomically(PathFromQString(file), csv_))
+    const QString chosen = chooseCsvFile(proposed_);
+    if (chosen.isEmpty()) return;
+    const QString file = QString::fromStdString(WithCsvExtension(chosen.toStdString()));
+    if (!WriteFileAtomically(PathFromQString(file), csv_)) {
         QMessageBox::warning(this, text(1471), text(1459));
+        return;
+    }
+    if (fileWritten) fileWritten(PathToText(PathFromQString(file)));
 }
 
 }  // namespace zv318

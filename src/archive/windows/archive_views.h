@@ -10,7 +10,9 @@
 #include "archive/archive_analysis.h"
 #include "texts/language_table.h"
 
+class QAbstractAxis;
 class QChartView;
+class QColor;
 class QListWidget;
 class QTableWidget;
 
@@ -27,8 +29,12 @@ public:
     void ShowTrend(const Trend& trend, const std::vector<std::string>& allChannels,
                    std::function<std::optional<Trend>(const std::vector<std::string>&)> recompute);
 
-    // Where "Save CSV…" writes (a dialog unless set).
+    // Where "Save CSV…" writes (a dialog unless set); ".csv" is added when the name lacks it.
     std::function<QString(const QString& proposed)> chooseCsvFile;
+    // Told of each CSV written (the program's notice with "Open" and "Show in folder").
+    std::function<void(const std::string& file)> fileWritten;
+    // The colour of a trend's channel: its own whichever others are ticked.
+    [[nodiscard]] static QColor ChannelColour(std::size_t channelIndex);
     [[nodiscard]] const std::string& csv() const { return csv_; }
 
     QChartView* ChartView;
@@ -41,11 +47,15 @@ private slots:
 private:
     [[nodiscard]] QString text(int entry) const;
     void fillTrend(const Trend& trend);
+    // The threshold as a dashed line over the chart's x range, named with its value.
+    void addThresholdLine(double threshold, const QString& unit, double fromX, double toX,
+                          QAbstractAxis* x, QAbstractAxis* y);
 
     const LanguageTable& table_;
     std::string csv_;
     QString proposed_;
     std::function<std::optional<Trend>(const std::vector<std::string>&)> recompute_;
+    std::vector<std::string> allChannels_;
 };
 
 }  // namespace zv318

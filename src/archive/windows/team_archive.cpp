@@ -1,6 +1,10 @@
 #include "archive/windows/team_archive.h"
 
-#include <QInputDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,6 +15,32 @@
 #include "texts/user_settings.h"
 
 namespace zv318 {
+
+std::optional<QString> AskServerAddress(QWidget* parent, const QString& caption,
+                                        const QString& label, const QString& current) {
+    // The long explanation wraps, so the dialog stays within the main window at any scale.
+    QDialog dialog(parent);
+    dialog.setObjectName("ServerDialog");
+    dialog.setWindowTitle(caption);
+    auto* explanation = new QLabel(label, &dialog);
+    explanation->setWordWrap(true);
+    auto* edit = new QLineEdit(current, &dialog);
+    edit->setObjectName("ServerAddress");
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(explanation);
+    layout->addWidget(edit);
+    layout->addWidget(buttons);
+    const int room = parent && parent->window() ? parent->window()->width() : 600;
+    const int width = std::min(room - 40, 560);
+    dialog.setMaximumWidth(std::max(room - 20, 300));
+    dialog.resize(std::max(width, 300), dialog.heightForWidth(std::max(width, 300)));
+    edit->selectAll();
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return edit->text();
+}
 
 namespace {
 constexpr int kServerButton = 1528, kAddressLabel = 1529, kWaitingLabel = 1530,
@@ -25,10 +55,7 @@ TeamArchiveControls::TeamArchiveControls(ArchiveKeeper& keeper, std::filesystem:
     ServerButton->setObjectName("ServerButton");
     askAddress = [parent](const QString& caption, const QString& label,
                           const QString& current) -> std::optional<QString> {
-        bool ok = false;
-        const QString address =
-            QInputDialog::getText(parent, caption, label, QLineEdit::Normal, current, &ok);
-        return ok ? std::optional<QString>(address) : std::nullopt;
+        return AskServerAddress(parent, caption, label, current);
     };
     tell = [parent](const QString& caption, const QString& text) {
         QMessageBox::information(parent, caption, text);
@@ -87,23 +114,26 @@ void TeamArchiveControls::TrySync() {
 
 void TeamArchiveControls::ServerClick() {
     const std::filesystem::path settings = UserSettings::FileIn(userFolder_);
-    const QString current =
+    QString offered =
         QString::fromStdString(UserSettings::Load(settings).text(kArchiveSettingKey));
-    const std::optional<QString> answer = askAddress(text(kTeamCaption), text(kAddressLabel), current);
-    if (!answer) return;
-    const std::string address = answer->trimmed().toStdString();
-    if (!address.empty()) {
+    std::string address;
+    for (;;) {
+        const std::optional<QString> answer =
+            askAddress(text(kTeamCaption), text(kAddressLabel), offered);
+        if (!answer) return;
+        address = answer->trimmed().toStdString();
+        if (address.empty()) break;
         const ArchiveLocation where = ArchiveLocationFor(address, userFolder_);
         const int problem = where.kind == ArchiveLocation::PostgreSql
                                 ? ParseServerAddress(address).problem
                                 : kMessageArchiveBadAddress;
-        if (problem != 0) {
-            // Never stored, and shown without its password.
-            tell(text(kTeamCaption),
-                 QString::fromStdString(ArchiveNotice(table_ ? *table_ : LanguageTable(),
-                                                      problem, where.describe())));
-            return;
-        }
+        if (problem == 0) break;
+        // Never stored, and shown without its password; the question comes again with what
+        // was typed, to be mended rather than typed anew.
+        tell(text(kTeamCaption),
+             QString::fromStdString(ArchiveNotice(table_ ? *table_ : LanguageTable(), problem,
+                                                  where.describe())));
+        offered = *answer;
     }
     (void)UpdateUserSettings(settings, [&address](UserSettings& s) {
         if (address.empty())

@@ -12,12 +12,19 @@
 #include <optional>
 #include <thread>
 
+class QWidget;
+
 #include "texts/language_table.h"
 
 class QPushButton;
 class QWidget;
 
 namespace zv318 {
+
+// The "Server…" question: the team archive's address, typed under its explanation (wrapped to
+// the main window's width); nothing when cancelled.
+[[nodiscard]] std::optional<QString> AskServerAddress(QWidget* parent, const QString& caption,
+                                                      const QString& label, const QString& current);
 
 class ArchiveKeeper;
 

@@ -1,4 +1,5 @@
 #include "firmware/windows/conf_upgr.h"
+#include "texts/menu_caption.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -69,8 +70,9 @@ TConfUpgr::TConfUpgr(QWidget* parent)
 
 void TConfUpgr::applyTranslation(const zv318::LanguageTable& table) {
     setWindowTitle(QString::fromStdString(table.entry(33)));
-    SI->setText(QString::fromStdString(table.entry(51)));
-    NO->setText(QString::fromStdString(table.entry(52)));
+    QString taken;
+    zv318::SetButtonCaptions<QPushButton>(taken, {{SI, QString::fromStdString(table.entry(51))},
+                                                  {NO, QString::fromStdString(table.entry(52))}});
 }
 
 void TConfUpgr::setImage(const QString& path) {

@@ -93,10 +93,29 @@ void TUpdatingFORM::setStatus(const std::string& text) {
 
 void TUpdatingFORM::setNote(const std::string& text) {
     DoNotDisconnect->setText(QString::fromStdString(text));
+    fitNote();
 }
 
 void TUpdatingFORM::setNoteWidth(int pixels) {
     DoNotDisconnect->resize(pixels, DoNotDisconnect->height());
+    fitNote();
+}
+
+void TUpdatingFORM::fitNote() {
+    // The panel as designed, taller when the note needs it (a failure says what to do next);
+    // the bar and the button move down with it, and the window grows to hold them.
+    constexpr int kPanelTop = 24, kPanelHeight = 57, kPad = 12, kGap = 7;
+    const int needed = DoNotDisconnect->heightForWidth(DoNotDisconnect->width()) + kPad;
+    const int panel = std::max(kPanelHeight, needed);
+    Panel1->resize(Panel1->width(), panel);
+    DoNotDisconnect->resize(DoNotDisconnect->width(), panel - kPad);
+    const int below = kPanelTop + panel + kGap;
+    const int barY = std::max(88, below);
+    Progres->move(Progres->x(), barY);
+    // A hidden bar leaves its place to the note.
+    const int okY = Progres->isHidden() ? std::max(112, below) : barY + 24;
+    OutUpd->move(OutUpd->x(), okY);
+    setFixedSize(325, std::max(144, okY + 32));
 }
 
 void TUpdatingFORM::setRange(int minimum, int maximum) {
@@ -115,7 +134,10 @@ int TUpdatingFORM::position() const { return Progres->value(); }
 
 int TUpdatingFORM::maximum() const { return Progres->maximum(); }
 
-void TUpdatingFORM::setBarVisible(bool visible) { Progres->setVisible(visible); }
+void TUpdatingFORM::setBarVisible(bool visible) {
+    Progres->setVisible(visible);
+    fitNote();
+}
 
 void TUpdatingFORM::setOkEnabled(bool enabled) { OutUpd->setEnabled(enabled); }
 

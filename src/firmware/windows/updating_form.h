@@ -51,6 +51,7 @@ public slots:
     void OutUpdClick();
 
 protected:
+    void fitNote();
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void reject() override;

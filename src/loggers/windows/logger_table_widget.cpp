@@ -1,5 +1,7 @@
 #include "loggers/windows/logger_table_widget.h"
 
+#include "texts/windows/window_growth.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -53,17 +55,8 @@ void SetUpLoggerGrid(QTableWidget& grid) {
     grid.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    const int room =
-        grid.width() - 2 * grid.frameWidth() - grid.verticalScrollBar()->sizeHint().width();
-    int design = 0;
-    for (int w : kDesignWidths) design += w;
-    int used = 0;
-    for (int c = 0; c < LoggerTable::kColumns; ++c) {
-        const int width =
-            c + 1 < LoggerTable::kColumns ? kDesignWidths[c] * room / design : room - used;
-        grid.setColumnWidth(c, width);
-        used += width;
-    }
+    // The columns share the grid's width in their designed proportions, as it grows too.
+    zv318::StretchColumns(&grid, {std::begin(kDesignWidths), std::end(kDesignWidths)});
     for (int r = 0; r < grid.rowCount(); ++r) {
         for (int c = 0; c < LoggerTable::kColumns; ++c) {
             auto* item = new QTableWidgetItem;

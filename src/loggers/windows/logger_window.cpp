@@ -20,11 +20,14 @@
 #include "plans/windows/dialog.h"
 #include "texts/menu_caption.h"
 #include "texts/version.h"
+#include "texts/windows/window_growth.h"
 
 namespace {
 
 constexpr int kColumns = 5;
 constexpr int kColumnWidths[kColumns] = {25, 50, 180, 180, 180};
+// The title with the logger's name (%1) and type (%2).
+constexpr int kTitleEntry = 1690;
 // Language entries of the headings of columns 1 to 4 (column 0 has none).
 constexpr int kHeadingEntries[kColumns - 1] = {81, 82, 83, 131};
 
@@ -145,8 +148,7 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     TaulaRegistre->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TaulaRegistre->setSelectionBehavior(QAbstractItemView::SelectRows);
     TaulaRegistre->horizontalHeader()->setHighlightSections(false);
-    for (int column = 0; column < kColumns; ++column)
-        TaulaRegistre->setColumnWidth(column, kColumnWidths[column]);
+    zv318::StretchColumns(TaulaRegistre, {std::begin(kColumnWidths), std::end(kColumnWidths)});
     // The grid keeps the standard ground: the green is the window's, not the grid's.
     QPalette standard = QApplication::palette(TaulaRegistre);
     standard.setColor(QPalette::Window, standard.color(QPalette::Window));  // set, not inherited
@@ -165,6 +167,7 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     layout->setMenuBar(MainMenu1);
     layout->addWidget(client);
     client->installEventFilter(this);
+    zv318::RememberPlace(this, "viewer");
 }
 
 bool TZVLoggerWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -202,8 +205,7 @@ void TZVLoggerWindow::applyTranslation(const zv318::LanguageTable& table) {
     QStringList headings{QString()};
     for (int entry : kHeadingEntries) headings << Text(table, entry);
     TaulaRegistre->setHorizontalHeaderLabels(headings);
-    for (int column = 0; column < kColumns; ++column)
-        TaulaRegistre->setColumnWidth(column, kColumnWidths[column]);
+    zv318::StretchColumns(TaulaRegistre, {std::begin(kColumnWidths), std::end(kColumnWidths)});
 }
 
 void TZVLoggerWindow::setProcedures(zv318::LoggerProcedures* procedures, TDialog* dialog,
@@ -213,9 +215,18 @@ void TZVLoggerWindow::setProcedures(zv318::LoggerProcedures* procedures, TDialog
     table_ = table;
 }
 
+void TZVLoggerWindow::nameTitle(const std::string& name, const std::string& type) {
+    // The title names the logger, so that two viewers (or the taskbar) tell which is which.
+    const std::string format = table_ && !table_->entry(kTitleEntry).empty()
+                                   ? table_->entry(kTitleEntry)
+                                   : std::string("Logger %1 (%2)");
+    setWindowTitle(QString::fromStdString(zv318::FillIn(format, {name, type})));
+}
+
 void TZVLoggerWindow::ShowLogger(const zv318::OpenLogger& logger) {
     auto text = [](const std::string& s) { return QString::fromStdString(s); };
     LoggerNameLabel->setText(text(logger.name));
+    nameTitle(logger.name, logger.typeText);
     ChPNameLabel->setText(text(logger.planName));
     FileNameLabel->setText(text(logger.fileName));
     DataEdit->setText(text(logger.date));
@@ -276,6 +287,7 @@ void TZVLoggerWindow::LoggerNameLabelClick() {
         if (name) {
             procedures_->logger().name = *name;
             LoggerNameLabel->setText(QString::fromStdString(*name));
+            nameTitle(*name, ModeEdit->text().toStdString());
             Grafic->ShowLogger(procedures_->logger());  // the chart's title
             return;
         }
@@ -295,6 +307,7 @@ void TZVLoggerWindow::SaveChart1Click() {
         zv318::FileRequest{zv318::FileRequest::SaveChart, {}, procedures_->logger().name + ".png"});
     if (!chosen || chosen->empty()) return;
     if (!Grafic->SaveChart(*chosen)) feedback.showMessage(zv318::kMessageChartNotSaved);
+    else feedback.fileWritten(*chosen);
 }
 
 void TZVLoggerWindow::Report1Click() {

@@ -89,6 +89,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void nameTitle(const std::string& name, const std::string& type);
     zv318::LoggerProcedures* procedures_ = nullptr;
     TDialog* dialog_ = nullptr;
     const zv318::LanguageTable* table_ = nullptr;

@@ -1,4 +1,5 @@
 #include "loggers/windows/loggers_page.h"
+#include "texts/menu_caption.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include "loggers/windows/logger_window.h"
 #include "loggers/windows/paper_printer.h"
 #include "texts/version.h"
+#include "texts/windows/window_growth.h"
 
 TLoggersPage::TLoggersPage(zv318::PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
     setObjectName(QStringLiteral("Loggers"));
@@ -61,6 +63,15 @@ TLoggersPage::TLoggersPage(zv318::PageHost& host, QWidget* parent) : QWidget(par
     VersioControllerLabel2->setObjectName(QStringLiteral("VersioControllerLabel2"));
     VersioControllerLabel2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VersioControllerLabel2->setGeometry(x2, 6, w, 18);
+
+    // The grid grows with the page, the buttons stay below it.
+    auto* growth = new zv318::GrowthLayout(this, QSize(x2 + w + 10, y3 + h + 10));
+    growth->add(Panel3, zv318::GrowsWide | zv318::GrowsTall);
+    for (const auto& [button, name, text, place] : buttons)
+        growth->add(button, zv318::MovesDown | (place.x() == x2 ? zv318::MovesRight : 0));
+    growth->add(VersioControllerLabel2, zv318::MovesRight);
+    auto* grid = new zv318::GrowthLayout(Panel3, Panel3->size());
+    grid->add(LoggerIndex, zv318::GrowsWide | zv318::GrowsTall);
 
     for (QWidget* control :
          {static_cast<QWidget*>(LoggerIndex), static_cast<QWidget*>(ReceiveRLogBut),
@@ -113,12 +124,14 @@ void TLoggersPage::applyTranslation(const zv318::LanguageTable& table) {
     auto e = [&table](int n) { return QString::fromStdString(table.entry(n)); };
     VersioControllerLabel2->setText(QString::fromLatin1(zv318::kSoftwareVersionText));
     Label3->setText(e(72));
-    ReceiveRLogBut->setText(e(114));
-    ReceivePLogBut->setText(e(128));
-    PrintSelBut->setText(e(123));
-    OpenLogBut->setText(e(119));
-    SaveLogAsBut->setText(e(125));
-    SaveLogBut->setText(e(30));
+    // Each button a key of its own, clear of the main window's menus.
+    QString taken = zv318::MainMenuKeys(table);
+    zv318::SetButtonCaptions<QPushButton>(taken, {{ReceiveRLogBut, e(114)},
+                                                  {ReceivePLogBut, e(128)},
+                                                  {OpenLogBut, e(119)},
+                                                  {PrintSelBut, e(123)},
+                                                  {SaveLogAsBut, e(125)},
+                                                  {SaveLogBut, e(30)}});
     zv318::SetLoggerHeadings(*LoggerIndex, {e(20), e(21), e(22), e(23)});
 }
 

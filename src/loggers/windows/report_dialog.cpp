@@ -1,6 +1,7 @@
 #include "loggers/windows/report_dialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -13,12 +14,20 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <QDesktopServices>
+#include <QDir>
+#include <QSaveFile>
+#include <QUrl>
+
+#include "texts/menu_caption.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
 
 namespace {
+
+constexpr int kPreviewEntry = 1691;
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -85,6 +94,19 @@ ReportDialog::ReportDialog(const LanguageTable& table, const UserSettings& setti
     MakeReport->setDefault(true);
     CancelButton = buttons->addButton(text(1442), QDialogButtonBox::RejectRole);
     CancelButton->setObjectName("CancelButton");
+    // The report as it would be, before a file is chosen for it.
+    PreviewButton = buttons->addButton(text(kPreviewEntry), QDialogButtonBox::ActionRole);
+    PreviewButton->setObjectName("PreviewButton");
+    connect(PreviewButton, &QPushButton::clicked, this, [this] {
+        if (preview) preview(people());
+    });
+    {
+        QString taken;
+        SetButtonCaptions<QPushButton>(taken, {{MakeReport, MakeReport->text()},
+                                               {PreviewButton, PreviewButton->text()},
+                                               {ChooseLogo, ChooseLogo->text()},
+                                               {CancelButton, CancelButton->text()}});
+    }
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -131,6 +153,24 @@ ReportPeople ReportDialog::people() const {
     return p;
 }
 
+void PreviewSiteReport(const std::vector<ReportLogger>& loggers, const ReportPeople& people,
+                       const LanguageTable& table, Feedback& feedback) {
+    ReportOptions options;
+    options.page = ReportPageFor(QLocale::system());
+    const std::string pdf = SiteReportPdf(loggers, people, table, options);
+    // One preview file per run, replaced by the next preview; the desktop's PDF viewer shows it.
+    const QString file = QDir::temp().filePath(
+        QStringLiteral("zv318-report-preview-%1.pdf").arg(QCoreApplication::applicationPid()));
+    QSaveFile out(file);
+    if (pdf.empty() || !out.open(QIODevice::WriteOnly) ||
+        out.write(pdf.data(), static_cast<qint64>(pdf.size())) != static_cast<qint64>(pdf.size()) ||
+        !out.commit()) {
+        feedback.showFileMessage(kMessageReportNotWritten, PathToText(PathFromQString(file)));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
 bool MakeSiteReport(QWidget* parent, const std::vector<ReportLogger>& loggers,
                     Feedback& feedback, const LanguageTable& table,
                     const std::filesystem::path& userFolder) {
@@ -143,6 +183,9 @@ bool MakeSiteReport(QWidget* parent, const std::vector<ReportLogger>& loggers,
     {
         const UserSettings settings = UserSettings::Load(file);
         ReportDialog dialog(table, settings, parent);
+        dialog.preview = [&](const ReportPeople& shown) {
+            PreviewSiteReport(loggers, shown, table, feedback);
+        };
         if (dialog.exec() != QDialog::Accepted) return false;
         people = dialog.people();
     }
@@ -159,7 +202,10 @@ bool MakeSiteReport(QWidget* parent, const std::vector<ReportLogger>& loggers,
     if (output.extension() != ".pdf" && output.extension() != ".PDF") output += ".pdf";
     ReportOptions options;
     options.page = ReportPageFor(QLocale::system());
-    return WriteSiteReport(loggers, people, table, output, feedback, options) == kReportWritten;
+    if (WriteSiteReport(loggers, people, table, output, feedback, options) != kReportWritten)
+        return false;
+    feedback.fileWritten(PathToText(output));
+    return true;
 }
 
 }  // namespace zv318

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "link/feedback.h"
@@ -39,12 +40,19 @@ public:
     QPushButton* ChooseLogo;
     QPushButton* MakeReport;
     QPushButton* CancelButton;
+    QPushButton* PreviewButton;
+    // What "Preview" does with the fields as they stand.
+    std::function<void(const ReportPeople&)> preview;
 
 private:
     void fillSite(const QString& site);
     const LanguageTable& table_;
     const UserSettings& settings_;
 };
+
+// The report of `loggers` as it would be written, in a temporary PDF the desktop's viewer opens.
+void PreviewSiteReport(const std::vector<ReportLogger>& loggers, const ReportPeople& people,
+                       const LanguageTable& table, Feedback& feedback);
 
 // The whole "Report…": the dialog on the settings of `userFolder`, the fields kept, the PDF's
 // path asked through the feedback (proposed: the site's or the first logger's name), the

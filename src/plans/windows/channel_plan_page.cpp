@@ -1,4 +1,5 @@
 #include "plans/windows/channel_plan_page.h"
+#include "texts/menu_caption.h"
 
 #include <QLabel>
 #include <QKeyEvent>
@@ -13,6 +14,7 @@
 #include "plans/windows/editor.h"
 #include "plans/windows/plan_list_widget.h"
 #include "texts/version.h"
+#include "texts/windows/window_growth.h"
 
 TChannelPlanPage::TChannelPlanPage(zv318::PageHost& host, QWidget* parent)
     : QWidget(parent), host_(host) {
@@ -52,6 +54,13 @@ TChannelPlanPage::TChannelPlanPage(zv318::PageHost& host, QWidget* parent)
     VersioControllerLabel->setObjectName(QStringLiteral("VersioControllerLabel"));
     VersioControllerLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VersioControllerLabel->setGeometry(x, 430, w, 18);
+
+    // The list grows with the page; the buttons stay beside it.
+    auto* growth = new zv318::GrowthLayout(this, QSize(x + w + 6, 26 + 422 + 10));
+    growth->add(ListLabel, zv318::Stays);
+    growth->add(Llista, zv318::GrowsWide | zv318::GrowsTall);
+    for (Button& b : buttons) growth->add(b.button, zv318::MovesRight);
+    growth->add(VersioControllerLabel, zv318::MovesRight | zv318::MovesDown);
 
     connect(ReceiveBut, &QPushButton::clicked, this, &TChannelPlanPage::ReceiveButClick);
     connect(LoadBut, &QPushButton::clicked, this, &TChannelPlanPage::LoadButClick);
@@ -107,12 +116,14 @@ QWidgetList TChannelPlanPage::tabChain() const {
 void TChannelPlanPage::applyTranslation(const zv318::LanguageTable& table) {
     auto e = [&table](int n) { return QString::fromStdString(table.entry(n)); };
     VersioControllerLabel->setText(QString::fromLatin1(zv318::kSoftwareVersionText));
-    ReceiveBut->setText(e(41));
-    DelSelBut->setText(e(42));
-    LoadBut->setText(e(44));
-    EditBut->setText(e(93));
-    NewRBut->setText(e(94));
-    NewPBut->setText(e(91));
+    // Each button a key of its own, clear of the main window's menus.
+    QString taken = zv318::MainMenuKeys(table);
+    zv318::SetButtonCaptions<QPushButton>(taken, {{ReceiveBut, e(41)},
+                                                  {LoadBut, e(44)},
+                                                  {DelSelBut, e(42)},
+                                                  {EditBut, e(93)},
+                                                  {NewRBut, e(94)},
+                                                  {NewPBut, e(91)}});
     ListLabel->setText(e(77));
 }
 

@@ -1,4 +1,5 @@
 #include "plans/windows/editor.h"
+#include "texts/windows/window_growth.h"
 
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -175,6 +176,7 @@ TEditor::TEditor(QWidget* parent)
 
     for (int i = 0; i < kColumns; ++i) columnTitles_ << QString();
     resize(640, 560);
+    zv318::RememberPlace(this, "editor");
 
     Savechannelplan1->setShortcut(QKeySequence::Save);
     Savechannelplanas1->setShortcut(QKeySequence::SaveAs);

@@ -23,13 +23,17 @@ ArchivePage* AddArchivePage(TForm1& form, ArchiveKeeper& keeper) {
     page->reportFeedback = [&form] { return form.feedback(); };
     form.Archivo1->addSeparator();
     form.Archivo1->addAction(page->keepAction());
-    auto captions = [&form, page, tab] {
+    auto tabCaption = [&form, tab] {
         form.PageControl->setTabText(tab,
                                      QString::fromStdString(form.languageTable().entry(kArchiveTabEntry)));
-        page->applyTranslation(form.languageTable());
     };
-    captions();
-    QObject::connect(&form, &TForm1::translationApplied, page, captions);
+    tabCaption();
+    QObject::connect(&form, &TForm1::translationApplied, page, tabCaption);
+    // The page reads the archive once the window stands whole in its language: a notice about
+    // the archive (a damaged file, a server away) never covers a window half made.
+    QObject::connect(
+        &form, &TForm1::translationApplied, page,
+        [&form, page] { page->applyTranslation(form.languageTable()); }, Qt::QueuedConnection);
     QObject::connect(form.PageControl, &QTabWidget::currentChanged, page, [page, tab](int shown) {
         if (shown == tab) page->Refresh();
     });

@@ -1,4 +1,5 @@
 #include "shell/windows/oculta.h"
+#include "texts/menu_caption.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -57,11 +58,13 @@ TOculta::TOculta(zv318::Link& link, QWidget* parent)
 void TOculta::applyTranslation(const zv318::LanguageTable& table) {
     table_ = &table;
     setWindowTitle(QString::fromStdString(table.entry(34)));
-    EnvPregBut->setText(QString::fromStdString(table.entry(35)));
     Label1->setText(QString::fromStdString(table.entry(36)));
     notConnected_ = QString::fromStdString(table.entry(15));
-    if (!table.entry(1005).empty())
-        SaveTraceBut->setText(QString::fromStdString(table.entry(1005)));
+    QString taken;
+    zv318::SetButtonCaptions<QPushButton>(
+        taken, {{EnvPregBut, QString::fromStdString(table.entry(35))},
+                {SaveTraceBut, table.entry(1005).empty() ? zv318::WithoutMnemonic(SaveTraceBut->text())
+                                                         : QString::fromStdString(table.entry(1005))}});
 }
 
 void TOculta::setTracer(zv318::Tracer* tracer) {

@@ -1,5 +1,7 @@
 #include "shell/windows/status_box.h"
 
+#include "texts/windows/window_growth.h"
+
 #include <QLabel>
 #include <QPixmap>
 
@@ -119,6 +121,11 @@ TStatusBox::TStatusBox(const zv318::LanguageTable& table, std::filesystem::path 
     InstrumentPicture = MakeLabel(QStringLiteral("InstrumentPicture"), QString(), this);
     InstrumentPicture->setGeometry((250 - 120) / 2, 492 - 160 - 16, 120, 160);
     zv318::LoadPicture(InstrumentPicture, data_ / "Images" / "instrument.bmp");
+
+    // A taller box gives the hint more room and keeps the picture at its foot.
+    auto* growth = new zv318::GrowthLayout(this, size());
+    growth->add(PermissionHint, zv318::GrowsTall);
+    growth->add(InstrumentPicture, zv318::MovesDown);
 }
 
 void TStatusBox::applyTranslation() {

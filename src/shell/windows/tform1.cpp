@@ -37,6 +37,7 @@
 #include "texts/menu_caption.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
+#include "texts/windows/window_growth.h"
 
 namespace {
 
@@ -57,7 +58,8 @@ TForm1::TForm1(zv318::Link& link, zv318::ProgramFolders folders, QWidget* parent
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("Client"));
-    client->setFixedSize(kClientWidth, kClientHeight);
+    // The spec's size at first, larger when the person makes it so.
+    client->setMinimumSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
     runner_ = new TCommandRunner(this, [this](bool busy) {
@@ -89,8 +91,16 @@ TForm1::TForm1(zv318::Link& link, zv318::ProgramFolders folders, QWidget* parent
         *this, [this] { return ChannelPlan->planProcedures(); },
         [this]() -> zv318::PlanListView& { return ChannelPlan->planList(); });
 
-    // Fixed border: the window is exactly as large as its menu bar and client area.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The header spans the window with the flag at its right; the status box grows tall and
+    // the pages take the rest.
+    auto* header = new zv318::GrowthLayout(Panel1, Panel1->size());
+    header->add(Bandera, zv318::MovesRight);
+    auto* growth = new zv318::GrowthLayout(client, QSize(kClientWidth, kClientHeight));
+    growth->add(Panel1, zv318::GrowsWide);
+    growth->add(CStatus, zv318::GrowsTall);
+    growth->add(PageControl, zv318::GrowsWide | zv318::GrowsTall);
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    zv318::RememberPlace(this, "main");
 
     // The updates compare with the versions the status box shows.
     firmwareIoUpdate = [this] { firmware_->Actualitzar(CStatus->IOV->text().toStdString()); };

@@ -2,7 +2,12 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QUrl>
 #include <QMessageBox>
 #include <vector>
 
@@ -41,7 +46,10 @@ void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent,
     std::string text;
     if (MessageText(table, n, text) == 0) return;
     if (!file.empty()) text += "\n\n" + file;
-    QMessageBox box(MessageIsError(n) ? QMessageBox::Critical : QMessageBox::Information,
+    const QMessageBox::Icon icon = MessageIsError(n)     ? QMessageBox::Critical
+                                   : MessageIsWarning(n) ? QMessageBox::Warning
+                                                         : QMessageBox::Information;
+    QMessageBox box(icon,
                     QString::fromStdString(table.entry(kMessageCaptionEntry)),
                     QString::fromStdString(text), QMessageBox::Ok, parent);
     box.setWindowModality(Qt::ApplicationModal);
@@ -82,6 +90,25 @@ void WindowFeedback::showInformation(const std::string& text, const std::string&
                     QString::fromStdString(text), QMessageBox::Ok, owner());
     box.setWindowModality(Qt::ApplicationModal);
     Run(box);
+}
+
+void WindowFeedback::fileWritten(const std::string& path) {
+    const QString file = QStringFromPath(PathFromText(path));
+    QMessageBox box(QMessageBox::Information, text(kMessageCaptionEntry),
+                    text(kWrittenEntry).arg(QDir::toNativeSeparators(file)), QMessageBox::Close,
+                    owner());
+    box.setObjectName(QStringLiteral("FileWritten"));
+    box.setWindowModality(Qt::ApplicationModal);
+    QPushButton* open = box.addButton(text(kOpenEntry), QMessageBox::ActionRole);
+    QPushButton* folder = box.addButton(text(kShowFolderEntry), QMessageBox::ActionRole);
+    open->setObjectName(QStringLiteral("OpenFile"));
+    folder->setObjectName(QStringLiteral("ShowInFolder"));
+    box.setDefaultButton(open);
+    Run(box);
+    if (box.clickedButton() == open)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    else if (box.clickedButton() == folder)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
 }
 
 bool WindowFeedback::askYesNo(int textEntry, int captionEntry) {

@@ -28,6 +28,8 @@ public:
     void showFileMessage(int number, const std::string& file) override;
     void showNotice(const std::string& notice) override;
     void showInformation(const std::string& text, const std::string& caption) override;
+    // Names the file, with "Open" and "Show in folder" (the desktop's own programs).
+    void fileWritten(const std::string& path) override;
     [[nodiscard]] bool askYesNo(int textEntry, int captionEntry) override;
     [[nodiscard]] Answer askYesNoCancel(int textEntry, int captionEntry) override;
     [[nodiscard]] bool askYesNoText(const std::string& question, int captionEntry) override;
@@ -43,6 +45,10 @@ public:
 
 private:
     static constexpr int kNotConnectedMessage = 7;
+    // A written file's notice (%1 the file) and its two buttons.
+    static constexpr int kWrittenEntry = 1692;
+    static constexpr int kOpenEntry = 1693;
+    static constexpr int kShowFolderEntry = 1694;
     [[nodiscard]] QString text(int entry) const;
     // The window the boxes and dialogs belong to: the progress window while it shows.
     [[nodiscard]] QWidget* owner() const;
