@@ -168,6 +168,20 @@ TEST(ShippedLanguages, OneWordForOneThing) {
         std::vector<std::string> stems;  // one of them must appear
     };
     const std::map<std::string, std::vector<Term>> words{
+        {"Spanish",
+         {{"logger", {"registro"}},
+          {"channel plan", {"plan"}},
+          {"threshold", {"umbral"}},
+          {"backup", {"copia"}},
+          {"archive", {"históric", "archivad"}},
+          {"io interface", {"io interface"}}}},
+        {"Catalan",
+         {{"logger", {"registre"}},
+          {"channel plan", {"pla"}},
+          {"threshold", {"llindar"}},
+          {"backup", {"còpia"}},
+          {"archive", {"arxiu", "arxivat"}},
+          {"io interface", {"io interface"}}}},
         {"French",
          {{"logger", {"journ"}},
           {"channel plan", {"plan"}},
