@@ -41,6 +41,7 @@
 #include "plans/windows/channel_plan_page.h"
 #include "plans/windows/dialog.h"
 #include "plans/windows/editor.h"
+#include "shell/startup.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/application.h"
 #include "shell/windows/archive_tab.h"
