@@ -89,7 +89,6 @@ TEST_F(mainwindowLanguages, EveryCaptionComesFromItsEntry) {
     EXPECT_EQ(Plain(form->Loggers->OpenLogBut->text()), E(119));
     EXPECT_EQ(Plain(form->Loggers->SaveLogAsBut->text()), E(125));
     EXPECT_EQ(Plain(form->Loggers->SaveLogBut->text()), E(30));
-    }
     for (int c = 1; c <= 4; ++c)
         EXPECT_EQ(form->Loggers->LoggerIndex->horizontalHeaderItem(c)->text(), E(19 + c));
     EXPECT_TRUE(form->Loggers->LoggerIndex->horizontalHeaderItem(0)->text().isEmpty());
