@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -192,7 +193,9 @@ int Import(Archive& archive, const std::vector<std::string>& files, TerminalFeed
         const std::optional<Archive::Kept> kept = archive.ImportFile(PathFromText(file), &read);
         if (kept) {
             std::cout << (kept->added ? "archived " : "already archived ") << file << " as "
-                      << kept->id << '\n';
+                      << kept->id << (kept->notice != 0 ? " here, to be sent" : "") << '\n';
+            if (kept->notice != 0)
+                feedback.showNotice(ArchiveNotice(table, kept->notice, archive.detail()));
             continue;
         }
         status = kFailed;
@@ -253,7 +256,17 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
 
     if (what == "list") {
         const std::vector<ArchivedLogger> list = archive.List(o.filter);
+        if (archive.failed()) {
+            const bool server = where.kind == ArchiveLocation::PostgreSql && !archive.offline();
+            feedback.showNotice(ArchiveNotice(
+                table, server ? kMessageArchiveRefused : kMessageArchiveUnavailable, archive.detail()));
+            return kFailed;
+        }
         PrintList(list, o.json);
+        const auto undated = std::count_if(list.begin(), list.end(),
+                                           [](const ArchivedLogger& a) { return !a.measuredAt; });
+        if (undated > 0)
+            feedback.showNotice(ArchiveNotice(table, kMessageArchiveUndated, std::to_string(undated)));
         TellPending(feedback, table, archive, where);
         return kDone;
     }

@@ -19,6 +19,8 @@
 #include <QSocketNotifier>
 #include <QTabWidget>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 #include <csignal>
 #include <exception>
 #include <memory>
@@ -31,6 +33,7 @@
 #include "app/single_instance.h"
 #include "archive/archive_keeper.h"
 #include "archive/windows/archive_page.h"
+#include "archive/windows/team_archive.h"
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/updating_form.h"
 #include "link/device_watcher.h"
@@ -348,7 +351,13 @@ int main(int argc, char** argv) {
     }
 
     const int status = app.exec();
-    form.reset();  // before the feedback and the link it uses
+    form.reset();  // before the feedback and the link it uses; waits for a send at most 2 s
     keeper.reset();
+    // A send to the team archive still under way would outlive the databases' global state:
+    // the program ends at once (what it had not sent stays pending, as after a power cut).
+    if (zv318::SendsStillRunning() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
     return status;
 }

@@ -6,10 +6,16 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTime>
+#include <QUrl>
 #include <QVariant>
 #include <cmath>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "archive/archive_connection.h"
+#include "archive/sqlite_locks.h"
 #include "loggers/logger_csv.h"
 #include "texts/qt_path.h"
 #include "texts/sha256.h"
@@ -38,6 +44,17 @@ QVariant Variant(const std::optional<std::string>& v) {
 }
 QVariant Variant(const std::optional<double>& v) {
     return v ? QVariant(*v) : QVariant(QMetaType(QMetaType::Double));
+}
+
+bool CanWrite(const std::filesystem::path& p) {
+#ifdef _WIN32
+    std::error_code ec;
+    const auto st = std::filesystem::status(p, ec);
+    return !ec && (st.permissions() & std::filesystem::perms::owner_write) !=
+                      std::filesystem::perms::none;
+#else
+    return ::access(p.c_str(), W_OK) == 0;
+#endif
 }
 
 std::string NowUtc() {
@@ -85,12 +102,30 @@ std::string ArchiveNotice(const LanguageTable& table, int message, const std::st
 }
 
 std::optional<std::string> MeasuredAt(std::string_view date, std::string_view time) {
-    QDate d = QDate::fromString(Q(date), "dd/MM/yyyy");
-    if (!d.isValid()) {
-        d = QDate::fromString(Q(date), "dd/MM/yy");
-        if (d.isValid() && d.year() < 2000) d = d.addYears(100);
+    // Day, month and year, in that order, whatever stands between them: "14/03/2013" as the
+    // logger index shows it, "14-03-2013" as the clock is set, "14.03.13", "14 03 2013".
+    int part[3] = {};
+    int digits[3] = {};
+    int n = 0;
+    bool inNumber = false;
+    for (const char ch : date) {
+        if (ch >= '0' && ch <= '9') {
+            if (!inNumber && n == 3) return std::nullopt;
+            if (!inNumber) ++n;
+            inNumber = true;
+            if (++digits[n - 1] > 4) return std::nullopt;
+            part[n - 1] = part[n - 1] * 10 + (ch - '0');
+        } else if (ch == '/' || ch == '-' || ch == '.' || ch == ' ') {
+            inNumber = false;
+        } else {
+            return std::nullopt;
+        }
     }
-    const QTime t = QTime::fromString(Q(time), "HH:mm:ss");
+    if (n != 3 || digits[0] > 2 || digits[1] > 2 || (digits[2] != 2 && digits[2] != 4))
+        return std::nullopt;
+    const int year = digits[2] == 2 ? 2000 + part[2] : part[2];
+    const QDate d(year, part[1], part[0]);
+    const QTime t = QTime::fromString(Q(time).trimmed(), "HH:mm:ss");
     if (!d.isValid() || !t.isValid()) return std::nullopt;
     return QDateTime(d, t).toString("yyyy-MM-ddTHH:mm:ss").toStdString();
 }
@@ -102,7 +137,8 @@ std::int64_t HzOfMHzText(std::string_view text) {
 
 // ---- the connection ----------------------------------------------------------------------
 
-Archive::Archive() = default;
+// The locking is set before any connection of the process exists (the tests' own too).
+Archive::Archive() { (void)UseDescriptionLocks(); }
 Archive::~Archive() = default;
 
 const std::string& Archive::connectionName() const {
@@ -141,21 +177,39 @@ Archive::State Archive::OpenFile(const std::filesystem::path& file) {
     }
     std::error_code ec;
     std::filesystem::create_directories(file.parent_path(), ec);
+    // A place this program cannot write: what is there is read, nothing is made beside it (a
+    // -shm made now would take the file's read-only mode and stop every later writer).
+    const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+    const bool exists = std::filesystem::exists(file, ec);
+    if (!exists && !CanWrite(folder)) {
+        notice_ = kMessageArchiveFolderReadOnly;
+        detail_ = PathToText(folder);
+        return state_;
+    }
+    const bool readOnlyPlace = exists && (!CanWrite(file) || !CanWrite(folder));
+    std::filesystem::path shm = file;
+    shm += "-shm";
+    // Without a -shm, nobody uses the file now: read as it stands, without the shared memory.
+    const bool immutable = readOnlyPlace && !std::filesystem::exists(shm, ec);
     auto open = [&](bool readOnly) {
         c_ = std::make_unique<ArchiveConnection>("QSQLITE");
-        c_->db.setDatabaseName(QStringFromPath(file));
-        c_->db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1%2")
+        c_->db.setDatabaseName(immutable ? QUrl::fromLocalFile(QStringFromPath(file))
+                                                   .toString(QUrl::FullyEncoded) +
+                                               "?immutable=1"
+                                         : QStringFromPath(file));
+        c_->db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1%2%3")
                                      .arg(kBusyTimeoutMs)
-                                     .arg(readOnly ? ";QSQLITE_OPEN_READONLY" : ""));
+                                     .arg(readOnly ? ";QSQLITE_OPEN_READONLY" : "")
+                                     .arg(immutable ? ";QSQLITE_OPEN_URI" : ""));
         if (!c_->db.open()) {
-            c_->error = c_->db.lastError().text().toStdString();
+            c_->failed(c_->db.lastError());
             return false;
         }
         return true;
     };
     const std::string place = PathToText(file);
     detail_ = place;
-    if (!open(false)) {
+    if (!open(readOnlyPlace)) {
         notice_ = kMessageArchiveUnavailable;
         c_.reset();
         return state_;
@@ -180,15 +234,17 @@ Archive::State Archive::OpenFile(const std::filesystem::path& file) {
         }
         version_ = q.value(0).toInt();
     }
-    if (version_ > kArchiveSchemaVersion) {
-        // Written by a newer program: read what it holds, change nothing.
+    if (version_ > kArchiveSchemaVersion || readOnlyPlace) {
+        // Written by a newer program, or in a place this one cannot write: read what it
+        // holds, change nothing.
         c_.reset();
         if (!open(true)) {
             notice_ = kMessageArchiveUnavailable;
             c_.reset();
             return state_;
         }
-        notice_ = kMessageArchiveNewer;
+        notice_ = version_ > kArchiveSchemaVersion ? kMessageArchiveNewer
+                                                   : kMessageArchiveOpenedReadOnly;
         state_ = State::ReadOnly;
         return state_;
     }
@@ -223,16 +279,18 @@ bool Archive::Migrate() {
     QSqlQuery q(c_->db);
     // Another program may have migrated between the check and the lock.
     if (!q.exec(d.readVersion) || !q.next()) {
-        c_->error = q.lastError().text().toStdString();
+        c_->failed(q.lastError());
         c_->rollback();
         return false;
     }
     version_ = q.value(0).toInt();
     q.finish();
-    auto step = [&](int to, std::initializer_list<QString> statements) {
+    auto step = [&](int to, std::initializer_list<QString> statements,
+                    bool (Archive::*then)() = nullptr) {
         if (version_ >= to) return true;
         for (const QString& sql : statements)
             if (!c_->run(sql)) return false;
+        if (then && !(this->*then)()) return false;
         if (!c_->run(QString(d.setVersion).arg(to))) return false;
         version_ = to;
         return true;
@@ -264,12 +322,36 @@ bool Archive::Migrate() {
                 .arg(d.recordsEnd),
              }) &&
         step(2, {"CREATE TABLE pending (logger_id INTEGER PRIMARY KEY "
-                 "REFERENCES loggers(id) ON DELETE CASCADE)"});
+                 "REFERENCES loggers(id) ON DELETE CASCADE)"}) &&
+        step(3, {}, &Archive::FillMeasuredAt);
     if (!done) {
         c_->rollback();
         return false;
     }
     return c_->commit();
+}
+
+// The loggers kept without a date (read before in one form only) get it from their bytes.
+bool Archive::FillMeasuredAt() {
+    std::vector<std::pair<qlonglong, std::string>> found;
+    {
+        QSqlQuery q = c_->prepared("SELECT id, bytes FROM loggers WHERE measured_at IS NULL");
+        if (!c_->exec(q)) return false;
+        while (q.next()) {
+            OpenLogger logger;
+            if (ParseLoggerText(q.value(1).toByteArray().toStdString(), logger) != kLoggerFileRead)
+                continue;
+            if (std::optional<std::string> at = MeasuredAt(logger.date, logger.time))
+                found.emplace_back(q.value(0).toLongLong(), std::move(*at));
+        }
+    }
+    QSqlQuery set = c_->prepared("UPDATE loggers SET measured_at = ? WHERE id = ?");
+    for (const auto& [id, at] : found) {
+        set.bindValue(0, Q(at));
+        set.bindValue(1, id);
+        if (!c_->exec(set)) return false;
+    }
+    return true;
 }
 
 bool Archive::WriteAllowed() {
@@ -289,6 +371,12 @@ std::optional<Archive::Kept> Archive::Keep(std::string_view fileBytes, const Ope
 }
 
 std::optional<std::vector<Archive::Kept>> Archive::KeepAll(const std::vector<ToKeep>& loggers) {
+    std::optional<std::vector<Kept>> kept = KeepHere(loggers);
+    if (kept || state_ != State::Ready || c_->dialect != &kPostgreSql) return kept;
+    return KeepPendingInstead(loggers);
+}
+
+std::optional<std::vector<Archive::Kept>> Archive::KeepHere(const std::vector<ToKeep>& loggers) {
     if (!WriteAllowed()) return std::nullopt;
     c_->error.clear();
     const std::string now = NowUtc();
@@ -424,7 +512,8 @@ std::optional<Archive::Kept> Archive::ImportFile(const std::filesystem::path& fi
 
 std::vector<ArchivedLogger> Archive::List(const ArchiveFilter& f) {
     std::vector<ArchivedLogger> out;
-    if (!usable()) return out;
+    failed_ = !usable();
+    if (failed_) return out;
     QString sql = QString("SELECT %1 FROM loggers WHERE 1 = 1").arg(kLoggerColumns);
     QVariantList values;
     if (!f.name.empty()) {
@@ -463,6 +552,7 @@ std::vector<ArchivedLogger> Archive::List(const ArchiveFilter& f) {
     QSqlQuery q = c_->prepared(sql);
     for (const QVariant& v : values) q.addBindValue(v);
     if (!c_->exec(q)) {
+        failed_ = true;
         (void)Fail("list");
         return out;
     }

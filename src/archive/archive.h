@@ -14,6 +14,8 @@
 // Schema version 2:
 //   pending(logger_id PK → loggers): loggers kept in this PC's archive while the team archive
 //           on the server could not be reached, still to be sent there
+// Schema version 3: measured_at filled, from the kept bytes, for the loggers whose date the
+//           program reads now in every form the instrument writes it
 // On PostgreSQL the version is the one row of archive_schema(version).
 
 #include <cstdint>
@@ -30,7 +32,7 @@
 
 namespace zv318 {
 
-inline constexpr int kArchiveSchemaVersion = 2;
+inline constexpr int kArchiveSchemaVersion = 3;
 
 // The program's own messages of the archive (message n reads entry 1000 + n).
 inline constexpr int kMessageArchiveDamaged = 450;
@@ -52,6 +54,16 @@ inline constexpr int kMessageArchiveNotInitialised = 524;
 inline constexpr int kMessageArchiveSent = 525;
 inline constexpr int kMessageArchiveServerOnly = 526;
 inline constexpr int kMessageArchiveNoPsqlDriver = 527;
+// Loggers whose date the archive cannot read (left out of date filters and trends).
+inline constexpr int kMessageArchiveUndated = 580;
+// The team archive did not take a logger: kept in this PC's archive, marked to be sent.
+inline constexpr int kMessageArchiveKeptHere = 581;
+// The team archive's server answered and refused: user, database, password or rights.
+inline constexpr int kMessageArchiveRefused = 582;
+// The archive's folder cannot be written: no archive can be made there.
+inline constexpr int kMessageArchiveFolderReadOnly = 583;
+// The archive's file or folder cannot be written: opened read-only.
+inline constexpr int kMessageArchiveOpenedReadOnly = 584;
 // A notice's text: the message's text, then what it concerns.
 [[nodiscard]] std::string ArchiveNotice(const LanguageTable& table, int message,
                                         const std::string& detail);
@@ -97,8 +109,9 @@ struct ArchiveFilter {
     std::string serial;  // exactly
 };
 
-// measured_at of a logger's date ("dd/mm/yyyy" or "dd/mm/yy") and time ("hh:mm:ss"), or
-// nothing when they are not a real date and time.
+// measured_at of a logger's date (day, month, year separated by "/", "-", "." or blanks; a year
+// of two digits is of this century) and time ("hh:mm:ss"), or nothing when they are not a real
+// date and time.
 [[nodiscard]] std::optional<std::string> MeasuredAt(std::string_view date, std::string_view time);
 // Hz of a logger's MHz text ("474.0000"), to the hertz.
 [[nodiscard]] std::int64_t HzOfMHzText(std::string_view text);
@@ -145,9 +158,14 @@ public:
     // Keeps a logger: its file bytes, what they hold, and the instrument it came from
     // (nothing for a file). The id and whether it was added (false: it was kept before);
     // nothing after a failure (detail() says which).
+    // When the team archive fails to take it (a time-out, a lost connection, a refused insert,
+    // missing tables) this PC's archive keeps it, marked to be sent, as while the server is
+    // away: `notice` is then the message to tell (581, or 524 for missing tables), the id the
+    // local one, and detail() names the server's reason.
     struct Kept {
         std::int64_t id = 0;
         bool added = false;
+        int notice = 0;
     };
     [[nodiscard]] std::optional<Kept> Keep(std::string_view fileBytes, const OpenLogger& logger,
                                            const std::optional<InstrumentFacts>& instrument,
@@ -166,7 +184,10 @@ public:
     [[nodiscard]] std::optional<Kept> ImportFile(const std::filesystem::path& file,
                                                  int* readResult = nullptr);
 
+    // The loggers the filter selects; empty, with failed() and detail() saying why, when the
+    // database refused the reading (a missing permission on a server).
     [[nodiscard]] std::vector<ArchivedLogger> List(const ArchiveFilter& filter = {});
+    [[nodiscard]] bool failed() const { return failed_; }
     [[nodiscard]] std::optional<ArchivedLogger> Find(std::int64_t id);
     [[nodiscard]] std::vector<ArchivedRecord> Records(std::int64_t id);
     // The logger file's exact bytes.
@@ -200,7 +221,11 @@ private:
     State OpenServer(const ArchiveLocation& where, Schema schema);
     [[nodiscard]] bool WriteAllowed();
     [[nodiscard]] bool Migrate();
+    [[nodiscard]] bool FillMeasuredAt();
     [[nodiscard]] std::optional<Kept> KeepOne(const ToKeep& logger, const std::string& now);
+    // KeepAll on this database only (a server's failure is a failure).
+    [[nodiscard]] std::optional<std::vector<Kept>> KeepHere(const std::vector<ToKeep>& loggers);
+    [[nodiscard]] std::optional<std::vector<Kept>> KeepPendingInstead(const std::vector<ToKeep>& loggers);
     // Offline, a logger kept here (added or kept before) waits to be sent to the server.
     [[nodiscard]] std::optional<Kept> MarkPending(const Kept& kept);
 
@@ -209,7 +234,9 @@ private:
     int notice_ = 0;
     int version_ = 0;
     bool offline_ = false;
+    bool failed_ = false;  // the last List
     std::string detail_;
+    std::filesystem::path localFile_;  // on a server: this PC's archive, for what it refuses
 };
 
 }  // namespace zv318

@@ -9,6 +9,7 @@
 #include <QString>
 #include <atomic>
 #include <map>
+#include <set>
 #include <string>
 
 namespace zv318 {
@@ -48,18 +49,28 @@ struct ArchiveConnection {
     ArchiveConnection(const ArchiveConnection&) = delete;
     ArchiveConnection& operator=(const ArchiveConnection&) = delete;
 
+    // What failed, in the database's own words (the server's message, not Qt's wrapping of
+    // it), and its SQLSTATE on a server.
+    void failed(const QSqlError& e) {
+        const QString own = e.databaseText().trimmed();
+        error = (own.isEmpty() ? e.text() : own).toStdString();
+        sqlState = e.nativeErrorCode().toStdString();
+    }
     // One statement run at once; false after a failure (error says it).
     bool run(const QString& sql) {
         QSqlQuery q(db);
         if (!q.exec(sql)) {
-            error = q.lastError().text().toStdString();
+            failed(q.lastError());
             return false;
         }
         return true;
     }
     bool exec(QSqlQuery& q) {
+        // A statement the database did not prepare is not run: Qt would send it without its
+        // name and report its own syntax error instead of the database's reason (kept).
+        if (unprepared.count(q.lastQuery().trimmed())) return false;
         if (!q.exec()) {
-            error = q.lastError().text().toStdString();
+            failed(q.lastError());
             return false;
         }
         return true;
@@ -67,12 +78,22 @@ struct ArchiveConnection {
     QSqlQuery prepared(const QString& sql) {
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        if (!q.prepare(sql)) error = q.lastError().text().toStdString();
+        if (q.prepare(sql)) {
+            unprepared.erase(sql.trimmed());
+        } else {
+            failed(q.lastError());
+            unprepared.insert(sql.trimmed());
+        }
         return q;
     }
-    // The same statement prepared once for the connection's life (each keep runs the same few).
+    // The same statement prepared once for the connection's life (each keep runs the same few);
+    // one the database refused is prepared again at its next use.
     QSqlQuery& statement(const QString& sql) {
         auto it = statements.find(sql);
+        if (it != statements.end() && unprepared.count(sql.trimmed())) {
+            statements.erase(it);
+            it = statements.end();
+        }
         if (it == statements.end()) it = statements.emplace(sql, prepared(sql)).first;
         return it->second;
     }
@@ -83,8 +104,10 @@ struct ArchiveConnection {
     std::string name;
     QSqlDatabase db;
     std::map<QString, QSqlQuery> statements;
+    std::set<QString> unprepared;  // the statements the database refused to prepare
     const Dialect* dialect = &kSqlite;
     std::string error;
+    std::string sqlState;
 };
 
 }  // namespace zv318

@@ -46,10 +46,12 @@ void ArchiveKeeper::Keep(const std::string& bytes, const OpenLogger& logger,
     Archive* a = archive();
     if (!a || a->state() != Archive::State::Ready) return;  // told when it was opened
     const std::optional<Archive::Kept> kept = a->Keep(bytes, logger, instrument, slot);
-    if (!kept)
+    if (!kept) {
         Tell(kMessageArchiveNotKept, logger.name + ": " + a->detail());
-    else if (kept->added)
-        ++added_;
+        return;
+    }
+    if (kept->notice != 0) Tell(kept->notice, a->detail());  // kept here, to be sent
+    if (kept->added) ++added_;
 }
 
 void ArchiveKeeper::LoggerDownloaded(const OpenLogger& logger, int slot) {

@@ -40,12 +40,50 @@ bool PlainValue(const std::string& v) {
     return true;
 }
 
+// The characters of an address that would change its meaning, written %XX when shown.
+std::string Encoded(const std::string& text) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : text) {
+        if (ch == '/' || ch == '@' || ch == ':' || ch == '?' || ch == '&' || ch == '%' || ch == '=') {
+            out += '%';
+            out += hex[static_cast<unsigned char>(ch) >> 4];
+            out += hex[static_cast<unsigned char>(ch) & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
 bool IsKey(const std::string& k) {
     return !k.empty() && k.find_first_not_of("abcdefghijklmnopqrstuvwxyz_") == std::string::npos;
 }
 
 constexpr int kConnectTimeoutSeconds = 10;
 constexpr int kStatementTimeoutMs = 60000;
+constexpr char kUndefinedTable[] = "42P01";
+
+// Whether the server itself answered the connection and refused it: libpq relays the server's
+// message as "SEVERITY:  text" (two blanks, whatever the language), a server it could not reach
+// leaves no such part. A server starting, stopping or full answers only for the moment: away.
+bool ServerRefused(const std::string& why) {
+    if (why.find(":  ") == std::string::npos) return false;
+    for (const char* passing : {"starting up", "shutting down", "in recovery", "too many clients",
+                                "remaining connection slots", "not yet accepting connections"})
+        if (why.find(passing) != std::string::npos) return false;
+    return true;
+}
+
+// The address's own connection time-out, never longer than the program's (0 would wait for
+// ever, as would a value libpq cannot read).
+std::string ConnectTimeout(const std::string& value) {
+    const bool number = !value.empty() && value.size() <= 3 &&
+                        value.find_first_not_of("0123456789") == std::string::npos;
+    const int seconds = number ? std::stoi(value) : 0;
+    return std::to_string(seconds >= 1 && seconds <= kConnectTimeoutSeconds ? seconds
+                                                                            : kConnectTimeoutSeconds);
+}
 
 }  // namespace
 
@@ -56,7 +94,28 @@ ServerAddress ParseServerAddress(const std::string& url) {
         a.problem = kMessageArchiveBadAddress;
         return a;
     }
+    a.scheme = url.substr(0, scheme);
+    bool password = false;
     std::string rest = url.substr(scheme + 3);
+    // The user ends at the last "@": a password may hold "@", "/" or "?", a user name none of
+    // them (nor the settings, where an "@" is written %40).
+    if (const std::size_t at = rest.rfind('@'); at != std::string::npos) {
+        std::string user = rest.substr(0, at);
+        rest = rest.substr(at + 1);
+        if (const std::size_t colon = user.find(':'); colon != std::string::npos) {
+            password = true;
+            user.resize(colon);
+        }
+        if (user.find("password=") != std::string::npos) password = true;
+        const std::optional<std::string> u = Decoded(user);
+        if (!u || user.find_first_of("/?&=") != std::string::npos) {
+            // Not a user name: nothing of the address can be trusted, not even for showing.
+            a.problem = password ? kMessageArchivePasswordInAddress : kMessageArchiveBadAddress;
+            a.unreadable = true;
+            return a;
+        }
+        a.user = *u;
+    }
     std::string query;
     if (const std::size_t mark = rest.find('?'); mark != std::string::npos) {
         query = rest.substr(mark + 1);
@@ -66,17 +125,6 @@ ServerAddress ParseServerAddress(const std::string& url) {
     if (const std::size_t slash = rest.find('/'); slash != std::string::npos) {
         path = rest.substr(slash + 1);
         rest.resize(slash);
-    }
-    if (const std::size_t at = rest.rfind('@'); at != std::string::npos) {
-        const std::string user = rest.substr(0, at);
-        rest = rest.substr(at + 1);
-        if (user.find(':') != std::string::npos) {
-            a.problem = kMessageArchivePasswordInAddress;
-            return a;
-        }
-        const std::optional<std::string> u = Decoded(user);
-        if (!u) a.problem = kMessageArchiveBadAddress;
-        a.user = u.value_or("");
     }
     // host, host:port, [v6]:port
     std::string host = rest, port;
@@ -114,23 +162,40 @@ ServerAddress ParseServerAddress(const std::string& url) {
         const std::string key = pair.substr(0, eq);
         const std::optional<std::string> value =
             eq == std::string::npos ? std::nullopt : Decoded(pair.substr(eq + 1));
-        if (key == "password") {
-            a.problem = kMessageArchivePasswordInAddress;
-            return a;
+        if (key == "password" || key == "sslpassword") {
+            password = true;
+            continue;
         }
         if (!IsKey(key) || !value || !PlainValue(*value)) {
-            a.problem = kMessageArchiveBadAddress;
+            if (a.problem == 0) a.problem = kMessageArchiveBadAddress;
             continue;
         }
         if (key == "host") a.host = *value;
         else if (key == "dbname") a.database = *value;
         else if (key == "user") a.user = *value;
+        else if (key == "connect_timeout") a.settings.emplace_back(key, ConnectTimeout(*value));
         else a.settings.emplace_back(key, *value);
     }
     for (const std::string* v : {&a.host, &a.database, &a.user})
-        if (!PlainValue(*v)) a.problem = kMessageArchiveBadAddress;
+        if (!PlainValue(*v) && a.problem == 0) a.problem = kMessageArchiveBadAddress;
     if (a.database.empty() && a.problem == 0) a.problem = kMessageArchiveBadAddress;
+    if (password) a.problem = kMessageArchivePasswordInAddress;
     return a;
+}
+
+std::string DescribeServerAddress(const std::string& url) {
+    const ServerAddress a = ParseServerAddress(url);
+    if (a.scheme.empty()) return "?";
+    if (a.unreadable) return a.scheme + "://?";
+    // Built from what was read, so that no password, wherever it stood, is ever shown.
+    std::string out = a.scheme + "://" + (a.user.empty() ? "" : Encoded(a.user) + "@");
+    out += a.host.find(':') != std::string::npos ? "[" + a.host + "]" : Encoded(a.host);
+    if (a.port > 0) out += ":" + std::to_string(a.port);
+    out += "/" + Encoded(a.database);
+    std::string settings;
+    for (const auto& [key, value] : a.settings)
+        settings += (settings.empty() ? "?" : "&") + key + "=" + Encoded(value);
+    return out + settings;
 }
 
 std::string ServerConnectOptions(const ServerAddress& address) {
@@ -159,6 +224,7 @@ Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema) 
         return state_;
     }
     const std::string server = detail_;
+    localFile_ = where.file;
     c_ = std::make_unique<ArchiveConnection>("QPSQL");
     c_->dialect = &kPostgreSql;
     c_->db.setHostName(QString::fromStdString(address.host));
@@ -167,8 +233,16 @@ Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema) 
     if (address.port > 0) c_->db.setPort(address.port);
     c_->db.setConnectOptions(QString::fromStdString(ServerConnectOptions(address)));
     if (!c_->db.open()) {
-        const std::string why = c_->db.lastError().text().toStdString();
+        c_->failed(c_->db.lastError());
+        const std::string why = c_->error;
         c_.reset();
+        if (ServerRefused(why)) {
+            // Reached, and refused: a wrong address or rights, not a journey. Nothing is kept
+            // for a server that would refuse it again.
+            notice_ = kMessageArchiveRefused;
+            detail_ = server + ": " + why;
+            return state_;
+        }
         if (schema == Schema::Create) {
             notice_ = kMessageArchiveUnavailable;
             detail_ = server + ": " + why;
@@ -186,7 +260,19 @@ Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema) 
     (void)c_->run("SET client_min_messages = warning");
     {
         QSqlQuery q(c_->db);
-        version_ = q.exec(kPostgreSql.readVersion) && q.next() ? q.value(0).toInt() : 0;
+        if (q.exec(kPostgreSql.readVersion) && q.next()) {
+            version_ = q.value(0).toInt();
+        } else {
+            c_->failed(q.lastError());
+            if (c_->sqlState != kUndefinedTable) {
+                // The tables are there but this user may not read them.
+                notice_ = kMessageArchiveRefused;
+                (void)Fail(server);
+                c_.reset();
+                return state_;
+            }
+            version_ = 0;
+        }
     }
     // Only an archive older than this program needs the owner's rights.
     if (schema == Schema::Create && version_ < kArchiveSchemaVersion) {
@@ -208,6 +294,24 @@ Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema) 
         state_ = State::Ready;
     }
     return state_;
+}
+
+std::optional<std::vector<Archive::Kept>> Archive::KeepPendingInstead(
+    const std::vector<ToKeep>& loggers) {
+    const std::string why = detail_;
+    const int notice =
+        c_->sqlState == kUndefinedTable ? kMessageArchiveNotInitialised : kMessageArchiveKeptHere;
+    Archive local;
+    local.offline_ = true;
+    std::optional<std::vector<Kept>> kept;
+    if (local.OpenFile(localFile_) == State::Ready) kept = local.KeepHere(loggers);
+    if (!kept) {
+        detail_ = why + "; " + local.detail();
+        return std::nullopt;
+    }
+    detail_ = why;
+    for (Kept& k : *kept) k.notice = notice;
+    return kept;
 }
 
 std::optional<Archive::Kept> Archive::MarkPending(const Kept& kept) {
@@ -260,7 +364,7 @@ std::optional<Archive::Sent> Archive::SendPendingTo(Archive& server) {
                                              q.value(3).toString().toStdString()};
         }
         const std::optional<std::vector<Kept>> kept =
-            server.KeepAll({{*bytes, &*logger, instrument, a->slot, a->archivedAt}});
+            server.KeepHere({{*bytes, &*logger, instrument, a->slot, a->archivedAt}});
         if (!kept) {
             detail_ = a->name + ": " + server.detail();
             return std::nullopt;

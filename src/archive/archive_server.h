@@ -16,14 +16,21 @@
 namespace zv318 {
 
 struct ServerAddress {
+    std::string scheme;  // "postgresql" or "postgres"
     std::string host, database, user;
     int port = -1;  // -1: libpq's default
     // Further libpq settings of the address (sslmode, connect_timeout, …), in its order.
     std::vector<std::pair<std::string, std::string>> settings;
     // 0, or the message that tells what is wrong with the address (522, 523).
     int problem = 0;
+    // Nothing of it can be shown safely (the part before the last "@" is no user name).
+    bool unreadable = false;
 };
+// The address is split at its last "@"; a password, before it or as `password=` or
+// `sslpassword=` among the settings, is refused (522); `connect_timeout` is at most 10 s.
 [[nodiscard]] ServerAddress ParseServerAddress(const std::string& url);
+// The address as a person may see it: rebuilt from what was read, without any password.
+[[nodiscard]] std::string DescribeServerAddress(const std::string& url);
 // The settings as Qt's QPSQL driver takes them ("key='value';…"), with the program's time
 // limits unless the address gives its own.
 [[nodiscard]] std::string ServerConnectOptions(const ServerAddress& address);

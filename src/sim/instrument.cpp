@@ -161,15 +161,15 @@ Logger MakeLogger(std::string time, std::string date, std::string name, const Pl
 Instrument::Instrument()
     : radio_{TelevisionPlan(), FmPlan(), DabPlan()}, plc_{PowerLinePlan(), HomeNetworkPlan()} {
     radioLoggers_[0] =
-        MakeLogger("09:15:02", "14/03/2013", "ROOF1", radio_[0], "dBuV", 45, 0, 0);
+        MakeLogger("09:15:02", "14-03-2013", "ROOF1", radio_[0], "dBuV", 45, 0, 0);
     radioLoggers_[0]->records = SurveyAlong(radio_[0], 40, 45);
     radioLoggers_[3] =
-        MakeLogger("11:42:37", "14/03/2013", "LOBBY", radio_[1], "dBm", -60, 5, -38.5);
-    radioLoggers_[17] = MakeLogger("16:05:59", "02/04/2013", "EMPTY", radio_[0], "dBuV", 35, 0, 0);
+        MakeLogger("11:42:37", "14-03-2013", "LOBBY", radio_[1], "dBm", -60, 5, -38.5);
+    radioLoggers_[17] = MakeLogger("16:05:59", "02-04-2013", "EMPTY", radio_[0], "dBuV", 35, 0, 0);
     radioLoggers_[49] =
-        MakeLogger("23:59:59", "31/12/2013", "LASTSLOT", radio_[2], "dBm", -75, 3, -52.0);
-    plcLoggers_[1] = MakeLogger("08:00:00", "20/05/2013", "MAIN", plc_[0], "dBuV", 30, 4, 55.3);
-    plcLoggers_[20] = MakeLogger("13:30:12", "21/05/2013", "PANEL2", plc_[1], "dBm", -70, 2, -61.2);
+        MakeLogger("23:59:59", "31-12-2013", "LASTSLOT", radio_[2], "dBm", -75, 3, -52.0);
+    plcLoggers_[1] = MakeLogger("08:00:00", "20-05-2013", "MAIN", plc_[0], "dBuV", 30, 4, 55.3);
+    plcLoggers_[20] = MakeLogger("13:30:12", "21-05-2013", "PANEL2", plc_[1], "dBm", -70, 2, -61.2);
 }
 
 Instrument Instrument::Empty() {
@@ -460,7 +460,7 @@ std::string Instrument::channelReply(const std::string& command) const {
 
 Logger SampleLogger(const std::string& name, int records, const std::string& unit,
                     int threshold) {
-    Logger lg{"10:20:30", "01/02/2013", name, "TV1", unit, threshold, {}};
+    Logger lg{"10:20:30", "01-02-2013", name, "TV1", unit, threshold, {}};
     for (int k = 0; k < records; ++k) {
         char power[16];
         std::snprintf(power, sizeof power, "%.1f", -40.0 - k / 10.0);

@@ -47,8 +47,8 @@ struct Logger {
 };
 
 // A logger of `records` records: channel "Ck", 474 MHz + 8 MHz × (k mod 60), 8 MHz wide,
-// power -40.0 - k/10 (as the instrument prints it), taken at 10:20:30 on 01/02/2013 with plan
-// "TV1".
+// power -40.0 - k/10 (as the instrument prints it), taken at 10:20:30 on 01-02-2013 (dated as
+// the clock is set) with plan "TV1".
 [[nodiscard]] Logger SampleLogger(const std::string& name, int records,
                                   const std::string& unit = "dBm", int threshold = -50);
 

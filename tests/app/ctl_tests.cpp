@@ -233,7 +233,7 @@ TEST(Zv318ctl, LoggersListSaveShowAndPrintThroughTheSocketFolder) {
 
     CtlRun list = RunCtl(env, "loggers list radio");
     ASSERT_EQ(list.status, 0) << list.out;
-    EXPECT_NE(list.out.find("4    49   LASTSLOT     23:59:59 31/12/2013 DAB            3  -75 dBm"),
+    EXPECT_NE(list.out.find("4    49   LASTSLOT     23:59:59 31-12-2013 DAB            3  -75 dBm"),
               std::string::npos)
         << list.out;
     EXPECT_NE(list.out.find("1    0    ROOF1"), std::string::npos) << list.out;
@@ -242,7 +242,7 @@ TEST(Zv318ctl, LoggersListSaveShowAndPrintThroughTheSocketFolder) {
     CtlRun save = RunCtl(env, "loggers save radio 4");
     ASSERT_EQ(save.status, 0) << save.out;
     const std::string lastSlot =
-        "RADIO\r\nLASTSLOT\r\nDAB\r\n31/12/2013\r\n23:59:59\r\n-75 dBm\r\n3\r\n"
+        "RADIO\r\nLASTSLOT\r\nDAB\r\n31-12-2013\r\n23:59:59\r\n-75 dBm\r\n3\r\n"
         "0,5C,178352000,1536000,-52.0 dBm\r\n1,11D,222064000,1536000,-53.7 dBm\r\n"
         "2,12B,225648000,1536000,-55.4 dBm";
     EXPECT_EQ(ReadFile(home / "Loggers" / "LASTSLOT.lograd"), lastSlot);

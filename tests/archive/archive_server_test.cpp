@@ -5,6 +5,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -12,15 +13,21 @@
 #include <QTest>
 #include <utility>
 #include <cstdlib>
+#include <optional>
 #include <thread>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "archive/archive.h"
 #include "archive/archive_keeper.h"
 #include "archive/archive_server.h"
+#include "archive/ctl_run.h"
 #include "archive/windows/archive_page.h"
 #include "archive/windows/team_archive.h"
 #include "loggers/logger_fixture.h"
+#include "texts/qt_path.h"
 #include "texts/user_settings.h"
 
 namespace zv318::testing {
@@ -64,6 +71,7 @@ public:
         return error;
     }
     std::string run(const std::string& sql) const { return admin(name_, sql); }
+    const std::string& name() const { return name_; }
     // The server's own count, not the program's.
     int count(const std::string& table) const {
         int n = -1;
@@ -331,41 +339,302 @@ TEST_F(archiveServer, ThePageSetsTheServerShowsWhatWaitsAndSendsItWhenTheServerA
     EXPECT_EQ(db.count("loggers"), 3);
 }
 
+// A role of the test's own (roles belong to the whole cluster, which other test binaries use
+// at the same time), with the README's grants.
+std::string TechRole(const ServerDatabase& db) {
+    static int serial = 0;
+    const std::string role = "zv318_r" + std::to_string(getpid()) + "_" + std::to_string(++serial);
+    EXPECT_EQ(db.run("CREATE ROLE " + role + " LOGIN; "
+                     "GRANT SELECT, INSERT ON ALL TABLES IN SCHEMA public TO " + role + "; "
+                     "GRANT UPDATE (model, io_version, instrument_version, last_seen) "
+                     "ON instruments TO " + role),
+              "");
+    return role;
+}
+void DropRole(const ServerDatabase& db, const std::string& role) {
+    (void)db.run("DROP OWNED BY " + role + "; DROP ROLE " + role);
+}
+
+OpenLogger Plain(const std::string& name) {
+    return {"RADIO", name, "TV1", "01-02-2013", "10:20:30", "-50 dBm", {},
+            {{"A", "474.0000", "8.0000", "-41.0 dBm"}, {"B", "482.0000", "8.0000", "-62.5 dBm"}}};
+}
+
+// A connection of the cluster's superuser held open (to hold a lock).
+class Held {
+public:
+    explicit Held(const ServerDatabase& db, const std::string& database) {
+        QSqlDatabase c = QSqlDatabase::addDatabase("QPSQL", "zv318-test-held");
+        c.setHostName(QString::fromStdString(SocketFolder()));
+        c.setUserName("zv318");
+        c.setDatabaseName(QString::fromStdString(database));
+        EXPECT_TRUE(c.open());
+        (void)db;
+    }
+    ~Held() {
+        QSqlDatabase::database("zv318-test-held").close();
+        QSqlDatabase::removeDatabase("zv318-test-held");
+    }
+    bool run(const std::string& sql) {
+        QSqlQuery q(QSqlDatabase::database("zv318-test-held"));
+        return q.exec(QString::fromStdString(sql));
+    }
+};
+
+// Whatever makes the team archive fail to take a logger, the logger is kept in this PC's
+// archive, marked to be sent, and the notice gives the server's reason (never Qt's wrapping).
+TEST_F(archiveServer, EveryFailureWhileKeepingKeepsTheLoggerHereToBeSent) {
+    struct Scenario {
+        std::string name;
+        std::string breaking;  // run as the owner before the keep ("LOCK" holds the table)
+        std::string mending;   // run after it; empty: the server stays broken
+        int notice;
+        std::string reason;
+    };
+    const Scenario scenarios[] = {
+        {"a locked table: the statement times out", "LOCK", "", kMessageArchiveKeptHere,
+         "lock timeout"},
+        {"a refused insert half-way (the records)", "REVOKE INSERT ON records FROM {role}",
+         "GRANT INSERT ON records TO {role}", kMessageArchiveKeptHere,
+         "permission denied for table records"},
+        {"a lost connection",
+         "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = '{role}'", "",
+         kMessageArchiveKeptHere, "connection"},
+        {"missing tables", "DROP TABLE records; DROP TABLE pending; DROP TABLE loggers", "",
+         kMessageArchiveNotInitialised, "does not exist"},
+    };
+    for (const Scenario& sc : scenarios) {
+        SCOPED_TRACE(sc.name);
+        ServerDatabase db;
+        TempFolder user;
+        (void)db.initialised(user.path);
+        const std::string role = TechRole(db);
+        auto withRole = [&](std::string sql) {
+            for (std::size_t at; (at = sql.find("{role}")) != std::string::npos;)
+                sql.replace(at, 6, role);
+            return sql;
+        };
+        ASSERT_EQ(db.run("ALTER ROLE " + role + " SET lock_timeout = '1s'"), "");
+        const ArchiveLocation where = db.location(user.path, role);
+        {
+            Archive archive;
+            ASSERT_EQ(archive.Open(where), Archive::State::Ready) << archive.detail();
+            const OpenLogger first = Plain("FIRST"), second = Plain("SECOND");
+            std::optional<Held> locker;
+            if (sc.breaking == "LOCK") {
+                locker.emplace(db, db.name());
+                ASSERT_TRUE(locker->run("BEGIN"));
+                ASSERT_TRUE(locker->run("LOCK TABLE loggers IN ACCESS EXCLUSIVE MODE"));
+            } else {
+                ASSERT_EQ(db.run(withRole(sc.breaking)), "");
+            }
+            const std::optional<Archive::Kept> kept =
+                archive.Keep(LoggerFileText(first), first, std::nullopt);
+            ASSERT_TRUE(kept) << archive.detail();
+            EXPECT_TRUE(kept->added);
+            EXPECT_EQ(kept->notice, sc.notice);
+            EXPECT_NE(archive.detail().find(sc.reason), std::string::npos) << archive.detail();
+            EXPECT_EQ(archive.detail().find("syntax error"), std::string::npos) << archive.detail();
+            EXPECT_EQ(PendingLoggers(where), 1);
+            if (locker) {
+                EXPECT_TRUE(locker->run("ROLLBACK"));
+                locker.reset();
+            } else if (!sc.mending.empty()) {
+                ASSERT_EQ(db.run(withRole(sc.mending)), "");
+            }
+            if (sc.breaking == "LOCK" || !sc.mending.empty()) {
+                // The server takes the next one on the same connection.
+                const std::optional<Archive::Kept> next =
+                    archive.Keep(LoggerFileText(second), second, std::nullopt);
+                ASSERT_TRUE(next) << archive.detail();
+                EXPECT_EQ(next->notice, 0) << archive.detail();
+                EXPECT_EQ(db.count("loggers"), 1);
+                // And the pending one when it is sent.
+                const SyncResult sent = SyncPending(where);
+                EXPECT_EQ(sent.notice, 0) << sent.detail;
+                EXPECT_EQ(sent.sent.added, 1);
+                EXPECT_EQ(db.count("loggers"), 2);
+                EXPECT_EQ(db.count("records"), 4);
+            }
+        }
+        DropRole(db, role);
+    }
+}
+
+// Only a server that cannot be reached is away; one that answers and refuses is told as such,
+// keeps nothing pending and fails the command.
+TEST_F(archiveServer, AWrongAddressIsRefusedNotAway) {
+    ServerDatabase db;
+    (void)db.initialised(folder.path);
+    const std::string role = TechRole(db);
+    const std::string reader = role + "_reader";
+    ASSERT_EQ(db.run("CREATE ROLE " + reader + " LOGIN; GRANT SELECT ON archive_schema TO " + reader),
+              "");
+    const std::string stranger = role + "_none";
+    ASSERT_EQ(db.run("CREATE ROLE " + stranger + " LOGIN"), "");
+    TempFolder nowhere;
+    struct Case {
+        std::string name, url;
+        Archive::State state;
+        int notice;
+        std::string reason;
+        int listStatus, importStatus, pendingAfter;
+    };
+    const std::string folderText = Encoded(SocketFolder());
+    const Case cases[] = {
+        {"a role that does not exist", "postgresql://nosuchrole@" + folderText + "/" + db.name(),
+         Archive::State::Failed, kMessageArchiveRefused, "role \"nosuchrole\" does not exist", 1, 1, 0},
+        {"a database that does not exist", "postgresql://zv318@" + folderText + "/nosuchdb",
+         Archive::State::Failed, kMessageArchiveRefused, "database \"nosuchdb\" does not exist",
+         1, 1, 0},
+        {"no right to the tables", "postgresql://" + stranger + "@" + folderText + "/" + db.name(),
+         Archive::State::Failed, kMessageArchiveRefused, "permission denied", 1, 1, 0},
+        // Opened, but the loggers may not be read; an insert refused is kept here (to be sent
+        // once the owner grants it).
+        {"no right to the loggers", "postgresql://" + reader + "@" + folderText + "/" + db.name(),
+         Archive::State::Ready, 0, "", 1, 0, 1},
+        {"a server that cannot be reached",
+         "postgresql://zv318@" + Encoded(PathToText(nowhere.path)) + "/" + db.name(),
+         Archive::State::Ready, kMessageArchiveOffline, "", 0, 0, 1},
+    };
+    const fs::path logger = WriteBytes(folder.path / "ONE.lograd", LoggerFileText(Plain("ONE")));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder home;
+        const ArchiveLocation where = ArchiveLocationFor(c.url, home.path);
+        {
+            Archive archive;
+            EXPECT_EQ(archive.Open(where), c.state) << archive.detail();
+            EXPECT_EQ(archive.notice(), c.notice) << archive.detail();
+            EXPECT_EQ(archive.offline(), c.notice == kMessageArchiveOffline);
+            EXPECT_NE(archive.detail().find(c.reason), std::string::npos) << archive.detail();
+        }
+        // The commands a technician runs: a clear message and a failure.
+        const std::vector<std::pair<QString, QString>> env{
+            {"ZV318_ARCHIVE", QString::fromStdString(c.url)}, {"ZV318_HOME", QStringFromPath(home.path)}};
+        const CtlRun list = RunCtl({"archive", "list"}, env);
+        EXPECT_EQ(list.status, c.listStatus) << list.err;
+        if (c.listStatus != 0) {
+            EXPECT_NE(list.err.find("refused this program"), std::string::npos) << list.err;
+            EXPECT_NE(list.err.find(c.reason.empty() ? "permission denied" : c.reason),
+                      std::string::npos)
+                << list.err;
+        }
+        const CtlRun import = RunCtl({"archive", "import", QStringFromPath(logger)}, env);
+        EXPECT_EQ(import.status, c.importStatus) << import.err;
+        EXPECT_EQ(PendingLoggers(where), c.pendingAfter);
+        if (c.pendingAfter == 0) {
+            EXPECT_FALSE(fs::exists(where.file));
+        }
+    }
+    DropRole(db, reader);
+    DropRole(db, stranger);
+    DropRole(db, role);
+}
+
+// Closing the window while a send waits on a server that takes the connection and never
+// answers: the window waits at most 2 s; the send ends by itself at its time-out, harmlessly.
+TEST(archiveServerSync, ClosingTheWindowWaitsForASendAtMostTwoSeconds) {
+    TempFolder user, sockets;
+    const ArchiveLocation where = ArchiveLocationFor(
+        "postgresql://zv318@" + Encoded(PathToText(sockets.path)) + "/zv?connect_timeout=6", user.path);
+    RecordingFeedback feedback;
+    LanguageTable language;
+    ArchiveKeeper keeper(where, feedback, language, nullptr);
+    ASSERT_TRUE(keeper.archive());
+    ASSERT_TRUE(keeper.archive()->offline());
+    const OpenLogger lg = Plain("WAITING");
+    ASSERT_TRUE(keeper.archive()->Keep(LoggerFileText(lg), lg, std::nullopt));
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = PathToText(sockets.path / ".s.PGSQL.5432");
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+
+    auto page = std::make_unique<ArchivePage>(keeper, user.path);
+    page->Team->TrySync();
+    ASSERT_TRUE(page->Team->syncing());
+    QTest::qWait(300);
+    QElapsedTimer closing;
+    closing.start();
+    page.reset();
+    EXPECT_LT(closing.elapsed(), TeamArchiveControls::kSyncWaitOnCloseMs + 500);
+    EXPECT_EQ(SendsStillRunning(), 1);
+    for (int k = 0; k < 300 && SendsStillRunning() > 0; ++k) QTest::qWait(50);
+    EXPECT_EQ(SendsStillRunning(), 0);
+    EXPECT_EQ(keeper.archive()->PendingCount(), 1);
+    ::close(listener);
+}
+
 TEST(archiveServerAddress, ReadWithoutEverTakingOrShowingAPassword) {
     struct Case {
         std::string url;
-        int problem;
+        std::string shown;  // what a notice shows of it
         std::string host, database, user;
         int port;
         std::string options;
     };
+    const std::string timeout = ";options='-c statement_timeout=60000'";
     const Case cases[] = {
-        {"postgresql://tech@db.example.com:5433/site?sslmode=verify-full", 0, "db.example.com",
-         "site", "tech", 5433,
-         "sslmode='verify-full';connect_timeout=10;options='-c statement_timeout=60000'"},
-        {"postgres://tech@%2Fvar%2Frun%2Fpostgresql/zv", 0, "/var/run/postgresql", "zv", "tech",
-         -1, "connect_timeout=10;options='-c statement_timeout=60000'"},
-        {"postgresql://[::1]:6000/zv?host=/tmp/s&connect_timeout=3", 0, "/tmp/s", "zv", "", 6000,
-         "connect_timeout='3';options='-c statement_timeout=60000'"},
-        {"postgresql://tech:s3cret@db/zv", kMessageArchivePasswordInAddress, "", "", "", -1, ""},
-        {"postgresql://tech@db/zv?password=s3cret", kMessageArchivePasswordInAddress, "", "", "",
-         -1, ""},
-        {"postgresql://tech@db:99999/zv", kMessageArchiveBadAddress, "", "", "", -1, ""},
-        {"postgresql://tech@db", kMessageArchiveBadAddress, "", "", "", -1, ""},
-        {"postgresql://tech@db/zv?sslmode=x';host=evil", kMessageArchiveBadAddress, "", "", "",
-         -1, ""},
-        {"postgresql://tech@db/z%4", kMessageArchiveBadAddress, "", "", "", -1, ""},
+        {"postgresql://tech@db.example.com:5433/site?sslmode=verify-full",
+         "postgresql://tech@db.example.com:5433/site?sslmode=verify-full", "db.example.com",
+         "site", "tech", 5433, "sslmode='verify-full';connect_timeout=10" + timeout},
+        {"postgres://tech@%2Fvar%2Frun%2Fpostgresql/zv", "postgres://tech@%2Fvar%2Frun%2Fpostgresql/zv",
+         "/var/run/postgresql", "zv", "tech", -1, "connect_timeout=10" + timeout},
+        {"postgresql://[::1]:6000/zv?host=/tmp/s&connect_timeout=3",
+         "postgresql://%2Ftmp%2Fs:6000/zv?connect_timeout=3", "/tmp/s", "zv", "", 6000,
+         "connect_timeout='3'" + timeout},
+        // The program's time-out at most: 0 and anything unreadable would wait for ever.
+        {"postgresql://tech@db/zv?connect_timeout=0", "postgresql://tech@db/zv?connect_timeout=10",
+         "db", "zv", "tech", -1, "connect_timeout='10'" + timeout},
+        {"postgresql://tech@db/zv?connect_timeout=600", "postgresql://tech@db/zv?connect_timeout=10",
+         "db", "zv", "tech", -1, "connect_timeout='10'" + timeout},
+        {"postgresql://tech@db/zv?connect_timeout=-5", "postgresql://tech@db/zv?connect_timeout=10",
+         "db", "zv", "tech", -1, "connect_timeout='10'" + timeout},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
         const ServerAddress a = ParseServerAddress(c.url);
-        EXPECT_EQ(a.problem, c.problem);
-        if (c.problem != 0) continue;
+        EXPECT_EQ(a.problem, 0);
+        EXPECT_EQ(ArchiveLocationFor(c.url, "/u").describe(), c.shown);
         EXPECT_EQ(a.host, c.host);
         EXPECT_EQ(a.database, c.database);
         EXPECT_EQ(a.user, c.user);
         EXPECT_EQ(a.port, c.port);
         EXPECT_EQ(ServerConnectOptions(a), c.options);
+    }
+    // Passwords, wherever they stand and with the characters that cut addresses; addresses
+    // that are none.
+    struct Refused {
+        std::string url;
+        int problem;
+        std::string shown;
+    };
+    const int password = kMessageArchivePasswordInAddress, bad = kMessageArchiveBadAddress;
+    const Refused refused[] = {
+        {"postgresql://tech:s3cret@db/zv", password, "postgresql://tech@db/zv"},
+        {"postgresql://tech:qx@zz@db/zv", password, "postgresql://tech@db/zv"},
+        {"postgresql://tech:qx/z?zz@db:5432/zv", password, "postgresql://tech@db:5432/zv"},
+        {"postgresql://tech:s3cret@db", password, "postgresql://tech@db/"},
+        {"postgresql://tech@db/zv?password=s3cret", password, "postgresql://tech@db/zv"},
+        {"postgresql://tech@db/zv?sslmode=require&sslpassword=s3cret", password,
+         "postgresql://tech@db/zv?sslmode=require"},
+        {"postgresql://db/zv?password=qx@zz", password, "postgresql://?"},
+        {"postgresql://tech@db:99999/zv", bad, "postgresql://tech@db/zv"},
+        {"postgresql://tech@db", bad, "postgresql://tech@db/"},
+        {"postgresql://tech@db/zv?sslmode=x';host=evil", bad, "postgresql://tech@db/zv"},
+        {"postgresql://tech@db/z%4", bad, "postgresql://tech@db/"},
+        {"postgresql://tech@db/zv?application_name=a@b", bad, "postgresql://?"},
+    };
+    for (const Refused& c : refused) {
+        SCOPED_TRACE(c.url);
+        EXPECT_EQ(ParseServerAddress(c.url).problem, c.problem);
+        const std::string shown = ArchiveLocationFor(c.url, "/u").describe();
+        EXPECT_EQ(shown, c.shown);
+        for (const char* secret : {"s3cret", "qx", "zz"})
+            EXPECT_EQ(shown.find(secret), std::string::npos) << secret;
     }
     // A password given anyway is refused, and no message shows it.
     TempFolder folder;

@@ -2,13 +2,18 @@
 // simulator, files in and out byte for byte, the numbers of a comparison and a trend, and an
 // archive that must not be trusted.
 
+#include <QCryptographicHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <cstdlib>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 #include "archive/archive.h"
 #include "archive/archive_analysis.h"
 #include "archive/archive_keeper.h"
+#include "archive/ctl_run.h"
 #include "loggers/logger_fixture.h"
 #include "texts/qt_path.h"
 
@@ -224,6 +229,65 @@ TEST_F(archiveFiles, DamagedFileFoundAtOpenAndLeftAsItIs) {
     EXPECT_EQ(ReadBytes(file), bytes);
 }
 
+// A keep that fails half-way (the database refuses one record) leaves nothing of that logger,
+// nor of the loggers kept with it; the next keep succeeds.
+TEST_F(archiveFiles, AKeepThatFailsHalfWayLeavesNothingAndTheNextSucceeds) {
+    const fs::path file = folder.path / "a.sqlite";
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "refusing");
+        db.setDatabaseName(QStringFromPath(file));
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(QSqlQuery(db).exec("CREATE TRIGGER refuse BEFORE INSERT ON records "
+                                       "WHEN NEW.channel = 'BAD' BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("refusing");
+    auto records = [&](const std::string& last) {
+        return std::vector<LoggerRecordRow>{{"A", "474.0000", "8.0000", "1.0 dBuV"},
+                                            {"B", "482.0000", "8.0000", "2.0 dBuV"},
+                                            {last, "490.0000", "8.0000", "3.0 dBuV"}};
+    };
+    const OpenLogger bad = Site("HALF", "01/01/2020", records("BAD"));
+    EXPECT_FALSE(archive.Keep(LoggerFileText(bad), bad, std::nullopt));
+    EXPECT_NE(archive.detail().find("refused"), std::string::npos) << archive.detail();
+    const OpenLogger good = Site("WHOLE", "01/01/2020", records("C"));
+    const OpenLogger other = Site("OTHER", "01/01/2020", records("C"));
+    // Several at once: all or none.
+    const std::string goodBytes = LoggerFileText(good), badBytes = LoggerFileText(bad);
+    EXPECT_FALSE(archive.KeepAll({{goodBytes, &good, std::nullopt, -1, {}},
+                                  {badBytes, &bad, std::nullopt, -1, {}}}));
+    EXPECT_TRUE(archive.List().empty());
+    const std::optional<Archive::Kept> kept = archive.Keep(LoggerFileText(other), other, std::nullopt);
+    ASSERT_TRUE(kept) << archive.detail();
+    EXPECT_TRUE(kept->added);
+    ASSERT_EQ(archive.List().size(), 1u);
+    EXPECT_EQ(archive.Records(kept->id).size(), 3u);
+    QSqlDatabase db = QSqlDatabase::database(QString::fromStdString(archive.connectionName()));
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec("SELECT COUNT(*) FROM records") && q.next());
+    EXPECT_EQ(q.value(0).toInt(), 3);  // none of the refused loggers' records
+}
+
+// Loggers alike in name, date and time but not in their records are two loggers; each is known
+// by the SHA-256 of its file's bytes.
+TEST_F(archiveFiles, TwinsWithOtherRecordsAreBothKeptUnderTheirFilesHash) {
+    const OpenLogger one = Site("TWIN", "01/01/2020", {{"A", "474.0000", "8.0000", "1.0 dBuV"}});
+    const OpenLogger two = Site("TWIN", "01/01/2020", {{"A", "474.0000", "8.0000", "1.5 dBuV"}});
+    std::vector<std::int64_t> ids;
+    for (const OpenLogger* lg : {&one, &two}) {
+        const std::string bytes = LoggerFileText(*lg);
+        const std::optional<Archive::Kept> kept = archive.Keep(bytes, *lg, std::nullopt);
+        ASSERT_TRUE(kept);
+        EXPECT_TRUE(kept->added);
+        ids.push_back(kept->id);
+        const QByteArray sha = QCryptographicHash::hash(QByteArray::fromStdString(bytes),
+                                                        QCryptographicHash::Sha256).toHex();
+        EXPECT_EQ(archive.Find(kept->id).value().sha256, sha.toStdString());
+    }
+    EXPECT_NE(ids[0], ids[1]);
+    EXPECT_EQ(archive.Records(ids[1]).at(0).powerText, "1.5");
+}
+
 TEST_F(archiveFiles, NewerSchemaOpensReadOnlyAndTwoWritersLoseNothing) {
     const fs::path file = folder.path / "a.sqlite";
     // Two connections keeping loggers at the same moment, as two programs would.
@@ -293,16 +357,169 @@ TEST(archiveLocation, FromTheSettingAndTheLoggersDate) {
     EXPECT_EQ(server.detail(), "postgresql://tech@db.site/zv");
     EXPECT_FALSE(fs::exists(user.path / kArchiveFileName));
 
+}
+
+// Every form the instrument may write a logger's date in: the logger index's, the clock's, any
+// separator, a two-digit year; what is no date stays without one.
+TEST(archiveDates, EveryFormTheInstrumentWrites) {
     struct Date {
         std::string date, time;
         std::optional<std::string> iso;
     };
     for (const Date& d : {Date{"14/03/2013", "09:15:02", "2013-03-14T09:15:02"},
+                          Date{"14-03-2013", "09:15:02", "2013-03-14T09:15:02"},
+                          Date{"14.03.2013", "09:15:02", "2013-03-14T09:15:02"},
+                          Date{"14 03 2013", "09:15:02", "2013-03-14T09:15:02"},
                           Date{"14/03/13", "23:59:59", "2013-03-14T23:59:59"},
+                          Date{"14-03-13  ", "00:00:00", "2013-03-14T00:00:00"},
+                          Date{"4.3.2013", "00:00:00", "2013-03-04T00:00:00"},
+                          Date{"29-02-2016", "12:00:00", "2016-02-29T12:00:00"},
                           Date{"--/--/--", "--:--:--", std::nullopt},
+                          Date{"", "09:15:02", std::nullopt},
+                          Date{"29-02-2015", "12:00:00", std::nullopt},
                           Date{"31/02/2013", "09:15:02", std::nullopt},
+                          Date{"13/14/2013", "09:15:02", std::nullopt},
+                          Date{"14/03/213", "09:15:02", std::nullopt},
+                          Date{"14/03/20133", "09:15:02", std::nullopt},
+                          Date{"14/03", "09:15:02", std::nullopt},
+                          Date{"14/03/2013/1", "09:15:02", std::nullopt},
+                          Date{"2013-03-14", "09:15:02", std::nullopt},
+                          Date{"14x03x2013", "09:15:02", std::nullopt},
                           Date{"14/03/2013", "25:00:00", std::nullopt}})
-        EXPECT_EQ(MeasuredAt(d.date, d.time), d.iso) << d.date << ' ' << d.time;
+        EXPECT_EQ(MeasuredAt(d.date, d.time), d.iso) << '"' << d.date << "\" " << d.time;
+}
+
+// An archive of the version before: its loggers kept without a date when the date was not
+// written with "/" get it from their bytes; what is no date stays without one, counted by
+// `archive list`.
+TEST(archiveDates, KeptLoggersGetTheirDateFromTheirBytes) {
+    TempFolder folder;
+    const fs::path file = folder.path / "a.sqlite";
+    const std::vector<std::pair<std::string, std::optional<std::string>>> dates{
+        {"14-03-2013", "2013-03-14T10:20:30"},
+        {"15.03.13", "2013-03-15T10:20:30"},
+        {"16/03/2013", "2013-03-16T10:20:30"},
+        {"xx-xx-xxxx", std::nullopt}};
+    {
+        Archive archive;
+        ASSERT_EQ(archive.Open(FileLocation(file)), Archive::State::Ready);
+        for (std::size_t k = 0; k < dates.size(); ++k) {
+            const OpenLogger lg{"RADIO", "D" + std::to_string(k), "TV1", dates[k].first,
+                                "10:20:30", "-50 dBm", {}, {}};
+            ASSERT_TRUE(archive.Keep(LoggerFileText(lg), lg, std::nullopt));
+        }
+    }
+    {
+        // As the version before left them.
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "older");
+        db.setDatabaseName(QStringFromPath(file));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("UPDATE loggers SET measured_at = NULL WHERE measured_at NOT LIKE '%-16T%'"));
+        ASSERT_TRUE(q.exec("PRAGMA user_version = 2"));
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("older");
+    Archive archive;
+    ASSERT_EQ(archive.Open(FileLocation(file)), Archive::State::Ready);
+    EXPECT_EQ(archive.schemaVersion(), kArchiveSchemaVersion);
+    const std::vector<ArchivedLogger> list = archive.List();
+    ASSERT_EQ(list.size(), dates.size());
+    for (std::size_t k = 0; k < list.size(); ++k) EXPECT_EQ(list[k].measuredAt, dates[k].second) << k;
+    ArchiveFilter since;
+    since.since = "2013-03-15";
+    EXPECT_EQ(archive.List(since).size(), 2u);
+
+    archive.Open(ArchiveLocation{ArchiveLocation::Off, {}, {}});
+    const CtlRun r = RunCtl({"archive", "list"}, {{"ZV318_ARCHIVE", QStringFromPath(file)}});
+    EXPECT_EQ(r.status, 0);
+    const std::string& told = r.err;
+    EXPECT_NE(told.find("Loggers whose date the archive cannot read"), std::string::npos) << told;
+    EXPECT_NE(told.find(":\n1"), std::string::npos) << told;
+}
+
+}  // namespace
+}  // namespace zv318::testing
+
+namespace zv318::testing {
+namespace {
+
+// ---- places this program cannot write --------------------------------------------------------
+
+// zv318ctl as a person who may not write the archive's place (root writes anywhere: the
+// command then runs as nobody).
+CtlRun CtlAsReader(const std::string& environment, const fs::path& scratch) {
+    const std::string prefix = ::geteuid() == 0 ? "runuser -u nobody -- " : "";
+    const std::string command = prefix + "env " + environment + " '" ZV318_CTL_PATH
+                                "' archive list >'" + PathToText(scratch / "out") + "' 2>'" +
+                                PathToText(scratch / "err") + "'";
+    CtlRun r;
+    const int raw = std::system(command.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = ReadBytes(scratch / "out");
+    r.err = ReadBytes(scratch / "err");
+    return r;
+}
+
+void ReadOnlyForOthers(const fs::path& p, bool folder) {
+    using fs::perms;
+    const perms read = perms::owner_read | perms::group_read | perms::others_read;
+    const perms exec = perms::owner_exec | perms::group_exec | perms::others_exec;
+    // Root keeps its write right (it is the writer); anybody else only reads.
+    fs::permissions(p, read | (folder ? exec : perms::none) |
+                           (::geteuid() == 0 ? perms::owner_write : perms::none));
+}
+
+TEST(archiveReadOnly, AnUnwritablePlaceIsReadLeavingNothingAndAReadOnlyHomeSaysSoOnce) {
+    TempFolder scratch;
+    fs::permissions(scratch.path, fs::perms::all);
+    struct Case {
+        std::string name;
+        bool folderWritable;  // by the reader: only the file is read-only
+    };
+    for (const Case& c : {Case{"folder and file read-only", false}, Case{"file read-only", true}}) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const fs::path file = folder.path / "archive.sqlite";
+        {
+            Archive writer;
+            ASSERT_EQ(writer.Open(FileLocation(file)), Archive::State::Ready);
+            for (const char* name : {"ONE", "TWO"}) {
+                const OpenLogger lg = Site(name, "01-06-2021", {{"A", "474.0000", "8.0000", "1.0 dBuV"}});
+                ASSERT_TRUE(writer.Keep(LoggerFileText(lg), lg, std::nullopt));
+            }
+        }
+        ReadOnlyForOthers(file, false);
+        if (c.folderWritable) fs::permissions(folder.path, fs::perms::all);
+        else ReadOnlyForOthers(folder.path, true);
+        const CtlRun r = CtlAsReader("ZV318_ARCHIVE='" + PathToText(file) + "'", scratch.path);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("ONE"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("TWO"), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find("It is opened read-only"), std::string::npos) << r.err;
+        // Nothing left beside it that would stop the next writer.
+        EXPECT_FALSE(fs::exists(folder.path / "archive.sqlite-shm"));
+        EXPECT_FALSE(fs::exists(folder.path / "archive.sqlite-wal"));
+        fs::permissions(folder.path, fs::perms::all);
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+        Archive writer;
+        ASSERT_EQ(writer.Open(FileLocation(file)), Archive::State::Ready);
+        const OpenLogger lg = Site("THREE", "01-06-2021", {});
+        EXPECT_TRUE(writer.Keep(LoggerFileText(lg), lg, std::nullopt)) << writer.detail();
+    }
+    // A home that cannot be written, no archive in it yet: one notice in the program's words.
+    TempFolder home;
+    ReadOnlyForOthers(home.path, true);
+    const CtlRun r = CtlAsReader("-u ZV318_ARCHIVE ZV318_HOME='" + PathToText(home.path) + "'",
+                                 scratch.path);
+    EXPECT_EQ(r.status, 1);
+    const std::string notice = "The measurement archive cannot be made: its folder cannot be written";
+    const std::size_t at = r.err.find(notice);
+    EXPECT_NE(at, std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(notice, at + 1), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("unable to open"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_empty(home.path));
 }
 
 }  // namespace

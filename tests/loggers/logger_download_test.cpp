@@ -40,7 +40,7 @@ TEST_F(loggersScenario, DownloadFillsTheOpenLoggerFromTheListedRow) {
     EXPECT_EQ(open.typeText, "RADIO");
     EXPECT_EQ(open.name, "ROOF");
     EXPECT_EQ(open.planName, "TV1");
-    EXPECT_EQ(open.date, "01/02/2013");
+    EXPECT_EQ(open.date, "01-02-2013");
     EXPECT_EQ(open.time, "10:20:30");
     EXPECT_EQ(open.thresholdText, "45 dBuV");
     EXPECT_EQ(open.fileName, "");

@@ -193,7 +193,7 @@ TEST_F(loggersScenario, SaveAllRunsDownloadEveryListedLogger) {
 
     EXPECT_EQ(procedures.SaveLogButClick(), LoggerOutcome::Done);
     EXPECT_EQ(ReadBytes(loggers() / "B.lograd"),
-              "RADIO\r\nB\r\nTV1\r\n01/02/2013\r\n10:20:30\r\n-50 dBm\r\n1\r\n"
+              "RADIO\r\nB\r\nTV1\r\n01-02-2013\r\n10:20:30\r\n-50 dBm\r\n1\r\n"
               "0,C0,474000000,8000000,-40.0 dBm");
     EXPECT_TRUE(fs::exists(loggers() / "A.lograd"));
 

@@ -66,7 +66,7 @@ TEST_F(loggersScenario, ReceptionAsksOneHeaderPerUsedSlotInOrder) {
     EXPECT_EQ(six.threshold, 40);
     EXPECT_EQ(six.levelUnit, "dBuV");
     EXPECT_EQ(six.time, "10:20:30");
-    EXPECT_EQ(six.date, "01/02/2013");
+    EXPECT_EQ(six.date, "01-02-2013");
     const LoggerIndexEntry& empty = procedures.entry(7);
     EXPECT_EQ(empty.present, 0);
     EXPECT_EQ(empty.number, 7);
@@ -99,7 +99,7 @@ TEST_F(loggersScenario, TableListsPresentSlotsAndMapsRowsToThem) {
         EXPECT_EQ(t.cell(r, 0), std::to_string(r));
         EXPECT_EQ(t.cell(r, 1), names[r - 1]);
         EXPECT_EQ(t.cell(r, 2), "10:20:30");
-        EXPECT_EQ(t.cell(r, 3), "01/02/2013");
+        EXPECT_EQ(t.cell(r, 3), "01-02-2013");
         EXPECT_EQ(t.cell(r, 4), "NO");
     }
     EXPECT_EQ(t.LoggerRowMap(1), 3);

@@ -66,7 +66,7 @@ TEST_F(mainwindowLoggers, ReceptionListsMarksAndOpensTheDemoLoggers) {
     EXPECT_EQ(Cell(1, 0), "1");
     EXPECT_EQ(Cell(1, 1), "ROOF1");
     EXPECT_EQ(Cell(1, 2), "09:15:02");
-    EXPECT_EQ(Cell(1, 3), "14/03/2013");
+    EXPECT_EQ(Cell(1, 3), "14-03-2013");
     EXPECT_EQ(Cell(2, 1), "LOBBY");
     EXPECT_EQ(Cell(4, 1), "LASTSLOT");
     EXPECT_EQ(Cell(5, 1), "");

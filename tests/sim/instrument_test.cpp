@@ -95,9 +95,9 @@ TEST_F(simInstrument, SeedIsARealisticInstrument) {
             ASSERT_EQ(lg->time.size(), 8u);
             EXPECT_EQ(lg->time[2], ':');
             EXPECT_EQ(lg->time[5], ':');
-            ASSERT_EQ(lg->date.size(), 10u);
-            EXPECT_EQ(lg->date[2], '/');
-            EXPECT_EQ(lg->date[5], '/');
+            ASSERT_EQ(lg->date.size(), 10u);  // as the clock is set: dd-mm-yyyy
+            EXPECT_EQ(lg->date[2], '-');
+            EXPECT_EQ(lg->date[5], '-');
             EXPECT_TRUE(lg->levelUnit == "dBm" || lg->levelUnit == "dBuV") << lg->levelUnit;
             for (const sim::LoggerRecord& r : lg->records) EXPECT_LE(r.channel.size(), 3u);
         }

@@ -8,7 +8,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #include "archive/archive_keeper.h"
 #include "archive/archive_server.h"
@@ -46,7 +50,16 @@ namespace {
 constexpr int kServerButton = 1528, kAddressLabel = 1529, kWaitingLabel = 1530,
               kTeamCaption = 1531, kEnvironmentWins = 1532;
 constexpr int kSyncEveryMs = 30000;
+std::atomic<int> abandonedSends{0};
 }  // namespace
+
+int SendsStillRunning() { return abandonedSends.load(); }
+
+struct TeamArchiveControls::Run {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false, abandoned = false;
+};
 
 TeamArchiveControls::TeamArchiveControls(ArchiveKeeper& keeper, std::filesystem::path userFolder,
                                          QWidget* parent)
@@ -66,7 +79,13 @@ TeamArchiveControls::TeamArchiveControls(ArchiveKeeper& keeper, std::filesystem:
 }
 
 TeamArchiveControls::~TeamArchiveControls() {
-    if (worker_.joinable()) worker_.join();
+    if (!run_) return;
+    std::unique_lock lock(run_->mutex);
+    if (!run_->finished.wait_for(lock, std::chrono::milliseconds(kSyncWaitOnCloseMs),
+                                 [this] { return run_->done; })) {
+        run_->abandoned = true;
+        ++abandonedSends;
+    }
 }
 
 QString TeamArchiveControls::text(int entry) const {
@@ -92,24 +111,38 @@ QString TeamArchiveControls::pendingText() {
 
 void TeamArchiveControls::TrySync() {
     if (busy_ || keeper_.location().kind != ArchiveLocation::PostgreSql || waiting() == 0) return;
-    if (worker_.joinable()) worker_.join();
     busy_ = true;
+    run_ = std::make_shared<Run>();
     // The connection (up to its time-out) and the sending run beside the window; each
-    // archive of the send is opened and used in that thread only.
-    worker_ = std::thread([this, where = keeper_.location()] {
-        const SyncResult r = SyncPending(where);
+    // archive of the send is opened and used in that thread only. Whatever goes wrong there
+    // is a send that did not happen, never the end of the program.
+    std::thread([this, run = run_, where = keeper_.location()] {
+        bool sent = false;
+        try {
+            sent = SyncPending(where).notice == 0;
+        } catch (...) {
+            sent = false;
+        }
+        const std::lock_guard lock(run->mutex);
+        run->done = true;
+        run->finished.notify_all();
+        if (run->abandoned) {
+            --abandonedSends;
+            return;
+        }
+        // The window still waits for the answer (it cannot go before the lock is released).
         QMetaObject::invokeMethod(
             this,
-            [this, done = r.notice == 0] {
+            [this, sent] {
                 busy_ = false;
-                if (!done) return;
+                if (!sent) return;
                 // On the server again: the keeper leaves this PC's archive.
                 Archive* a = keeper_.archive();
                 if (a && a->offline()) keeper_.setLocation(keeper_.location());
                 emit changed();
             },
             Qt::QueuedConnection);
-    });
+    }).detach();
 }
 
 void TeamArchiveControls::ServerClick() {

@@ -9,8 +9,8 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
-#include <thread>
 
 class QWidget;
 
@@ -32,7 +32,10 @@ class TeamArchiveControls : public QObject {
     Q_OBJECT
 public:
     TeamArchiveControls(ArchiveKeeper& keeper, std::filesystem::path userFolder, QWidget* parent);
-    ~TeamArchiveControls() override;  // waits for a send under way
+    // Waits for a send under way at most kSyncWaitOnCloseMs; one still running then goes on
+    // by itself (a logger it had not sent yet stays pending) and tells nothing.
+    ~TeamArchiveControls() override;
+    static constexpr int kSyncWaitOnCloseMs = 2000;
 
     void applyTranslation(const LanguageTable& table);
     // "Waiting to be sent to the team archive: N", empty when nothing waits.
@@ -61,8 +64,13 @@ private:
     std::filesystem::path userFolder_;
     const LanguageTable* table_ = nullptr;
     QTimer timer_;
-    std::thread worker_;
+    struct Run;
+    std::shared_ptr<Run> run_;  // the send under way, shared with its thread
     std::atomic<bool> busy_{false};
 };
+
+// Sends left running by a closed window: the program waits for none of them, but ends without
+// its global destructors while one is still using the databases.
+[[nodiscard]] int SendsStillRunning();
 
 }  // namespace zv318
