@@ -30,6 +30,8 @@ const char kArchiveUsage[] =
     "  archive delete ID...        remove loggers from the archive (asks; --yes answers)\n"
     "  archive init                make or migrate the archive's tables (the owner, once)\n"
     "  archive sync                send the loggers kept here while the server was away\n"
+    "  archive pull [--json]       keep the plugged instrument's loggers the archive lacks;\n"
+    "                              print what was kept (exit 0 also when nothing was new)\n"
     "ZV318_ARCHIVE: unset = archive.sqlite in the user's data folder, off = no archive,\n"
     "a path = that SQLite file, postgresql://USER@HOST[:PORT]/DBNAME[?sslmode=...] = the\n"
     "team archive on a PostgreSQL server (the password from ~/.pgpass, PGPASSWORD or the\n"

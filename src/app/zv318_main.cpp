@@ -11,10 +11,12 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDialog>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTabWidget>
@@ -36,9 +38,11 @@
 #include "archive/windows/team_archive.h"
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/updating_form.h"
+#include "guide/windows/guide_window.h"
 #include "link/device_watcher.h"
 #include "link/interrupts.h"
 #include "link/link.h"
+#include "link/socket_bus.h"
 #include "loggers/windows/logger_window.h"
 #include "loggers/windows/loggers_page.h"
 #include "plans/windows/channel_plan_page.h"
@@ -100,6 +104,50 @@ void HoldInterruptSignals(TForm1* form) {
 void HoldInterruptSignals(TForm1*) {}
 #endif
 
+// Where the instrument comes from, as one word: the running program that a second start may
+// hand its file to is the one of the same source.
+std::string InstrumentSource(bool demo) {
+    if (demo) return "demo";
+    if (const std::optional<std::string> folder = zv318::SocketFolderFromEnvironment()) {
+        std::error_code ec;
+        const std::filesystem::path resolved = std::filesystem::weakly_canonical(*folder, ec);
+        return "sockets:" + (ec ? *folder : zv318::PathToText(resolved));
+    }
+    return "usb";
+}
+
+// The file of this start as the running program needs it: a plan to edit, else an image to
+// program; absolute, since the running program has another working folder.
+zv318::HandedFile HandedOn(const QString& plan, const QString& image) {
+    zv318::HandedFile file;
+    if (!plan.isEmpty()) {
+        file.kind = zv318::HandedFile::Plan;
+        file.path = QFileInfo(plan).absoluteFilePath();
+    } else if (!image.isEmpty()) {
+        file.kind = zv318::HandedFile::Image;
+        file.path = QFileInfo(image).absoluteFilePath();
+    }
+    return file;
+}
+
+// Opens what a later start handed on, once no operation runs: a plan in the editor, an image
+// as the IO Interface update it starts with (which asks first, as at start-up).
+void OpenHandedFile(TForm1* form, const zv318::HandedFile& file) {
+    if (file.kind == zv318::HandedFile::None) return;
+    if (form->busy()) {
+        QTimer::singleShot(200, form, [form, file] { OpenHandedFile(form, file); });
+        return;
+    }
+    const std::filesystem::path path = zv318::PathFromQString(file.path);
+    if (file.kind == zv318::HandedFile::Plan) {
+        form->ChannelPlan->EditPlanFile(path);
+    } else if (form->startIoUpdate) {
+        const std::string image = zv318::PathToText(path);
+        form->setStartupArgument(image);
+        form->runCommand([form, image] { form->startIoUpdate(image); });
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -150,8 +198,15 @@ int main(int argc, char** argv) {
                                   QStringLiteral("The main window's size in the picture."),
                                   QStringLiteral("WxH"));
     sizeOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    // The user guide at a page, after a search ("search:TEXT"), or opened by F1 in the window
+    // in front ("f1"; with --edit the editor).
+    QCommandLineOption guideOption(QStringLiteral("screenshot-guide"),
+                                   QStringLiteral("Picture the user guide."),
+                                   QStringLiteral("PAGE|search:TEXT|f1"));
+    guideOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({demoOption, traceOption, screenshotOption, pageOption, editOption,
-                       loggersOption, viewerOption, chartOption, archiveOption, sizeOption});
+                       loggersOption, viewerOption, chartOption, archiveOption, sizeOption,
+                       guideOption});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -163,11 +218,18 @@ int main(int argc, char** argv) {
                                : zv318::PathToText(zv318::PathFromQString(startupImage));
     const bool demo = parser.isSet(demoOption);
 
-    // A second start brings the running program's window to the front and ends (pictures are
-    // taken by a run of their own).
-    zv318::SingleInstance instance;
+    // Beside the program, or (installed) shipped data from the install and the person's files
+    // in their own data folder, made on first use.
+    const zv318::ProgramFolders folders = zv318::DecideProgramFolders(
+        zv318::PathFromQString(QCoreApplication::applicationDirPath()));
+
+    // A second start with the same data folder and instrument source hands its file to the
+    // running program (or brings its window to the front) and ends; pictures are taken by a
+    // run of their own.
+    zv318::SingleInstance instance(folders.user, InstrumentSource(demo));
     const bool picture = parser.isSet(screenshotOption);
-    if (!picture && instance.AskRunningOne()) return 0;
+    if (!picture && instance.AskRunningOne(HandedOn(parser.value(editOption), startupImage)))
+        return 0;
 
     std::unique_ptr<zv318::DeviceChoice> device;
     std::unique_ptr<zv318::Link> link;
@@ -177,10 +239,6 @@ int main(int argc, char** argv) {
     std::unique_ptr<zv318::ArchiveKeeper> keeper;
     zv318::ArchivePage* archivePage = nullptr;
     try {
-        // Beside the program, or (installed) shipped data from the install and the person's
-        // files in their own data folder, made on first use.
-        const zv318::ProgramFolders folders = zv318::DecideProgramFolders(
-            zv318::PathFromQString(QCoreApplication::applicationDirPath()));
         const bool userFolderWritable = zv318::PrepareUserFolder(folders);
         const std::filesystem::path& folder = folders.data;
         app.setWindowIcon(QIcon(zv318::QStringFromPath(folder / "Images" / "korvel52.ico")));
@@ -244,6 +302,7 @@ int main(int argc, char** argv) {
             archiveLocation, *feedback, form->languageTable(),
             zv318::InstrumentFactsOf(*link));
         archivePage = zv318::AddArchivePage(*form, *keeper);
+        (void)zv318::AddLoggerPull(*form, *keeper, *archivePage);
         form->setStartupArgument(startupArgument);
         form->setDeviceWatcher(watcher.get());
         if (simulatorWatcher && device->simBus) {
@@ -256,11 +315,12 @@ int main(int argc, char** argv) {
         }
 
         if (!picture)
-            (void)instance.Listen([f = form.get()] {
+            (void)instance.Listen([f = form.get()](const zv318::HandedFile& file) {
                 f->setWindowState(f->windowState() & ~Qt::WindowMinimized);
                 f->show();
                 f->raise();
                 f->activateWindow();
+                OpenHandedFile(f, file);
             });
         HoldInterruptSignals(form.get());
         // A logout waits for a running operation as a window close does.
@@ -313,6 +373,27 @@ int main(int argc, char** argv) {
                 }
                 QTimer::singleShot(600, form.get(), [shown, path] {
                     const bool saved = shown && shown->grab().save(path, "PNG");
+                    QCoreApplication::exit(saved ? 0 : 1);
+                });
+            });
+        } else if (parser.isSet(guideOption)) {
+            const QString what = parser.value(guideOption);
+            QTimer::singleShot(500, form.get(), [&form, path, what] {
+                TGuideWindow* guide = form->Guide;
+                if (what == QStringLiteral("f1")) {
+                    QWidget* front = QApplication::activeModalWidget();
+                    if (!front) front = form.get();
+                    QWidget* at = front->focusWidget() ? front->focusWidget() : front;
+                    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+                    QApplication::sendEvent(at, &press);
+                } else if (what.startsWith(QStringLiteral("search:"))) {
+                    guide->Open(zv318::kGuideFirstPage);
+                    guide->SearchEdit->setText(what.mid(7));
+                } else {
+                    guide->Open(what.toStdString());
+                }
+                QTimer::singleShot(600, form.get(), [guide, path] {
+                    const bool saved = guide->isVisible() && guide->grab().save(path, "PNG");
                     QCoreApplication::exit(saved ? 0 : 1);
                 });
             });

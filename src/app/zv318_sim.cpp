@@ -5,7 +5,8 @@
 //             [--trace FILE] [--logger radio|plc:SLOT:RECORDS[:STATED]:NAME ...]
 //
 // Each client that connects gets the product string as its first message and then one reply
-// report for each report it sends (the loader's reports get none). Clients may come and go at
+// report for each report it sends (the loader's reports get none); stdout says "client N
+// connected" for each. Clients may come and go at
 // any time; the instrument keeps its state for as long as the program runs.
 
 #include <fcntl.h>
@@ -285,6 +286,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     std::vector<int> clients;
+    int connections = 0;
     bool running = true;
     while (running) {
         std::vector<pollfd> fds{{wake[0], POLLIN, 0}, {listener, POLLIN, 0}};
@@ -302,8 +304,13 @@ int main(int argc, char** argv) {
                 if (::send(client, options.product.data(), options.product.size(), MSG_NOSIGNAL) <
                     0)
                     ::close(client);
-                else
+                else {
                     clients.push_back(client);
+                    // The log tells every program that reached the instrument, even one that
+                    // then sends nothing.
+                    std::printf("client %d connected\n", ++connections);
+                    std::fflush(stdout);
+                }
             }
         }
         for (std::size_t i = 2; i < fds.size(); ++i) {

@@ -2,7 +2,8 @@
 // every capability can be checked without a screen.
 //
 // Exit status: 0 done, 1 the operation ended with a message or failed, 2 usage,
-// 3 instrument not connected, 4 the instrument is in use by another program, 130 (SIGINT) or
+// 3 instrument not connected, 4 the instrument is in use by another program, 5 the instrument's
+// lock cannot be taken for another reason, 130 (SIGINT) or
 // 143 (SIGTERM) stopped by the interrupt at a safe point.
 
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "app/ctl_csv.h"
 #include "app/ctl_firmware.h"
 #include "app/ctl_loggers.h"
+#include "app/ctl_pull.h"
 #include "app/ctl_report.h"
 #include "app/device_choice.h"
 #include "app/terminal_feedback.h"
@@ -42,7 +44,7 @@ using namespace zv318;
 
 namespace {
 
-constexpr int kDone = 0, kFailed = 1, kUsage = 2, kNotConnected = 3, kInUse = 4;
+constexpr int kDone = 0, kFailed = 1, kUsage = 2, kNotConnected = 3, kInUse = 4, kLockFailed = 5;
 
 const char kUsageText[] =
     "usage: zv318ctl [--demo] [--yes] [--language NAME] [--trace FILE] COMMAND\n"
@@ -54,7 +56,7 @@ const char kUsageText[] =
     "  plans check FILE            check a plan file as sending does; print the result code\n"
     "  loggers list|save|show|print|report ...\n"
     "                              the logger commands (--help lists them)\n"
-    "  archive list|show|export|import|compare|trend|delete|report ...\n"
+    "  archive list|show|export|import|compare|trend|delete|report|pull ...\n"
     "                              the measurement archive (--help lists the commands)\n"
     "  clock set                   set the instrument's clock to this computer's time\n"
     "  firmware io FILE.hex        update the IO Interface with FILE (asks; --yes answers)\n"
@@ -66,8 +68,9 @@ const char kUsageText[] =
     "The instrument comes from --demo (built-in simulator), ZV318_HID_SOCKETS, or USB.\n"
     "--trace FILE (or ZV318_TRACE) appends every report sent and received to FILE.\n"
     "Exit status: 0 done, 1 ended with a message or failed, 2 usage, 3 not connected,\n"
-    "4 the instrument is in use by another program (named on stderr), 130 (SIGINT) or\n"
-    "143 (SIGTERM) stopped by the interrupt: a step that must not be cut (an update, a\n"
+    "4 the instrument is in use by another program (named on stderr), 5 the instrument's\n"
+    "lock cannot be taken for another reason (said on stderr), 130 (SIGINT) or 143\n"
+    "(SIGTERM) stopped by the interrupt: a step that must not be cut (an update, a\n"
     "channel plan's writing) always ends first, and the message says what was done.\n";
 
 // Where the program's data lives: beside the executable unless ZV318_HOME says otherwise.
@@ -235,9 +238,11 @@ bool NeedsInstrument(const std::vector<std::string>& args) {
     return command != "help";
 }
 
+// Refused the instrument: in use by another program (4), or its lock failed (5).
 int InUse(Context& c) {
-    std::cerr << InstrumentInUseText(*c.link->Refusal(), c.table) << '\n';
-    return kInUse;
+    const LockAttempt& refusal = *c.link->Refusal();
+    std::cerr << InstrumentInUseText(refusal, c.table) << '\n';
+    return refusal.outcome == LockOutcome::Busy ? kInUse : kLockFailed;
 }
 
 int RunCommand(Context& c, const std::vector<std::string>& args) {
@@ -245,6 +250,8 @@ int RunCommand(Context& c, const std::vector<std::string>& args) {
     if (command == "status" && args.size() == 1) return Status(c);
     if (command == "raw" && args.size() == 2) return Raw(c, args[1]);
     if (command == "clock" && args.size() == 2 && args[1] == "set") return ClockSet(c);
+    if (IsArchivePullCommand(args))
+        return ArchivePullCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     if (IsCsvCommand(args)) return CsvCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     if (command == "plans" && args.size() >= 2) return PlansCommand(c, args);
     if (command == "backup" || command == "restore")
@@ -265,7 +272,11 @@ int RunHeld(Context& c, const std::vector<std::string>& args) {
     HoldInterrupts(c.table);
     c.link->setLockOwner("zv318ctl");
     c.link->setStopOnInterrupt(true);
-    if (NeedsInstrument(args) && c.link->Claim() == Link::ClaimResult::Refused) return InUse(c);
+    if (NeedsInstrument(args)) {
+        const Link::ClaimResult claim = c.link->Claim();
+        if (claim == Link::ClaimResult::Refused || claim == Link::ClaimResult::LockFailed)
+            return InUse(c);
+    }
     int status = kFailed;
     try {
         status = RunCommand(c, args);
@@ -335,7 +346,8 @@ int main(int argc, char** argv) {
 
     if (args[0] == "archive" && args.size() >= 2 && args[1] == "report")
         return ArchiveReportCommand(*c.feedback, c.table, c.folders.user, args);
-    if (args[0] == "archive") return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
+    // The archive's commands work on the archive alone; pull talks to the instrument too.
+    if (args[0] == "archive" && !IsArchivePullCommand(args)) return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
     // Every logger a command downloads or reads goes into the archive (unless ZV318_ARCHIVE=off).
     ArchiveKeeper keeper(ArchiveLocationFromEnvironment(c.folders.user), *c.feedback, c.table,
                          InstrumentFactsOf(*c.link));

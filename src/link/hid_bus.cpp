@@ -110,4 +110,23 @@ OpenResult HidBus::open(const std::string& path) {
     return {nullptr, OpenError::Other};
 }
 
+#if defined(__linux__) || defined(_WIN32)
+std::string HidBus::lockName(const std::string& path) {
+    return path;
+}
+
+LockAttempt HidBus::takeLock(const std::string& path, const std::string&, int waitMs) {
+    return TakeNodeLock(path, LockNode::Device, waitMs);
+}
+#else
+// The interface's path names no node a descriptor can be opened on: nothing to lock.
+std::string HidBus::lockName(const std::string&) {
+    return {};
+}
+
+LockAttempt HidBus::takeLock(const std::string&, const std::string&, int) {
+    return {};
+}
+#endif
+
 }  // namespace zv318

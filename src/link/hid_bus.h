@@ -14,6 +14,11 @@ public:
 
     [[nodiscard]] std::vector<InterfaceInfo> enumerate() override;
     [[nodiscard]] OpenResult open(const std::string& path) override;
+    // The interface's node itself (on Linux /dev/hidrawN, which the udev rule gives to the
+    // person at the desk; on Windows its device path).
+    [[nodiscard]] std::string lockName(const std::string& path) override;
+    [[nodiscard]] LockAttempt takeLock(const std::string& path, const std::string& program,
+                                       int waitMs) override;
 };
 
 }  // namespace zv318

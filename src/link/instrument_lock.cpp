@@ -1,8 +1,13 @@
 #include "link/instrument_lock.h"
 
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -10,6 +15,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,33 +25,8 @@ namespace zv318 {
 
 namespace {
 
-constexpr int kPollMs = 50;
-constexpr std::size_t kReadableNameChars = 80;
-constexpr std::size_t kMaxHolderBytes = 256;
-
-std::uint64_t Fnv1a(const std::string& text) {
-    std::uint64_t hash = 1469598103934665603ull;
-    for (unsigned char c : text) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
-
-std::filesystem::path LockFolder() {
-    if (const char* env = std::getenv(kLockFolderVariable); env && *env) return env;
-#ifdef _WIN32
-    // The folder every user of the machine may write to.
-    if (const char* shared = std::getenv("ProgramData"); shared && *shared) return shared;
-    std::error_code ec;
-    return std::filesystem::temp_directory_path(ec);
-#else
-    // Sticky folders every user may create files in; the lock file itself is made 0666.
-    for (const char* folder : {"/run/lock", "/var/lock"})
-        if (::access(folder, W_OK | X_OK) == 0) return folder;
-    return "/tmp";
-#endif
-}
+constexpr int kPollMs = 20;
+constexpr std::size_t kMaxNameBytes = 64;
 
 bool Expired(std::chrono::steady_clock::time_point until) {
     return std::chrono::steady_clock::now() >= until;
@@ -53,167 +34,201 @@ bool Expired(std::chrono::steady_clock::time_point until) {
 
 }  // namespace
 
-std::filesystem::path LockFilePath(const std::string& instrument) {
-    std::string readable;
-    for (char c : instrument) {
-        if (readable.size() == kReadableNameChars) break;
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || c == '.' || c == '-';
-        readable.push_back(plain ? c : '_');
+std::string PrintableName(const std::string& name) {
+    std::string out;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
     }
-    char hash[20];
-    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a(instrument)));
-    return LockFolder() / ("zv318-" + readable + "-" + hash + ".lock");
-}
-
-std::string HolderText(const std::string& program, long process) {
-    return program + " " + std::to_string(process) + "\n";
-}
-
-LockHolder ParseHolder(const std::string& text) {
-    LockHolder holder;
-    std::string line = text.substr(0, text.find('\n'));
-    const std::size_t blank = line.rfind(' ');
-    if (blank == std::string::npos || blank == 0) return holder;
-    char* end = nullptr;
-    const long process = std::strtol(line.c_str() + blank + 1, &end, 10);
-    if (process <= 0 || !end || *end != '\0') return holder;
-    holder.program = line.substr(0, blank);
-    holder.process = process;
-    return holder;
+    return out;
 }
 
 #ifdef _WIN32
 
-InstrumentLock::~InstrumentLock() {
-    ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
-}
-
 namespace {
 
-LockHolder ReadHolder(const std::filesystem::path& file) {
-    HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {};
-    char buffer[kMaxHolderBytes];
-    DWORD got = 0;
-    const BOOL ok = ::ReadFile(h, buffer, sizeof buffer, &got, nullptr);
-    ::CloseHandle(h);
-    return ok ? ParseHolder(std::string(buffer, got)) : LockHolder{};
+// A mutex of the person's own session: only programs of that session can make or open it, and
+// the system frees it when its holder ends (the next owner sees it abandoned and takes it).
+class MutexLock : public InstrumentLock {
+public:
+    MutexLock(std::string instrument, HANDLE mutex)
+        : InstrumentLock(std::move(instrument)), mutex_(mutex) {}
+    ~MutexLock() override {
+        ::ReleaseMutex(mutex_);
+        ::CloseHandle(mutex_);
+    }
+
+private:
+    HANDLE mutex_;
+};
+
+std::wstring MutexName(const std::string& target) {
+    // Backslashes are not allowed in a kernel object's name: the interface path is hashed.
+    std::uint64_t hash = 1469598103934665603ull;
+    for (unsigned char c : target) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    wchar_t name[64];
+    std::swprintf(name, 64, L"Local\\zv318-%016llx", static_cast<unsigned long long>(hash));
+    return name;
 }
 
 }  // namespace
 
-LockAttempt TakeInstrumentLock(const std::string& instrument, const std::string& program,
-                               int waitMs) {
+LockAttempt TakeNodeLock(const std::string& target, LockNode, int waitMs) {
     LockAttempt attempt;
-    attempt.file = LockFilePath(instrument);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
-        // Opened without write sharing: a second opener is refused until this handle closes.
-        HANDLE h = ::CreateFileW(attempt.file.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            const std::string text =
-                HolderText(program, static_cast<long>(::GetCurrentProcessId()));
-            DWORD written = 0;
-            ::SetEndOfFile(h);
-            (void)::WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-            attempt.lock =
-                std::make_unique<InstrumentLock>(instrument, reinterpret_cast<std::intptr_t>(h));
-            return attempt;
-        }
-        if (::GetLastError() != ERROR_SHARING_VIOLATION) {
-            attempt.unusable = true;
-            return attempt;
-        }
-        if (Expired(until)) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    attempt.target = target;
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, MutexName(target).c_str());
+    if (!mutex) {
+        attempt.outcome = ::GetLastError() == ERROR_ACCESS_DENIED ? LockOutcome::NoAccess
+                                                                   : LockOutcome::Failed;
+        attempt.reason = "error " + std::to_string(::GetLastError());
+        return attempt;
     }
-    attempt.holder = ReadHolder(attempt.file);
+    const DWORD waited = ::WaitForSingleObject(mutex, static_cast<DWORD>(waitMs));
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+        attempt.lock = std::make_unique<MutexLock>(target, mutex);
+        return attempt;
+    }
+    ::CloseHandle(mutex);
+    attempt.outcome = waited == WAIT_TIMEOUT ? LockOutcome::Busy : LockOutcome::Failed;
     return attempt;
+}
+
+LockHolder HolderOf(int) {
+    return {};
+}
+
+bool ProcessMayWrite(long, const std::string&) {
+    return false;
 }
 
 #else
 
-InstrumentLock::~InstrumentLock() {
-    const int fd = static_cast<int>(handle_);
-    // The next holder writes its own name; an empty file meanwhile names nobody.
-    (void)!::ftruncate(fd, 0);
-    ::close(fd);
-}
-
 namespace {
 
-// Opens the lock file without following a link and without O_CREAT on a file that exists (in a
-// sticky folder the kernel may refuse O_CREAT on another user's file), creating it when it is
-// missing. Read-only when another user's file may not be written: flock needs no write access.
-int OpenLockFile(const std::filesystem::path& file, bool& writable) {
-    constexpr int kFlags = O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    for (int round = 0; round < 3; ++round) {
-        writable = true;
-        int fd = ::open(file.c_str(), O_RDWR | kFlags);
-        if (fd < 0 && errno == EACCES) {
-            writable = false;
-            fd = ::open(file.c_str(), O_RDONLY | kFlags);
-        }
-        if (fd >= 0) {
-            struct stat st {};
-            if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return fd;
-            ::close(fd);
-            return -1;
-        }
-        if (errno != ENOENT) return -1;
-        writable = true;
-        fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | kFlags, 0666);
-        if (fd >= 0) {
-            (void)::fchmod(fd, 0666);  // whatever the umask: every user locks the same file
-            return fd;
-        }
-        if (errno != EEXIST) return -1;
-    }
-    return -1;
-}
+class DescriptorLock : public InstrumentLock {
+public:
+    DescriptorLock(std::string instrument, int fd)
+        : InstrumentLock(std::move(instrument)), fd_(fd) {}
+    ~DescriptorLock() override { ::close(fd_); }
 
-LockHolder ReadHolder(int fd) {
-    char buffer[kMaxHolderBytes];
-    const ssize_t got = ::pread(fd, buffer, sizeof buffer, 0);
-    return got > 0 ? ParseHolder(std::string(buffer, static_cast<std::size_t>(got))) : LockHolder{};
+private:
+    int fd_;
+};
+
+// The process's own name, as the kernel keeps it.
+std::string ProcessName(long process) {
+    std::ifstream comm("/proc/" + std::to_string(process) + "/comm", std::ios::binary);
+    std::string name;
+    if (!comm || !std::getline(comm, name)) return {};
+    if (name.size() > kMaxNameBytes) name.resize(kMaxNameBytes);
+    return PrintableName(name);
 }
 
 }  // namespace
 
-LockAttempt TakeInstrumentLock(const std::string& instrument, const std::string& program,
-                               int waitMs) {
+LockHolder HolderOf(int descriptor) {
+    struct stat st {};
+    if (::fstat(descriptor, &st) != 0) return {};
+    std::ifstream table("/proc/locks");
+    std::string line;
+    while (std::getline(table, line)) {
+        // "1: FLOCK  ADVISORY  WRITE 4165 00:19:1207 0 EOF"; waiters are marked "->".
+        std::istringstream fields(line);
+        std::string number, kind, mode, access, node;
+        long process = 0;
+        if (!(fields >> number >> kind) || kind == "->" || kind != "FLOCK") continue;
+        if (!(fields >> mode >> access >> process >> node)) continue;
+        unsigned devMajor = 0, devMinor = 0;
+        unsigned long long inode = 0;
+        if (std::sscanf(node.c_str(), "%x:%x:%llu", &devMajor, &devMinor, &inode) != 3) continue;
+        if (devMajor != major(st.st_dev) || devMinor != minor(st.st_dev) || inode != st.st_ino)
+            continue;
+        // A process of another namespace shows as 0 (or an open-file lock as -1): not named.
+        if (process <= 0) continue;
+        LockHolder holder;
+        holder.process = process;
+        holder.program = ProcessName(process);
+        return holder;
+    }
+    return {};
+}
+
+bool ProcessMayWrite(long process, const std::string& path) {
+    if (process <= 0) return false;
+    std::ifstream status("/proc/" + std::to_string(process) + "/status");
+    std::string line;
+    long uid = -1, gid = -1;
+    std::vector<long> groups;
+    while (std::getline(status, line)) {
+        // "Uid:\treal\teffective\tsaved\tfilesystem": access is checked with the last.
+        std::istringstream fields(line);
+        std::string key;
+        fields >> key;
+        long value[4] = {-1, -1, -1, -1};
+        if (key == "Uid:" || key == "Gid:") {
+            for (long& v : value) fields >> v;
+            (key == "Uid:" ? uid : gid) = value[3];
+        } else if (key == "Groups:") {
+            for (long g; fields >> g;) groups.push_back(g);
+        }
+    }
+    struct stat st {};
+    if (uid < 0 || gid < 0 || ::stat(path.c_str(), &st) != 0) return false;
+    if (uid == 0) return true;
+    if (static_cast<uid_t>(uid) == st.st_uid) return (st.st_mode & S_IWUSR) != 0;
+    const bool member = static_cast<gid_t>(gid) == st.st_gid ||
+                        std::find(groups.begin(), groups.end(), static_cast<long>(st.st_gid)) !=
+                            groups.end();
+    return (st.st_mode & (member ? S_IWGRP : S_IWOTH)) != 0;
+}
+
+LockAttempt TakeNodeLock(const std::string& target, LockNode kind, int waitMs) {
     LockAttempt attempt;
-    attempt.file = LockFilePath(instrument);
-    bool writable = false;
-    const int fd = OpenLockFile(attempt.file, writable);
+    attempt.target = target;
+    // Without blocking: a FIFO planted in the node's place must not hold the open.
+    const int flags = kind == LockNode::Folder ? O_RDONLY | O_DIRECTORY
+                                               : O_RDWR | O_NONBLOCK | O_NOCTTY;
+    const int fd = ::open(target.c_str(), flags | O_CLOEXEC);
     if (fd < 0) {
-        attempt.unusable = true;
+        attempt.outcome =
+            errno == EACCES || errno == EPERM ? LockOutcome::NoAccess : LockOutcome::Failed;
+        attempt.reason = std::strerror(errno);
+        return attempt;
+    }
+    struct stat st {};
+    const bool right = ::fstat(fd, &st) == 0 &&
+                       (kind == LockNode::Folder ? S_ISDIR(st.st_mode) : S_ISCHR(st.st_mode));
+    if (!right) {
+        ::close(fd);
+        attempt.outcome = LockOutcome::Failed;
+        attempt.reason = kind == LockNode::Folder ? "not a folder" : "not a device";
         return attempt;
     }
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            if (writable) {
-                const std::string text = HolderText(program, static_cast<long>(::getpid()));
-                (void)!::ftruncate(fd, 0);
-                (void)!::pwrite(fd, text.data(), text.size(), 0);
-            }
-            attempt.lock = std::make_unique<InstrumentLock>(instrument, fd);
+            attempt.lock = std::make_unique<DescriptorLock>(target, fd);
             return attempt;
         }
         if (errno != EWOULDBLOCK && errno != EINTR) {
+            attempt.outcome = LockOutcome::Failed;
+            attempt.reason = std::strerror(errno);
             ::close(fd);
-            attempt.unusable = true;
             return attempt;
         }
         if (Expired(until)) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
-    attempt.holder = ReadHolder(fd);
+    attempt.outcome = LockOutcome::Busy;
+    attempt.holder = HolderOf(fd);
     ::close(fd);
     return attempt;
 }

@@ -1,13 +1,14 @@
 #pragma once
-// One program per instrument: an exclusive advisory lock per instrument, taken before the first
-// exchange and held until the last. It holds across processes and across the users of the
-// machine and is freed when its holder ends, however it ends: on Linux and macOS an flock on a
-// descriptor of a file in the machine's lock folder, on Windows a file opened without sharing.
-// The holder writes its program name and process number into the file, so a program that is
-// refused can name it.
+// One program per instrument: an exclusive advisory lock on the instrument itself, taken before
+// the interface is opened or a report is sent, held until the last exchange, and freed when its
+// holder ends, however it ends. What is locked is what only the instrument's users can open:
+// on Linux the device node (flock on a descriptor of it, opened for reading and writing as the
+// instrument itself is), for the socket bus the folder that lists the instrument's socket (a
+// socket cannot be opened as a file); on Windows a mutex of the person's own session named
+// after the interface. No file is made anywhere, so nothing is left behind and nobody can
+// plant one. The holder is named from the kernel's table of locks and the holder's process.
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -16,21 +17,17 @@ namespace zv318 {
 // How long a program waits for a lock another one holds before it gives up: a status refresh
 // of the desktop program ends well within it, and a refusal still comes within a second.
 inline constexpr int kLockWaitMs = 500;
-// A folder for the lock files other than the machine's own (tests; every program that is to
-// exclude the others must name the same one).
-inline constexpr const char* kLockFolderVariable = "ZV318_LOCK_DIR";
 
 struct LockHolder {
-    std::string program;  // empty when the file does not tell
+    std::string program;  // empty when it cannot be known
     long process = 0;
 };
 
+// Held until destroyed.
 class InstrumentLock {
 public:
-    // Takes over `handle`, a descriptor (or Windows handle) that holds the lock.
-    InstrumentLock(std::string instrument, std::intptr_t handle)
-        : instrument_(std::move(instrument)), handle_(handle) {}
-    ~InstrumentLock();
+    explicit InstrumentLock(std::string instrument) : instrument_(std::move(instrument)) {}
+    virtual ~InstrumentLock() = default;
     InstrumentLock(const InstrumentLock&) = delete;
     InstrumentLock& operator=(const InstrumentLock&) = delete;
 
@@ -38,28 +35,46 @@ public:
 
 private:
     std::string instrument_;
-    std::intptr_t handle_;  // the descriptor (or Windows handle) that holds the lock
+};
+
+enum class LockOutcome {
+    Taken,     // `lock` holds it; a bus with nothing to lock leaves `lock` empty
+    Busy,      // another program holds it (`holder` names it when that can be known)
+    NoAccess,  // this user may not open what is locked, so not the instrument either
+    Failed,    // the lock cannot be taken for another reason (`reason`)
 };
 
 struct LockAttempt {
-    std::unique_ptr<InstrumentLock> lock;  // set when the lock was taken
-    LockHolder holder;                     // refused: who holds it
-    std::filesystem::path file;            // the lock file
-    bool unusable = false;  // the file could not be opened or locked at all: no holder known
+    LockOutcome outcome = LockOutcome::Taken;
+    std::unique_ptr<InstrumentLock> lock;
+    LockHolder holder;
+    std::string target;  // what was to be locked: the node, the folder
+    std::string reason;  // Failed: the system's word for it
 };
 
-// Takes the lock of `instrument` (an interface's name on its bus) for `program`, waiting at
-// most `waitMs` for a holder to let go.
-[[nodiscard]] LockAttempt TakeInstrumentLock(const std::string& instrument,
-                                             const std::string& program, int waitMs);
+// What a node lock is taken on.
+enum class LockNode {
+    Device,  // a device node (on Linux the instrument's hidraw node), opened for read and write
+    Folder,  // a folder, opened for reading
+};
 
-// The lock file of an instrument: in ZV318_LOCK_DIR, else /run/lock, /var/lock or the temporary
-// folder (on Windows the folder every user shares), named "zv318-" + a readable part of the
-// instrument's name + a hash of the whole name, so that names differing anywhere differ.
-[[nodiscard]] std::filesystem::path LockFilePath(const std::string& instrument);
+// Takes the lock of `target` (links followed: one node, one lock, by whatever name), waiting at
+// most `waitMs` for a holder to let go. Anything else than the kind asked for (a FIFO, a plain
+// file, a socket) is refused as Failed without waiting on it.
+[[nodiscard]] LockAttempt TakeNodeLock(const std::string& target, LockNode kind, int waitMs);
 
-// "PROGRAM PID" as the holder writes it; read back the same.
-[[nodiscard]] std::string HolderText(const std::string& program, long process);
-[[nodiscard]] LockHolder ParseHolder(const std::string& text);
+// The process holding a lock on the node open as `descriptor`, from the kernel's table of locks;
+// nobody (empty program, process 0) when no other process holds one or it cannot be told. The
+// name comes from the process itself: control characters are written as \xNN.
+[[nodiscard]] LockHolder HolderOf(int descriptor);
+
+// Whether process `process` may open `path` for writing (a socket: connect to it) by the file's
+// owner, group and mode bits: a lock held by a process that may not reach the instrument does
+// not count. False when it cannot be told (the process is gone or of another namespace).
+[[nodiscard]] bool ProcessMayWrite(long process, const std::string& path);
+
+// A name from outside as a terminal and a message box may show it: every control character
+// written as \xNN, the rest kept.
+[[nodiscard]] std::string PrintableName(const std::string& name);
 
 }  // namespace zv318

@@ -33,6 +33,18 @@ bool Link::FindInstrument() {
     Close();
     permissionDenied_ = false;
     for (const InterfaceInfo& info : bus_.enumerate()) {
+        // Under a claim the instrument is locked before anything opens it: a program refused
+        // has sent nothing, not even the knock of an open, to an instrument another one holds.
+        std::unique_ptr<InstrumentLock> fresh;
+        switch (LockBeforeOpening(info.path, fresh)) {
+            case LockStep::Go:
+                break;
+            case LockStep::NoAccess:
+                if (info.product == kInstrumentProduct) permissionDenied_ = true;
+                continue;
+            case LockStep::Skip:
+                continue;  // another program's instrument; a second one may be free
+        }
         OpenResult opened = bus_.open(info.path);
         if (!opened.transport) {
             if (opened.error == OpenError::PermissionDenied && info.product == kInstrumentProduct)
@@ -42,46 +54,64 @@ bool Link::FindInstrument() {
         std::optional<std::string> product = opened.transport->productString();
         if (!product) continue;
         if (*product == kInstrumentProduct) {
-            // Another program's instrument is left alone; a second one may be free.
-            if (!LockFor(info.path)) continue;
+            if (fresh) locks_.push_back(std::move(fresh));
             device_ = std::move(opened.transport);
             devicePath_ = info.path;
             productName_ = *product;
             return true;
         }
-        // A handle on an interface that is not the instrument closes here.
+        // A handle on an interface that is not the instrument closes here, and its lock with it.
     }
     return false;
 }
 
 void Link::Close() { device_.reset(); }
 
-bool Link::LockFor(const std::string& path) {
-    if (!claimed_ || lockOwner_.empty()) return true;
+bool Link::Locking() const { return claimed_ && !lockOwner_.empty(); }
+
+bool Link::AlreadyHeld(const std::string& name) const {
+    return std::any_of(locks_.begin(), locks_.end(),
+                       [&](const auto& lock) { return lock->instrument() == name; });
+}
+
+Link::LockStep Link::LockBeforeOpening(const std::string& path,
+                                       std::unique_ptr<InstrumentLock>& fresh) {
+    if (!Locking()) return LockStep::Go;
     const std::string name = bus_.lockName(path);
-    if (name.empty()) return true;  // a bus no other process reaches
-    if (std::any_of(locks_.begin(), locks_.end(),
-                    [&](const auto& lock) { return lock->instrument() == name; }))
-        return true;
+    if (name.empty() || AlreadyHeld(name)) return LockStep::Go;
     // Only the first lock of a claim waits for its holder: later searches must not stall.
-    LockAttempt attempt = TakeInstrumentLock(name, lockOwner_, locks_.empty() ? kLockWaitMs : 0);
-    if (!attempt.lock) {
-        refusal_ = std::move(attempt);
-        return false;
+    LockAttempt attempt = bus_.takeLock(path, lockOwner_, locks_.empty() ? kLockWaitMs : 0);
+    switch (attempt.outcome) {
+        case LockOutcome::Taken:
+            fresh = std::move(attempt.lock);
+            return LockStep::Go;
+        case LockOutcome::NoAccess:
+            return LockStep::NoAccess;
+        case LockOutcome::Busy:
+        case LockOutcome::Failed:
+            break;
     }
-    locks_.push_back(std::move(attempt.lock));
-    return true;
+    // A holder outranks a lock that failed: it tells the person whom to wait for.
+    if (!refusal_ || attempt.outcome == LockOutcome::Busy) refusal_ = std::move(attempt);
+    return LockStep::Skip;
 }
 
 Link::ClaimResult Link::Claim(bool search) {
     if (!claimed_) refusal_.reset();
     claimed_ = true;
     if (!search) {
+        // The interface open now, locked as it is (it was opened under an earlier claim).
         if (!device_) return ClaimResult::NotFound;
-        return LockFor(devicePath_) ? ClaimResult::Held : ClaimResult::Refused;
+        std::unique_ptr<InstrumentLock> fresh;
+        if (LockBeforeOpening(devicePath_, fresh) == LockStep::Go) {
+            if (fresh) locks_.push_back(std::move(fresh));
+            return ClaimResult::Held;
+        }
+    } else if (FindInstrument()) {
+        return ClaimResult::Held;
     }
-    if (FindInstrument()) return ClaimResult::Held;
-    return refusal_ ? ClaimResult::Refused : ClaimResult::NotFound;
+    if (!refusal_) return ClaimResult::NotFound;
+    return refusal_->outcome == LockOutcome::Busy ? ClaimResult::Refused : ClaimResult::LockFailed;
 }
 
 void Link::Release() {

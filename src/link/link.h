@@ -73,19 +73,20 @@ public:
     void ShowMessage(int number) const;
 
     // ---- one program per instrument ----------------------------------------------------
-    // Names this program in the lock files; empty (the default): no locks are taken.
+    // Names this program to the locks; empty (the default): no locks are taken.
     void setLockOwner(std::string program) { lockOwner_ = std::move(program); }
-    enum class ClaimResult { Held, NotFound, Refused };
-    // From now until Release, every instrument FindInstrument opens is first locked for this
-    // program, and the locks stay held across the searches in between (a reconnect, the
-    // loader's re-enumeration). Searches now (`search`; else locks the interface open now, if
-    // any): Refused when every instrument found is held by another program (Refusal tells
-    // which), NotFound when there is none.
+    enum class ClaimResult { Held, NotFound, Refused, LockFailed };
+    // From now until Release, every instrument FindInstrument opens is locked for this program
+    // before it is opened, and the locks stay held across the searches in between (a
+    // reconnect, the loader's re-enumeration). Searches now (`search`; else locks the interface
+    // open now, if any): Refused when every instrument found is held by another program,
+    // LockFailed when its lock cannot be taken for another reason (Refusal tells which),
+    // NotFound when there is none.
     [[nodiscard]] ClaimResult Claim(bool search = true);
     // Frees every lock taken since Claim. The handle stays open.
     void Release();
     [[nodiscard]] bool Claimed() const { return claimed_; }
-    // The last refusal since Claim: another program holds the instrument.
+    // The last lock not taken since Claim: Busy (another program holds the instrument) or Failed.
     [[nodiscard]] const std::optional<LockAttempt>& Refusal() const { return refusal_; }
 
     // An exchange or a loader report asked for after an interrupt, outside a phase that must
@@ -93,8 +94,14 @@ public:
     void setStopOnInterrupt(bool stop) { stopOnInterrupt_ = stop; }
 
 private:
-    // True when the interface at `path` may be used: no locking, or its lock is held.
-    [[nodiscard]] bool LockFor(const std::string& path);
+    enum class LockStep { Go, NoAccess, Skip };
+    // Before the interface at `path` is opened: Go when it may be (not locking, nothing to
+    // lock, held already, or taken now into `fresh`), NoAccess when this user may not open it,
+    // Skip when another program holds it or its lock failed (kept in refusal_).
+    [[nodiscard]] LockStep LockBeforeOpening(const std::string& path,
+                                             std::unique_ptr<InstrumentLock>& fresh);
+    [[nodiscard]] bool Locking() const;
+    [[nodiscard]] bool AlreadyHeld(const std::string& name) const;
     void StopIfInterrupted() const;
 
     [[nodiscard]] int StatusExchange(std::uint8_t code, std::string_view command);
@@ -120,16 +127,21 @@ public:
     explicit InstrumentHold(Link& link, bool search = true)
         : link_(link),
           mine_(!link.Claimed()),
-          refused_(mine_ && link.Claim(search) == Link::ClaimResult::Refused) {}
+          refused_(mine_ && Refused(link.Claim(search))) {}
     ~InstrumentHold() {
         if (mine_) link_.Release();
     }
     InstrumentHold(const InstrumentHold&) = delete;
     InstrumentHold& operator=(const InstrumentHold&) = delete;
-    // Another program holds the instrument (Link::Refusal tells which): run nothing.
+    // Another program holds the instrument, or its lock failed (Link::Refusal tells which):
+    // run nothing.
     [[nodiscard]] bool refused() const { return refused_; }
 
 private:
+    static bool Refused(Link::ClaimResult result) {
+        return result == Link::ClaimResult::Refused || result == Link::ClaimResult::LockFailed;
+    }
+
     Link& link_;
     bool mine_;
     bool refused_;

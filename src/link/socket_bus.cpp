@@ -209,9 +209,23 @@ OpenResult SocketBus::open(const std::string&) {
 #endif
 
 std::string SocketBus::lockName(const std::string& path) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     std::error_code ec;
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
-    return ec ? path : resolved.string();
+    const std::filesystem::path resolved = std::filesystem::canonical(folder, ec);
+    return ec ? folder.string() : resolved.string();
+}
+
+LockAttempt SocketBus::takeLock(const std::string& path, const std::string&, int waitMs) {
+    LockAttempt attempt = TakeNodeLock(lockName(path), LockNode::Folder, waitMs);
+    // Whoever may read the folder can lock it, even one who may not connect to the socket: such
+    // a holder cannot be talking to the instrument and keeps nobody from it. Known holders only.
+    if (attempt.outcome == LockOutcome::Busy && attempt.holder.process > 0 &&
+        !ProcessMayWrite(attempt.holder.process, path)) {
+        LockAttempt free;
+        free.target = attempt.target;
+        return free;
+    }
+    return attempt;
 }
 
 }  // namespace zv318

@@ -31,8 +31,12 @@ public:
     // NotFound for a missing socket or one nobody listens on; PermissionDenied when the
     // socket may not be connected to.
     [[nodiscard]] OpenResult open(const std::string& path) override;
-    // The socket's path with every link resolved: one socket, one name, however it is reached.
+    // A socket cannot be opened as a file, so the folder that lists it is locked: whoever may
+    // not read the folder cannot find the instrument in it either. Named with every link
+    // resolved: one folder, one lock, however it is reached.
     [[nodiscard]] std::string lockName(const std::string& path) override;
+    [[nodiscard]] LockAttempt takeLock(const std::string& path, const std::string& program,
+                                       int waitMs) override;
 
 private:
     std::string folder_;

@@ -67,6 +67,10 @@ public:
     [[nodiscard]] std::string lockName(const std::string& path) override {
         return inner_.lockName(path);
     }
+    [[nodiscard]] LockAttempt takeLock(const std::string& path, const std::string& program,
+                                       int waitMs) override {
+        return inner_.takeLock(path, program, waitMs);
+    }
 
 private:
     Bus& inner_;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "link/instrument_lock.h"
 #include "link/report.h"
 
 namespace zv318 {
@@ -43,8 +44,15 @@ public:
     [[nodiscard]] virtual std::vector<InterfaceInfo> enumerate() = 0;
     [[nodiscard]] virtual OpenResult open(const std::string& path) = 0;
     // The name the instrument at `path` is locked under, the same in every program that
-    // reaches it; empty for a bus no other process can reach.
-    [[nodiscard]] virtual std::string lockName(const std::string& path) { return path; }
+    // reaches it (one lock may cover several interfaces); empty when there is nothing to lock.
+    [[nodiscard]] virtual std::string lockName(const std::string&) { return {}; }
+    // Takes the lock of the instrument at `path` for `program` before anything opens it,
+    // waiting at most `waitMs` for its holder to let go.
+    [[nodiscard]] virtual LockAttempt takeLock(const std::string& path, const std::string& program,
+                                               int waitMs) {
+        (void)path, (void)program, (void)waitMs;
+        return {};
+    }
 };
 
 }  // namespace zv318

@@ -118,9 +118,18 @@ int LoggerProcedures::LoadLogger(int source) {
 }
 
 int LoggerProcedures::LoadLoggerFromInstrument(int row, int type) {
+    OpenLogger loaded;
+    const int result = DownloadLogger(row, type, loaded);
+    if (result != kLoggerLoaded) return result;
+    logger_ = std::move(loaded);
+    TellLoggerDownloaded(logger_, table_.LoggerRowMap(row));
+    return kLoggerLoaded;
+}
+
+int LoggerProcedures::DownloadLogger(int row, int type, OpenLogger& loaded) {
     const int slot = table_.LoggerRowMap(row);
     const LoggerIndexEntry& e = entry(slot);
-    OpenLogger loaded;
+    loaded = OpenLogger{};
     loaded.name = table_.cell(row, 1);
     loaded.planName = e.planName;
     loaded.date = table_.cell(row, 3);
@@ -156,8 +165,6 @@ int LoggerProcedures::LoadLoggerFromInstrument(int row, int type) {
         loaded.records.push_back({r.channel, HzToMHzText(r.frequency), HzToMHzText(r.bandwidth),
                                   r.power + " " + e.levelUnit});
     }
-    logger_ = std::move(loaded);
-    TellLoggerDownloaded(logger_, slot);
     return kLoggerLoaded;
 }
 

@@ -87,6 +87,9 @@ public:
     int LoadLogger(int source);
     // 1 loaded, -1 failed (message 25 for a type other than 1 or 2), -7 no answer (message 7).
     int LoadLoggerFromInstrument(int row, int type);
+    // The same download into `loaded`, leaving the open logger and the archive alone (a
+    // logger the caller keeps itself): the same results.
+    int DownloadLogger(int row, int type, OpenLogger& loaded);
     // One "*?HD" exchange: 0 and the record; 1 without an exchange for a slot of 50 or more;
     // 2 when no reply came.
     int ReadLoggerRecord(int slot, int record, LoggerRecordReply& out);

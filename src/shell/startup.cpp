@@ -49,13 +49,13 @@ std::string Filled(const LanguageTable& table, int entry, const char* fallback,
 }  // namespace
 
 std::string InstrumentInUseText(const LockAttempt& refusal, const LanguageTable& table) {
-    if (refusal.unusable)
-        return Filled(table, 1287, "The lock file %1 cannot be opened.",
-                      {PathToText(refusal.file)});
+    if (refusal.outcome != LockOutcome::Busy)
+        return Filled(table, 1287, "The lock of the ZV-318 on %1 cannot be taken: %2.",
+                      {PrintableName(refusal.target), PrintableName(refusal.reason)});
     if (refusal.holder.program.empty())
         return Filled(table, 1286, "The ZV-318 is in use by another program.", {});
     return Filled(table, 1285, "The ZV-318 is in use by %1 (process %2).",
-                  {refusal.holder.program, std::to_string(refusal.holder.process)});
+                  {PrintableName(refusal.holder.program), std::to_string(refusal.holder.process)});
 }
 
 std::string UserFolderNotice(const LanguageTable& table, const std::filesystem::path& folder) {

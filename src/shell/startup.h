@@ -49,7 +49,8 @@ ConnectionInfo ReadConnectionInfo(Link& link, const ConnectionStageHandler& onSt
 [[nodiscard]] std::string PermissionHint();
 
 // What a program refused the instrument tells the person: who holds it (entry 1285), that some
-// program holds it (message 286), or that the lock file cannot be opened (entry 1287).
+// program holds it (message 286), or that its lock cannot be taken, and why (entry 1287). The
+// holder's name comes from its process and is printed with its control characters escaped.
 [[nodiscard]] std::string InstrumentInUseText(const LockAttempt& refusal,
                                               const LanguageTable& table);
 

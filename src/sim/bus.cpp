@@ -1,6 +1,14 @@
 #include "sim/bus.h"
 
+#include <chrono>
 #include <deque>
+#include <thread>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace zv318::sim {
 
@@ -67,6 +75,28 @@ private:
     std::deque<Report> replies_;
 };
 
+class SimLock : public InstrumentLock {
+public:
+    SimLock(std::string instrument, std::shared_ptr<Holding> holding)
+        : InstrumentLock(std::move(instrument)), holding_(std::move(holding)) {}
+    ~SimLock() override {
+        const std::lock_guard<std::mutex> guard(holding_->mutex);
+        holding_->held = false;
+        holding_->program.clear();
+    }
+
+private:
+    std::shared_ptr<Holding> holding_;
+};
+
+long ThisProcess() {
+#ifdef _WIN32
+    return static_cast<long>(::_getpid());
+#else
+    return static_cast<long>(::getpid());
+#endif
+}
+
 }  // namespace
 
 SimBus::SimBus(Instrument& instrument) {
@@ -116,6 +146,39 @@ OpenResult SimBus::open(const std::string& path) {
         return result;
     }
     return result;
+}
+
+std::string SimBus::lockName(const std::string& path) {
+    for (const Entry& e : entries_)
+        if (e.path == path && e.instrument) return path;
+    return {};
+}
+
+LockAttempt SimBus::takeLock(const std::string& path, const std::string& program, int waitMs) {
+    LockAttempt attempt;
+    attempt.target = path;
+    Instrument* instrument = nullptr;
+    for (const Entry& e : entries_)
+        if (e.path == path) instrument = e.instrument;
+    if (!instrument) return attempt;  // an interface that never answers: nothing to hold
+    const std::shared_ptr<Holding> holding = instrument->holding.state;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        {
+            const std::lock_guard<std::mutex> guard(holding->mutex);
+            if (!holding->held) {
+                holding->held = true;
+                holding->program = program;
+                attempt.lock = std::make_unique<SimLock>(path, holding);
+                return attempt;
+            }
+            attempt.holder = {holding->program, ThisProcess()};
+        }
+        if (std::chrono::steady_clock::now() >= until) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    attempt.outcome = LockOutcome::Busy;
+    return attempt;
 }
 
 }  // namespace zv318::sim

@@ -32,8 +32,11 @@ public:
 
     std::vector<InterfaceInfo> enumerate() override;
     OpenResult open(const std::string& path) override;
-    // Only this process reaches an in-process instrument: nothing to lock.
-    std::string lockName(const std::string&) override { return {}; }
+    // The simulated instrument is held as the real one is: by one program at a time (two links
+    // or two tests on one instrument exclude each other), yet only that instrument.
+    std::string lockName(const std::string& path) override;
+    LockAttempt takeLock(const std::string& path, const std::string& program,
+                         int waitMs) override;
 
 private:
     struct Entry {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -56,6 +58,24 @@ inline constexpr int kRadio = 1;
 inline constexpr int kPlc = 2;
 inline constexpr int kMaxPlans = 10;
 inline constexpr int kLoggerSlots = 50;
+
+// Who holds the simulated instrument, as the real one's lock would tell: one program (or test)
+// at a time on this instrument, whatever bus reaches it, and never a lock shared with any
+// other instrument, so that runs on unrelated instruments never wait for each other.
+struct Holding {
+    std::mutex mutex;
+    bool held = false;
+    std::string program;
+};
+
+// The instrument's own Holding: a copy of an instrument is another instrument, free.
+class HoldingSlot {
+public:
+    HoldingSlot() : state(std::make_shared<Holding>()) {}
+    HoldingSlot(const HoldingSlot&) : HoldingSlot() {}
+    HoldingSlot& operator=(const HoldingSlot&) { return *this; }
+    std::shared_ptr<Holding> state;
+};
 
 class Instrument {
 public:
@@ -119,6 +139,8 @@ public:
     // Called with each report's number (counted from 1, as silentFrom) as it arrives, before it
     // is carried out: what happens at the PC while the instrument works (an interrupt, say).
     std::function<void(int)> onReport;
+
+    HoldingSlot holding;
 
 private:
     Report reply(const Report& out);

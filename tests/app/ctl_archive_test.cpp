@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <string>
 
 #include "app/ctl_support.h"
@@ -49,6 +51,58 @@ TEST(Zv318ctlArchive, SavedLoggersListedOnceAndExportedAsSaved) {
     EXPECT_EQ(RunCtl(env, "--yes archive delete 1").status, 0);
     EXPECT_EQ(Count(RunCtl(env, "archive list --json").out, "\"id\""), 3);
     fs::remove_all(home);
+}
+
+// "archive pull": the loggers the archive lacks (the PLC ones, the RADIO ones being kept by a
+// save), each downloaded once, as the simulator's own trace shows; a second pull keeps nothing
+// and still ends with 0, as a udev rule or cron wants it.
+TEST(Zv318ctlArchive, PullKeepsOnlyWhatTheArchiveLacksAndASecondPullNothing) {
+    const fs::path trace =
+        fs::temp_directory_path() / ("zv318-ctl-pull-trace-" + std::to_string(getpid()));
+    fs::remove(trace);
+    SimProcess sim({"--trace", trace.string()});
+    const fs::path home = fs::temp_directory_path() / ("zv318-ctl-pull-" + std::to_string(getpid()));
+    fs::remove_all(home);
+    fs::create_directories(home / "Loggers");
+    const std::string env = sim.envWithHome(home);
+    auto downloads = [&] {
+        // Record 000 of each logger whose records were asked for, by slot.
+        std::multiset<std::string> taken;
+        const std::string text = Bytes(trace);
+        const std::regex first(R"(\*\?HD(\d\d)000)");
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), first); it != std::sregex_iterator(); ++it)
+            taken.insert((*it)[1]);
+        return taken;
+    };
+
+    ASSERT_EQ(RunCtl(env, "loggers save radio").status, 0);
+    const std::multiset<std::string> bySave = downloads();
+    const CtlRun pulled = RunCtl(env, "archive pull --json");
+    ASSERT_EQ(pulled.status, 0) << pulled.out;
+    std::multiset<std::string> byPull = downloads();
+    for (const std::string& slot : bySave) byPull.erase(byPull.find(slot));
+    EXPECT_EQ(byPull, (std::multiset<std::string>{"01", "20"})) << pulled.out;
+    EXPECT_EQ(Count(pulled.out, "\"type\": \"PLC\""), 2) << pulled.out;
+    EXPECT_EQ(Count(pulled.out, "\"type\": \"RADIO\""), 0);
+    EXPECT_NE(pulled.out.find("\"already_kept\": 4"), std::string::npos) << pulled.out;
+    EXPECT_NE(pulled.out.find("\"serial\": \"00012345\""), std::string::npos);
+    EXPECT_EQ(Count(RunCtl(env, "archive list --json").out, "\"id\""), 6);
+    EXPECT_FALSE(fs::exists(home / "Loggers" / "MAIN.logplc"));
+
+    const std::size_t before = downloads().size();
+    const CtlRun again = RunCtl(env, "archive pull");
+    EXPECT_EQ(again.status, 0) << again.out;
+    EXPECT_NE(again.out.find("0 new loggers from ZV-318 00012345 kept in the archive"),
+              std::string::npos)
+        << again.out;
+    EXPECT_EQ(downloads().size(), before);
+    EXPECT_EQ(Count(RunCtl(env, "archive list --json").out, "\"id\""), 6);
+
+    EXPECT_EQ(RunCtl(env, "archive pull --yaml").status, 2);
+    sim.stop();
+    EXPECT_EQ(RunCtl(env, "archive pull").status, 3);
+    fs::remove_all(home);
+    fs::remove(trace);
 }
 
 }  // namespace

@@ -1,40 +1,77 @@
-// Two programs on one instrument: while another program holds it, zv318ctl is refused within a
-// second with exit status 4, naming the holder; once the holder is gone, however it ended, the
-// instrument is free again.
+// Two programs on one instrument, as a technician meets them: while another program holds the
+// instrument, zv318ctl is refused within a second with exit status 4, naming the holder, before
+// it has touched the instrument (not even connected); an IO Interface update under way ends
+// whole. Nothing another user can plant or hold keeps the person from their instrument.
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+
+#include <cctype>
 #include <cstdlib>
+#include <fstream>
 
 #include "app/ctl_support.h"
+#include "firmware/hex_images.h"
 #include "link/instrument_lock.h"
-#include "link/socket_bus.h"
+#include "texts/text_file.h"
 
+namespace zv318::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-TEST(Zv318ctl, AnInstrumentHeldByAnotherProgramIsRefusedFastAndFreedWhenItsHolderDies) {
-    SimProcess sim;
-    const fs::path home = sim.folder() / "home";
-    const std::string env = sim.envWithHome(home);
-    const std::string instrument =
-        zv318::SocketBus(sim.folder().string()).lockName((sim.folder() / "zv318.sock").string());
+int Count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
 
+// A process named `name` that holds the lock of `folder` (as nobody when `stranger`) until it
+// is killed; its pid, or -1 when it could not take it.
+pid_t HoldElsewhere(const fs::path& folder, const char* name, bool stranger = false) {
     int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t holder = fork();
-    if (holder == 0) {
-        setenv(zv318::kLockFolderVariable, sim.folder().c_str(), 1);
-        const zv318::LockAttempt taken = zv318::TakeInstrumentLock(instrument, "zv318", 0);
-        const char held = taken.lock ? 1 : 0;
+    if (pipe(ready) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_NAME, name);
+        bool ok = true;
+        if (stranger) {
+            const passwd* nobody = getpwnam("nobody");
+            ok = nobody && setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 &&
+                 setuid(nobody->pw_uid) == 0;
+        }
+        ok = ok && TakeNodeLock(folder.string(), LockNode::Folder, 0).lock.release();
+        const char held = ok ? 1 : 0;
         (void)!write(ready[1], &held, 1);
         pause();
         _exit(0);
     }
     char held = 0;
-    ASSERT_EQ(read(ready[0], &held, 1), 1);
-    ASSERT_EQ(held, 1);
+    const bool answered = read(ready[0], &held, 1) == 1;
+    close(ready[0]);
+    close(ready[1]);
+    if (answered && held) return pid;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+void End(pid_t pid) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+TEST(Zv318ctl, AnInstrumentHeldByAnotherProgramIsRefusedBeforeItIsTouched) {
+    SimProcess sim;
+    const std::string env = sim.envWithHome(sim.folder() / "home");
+    const pid_t holder = HoldElsewhere(sim.folder(), "zv318");
+    ASSERT_GT(holder, 0);
 
     const Clock::time_point start = Clock::now();
     const CtlRun refused = RunCtl(env, "status");
@@ -42,13 +79,123 @@ TEST(Zv318ctl, AnInstrumentHeldByAnotherProgramIsRefusedFastAndFreedWhenItsHolde
     EXPECT_EQ(refused.status, 4) << refused.out;
     EXPECT_NE(refused.out.find("zv318 (process " + std::to_string(holder) + ")"), std::string::npos)
         << refused.out;
+    EXPECT_EQ(Count(sim.log(), "connected"), 0) << sim.log();
 
-    kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
+    // However the holder ends, the instrument is free again.
+    End(holder);
     const CtlRun freed = RunCtl(env, "status");
     EXPECT_EQ(freed.status, 0) << freed.out;
-    close(ready[0]);
-    close(ready[1]);
+    EXPECT_EQ(Count(sim.log(), "connected"), 1) << sim.log();
+}
+
+TEST(Zv318ctl, ASecondProgramDuringAnIoUpdateIsRefusedAndTheUpdateEndsWhole) {
+    const fs::path home = fs::temp_directory_path() / ("zv318-ctl-lock-" + std::to_string(getpid()));
+    fs::create_directories(home);
+    SimProcess sim({"--state", (home / "state.txt").string()});
+    const std::string env = sim.envWithHome(home);
+    const std::string io = FullIntelHexImage();
+    ASSERT_TRUE(WriteFileAtomically(home / "full.hex", io));
+
+    const pid_t update = fork();
+    if (update == 0) {
+        const std::string command = env + " '" ZV318_CTL_PATH "' --yes firmware io '" +
+                                    (home / "full.hex").string() + "' >'" +
+                                    (home / "update.txt").string() + "' 2>&1";
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 500 && Count(sim.log(), "connected") == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(Count(sim.log(), "connected"), 1) << sim.log();
+
+    const Clock::time_point start = Clock::now();
+    const CtlRun refused = RunCtl(env, "status");
+    const auto took = Clock::now() - start;
+    EXPECT_LT(took, std::chrono::seconds(1));
+    EXPECT_EQ(refused.status, 4) << refused.out;
+    EXPECT_NE(refused.out.find("zv318ctl (process"), std::string::npos) << refused.out;
+
+    int status = -1;
+    ASSERT_EQ(waitpid(update, &status, 0), update);
+    std::ifstream out(home / "update.txt");
+    EXPECT_EQ(WEXITSTATUS(status), 0) << std::string(std::istreambuf_iterator<char>(out), {});
+    // Only the update ever reached the simulator, and its image went in whole.
+    EXPECT_EQ(Count(sim.log(), "connected"), 1) << sim.log();
+    sim.stop();
+    std::ifstream state(home / "state.txt");
+    std::string line;
+    int blocks = 0;
+    while (std::getline(state, line)) blocks += line.starts_with("flash ") ? 1 : 0;
+    EXPECT_EQ(blocks, (0x20000 - 0x1000) / 64);
+    fs::remove_all(home);
+    std::printf("second status refused after %lld ms\n",
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+}
+
+// Where an earlier lock of this program kept its file: "zv318-", the instrument's name made
+// readable, a hash of it; in the machine's lock folders or the temporary folder.
+std::string EarlierLockName(const std::string& instrument) {
+    std::string readable;
+    for (char c : instrument) {
+        if (readable.size() == 80) break;
+        const bool plain = std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-';
+        readable.push_back(plain ? c : '_');
+    }
+    std::uint64_t hash = 1469598103934665603ull;
+    for (unsigned char c : instrument) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char hex[20];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return "zv318-" + readable + "-" + hex + ".lock";
+}
+
+TEST(Zv318ctl, NothingAnotherUserPlantsOrHoldsKeepsThePersonFromTheInstrument) {
+    SimProcess sim;
+    const std::string env = sim.envWithHome(sim.folder() / "home");
+    const std::string name =
+        EarlierLockName(fs::weakly_canonical(sim.folder() / "zv318.sock").string());
+    const passwd* nobody = getpwnam("nobody");
+    const bool root = geteuid() == 0 && nobody;
+
+    const fs::path places[] = {"/run/lock", "/var/lock", fs::temp_directory_path(), sim.folder()};
+    const char* kinds[] = {"FIFO", "link", "private file", "stranger's file"};
+    for (const fs::path& place : places) {
+        if (access(place.c_str(), W_OK) != 0) continue;
+        for (const std::string kind : kinds) {
+            if (kind == "stranger's file" && !root) continue;
+            const fs::path planted = place / name;
+            std::error_code ec;
+            fs::remove(planted, ec);
+            if (kind == "FIFO") {
+                ASSERT_EQ(mkfifo(planted.c_str(), 0666), 0) << planted;
+            } else if (kind == "link") {
+                fs::create_symlink(sim.log_path(), planted);
+            } else {
+                std::ofstream(planted) << "evil\x1b[2J 1\n";
+                ASSERT_EQ(chmod(planted.c_str(), 0600), 0);
+                if (kind == "stranger's file")
+                    ASSERT_EQ(chown(planted.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+            }
+            const CtlRun run = RunCtl(env, "status");
+            EXPECT_EQ(run.status, 0) << kind << " in " << place << ": " << run.out;
+            fs::remove(planted, ec);
+        }
+    }
+
+    // A stranger may read the socket folder, and so lock it, but may not connect to the
+    // instrument: its lock keeps nobody out.
+    if (!root) GTEST_SKIP() << "another user's process needs root to start";
+    ASSERT_EQ(chmod(sim.folder().c_str(), 0755), 0);
+    ASSERT_EQ(chmod((sim.folder() / "zv318.sock").c_str(), 0755), 0);
+    const pid_t stranger = HoldElsewhere(sim.folder(), "stranger", true);
+    ASSERT_GT(stranger, 0);
+    const CtlRun run = RunCtl(env, "status");
+    EXPECT_EQ(run.status, 0) << run.out;
+    End(stranger);
 }
 
 }  // namespace
+}  // namespace zv318::testing

@@ -45,6 +45,8 @@ public:
             std::vector<const char*> argv{ZV318_SIM_PATH, "--socket-dir", folder_.c_str()};
             for (const std::string& e : extra) argv.push_back(e.c_str());
             argv.push_back(nullptr);
+            // Its log (one line per program that connects) beside the socket.
+            if (!std::freopen(log_path().c_str(), "w", stdout)) _exit(126);
             execv(ZV318_SIM_PATH, const_cast<char* const*>(argv.data()));
             _exit(127);
         }
@@ -63,10 +65,19 @@ public:
         }
     }
     const fs::path& folder() const { return folder_; }
+    fs::path log_path() const { return folder_ / "sim.log"; }
+    // What the simulator has printed so far.
+    std::string log() const {
+        std::string text;
+        if (std::FILE* f = std::fopen(log_path().c_str(), "r")) {
+            std::array<char, 512> buf;
+            while (size_t n = std::fread(buf.data(), 1, buf.size(), f)) text.append(buf.data(), n);
+            std::fclose(f);
+        }
+        return text;
+    }
     std::string env() const {
-        // The instrument's lock file beside its socket: every run of a test names the same one.
-        return "ZV318_TIMEOUT_MS=1000 ZV318_HID_SOCKETS='" + folder_.string() +
-               "' ZV318_LOCK_DIR='" + folder_.string() + "'";
+        return "ZV318_TIMEOUT_MS=1000 ZV318_HID_SOCKETS='" + folder_.string() + "'";
     }
     // The same with a program folder of its own, holding the English language file.
     std::string envWithHome(const fs::path& home) const {

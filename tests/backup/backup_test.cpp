@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <fstream>
 #include <map>
 
 #include "backup/backup.h"
@@ -189,6 +191,30 @@ TEST_F(backupInstrument, AnInstrumentUnpluggedHalfWayLeavesNoFolder) {
         EXPECT_TRUE(backup.folder().empty());
         EXPECT_TRUE(feedback.progressWindow.okEnabled);  // the window can be closed
     }
+}
+
+// The unfinished folders an earlier backup of this instrument left (a crash, a second
+// interrupt) go at the next backup; another instrument's, a link to a folder elsewhere and a
+// plain file of the same pattern stay, and so does what the link points at.
+TEST_F(backupInstrument, RemovesOnlyThisInstrumentsStaleUnfinishedFolders) {
+    TempFolder elsewhere;
+    std::ofstream(elsewhere.path / "kept.txt") << "kept";
+    const std::string mine = ".ZV318-" + instrument.serial + "-";
+    fs::create_directories(dir.path / (mine + "20260101-000000.partial") / ".copies");
+    std::ofstream(dir.path / (mine + "20260101-000000.partial") / ".copies" / "A.temp") << "x";
+    fs::create_directories(dir.path / (mine + "19991231-235959.partial"));
+    fs::create_directories(dir.path / ".ZV318-00099999-20260101-000000.partial");
+    fs::create_directory_symlink(elsewhere.path, dir.path / (mine + "link.partial"));
+    std::ofstream(dir.path / (mine + "file.partial")) << "not a folder";
+
+    ASSERT_EQ(backup.Backup(dir.path), BackupOutcome::Done);
+    std::vector<std::string> names = folderNames(), kept = {
+        ".ZV318-00099999-20260101-000000.partial", mine + "file.partial", mine + "link.partial",
+        backup.folder().filename().string()};
+    std::sort(names.begin(), names.end());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(names, kept);
+    EXPECT_TRUE(fs::exists(elsewhere.path / "kept.txt"));
 }
 
 // What the simulator holds of its plans, as far as the instrument shows it: the index a

@@ -51,13 +51,23 @@ private:
 };
 
 // A scratch folder of this run, for the readers that take a file.
+// Removed when the run ends.
 inline const std::filesystem::path& ScratchFolder() {
-    static const std::filesystem::path folder = [] {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zv318-fuzz-XXXXXX").string();
-        return std::filesystem::path(::mkdtemp(pattern.data()) ? pattern : ".");
-    }();
-    return folder;
+    struct Scratch {
+        std::filesystem::path path;
+        Scratch() {
+            std::string pattern =
+                (std::filesystem::temp_directory_path() / "zv318-fuzz-XXXXXX").string();
+            if (::mkdtemp(pattern.data())) path = pattern;
+        }
+        ~Scratch() {
+            std::error_code ec;
+            if (!path.empty()) std::filesystem::remove_all(path, ec);
+        }
+    };
+    static const Scratch scratch;
+    static const std::filesystem::path here = ".";
+    return scratch.path.empty() ? here : scratch.path;
 }
 
 inline std::string_view Text(const std::uint8_t* data, std::size_t size) {

@@ -79,7 +79,7 @@ protected:
         ASSERT_TRUE(home_.isValid());
         folder = home_.path().toStdString();
         const std::filesystem::path shipped = QCoreApplication::applicationDirPath().toStdString();
-        for (const char* sub : {"Images", "Languages"}) {
+        for (const char* sub : {"Images", "Languages", "Guide"}) {
             std::filesystem::copy(shipped / sub, folder / sub,
                                   std::filesystem::copy_options::recursive);
         }

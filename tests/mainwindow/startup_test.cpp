@@ -276,7 +276,7 @@ TEST_F(mainwindowStartUp, TheWindowIsLaidOutAsDesigned) {
                        static_cast<QWidget*>(form->Loggers->SaveLogBut), static_cast<QWidget*>(form->ChannelPlan->Llista),
                        static_cast<QWidget*>(form->ChannelPlan->DelSelBut), static_cast<QWidget*>(form->ChannelPlan->LoadBut)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_FALSE(form->Contenidos1->isEnabled());
+    EXPECT_TRUE(form->Contenidos1->isEnabled());  // opens the user guide
     EXPECT_EQ(form->Timer2->interval(), 1200);
     EXPECT_TRUE(form->Timer2->isSingleShot());
     EXPECT_FALSE(form->Timer2->isActive());

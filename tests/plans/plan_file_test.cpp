@@ -78,7 +78,9 @@ bool UseCommaLocale() {
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "es_ES.UTF-8", "fr_FR.UTF-8", "de-DE",
                              "German_Germany.1252"})
         if (std::setlocale(LC_NUMERIC, name)) return true;
-    static const fs::path built = fs::temp_directory_path() / "zv318-locales";
+    // Made once beside the test program, for every later run.
+    std::error_code ec;
+    static const fs::path built = fs::read_symlink("/proc/self/exe", ec).parent_path() / "locales";
     setenv("LOCPATH", built.string().c_str(), 1);
     if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) return true;  // made by an earlier run
     fs::create_directories(built);

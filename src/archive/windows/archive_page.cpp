@@ -179,6 +179,12 @@ void ArchivePage::applyTranslation(const LanguageTable& table) {
     for (int c = 0; c < kColumns; ++c) headings << text(1484 + c);
     Table->setHorizontalHeaderLabels(headings);
     keep_->setText(text(1491));
+    // What a filter or a button does where its caption cannot say it all.
+    const std::pair<QWidget*, int> tips[] = {
+        {FilterEdit, 1790},   {TypeBox, 1791},      {FromEdit, 1792},     {ToEdit, 1793},
+        {SerialBox, 1794},    {CompareButton, 1795}, {TrendButton, 1796}, {ExportButton, 1797},
+        {DeleteButton, 1798}, {ImportButton, 1799}, {ReportButton, 1800}};
+    for (const auto& [widget, entry] : tips) widget->setToolTip(text(entry));
     Team->applyTranslation(table);
     Refresh();
 }
@@ -263,6 +269,23 @@ void ArchivePage::selectIds(const std::vector<std::int64_t>& ids) {
         if (std::find(ids.begin(), ids.end(), id) != ids.end())
             for (int c = 0; c < kColumns; ++c) Table->item(row, c)->setSelected(true);
     }
+}
+
+void ArchivePage::ShowLoggers(const QString& serial, const std::vector<std::int64_t>& ids) {
+    {
+        const QSignalBlocker quiet[] = {QSignalBlocker(FilterEdit), QSignalBlocker(TypeBox),
+                                        QSignalBlocker(FromEdit), QSignalBlocker(ToEdit),
+                                        QSignalBlocker(SerialBox)};
+        FilterEdit->clear();
+        TypeBox->setCurrentIndex(0);
+        FromEdit->setDate(kNoLimit);
+        ToEdit->setDate(kNoLimit);
+        SerialBox->setEditText(serial);
+    }
+    Refresh();
+    selectIds(ids);
+    const QList<QTableWidgetItem*> shown = Table->selectedItems();
+    if (!shown.isEmpty()) Table->scrollToItem(shown.front());
 }
 
 void ArchivePage::CompareClick() {

@@ -43,6 +43,9 @@ public:
     // The ids of the selected rows, in the table's order.
     [[nodiscard]] std::vector<std::int64_t> SelectedIds() const;
     void selectIds(const std::vector<std::int64_t>& ids);
+    // Every logger of the instrument `serial`, whatever the other filters held, with `ids`
+    // selected (the loggers a plug-in kept).
+    void ShowLoggers(const QString& serial, const std::vector<std::int64_t>& ids);
 
     // How the page asks for files (a dialog; the tests and the pictures answer themselves).
     std::function<QStringList(const QString& caption, const QString& filter)> chooseOpenFiles;

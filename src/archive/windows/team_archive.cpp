@@ -47,6 +47,7 @@ std::optional<QString> AskServerAddress(QWidget* parent, const QString& caption,
 }
 
 namespace {
+constexpr int kServerTip = 1801;
 constexpr int kServerButton = 1528, kAddressLabel = 1529, kWaitingLabel = 1530,
               kTeamCaption = 1531, kEnvironmentWins = 1532;
 constexpr int kSyncEveryMs = 30000;
@@ -95,6 +96,7 @@ QString TeamArchiveControls::text(int entry) const {
 void TeamArchiveControls::applyTranslation(const LanguageTable& table) {
     table_ = &table;
     ServerButton->setText(text(kServerButton));
+    ServerButton->setToolTip(text(kServerTip));
 }
 
 int TeamArchiveControls::waiting() {

@@ -133,6 +133,9 @@ void TLoggersPage::applyTranslation(const zv318::LanguageTable& table) {
                                                   {SaveLogAsBut, e(125)},
                                                   {SaveLogBut, e(30)}});
     zv318::SetLoggerHeadings(*LoggerIndex, {e(20), e(21), e(22), e(23)});
+    SaveLogBut->setToolTip(e(1823));
+    SaveLogAsBut->setToolTip(e(1824));
+    PrintSelBut->setToolTip(e(1825));
 }
 
 void TLoggersPage::ClearLoggerList() {

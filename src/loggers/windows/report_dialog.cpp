@@ -69,6 +69,13 @@ ReportDialog::ReportDialog(const LanguageTable& table, const UserSettings& setti
     ChooseLogo = new QPushButton(text(1440), this);
     ChooseLogo->setObjectName("ChooseLogo");
 
+    // What each field is for and whether it is kept, beside its caption.
+    const std::pair<QWidget*, int> tips[] = {{SiteName, 1805},   {Customer, 1806},
+                                             {SiteAddress, 1807}, {Notes, 1808},
+                                             {Technician, 1809}, {Company, 1810},
+                                             {Logo, 1811},       {ChooseLogo, 1811}};
+    for (const auto& [widget, entry] : tips) widget->setToolTip(text(entry));
+
     auto* form = new QFormLayout;
     form->addRow(text(1433), SiteName);
     form->addRow(text(1434), Customer);

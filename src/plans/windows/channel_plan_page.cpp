@@ -125,6 +125,9 @@ void TChannelPlanPage::applyTranslation(const zv318::LanguageTable& table) {
                                                   {NewRBut, e(94)},
                                                   {NewPBut, e(91)}});
     ListLabel->setText(e(77));
+    ReceiveBut->setToolTip(e(1820));
+    LoadBut->setToolTip(e(1821));
+    DelSelBut->setToolTip(e(1822));
 }
 
 void TChannelPlanPage::instrumentFound() {

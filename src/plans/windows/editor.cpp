@@ -33,6 +33,7 @@ constexpr int kRowHeight = 24;
 constexpr int kMinimumWidths[kColumns] = {25, 40, 200, 200, 80};
 // Language entries of the five column titles.
 constexpr int kTitleEntries[kColumns] = {80, 81, 82, 83, 86};
+constexpr int kColumnTipEntries[kColumns] = {1815, 1816, 1817, 1818, 1819};
 // The Delete key's question and its caption.
 constexpr int kDeleteQuestion = 1344;
 constexpr int kDeleteCaption = 1345;
@@ -231,6 +232,9 @@ void TEditor::applyTranslation(const zv318::LanguageTable& table) {
     QStringList headers{QString()};
     for (int column = 1; column < kColumns; ++column) headers << columnTitles_[column];
     TaulaCanals->setHorizontalHeaderLabels(headers);
+    // Each column's rule (range, unit, what a click does) on its heading.
+    for (int column = 0; column < kColumns; ++column)
+        TaulaCanals->horizontalHeaderItem(column)->setToolTip(Text(table, kColumnTipEntries[column]));
     if (isVisible()) FormShow();
 }
 

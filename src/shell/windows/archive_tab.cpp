@@ -2,10 +2,14 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QLabel>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "archive/archive_keeper.h"
 #include "archive/windows/archive_page.h"
+#include "archive/windows/logger_pull_run.h"
+#include "shell/windows/status_box.h"
 #include "loggers/logger_procedures.h"
 #include "loggers/windows/logger_window.h"
 #include "loggers/windows/loggers_page.h"
@@ -48,6 +52,29 @@ ArchivePage* AddArchivePage(TForm1& form, ArchiveKeeper& keeper) {
         viewer->exec();
     });
     return page;
+}
+
+LoggerPullRun* AddLoggerPull(TForm1& form, ArchiveKeeper& keeper, ArchivePage& page) {
+    auto* run = new LoggerPullRun(form, keeper, form.folders().user, &form);
+    form.Archivo1->addAction(run->pullAction());
+    auto captions = [&form, run] { run->applyTranslation(form.languageTable()); };
+    captions();
+    QObject::connect(&form, &TForm1::translationApplied, run, captions);
+    // An instrument appears: found now and not before, or another serial number than before.
+    auto shown = std::make_shared<QString>();
+    QObject::connect(&form, &TForm1::connectionStatusRefreshed, run, [&form, run, shown](bool found) {
+        const QString serial = found ? form.CStatus->SN->text() : QString();
+        const bool appeared = found && serial != *shown;
+        *shown = serial;
+        // After the refresh has ended (it may run at the end of a command).
+        if (appeared) QTimer::singleShot(0, run, &LoggerPullRun::InstrumentAppeared);
+    });
+    QObject::connect(run, &LoggerPullRun::showKept, &page,
+                     [&form, &page](const QString& serial, const std::vector<std::int64_t>& ids) {
+                         form.PageControl->setCurrentWidget(&page);
+                         page.ShowLoggers(serial, ids);
+                     });
+    return run;
 }
 
 }  // namespace zv318

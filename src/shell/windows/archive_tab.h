@@ -12,4 +12,10 @@ class ArchivePage;
 
 ArchivePage* AddArchivePage(TForm1& form, ArchiveKeeper& keeper);
 
+class LoggerPullRun;
+// New loggers kept on plug-in: the File menu's check item after the archive's, a run each time
+// the status refresh finds an instrument it did not show before, and the kept loggers shown on
+// `page` on request.
+LoggerPullRun* AddLoggerPull(TForm1& form, ArchiveKeeper& keeper, ArchivePage& page);
+
 }  // namespace zv318

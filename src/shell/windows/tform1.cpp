@@ -21,6 +21,7 @@
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/firmware_commands.h"
 #include "firmware/windows/updating_form.h"
+#include "guide/windows/guide_window.h"
 #include "link/device_watcher.h"
 #include "loggers/windows/logger_window.h"
 #include "loggers/windows/loggers_page.h"
@@ -78,6 +79,8 @@ TForm1::TForm1(zv318::Link& link, zv318::ProgramFolders folders, QWidget* parent
     PageControl->addTab(Loggers, QStringLiteral("Loggers"));
     buildMenus();
     zv318::OpenMenuBarWithF10(this, MainMenu1);
+    Guide = new TGuideWindow(folders_.data / zv318::kGuideFolderName, this);
+    new zv318::GuideKey([this](const std::string& page) { Guide->Open(page); }, this);
     setTabOrder();
 
     Timer2 = new QTimer(this);
@@ -164,8 +167,7 @@ void TForm1::buildMenus() {
 
     Ayuda1 = MainMenu1->addMenu(QStringLiteral("A&yuda"));
     Ayuda1->setObjectName(QStringLiteral("Ayuda1"));
-    Contenidos1 = action(Ayuda1, "Contenidos1", "&Contenidos", nullptr);
-    Contenidos1->setEnabled(false);
+    Contenidos1 = action(Ayuda1, "Contenidos1", "&Contenidos", &TForm1::Contenidos1Click);
     SobreKORVEL52 = action(Ayuda1, "SobreKORVEL52", "Sobre &KORVEL", &TForm1::SobreKORVEL52Click);
     SobreControlador = action(Ayuda1, "SobreControlador", "Sobre &este controlador",
                               &TForm1::SobreControladorClick);
@@ -377,6 +379,7 @@ void TForm1::ApplyTranslation() {
     if (windows_.loggerWindow) windows_.loggerWindow->applyTranslation(table_);
     if (windows_.aboutKorvel) windows_.aboutKorvel->applyTranslation(table_);
     if (windows_.aboutController) windows_.aboutController->applyTranslation(table_);
+    Guide->applyTranslation(table_);
     emit translationApplied();
 }
 
@@ -401,6 +404,10 @@ void TForm1::Puestaenhora1Click() {
                                      .arg(text.section(QLatin1Char('/'), 0, 0),
                                           text.section(QLatin1Char('/'), 1, 1));
     feedback_->showInformation(confirmation.toStdString(), table_.entry(kClockSetCaption));
+}
+
+void TForm1::Contenidos1Click() {
+    Guide->Open(zv318::kGuideFirstPage);
 }
 
 void TForm1::SobreKORVEL52Click() {

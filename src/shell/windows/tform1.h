@@ -49,6 +49,7 @@ class TZVLoggerWindow;
 class TChannelPlanPage;
 class TStatusBox;
 class TLoggersPage;
+class TGuideWindow;
 
 namespace zv318 {
 class BackupCommands;
@@ -162,6 +163,8 @@ public:
     QAction* SobreControlador;
 
     QTimer* Timer2;
+    // The user guide: "Contents" and F1 in any window open it.
+    TGuideWindow* Guide;
 
 public slots:
     // Start-up, once all windows exist: languages, "." as decimal separator, status box,
@@ -188,6 +191,8 @@ public slots:
     void Firmware1Click();
     void KORVEL521Click();
     void Puestaenhora1Click();
+    // "Contents": the user guide at its first page.
+    void Contenidos1Click();
     void SobreKORVEL52Click();
     void SobreControladorClick();
     void HiddenCommandClick();

@@ -1,0 +1,127 @@
+#include "archive/logger_pull.h"
+
+#include "link/queries.h"
+#include "plans/plan_model.h"
+
+namespace zv318 {
+
+// The reception's and the download's messages are the pull's results, not boxes: a run in the
+// background says what it did once, at its end.
+class LoggerPull::Quiet : public Feedback {
+public:
+    explicit Quiet(Feedback& screen) : screen_(screen) {}
+    void showMessage(int) override {}
+    void showNotice(const std::string&) override {}
+    bool askYesNo(int, int) override { return false; }
+    Answer askYesNoCancel(int, int) override { return Answer::Cancel; }
+    std::optional<std::string> chooseFile(const FileRequest&) override { return std::nullopt; }
+    ProgressWindow& progress() override { return screen_.progress(); }
+    void processEvents() override { screen_.processEvents(); }
+    void setBusy(bool) override {}
+
+private:
+    Feedback& screen_;
+};
+
+LoggerPull::LoggerPull(Link& link, Archive& archive, Feedback& feedback,
+                       const LanguageTable& language)
+    : link_(link),
+      archive_(archive),
+      feedback_(feedback),
+      language_(&language),
+      quiet_(std::make_unique<Quiet>(feedback)) {
+    for (auto& procedures : loggers_)
+        procedures = std::make_unique<LoggerProcedures>(link, *quiet_, language, std::filesystem::path());
+}
+
+LoggerPull::~LoggerPull() = default;
+
+bool LoggerPull::finished() const {
+    return ended_ || (prepared() && next_ >= missing_.size());
+}
+
+LoggerPull::Step LoggerPull::Next() {
+    if (finished()) return Step::Lost;
+    if (indexesRead_ < 2) {
+        const Step step = ReadIndex(indexesRead_ == 0 ? kRadioLogger : kPlcLogger);
+        if (step == Step::Read)
+            ++indexesRead_;
+        else
+            ended_ = true;
+        return step;
+    }
+    const Step step = PullOne(missing_[next_++]);
+    if (step == Step::Lost || step == Step::NotKept) ended_ = true;
+    return step;
+}
+
+LoggerPull::Step LoggerPull::ReadIndex(int type) {
+    if (type == kRadioLogger) {
+        if (!link_.FindInstrument()) return Step::Lost;
+        facts_.serial = GetSerialForRecords(link_);
+        if (!link_.IsOpen()) return Step::Lost;
+        if (facts_.serial.empty()) return Step::NoSerial;
+        facts_.model = link_.ProductName();
+        facts_.ioVersion = GetIOVersion(link_);
+        facts_.zvVersion = GetZVVersion(link_);
+        ArchiveFilter mine;
+        mine.serial = facts_.serial;
+        held_ = archive_.List(mine);
+    }
+    LoggerProcedures& loggers = *loggers_[type - 1];
+    if (loggers.ReceiveLoggers(type) != LoggerOutcome::Done) return Step::Lost;
+    const LoggerTable& table = loggers.table();
+    for (int row = 1; row <= table.ListedLoggerCount(); ++row) {
+        const int slot = table.LoggerRowMap(row);
+        const LoggerIndexEntry& header = loggers.entry(slot);
+        if (Held(header, type, slot))
+            ++alreadyKept_;
+        else
+            missing_.push_back({type, row, header});
+    }
+    return Step::Read;
+}
+
+bool LoggerPull::Held(const LoggerIndexEntry& header, int type, int slot) const {
+    const std::string typeText = TypeLabelFor(type);
+    const std::optional<std::string> measured = MeasuredAt(header.date, header.time);
+    for (const ArchivedLogger& a : held_) {
+        if (a.type != typeText || a.slot != slot || a.name != header.name ||
+            a.plan != header.planName || a.records != header.recordCount)
+            continue;
+        if (measured || a.measuredAt) {
+            if (a.measuredAt == measured) return true;
+            continue;
+        }
+        // A date the archive cannot read as one: the texts as the instrument sent them.
+        const std::optional<OpenLogger> kept = archive_.Logger(a.id);
+        if (kept && kept->date == header.date && kept->time == header.time) return true;
+    }
+    return false;
+}
+
+LoggerPull::Step LoggerPull::PullOne(const PullItem& item) {
+    OpenLogger logger;
+    LoggerProcedures& loggers = *loggers_[item.type - 1];
+    switch (loggers.DownloadLogger(item.row, item.type, logger)) {
+        case kLoggerLoaded:
+            break;
+        case kLoggerLost:
+            return Step::Lost;
+        default:
+            return Step::Skipped;
+    }
+    const int slot = loggers.table().LoggerRowMap(item.row);
+    const std::optional<Archive::Kept> kept =
+        archive_.Keep(LoggerFileText(logger), logger, facts_, slot);
+    if (!kept) {
+        feedback_.showNotice(
+            ArchiveNotice(*language_, kMessageArchiveNotKept, logger.name + ": " + archive_.detail()));
+        return Step::NotKept;
+    }
+    if (!kept->added) return Step::AlreadyKept;
+    kept_.push_back(kept->id);
+    return Step::Read;
+}
+
+}  // namespace zv318

@@ -1,0 +1,87 @@
+#pragma once
+// Keeps the loggers of a plugged instrument that the archive does not hold yet. It reads the
+// instrument's serial number and its RADIO and PLC logger indexes, and takes a logger as kept
+// when the archive holds one of that serial with the same type, slot, name, plan, date, time
+// and record count: only the others are downloaded, each whole before it is kept in one
+// transaction, so a run cut anywhere leaves no part of a logger in the archive. The run goes
+// step by step (an index, then one logger a step), so that the window can serve a person's
+// command between two steps. Nothing is written to the "Loggers" folder.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/archive.h"
+#include "link/feedback.h"
+#include "link/link.h"
+#include "loggers/logger_procedures.h"
+
+namespace zv318 {
+
+// The question asked once, at the first plug-in with the archive on, and its caption.
+inline constexpr int kPullQuestionEntry = 1771;
+inline constexpr int kPullCaptionEntry = 1772;
+
+// One logger of the instrument that the archive lacks.
+struct PullItem {
+    int type = 0;  // kRadioLogger or kPlcLogger
+    int row = 0;   // its row in that type's logger table
+    LoggerIndexEntry header;
+};
+
+class LoggerPull {
+public:
+    // `feedback` hears only what the person must know (the archive refusing a logger); the
+    // reception's own messages ("no loggers", "not found") are the pull's results instead.
+    LoggerPull(Link& link, Archive& archive, Feedback& feedback, const LanguageTable& language);
+    ~LoggerPull();
+
+    enum class Step {
+        Read,          // an index read, or a logger downloaded and kept
+        AlreadyKept,   // a logger downloaded that the archive turned out to hold
+        Skipped,       // a logger whose header is damaged: left out, the run goes on
+        Lost,          // the instrument stopped answering (unplugged): the run ends
+        NotKept,       // the archive refused the logger: the run ends
+        NoSerial,      // the instrument did not say its serial number: the run ends
+    };
+    // The next step: the RADIO index (with the serial number), the PLC index, then one logger
+    // of those the archive lacks. Nothing once finished().
+    Step Next();
+    [[nodiscard]] bool finished() const;
+    // Whether both indexes were read (missing() is then complete).
+    [[nodiscard]] bool prepared() const { return indexesRead_ == 2; }
+
+    [[nodiscard]] const std::string& serial() const { return facts_.serial; }
+    [[nodiscard]] const std::vector<PullItem>& missing() const { return missing_; }
+    // How many listed loggers the archive held already.
+    [[nodiscard]] int alreadyKept() const { return alreadyKept_; }
+    // The loggers kept by this run, in the order they were kept.
+    [[nodiscard]] const std::vector<std::int64_t>& keptIds() const { return kept_; }
+    // How many of missing() have been taken (downloaded, skipped or kept).
+    [[nodiscard]] int done() const { return static_cast<int>(next_); }
+
+private:
+    Step ReadIndex(int type);
+    Step PullOne(const PullItem& item);
+    [[nodiscard]] bool Held(const LoggerIndexEntry& header, int type, int slot) const;
+
+    class Quiet;
+    Link& link_;
+    Archive& archive_;
+    Feedback& feedback_;
+    const LanguageTable* language_ = nullptr;
+    std::unique_ptr<Quiet> quiet_;
+    std::unique_ptr<LoggerProcedures> loggers_[2];
+    InstrumentFacts facts_;
+    std::vector<ArchivedLogger> held_;  // the archive's loggers of this serial
+    std::vector<PullItem> missing_;
+    std::vector<std::int64_t> kept_;
+    int indexesRead_ = 0;
+    int alreadyKept_ = 0;
+    std::size_t next_ = 0;
+    bool ended_ = false;
+};
+
+}  // namespace zv318
