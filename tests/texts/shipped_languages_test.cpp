@@ -33,6 +33,7 @@ struct LanguageFile {
     std::string name;
     std::string bytes;
     std::map<int, Line> entries;
+    std::vector<int> setTwice;  // a later line wins: the earlier text is never seen
 };
 
 // The entries as the file writes them: which numbers it sets, with their labels.
@@ -48,6 +49,7 @@ LanguageFile Load(const std::string& name) {
         const std::size_t equals = line.find('=', comma);
         if (comma == std::string::npos || equals == std::string::npos) continue;
         const int number = std::stoi(line.substr(comma + 1, equals - comma - 1));
+        if (file.entries.contains(number)) file.setTwice.push_back(number);
         file.entries[number] = {number, line.substr(0, comma), line.substr(line.find('=') + 1)};
     }
     return file;
@@ -113,6 +115,7 @@ TEST(ShippedLanguages, EveryLineIsReadWhole) {
         LanguageTable table;
         const LanguageFileResult read = ReadLanguageText(file.bytes, table);
         EXPECT_TRUE(read.problems.empty());
+        EXPECT_EQ(file.setTwice, std::vector<int>{});
         std::size_t at = 0;
         int lineNumber = 1;
         while (at < file.bytes.size()) {
