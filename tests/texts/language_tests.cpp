@@ -252,7 +252,8 @@ std::string AsRead(std::string caption) {
 }  // namespace
 
 TEST(ShippedLanguages, NoTextNamesTwoDifferentMenusOrTabs) {
-    for (const std::string language : {"English", "Spanish", "Catalan"}) {
+    for (const std::string language :
+         {"English", "Spanish", "Catalan", "French", "German", "Italian", "Portuguese"}) {
         const std::vector<ShippedLine> lines = ShippedLines(language);
         ASSERT_GT(lines.size(), 100u) << language;
         std::map<std::string, int> captions;  // caption as read -> its entry
@@ -273,8 +274,11 @@ TEST(ShippedLanguages, OneWordPerThing) {
     };
     for (const auto& [language, words] : avoided) {
         for (const ShippedLine& l : ShippedLines(language)) {
+            // The folder "Loggers" keeps its name in every language.
+            std::string text = l.text;
+            for (std::size_t at; (at = text.find("Loggers")) != std::string::npos;) text.erase(at, 7);
             std::string lower;
-            for (char c : l.text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            for (char c : text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             for (const std::string& word : words)
                 EXPECT_EQ(lower.find(word), std::string::npos)
                     << language << " entry " << l.entry << ": " << l.text;
