@@ -13,6 +13,7 @@
 #include "archive/archive_location.h"
 #include "loggers/logger_csv.h"
 #include "plans/plan_model.h"
+#include "texts/output_path.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -124,31 +125,31 @@ void PrintList(const std::vector<ArchivedLogger>& list, bool json) {
                 "MEASURED", "RECORDS", "BELOW", "SERIAL");
     for (const ArchivedLogger& a : list)
         std::printf("%6lld  %-12s %-5s %-12s %-19s %7d %5d  %s\n", static_cast<long long>(a.id),
-                    a.name.c_str(), a.type.c_str(), a.plan.c_str(),
-                    a.measuredAt.value_or("-").c_str(), a.records, a.belowThreshold,
-                    a.serial.value_or("-").c_str());
+                    TerminalText(a.name).c_str(), TerminalText(a.type).c_str(),
+                    TerminalText(a.plan).c_str(), TerminalText(a.measuredAt.value_or("-")).c_str(),
+                    a.records, a.belowThreshold, TerminalText(a.serial.value_or("-")).c_str());
     std::fflush(stdout);
 }
 
 void PrintLogger(const ArchivedLogger& a, const std::vector<ArchivedRecord>& records) {
     std::cout << "id:          " << a.id << '\n'
-              << "type:        " << a.type << '\n'
-              << "name:        " << a.name << '\n'
-              << "plan:        " << a.plan << '\n'
-              << "measured at: " << a.measuredAt.value_or("-") << '\n'
+              << "type:        " << TerminalText(a.type) << '\n'
+              << "name:        " << TerminalText(a.name) << '\n'
+              << "plan:        " << TerminalText(a.plan) << '\n'
+              << "measured at: " << TerminalText(a.measuredAt.value_or("-")) << '\n'
               << "threshold:   "
-              << (a.threshold ? std::to_string(*a.threshold) : std::string("-")) << ' ' << a.unit
-              << '\n'
+              << (a.threshold ? std::to_string(*a.threshold) : std::string("-")) << ' '
+              << TerminalText(a.unit) << '\n'
               << "records:     " << a.records << " (" << a.belowThreshold << " below the threshold)\n"
-              << "instrument:  " << a.serial.value_or("-")
+              << "instrument:  " << TerminalText(a.serial.value_or("-"))
               << (a.slot >= 0 ? " slot " + std::to_string(a.slot) : std::string()) << '\n'
-              << "source:      " << a.source << '\n'
+              << "source:      " << TerminalText(a.source) << '\n'
               << "archived at: " << a.archivedAt << '\n'
               << "sha256:      " << a.sha256 << '\n';
     for (const ArchivedRecord& r : records)
-        std::printf("%4d  %-8s %12s MHz %10s MHz  %s\n", r.index + 1, r.channel.c_str(),
-                    HzToMHzText(r.frequencyHz).c_str(), HzToMHzText(r.bandwidthHz).c_str(),
-                    r.powerText.c_str());
+        std::printf("%4d  %-8s %12s MHz %10s MHz  %s\n", r.index + 1,
+                    TerminalText(r.channel).c_str(), HzToMHzText(r.frequencyHz).c_str(),
+                    HzToMHzText(r.bandwidthHz).c_str(), TerminalText(r.powerText).c_str());
     std::fflush(stdout);
 }
 
@@ -158,8 +159,10 @@ int Deliver(const std::string& text, const std::string& out, Feedback& feedback)
         std::cout << text;
         return kDone;
     }
-    if (!WriteFileAtomically(PathFromText(out), text)) {
+    WriteFailure why = WriteFailure::Other;
+    if (!WriteFileAtomically(PathFromText(out), text, &why)) {
         feedback.showMessage(kMessageArchiveNotWritten);
+        if (const int cause = WriteFailureMessage(why)) feedback.showMessage(cause);
         return kFailed;
     }
     return kDone;
@@ -192,15 +195,29 @@ int Import(Archive& archive, const std::vector<std::string>& files, TerminalFeed
     int status = kDone;
     for (const std::string& file : files) {
         int read = 0;
-        const std::optional<Archive::Kept> kept = archive.ImportFile(PathFromText(file), &read);
+        ReadRefusal refusal = ReadRefusal::CannotOpen;
+        const std::optional<Archive::Kept> kept =
+            archive.ImportFile(PathFromText(file), &read, &refusal);
         if (kept) {
-            std::cout << (kept->added ? "archived " : "already archived ") << file << " as "
-                      << kept->id << (kept->notice != 0 ? " here, to be sent" : "") << '\n';
+            std::cout << (kept->added ? "archived " : "already archived ") << TerminalText(file)
+                      << " as " << kept->id << (kept->notice != 0 ? " here, to be sent" : "")
+                      << '\n';
             if (kept->notice != 0)
                 feedback.showNotice(ArchiveNotice(table, kept->notice, archive.detail()));
             continue;
         }
         status = kFailed;
+        // The disk is full: said once, and the files after it are not tried.
+        if (archive.diskFull()) {
+            feedback.showMessage(WriteFailureMessage(WriteFailure::DiskFull));
+            feedback.showNotice(ArchiveNotice(table, kMessageArchiveNotKept, file));
+            break;
+        }
+        // A FIFO, a device or a file too large for a logger: the verdict every reader gives.
+        if (read == kLoggerFileUnreadable && refusal != ReadRefusal::CannotOpen) {
+            feedback.showFileMessage(ReadRefusalMessage(refusal), file);
+            continue;
+        }
         const int message = read == kLoggerFileRead ? kMessageArchiveNotKept
                                                     : kMessageArchiveNotLoggerFile;
         feedback.showNotice(ArchiveNotice(table, message, file + (read == kLoggerFileRead
@@ -212,14 +229,15 @@ int Import(Archive& archive, const std::vector<std::string>& files, TerminalFeed
 
 void PrintComparison(const Comparison& c) {
     std::printf("A: %lld %s %s   B: %lld %s %s\n", static_cast<long long>(c.loggerA.id),
-                c.loggerA.name.c_str(), c.loggerA.measuredAt.value_or("-").c_str(),
-                static_cast<long long>(c.loggerB.id), c.loggerB.name.c_str(),
-                c.loggerB.measuredAt.value_or("-").c_str());
+                TerminalText(c.loggerA.name).c_str(),
+                TerminalText(c.loggerA.measuredAt.value_or("-")).c_str(),
+                static_cast<long long>(c.loggerB.id), TerminalText(c.loggerB.name).c_str(),
+                TerminalText(c.loggerB.measuredAt.value_or("-")).c_str());
     std::printf("%-8s %12s %10s %10s %10s\n", "CHANNEL", "MHZ", "A", "B", "B-A");
     for (const ComparedChannel& r : c.rows)
-        std::printf("%-8s %12s %10s %10s %10s\n", r.channel.c_str(),
-                    HzToMHzText(r.frequencyHz).c_str(), r.powerA.value_or("-").c_str(),
-                    r.powerB.value_or("-").c_str(),
+        std::printf("%-8s %12s %10s %10s %10s\n", TerminalText(r.channel).c_str(),
+                    HzToMHzText(r.frequencyHz).c_str(), TerminalText(r.powerA.value_or("-")).c_str(),
+                    TerminalText(r.powerB.value_or("-")).c_str(),
                     r.difference ? std::to_string(*r.difference).substr(0, 8).c_str() : "-");
     std::fflush(stdout);
 }
@@ -255,6 +273,10 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
     if (archive.notice() != 0)
         feedback.showNotice(ArchiveNotice(table, archive.notice(), archive.detail()));
     if (!archive.usable()) return kFailed;
+    // export, compare and trend -o: never over the archive's own files, never over another
+    // file without the question.
+    if (!o.out.empty() && !MayWriteOutputAsking(feedback, PathFromText(o.out), where.localFiles()))
+        return kFailed;
 
     if (what == "list") {
         const std::vector<ArchivedLogger> list = archive.List(o.filter);

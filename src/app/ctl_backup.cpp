@@ -16,7 +16,7 @@ const char kBackupUsage[] = "usage: zv318ctl backup DIR | [--yes] restore DIR\n"
 // One line per file: what it holds and where it was on the instrument.
 void PrintFile(const BackupFile& f) {
     std::cout << (f.type == 1 ? "RADIO" : "PLC") << (f.logger ? " logger " : " plan ") << f.number
-              << ": " << f.original << " -> " << f.file << '\n';
+              << ": " << TerminalText(f.original) << " -> " << TerminalText(f.file) << '\n';
 }
 
 int ExitStatus(BackupOutcome outcome) {
@@ -55,7 +55,7 @@ int BackupCommand(Link& link, TerminalFeedback& feedback, const LanguageTable& t
     PlanProcedures plans(link, feedback, table, list, programFolder);
     const BackupOutcome outcome = backup.RestorePlans(PathFromText(args[1]), plans, list);
     if (outcome == BackupOutcome::Done)
-        for (const std::string& entry : list.entries) std::cout << entry << '\n';
+        for (const std::string& entry : list.entries) std::cout << TerminalText(entry) << '\n';
     // The terminal shows no progress note: the file a refusal names is told here.
     if (outcome == BackupOutcome::Failed && !backup.refusedFile().empty())
         std::cerr << "refused: " << backup.refusedFile() << '\n';

@@ -7,6 +7,7 @@
 #include "loggers/logger_procedures.h"
 #include "plans/plan_csv.h"
 #include "plans/plan_model.h"
+#include "texts/output_path.h"
 
 namespace zv318 {
 
@@ -58,8 +59,16 @@ int Print(const std::string& text) {
     return std::cout ? kDone : kFailed;
 }
 
+// -o OUT, when given, may be written: never over the command's own input, never over another
+// file without the question.
+bool OutputAllowed(TerminalFeedback& feedback, const Arguments& a,
+                   const std::vector<std::string>& inputs) {
+    return !a.out || MayWriteOutputAsking(feedback, PathFromText(*a.out), inputs);
+}
+
 int PlanToCsv(TerminalFeedback& feedback, const Arguments& a) {
     if (a.type || a.positional.size() != 1) return Usage();
+    if (!OutputAllowed(feedback, a, a.positional)) return kFailed;
     PlanGrid grid;
     if (ReadChannelPlanFile(a.positional[0], grid, feedback) != kPlanRead) return kFailed;
     std::optional<std::string> text = PlanCsvText(grid);
@@ -72,6 +81,7 @@ int PlanFromCsv(TerminalFeedback& feedback, const LanguageTable& table, const Ar
     if (a.positional.size() != 1 || !a.out || !a.type) return Usage();
     const int type = *a.type == "radio" ? kRadioPlan : *a.type == "plc" ? kPlcPlan : 0;
     if (type == 0) return Usage();
+    if (!OutputAllowed(feedback, a, a.positional)) return kFailed;
     PlanGrid grid;
     if (ReadPlanCsvFile(a.positional[0], type, table, feedback, grid) != kCsvRead) return kFailed;
     // A field table that names the other type: the plan is not what was asked for.
@@ -87,6 +97,10 @@ int LoggerToCsv(Link& link, TerminalFeedback& feedback, const LanguageTable& tab
                 const std::filesystem::path& programFolder, const Arguments& a) {
     if (a.type) return Usage();
     LoggerProcedures loggers(link, feedback, table, programFolder);
+    // A file's logger: the file is the input; a listed logger has none on this computer.
+    if (!OutputAllowed(feedback, a, a.positional.size() == 1 ? a.positional
+                                                             : std::vector<std::string>{}))
+        return kFailed;
     if (a.positional.size() == 1) {
         const int read = ReadLoggerFileAt(a.positional[0], loggers.logger(), feedback);
         if (read != kLoggerFileRead) {

@@ -9,6 +9,7 @@
 #include "app/gui_application.h"
 #include "loggers/logger_procedures.h"
 #include "loggers/print_text.h"
+#include "texts/output_path.h"
 
 namespace zv318 {
 
@@ -118,25 +119,27 @@ void PrintTable(const LoggerProcedures& loggers) {
     for (int r = 1; r <= t.ListedLoggerCount(); ++r) {
         const LoggerIndexEntry& e = loggers.entry(t.LoggerRowMap(r));
         std::printf("%-4d %-4d %-12s %-8s %-10s %-8s %7d  %d %s\n", r, t.LoggerRowMap(r),
-                    t.cell(r, 1).c_str(), t.cell(r, 2).c_str(), t.cell(r, 3).c_str(),
-                    e.planName.c_str(), static_cast<int>(e.recordCount),
-                    static_cast<int>(e.threshold), e.levelUnit.c_str());
+                    TerminalText(t.cell(r, 1)).c_str(), TerminalText(t.cell(r, 2)).c_str(),
+                    TerminalText(t.cell(r, 3)).c_str(), TerminalText(e.planName).c_str(),
+                    static_cast<int>(e.recordCount), static_cast<int>(e.threshold),
+                    TerminalText(e.levelUnit).c_str());
     }
     std::fflush(stdout);
 }
 
 void PrintLogger(const OpenLogger& lg) {
-    std::cout << "type:      " << lg.typeText << '\n'
-              << "name:      " << lg.name << '\n'
-              << "plan:      " << lg.planName << '\n'
-              << "date:      " << lg.date << '\n'
-              << "time:      " << lg.time << '\n'
-              << "threshold: " << lg.thresholdText << '\n'
+    std::cout << "type:      " << TerminalText(lg.typeText) << '\n'
+              << "name:      " << TerminalText(lg.name) << '\n'
+              << "plan:      " << TerminalText(lg.planName) << '\n'
+              << "date:      " << TerminalText(lg.date) << '\n'
+              << "time:      " << TerminalText(lg.time) << '\n'
+              << "threshold: " << TerminalText(lg.thresholdText) << '\n'
               << "records:   " << lg.records.size() << '\n';
     int row = 1;
     for (const LoggerRecordRow& r : lg.records)
-        std::printf("%4d  %-6s %10s MHz %10s MHz  %s\n", row++, r.channel.c_str(),
-                    r.frequency.c_str(), r.bandwidth.c_str(), r.power.c_str());
+        std::printf("%4d  %-6s %10s MHz %10s MHz  %s\n", row++, TerminalText(r.channel).c_str(),
+                    TerminalText(r.frequency).c_str(), TerminalText(r.bandwidth).c_str(),
+                    TerminalText(r.power).c_str());
     std::fflush(stdout);
 }
 
@@ -146,6 +149,10 @@ int Print(LoggerProcedures& loggers, TerminalFeedback& feedback, const LanguageT
     if (a.file.empty() == a.rows.empty())
         return Usage(a.file.empty() ? "ROW... expected"
                                     : "rows go with radio or plc, not with a file");
+    if (!MayWriteOutputAsking(feedback, PathFromText(a.pdf),
+                              a.file.empty() ? std::vector<std::string>{}
+                                             : std::vector<std::string>{a.file}))
+        return kFailed;
     GuiApplication gui;
     PdfLoggerPrinter pdf(a.pdf);
     LoggerOutcome outcome;
@@ -207,7 +214,9 @@ int LoggersCommand(Link& link, TerminalFeedback& feedback, const LanguageTable& 
         std::vector<int> rows = a.rows;
         if (rows.empty())
             for (int r = 1; r <= loggers.table().ListedLoggerCount(); ++r) rows.push_back(r);
-        loggers.onSaved = [](const std::string& path) { std::cout << "saved " << path << '\n'; };
+        loggers.onSaved = [](const std::string& path) {
+            std::cout << "saved " << TerminalText(path) << '\n';
+        };
         if (!a.as.empty()) {
             feedback.giveFile(a.as);
             return FromOutcome(loggers.SaveLoggersAs(rows));

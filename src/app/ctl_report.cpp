@@ -6,6 +6,7 @@
 
 #include "app/gui_application.h"
 #include "archive/archive_report.h"
+#include "texts/output_path.h"
 #include "texts/text_file.h"
 #include "texts/user_settings.h"
 
@@ -63,7 +64,11 @@ ReportArguments ParseReportArguments(const std::vector<std::string>& args, std::
 }
 
 int WriteReportCommand(const std::vector<ReportLogger>& loggers, const ReportArguments& a,
-                       TerminalFeedback& feedback, const LanguageTable& table) {
+                       TerminalFeedback& feedback, const LanguageTable& table,
+                       std::vector<std::string> read) {
+    read.push_back(a.people.logoFile);
+    for (const ReportLogger& l : loggers) read.push_back(l.logger.fileName);
+    if (!MayWriteOutputAsking(feedback, PathFromText(a.pdf), read)) return kFailed;
     GuiApplication gui;
     ReportOptions options;
     options.page = ReportPageFor(QLocale::system());
@@ -113,8 +118,9 @@ int ArchiveReportCommand(TerminalFeedback& feedback, const LanguageTable& table,
         std::cerr << (a.bad ? a.why : "ID... expected") << '\n' << kReportUsage;
         return kUsage;
     }
+    const ArchiveLocation where = ArchiveLocationFromEnvironment(userFolder);
     Archive archive;
-    archive.Open(ArchiveLocationFromEnvironment(userFolder));
+    archive.Open(where);
     if (archive.notice() != 0)
         feedback.showNotice(ArchiveNotice(table, archive.notice(), archive.detail()));
     if (!archive.usable()) return kFailed;
@@ -125,7 +131,7 @@ int ArchiveReportCommand(TerminalFeedback& feedback, const LanguageTable& table,
         std::cerr << "archive id " << missing << '\n';
         return kFailed;
     }
-    return WriteReportCommand(*loggers, a, feedback, table);
+    return WriteReportCommand(*loggers, a, feedback, table, where.localFiles());
 }
 
 }  // namespace zv318

@@ -31,9 +31,11 @@ struct ReportArguments {
                                                    const std::filesystem::path& userFolder);
 
 // Writes the report of `loggers` as the arguments say (a Qt Gui application is made when there
-// is none); the exit status.
+// is none); the exit status. Never over the loggers' files, the logo or the files in `read`
+// (the archive's), never over another file without the question.
 int WriteReportCommand(const std::vector<ReportLogger>& loggers, const ReportArguments& a,
-                       TerminalFeedback& feedback, const LanguageTable& table);
+                       TerminalFeedback& feedback, const LanguageTable& table,
+                       std::vector<std::string> read = {});
 
 // `args` starts with "loggers", "report".
 int LoggersReportCommand(TerminalFeedback& feedback, const LanguageTable& table,

@@ -20,7 +20,47 @@ bool StderrIsTerminal() {
 #endif
 }
 
+// The length of the UTF-8 sequence starting at `at`, or 0 when the bytes there are no UTF-8.
+std::size_t Utf8Length(std::string_view s, std::size_t at) {
+    const auto c = static_cast<unsigned char>(s[at]);
+    const std::size_t len = c < 0x80                   ? 1
+                            : (c >= 0xC2 && c <= 0xDF) ? 2
+                            : (c & 0xF0) == 0xE0       ? 3
+                            : (c >= 0xF0 && c <= 0xF4) ? 4
+                                                       : 0;
+    if (len == 0 || at + len > s.size()) return 0;
+    for (std::size_t k = 1; k < len; ++k)
+        if ((static_cast<unsigned char>(s[at + k]) & 0xC0) != 0x80) return 0;
+    return len;
+}
+
 }  // namespace
+
+std::string TerminalText(std::string_view text, bool keepLineBreaks) {
+    std::string out;
+    out.reserve(text.size());
+    char escape[8];
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t len = Utf8Length(text, i);
+        if (len == 0 || (c < 0x20 && !(keepLineBreaks && c == '\n')) || c == 0x7F) {
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+            ++i;
+            continue;
+        }
+        // U+0080 to U+009F: the C1 controls, CSI (U+009B) among them.
+        if (len == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+            std::snprintf(escape, sizeof escape, "\\u%04X",
+                          static_cast<unsigned char>(text[i + 1]));
+            out += escape;
+        } else {
+            out.append(text.substr(i, len));
+        }
+        i += len;
+    }
+    return out;
+}
 
 void TerminalProgress::setStatus(const std::string& text) {
     status_ = text;
@@ -53,7 +93,7 @@ void TerminalProgress::draw() {
     int filled = std::clamp((position_ - minimum_) * width / span, 0, width);
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(width, '.');
-    std::string label = status_.substr(0, 40);
+    std::string label = TerminalText(status_).substr(0, 40);
     std::fprintf(stderr, "\r[%s] %3d%% %-40s", bar.c_str(),
                  std::clamp((position_ - minimum_) * 100 / span, 0, 100), label.c_str());
     std::fflush(stderr);
@@ -67,26 +107,28 @@ void TerminalFeedback::showMessage(int number) {
     std::string text;
     if (MessageText(table_, number, text) == 0) return;
     messages_.push_back(number);
-    std::cerr << "message " << number << ": " << text << '\n';
+    std::cerr << "message " << number << ": " << TerminalText(text) << '\n';
 }
 
 void TerminalFeedback::showFileMessage(int number, const std::string& file) {
     showMessage(number);
-    std::cerr << "  " << file << '\n';
+    std::cerr << "  " << TerminalText(file) << '\n';
 }
 
 bool TerminalFeedback::showed(int number) const {
     return std::find(messages_.begin(), messages_.end(), number) != messages_.end();
 }
 
-void TerminalFeedback::showNotice(const std::string& text) { std::cerr << text << '\n'; }
+void TerminalFeedback::showNotice(const std::string& text) {
+    std::cerr << TerminalText(text, true) << '\n';
+}
 
 bool TerminalFeedback::askYesNo(int textEntry, int captionEntry) {
     return askYesNoText(table_.entry(textEntry), captionEntry);
 }
 
 bool TerminalFeedback::askYesNoText(const std::string& text, int captionEntry) {
-    std::cerr << table_.entry(captionEntry) << ": " << text
+    std::cerr << TerminalText(table_.entry(captionEntry)) << ": " << TerminalText(text)
               << (yes_ ? " -> yes (--yes)\n" : " -> no (give --yes to answer yes)\n");
     return yes_;
 }

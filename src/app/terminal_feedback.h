@@ -5,12 +5,20 @@
 
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/feedback.h"
 #include "texts/language_table.h"
 
 namespace zv318 {
+
+// A text from outside (a name from the instrument, the archive or a file, a path) as the
+// terminal may print it: control characters (C0, DEL, C1) and bytes that are no UTF-8 are
+// written as escapes ("\x1B", "\u009B"), so that a planted "ESC[2J" shows instead of clearing
+// the screen. Printable text, UTF-8 included, is unchanged; so are line breaks when
+// `keepLineBreaks` (a notice of several lines).
+[[nodiscard]] std::string TerminalText(std::string_view text, bool keepLineBreaks = false);
 
 class TerminalProgress : public ProgressWindow {
 public:

@@ -151,6 +151,7 @@ void OpenHandedFile(TForm1* form, const zv318::HandedFile& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zv318::IgnoreFileSizeSignal();
     // An error that escapes a handler is shown in a box, and the program goes on.
     zv318::Application app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(zv318::kProgramTitle));

@@ -3,10 +3,11 @@
 //
 //   zv318-sim --socket-dir DIR [--name NAME] [--product TEXT] [--empty] [--state FILE]
 //             [--trace FILE] [--logger radio|plc:SLOT:RECORDS[:STATED]:NAME ...]
+//             [--header-count SLOT:TEXT ...]
 //
 // Each client that connects gets the product string as its first message and then one reply
 // report for each report it sends (the loader's reports get none); stdout says "client N
-// connected" for each. Clients may come and go at
+// connected (process P)" for each. Clients may come and go at
 // any time; the instrument keeps its state for as long as the program runs.
 
 #include <fcntl.h>
@@ -54,6 +55,7 @@ struct Options {
     std::string stateFile;  // where to write the firmware the instrument holds, at the end
     std::string trace;
     std::vector<std::string> loggers;  // --logger specifications
+    std::vector<std::string> counts;   // --header-count specifications
 };
 
 void Usage(std::FILE* to) {
@@ -69,7 +71,9 @@ void Usage(std::FILE* to) {
         "  --trace FILE    append every report received and sent to FILE (or ZV318_TRACE)\n"
         "  --logger radio|plc:SLOT:RECORDS[:STATED]:NAME\n"
         "                  put a logger of RECORDS sample records named NAME in SLOT (0-49); its\n"
-        "                  header states STATED records when given (a damaged header)\n",
+        "                  header states STATED records when given (a damaged header)\n"
+        "  --header-count SLOT:TEXT\n"
+        "                  the header of SLOT states TEXT as its record count, whatever it is\n",
         to);
 }
 
@@ -97,6 +101,10 @@ int Parse(int argc, char** argv, Options& options) {
             std::string spec;
             ok = value(spec);
             options.loggers.push_back(spec);
+        } else if (arg == "--header-count") {
+            std::string spec;
+            ok = value(spec);
+            options.counts.push_back(spec);
         } else if (arg == "--empty") {
             options.empty = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -156,6 +164,17 @@ bool AddLogger(zv318::sim::Instrument& instrument, const std::string& spec) {
     instrument.logger(type, slot) =
         zv318::sim::SampleLogger(loggerName, std::atoi(fields[2].c_str()));
     if (stated) instrument.statedCounts[slot] = *stated;
+    return true;
+}
+
+// "4:abc": the header of slot 4 states "abc" as its record count.
+bool StateCount(zv318::sim::Instrument& instrument, const std::string& spec) {
+    const std::size_t colon = spec.find(':');
+    const std::string slot = spec.substr(0, colon);
+    if (colon == std::string::npos || slot.empty() || slot.size() > 2 ||
+        slot.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    instrument.statedCounts[std::stoi(slot)] = spec.substr(colon + 1);
     return true;
 }
 
@@ -221,6 +240,19 @@ bool Serve(int client, zv318::sim::Instrument& instrument, zv318::Tracer* tracer
     return true;
 }
 
+// " (process N)" for a client whose process the system tells, else nothing.
+std::string ClientProcess(int client) {
+#ifdef SO_PEERCRED
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.pid > 0)
+        return " (process " + std::to_string(peer.pid) + ")";
+#else
+    (void)client;
+#endif
+    return {};
+}
+
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
     std::string text;
     char pair[4];
@@ -281,6 +313,11 @@ int main(int argc, char** argv) {
                          spec.c_str());
             return 2;
         }
+    for (const std::string& spec : options.counts)
+        if (!StateCount(instrument, spec)) {
+            std::fprintf(stderr, "zv318-sim: --header-count %s: SLOT:TEXT\n", spec.c_str());
+            return 2;
+        }
 
     std::printf("listening on %s\n", path.c_str());
     std::fflush(stdout);
@@ -308,7 +345,8 @@ int main(int argc, char** argv) {
                     clients.push_back(client);
                     // The log tells every program that reached the instrument, even one that
                     // then sends nothing.
-                    std::printf("client %d connected\n", ++connections);
+                    std::printf("client %d connected%s\n", ++connections,
+                                ClientProcess(client).c_str());
                     std::fflush(stdout);
                 }
             }
@@ -324,7 +362,14 @@ int main(int argc, char** argv) {
         if (instrument.received.size() > 100000) instrument.clearReceived();
     }
 
-    for (int c : clients) ::close(c);
+    // What the clients sent before the end is carried out first: the state written below then
+    // holds every report an update sent, even one sent just before the signal.
+    for (int c : clients) {
+        ::fcntl(c, F_SETFL, ::fcntl(c, F_GETFL) | O_NONBLOCK);
+        while (Serve(c, instrument, options.trace.empty() ? nullptr : &tracer)) {
+        }
+        ::close(c);
+    }
     ::close(listener);
     ::unlink(path.c_str());
     if (!options.stateFile.empty() && !WriteState(options.stateFile, instrument)) {

@@ -106,10 +106,10 @@ int Status(Context& c) {
     ConnectionInfo info = ReadConnectionInfo(*c.link);
     if (!info.found) return NotConnected(c, info.permissionDenied);
     std::cout << Entry(c, 14, "ZV-318 connected") << '\n'
-              << Entry(c, 16, "Model:") << ' ' << info.model << '\n'
-              << Entry(c, 17, "Serial Number:") << ' ' << info.serial << '\n'
-              << Entry(c, 18, "IO Interface Version:") << ' ' << info.ioVersion << '\n'
-              << Entry(c, 32, "ZV-318 Version:") << ' ' << info.zvVersion << '\n';
+              << Entry(c, 16, "Model:") << ' ' << TerminalText(info.model) << '\n'
+              << Entry(c, 17, "Serial Number:") << ' ' << TerminalText(info.serial) << '\n'
+              << Entry(c, 18, "IO Interface Version:") << ' ' << TerminalText(info.ioVersion) << '\n'
+              << Entry(c, 32, "ZV-318 Version:") << ' ' << TerminalText(info.zvVersion) << '\n';
     return c.link->IsOpen() ? kDone : kFailed;
 }
 
@@ -122,7 +122,7 @@ int Raw(Context& c, const std::string& command) {
     }
     std::string reply = r.reply;
     while (!reply.empty() && (reply.back() == '\r' || reply.back() == '\n')) reply.pop_back();
-    std::cout << reply << '\n';
+    std::cout << TerminalText(reply) << '\n';
     return c.link->IsOpen() ? kDone : kFailed;
 }
 
@@ -150,7 +150,7 @@ int FromOutcome(PlanOutcome outcome) {
 }
 
 void PrintList(const PlanList& list) {
-    for (const std::string& entry : list.entries) std::cout << entry << '\n';
+    for (const std::string& entry : list.entries) std::cout << TerminalText(entry) << '\n';
 }
 
 // "plans read | send FILE | delete ENTRY... | check FILE"
@@ -270,13 +270,7 @@ int RunCommand(Context& c, const std::vector<std::string>& args) {
 // at its next safe point.
 int RunHeld(Context& c, const std::vector<std::string>& args) {
     HoldInterrupts(c.table);
-    c.link->setLockOwner("zv318ctl");
     c.link->setStopOnInterrupt(true);
-    if (NeedsInstrument(args)) {
-        const Link::ClaimResult claim = c.link->Claim();
-        if (claim == Link::ClaimResult::Refused || claim == Link::ClaimResult::LockFailed)
-            return InUse(c);
-    }
     int status = kFailed;
     try {
         status = RunCommand(c, args);
@@ -295,6 +289,7 @@ int RunHeld(Context& c, const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    IgnoreFileSizeSignal();
     bool demo = false, yes = false;
     std::string language, trace;
     std::vector<std::string> args;
@@ -327,9 +322,18 @@ int main(int argc, char** argv) {
     c.folders = DecideProgramFolders(ExecutableFolder(argv[0]));
     if (!PrepareUserFolder(c.folders))
         std::cerr << "note: the folder " << c.folders.user << " cannot be made or written\n";
-    if (language.empty()) language = ConfiguredLanguage(c.folders, {});
+    int configRefusal = 0;
+    if (language.empty()) language = ConfiguredLanguage(c.folders, {}, &configRefusal);
     LanguageLoad load = ReadLanguageOverDefault(c.folders, language, c.table);
-    if (!load.opened)
+    // A FIFO, a device or a huge file in place of config.txt or the language file: the
+    // verdict every reader gives, naming the file.
+    const auto refused = [&c](int message, const fs::path& file) {
+        TerminalFeedback(c.table, false).showFileMessage(message, PathToText(file));
+    };
+    if (configRefusal) refused(configRefusal, c.folders.user / "config.txt");
+    if (!load.opened && load.refusal)
+        refused(load.refusal, LanguageFilePath(c.folders, language));
+    else if (!load.opened)
         std::cerr << "note: the language file " << LanguageFilePath(c.folders, language)
                   << " cannot be opened; the texts of " << kDefaultLanguage << " are used\n";
     else if (!load.notice.empty())
@@ -347,7 +351,15 @@ int main(int argc, char** argv) {
     if (args[0] == "archive" && args.size() >= 2 && args[1] == "report")
         return ArchiveReportCommand(*c.feedback, c.table, c.folders.user, args);
     // The archive's commands work on the archive alone; pull talks to the instrument too.
-    if (args[0] == "archive" && !IsArchivePullCommand(args)) return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
+    if (args[0] == "archive" && !IsArchivePullCommand(args))
+        return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
+    // The instrument is held before anything else is made ready: a program refused ends at once.
+    c.link->setLockOwner("zv318ctl");
+    if (NeedsInstrument(args)) {
+        const Link::ClaimResult claim = c.link->Claim();
+        if (claim == Link::ClaimResult::Refused || claim == Link::ClaimResult::LockFailed)
+            return InUse(c);
+    }
     // Every logger a command downloads or reads goes into the archive (unless ZV318_ARCHIVE=off).
     ArchiveKeeper keeper(ArchiveLocationFromEnvironment(c.folders.user), *c.feedback, c.table,
                          InstrumentFactsOf(*c.link));

@@ -146,6 +146,8 @@ const std::string& Archive::connectionName() const {
     return c_ ? c_->name : none;
 }
 
+bool Archive::diskFull() const { return c_ && c_->diskFull; }
+
 bool Archive::Fail(const std::string& what) {
     detail_ = what + (c_ && !c_->error.empty() ? ": " + c_->error : "");
     return false;
@@ -492,12 +494,12 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
 }
 
 std::optional<Archive::Kept> Archive::ImportFile(const std::filesystem::path& file,
-                                                 int* readResult) {
+                                                 int* readResult, ReadRefusal* refusal) {
     int result = kNotALoggerFile;
     std::optional<std::string> bytes;
     OpenLogger logger;
     if (LoggerTypeOfPath(PathToText(file)) != 0) {
-        bytes = ReadWholeFile(file, kLoggerFileMaxBytes);
+        bytes = ReadWholeFile(file, kLoggerFileMaxBytes, refusal);
         result = bytes ? ParseLoggerText(*bytes, logger) : kLoggerFileUnreadable;
     }
     if (readResult) *readResult = result;

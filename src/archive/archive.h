@@ -29,6 +29,7 @@
 #include "archive/archive_location.h"
 #include "loggers/logger_file.h"
 #include "texts/language_table.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 
@@ -153,6 +154,8 @@ public:
     [[nodiscard]] int notice() const { return notice_; }
     // What the notice concerns: the location, and the database's own words on a failure.
     [[nodiscard]] const std::string& detail() const { return detail_; }
+    // A write failed because the disk is full: every later write fails alike.
+    [[nodiscard]] bool diskFull() const;
     [[nodiscard]] int schemaVersion() const { return version_; }
 
     // Keeps a logger: its file bytes, what they hold, and the instrument it came from
@@ -180,9 +183,11 @@ public:
     };
     [[nodiscard]] std::optional<std::vector<Kept>> KeepAll(const std::vector<ToKeep>& loggers);
     // A logger file read (bounded as every logger file) and kept as a file's logger; the read's
-    // result code (kLoggerFileRead when it is a logger) goes to `readResult`.
+    // result code (kLoggerFileRead when it is a logger) goes to `readResult`, and why a file
+    // was not read at all (no regular file, too large) to `refusal`.
     [[nodiscard]] std::optional<Kept> ImportFile(const std::filesystem::path& file,
-                                                 int* readResult = nullptr);
+                                                 int* readResult = nullptr,
+                                                 ReadRefusal* refusal = nullptr);
 
     // The loggers the filter selects; empty, with failed() and detail() saying why, when the
     // database refused the reading (a missing permission on a server).

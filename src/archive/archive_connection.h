@@ -55,6 +55,9 @@ struct ArchiveConnection {
         const QString own = e.databaseText().trimmed();
         error = (own.isEmpty() ? e.text() : own).toStdString();
         sqlState = e.nativeErrorCode().toStdString();
+        // SQLITE_FULL, or PostgreSQL's disk_full: every later write fails alike.
+        diskFull = diskFull || sqlState == "13" || sqlState == "53100" ||
+                   e.text().contains(QLatin1String("disk is full"));
     }
     // One statement run at once; false after a failure (error says it).
     bool run(const QString& sql) {
@@ -99,7 +102,14 @@ struct ArchiveConnection {
     }
     bool begin() { return run(dialect->beginWrite); }
     bool commit() { return run("COMMIT"); }
-    void rollback() { (void)run("ROLLBACK"); }
+    // The failure that made the rollback needed stays the one told: a rollback after a failed
+    // commit finds no transaction, and that is no news.
+    void rollback() {
+        const std::string why = error, state = sqlState;
+        (void)run("ROLLBACK");
+        error = why;
+        sqlState = state;
+    }
 
     std::string name;
     QSqlDatabase db;
@@ -108,6 +118,7 @@ struct ArchiveConnection {
     const Dialect* dialect = &kSqlite;
     std::string error;
     std::string sqlState;
+    bool diskFull = false;  // a statement failed because the disk is full
 };
 
 }  // namespace zv318

@@ -8,6 +8,12 @@
 
 namespace zv318 {
 
+std::vector<std::string> ArchiveLocation::localFiles() const {
+    if (file.empty()) return {};
+    const std::string base = PathToText(file);
+    return {base, base + "-wal", base + "-shm", base + "-journal"};
+}
+
 std::string ArchiveLocation::describe() const {
     switch (kind) {
         case Off:

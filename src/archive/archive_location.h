@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zv318 {
 
@@ -24,6 +25,9 @@ struct ArchiveLocation {
     [[nodiscard]] bool off() const { return kind == Off; }
     // What a person reads in a notice: the file or the URL without its password.
     [[nodiscard]] std::string describe() const;
+    // The files on this computer that hold the archive (the SQLite file, the local one beside
+    // a team server, with their journals): what no command may write its output over.
+    [[nodiscard]] std::vector<std::string> localFiles() const;
 };
 
 // `setting`: the value of ZV318_ARCHIVE (nothing when unset).

@@ -376,11 +376,14 @@ BackupOutcome InstrumentBackup::RestorePlans(const fs::path& folder, PlanProcedu
                                              const PlanListView& list) {
     restored_ = 0;
     refused_.clear();
+    ReadRefusal why = ReadRefusal::CannotOpen;
     const std::optional<std::string> text =
-        ReadWholeFile(folder / kManifestName, kManifestFileMaxBytes);
+        ReadWholeFile(folder / kManifestName, kManifestFileMaxBytes, &why);
     const std::optional<Manifest> manifest = text ? ParseManifest(*text) : std::nullopt;
     if (!manifest) {
-        feedback_.showMessage(kNotABackup);
+        // A FIFO or a device in its place, or one too large: the verdict every reader gives.
+        feedback_.showMessage(text || why == ReadRefusal::CannotOpen ? kNotABackup
+                                                                     : ReadRefusalMessage(why));
         return BackupOutcome::Failed;
     }
     std::vector<const BackupFile*> planFiles;

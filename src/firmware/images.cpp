@@ -17,6 +17,8 @@ int Digit(char c) {
 constexpr int kDataRecord = 0;
 constexpr int kEndOfFileRecord = 1;
 constexpr int kExtendedLinearAddress = 4;
+// An Intel HEX record's load offset (2 bytes), type and checksum.
+constexpr int kRecordBytesBesideData = 4;
 
 std::string WithoutNewline(std::string line) {
     if (!line.empty() && line.back() == '\n') line.pop_back();
@@ -32,6 +34,13 @@ std::int32_t HexFieldValue(std::string_view line, std::size_t position, int n) {
         value = value * 16 + (at < line.size() ? Digit(line[at]) : 0);
     }
     return value;
+}
+
+bool LineHoldsItsCount(std::string_view line, std::size_t countPosition, int bytesBesideCount) {
+    if (line.size() < countPosition + 2) return false;
+    const auto count = static_cast<std::size_t>(HexFieldValue(line, countPosition, 2));
+    return line.size() ==
+           countPosition + 2 + 2 * (count + static_cast<std::size_t>(bytesBesideCount));
 }
 
 std::optional<ImageFault> HexImageFault(const std::string& text) {
@@ -56,11 +65,17 @@ std::optional<ImageFault> HexImageFault(const std::string& text) {
         const std::int32_t type = HexFieldValue(line, 7, 2);
         if (type != kDataRecord && type != kEndOfFileRecord && type != kExtendedLinearAddress)
             return bad();
+        // The load offset, the type and the checksum besides the data bytes (the reader takes
+        // CR LF as one line end, so nothing of the line end is left in the line).
+        if (!LineHoldsItsCount(line, 1, kRecordBytesBesideData)) return bad();
         std::int32_t sum = 0;
         for (std::size_t i = 1; i < line.size(); i += 2) sum += HexFieldValue(line, i, 2);
         if (sum % 256 != 0) return bad();
         // The same address arithmetic and the same range as the loader's.
         const std::int32_t count = HexFieldValue(line, 1, 2);
+        // The end record carries no data; an address record carries its two address bytes.
+        if (type == kEndOfFileRecord && count != 0) return bad();
+        if (type == kExtendedLinearAddress && count != 2) return bad();
         const std::int64_t address = upper * 65536 + HexFieldValue(line, 3, 4);
         if (type == kDataRecord && count > 0 && address >= kFirstLoadedAddress &&
             address + count <= kMemoryImageSize)
@@ -141,8 +156,8 @@ std::vector<std::string> InstrumentImageLines(const std::string& text) {
 bool InstrumentLineIsSound(std::string_view line) {
     if (line.size() < 4 || line[0] != 'S' || line[1] < '0' || line[1] > '9') return false;
     const int count = HexFieldValue(line, 2, 2);
-    if (count > kMaxRecordBytes || line.size() != 4 + 2 * static_cast<std::size_t>(count))
-        return false;
+    // The count covers the address, the data and the checksum.
+    if (count > kMaxRecordBytes || !LineHoldsItsCount(line, 2, 0)) return false;
     // The count, the address, the data and the checksum add up to 0xFF.
     int sum = 0;
     for (int k = 0; k <= count; ++k) sum += HexFieldValue(line, 2 + 2 * k, 2);

@@ -18,6 +18,13 @@ namespace zv318 {
 // character (lower-case letters, a carriage return, the end of the text) counts as 0.
 [[nodiscard]] std::int32_t HexFieldValue(std::string_view line, std::size_t position, int n);
 
+// Whether `line` (without its line end) holds exactly what its count says: the two-character
+// count field at `countPosition`, then `bytesBesideCount` bytes the count does not include and
+// `count` bytes, two characters each, and nothing after them. A byte taken out of a record
+// (its checksum may still add up) or anything after the checksum, a NUL included, fails.
+[[nodiscard]] bool LineHoldsItsCount(std::string_view line, std::size_t countPosition,
+                                     int bytesBesideCount);
+
 // ---- IO Interface images (Intel HEX) -----------------------------------------------------
 
 // Lines are read as a C line reader with this buffer does: a longer line comes in pieces.
@@ -28,8 +35,8 @@ inline constexpr std::int32_t kFirstLoadedAddress = 0x1000;
 
 // True when `text` is a whole image, one that leaves the IO Interface with firmware once
 // programmed: every line up to the end-of-file record starts with ":", has record type 0, 1 or
-// 4 and its pairs from character 1 on sum to 0 modulo 256; there is exactly one end-of-file
-// record, and nothing after it but empty lines; and at least one data record carries bytes
+// 4, holds exactly the bytes its count says and its pairs from character 1 on sum to 0 modulo
+// 256; there is exactly one end-of-file record, which carries no data, and nothing after it but empty lines; and at least one data record carries bytes
 // the loader stores (lying wholly inside 0x01000 ... 0x1FFFF). An empty file, the end record
 // alone or a file cut short before its end record fails.
 [[nodiscard]] bool ProvaCheckSum(const std::string& text);

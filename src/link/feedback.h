@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zv318 {
 
@@ -49,6 +50,8 @@ struct FileRequest {
     Kind kind = LoadPlan;
     std::string startFolder;   // folder the dialog starts in; empty: the dialog's own choice
     std::string proposedName;  // file name the dialog starts with
+    // Save dialogs: the files the command reads, which the chosen file must not be.
+    std::vector<std::string> inputs;
 };
 
 enum class Answer { Yes, No, Cancel };

@@ -11,6 +11,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <cwchar>
 #else
 #include <fcntl.h>
 #include <sys/file.h>

@@ -15,8 +15,9 @@
 namespace zv318 {
 
 // How long a program waits for a lock another one holds before it gives up: a status refresh
-// of the desktop program ends well within it, and a refusal still comes within a second.
-inline constexpr int kLockWaitMs = 500;
+// of the desktop program (four short exchanges) ends well within it, and a refusal still comes
+// within a second on a busy machine, the program's own start included.
+inline constexpr int kLockWaitMs = 300;
 
 struct LockHolder {
     std::string program;  // empty when it cannot be known

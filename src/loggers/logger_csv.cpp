@@ -45,8 +45,10 @@ std::string LoggerCsvText(const OpenLogger& logger) {
 
 int WriteLoggerCsv(const OpenLogger& logger, const std::filesystem::path& file,
                    Feedback& feedback) {
-    if (!WriteFileAtomically(file, LoggerCsvText(logger))) {
+    WriteFailure why = WriteFailure::Other;
+    if (!WriteFileAtomically(file, LoggerCsvText(logger), &why)) {
         feedback.showMessage(kMessageLoggerCsvNotWritten);
+        if (const int cause = WriteFailureMessage(why)) feedback.showMessage(cause);
         return kLoggerCsvCannotCreate;
     }
     return kLoggerCsvWritten;
@@ -54,7 +56,8 @@ int WriteLoggerCsv(const OpenLogger& logger, const std::filesystem::path& file,
 
 int ExportLoggerCsv(const OpenLogger& logger, Feedback& feedback) {
     std::optional<std::string> chosen =
-        feedback.chooseFile(FileRequest{FileRequest::ExportCsv, {}, logger.name + ".csv"});
+        feedback.chooseFile(
+            FileRequest{FileRequest::ExportCsv, {}, logger.name + ".csv", {logger.fileName}});
     if (!chosen || chosen->empty()) return kLoggerCsvCancelled;
     const int result = WriteLoggerCsv(logger, *chosen, feedback);
     if (result == kLoggerCsvWritten) feedback.fileWritten(*chosen);

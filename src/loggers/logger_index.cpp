@@ -43,6 +43,16 @@ std::string TakeField(std::string_view& rest) {
     return field;
 }
 
+// A count as the instrument writes it: decimal digits, blanks around them allowed.
+std::int32_t CountValue(std::string_view field) {
+    while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
+    while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
+    if (field.empty() || field.size() > 9 ||
+        field.find_first_not_of("0123456789") != std::string_view::npos)
+        return kUnreadableRecordCount;
+    return AtoL(field);
+}
+
 std::string Digits(int value, int width) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%0*d", width, value);
@@ -63,7 +73,7 @@ LoggerHeader HeaderFromReply(std::string_view reply) {
     std::string_view rest = reply.size() > 26 ? reply.substr(26) : std::string_view{};
     header.name = TakeField(rest);
     header.planName = TakeField(rest);
-    header.recordCount = AtoL(TakeField(rest));
+    header.recordCount = CountValue(TakeField(rest));
     header.levelUnit = TakeField(rest);
     header.threshold = AtoL(rest);
     return header;

@@ -37,6 +37,7 @@ using LoggerPresence = std::array<bool, kLoggerSlots>;
 
 // A "*?HL" reply read as the index reads it. `slot` is what the reply's two digits say, which
 // may be any number (a reply naming a slot outside 0-49 must not be stored).
+inline constexpr std::int32_t kUnreadableRecordCount = -1;
 struct LoggerHeader {
     int slot = -1;
     std::string time, date, name, planName, levelUnit;
@@ -45,6 +46,8 @@ struct LoggerHeader {
 };
 // The reply text (from report byte 5) is cut at its first carriage return; the tail from
 // position 26 is split at "&" into name, plan name, record count, level unit and threshold.
+// A record count that is not a decimal number ("abc", "12x", nothing) reads as
+// kUnreadableRecordCount, which no logger can hold.
 [[nodiscard]] LoggerHeader HeaderFromReply(std::string_view reply);
 
 // "*?HLss" and "*?HDsskkk".

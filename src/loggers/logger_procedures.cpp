@@ -35,6 +35,13 @@ private:
     Feedback& feedback_;
 };
 
+// A header the instrument garbled or cut short: a record count no logger can hold (or no
+// number at all), or no name, plan or unit to file the logger under.
+bool DamagedHeader(const LoggerIndexEntry& e) {
+    return e.recordCount < 0 || e.recordCount > kMaxLoggerRecords || e.name.empty() ||
+           e.planName.empty() || e.levelUnit.empty();
+}
+
 }  // namespace
 
 LoggerProcedures::LoggerProcedures(Link& link, Feedback& feedback, const LanguageTable& language,
@@ -142,8 +149,8 @@ int LoggerProcedures::DownloadLogger(int row, int type, OpenLogger& loaded) {
     }
     // A row that shows no logger has nothing to download.
     if (slot < 0) return kLoggerLoadFailed;
-    // A count no logger can hold is a damaged header: nothing is asked, nothing sized from it.
-    if (e.recordCount < 0 || e.recordCount > kMaxLoggerRecords) {
+    // A damaged header: nothing is asked, nothing sized from it, nothing saved under it.
+    if (DamagedHeader(e)) {
         feedback_.showMessage(kDamagedLoggerHeader);
         return kLoggerDamaged;
     }
@@ -242,8 +249,15 @@ int LoggerProcedures::WriteLogger(int mode) {
         alreadyThere = ReadWholeFile(place->path, kLoggerFileMaxBytes) == bytes;
         if (!alreadyThere && !MayReplace(*place)) return kLoggerNotOverwritten;
     }
-    if (!alreadyThere && !WriteFileAtomically(place->path, bytes)) {
+    // The program's own "Loggers" folder is made on first use: a new user folder is empty.
+    if (mode == 1 || mode == 2) {
+        std::error_code error;
+        std::filesystem::create_directories(LoggersFolder(), error);
+    }
+    WriteFailure why = WriteFailure::Other;
+    if (!alreadyThere && !WriteFileAtomically(place->path, bytes, &why)) {
         feedback_.showFileMessage(18, PathToText(place->path));
+        if (const int cause = WriteFailureMessage(why)) feedback_.showMessage(cause);
         return kLoggerCannotCreate;
     }
     if (mode != 1) logger_.fileName = PathToText(place->path);

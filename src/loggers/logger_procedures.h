@@ -31,8 +31,8 @@ inline constexpr int kLoggerLoaded = 1;
 inline constexpr int kLoggerLoadFailed = -1;
 // The instrument did not answer a record query (message 7 shown).
 inline constexpr int kLoggerLost = -7;
-// The header states a record count outside 0-150 (message kDamagedLoggerHeader shown): nothing
-// was asked of the instrument.
+// The header is damaged: a record count outside 0-150 or no number, an empty name, plan or unit
+// (message kDamagedLoggerHeader shown). Nothing was asked of the instrument.
 inline constexpr int kLoggerDamaged = -2;
 
 // Results of WriteLogger.

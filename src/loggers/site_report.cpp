@@ -8,6 +8,7 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 #include <algorithm>
 #include <functional>
 #include <set>
@@ -94,6 +95,31 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The lines `text` takes at `width`: broken at blanks, a word longer than a line broken
+// anywhere, its own line breaks (LF or CR LF) kept.
+QStringList WrappedLines(const QString& text, const QFont& font, QPaintDevice* device,
+                         double width) {
+    QStringList lines;
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    for (QString paragraph : text.split(QLatin1Char('\n'))) {
+        if (paragraph.endsWith(QLatin1Char('\r'))) paragraph.chop(1);
+        if (paragraph.isEmpty()) {
+            lines << QString();
+            continue;
+        }
+        QTextLayout layout(paragraph, font, device);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            lines << paragraph.mid(line.textStart(), line.textLength());
+        }
+        layout.endLayout();
+    }
+    return lines;
+}
+
 // The report laid out as pages of painting steps before anything is painted, so that every
 // foot knows the page count.
 class Layout {
@@ -164,24 +190,23 @@ public:
     }
     void endLine(const QFont& font) { y_ += lineHeight(font); }
     // "Label: value" with the value wrapped to the width; several lines where it holds breaks.
+    // A value that fits a page stays on one; a longer one flows on to the next pages, line by
+    // line, and nothing runs into the foot.
     void field(const QString& label, const std::string& value) {
         if (value.empty()) return;
         const QFontMetricsF metrics(body_, &writer_);
         const double indent = 32 * mm_;
-        const QRectF room(left_ + indent, 0, width() - indent, 1e6);
-        const QRectF needed =
-            metrics.boundingRect(room, Qt::TextWordWrap | Qt::AlignLeft, Q(value));
-        need(std::max(needed.height(), lineHeight(body_)));
+        const QStringList lines = WrappedLines(Q(value), body_, &writer_, width() - indent);
+        const double step = metrics.lineSpacing();
+        need(std::min(std::max(step * lines.size(), lineHeight(body_)), bottom_ - top_));
         put(0, label, bold_);
-        const QRectF box(left_ + indent, y_, width() - indent, needed.height() + 1);
-        const QString shown = Q(value);
-        const QFont font = body_;
-        add([=](QPainter& p) {
-            p.setFont(font);
-            p.setPen(Qt::black);
-            p.drawText(box, Qt::TextWordWrap | Qt::AlignLeft, shown);
-        });
-        y_ += std::max(needed.height() + 0.25 * lineHeight(body_), lineHeight(body_));
+        const double start = y_;
+        for (const QString& line : lines) {
+            if (y_ + step > bottom_ && y_ > top_) newPage();
+            put(indent, line, body_);
+            y_ += step;
+        }
+        y_ = std::max(y_ + 0.25 * lineHeight(body_), start + lineHeight(body_));
     }
     void block(double height, Step step) {
         need(height);
@@ -450,8 +475,10 @@ int WriteSiteReport(const std::vector<ReportLogger>& loggers, const ReportPeople
     const std::string pdf = SiteReportPdf(loggers, people, table, options, nullptr,
                                           &logoUnreadable);
     if (logoUnreadable) feedback.showMessage(kMessageReportLogoUnreadable);
-    if (pdf.empty() || !WriteFileAtomically(output, pdf)) {
+    WriteFailure why = WriteFailure::Other;
+    if (pdf.empty() || !WriteFileAtomically(output, pdf, &why)) {
         feedback.showMessage(kMessageReportNotWritten);
+        if (const int cause = WriteFailureMessage(why)) feedback.showMessage(cause);
         return kReportNotWritten;
     }
     return kReportWritten;

@@ -81,8 +81,10 @@ int WritePlanCsv(const PlanGrid& grid, const std::filesystem::path& file, Feedba
         feedback.showMessage(25);
         return kCsvBadTypeLabel;
     }
-    if (!WriteFileAtomically(file, *text)) {
+    WriteFailure why = WriteFailure::Other;
+    if (!WriteFileAtomically(file, *text, &why)) {
         feedback.showMessage(kMessageCsvNotWritten);
+        if (const int cause = WriteFailureMessage(why)) feedback.showMessage(cause);
         return kCsvCannotCreate;
     }
     return kCsvWritten;
@@ -213,7 +215,8 @@ int ReadPlanCsvFile(const std::filesystem::path& file, int type, const LanguageT
 int ExportPlanCsv(PlanEditorSession& session, Feedback& feedback) {
     if (!session.MayBeSaved()) return 1;
     std::optional<std::string> chosen = feedback.chooseFile(
-        FileRequest{FileRequest::ExportCsv, {}, session.plan().planName() + ".csv"});
+        FileRequest{FileRequest::ExportCsv, {}, session.plan().planName() + ".csv",
+                    {session.CurrentPlanFile()}});
     if (!chosen || chosen->empty()) return 1;
     const int result = WritePlanCsv(session.plan(), *chosen, feedback);
     if (result == kCsvWritten) feedback.fileWritten(*chosen);
@@ -223,7 +226,7 @@ int ExportPlanCsv(PlanEditorSession& session, Feedback& feedback) {
 int ImportPlanCsv(PlanEditorSession& session, const LanguageTable& table, Feedback& feedback) {
     if (!feedback.askYesNo(79, 37)) return kCsvCancelled;
     std::optional<std::string> chosen =
-        feedback.chooseFile(FileRequest{FileRequest::ImportCsv, {}, {}});
+        feedback.chooseFile(FileRequest{FileRequest::ImportCsv, {}, {}, {}});
     if (!chosen) return kCsvCancelled;
     PlanGrid read;
     const int result =

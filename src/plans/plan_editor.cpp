@@ -198,6 +198,7 @@ int PlanNameRefusal(std::string_view name) {
     if (name.empty()) return kMessageEmptyPlanName;
     for (char c : name)
         if (IsBlank(c)) return kMessageBlankInPlanName;
+    if (name.find('&') != std::string_view::npos) return kMessageAmpersandInPlanName;
     // Sending refuses such a name: the copies of the instrument's plans are named after them.
     if (FindFileNameFault(name)) return kMessageNameNotAFileName;
     return 0;
@@ -296,7 +297,7 @@ int PlanEditorSession::DesaCanalitzacio(bool saveAs) {
         return zv318::DesaCanalitzacio(plan_, currentPlanFile_, feedback_);
     if (saveDialogName_.empty()) saveDialogName_ = plan_.planName() + ".c318";
     std::optional<std::string> chosen =
-        feedback_.chooseFile(FileRequest{FileRequest::SavePlan, {}, saveDialogName_});
+        feedback_.chooseFile(FileRequest{FileRequest::SavePlan, {}, saveDialogName_, {}});
     if (!chosen) return 1;
     // A name without extension gets ".c318": Edit and Load list only plan files.
     if (!chosen->empty() && PathFromText(*chosen).extension().empty()) *chosen += ".c318";

@@ -34,6 +34,8 @@ inline constexpr int kMessageNameNotAFileName = 101;    // the name could not na
 inline constexpr int kMessageCommaInChannelName = 112;  // a comma would split the file line
 // A channel name holding a control character (a line break, a tab, a NUL).
 inline constexpr int kMessageControlInChannelName = 250;
+// A plan name holding "&", which separates the fields of the logger headers that quote it.
+inline constexpr int kMessageAmpersandInPlanName = 542;
 
 // The longest plan name the rename dialog keeps.
 inline constexpr int kMaxPlanNameLength = 5;
@@ -96,8 +98,9 @@ struct CellChoiceResult {
 [[nodiscard]] CellChoiceResult TaulaCanalsSelectCell(PlanGrid& grid, int leftRow, int row,
                                                      int column, bool toggleState);
 
-// The rename dialog's refusal of a plan name: 110 when empty, 111 when it holds white space
-// (the file reader reads the name as one word); 0 when the name may be taken.
+// The refusal of a plan name a person types or imports: 110 when empty, 111 when it holds white
+// space (the file reader reads the name as one word), 542 when it holds "&" (a logger header
+// quoting it would split there); 0 when the name may be taken.
 [[nodiscard]] int PlanNameRefusal(std::string_view name);
 
 // ---- the editor's commands -----------------------------------------------------------------

@@ -276,6 +276,12 @@ std::optional<std::string> ReadChannelLine(LineReader& reader) {
     return WithoutLineEnd(std::move(*line));
 }
 
+bool OnlyEmptyLinesLeft(LineReader& reader) {
+    while (std::optional<std::string> line = ReadChannelLine(reader))
+        if (!TrimBlanks(*line).empty()) return false;
+    return true;
+}
+
 ChannelLineFields SplitChannelLine(std::string_view line) {
     ChannelLineFields f;
     std::string_view* fields[] = {&f.index, &f.name, &f.frequency, &f.bandwidth};
@@ -344,6 +350,7 @@ int ReadChannelPlan(std::string text, const std::string& fileLabel, PlanGrid& gr
         grid.setFlag(r, f.state == "OFF");
         grid.setCell(r, PlanGrid::kStateColumn, std::string(f.state));
     }
+    if (!OnlyEmptyLinesLeft(reader)) return fail(n + 1, kBadIndex);
     return kPlanRead;
 }
 
@@ -404,8 +411,10 @@ int DesaCanalitzacio(const PlanGrid& grid, const std::filesystem::path& file, Fe
     }
     // A line too long to be read back (a very long channel name from another file) would make
     // a file the program then refuses: nothing is written.
-    if (!PlanTextFitsReader(*text) || !WriteFileAtomically(file, *text)) {
+    WriteFailure why = WriteFailure::Other;
+    if (!PlanTextFitsReader(*text) || !WriteFileAtomically(file, *text, &why)) {
         feedback.showMessage(18);
+        if (const int cause = WriteFailureMessage(why)) feedback.showMessage(cause);
         return kPlanCannotCreate;
     }
     return kPlanWritten;
@@ -455,7 +464,7 @@ PlanFiles::PlanFiles(Feedback& feedback, const PlanListView& list,
 int PlanFiles::OpenChannelPlanFile(int source, PlanGrid& grid) {
     if (source < 0) {
         std::optional<std::string> chosen =
-            feedback_.chooseFile(FileRequest{FileRequest::EditPlan, {}, {}});
+            feedback_.chooseFile(FileRequest{FileRequest::EditPlan, {}, {}, {}});
         if (!chosen) return kPlanDialogCancelled;
         chosenFile_ = *chosen;
         if (!chosenFile_.ends_with(".c318")) {

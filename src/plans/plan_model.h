@@ -172,6 +172,10 @@ struct PlanFileHeader {
 // The next channel line as the plan procedures read it (at most 198 characters, without its
 // line end); nothing at the end of the text.
 [[nodiscard]] std::optional<std::string> ReadChannelLine(LineReader& reader);
+// After the channel lines the count announced: true when nothing but empty lines is left. A
+// channel line past the count means the count line disagrees with the file, and a plan taken on
+// the count alone would lose channels without a word.
+[[nodiscard]] bool OnlyEmptyLinesLeft(LineReader& reader);
 
 // The fields of a channel line "i,name,freq,bw,state": the texts between the commas; the
 // state is the rest of the line. Missing fields are empty.

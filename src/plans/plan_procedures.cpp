@@ -199,6 +199,13 @@ PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language) {
         }
         check.plan.payloads.push_back(std::move(p));
     }
+    // More channel lines than the count: refused as the line whose index the count excludes.
+    if (!OnlyEmptyLinesLeft(reader)) {
+        check.code = 1000 * (*header.count + 1) + 2;
+        check.message = 14;
+        check.note = "Error 02." + std::to_string(*header.count);
+        check.plan.payloads.clear();
+    }
     return check;
 }
 
@@ -452,7 +459,7 @@ PlanOutcome PlanProcedures::LoadButClick() {
         return PlanOutcome::NotConnected;
     }
     std::optional<std::string> chosen =
-        feedback_.chooseFile(FileRequest{FileRequest::LoadPlan, PathToText(programFolder_), {}});
+        feedback_.chooseFile(FileRequest{FileRequest::LoadPlan, PathToText(programFolder_), {}, {}});
     if (!chosen) return PlanOutcome::Cancelled;
     return SendPlanFile(PathFromText(*chosen));
 }

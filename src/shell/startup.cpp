@@ -77,8 +77,13 @@ std::string PermissionHint() {
 #endif
 }
 
-std::string ConfiguredLanguage(const ProgramFolders& folders, const std::string& locale) {
-    if (std::optional<std::string> name = ReadConfigLanguage(folders)) return *name;
+std::string ConfiguredLanguage(const ProgramFolders& folders, const std::string& locale,
+                               int* refusal) {
+    ReadRefusal why = ReadRefusal::CannotOpen;
+    std::optional<std::string> name = ReadConfigLanguage(folders, &why);
+    // No config.txt is a first start; a FIFO or a huge file in its place is told.
+    if (refusal) *refusal = !name && why != ReadRefusal::CannotOpen ? ReadRefusalMessage(why) : 0;
+    if (name) return *name;
     const std::string first = LanguageForLocale(locale);
     std::error_code ec;
     if (first != kDefaultLanguage && std::filesystem::is_regular_file(LanguageFilePath(folders, first), ec))
@@ -103,6 +108,7 @@ LanguageLoad ReadLanguage(const ProgramFolders& folders, const std::string& name
     std::filesystem::path file = LanguageFilePath(folders, name);
     LanguageFileResult result = ReadLanguageFile(file, table);
     load.opened = result.opened;
+    load.refusal = result.refusal;
     if (result.opened && !result.problems.empty())
         load.notice = DescribeProblems(file, result.problems);
     return load;

@@ -64,12 +64,14 @@ inline constexpr const char* kDefaultLanguage = kBuiltInLanguage;
 
 // The language named by "config.txt". Until the person has picked one (no "config.txt"), the
 // language of `locale` (the system's, see MessagesLocaleName) when its language file is there,
-// else "English".
+// else "English". `refusal` gets 295 or 296 when config.txt is no regular file or too large
+// (0 otherwise).
 [[nodiscard]] std::string ConfiguredLanguage(const ProgramFolders& folders,
-                                             const std::string& locale);
+                                             const std::string& locale, int* refusal = nullptr);
 
 struct LanguageLoad {
-    bool opened = false;  // false: message 4, and nothing was changed
+    bool opened = false;  // false: message 4 (or `refusal`), and nothing was changed
+    int refusal = 0;      // 295 or 296: the file is no regular file, or too large
     std::string notice;   // the faulty lines of the file, to tell once; empty when none
 };
 

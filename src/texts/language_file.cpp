@@ -86,8 +86,13 @@ LanguageFileResult ReadLanguageText(const std::string& bytes, LanguageTable& tab
 }
 
 LanguageFileResult ReadLanguageFile(const std::filesystem::path& file, LanguageTable& table) {
-    std::optional<std::string> bytes = ReadWholeFile(file, kLanguageFileMaxBytes);
-    if (!bytes) return {};
+    ReadRefusal why = ReadRefusal::CannotOpen;
+    std::optional<std::string> bytes = ReadWholeFile(file, kLanguageFileMaxBytes, &why);
+    if (!bytes) {
+        LanguageFileResult refused;
+        if (why != ReadRefusal::CannotOpen) refused.refusal = ReadRefusalMessage(why);
+        return refused;
+    }
     return ReadLanguageText(*bytes, table);
 }
 
@@ -151,8 +156,9 @@ std::vector<std::string> ListLanguages(const ProgramFolders& folders) {
     return names;
 }
 
-std::optional<std::string> ReadConfigLanguage(const ProgramFolders& folders) {
-    std::optional<std::string> bytes = ReadWholeFile(folders.user / "config.txt", kConfigFileMaxBytes);
+std::optional<std::string> ReadConfigLanguage(const ProgramFolders& folders, ReadRefusal* why) {
+    std::optional<std::string> bytes =
+        ReadWholeFile(folders.user / "config.txt", kConfigFileMaxBytes, why);
     if (!bytes) return std::nullopt;
     LineReader reader(*bytes);
     std::optional<std::string> first = reader.next(kLanguageNameLength + 1);

@@ -10,6 +10,7 @@
 
 #include "texts/language_table.h"
 #include "texts/program_folders.h"
+#include "texts/text_file.h"
 
 namespace zv318 {
 
@@ -26,6 +27,7 @@ struct LanguageFileProblem {
 
 struct LanguageFileResult {
     bool opened = false;
+    int refusal = 0;  // 295 or 296 when the file is no regular file or too large, else 0
     std::vector<LanguageFileProblem> problems;
 };
 
@@ -57,8 +59,9 @@ LanguageFileResult ReadLanguageText(const std::string& bytes, LanguageTable& tab
 [[nodiscard]] std::vector<std::string> ListLanguages(const ProgramFolders& folders);
 
 // The language named by "config.txt" in the user folder (at most its first 19 characters,
-// without a line break), or nothing when the file cannot be opened.
-[[nodiscard]] std::optional<std::string> ReadConfigLanguage(const ProgramFolders& folders);
+// without a line break), or nothing when the file cannot be opened; `why` says why.
+[[nodiscard]] std::optional<std::string> ReadConfigLanguage(const ProgramFolders& folders,
+                                                            ReadRefusal* why = nullptr);
 // Writes the name alone, with no line break.
 [[nodiscard]] bool WriteConfigLanguage(const ProgramFolders& folders, const std::string& name);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -57,21 +58,62 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+int SystemSync(int fd) {
+#ifdef _WIN32
+    return ::_commit(fd);
+#else
+    return ::fsync(fd);
+#endif
+}
+
+SyncCall g_sync = SystemSync;
+
 // The bytes on the disk itself, not only in the system's cache.
 bool SyncToDisk(int fd) {
-#ifdef _WIN32
-    return ::_commit(fd) == 0;
-#else
     int r;
-    do r = ::fsync(fd);
+    do r = g_sync(fd);
     while (r != 0 && errno == EINTR);
     return r == 0;
+}
+
+WriteFailure FailureOf(int error) {
+    switch (error) {
+        case ENOSPC:
+#ifdef EDQUOT
+        case EDQUOT:
 #endif
+            return WriteFailure::DiskFull;
+        case EFBIG:
+            return WriteFailure::FileTooLarge;
+        default:
+            return WriteFailure::Other;
+    }
 }
 
 }  // namespace
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+void IgnoreFileSizeSignal() {
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
+void SetSyncCallForTesting(SyncCall call) { g_sync = call ? call : SystemSync; }
+
+int WriteFailureMessage(WriteFailure why) {
+    switch (why) {
+        case WriteFailure::DiskFull:
+            return 543;
+        case WriteFailure::FileTooLarge:
+            return 544;
+        case WriteFailure::Other:
+            break;
+    }
+    return 0;
+}
+
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         WriteFailure* why) {
     namespace fs = std::filesystem;
     std::random_device rd;
     fs::path temp = path;
@@ -85,17 +127,24 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
 #else
     file.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 #endif
-    if (file.fd < 0) return false;
+    const auto fail = [why](int error) {
+        if (why) *why = FailureOf(error);
+        return false;
+    };
+    if (file.fd < 0) return fail(errno);
     std::error_code ec;
     const bool written = WriteAll(file.fd, bytes) && SyncToDisk(file.fd);
-    if (!file.close() || !written) {
+    int error = errno;
+    const bool closed = file.close();
+    if (written && !closed) error = errno;
+    if (!closed || !written) {
         fs::remove(temp, ec);
-        return false;
+        return fail(error);
     }
     fs::rename(temp, path, ec);
     if (ec) {
         fs::remove(temp, ec);
-        return false;
+        return fail(ec.value());
     }
     return true;
 }

@@ -10,10 +10,29 @@
 
 namespace zv318 {
 
+// Why a file was not written, where the person can do something about it.
+enum class WriteFailure {
+    Other,         // no permission, a folder that is not there, a failed rename ...
+    DiskFull,      // no space left on the disk (or over the user's quota)
+    FileTooLarge,  // larger than the system lets this program write (its file size limit)
+};
+// The message that names the cause (543 the disk is full, 544 the file size limit), or 0.
+[[nodiscard]] int WriteFailureMessage(WriteFailure why);
+
 // Writes `bytes` exactly as given to `path` through a temporary file beside it, synced to the
 // disk before it is renamed over the target. False when any step fails; the previous file is
-// then untouched and no temporary file is left.
-[[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// then untouched and no temporary file is left; `why` (when given) says what was wrong.
+[[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                       WriteFailure* why = nullptr);
+
+// A write past the process's file size limit then fails (EFBIG, told as message 544) instead of
+// the signal SIGXFSZ ending the program with the file half-written. Called once by each main().
+void IgnoreFileSizeSignal();
+
+// The call that puts a file's bytes on the disk (fsync); the tests put one that fails in its
+// place. Nothing restores the system's own.
+using SyncCall = int (*)(int fd);
+void SetSyncCallForTesting(SyncCall call);
 
 // The largest file of each kind the program reads from outside; a full plan or logger file is a
 // few kilobytes, a whole firmware image well under a megabyte.

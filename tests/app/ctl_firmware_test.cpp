@@ -2,8 +2,11 @@
 // talking through a socket folder; the simulator writes what its loader and instrument hold.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -51,10 +54,13 @@ TEST(Zv318ctl, FirmwareUpdatesAgainstTheSimulatorProcess) {
     // Refused before anything is sent: the state below holds only the two updates above.
     ASSERT_TRUE(WriteFileAtomically(home / "cut.zv318", zv.substr(0, zv.rfind("S9"))));
     ASSERT_TRUE(WriteFileAtomically(home / "end.hex", HexRecord(1, 0, {})));
+    // A data byte taken out of a record whose checksum still adds up.
+    ASSERT_TRUE(WriteFileAtomically(home / "short.hex", ":03100000AABB88\r\n:00000001FF\r\n"));
     const std::pair<std::string, const char*> refused[] = {
         {"instrument '" + (home / "full.hex").string() + "'", "message 11:"},
         {"instrument '" + (home / "cut.zv318").string() + "'", "message 2:"},
         {"io '" + (home / "end.hex").string() + "'", "message 2:"},
+        {"io '" + (home / "short.hex").string() + "'", "message 2:"},
         {"io '" + (home / "missing.hex").string() + "'", "message 1:"},
     };
     for (const auto& [args, message] : refused) {
@@ -118,6 +124,51 @@ TEST(Zv318ctl, FirmwareUpdateWhoseInstrumentVanishes) {
     ASSERT_TRUE(started);
     EXPECT_EQ(run.status, 3) << run.out;
     EXPECT_NE(run.out.find("message 7:"), std::string::npos) << run.out;
+    fs::remove_all(home);
+}
+
+// Two interrupts inside the IO Interface update, from the loader's switch on: zv318ctl's own
+// handler says the first is held and the second too, the update runs to its end, and the
+// program says so; it is never killed half-way.
+TEST(Zv318ctl, InterruptsInsideAnUpdateAreHeldUntilItsEnd) {
+    const fs::path home =
+        fs::temp_directory_path() / ("zv318-ctl-int-" + std::to_string(getpid()));
+    fs::create_directories(home);
+    const fs::path trace = home / "sim.trace", out = home / "ctl.out";
+    SimProcess sim({"--trace", trace.string()});
+    ASSERT_TRUE(WriteFileAtomically(home / "i.hex", FullIntelHexImage()));
+    const std::string command = "exec env " + sim.envWithHome(home) + " '" ZV318_CTL_PATH
+                                "' --yes firmware io '" + (home / "i.hex").string() + "'";
+    const pid_t ctl = fork();
+    ASSERT_GE(ctl, 0);
+    if (ctl == 0) {
+        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 1);
+        ::dup2(fd, 2);
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // The loader's switch on (report 0x08, parameter 1): the update's phase has begun.
+    const std::regex loaderOn("0008[0-9A-F]{10}01");
+    bool started = false;
+    for (int i = 0; i < 1000 && !started; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::ifstream in(trace);
+        const std::string received(std::istreambuf_iterator<char>(in), {});
+        started = std::regex_search(received, loaderOn);
+    }
+    EXPECT_TRUE(started);
+    ::kill(ctl, SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ::kill(ctl, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(ctl, &status, 0), ctl);
+    std::ifstream in(out);
+    const std::string said(std::istreambuf_iterator<char>(in), {});
+    EXPECT_TRUE(WIFEXITED(status)) << said;
+    EXPECT_LT(said.find("message 283:"), said.find("message 284:")) << said;
+    EXPECT_NE(said.find("message 284:"), std::string::npos) << said;
+    EXPECT_NE(said.find("message 281:"), std::string::npos) << said;
     fs::remove_all(home);
 }
 

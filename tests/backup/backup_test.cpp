@@ -351,6 +351,13 @@ TEST_F(backupRestore, AFaultyBackupIsRefusedBeforeAnythingIsErased) {
          252,
          "X (RADIO).c318"},
         {"a logger file missing", [=](const fs::path& f) { fs::remove(f / logger); }, 147, logger},
+        {"a logger file altered",
+         [=](const fs::path& f) {
+             std::string bytes = ReadBytes(f / logger);
+             bytes.back() ^= 1;
+             WriteBytes(f / logger, bytes);
+         },
+         147, logger},
         {"a name leading out of the folder", inManifest(logger, "../" + logger), 253,
          "../" + logger},
         {"a file named twice",
@@ -363,7 +370,11 @@ TEST_F(backupRestore, AFaultyBackupIsRefusedBeforeAnythingIsErased) {
         // Files that are not plan files: judged on the open file, never waited on.
         {"a FIFO for a plan", instead(FileOf("FM"), fifo), 295},
         {"a link to /dev/zero", instead(FileOf("FM"), zero), 295},
-        {"a FIFO for the manifest", instead(kManifestName, fifo), 146},
+        // The manifest as every other reader judges a file that is no file, or too large.
+        {"a FIFO for the manifest", instead(kManifestName, fifo), 295},
+        {"a manifest too large", instead(kManifestName, [](const fs::path& p) {
+             WriteBytes(p, std::string(kManifestFileMaxBytes + 1, '0'));
+         }), 296},
         {"a plan too large", instead(FileOf("FM"), [](const fs::path& p) {
              WriteBytes(p, std::string(kPlanFileMaxBytes + 1, '0'));
          }), 296},

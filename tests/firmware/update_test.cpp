@@ -182,6 +182,8 @@ TEST_F(firmwareIoUpdate, EndsBeforeSendingWhenItMust) {
         {"a failed check", Image(":02100000AABB88\r\n:00000001FF\r\n"), UpdateOutcome::Refused,
          {2}, false},
         {"an empty file", Image(""), UpdateOutcome::Refused, {2}, false},
+        {"a data byte taken out, its checksum still right",
+         Image(":03100000AABB88\r\n:00000001FF\r\n"), UpdateOutcome::Refused, {2}, false},
         {"the end record alone", Image(HexRecord(1, 0, {})), UpdateOutcome::Refused, {2}, false},
         {"cut short, as a broken download leaves it", Image(cut), UpdateOutcome::Refused, {2},
          false},

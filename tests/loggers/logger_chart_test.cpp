@@ -67,6 +67,8 @@ TEST(loggersChart, BarsThresholdLineAndWarningColourOnThePicture) {
         {"a dBm logger with a marker: the strongest bar is the tallest",
          Logger("LOBBY", "-50 dBm", {"-45.0 dBm", "---- dBm", "-62.5 dBm", "-30 dBm"}), 1},
         {"150 records", Logger("FULL", "45 dBuV", many), 0},
+        {"bars far above the threshold: the axis reaches down to its line",
+         Logger("FAR", "-60 dBm", {"-40 dBm", "-35 dBm", "-30 dBm"}), 0},
         {"no records", Logger("EMPTY", "35 dBuV", {}), 0},
     };
     LanguageTable language;
@@ -95,6 +97,8 @@ TEST(loggersChart, BarsThresholdLineAndWarningColourOnThePicture) {
         };
         EXPECT_TRUE(qchart.title().startsWith(QString::fromStdString(c.logger.name)));
         const double threshold = std::stod(c.logger.thresholdText);
+        EXPECT_LT(power.min(), threshold);
+        EXPECT_GT(power.max(), threshold);
         int bar = 0;
         for (const LoggerRecordRow& r : c.logger.records) {
             char* end = nullptr;

@@ -86,12 +86,35 @@ TEST_F(loggersScenario, SilentRecordReplyEndsWithMessageSevenWithinTheTimeOut) {
     EXPECT_EQ(procedures.logger().records.size(), 20u);
 }
 
-// A header whose record count no logger can hold: refused with a message before any record is
-// asked for; a save run saves the others and ends as a failure.
-TEST_F(loggersScenario, DamagedRecordCountIsRefusedBeforeTheDownload) {
-    for (const char* count : {"99999999999", "151", "-1"}) {
-        SCOPED_TRACE(count);
-        instrument.statedCounts[3] = count;
+// A damaged header (a record count no logger can hold or no number at all, a reply cut short
+// before its name, plan or unit): refused with a message before any record is asked for; a
+// save run saves the others and ends as a failure, with no file for the damaged one.
+TEST_F(loggersScenario, DamagedHeaderIsRefusedBeforeTheDownload) {
+    const std::string head = "?HL03 10:20:30 01/02/2013 ";
+    const struct {
+        const char* what;
+        std::string count;         // the count the header states, when set
+        std::string reply;         // the whole header reply, when set
+    } cases[] = {
+        {"a count past any field", "99999999999", ""},
+        {"151 records", "151", ""},
+        {"a negative count", "-1", ""},
+        {"a count that is no number", "abc", ""},
+        {"digits then letters", "12x", ""},
+        {"an empty count", "", ""},
+        {"no name", "", head + "&TV1&2&dBm&-50"},
+        {"no plan", "", head + "BAD&&2&dBm&-50"},
+        {"no unit", "", head + "BAD&TV1&2&&-50"},
+        {"cut after the name", "", head + "BAD&"},
+        {"cut before any field", "", head},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        instrument.statedCounts.clear();
+        instrument.textFor.clear();
+        if (c.reply.empty()) instrument.statedCounts[3] = c.count;
+        else instrument.textFor["*?HL03"] = c.reply;
+        feedback.messages.clear();
         ReceiveRadio({{3, SimLogger("BAD", 2)}, {8, SimLogger("GOOD", 1)}});
         EXPECT_EQ(procedures.LoadLogger(1), kLoggerDamaged);
         EXPECT_EQ(feedback.messages, std::vector<int>{kDamagedLoggerHeader});
@@ -102,10 +125,12 @@ TEST_F(loggersScenario, DamagedRecordCountIsRefusedBeforeTheDownload) {
         EXPECT_EQ(procedures.SaveLogButClick(), LoggerOutcome::Failed);
         EXPECT_EQ(feedback.messages, std::vector<int>{kDamagedLoggerHeader});
         EXPECT_EQ(commands(), (std::vector<std::string>{"*EC01", "*?HD08000"}));
-        EXPECT_FALSE(fs::exists(loggers() / "BAD.lograd"));
+        EXPECT_EQ(std::distance(fs::directory_iterator(loggers()), fs::directory_iterator()), 1);
         EXPECT_TRUE(fs::exists(loggers() / "GOOD.lograd"));
         fs::remove(loggers() / "GOOD.lograd");
     }
+    // Blanks around the digits are still the instrument's count.
+    EXPECT_EQ(HeaderFromReply(head + "A&P& 2 &dBm&0").recordCount, 2);
 }
 
 }  // namespace

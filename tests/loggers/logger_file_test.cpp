@@ -85,13 +85,20 @@ TEST_F(loggersScenario, EachSaveModeWritesTheLayoutWhereItSays) {
     EXPECT_EQ(ReadBytes(loggers() / "L1.logplc"),
               "PLC\r\nL1\r\nTV1\r\n01/02/2013\r\n10:20:30\r\n-50 dBm\r\n0");
 
-    // Refusals: an unknown type (25, -9) and a missing folder (18, -20).
+    // A missing "Loggers" folder is made on first use (a new user folder is empty).
+    fs::remove_all(loggers());
+    ASSERT_EQ(procedures.WriteLogger(2), kLoggerWritten);
+    EXPECT_TRUE(fs::exists(loggers() / "L1.logplc"));
+
+    // Refusals: an unknown type (25, -9) and a folder that cannot be made (18, -20).
     procedures.logger().typeText = "TV";
     EXPECT_EQ(procedures.WriteLogger(2), kLoggerBadType);
     procedures.logger().typeText = "RADIO";
     fs::remove_all(loggers());
+    WriteBytes(loggers(), "a file where the folder would be");
     EXPECT_EQ(procedures.WriteLogger(2), kLoggerCannotCreate);
     EXPECT_EQ(feedback.messages, (std::vector<int>{25, 18}));
+    fs::remove(loggers());
 }
 
 TEST(loggersFile, ModeFourPathKeepsTheChosenFolder) {
@@ -197,9 +204,10 @@ TEST_F(loggersScenario, SaveAllRunsDownloadEveryListedLogger) {
               "0,C0,474000000,8000000,-40.0 dBm");
     EXPECT_TRUE(fs::exists(loggers() / "A.lograd"));
 
-    // Without the folder, the first file that cannot be written ends the run failed, named,
-    // and no "saved" notice follows.
+    // With a file where the folder would be, the first file that cannot be written ends the
+    // run failed, named, and no "saved" notice follows.
     fs::remove_all(loggers());
+    WriteBytes(loggers(), "a file where the folder would be");
     feedback.messages.clear();
     feedback.notices.clear();
     EXPECT_EQ(procedures.SaveLogButClick(), LoggerOutcome::Failed);

@@ -42,7 +42,7 @@ TEST(loggersIndex, HeaderTailSplitsAtAmpersands) {
     EXPECT_EQ(bare.name, "");
     EXPECT_EQ(bare.planName, "");
     EXPECT_EQ(bare.levelUnit, "");
-    EXPECT_EQ(bare.recordCount, 0);
+    EXPECT_EQ(bare.recordCount, kUnreadableRecordCount);  // no count at all: no number
     EXPECT_EQ(bare.threshold, -35);
 
     // Names longer than any fixed field are held whole.

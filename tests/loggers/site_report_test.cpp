@@ -131,6 +131,48 @@ TEST_F(loggersReport, EveryRecordOnceWithItsResultSummaryAndPageNumbers) {
     EXPECT_EQ(ReportPageFor(QLocale("es_ES")), QPageSize::A4);
 }
 
+// Notes of many pages flow on to the next pages: every word once, a word longer than a line
+// broken rather than cut, and every page's last line its foot alone.
+TEST_F(loggersReport, NotesLongerThanAPageFlowOnAndNeverRunIntoTheFoot) {
+    std::string notes;
+    for (int k = 1; k <= 20000; ++k) notes += "n" + std::to_string(k) + (k % 997 ? " " : "\r\n");
+    notes += std::string(600, 'Y');
+    const ReportPeople people{"", "", "", "Roof A", "", "", notes};
+    const std::vector<ReportLogger> one{{Measured("L", "C", 3, 50, 1, "dBuV"), {}}};
+    const fs::path pdf = folder.path / "notes.pdf";
+    ASSERT_EQ(WriteSiteReport(one, people, english, pdf, feedback,
+                              {ReportPageFor(QLocale("en_GB")), "2026-12-08"}),
+              kReportWritten);
+    const std::string text = Output("pdftotext -layout '" + pdf.string() + "' -");
+
+    std::vector<int> seen(20001, 0);
+    const std::regex word("\\bn([0-9]+)\\b");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), word);
+         it != std::sregex_iterator(); ++it)
+        ++seen.at(static_cast<std::size_t>(std::stoi((*it)[1])));
+    int once = 0;
+    for (int k = 1; k <= 20000; ++k) once += seen[static_cast<std::size_t>(k)] == 1;
+    EXPECT_EQ(once, 20000);
+    EXPECT_EQ(std::count(text.begin(), text.end(), 'Y'), 600);
+
+    std::size_t start = 0;
+    int pages = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\f', start), text.size());
+        std::string page = text.substr(start, end - start);
+        start = end + 1;
+        while (!page.empty() && std::isspace(static_cast<unsigned char>(page.back())))
+            page.pop_back();
+        if (page.empty()) continue;
+        ++pages;
+        const std::string last = page.substr(page.rfind('\n') + 1);
+        EXPECT_TRUE(std::regex_match(last, std::regex("\\s*ZV-318 Software v1\\.2 +Report date: "
+                                                       "2026-12-08 +Page [0-9]+ of [0-9]+")))
+            << last;
+    }
+    EXPECT_GE(pages, 10);
+}
+
 TEST_F(loggersReport, FailuresKeepWhatWasThereAndSay) {
     const std::vector<ReportLogger> one{{Measured("L", "C", 3, 50, 1, "dBuV"), {}}};
     ReportPeople people;

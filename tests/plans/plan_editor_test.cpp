@@ -208,6 +208,8 @@ TEST(PlanEditorRules, RowChecksAndTheChoiceOfACell) {
     EXPECT_EQ(PlanNameRefusal("A/B"), kMessageNameNotAFileName);
     EXPECT_EQ(PlanNameRefusal("TV."), kMessageNameNotAFileName);
     EXPECT_EQ(PlanNameRefusal("ABCDE"), 0);
+    // "&" separates the fields of the logger headers that quote the plan's name.
+    EXPECT_EQ(PlanNameRefusal("A&B"), kMessageAmpersandInPlanName);
 }
 
 // ---- the commands ----------------------------------------------------------------------------

@@ -240,13 +240,18 @@ TEST_F(plansFile, IndicesStatesAndCounts) {
     EXPECT_EQ(read(PlanText(1, "P", {"1,C,60000000,3000,ON"})), 1020);
     EXPECT_EQ(read(PlanText(1, "P", {"0,C,60000000,3000,ON", "2,C,60000001,3000,ON"})), 2020);
     EXPECT_EQ(read(PlanText(1, "P", lines(2), 3)), 3020);  // announces 3, holds 2
+    // Announces fewer than it holds: the line past the count is refused, not dropped.
+    EXPECT_EQ(read(PlanText(1, "P", lines(3), 2)), 3020);
+    EXPECT_EQ(read(PlanText(1, "P", lines(1), 0)), 1020);
     EXPECT_EQ(read(PlanText(1, "P", {}, 1)), 1020);
     EXPECT_EQ(read(PlanText(1, "P", {"0,C,60000000,3000,On"})), 1026);
     EXPECT_EQ(read(PlanText(1, "P", {"0,C,60000000,3000,ON "})), 1026);
     EXPECT_EQ(read(PlanText(1, "P", {"0," + std::string(200, 'N') + ",60000000,3000,ON"})), 1022);
-    EXPECT_EQ(feedback.messages, std::vector<int>(8, 14));
+    EXPECT_EQ(feedback.messages, std::vector<int>(10, 14));
     feedback.messages.clear();
 
+    EXPECT_EQ(read(PlanText(1, "P", lines(2)) + "\r\n\r\n"), 0);  // empty lines may close it
+    EXPECT_EQ(grid.rowCount(), 2);
     EXPECT_EQ(read("1\r\nEMPTY\r\n0"), 0);
     EXPECT_EQ(grid.rowCount(), 0);
     EXPECT_EQ(read(PlanText(2, "MY TV", {"0,C,3000000,1000000,OFF"})), 0);

@@ -162,6 +162,8 @@ TEST_F(plansSending, ARefusedLineLeavesTheInstrumentUntouched) {
         {PlanText(1, "T", {"0,A,60000000,2999,ON"}), "Error 06.0"},
         {PlanText(2, "T", {"0,A,3000000,1000000,ON", "1,A,4000000,12000001,ON"}), "Error 07.1"},
         {PlanText(1, "T", Lines(2), 3), "Error 02.2"},
+        // Announces 2 and holds 3: nothing sent, rather than 2 of the 3.
+        {PlanText(1, "T", Lines(3), 2), "Error 02.2"},
         {PlanText(1, "T", {}, 1), "Error 03.0"},
         {PlanText(2, "T", {}, 1), "Error 04.0"},
         {PlanText(1, "T", {"0,A,60000000,3000,On"}), "Error 08.0"},
@@ -258,6 +260,19 @@ TEST_F(plansSending, APlanReadBackShortOfAChannelEndsWithItsMessage) {
     instrument.ignored.clear();
     EXPECT_EQ(send(PlanText(1, "Y", Lines(3, 2))), PlanOutcome::Done);  // gaps read back whole
     EXPECT_TRUE(feedback.messages.empty());
+
+    // All its channels there, one of them on another frequency than the file's.
+    bool changed = false;
+    instrument.onReport = [&](int) {
+        std::vector<sim::Plan>& radio = instrument.plans(sim::kRadio);
+        if (changed || radio.size() < 3 || radio.back().channels.size() < 3) return;
+        radio.back().channels[1].frequency += 8000;
+        changed = true;
+    };
+    EXPECT_EQ(send(PlanText(1, "Z", Lines(3))), PlanOutcome::Failed);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(feedback.messages, std::vector<int>{kSendNotTakenWholeMessage});
+    instrument.onReport = nullptr;
 }
 
 TEST_F(plansSending, AnInstrumentThatVanishesMidPlanEndsWithMessage7) {

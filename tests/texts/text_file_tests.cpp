@@ -40,6 +40,21 @@ TEST(AtomicWrite, AFailedWriteKeepsThePreviousFile) {
     EXPECT_FALSE(WriteFileAtomically(dir / "folder", "data"));
     EXPECT_FALSE(WriteFileAtomically(dir / "missing" / "file.txt", "data"));
     EXPECT_EQ(ReadWholeFile(file), "precious");
+    // The rename over the folder failed after the temporary file was written: it is gone too.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+
+    // A sync that fails (the disk reports a late error) fails the write as well.
+    SetSyncCallForTesting([](int) {
+        errno = EIO;
+        return -1;
+    });
+    WriteFailure why = WriteFailure::DiskFull;
+    const bool written = WriteFileAtomically(file, "replaced", &why);
+    SetSyncCallForTesting(nullptr);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(why, WriteFailure::Other);
+    EXPECT_EQ(ReadWholeFile(file), "precious");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
     fs::remove_all(dir);
 }
 
@@ -55,14 +70,18 @@ TEST(AtomicWrite, AWriteCutHalfWayKeepsThePreviousFileAndLeavesNoTemporary) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
+        // As every main() of the program does.
+        IgnoreFileSizeSignal();
         const rlimit limit{100, 100};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(WriteFileAtomically(file, std::string(200000, 'x')) ? 1 : 0);
+        WriteFailure why = WriteFailure::Other;
+        if (WriteFileAtomically(file, std::string(200000, 'x'), &why)) _exit(1);
+        _exit(WriteFailureMessage(why) == 544 ? 0 : 2);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "reported as written";
+    EXPECT_TRUE(WIFEXITED(status)) << "killed by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported as written; 2: the cause not named";
     EXPECT_EQ(ReadWholeFile(file), "precious");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
     fs::remove_all(dir);
@@ -92,6 +111,8 @@ TEST(BoundedRead, RefusesWhatIsNotASmallRegularFile) {
         {"zero", 100, std::nullopt, ReadRefusal::NotRegularFile},
         {"missing", 100, std::nullopt, ReadRefusal::CannotOpen},
         {".", 100, std::nullopt, ReadRefusal::CannotOpen},
+        // Its size reads 0 before it is read: it grows past the limit while it is read.
+        {"/proc/self/maps", 16, std::nullopt, ReadRefusal::TooLarge},
     };
     for (const Row& row : rows) {
         ReadRefusal why = ReadRefusal::CannotOpen;

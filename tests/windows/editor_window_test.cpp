@@ -210,7 +210,7 @@ TEST_F(EditorWindow, RenameCutsToFiveAndRefusesEmptyOrBlankNames) {
     } cases[] = {
         {{"ABCDEFG"}, false, "ABCDE", {}}, {{"AB"}, false, "AB", {}},
         {{"XYZ"}, true, "AB", {}},         {{"", "A B", "TV2"}, false, "TV2", {110, 111}},
-        {{"  ", "X"}, true, "TV2", {111}},
+        {{"  ", "X"}, true, "TV2", {111}}, {{"T&V", "TV3"}, false, "TV3", {542}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

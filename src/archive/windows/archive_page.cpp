@@ -14,12 +14,15 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <map>
+
 #include "archive/archive_keeper.h"
 #include "archive/archive_report.h"
 #include "archive/windows/archive_views.h"
 #include "archive/windows/team_archive.h"
 #include "loggers/logger_csv.h"
 #include "loggers/windows/report_dialog.h"
+#include "texts/output_path.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 #include "texts/user_settings.h"
@@ -341,12 +344,23 @@ void ArchivePage::ExportClick() {
     const std::string extension = lg->type == "PLC" ? ".logplc" : ".lograd";
     QString chosen = chooseSaveFile(text(1481), Q(lg->name + extension));
     if (chosen.isEmpty()) return;
+    const bool csv = chosen.endsWith(".csv", Qt::CaseInsensitive);
+    // The dialog asked about the name chosen; never over the archive's own files.
+    const bool asked = csv || chosen.endsWith(Q(extension));
+    if (!asked) chosen += Q(extension);
+    const auto mayReplace = [this] {
+        return QMessageBox::question(this, text(1471), text(kReplaceFileQuestion),
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
+    if (!MayWriteOutput(PathFromQString(chosen), keeper_.location().localFiles(), asked,
+                        mayReplace, [&](int message) { tell(message, chosen); }))
+        return;
     bool written = false;
-    if (chosen.endsWith(".csv", Qt::CaseInsensitive)) {
+    if (csv) {
         const std::optional<OpenLogger> logger = a->Logger(ids[0]);
         written = logger && WriteFileAtomically(PathFromQString(chosen), LoggerCsvText(*logger));
     } else {
-        if (!chosen.endsWith(Q(extension))) chosen += Q(extension);
         const std::optional<std::string> bytes = a->Bytes(ids[0]);
         written = bytes && WriteFileAtomically(PathFromQString(chosen), *bytes);
     }
@@ -369,12 +383,16 @@ void ArchivePage::ImportClick() {
     Archive* a = archive();
     if (!a) return;
     const QStringList files = chooseOpenFiles(text(1483), text(1505));
-    QStringList refused;
+    // The files refused, by the message that says why.
+    std::map<int, QStringList> refused;
     for (const QString& file : files) {
         int read = 0;
-        if (!a->ImportFile(PathFromQString(file), &read)) refused << file;
+        ReadRefusal why = ReadRefusal::CannotOpen;
+        if (a->ImportFile(PathFromQString(file), &read, &why)) continue;
+        const bool unread = read == kLoggerFileUnreadable && why != ReadRefusal::CannotOpen;
+        refused[unread ? ReadRefusalMessage(why) : kMessageArchiveNotLoggerFile] << file;
     }
-    if (!refused.isEmpty()) tell(kMessageArchiveNotLoggerFile, refused.join('\n'));
+    for (const auto& [message, names] : refused) tell(message, names.join('\n'));
     Refresh();
 }
 

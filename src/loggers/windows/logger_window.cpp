@@ -304,7 +304,8 @@ void TZVLoggerWindow::SaveChart1Click() {
     if (!procedures_) return;
     zv318::Feedback& feedback = procedures_->feedback();
     const std::optional<std::string> chosen = feedback.chooseFile(
-        zv318::FileRequest{zv318::FileRequest::SaveChart, {}, procedures_->logger().name + ".png"});
+        zv318::FileRequest{zv318::FileRequest::SaveChart, {}, procedures_->logger().name + ".png",
+                           {procedures_->logger().fileName}});
     if (!chosen || chosen->empty()) return;
     if (!Grafic->SaveChart(*chosen)) feedback.showMessage(zv318::kMessageChartNotSaved);
     else feedback.fileWritten(*chosen);

@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include "texts/menu_caption.h"
+#include "texts/output_path.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 
@@ -202,11 +203,18 @@ bool MakeSiteReport(QWidget* parent, const std::vector<ReportLogger>& loggers,
     std::string proposed = people.site.empty() ? loggers.front().logger.name : people.site;
     for (char& c : proposed)
         if (c == '/' || c == '\\' || c == ':') c = '_';
+    // The report reads the loggers' files and the logo: it is never written over them.
+    std::vector<std::string> inputs = {people.logoFile};
+    for (const ReportLogger& l : loggers) inputs.push_back(l.logger.fileName);
     std::optional<std::string> chosen =
-        feedback.chooseFile(FileRequest{FileRequest::SaveReport, {}, proposed + ".pdf"});
+        feedback.chooseFile(FileRequest{FileRequest::SaveReport, {}, proposed + ".pdf", inputs});
     if (!chosen || chosen->empty()) return false;
     std::filesystem::path output = PathFromText(*chosen);
-    if (output.extension() != ".pdf" && output.extension() != ".PDF") output += ".pdf";
+    if (output.extension() != ".pdf" && output.extension() != ".PDF") {
+        // The dialog asked about the name chosen, not about the one with ".pdf" added.
+        output += ".pdf";
+        if (!MayWriteOutputAsking(feedback, output, inputs)) return false;
+    }
     ReportOptions options;
     options.page = ReportPageFor(QLocale::system());
     if (WriteSiteReport(loggers, people, table, output, feedback, options) != kReportWritten)

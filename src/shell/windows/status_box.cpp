@@ -3,6 +3,7 @@
 #include "texts/windows/window_growth.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 
 #include "shell/service.h"
@@ -56,6 +57,18 @@ bool LoadPicture(QLabel* target, const std::filesystem::path& file) {
     }
     ShowPicture(target, picture, picture.size());
     return true;
+}
+
+void ShowPlaceholderPicture(QLabel* target) {
+    const QSize size = target->size().isValid() && !target->size().isEmpty() ? target->size()
+                                                                            : QSize(32, 20);
+    QPixmap box(size);
+    box.fill(QColor(0xE0, 0xE0, 0xE0));
+    QPainter painter(&box);
+    painter.setPen(QColor(0x80, 0x80, 0x80));
+    painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
+    painter.end();
+    target->setPixmap(box);
 }
 
 }  // namespace zv318

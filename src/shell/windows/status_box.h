@@ -17,6 +17,8 @@ namespace zv318 {
 
 // Shows the picture in `file` at its own size; the label is cleared (false) when it cannot be read.
 bool LoadPicture(QLabel* target, const std::filesystem::path& file);
+// A plain framed box the label's size in place of a picture that cannot be read.
+void ShowPlaceholderPicture(QLabel* target);
 // `picture` shown `logical` large (its proportions kept), sharp on a scaled screen.
 void ShowPicture(QLabel* target, const QPixmap& picture, QSize logical);
 

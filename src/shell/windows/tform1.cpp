@@ -366,7 +366,14 @@ void TForm1::ApplyTranslation() {
     zv318::SetMenuCaptions({{Contenidos1, e(8)}, {SobreKORVEL52, e(9)}, {SobreControlador, e(10)}});
 
     CStatus->applyTranslation();
-    CStatus->setConnexio(link_.FindInstrument());
+    {
+        // Looked for as every other search is: never opened while another program holds it.
+        const zv318::InstrumentHold hold(link_);
+        if (hold.refused())
+            CStatus->showInUse(zv318::InstrumentInUseText(*link_.Refusal(), table_));
+        else
+            CStatus->setConnexio(link_.IsOpen() || link_.FindInstrument());
+    }
 
     setWindowTitle(e(31));
     PageControl->setTabText(PageControl->indexOf(ChannelPlan), e(115));

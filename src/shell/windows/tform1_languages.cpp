@@ -47,8 +47,10 @@ void TForm1::LanguageItemClick(QAction* item) {
 }
 
 void TForm1::LoadConfiguredLanguage() {
-    currentLanguage_ = zv318::ConfiguredLanguage(folders_, zv318::MessagesLocaleName());
+    int refusal = 0;
+    currentLanguage_ = zv318::ConfiguredLanguage(folders_, zv318::MessagesLocaleName(), &refusal);
     LoadLanguage();
+    if (refusal && feedback_) feedback_->showFileMessage(refusal, zv318::PathToText(folders_.user / "config.txt"));
 }
 
 void TForm1::LoadLanguage() {
@@ -58,12 +60,19 @@ void TForm1::LoadLanguage() {
     if (!load.notice.empty() && feedback_) feedback_->showNotice(load.notice);
     LoadQtTexts();
     ApplyTranslation();
-    if (!load.opened && feedback_) feedback_->showMessage(4);
-
-    if (!zv318::LoadPicture(Bandera, zv318::FlagPath(folders_, currentLanguage_))) {
-        zv318::LoadPicture(Bandera, zv318::FlagPath(folders_, "NoLanguage"));
-        if (feedback_) feedback_->showMessage(3);
+    if (!load.opened && feedback_) {
+        if (load.refusal)
+            feedback_->showFileMessage(
+                load.refusal, zv318::PathToText(zv318::LanguageFilePath(folders_, currentLanguage_)));
+        else
+            feedback_->showMessage(4);
     }
+
+    // The flag only decorates the language's choice: a missing one is a placeholder, never a
+    // box in the person's way (a new user folder holds no pictures at all).
+    if (!zv318::LoadPicture(Bandera, zv318::FlagPath(folders_, currentLanguage_)) &&
+        !zv318::LoadPicture(Bandera, zv318::FlagPath(folders_, "NoLanguage")))
+        zv318::ShowPlaceholderPicture(Bandera);
 
     if (languageGroup_) {
         for (QAction* item : languageGroup_->actions())

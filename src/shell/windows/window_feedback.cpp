@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <vector>
 
+#include "texts/output_path.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 
@@ -219,7 +220,11 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
     if (Run(dialog) != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
-    return PathToText(PathFromQString(chosen.first()));
+    const std::filesystem::path path = PathFromQString(chosen.first());
+    // The dialog asked before replacing a file; it never lets a command write over its input.
+    if (kind.save && !kind.folder && !MayWriteOutputAsking(*this, path, request.inputs, true))
+        return std::nullopt;
+    return PathToText(path);
 }
 
 ProgressWindow& WindowFeedback::progress() { return progress_; }
