@@ -38,7 +38,7 @@ struct LanguageFile {
 
 // The entries as the file writes them: which numbers it sets, with their labels.
 LanguageFile Load(const std::string& name) {
-    LanguageFile file{name, ReadWholeFile(Shipped() / PathFromText(name + ".lng")).value_or(""), {}};
+    LanguageFile file{name, ReadWholeFile(Shipped() / PathFromText(name + ".lng")).value_or(""), {}, {}};
     std::size_t at = 0;
     while (at < file.bytes.size()) {
         std::size_t end = file.bytes.find('\n', at);
