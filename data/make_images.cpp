@@ -4,7 +4,8 @@
 //   make_images --icons OUT      (the desktop icon theme, at build time)
 //
 // Writes DATA_DIR/Images/{usb.bmp, Nousb.bmp, korvel52.ico, logo.bmp, instrument.bmp}
-// and DATA_DIR/Languages/{English, Spanish, Catalan, NoLanguage}.bmp. With PREVIEW_DIR,
+// and DATA_DIR/Languages/{English, Spanish, Catalan, French, German, Italian, Portuguese,
+// NoLanguage}.bmp. With PREVIEW_DIR,
 // every picture is also written there as an enlarged PNG, for a quick look.
 //
 // Run it through make-images.sh (Qt 6 Gui only, offscreen platform, no widgets).
@@ -645,6 +646,75 @@ QImage catalanFlag()
     return img;
 }
 
+// three vertical bands of equal width (France, Italy)
+QImage verticalTricolour(const QColor& left, const QColor& middle, const QColor& right)
+{
+    QImage img = canvas(kFlagW, kFlagH, middle);
+    QPainter p(&img);
+    p.fillRect(QRect(0, 0, kFlagW / 3, kFlagH), left);
+    p.fillRect(QRect(kFlagW - kFlagW / 3, 0, kFlagW / 3, kFlagH), right);
+    flagFrame(p);
+    p.end();
+    return img;
+}
+
+QImage frenchFlag()
+{
+    return verticalTricolour(QColor(0x00, 0x26, 0x54), Qt::white, QColor(0xCE, 0x11, 0x26));
+}
+
+QImage italianFlag()
+{
+    return verticalTricolour(QColor(0x00, 0x92, 0x46), Qt::white, QColor(0xCE, 0x2B, 0x37));
+}
+
+QImage germanFlag()
+{
+    QImage img = canvas(kFlagW, kFlagH, QColor(0xDD, 0x00, 0x00));
+    QPainter p(&img);
+    p.fillRect(QRect(0, 0, kFlagW, kFlagH / 3), QColor(0x00, 0x00, 0x00));
+    p.fillRect(QRect(0, kFlagH - kFlagH / 3, kFlagW, kFlagH / 3), QColor(0xFF, 0xCE, 0x00));
+    flagFrame(p);
+    p.end();
+    return img;
+}
+
+QImage portugueseFlag()
+{
+    // green 2 : red 3, the armillary sphere and the shield on the border between them
+    QImage img = canvas(kFlagW, kFlagH, QColor(0xDA, 0x29, 0x1C));
+    QPainter p(&img);
+    setup(p);
+    const int border = kFlagW * 2 / 5;
+    p.fillRect(QRect(0, 0, border, kFlagH), QColor(0x04, 0x6A, 0x38));
+    const QPointF centre(border, kFlagH / 2.0);
+    p.setPen(QPen(QColor(0xFF, 0xE9, 0x00), 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(centre, 8.0, 8.0);
+    p.drawLine(centre + QPointF(-8, 0), centre + QPointF(8, 0));
+    p.drawEllipse(centre, 8.0, 3.2);
+    p.setPen(QPen(Qt::white, 0.8));
+    p.setBrush(QColor(0xDA, 0x29, 0x1C));
+    QPainterPath shield;
+    shield.moveTo(centre + QPointF(-4, -5));
+    shield.lineTo(centre + QPointF(4, -5));
+    shield.lineTo(centre + QPointF(4, 1.5));
+    shield.quadTo(centre + QPointF(4, 5.5), centre + QPointF(0, 5.5));
+    shield.quadTo(centre + QPointF(-4, 5.5), centre + QPointF(-4, 1.5));
+    shield.closeSubpath();
+    p.drawPath(shield);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(centre.x() - 2.2, centre.y() - 3, 4.4, 6.2));
+    p.setBrush(QColor(0x00, 0x33, 0x99));
+    for (const QPointF d : {QPointF(0, -1.6), QPointF(-1.2, 0.2), QPointF(1.2, 0.2), QPointF(0, 2)})
+        p.drawRect(QRectF(centre.x() + d.x() - 0.5, centre.y() + d.y() - 0.7, 1.0, 1.3));
+    p.resetTransform();
+    flagFrame(p);
+    p.end();
+    return img;
+}
+
 QImage noLanguageFlag()
 {
     QImage img = canvas(kFlagW, kFlagH, QColor(0xC9, 0xCC, 0xD0));
@@ -701,6 +771,10 @@ int main(int argc, char** argv)
     ok &= saveBmp(unionFlag(), languages + QStringLiteral("/English.bmp"));
     ok &= saveBmp(spanishFlag(), languages + QStringLiteral("/Spanish.bmp"));
     ok &= saveBmp(catalanFlag(), languages + QStringLiteral("/Catalan.bmp"));
+    ok &= saveBmp(frenchFlag(), languages + QStringLiteral("/French.bmp"));
+    ok &= saveBmp(germanFlag(), languages + QStringLiteral("/German.bmp"));
+    ok &= saveBmp(italianFlag(), languages + QStringLiteral("/Italian.bmp"));
+    ok &= saveBmp(portugueseFlag(), languages + QStringLiteral("/Portuguese.bmp"));
     ok &= saveBmp(noLanguageFlag(), languages + QStringLiteral("/NoLanguage.bmp"));
     return ok ? 0 : 1;
 }

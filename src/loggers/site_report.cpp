@@ -62,6 +62,14 @@ void RememberReportPeople(UserSettings& settings, const ReportPeople& people) {
     settings.set(SiteKey(people.site, "notes"), people.notes);
 }
 
+std::string ReportDate(const QDate& date, const LanguageTable& table) {
+    const std::string& format = table.entry(kDateFormatEntry);
+    if (format.empty()) return date.toString(Qt::ISODate).toStdString();
+    return QLocale(QString::fromStdString(table.entry(kLanguageCodeEntry)))
+        .toString(date, QString::fromStdString(format))
+        .toStdString();
+}
+
 QPageSize::PageSizeId ReportPageFor(const QLocale& locale) {
     static const std::set<QLocale::Territory> letter{
         QLocale::UnitedStates, QLocale::Canada,     QLocale::Mexico,   QLocale::Philippines,
@@ -424,8 +432,7 @@ std::string SiteReportPdf(const std::vector<ReportLogger>& loggers, const Report
         if (logo.height() == 0) logo = QImage();
     }
     const std::string date =
-        options.date.empty() ? QDate::currentDate().toString(Qt::ISODate).toStdString()
-                             : options.date;
+        options.date.empty() ? ReportDate(QDate::currentDate(), table) : options.date;
     {
         QPdfWriter writer(&buffer);
         writer.setResolution(300);

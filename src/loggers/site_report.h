@@ -8,6 +8,7 @@
 // version and "Page k of n". A4 or Letter as the locale has it; text is text (selectable), the
 // fonts are embedded. Qt Gui only (a PDF writer and a painter), no widgets.
 
+#include <QDate>
 #include <QPageSize>
 #include <filesystem>
 #include <optional>
@@ -69,8 +70,10 @@ void RememberReportPeople(UserSettings& settings, const ReportPeople& people);
 
 struct ReportOptions {
     QPageSize::PageSizeId page = QPageSize::A4;
-    std::string date;  // the report's date as printed; today (YYYY-MM-DD) when empty
+    std::string date;  // the report's date as printed; today (ReportDate) when empty
 };
+// The date as the language writes it (its date format, in its locale's month names).
+[[nodiscard]] std::string ReportDate(const QDate& date, const LanguageTable& table);
 // Letter where the locale's country uses it (the Americas that do), A4 everywhere else.
 [[nodiscard]] QPageSize::PageSizeId ReportPageFor(const QLocale& locale);
 

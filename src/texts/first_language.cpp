@@ -17,6 +17,10 @@ constexpr LocaleLanguage kLocaleLanguages[] = {
     {"es", "Spanish"},
     {"ca", "Catalan"},
     {"en", "English"},
+    {"fr", "French"},
+    {"de", "German"},
+    {"it", "Italian"},
+    {"pt", "Portuguese"},
 };
 
 constexpr const char* kFallback = "English";

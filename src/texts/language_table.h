@@ -49,5 +49,9 @@ int MessageText(const LanguageTable& table, int n, std::string& text);
 [[nodiscard]] bool MessageIsWarning(int n);
 // The caption of every message box.
 inline constexpr int kMessageCaptionEntry = 66;
+// The language's code ("en", "fr", "pt"): its locale, and the name of Qt's own translations.
+inline constexpr int kLanguageCodeEntry = 1343;
+// How the language writes a date, as a Qt date format ("dd.MM.yyyy"); empty: YYYY-MM-DD.
+inline constexpr int kDateFormatEntry = 1900;
 
 }  // namespace zv318

@@ -36,7 +36,7 @@ std::vector<std::string> Languages() {
 
 TEST(guideShipped, EveryLanguageHasEveryPageAndNoOther) {
     const std::vector<std::string> codes = Languages();
-    for (const char* needed : {"en", "es", "ca"})
+    for (const char* needed : {"en", "es", "ca", "fr", "de", "it", "pt"})
         EXPECT_NE(std::find(codes.begin(), codes.end(), needed), codes.end()) << needed;
     const std::set<std::string> pages(GuidePages().begin(), GuidePages().end());
     for (const std::string& code : codes) {
@@ -113,6 +113,12 @@ TEST(guideSearch, FindsEveryPageThatHoldsAllTheWordsWhateverTheCaseAndAccents) {
         {"ca", "llindar", {"viewer", "report"}, {"clock"}},
         {"ca", "rellotge", {"clock"}, {}},
         {"es", "guia", {"index"}, {}},       // "guía" without its accent
+        {"fr", "seuil", {"viewer", "report"}, {"clock"}},
+        {"fr", "evolution", {"archive"}, {"clock"}},  // "Évolution" without its accent
+        {"de", "schwellwert", {"viewer", "report"}, {"clock"}},
+        {"it", "soglia", {"viewer", "report"}, {"clock"}},
+        {"pt", "limiar", {"viewer", "report"}, {"clock"}},
+        {"pt", "relogio", {"clock"}, {}},
         {"en", "   ", {}, {"index"}},
     };
     for (const Case& c : cases) {
@@ -192,7 +198,11 @@ TEST_F(guideWindow, ContentsOpensTheFirstPageInTheLanguageOfTheInterface) {
          std::vector<std::tuple<std::string, std::string, std::string>>{
              {"English", "en", "ZV-318 Software user guide"},
              {"Spanish", "es", "Guía del usuario de ZV-318 Software"},
-             {"Catalan", "ca", "Guia de l'usuari del ZV-318 Software"}}) {
+             {"Catalan", "ca", "Guia de l'usuari del ZV-318 Software"},
+             {"French", "fr", "Guide de l'utilisateur de ZV-318 Software"},
+             {"German", "de", "Benutzerhandbuch ZV-318 Software"},
+             {"Italian", "it", "Guida dell'utente di ZV-318 Software"},
+             {"Portuguese", "pt", "Guia do utilizador do ZV-318 Software"}}) {
         form->setCurrentLanguage(language);
         form->LoadLanguage();
         form->Contenidos1->trigger();

@@ -10,6 +10,7 @@
 #include "loggers/logger_fixture.h"
 #include "loggers/site_report.h"
 #include "texts/language_file.h"
+#include "texts/text_file.h"
 
 namespace zv318::testing {
 namespace {
@@ -220,6 +221,44 @@ TEST_F(loggersReport, SettingsRememberThePersonOnceAndEachSiteApart) {
     EXPECT_EQ(last.siteAddress, "");
     EXPECT_EQ(last.logoFile, "/logo.png");
     EXPECT_EQ(ReportPeopleFrom(read, "New site").customer, "");
+}
+
+// Each language dates the report its own way and prints its own words; the paper follows the
+// country of the system's locale.
+TEST_F(loggersReport, EachLanguageDatesAndWordsTheReportItsWay) {
+    struct Case {
+        const char* language;
+        const char* date;
+        const char* foot;  // the page's foot as pdftotext reads it (a no-break space may come out plain)
+    };
+    const Case cases[] = {
+        {"English", "2026-12-08", "Report date: 2026-12-08 +Page 1 of 1"},
+        {"French", "08/12/2026", "Date du rapport(\u00A0| ): 08/12/2026 +Page 1 sur 1"},
+        {"German", "08.12.2026", "Berichtsdatum: 08.12.2026 +Seite 1 von 1"},
+        {"Italian", "08/12/2026", "Data del rapporto: 08/12/2026 +Pagina 1 di 1"},
+        {"Portuguese", "08/12/2026", "Data do relatório: 08/12/2026 +Página 1 de 1"},
+    };
+    const std::vector<ReportLogger> one{{Measured("ROOF1", "C", 3, 50, -4, "dBuV"), {}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        LanguageTable table = english;
+        (void)ReadLanguageFile(fs::path("Languages") / PathFromText(std::string(c.language) + ".lng"),
+                               table);
+        const std::string date = ReportDate(QDate(2026, 12, 8), table);
+        EXPECT_EQ(date, c.date);
+        const fs::path pdf = folder.path / "report.pdf";
+        ASSERT_EQ(WriteSiteReport(one, ReportPeople{}, table, pdf, feedback, {QPageSize::A4, date}),
+                  kReportWritten);
+        const std::string text = Output("pdftotext -layout '" + pdf.string() + "' -");
+        EXPECT_TRUE(std::regex_search(text, std::regex(c.foot))) << text;
+    }
+    // Without a date format (a language file of an older version): YYYY-MM-DD.
+    LanguageTable older;
+    EXPECT_EQ(ReportDate(QDate(2026, 1, 31), older), "2026-01-31");
+
+    for (const char* locale : {"fr_FR", "de_DE", "it_IT", "pt_PT", "pt_BR", "de_CH", "fr_BE"})
+        EXPECT_EQ(ReportPageFor(QLocale(locale)), QPageSize::A4) << locale;
+    EXPECT_EQ(ReportPageFor(QLocale("fr_CA")), QPageSize::Letter);
 }
 
 }  // namespace

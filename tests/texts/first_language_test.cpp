@@ -17,10 +17,13 @@ TEST(textsFirstLanguage, TheLocalesLanguageNamesTheFile) {
     } cases[] = {
         {"es_ES.UTF-8", "Spanish"}, {"es_MX", "Spanish"},     {"es", "Spanish"},
         {"ES_es.utf8", "Spanish"},  {"ca_ES@valencia", "Catalan"}, {"ca_AD.UTF-8", "Catalan"},
-        {"ca-ES", "Catalan"},       {"en_GB.UTF-8", "English"}, {"de_DE.UTF-8", "English"},
+        {"ca-ES", "Catalan"},       {"en_GB.UTF-8", "English"}, {"de_DE.UTF-8", "German"},
         {"C", "English"},           {"C.UTF-8", "English"},     {"POSIX", "English"},
         {"", "English"},            {"cat", "English"},         {"e", "English"},
         {"_ES", "English"},         {"es\r\n", "English"},
+        {"fr_FR.UTF-8", "French"},  {"fr_CA", "French"},       {"de_AT.UTF-8", "German"},
+        {"de_CH", "German"},        {"it_IT.UTF-8", "Italian"}, {"it_CH", "Italian"},
+        {"pt_PT.UTF-8", "Portuguese"}, {"pt_BR", "Portuguese"}, {"nl_NL.UTF-8", "English"},
     };
     for (const auto& c : cases) EXPECT_EQ(LanguageForLocale(c.locale), c.language) << c.locale;
 }

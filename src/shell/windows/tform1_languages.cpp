@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QTranslator>
 
@@ -15,13 +16,6 @@
 #include "texts/language_file.h"
 #include "texts/menu_caption.h"
 #include "texts/qt_path.h"
-
-namespace {
-
-// The language's code for Qt's own translations.
-constexpr int kQtLanguageEntry = 1343;
-
-}  // namespace
 
 void TForm1::BuildLanguageMenu() {
     Idioma1->clear();
@@ -91,12 +85,14 @@ void TForm1::LoadQtTexts() {
         QCoreApplication::removeTranslator(qtTexts_.get());
         qtTexts_.reset();
     }
-    // The language file names its language ("es", "ca"); Qt's translations of that language
-    // (Debian's qt6-translations-l10n) give the boxes' buttons and the file dialogs.
-    const QString code = QString::fromStdString(table_.entry(kQtLanguageEntry));
+    // The language file names its language ("es", "ca", "pt"); Qt's translations of that
+    // language (Debian's qt6-translations-l10n) give the boxes' buttons and the file dialogs.
+    // Loading by locale finds a country's file when the language has no file of its own
+    // (Portuguese comes as qtbase_pt_BR).
+    const QString code = QString::fromStdString(table_.entry(zv318::kLanguageCodeEntry));
     if (code.isEmpty()) return;
     auto texts = std::make_unique<QTranslator>();
-    if (texts->load(QStringLiteral("qtbase_") + code,
+    if (texts->load(QLocale(code), QStringLiteral("qtbase"), QStringLiteral("_"),
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
         QCoreApplication::installTranslator(texts.get()))
         qtTexts_ = std::move(texts);
