@@ -9,7 +9,9 @@
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QTimer>
+#include <map>
 #include <set>
+#include <sstream>
 
 #include "archive/windows/archive_page.h"
 #include "guide/guide.h"
@@ -92,6 +94,60 @@ TEST(guideShipped, ReferencesAreFoundInTheMarkdownItself) {
         "```\r\n[not a link](x.md)\r\n```\r\n<https://example.com>\r\n");
     EXPECT_EQ(refs.links, (std::vector<std::string>{"editor.md", "https://example.com"}));
     EXPECT_EQ(refs.pictures, (std::vector<std::string>{"images/a.png"}));
+}
+
+// A page's prose in lower case: its text without fenced code, `code` spans and the targets of
+// its links and pictures, which name commands, files and pages in their own spelling.
+std::string LowerProse(const std::string& markdown) {
+    std::string text;
+    bool fenced = false;
+    std::istringstream lines(markdown);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t start = line.find_first_not_of(" \t");
+        if (start != std::string::npos && line.compare(start, 3, "```") == 0)
+            fenced = !fenced;
+        else if (!fenced)
+            text += line + '\n';
+    }
+    std::string prose;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::size_t end = std::string::npos;
+        if (text[i] == '`') {  // a span opened by a run of backticks ends at a run as long
+            const std::size_t run = std::min(text.find_first_not_of('`', i), text.size()) - i;
+            end = text.find(std::string(run, '`'), i + run);
+            if (end != std::string::npos) end += run - 1;
+        } else if (text[i] == '(' && i > 0 && text[i - 1] == ']') {
+            end = text.find(')', i);
+        }
+        if (end != std::string::npos)
+            i = end;
+        else
+            prose += (text[i] >= 'A' && text[i] <= 'Z') ? static_cast<char>(text[i] - 'A' + 'a')
+                                                        : text[i];
+    }
+    return prose;
+}
+
+TEST(guideShipped, ThePagesNameEachThingWithTheWordTheProgramUses) {
+    // As in the language files: Spanish says "registro" for a logger and "archivo" for a file,
+    // Catalan "registre" for a logger; commands, file names and link targets keep their spelling.
+    const std::map<std::string, std::vector<std::string>> avoided{{"es", {"logger", "fichero"}},
+                                                                  {"ca", {"logger"}}};
+    ASSERT_EQ(LowerProse("Run `zv318ctl loggers save` in ``a`Logger``\n```\nLoggers/\n```\n"
+                         "[the Logger](loggers.md), ![A](images/logger.png)\n"),
+              "run  in \n[the logger], ![a]\n");
+    for (const auto& [code, words] : avoided) {
+        const UserGuide guide(kShipped, code);
+        for (const std::string& page : GuidePages()) {
+            const std::string prose = LowerProse(guide.PageText(page));
+            for (const std::string& word : words) {
+                const std::size_t at = prose.find(word);
+                EXPECT_EQ(at, std::string::npos)
+                    << code << "/" << page << ".md: \"" << word << "\" in \""
+                    << prose.substr(at < 40 ? 0 : at - 40, 80) << "\"";
+            }
+        }
+    }
 }
 
 // ---- search -------------------------------------------------------------------------------
