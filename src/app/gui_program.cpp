@@ -324,7 +324,8 @@ void OpenPlanWhenShown(GuiProgram& program, const GuiOptions& options) {
 namespace {
 
 // Saves a picture of `shown` to `path` after `delayMs`, and ends the program.
-void SaveAfter(QObject* context, int delayMs, std::function<QWidget*()> shown, QString path) {
+void SaveAfter(QObject* context, int delayMs, std::function<QWidget*()> shown,
+               const QString& path) {
     QTimer::singleShot(delayMs, context, [shown = std::move(shown), path] {
         QWidget* widget = shown();
         const bool saved = widget && widget->grab().save(path, "PNG");

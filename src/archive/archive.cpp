@@ -8,7 +8,9 @@
 #include <QTime>
 #include <QUrl>
 #include <QVariant>
+#include <chrono>
 #include <limits>
+#include <thread>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -146,7 +148,26 @@ Archive::State Archive::Open(const ArchiveLocation& where, Schema schema, Integr
     return OpenFile(where.file, integrity);
 }
 
+// Two programs (or the window and its archive's worker) opening a new archive at once: while
+// one makes the tables, the other's switch to WAL or its first read may find the file locked
+// without SQLite waiting for it. That opening is tried again until the busy time-out, never
+// reported as an archive that cannot be used.
 Archive::State Archive::OpenFile(const std::filesystem::path& file, Integrity integrity) {
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        bool locked = false;
+        const State state = OpenFileOnce(file, integrity, locked);
+        const auto waited = std::chrono::steady_clock::now() - start;
+        if (state != State::Failed || !locked || waited > std::chrono::milliseconds(kBusyTimeoutMs))
+            return state;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        notice_ = 0;
+    }
+}
+
+Archive::State Archive::OpenFileOnce(const std::filesystem::path& file, Integrity integrity,
+                                     bool& locked) {
+    const auto isLocked = [this] { return c_->sqlState == "5" || c_->sqlState == "6"; };
     c_.reset();
     sessions_.reset();
     state_ = State::Failed;
@@ -221,6 +242,7 @@ Archive::State Archive::OpenFile(const std::filesystem::path& file, Integrity in
                 return state_;
             }
             notice_ = kMessageArchiveUnavailable;
+            locked = isLocked();
             (void)Fail(place);
             c_.reset();
             return state_;
@@ -244,6 +266,7 @@ Archive::State Archive::OpenFile(const std::filesystem::path& file, Integrity in
     if (!c_->run("PRAGMA journal_mode=WAL") || !c_->run("PRAGMA synchronous=NORMAL") ||
         !c_->run("PRAGMA foreign_keys=ON") || !Migrate()) {
         notice_ = kMessageArchiveUnavailable;
+        locked = isLocked();
         (void)Fail(place);
         c_.reset();
         return state_;

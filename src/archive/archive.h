@@ -245,6 +245,8 @@ public:
 private:
     [[nodiscard]] bool Fail(const std::string& what);
     State OpenFile(const std::filesystem::path& file, Integrity integrity);
+    // One attempt; `locked`: it failed because another connection held the file at that moment.
+    State OpenFileOnce(const std::filesystem::path& file, Integrity integrity, bool& locked);
     // Notes SQLite's word that the file is damaged, for the next opening to check it.
     void NoteDamage();
     State OpenServer(const ArchiveLocation& where, Schema schema, Integrity integrity);

@@ -8,7 +8,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <signal.h>
+#include <csignal>
 #include <unistd.h>
 #endif
 

@@ -85,7 +85,7 @@ std::string ConfiguredLanguage(const ProgramFolders& folders, const std::string&
     if (refusal) *refusal = !name && why != ReadRefusal::CannotOpen ? ReadRefusalMessage(why) : 0;
     if (name) return *name;
     if (why != ReadRefusal::CannotOpen) return kDefaultLanguage;
-    const std::string first = LanguageForLocale(locale);
+    std::string first = LanguageForLocale(locale);
     std::error_code ec;
     if (first != kDefaultLanguage && std::filesystem::is_regular_file(LanguageFilePath(folders, first), ec))
         return first;

@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <sys/wait.h>
@@ -366,6 +367,21 @@ TEST_F(archiveFiles, TwinsWithOtherRecordsAreBothKeptUnderTheirFilesHash) {
 }
 
 TEST_F(archiveFiles, NewerSchemaOpensReadOnlyAndTwoWritersLoseNothing) {
+    // Two programs making a new archive at the same moment: both open it (the one that finds
+    // the file locked while the other makes the tables waits, never calls it unusable).
+    for (int round = 0; round < 20; ++round) {
+        const fs::path fresh = folder.path / ("new" + std::to_string(round) + ".sqlite");
+        std::atomic<int> ready{0};
+        auto openNew = [&] {
+            Archive a;
+            ready += a.Open(FileLocation(fresh)) == Archive::State::Ready ? 1 : 0;
+        };
+        std::thread x(openNew), y(openNew);
+        x.join();
+        y.join();
+        EXPECT_EQ(ready, 2) << "round " << round;
+    }
+
     const fs::path file = folder.path / "a.sqlite";
     // Two connections keeping loggers at the same moment, as two programs would.
     auto keepMany = [&](const std::string& prefix) {

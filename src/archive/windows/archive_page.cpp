@@ -122,8 +122,8 @@ void ArchivePage::ensureBuilt() {
     SerialBox->setEditable(true);
     SerialBox->setMinimumContentsLength(10);
 
-    // Two rows of filters: what the logger is called and its type; when and from which
-    // instrument.
+    // Three rows of filters, so that each fits the designed window in every language: what the
+    // logger is called and its type; when; from which instrument, and clearing them all.
     auto* filters = new QGridLayout;
     for (QLabel*& label : labels_) label = new QLabel(this);
     filters->addWidget(labels_[0], 0, 0);
@@ -133,10 +133,10 @@ void ArchivePage::ensureBuilt() {
     filters->addWidget(labels_[2], 1, 0);
     filters->addWidget(FromEdit, 1, 1);
     filters->addWidget(labels_[3], 1, 2);
-    filters->addWidget(ToEdit, 1, 3);
-    filters->addWidget(labels_[4], 1, 4);
-    filters->addWidget(SerialBox, 1, 5);
-    filters->addWidget(ClearFiltersButton, 1, 6);
+    filters->addWidget(ToEdit, 1, 3, 1, 3);
+    filters->addWidget(labels_[4], 2, 0);
+    filters->addWidget(SerialBox, 2, 1);
+    filters->addWidget(ClearFiltersButton, 2, 4, 1, 2, Qt::AlignRight);
     filters->setColumnStretch(1, 1);
     filters->setColumnStretch(3, 1);
     filters->setColumnStretch(5, 1);
@@ -335,7 +335,7 @@ void ArchivePage::Refresh() {
             return s;
         },
         this,
-        [this, askSerials](PageState s) {
+        [this, askSerials](const PageState& s) {
             usable_ = s.usable;
             writable_ = s.writable;
             waiting_ = s.waiting;
@@ -461,7 +461,7 @@ void ArchivePage::TrendClick() {
             window->fileWritten = [this](const std::string& file) { tellWritten(file); };
             window->ShowTrend(*f.trend, f.channels,
                               [this, id, window](const std::vector<std::string>& chosen,
-                                                 std::function<void(const Trend&)> show) {
+                                                 const std::function<void(const Trend&)>& show) {
                                   worker_->post<std::optional<Trend>>(
                                       [id, chosen](Archive* a) {
                                           return a ? TrendOf(*a, id, chosen) : std::nullopt;
@@ -572,7 +572,7 @@ void ArchivePage::DeleteClick() {
             return Deleted{a->Delete(ids).has_value(), a->detail()};
         },
         this,
-        [this](Deleted d) {
+        [this](const Deleted& d) {
             if (!d.done) tell(kMessageArchiveReadOnly, Q(d.detail));
             Refresh();
         });
@@ -602,7 +602,7 @@ void ArchivePage::ImportClick() {
             return refused;
         },
         this,
-        [this](Refused refused) {
+        [this](const Refused& refused) {
             for (const auto& [message, names] : refused) tell(message, names.join('\n'));
             Refresh();
         });
@@ -630,7 +630,7 @@ void ArchivePage::ReportClick() {
 void ArchivePage::CheckClick() {
     worker_->post<std::string>(
         [](Archive* a) { return a ? a->Check() : std::string("not open"); }, this,
-        [this](std::string damage) {
+        [this](const std::string& damage) {
             if (damage.empty()) tell(kMessageArchiveSound);
             else tell(kMessageArchiveDamaged, Q(damage));
         });

@@ -19,6 +19,9 @@ DateField::DateField(QWidget* parent) : QLineEdit(parent) {
     pick->setObjectName(QStringLiteral("PickDate"));
     connect(pick, &QAction::triggered, this, &DateField::openCalendar);
     connect(this, &QLineEdit::textChanged, this, &DateField::takeText);
+    // A whole day and the two buttons (clear, calendar) stay visible however narrow the page.
+    const int icon = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    setMinimumWidth(fontMetrics().horizontalAdvance(placeholderText()) + 2 * (icon + 8) + 12);
 }
 
 void DateField::takeText() {

@@ -58,7 +58,7 @@ PullNotice::PullNotice(QWidget* parent)
 }
 
 LoggerPullRun::LoggerPullRun(PageHost& host, ArchiveKeeper& keeper,
-                             std::filesystem::path userFolder, QWidget* window)
+                             const std::filesystem::path& userFolder, QWidget* window)
     : QObject(window),
       host_(host),
       keeper_(keeper),

@@ -51,7 +51,7 @@ class LoggerPullRun : public QObject {
 
 public:
     // `userFolder` holds settings.txt; `window` is the main window the notice stands over.
-    LoggerPullRun(PageHost& host, ArchiveKeeper& keeper, std::filesystem::path userFolder,
+    LoggerPullRun(PageHost& host, ArchiveKeeper& keeper, const std::filesystem::path& userFolder,
                   QWidget* window);
     ~LoggerPullRun() override;
 

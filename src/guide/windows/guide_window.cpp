@@ -108,6 +108,7 @@ void TGuideWindow::SearchEditChange() {
     } else {
         const std::vector<zv318::UserGuide::Hit> hits = guide_->Search(query);
         std::vector<std::string> pages;
+        pages.reserve(hits.size());
         for (const zv318::UserGuide::Hit& hit : hits) pages.push_back(hit.page);
         FillContents(pages);
         for (int i = 0; i < Contents->count(); ++i)

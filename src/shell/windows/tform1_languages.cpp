@@ -24,15 +24,15 @@ void TForm1::BuildLanguageMenu() {
     languageGroup_->setExclusive(true);
     std::vector<std::string> names = zv318::ListLanguages(folders_);
     QString taken;
-    for (std::size_t i = 0; i < names.size(); ++i) {
+    for (const std::string& name : names) {
         // The language's name in that language ("Español"), with a key of its own; the file's
         // name rides in the item.
-        const QString shown = QString::fromStdString(zv318::LanguageOwnName(folders_, names[i]));
+        const QString shown = QString::fromStdString(zv318::LanguageOwnName(folders_, name));
         QAction* item = Idioma1->addAction(zv318::AssignMnemonic(shown, taken));
-        item->setObjectName(QStringLiteral("Language_") + QString::fromStdString(names[i]));
+        item->setObjectName(QStringLiteral("Language_") + QString::fromStdString(name));
         item->setCheckable(true);
-        item->setData(QString::fromStdString(names[i]));
-        item->setChecked(names[i] == currentLanguage_);
+        item->setData(QString::fromStdString(name));
+        item->setChecked(name == currentLanguage_);
         languageGroup_->addAction(item);
         connect(item, &QAction::triggered, this, [this, item] { LanguageItemClick(item); });
     }
