@@ -72,6 +72,8 @@ ProgramFolders DecideProgramFolders(const fs::path& executableFolder) {
 
 bool PrepareUserFolder(const ProgramFolders& folders) {
     std::error_code ec;
+    // A ZV318_HOME that names a folder not made yet is made, as the person asked for it.
+    fs::create_directories(folders.user, ec);
     if (folders.separate()) {
         fs::create_directories(folders.user / "Loggers", ec);
         if (!fs::is_directory(folders.user / "Loggers", ec)) return false;

@@ -121,6 +121,9 @@ TEST_F(textsProgramFolders, AUserFolderThatCannotBeWrittenIsToldNotTakenForReady
     fs::permissions(open, fs::perms::all);
     EXPECT_TRUE(AsOrdinaryUser([&] { return PrepareUserFolder(ProgramFolders(open)); }));
     EXPECT_TRUE(fs::is_empty(open));
+    // A folder not there yet (a new ZV318_HOME) is made, and ready.
+    EXPECT_TRUE(AsOrdinaryUser([&] { return PrepareUserFolder(ProgramFolders(open / "new" / "home")); }));
+    EXPECT_TRUE(fs::is_directory(open / "new" / "home"));
     fs::permissions(locked, fs::perms::owner_all, fs::perm_options::add);
 }
 
