@@ -264,7 +264,7 @@ void PrintComparison(const Comparison& c) {
         std::printf("%-8s %12s %10s %10s %10s\n", TerminalText(r.channel).c_str(),
                     HzToMHzText(r.frequencyHz).c_str(), TerminalText(r.powerA.value_or("-")).c_str(),
                     TerminalText(r.powerB.value_or("-")).c_str(),
-                    r.difference ? std::to_string(*r.difference).substr(0, 8).c_str() : "-");
+                    r.difference ? DifferenceText(r.difference).c_str() : "-");
     std::fflush(stdout);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QIcon>
 #include <QItemSelectionModel>
@@ -15,11 +16,14 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #ifndef _WIN32
 #include <unistd.h>
 #endif
 
+#include "archive/windows/archive_model.h"
 #include "archive/windows/archive_page.h"
 #include "archive/windows/team_archive.h"
 #include "firmware/windows/conf_upgr.h"
@@ -210,7 +214,10 @@ GuiOptions ParseGuiOptions(QApplication& app) {
     const QCommandLineOption guide = Hidden(
         {QStringLiteral("screenshot-guide"), QStringLiteral("Picture the user guide."),
          QStringLiteral("PAGE|search:TEXT|f1")});
-    parser.addOptions({demo, trace, screenshot, page, edit, loggers, viewer, chart, archive, guide, size});
+    const QCommandLineOption measure = Hidden(
+        {QStringLiteral("measure-start"),
+         QStringLiteral("Print the start's figures (first paint, Archive page, memory) and end.")});
+    parser.addOptions({measure, demo, trace, screenshot, page, edit, loggers, viewer, chart, archive, guide, size});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -229,6 +236,7 @@ GuiOptions ParseGuiOptions(QApplication& app) {
     o.chart = parser.isSet(chart);
     o.archive = parser.value(archive);
     o.guide = parser.value(guide);
+    o.measureStart = parser.isSet(measure);
     if (const QStringList wh = parser.value(size).split(QLatin1Char('x')); wh.size() == 2)
         o.size = QSize(wh[0].toInt(), wh[1].toInt());
     return o;
@@ -313,6 +321,79 @@ void GuiProgram::End(int status) {
         std::_Exit(status);
     }
     keeper.reset();
+}
+
+namespace {
+
+// Milliseconds since the process started (its start as the kernel counts it, in ticks).
+double MsSinceProcessStart() {
+#ifdef _WIN32
+    return -1;  // the kernel's count of the start is read on Linux only
+#else
+    std::ifstream stat("/proc/self/stat"), uptime("/proc/uptime");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // The fields after the command's name (which may hold spaces) in parentheses.
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    for (int k = 3; k <= 22 && fields >> field;) ++k;
+    double up = 0;
+    uptime >> up;
+    const double ticks = static_cast<double>(::sysconf(_SC_CLK_TCK));
+    return (up - std::strtod(field.c_str(), nullptr) / ticks) * 1000.0;
+#endif
+}
+
+// The peak resident memory (VmHWM) in MiB.
+double PeakMemoryMiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+    return 0;
+}
+
+// The first paint of a widget, once.
+class FirstPaint : public QObject {
+public:
+    FirstPaint(QWidget* watched, std::function<void()> then)
+        : QObject(watched), then_(std::move(then)) {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && then_) {
+            auto then = std::move(then_);
+            then_ = nullptr;
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, std::move(then));
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> then_;
+};
+
+}  // namespace
+
+void MeasureStartWhenShown(GuiProgram& program) {
+    TForm1* form = program.form.get();
+    ArchivePage* page = program.archivePage;
+    new FirstPaint(form, [form, page] {
+        std::printf("first paint: %.0f ms after the process started\n", MsSinceProcessStart());
+        std::fflush(stdout);
+        QElapsedTimer shown;
+        shown.start();
+        form->PageControl->setCurrentWidget(page);
+        page->whenIdle([page, shown] {
+            new FirstPaint(page->Table->viewport(), [page, shown] {
+                std::printf("archive page: its first %d rows painted %lld ms after it was chosen\n",
+                            page->Model->rowCount(), static_cast<long long>(shown.elapsed()));
+                std::printf("peak memory: %.1f MiB\n", PeakMemoryMiB());
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
+            page->Table->viewport()->update();
+        });
+    });
 }
 
 void OpenPlanWhenShown(GuiProgram& program, const GuiOptions& options) {

@@ -42,6 +42,7 @@ struct GuiOptions {
     // in front ("f1"; with --edit the editor).
     QString guide;
     QSize size;       // the main window enlarged to this size for the picture (when valid)
+    bool measureStart = false;  // print the start's figures (first paint, Archive page, memory)
 };
 [[nodiscard]] GuiOptions ParseGuiOptions(QApplication& app);
 
@@ -75,6 +76,9 @@ struct GuiProgram {
 
 // The picture the options ask for, taken once the windows have painted; the program then ends.
 void TakePictureWhenShown(GuiProgram& program, const GuiOptions& options);
+// With --measure-start: prints, from the process's start, when the main window first painted and
+// when the Archive page showed its first rows, and the peak memory; the program then ends.
+void MeasureStartWhenShown(GuiProgram& program);
 // The channel plan of --edit in the editor, once the event loop runs.
 void OpenPlanWhenShown(GuiProgram& program, const GuiOptions& options);
 

@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     }
     if (!options.screenshot.isEmpty()) zv318::TakePictureWhenShown(program, options);
     if (!options.editFile.isEmpty()) zv318::OpenPlanWhenShown(program, options);
+    if (options.measureStart) zv318::MeasureStartWhenShown(program);
 
     const int status = app.exec();
     program.End(status);

@@ -11,11 +11,7 @@
 
 namespace zv318 {
 
-namespace {
-
-using ChannelKey = std::pair<std::string, std::int64_t>;  // name, frequency
-
-std::string Number(const std::optional<double>& v) {
+std::string DifferenceText(const std::optional<double>& v) {
     if (!v) return {};
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", *v);
@@ -23,6 +19,11 @@ std::string Number(const std::optional<double>& v) {
     // "-0.00" reads as a difference where there is none.
     return s == "-0.00" ? "0.00" : s;
 }
+
+namespace {
+
+using ChannelKey = std::pair<std::string, std::int64_t>;  // name, frequency
+
 
 // A power as it was measured: the shortest text that reads back as the same number.
 std::string Power(const std::optional<double>& v) {
@@ -69,7 +70,7 @@ std::string ComparisonCsv(const Comparison& c) {
     std::string text = CsvRow({"channel", "frequency_mhz", "power_a", "power_b", "difference"});
     for (const ComparedChannel& r : c.rows)
         text += CsvRow({r.channel, HzToMHzText(r.frequencyHz), r.powerA.value_or(""),
-                        r.powerB.value_or(""), Number(r.difference)});
+                        r.powerB.value_or(""), DifferenceText(r.difference)});
     return text;
 }
 

@@ -28,6 +28,9 @@ struct Comparison {
                                                 std::int64_t idB);
 // channel,frequency_mhz,power_a,power_b,difference (a heading row, then one row per channel).
 [[nodiscard]] std::string ComparisonCsv(const Comparison& comparison);
+// A difference as the CSV and the terminal write it: two decimals, never "-0.00"; nothing
+// when a power is missing.
+[[nodiscard]] std::string DifferenceText(const std::optional<double>& difference);
 
 // The power of the chosen channels (all of the reference logger's when none is chosen) across
 // every archived logger of the reference's name and type that has a date, oldest first.
