@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <csignal>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -374,22 +375,62 @@ private:
 
 }  // namespace
 
+// A probe of the event loop: a timer that should tick every 5 ms; the longest gap between two
+// ticks is the longest the window could not answer.
+class StallProbe : public QObject {
+public:
+    explicit StallProbe(QObject* parent) : QObject(parent) {
+        clock_.start();
+        startTimer(5, Qt::PreciseTimer);
+    }
+    void restart() { longest_ = 0, last_ = clock_.elapsed(); }
+    [[nodiscard]] qint64 longest() const { return longest_; }
+
+protected:
+    void timerEvent(QTimerEvent*) override {
+        const qint64 now = clock_.elapsed();
+        longest_ = std::max(longest_, now - last_);
+        last_ = now;
+    }
+
+private:
+    QElapsedTimer clock_;
+    qint64 last_ = 0, longest_ = 0;
+};
+
 void MeasureStartWhenShown(GuiProgram& program) {
     TForm1* form = program.form.get();
     ArchivePage* page = program.archivePage;
     new FirstPaint(form, [form, page] {
         std::printf("first paint: %.0f ms after the process started\n", MsSinceProcessStart());
         std::fflush(stdout);
+        auto* probe = new StallProbe(form);
+        probe->restart();
         QElapsedTimer shown;
         shown.start();
         form->PageControl->setCurrentWidget(page);
-        page->whenIdle([page, shown] {
-            new FirstPaint(page->Table->viewport(), [page, shown] {
-                std::printf("archive page: its first %d rows painted %lld ms after it was chosen\n",
-                            page->Model->rowCount(), static_cast<long long>(shown.elapsed()));
-                std::printf("peak memory: %.1f MiB\n", PeakMemoryMiB());
-                std::fflush(stdout);
-                QCoreApplication::exit(0);
+        page->whenIdle([page, shown, probe] {
+            new FirstPaint(page->Table->viewport(), [page, shown, probe] {
+                std::printf("archive page: its first %d rows painted %lld ms after it was chosen; "
+                            "longest stall of the window meanwhile %lld ms\n",
+                            page->Model->rowCount(), static_cast<long long>(shown.elapsed()),
+                            static_cast<long long>(probe->longest()));
+                // A filter typed, as a technician types it: the page reads while the window
+                // answers.
+                probe->restart();
+                QElapsedTimer typed;
+                typed.start();
+                page->FilterEdit->setText(QStringLiteral("site04"));
+                page->whenIdle([page, typed, probe] {
+                    std::printf("filter \"site04\": %lld loggers counted, %d rows read, %lld ms; "
+                                "longest stall %lld ms\n",
+                                static_cast<long long>(page->Model->total().value_or(-1)),
+                                page->Model->rowCount(), static_cast<long long>(typed.elapsed()),
+                                static_cast<long long>(probe->longest()));
+                    std::printf("peak memory: %.1f MiB\n", PeakMemoryMiB());
+                    std::fflush(stdout);
+                    QCoreApplication::exit(0);
+                });
             });
             page->Table->viewport()->update();
         });
