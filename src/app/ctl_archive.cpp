@@ -1,7 +1,6 @@
 #include "app/ctl_archive.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QString>
 #include <cstdio>
 #include <iostream>
 
@@ -99,45 +98,73 @@ Options Parse(const std::vector<std::string>& args) {
     return o;
 }
 
-QJsonValue Json(const std::optional<std::string>& v) {
-    return v ? QJsonValue(QString::fromStdString(*v)) : QJsonValue(QJsonValue::Null);
+// A JSON string: what is no UTF-8 becomes U+FFFD (as Qt reads it), quotes, backslashes and
+// control characters escaped, everything else as it is.
+void AppendJsonString(std::string& out, const std::string& text) {
+    const std::string utf8 = QString::fromStdString(text).toStdString();
+    out += '"';
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
 }
 
-QJsonObject JsonOf(const ArchivedLogger& a) {
-    return QJsonObject{{"id", static_cast<qint64>(a.id)},
-                       {"name", QString::fromStdString(a.name)},
-                       {"type", QString::fromStdString(a.type)},
-                       {"plan", QString::fromStdString(a.plan)},
-                       {"measured_at", Json(a.measuredAt)},
-                       {"records", a.records},
-                       {"below_threshold", a.belowThreshold},
-                       {"serial", Json(a.serial)},
-                       {"pending", a.pending},
-                       {"archived_at", QString::fromStdString(a.archivedAt)}};
+void AppendJsonField(std::string& out, const char* key, const std::string& value, bool last = false) {
+    out += "        \"";
+    out += key;
+    out += "\": ";
+    out += value;
+    out += last ? "\n" : ",\n";
+}
+
+std::string JsonText(const std::string& text) {
+    std::string out;
+    AppendJsonString(out, text);
+    return out;
+}
+
+std::string JsonText(const std::optional<std::string>& text) {
+    return text ? JsonText(*text) : std::string("null");
+}
+
+// One logger as an object of the list, its keys in order, indented as a JSON writer lays out an
+// array's members.
+std::string JsonListObject(const ArchivedLogger& a) {
+    std::string out = "    {\n";
+    AppendJsonField(out, "archived_at", JsonText(a.archivedAt));
+    AppendJsonField(out, "below_threshold", std::to_string(a.belowThreshold));
+    AppendJsonField(out, "id", std::to_string(a.id));
+    AppendJsonField(out, "measured_at", JsonText(a.measuredAt));
+    AppendJsonField(out, "name", JsonText(a.name));
+    AppendJsonField(out, "pending", a.pending ? "true" : "false");
+    AppendJsonField(out, "plan", JsonText(a.plan));
+    AppendJsonField(out, "records", std::to_string(a.records));
+    AppendJsonField(out, "serial", JsonText(a.serial));
+    AppendJsonField(out, "type", JsonText(a.type), true);
+    out += "    }";
+    return out;
 }
 
 // The list written as it is read, one logger at a time: the memory stays flat whatever the
-// archive's size. The JSON is an indented array, as a JSON writer lays one out.
-// `undated`: how many of them have no date.
+// archive's size. `undated`: how many of them have no date.
 bool PrintList(Archive& archive, const ArchiveFilter& filter, bool json, long& undated) {
     if (json) {
-        std::string separator = "\n";
+        const char* separator = "\n";
         std::fputs("[", stdout);
         const bool read = archive.ForEach(filter, [&separator, &undated](const ArchivedLogger& a) {
             undated += a.measuredAt ? 0 : 1;
-            std::string object = QJsonDocument(JsonOf(a)).toJson(QJsonDocument::Indented).toStdString();
-            std::string indented;
-            indented.reserve(object.size() + 256);
-            std::size_t from = 0;
-            while (from < object.size()) {
-                const std::size_t end = object.find('\n', from);
-                indented += "    " + object.substr(from, end - from);
-                if (end == std::string::npos) break;
-                from = end + 1;
-                if (from < object.size()) indented += '\n';
-            }
-            std::fputs(separator.c_str(), stdout);
-            std::fputs(indented.c_str(), stdout);
+            std::fputs(separator, stdout);
+            std::fputs(JsonListObject(a).c_str(), stdout);
             separator = ",\n";
         });
         std::fputs("\n]\n", stdout);

@@ -78,8 +78,9 @@ int ArchivePullCommand(Link& link, TerminalFeedback& feedback, const LanguageTab
     } else {
         for (const std::int64_t id : pull.keptIds())
             if (const std::optional<ArchivedLogger> a = archive.Find(id))
-                std::cout << "kept " << a->name << " (" << a->type << " " << a->slot << ", "
-                          << a->measuredAt.value_or("-") << ", " << a->records << " records) as "
+                std::cout << "kept " << TerminalText(a->name) << " (" << a->type << " " << a->slot
+                          << ", " << TerminalText(a->measuredAt.value_or("-")) << ", " << a->records
+                          << " records) as "
                           << a->id << '\n';
         std::cout << FillIn(table.entry(kept == 1 ? kKeptOneEntry : kKeptEntry),
                             {std::to_string(kept), serial})

@@ -53,6 +53,20 @@ TEST(Zv318ctlArchive, SavedLoggersListedOnceAndExportedAsSaved) {
     ASSERT_TRUE(json.isArray());
     EXPECT_EQ(json.array().size(), 4);
     EXPECT_EQ(json.array()[0].toObject()["name"].toString(), "ROOF1");
+    // A name with a quote, a backslash, a control character and a byte that is no UTF-8 still
+    // gives JSON a reader takes, the name as Qt reads it.
+    const std::string odd = "Q\"B\\S\x01\xff";
+    ASSERT_TRUE(zv318::WriteFileAtomically(
+        home / "odd.lograd", "RADIO\r\n" + odd + "\r\nTV1\r\n14.03.2013\r\n09:15:02\r\n45 dBuV\r\n1"
+                             "\r\n0,C1,474000000,8000000,50.0 dBuV"));
+    ASSERT_EQ(RunCtl(env, "archive import '" + (home / "odd.lograd").string() + "'").status, 0);
+    const QJsonDocument oddJson = QJsonDocument::fromJson(
+        QByteArray::fromStdString(RunCtl(env, "archive list --json --name Q").out), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    ASSERT_EQ(oddJson.array().size(), 1);
+    EXPECT_EQ(oddJson.array()[0].toObject()["name"].toString(), QString::fromStdString(odd));
+    EXPECT_EQ(oddJson.array()[0].toObject()["measured_at"].toString(), "2013-03-14T09:15:02");
+    ASSERT_EQ(RunCtl(env, "--yes archive delete 5").status, 0);
     EXPECT_EQ(RunCtl("ZV318_ARCHIVE=" + (home / "none.sqlite").string() + " " + env,
                      "archive list --json --name X").out,
               "[\n]\n");
