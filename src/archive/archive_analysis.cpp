@@ -11,10 +11,10 @@
 
 namespace zv318 {
 
-std::string DifferenceText(const std::optional<double>& v) {
-    if (!v) return {};
+std::string DifferenceText(const std::optional<double>& difference) {
+    if (!difference) return {};
     char text[32];
-    std::snprintf(text, sizeof text, "%.2f", *v);
+    std::snprintf(text, sizeof text, "%.2f", *difference);
     std::string s = text;
     // "-0.00" reads as a difference where there is none.
     return s == "-0.00" ? "0.00" : s;
