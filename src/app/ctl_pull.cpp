@@ -42,9 +42,11 @@ int ArchivePullCommand(Link& link, TerminalFeedback& feedback, const LanguageTab
         feedback.showNotice(ArchiveNotice(table, archive.notice(), archive.detail()));
     if (archive.state() != Archive::State::Ready) return kFailed;
 
-    LoggerPull pull(link, archive, feedback, table);
+    LoggerPull pull(link, feedback, table);
     LoggerPull::Step last = LoggerPull::Step::Read;
-    while (!pull.finished()) last = pull.Next();
+    while (!pull.finished()) last = pull.Next(archive);
+    if (last == LoggerPull::Step::NotKept)
+        feedback.showNotice(ArchiveNotice(table, kMessageArchiveNotKept, pull.refusal()));
     if (!pull.prepared()) {
         if (last == LoggerPull::Step::NoSerial) {
             feedback.showMessage(26);

@@ -278,6 +278,8 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, const Progr
     else archiveLocation.kind = ArchiveLocation::Off;
     keeper = std::make_unique<ArchiveKeeper>(archiveLocation, *feedback, form->languageTable(),
                                              InstrumentIdentityOf(*link));
+    // The archive is opened, and every logger kept, beside the window.
+    keeper->keepInBackground();
     archivePage = AddArchivePage(*form, *keeper);
     // New loggers are kept as the instrument is plugged in.
     (void)AddLoggerPull(*form, *keeper, *archivePage);
@@ -315,6 +317,9 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, const Progr
 
 void GuiProgram::End(int status) {
     form.reset();  // before the feedback and the link it uses; waits for a send at most 2 s
+    // Every logger handed to the archive is kept before the program ends (each step of a keep
+    // ends at its own time-out); what keeping them had to tell is not shown any more.
+    if (keeper) keeper->finish();
     // A send to the team archive still under way would outlive the databases' global state:
     // the program ends at once (what it had not sent stays pending, as after a power cut).
     if (SendsStillRunning() > 0) {

@@ -14,7 +14,30 @@ ArchiveKeeper::ArchiveKeeper(ArchiveLocation where, Feedback& feedback,
     SetLoggerObserver(this);
 }
 
-ArchiveKeeper::~ArchiveKeeper() { SetLoggerObserver(nullptr); }
+ArchiveKeeper::~ArchiveKeeper() {
+    SetLoggerObserver(nullptr);
+    finish();
+}
+
+void ArchiveKeeper::keepInBackground() {
+    if (worker_) return;
+    archive_.reset();
+    opened_ = false;
+    answers_ = std::make_unique<QObject>();
+    // The window's thread never reads the whole file: a due check is the page's worker's.
+    worker_ = std::make_unique<ArchiveWorker>(where_, nullptr, Archive::Integrity::Defer,
+                                              ArchiveWorker::OnClose::FinishAll);
+    QObject::connect(worker_.get(), &ArchiveWorker::notice, answers_.get(),
+                     [this](int message, const QString& detail) {
+                         Tell(message, detail.toStdString());
+                     });
+}
+
+void ArchiveKeeper::finish() {
+    if (!worker_) return;
+    answers_.reset();  // nothing is told any more
+    worker_.reset();   // waits for every logger handed over
+}
 
 void ArchiveKeeper::Tell(int message, const std::string& detail) {
     // One notice per run: a failing archive must not bury the person in boxes.
@@ -24,7 +47,7 @@ void ArchiveKeeper::Tell(int message, const std::string& detail) {
 }
 
 Archive* ArchiveKeeper::archive() {
-    if (where_.off()) return nullptr;
+    if (where_.off() || worker_) return nullptr;
     if (!opened_) {
         opened_ = true;
         archive_ = std::make_unique<Archive>();
@@ -39,20 +62,40 @@ void ArchiveKeeper::setLocation(ArchiveLocation where) {
     where_ = std::move(where);
     archive_.reset();
     opened_ = told_ = false;
+    // After the loggers handed over before it, which go where they were meant to.
+    if (worker_) worker_->setLocation(where_);
+}
+
+void ArchiveKeeper::Settle(const std::optional<Archive::Kept>& kept, const std::string& name,
+                           const std::string& detail) {
+    if (!kept) {
+        Tell(kMessageArchiveNotKept, name + ": " + detail);
+        return;
+    }
+    if (kept->notice != 0) Tell(kept->notice, detail);  // kept here, to be sent
+    if (kept->added) ++added_;
 }
 
 void ArchiveKeeper::Keep(const std::string& bytes, const OpenLogger& logger,
                          const std::optional<InstrumentIdentity>& instrument, int slot) {
     if (!enabled()) return;
-    Archive* a = archive();
-    if (!a || a->state() != Archive::State::Ready) return;  // told when it was opened
-    const std::optional<Archive::Kept> kept = a->Keep(bytes, logger, instrument, slot);
-    if (!kept) {
-        Tell(kMessageArchiveNotKept, logger.name + ": " + a->detail());
-        return;
-    }
-    if (kept->notice != 0) Tell(kept->notice, a->detail());  // kept here, to be sent
-    if (kept->added) ++added_;
+    struct Outcome {
+        bool tried = false;  // the archive could be used (else its opening told why)
+        std::optional<Archive::Kept> kept;
+        std::string detail;
+    };
+    run<Outcome>(
+        [bytes, logger, instrument, slot](Archive* a) {
+            Outcome o;
+            if (!a || a->state() != Archive::State::Ready) return o;
+            o.tried = true;
+            o.kept = a->Keep(bytes, logger, instrument, slot);
+            o.detail = a->detail();
+            return o;
+        },
+        answers_.get(), [this, name = logger.name](const Outcome& o) {
+            if (o.tried) Settle(o.kept, name, o.detail);
+        });
 }
 
 void ArchiveKeeper::LoggerDownloaded(const OpenLogger& logger, int slot) {

@@ -12,13 +12,16 @@ struct ArchiveWorker::Impl {
     QObject* host = new QObject;  // lives in `thread`: what runs there is queued to it
     QObject relay;                // lives in the window's thread: answers come through it
     ArchiveLocation where;        // used in `thread` only, as the rest below
+    Archive::Integrity integrity = Archive::Integrity::CheckWhenDue;
     std::unique_ptr<Archive> archive;
     bool open = false;
 };
 
-ArchiveWorker::ArchiveWorker(ArchiveLocation where, QObject* parent)
-    : QObject(parent), impl_(new Impl) {
+ArchiveWorker::ArchiveWorker(ArchiveLocation where, QObject* parent,
+                             Archive::Integrity integrity, OnClose onClose)
+    : QObject(parent), impl_(new Impl), onClose_(onClose) {
     impl_->where = std::move(where);
+    impl_->integrity = integrity;
     impl_->thread.setObjectName("archive");
     impl_->host->moveToThread(&impl_->thread);
     impl_->thread.start();
@@ -41,6 +44,11 @@ void ArchiveWorker::beginClose() {
 
 ArchiveWorker::~ArchiveWorker() {
     beginClose();
+    if (onClose_ == OnClose::FinishAll) {
+        impl_->thread.wait();
+        delete impl_;
+        return;
+    }
     const qint64 left = kWaitOnCloseMs - (QDateTime::currentMSecsSinceEpoch() - closingSince_);
     if (impl_->thread.wait(static_cast<unsigned long>(std::max<qint64>(0, left)))) delete impl_;
     // Else the work under way ends by itself (a server's time-out) and the thread with it.
@@ -70,7 +78,7 @@ void ArchiveWorker::enqueue(std::function<std::function<void()>(Archive*)> job) 
                 if (!impl->open) {
                     impl->open = true;
                     impl->archive = std::make_unique<Archive>();
-                    impl->archive->Open(impl->where);
+                    impl->archive->Open(impl->where, Archive::Schema::Use, impl->integrity);
                     if (const int message = impl->archive->notice(); message != 0) {
                         const QString detail = QString::fromStdString(impl->archive->detail());
                         QMetaObject::invokeMethod(

@@ -22,9 +22,18 @@ public:
     // on: the work ends by itself at its time-out).
     static constexpr int kWaitOnCloseMs = 2000;
 
-    explicit ArchiveWorker(ArchiveLocation where, QObject* parent = nullptr);
-    // Waits up to kWaitOnCloseMs for the work under way, then closes the connection in its
-    // own thread.
+    // How closing treats the work still queued: the page's reads are given up on after
+    // kWaitOnCloseMs; the loggers handed over to be kept are each kept before the worker ends
+    // (every step of theirs ends at its own time-out).
+    enum class OnClose { GiveUp, FinishAll };
+
+    // `integrity`: whether opening runs a due check of the whole file (the page's worker) or
+    // leaves it to another connection (the keeper's).
+    explicit ArchiveWorker(ArchiveLocation where, QObject* parent = nullptr,
+                           Archive::Integrity integrity = Archive::Integrity::CheckWhenDue,
+                           OnClose onClose = OnClose::GiveUp);
+    // Waits for the work under way (see OnClose), then closes the connection in its own
+    // thread.
     ~ArchiveWorker() override;
 
     // Starts closing (after the work queued so far); the destructor then waits only for what is
@@ -65,6 +74,7 @@ private:
     void finished();
 
     Impl* impl_;  // left to end by itself when closing cannot wait for it
+    OnClose onClose_;
     int queued_ = 0;
     qint64 closingSince_ = -1;  // ms on the steady clock; -1: not closing
 };

@@ -23,11 +23,8 @@ private:
     Feedback& screen_;
 };
 
-LoggerPull::LoggerPull(Link& link, Archive& archive, Feedback& feedback,
-                       const LanguageTable& language)
+LoggerPull::LoggerPull(Link& link, Feedback& feedback, const LanguageTable& language)
     : link_(link),
-      archive_(archive),
-      feedback_(feedback),
       language_(&language),
       quiet_(std::make_unique<Quiet>(feedback)) {
     for (auto& procedures : loggers_)
@@ -37,21 +34,37 @@ LoggerPull::LoggerPull(Link& link, Archive& archive, Feedback& feedback,
 LoggerPull::~LoggerPull() = default;
 
 bool LoggerPull::finished() const {
-    return ended_ || (prepared() && next_ >= missing_.size());
+    return !pending_ && (ended_ || (prepared() && next_ >= missing_.size()));
 }
 
 LoggerPull::Step LoggerPull::Next() {
-    if (finished()) return Step::Lost;
+    if (finished() || pending_) return Step::Lost;
     if (indexesRead_ < 2) {
         const Step step = ReadIndex(indexesRead_ == 0 ? kRadioLogger : kPlcLogger);
-        if (step == Step::Read)
-            ++indexesRead_;
-        else
-            ended_ = true;
+        if (step != Step::Read) ended_ = true;
         return step;
     }
     const Step step = PullOne(missing_[next_++]);
-    if (step == Step::Lost || step == Step::NotKept) ended_ = true;
+    if (step == Step::Lost) ended_ = true;
+    return step;
+}
+
+LoggerPull::Step LoggerPull::Next(Archive& archive) {
+    const Step step = Next();
+    return pending_ ? Settle(&archive) : step;
+}
+
+LoggerPull::Step LoggerPull::Settle(Archive* archive) {
+    if (!pending_) return Step::Read;
+    const Pending pending = std::move(*pending_);
+    pending_.reset();
+    if (!archive || archive->state() != Archive::State::Ready) {
+        ended_ = true;
+        return Step::NoArchive;
+    }
+    const Step step = pending.logger ? SettleLogger(*archive, *pending.logger, pending.slot)
+                                     : SettleIndex(*archive, pending.indexType);
+    if (step == Step::NotKept) ended_ = true;
     return step;
 }
 
@@ -62,25 +75,34 @@ LoggerPull::Step LoggerPull::ReadIndex(int type) {
         if (!link_.IsOpen()) return Step::Lost;
         if (!who) return Step::NoSerial;
         identity_ = *who;
+    }
+    if (loggers_[type - 1]->ReceiveLoggers(type) != LoggerOutcome::Done) return Step::Lost;
+    pending_ = Pending{type, std::nullopt, -1};
+    return Step::Read;
+}
+
+LoggerPull::Step LoggerPull::SettleIndex(Archive& archive, int type) {
+    if (type == kRadioLogger) {
         ArchiveFilter mine;
         mine.serial = identity_.serial;
-        held_ = archive_.List(mine);
+        held_ = archive.List(mine);
     }
     LoggerProcedures& loggers = *loggers_[type - 1];
-    if (loggers.ReceiveLoggers(type) != LoggerOutcome::Done) return Step::Lost;
     const LoggerTable& table = loggers.table();
     for (int row = 1; row <= table.ListedLoggerCount(); ++row) {
         const int slot = table.LoggerRowMap(row);
         const LoggerIndexEntry& header = loggers.entry(slot);
-        if (Held(header, type, slot))
+        if (Held(archive, header, type, slot))
             ++alreadyKept_;
         else
             missing_.push_back({type, row, header});
     }
+    ++indexesRead_;
     return Step::Read;
 }
 
-bool LoggerPull::Held(const LoggerIndexEntry& header, int type, int slot) const {
+bool LoggerPull::Held(Archive& archive, const LoggerIndexEntry& header, int type,
+                      int slot) const {
     const std::string typeText = TypeLabelFor(type);
     const std::optional<std::string> measured = MeasuredAt(header.date, header.time);
     for (const ArchivedLogger& a : held_) {
@@ -92,7 +114,7 @@ bool LoggerPull::Held(const LoggerIndexEntry& header, int type, int slot) const 
             continue;
         }
         // A date the archive cannot read as one: the texts as the instrument sent them.
-        const std::optional<OpenLogger> kept = archive_.Logger(a.id);
+        const std::optional<OpenLogger> kept = archive.Logger(a.id);
         if (kept && kept->date == header.date && kept->time == header.time) return true;
     }
     return false;
@@ -109,12 +131,15 @@ LoggerPull::Step LoggerPull::PullOne(const PullItem& item) {
         default:
             return Step::Skipped;
     }
-    const int slot = loggers.table().LoggerRowMap(item.row);
+    pending_ = Pending{0, std::move(logger), loggers.table().LoggerRowMap(item.row)};
+    return Step::Read;
+}
+
+LoggerPull::Step LoggerPull::SettleLogger(Archive& archive, const OpenLogger& logger, int slot) {
     const std::optional<Archive::Kept> kept =
-        archive_.Keep(LoggerFileText(logger), logger, identity_, slot);
+        archive.Keep(LoggerFileText(logger), logger, identity_, slot);
     if (!kept) {
-        feedback_.showNotice(
-            ArchiveNotice(*language_, kMessageArchiveNotKept, logger.name + ": " + archive_.detail()));
+        refusal_ = logger.name + ": " + archive.detail();
         return Step::NotKept;
     }
     if (!kept->added) return Step::AlreadyKept;

@@ -33,9 +33,9 @@ struct PullItem {
 
 class LoggerPull {
 public:
-    // `feedback` hears only what the person must know (the archive refusing a logger); the
-    // reception's own messages ("no loggers", "not found") are the pull's results instead.
-    LoggerPull(Link& link, Archive& archive, Feedback& feedback, const LanguageTable& language);
+    // `feedback` gives the run its progress window; the reception's own messages ("no
+    // loggers", "not found") are the pull's results instead of boxes.
+    LoggerPull(Link& link, Feedback& feedback, const LanguageTable& language);
     ~LoggerPull();
 
     enum class Step {
@@ -43,14 +43,24 @@ public:
         AlreadyKept,   // a logger downloaded that the archive turned out to hold
         Skipped,       // a logger whose header is damaged: left out, the run goes on
         Lost,          // the instrument stopped answering (unplugged): the run ends
-        NotKept,       // the archive refused the logger: the run ends
+        NotKept,       // the archive refused the logger (refusal() says why): the run ends
         NoSerial,      // the instrument did not say its serial number: the run ends
+        NoArchive,     // the archive cannot be used (its opening told why): the run ends
     };
-    // The next step: the RADIO index (with the serial number), the PLC index, then one logger
-    // of those the archive lacks. Nothing once finished().
+    // Each step has two parts. Next() talks to the instrument: the RADIO index (with the
+    // serial number), the PLC index, then one logger of those the archive lacks. When it
+    // leaves the archive a part (unsettled()), Settle() does it and gives the step's result:
+    // the indexes' loggers held by the archive are told apart from the missing ones, a
+    // downloaded logger is kept. The desktop program settles on the archive's own thread while
+    // the window goes on; nothing else touches the run until then. Nothing once finished().
     Step Next();
+    [[nodiscard]] bool unsettled() const { return pending_.has_value(); }
+    Step Settle(Archive* archive);
+    // Both parts with the archive at hand (the terminal).
+    Step Next(Archive& archive);
+
     [[nodiscard]] bool finished() const;
-    // Whether both indexes were read (missing() is then complete).
+    // Whether both indexes were read and settled (missing() is then complete).
     [[nodiscard]] bool prepared() const { return indexesRead_ == 2; }
 
     [[nodiscard]] const std::string& serial() const { return identity_.serial; }
@@ -61,16 +71,26 @@ public:
     [[nodiscard]] const std::vector<std::int64_t>& keptIds() const { return kept_; }
     // How many of missing() have been taken (downloaded, skipped or kept).
     [[nodiscard]] int done() const { return static_cast<int>(next_); }
+    // Why the archive refused the last logger (Step::NotKept): the logger's name and the
+    // archive's words, the detail of the notice kMessageArchiveNotKept.
+    [[nodiscard]] const std::string& refusal() const { return refusal_; }
 
 private:
+    // What a step left for the archive: an index to tell apart (its type), or a logger to keep.
+    struct Pending {
+        int indexType = 0;
+        std::optional<OpenLogger> logger;
+        int slot = -1;
+    };
     Step ReadIndex(int type);
     Step PullOne(const PullItem& item);
-    [[nodiscard]] bool Held(const LoggerIndexEntry& header, int type, int slot) const;
+    Step SettleIndex(Archive& archive, int type);
+    Step SettleLogger(Archive& archive, const OpenLogger& logger, int slot);
+    [[nodiscard]] bool Held(Archive& archive, const LoggerIndexEntry& header, int type,
+                            int slot) const;
 
     class Quiet;
     Link& link_;
-    Archive& archive_;
-    Feedback& feedback_;
     const LanguageTable* language_ = nullptr;
     std::unique_ptr<Quiet> quiet_;
     std::unique_ptr<LoggerProcedures> loggers_[2];
@@ -78,6 +98,8 @@ private:
     std::vector<ArchivedLogger> held_;  // the archive's loggers of this serial
     std::vector<PullItem> missing_;
     std::vector<std::int64_t> kept_;
+    std::optional<Pending> pending_;
+    std::string refusal_;
     int indexesRead_ = 0;
     int alreadyKept_ = 0;
     std::size_t next_ = 0;

@@ -5,9 +5,11 @@
 #include <QCryptographicHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTest>
 #include <atomic>
 #include <cstdlib>
 #include <functional>
+#include <future>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -15,6 +17,7 @@
 #include "archive/archive.h"
 #include "archive/archive_analysis.h"
 #include "archive/archive_keeper.h"
+#include "archive/archive_worker.h"
 #include "archive/ctl_run.h"
 #include "loggers/logger_fixture.h"
 #include "texts/qt_path.h"
@@ -77,6 +80,66 @@ TEST_F(archiveKeeping, EveryDownloadKeptOnceWithItsInstrumentAndRecords) {
     EXPECT_DOUBLE_EQ(records[61].power.value_or(0), -46.1);
     ASSERT_EQ(archive.Instruments().size(), 1u);
     EXPECT_EQ(archive.Instruments()[0].model, "ZV-318");
+}
+
+TEST_F(archiveKeeping, InTheBackgroundTheDownloadNeverWaitsAndClosingKeepsEveryLogger) {
+    PutThreeLoggers();
+    {
+        Archive made;
+        ASSERT_EQ(made.Open(FileLocation(file())), Archive::State::Ready);
+    }
+    // Another program writes to the archive for `ms`: a keep waits for it (the busy time-out),
+    // the download must not.
+    const auto holdArchive = [this](int ms) {
+        auto held = std::make_shared<std::promise<void>>();
+        std::future<void> taken = held->get_future();
+        std::thread writer([this, ms, held] {
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other writer");
+                db.setDatabaseName(QString::fromStdString(PathToText(file())));
+                if (db.open() && QSqlQuery(db).exec("BEGIN EXCLUSIVE") &&
+                    QSqlQuery(db).exec("DELETE FROM loggers WHERE 0")) {
+                    held->set_value();
+                    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                    (void)QSqlQuery(db).exec("COMMIT");
+                } else {
+                    held->set_value();
+                }
+            }
+            QSqlDatabase::removeDatabase("other writer");
+        });
+        taken.wait();
+        return writer;
+    };
+    // Held past the time closing gives the page's reads (ArchiveWorker::kWaitOnCloseMs).
+    const int pastClosing = ArchiveWorker::kWaitOnCloseMs + 800;
+    for (const bool closeAtOnce : {false, true}) {
+        SCOPED_TRACE(closeAtOnce ? "closed with the keeps waiting" : "answers told back");
+        std::thread writer = holdArchive(closeAtOnce ? pastClosing : 500);
+        {
+            ArchiveKeeper keeper(FileLocation(file()), feedback, language,
+                                 InstrumentIdentityOf(link));
+            keeper.keepInBackground();
+            ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
+            // The save ended with the archive still held by the other writer.
+            EXPECT_TRUE(keeper.keeping());
+            EXPECT_EQ(keeper.added(), 0);
+            if (!closeAtOnce) {
+                QTRY_VERIFY_WITH_TIMEOUT(!keeper.keeping(), 10000);
+                EXPECT_EQ(keeper.added(), 3);
+            }
+            // Closing waits for every logger handed over.
+        }
+        writer.join();
+        Archive archive;
+        ASSERT_EQ(archive.Open(FileLocation(file())), Archive::State::Ready);
+        std::vector<std::int64_t> kept;
+        for (const ArchivedLogger& a : archive.List()) kept.push_back(a.id);
+        EXPECT_EQ(kept.size(), 3u);
+        ASSERT_EQ(archive.Delete(kept), 3);
+    }
+    // Only the closing notices of the saves: the archive had nothing to say.
+    for (const std::string& n : feedback.notices) EXPECT_EQ(n.substr(0, 5), "E113\n") << n;
 }
 
 TEST_F(archiveKeeping, OffKeepsNothingAndAFailingArchiveNeverFailsTheSave) {

@@ -19,9 +19,9 @@ protected:
     // A whole run: its steps until it ends.
     std::vector<LoggerPull::Step> Run() {
         instrument.clearReceived();
-        LoggerPull pull(link, archive, feedback, language);
+        LoggerPull pull(link, feedback, language);
         std::vector<LoggerPull::Step> steps;
-        while (!pull.finished()) steps.push_back(pull.Next());
+        while (!pull.finished()) steps.push_back(pull.Next(archive));
         outcome = {pull.alreadyKept(), static_cast<int>(pull.keptIds().size()), pull.serial()};
         return steps;
     }
@@ -166,13 +166,13 @@ TEST_F(archivePull, AnUnplugHalfWayEndsTheRunAndKeepsNoPartOfALogger) {
     instrument.logger(sim::kRadio, 2) = SimLogger("SECOND", 40);
     instrument.logger(sim::kPlc, 3) = SimLogger("THIRD", 10);
     instrument.clearReceived();
-    LoggerPull pull(link, archive, feedback, language);
-    ASSERT_EQ(pull.Next(), LoggerPull::Step::Read);  // the RADIO index
-    ASSERT_EQ(pull.Next(), LoggerPull::Step::Read);  // the PLC index
+    LoggerPull pull(link, feedback, language);
+    ASSERT_EQ(pull.Next(archive), LoggerPull::Step::Read);  // the RADIO index
+    ASSERT_EQ(pull.Next(archive), LoggerPull::Step::Read);  // the PLC index
     ASSERT_EQ(pull.missing().size(), 3u);
-    ASSERT_EQ(pull.Next(), LoggerPull::Step::Read);  // FIRST, whole
+    ASSERT_EQ(pull.Next(archive), LoggerPull::Step::Read);  // FIRST, whole
     bus.unplugAfter(20);                             // in the middle of SECOND's 40 records
-    EXPECT_EQ(pull.Next(), LoggerPull::Step::Lost);
+    EXPECT_EQ(pull.Next(archive), LoggerPull::Step::Lost);
     EXPECT_TRUE(pull.finished());
     EXPECT_EQ(pull.done(), 2);
     const std::vector<ArchivedLogger> kept = archive.List();
@@ -188,8 +188,8 @@ TEST_F(archivePull, AnUnplugHalfWayEndsTheRunAndKeepsNoPartOfALogger) {
 
 TEST_F(archivePull, NoInstrumentReadsNothingAndKeepsNothing) {
     bus.setPlugged(false);
-    LoggerPull pull(link, archive, feedback, language);
-    EXPECT_EQ(pull.Next(), LoggerPull::Step::Lost);
+    LoggerPull pull(link, feedback, language);
+    EXPECT_EQ(pull.Next(archive), LoggerPull::Step::Lost);
     EXPECT_TRUE(pull.finished());
     EXPECT_FALSE(pull.prepared());
     EXPECT_TRUE(archive.List().empty());

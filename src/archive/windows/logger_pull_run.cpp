@@ -117,12 +117,11 @@ void LoggerPullRun::InstrumentAppeared() {
 }
 
 void LoggerPullRun::Start() {
-    if (running() || !host_.feedback()) return;
-    Archive* archive = keeper_.enabled() ? keeper_.archive() : nullptr;
-    if (!archive || archive->state() != Archive::State::Ready) return;
-    pull_ = std::make_unique<LoggerPull>(host_.link(), *archive, *host_.feedback(),
-                                         host_.languageTable());
-    stop_ = false;
+    // An archive that cannot take loggers ends the run at its first step (its opening told
+    // why); whether it can is known on the keeper's thread only.
+    if (running() || !host_.feedback() || !keeper_.enabled()) return;
+    pull_ = std::make_shared<LoggerPull>(host_.link(), *host_.feedback(), host_.languageTable());
+    stop_ = settling_ = false;
     last_ = LoggerPull::Step::Read;
     serial_.clear();
     kept_.clear();
@@ -131,11 +130,11 @@ void LoggerPullRun::Start() {
 
 void LoggerPullRun::Stop() {
     stop_ = true;
-    if (running() && !timer_->isActive()) timer_->start(0);
+    if (running() && !settling_ && !timer_->isActive()) timer_->start(0);
 }
 
 void LoggerPullRun::Step() {
-    if (!pull_) return;
+    if (!pull_ || settling_) return;
     if (stop_) {
         Finish(pull_->prepared() ? kStoppedEntry : 0);
         return;
@@ -155,8 +154,28 @@ void LoggerPullRun::Step() {
         Finish(0);
         return;
     }
+    if (!pull_->unsettled()) {
+        Advance();
+        return;
+    }
+    settling_ = true;
+    keeper_.run<LoggerPull::Step>(
+        [pull = pull_](Archive* archive) { return pull->Settle(archive); }, this,
+        [this](LoggerPull::Step step) {
+            settling_ = false;
+            last_ = step;
+            Advance();
+        });
+}
+
+void LoggerPullRun::Advance() {
+    if (!pull_) return;
     serial_ = pull_->serial();
     kept_ = pull_->keptIds();
+    if (last_ == LoggerPull::Step::NotKept)
+        if (Feedback* feedback = host_.feedback())
+            feedback->showNotice(
+                ArchiveNotice(host_.languageTable(), kMessageArchiveNotKept, pull_->refusal()));
     if (pull_->prepared() && !pull_->missing().empty()) {
         const int total = static_cast<int>(pull_->missing().size());
         notice_->Text->setText(text(kProgressEntry)
@@ -172,7 +191,7 @@ void LoggerPullRun::Step() {
         if (!notice_->isVisible()) notice_->show();
     }
     if (!pull_->finished()) {
-        timer_->start(kStepGapMs);
+        timer_->start(stop_ ? 0 : kStepGapMs);
         return;
     }
     if (last_ == LoggerPull::Step::Lost && pull_->prepared())

@@ -80,7 +80,10 @@ signals:
     void finished();
 
 private:
+    // A step's part on the instrument, as a command of the window; its part on the archive
+    // then runs on the keeper's thread, and Advance() after it.
     void Step();
+    void Advance();
     void Finish(int textEntry);
     [[nodiscard]] QString text(int entry) const;
 
@@ -91,9 +94,10 @@ private:
     QAction* action_;
     PullNotice* notice_;
     QTimer* timer_;
-    std::unique_ptr<LoggerPull> pull_;
+    std::shared_ptr<LoggerPull> pull_;  // shared with a part under way on the keeper's thread
     LoggerPull::Step last_ = LoggerPull::Step::Read;
     bool stop_ = false;
+    bool settling_ = false;  // the archive's part of a step is under way
     std::string serial_;
     std::vector<std::int64_t> kept_;
 };

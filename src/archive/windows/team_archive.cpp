@@ -133,9 +133,12 @@ void TeamArchiveControls::TrySync() {
             [this, sent] {
                 busy_ = false;
                 if (!sent) return;
-                // On the server again: the keeper leaves this PC's archive.
-                Archive* a = keeper_.archive();
-                if (a && a->offline()) keeper_.setLocation(keeper_.location());
+                // On the server again: the keeper leaves this PC's archive (asked where the
+                // keeper's archive lives, after the loggers handed over to it).
+                keeper_.run<bool>([](Archive* a) { return a && a->offline(); }, this,
+                                  [this](bool offline) {
+                                      if (offline) keeper_.setLocation(keeper_.location());
+                                  });
                 emit changed();
             },
             Qt::QueuedConnection);
