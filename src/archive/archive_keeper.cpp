@@ -73,7 +73,9 @@ void ArchiveKeeper::Settle(const std::optional<Archive::Kept>& kept, const std::
         return;
     }
     if (kept->notice != 0) Tell(kept->notice, detail);  // kept here, to be sent
-    if (kept->added) ++added_;
+    if (!kept->added) return;
+    ++added_;
+    if (addedListener_) addedListener_();
 }
 
 void ArchiveKeeper::Keep(const std::string& bytes, const OpenLogger& logger,

@@ -61,6 +61,8 @@ public:
 
     // The loggers added since the start (not those kept before).
     [[nodiscard]] int added() const { return added_; }
+    // Told on the window's thread each time a logger is added (the Archive page reads again).
+    void setAddedListener(std::function<void()> listener) { addedListener_ = std::move(listener); }
     // The archive, opened on first use; nothing when it cannot be used (told once). Not in
     // the background: the archive is then the keeper's thread's alone (use run()).
     [[nodiscard]] Archive* archive();
@@ -84,6 +86,7 @@ private:
     Feedback& feedback_;
     const LanguageTable& language_;
     std::function<std::optional<InstrumentIdentity>()> instrument_;
+    std::function<void()> addedListener_;
     std::unique_ptr<Archive> archive_;
     std::unique_ptr<QObject> answers_;  // the background's answers come to it
     std::unique_ptr<ArchiveWorker> worker_;

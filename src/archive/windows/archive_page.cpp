@@ -83,6 +83,9 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
         worker_->setLocation(keeper_.location());
         Refresh();
     });
+    // A logger downloaded while the page shows appears on it (the keeper keeps beside the
+    // window: the page's read comes after the logger is in).
+    keeper_.setAddedListener([this] { Refresh(); });
     connect(worker_, &ArchiveWorker::busyChanged, this, &ArchivePage::setBusy);
     connect(worker_, &ArchiveWorker::notice, this, [this](int message, const QString& detail) {
         keeper_.TellOnce(message, detail.toStdString());
@@ -100,6 +103,7 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
 }
 
 ArchivePage::~ArchivePage() {
+    keeper_.setAddedListener({});
     // One wait for everything the page runs: the worker starts closing while the team
     // archive's send is waited for.
     worker_->beginClose();
