@@ -73,8 +73,12 @@ void ArchiveKeeper::Settle(const std::optional<Archive::Kept>& kept, const std::
         return;
     }
     if (kept->notice != 0) Tell(kept->notice, detail);  // kept here, to be sent
-    if (!kept->added) return;
-    ++added_;
+    if (kept->added) noteAdded(1);
+}
+
+void ArchiveKeeper::noteAdded(int count) {
+    if (count <= 0) return;
+    added_ += count;
     if (addedListener_) addedListener_();
 }
 

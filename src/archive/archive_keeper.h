@@ -63,6 +63,8 @@ public:
     [[nodiscard]] int added() const { return added_; }
     // Told on the window's thread each time a logger is added (the Archive page reads again).
     void setAddedListener(std::function<void()> listener) { addedListener_ = std::move(listener); }
+    // Loggers added through run() (the plug-in pull's): counted and told as the keeper's own.
+    void noteAdded(int count);
     // The archive, opened on first use; nothing when it cannot be used (told once). Not in
     // the background: the archive is then the keeper's thread's alone (use run()).
     [[nodiscard]] Archive* archive();

@@ -20,6 +20,7 @@
 #include "archive/archive_worker.h"
 #include "archive/ctl_run.h"
 #include "loggers/logger_fixture.h"
+#include "support/wait_until.h"
 #include "texts/qt_path.h"
 
 namespace zv318::testing {
@@ -125,7 +126,7 @@ TEST_F(archiveKeeping, InTheBackgroundTheDownloadNeverWaitsAndClosingKeepsEveryL
             EXPECT_TRUE(keeper.keeping());
             EXPECT_EQ(keeper.added(), 0);
             if (!closeAtOnce) {
-                QTRY_VERIFY_WITH_TIMEOUT(!keeper.keeping(), 10000);
+                ASSERT_TRUE(WaitUntil([&keeper] { return !keeper.keeping(); }));
                 EXPECT_EQ(keeper.added(), 3);
             }
             // Closing waits for every logger handed over.

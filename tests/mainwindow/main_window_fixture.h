@@ -37,23 +37,9 @@
 #include "sim/bus.h"
 #include "sim/instrument.h"
 #include "support/recording_feedback.h"
+#include "support/wait_until.h"
 
 namespace zv318::testing {
-
-// How long a test waits for what an idle machine does at once: generous, because a loaded
-// machine may hold the test back for seconds; a wait ends as soon as its condition holds.
-inline constexpr int kPatienceMs = 20000;
-
-// Waits (running events) until `done` holds or `ms` have passed.
-inline bool WaitUntil(const std::function<bool()>& done, int ms = kPatienceMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QTest::qWait(5);
-    }
-    return true;
-}
 
 // A menu caption as the person reads it: mnemonic marks removed, "&&" shown as "&".
 inline QString Plain(QString text) {

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "archive/archive_keeper.h"
+#include "archive/windows/archive_model.h"
 #include "archive/windows/archive_page.h"
 #include "archive/windows/logger_pull_run.h"
 #include "mainwindow/main_window_fixture.h"
@@ -107,7 +108,7 @@ TEST_F(mainwindowPull, AskedOnceAtTheFirstPlugInThenRunsAtEveryPlugIn) {
     QTest::mouseClick(notice.ShowButton, Qt::LeftButton);
     EXPECT_EQ(form->PageControl->currentWidget(), page);
     // The page reads on its worker: the rows are there once it is idle.
-    QTRY_VERIFY_WITH_TIMEOUT(!page->busy(), 10000);
+    ASSERT_TRUE(WaitUntil([this] { return !page->busy(); }));
     QCoreApplication::processEvents();
     std::vector<std::int64_t> shown = page->SelectedIds(), kept = run->keptIds();
     std::sort(shown.begin(), shown.end());
@@ -130,6 +131,16 @@ TEST_F(mainwindowPull, AskedOnceAtTheFirstPlugInThenRunsAtEveryPlugIn) {
     QTest::qWait(300);
     EXPECT_EQ(runsEnded, 2);
     for (const std::string& c : instrument.commands()) EXPECT_FALSE(c.starts_with("*?LT")) << c;
+}
+
+TEST_F(mainwindowPull, LoggersKeptWhileTheArchivePageShowsAppearOnIt) {
+    Allow(true);
+    StartWithArchive();
+    // The person looks at the archive while the run keeps the simulator's six loggers.
+    form->PageControl->setCurrentWidget(page);
+    ASSERT_TRUE(WaitForRun(1));
+    EXPECT_TRUE(WaitUntil([this] { return page->Model->rowCount() == 6; }))
+        << page->Model->rowCount() << " rows";
 }
 
 TEST_F(mainwindowPull, NoIsTheDefaultAndIsKeptToo) {

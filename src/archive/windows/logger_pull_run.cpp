@@ -171,7 +171,9 @@ void LoggerPullRun::Step() {
 void LoggerPullRun::Advance() {
     if (!pull_) return;
     serial_ = pull_->serial();
+    const int added = static_cast<int>(pull_->keptIds().size() - kept_.size());
     kept_ = pull_->keptIds();
+    keeper_.noteAdded(added);
     if (last_ == LoggerPull::Step::NotKept)
         if (Feedback* feedback = host_.feedback())
             feedback->showNotice(
