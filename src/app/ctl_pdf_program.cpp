@@ -37,15 +37,15 @@ int RunPdfProgram(const fs::path& programFolder, char** argv) {
                   << ", cannot be run: " << std::strerror(error) << '\n';
         return 1;
     }
-    std::cerr << "zv318ctl: the program that writes PDFs is missing: neither "
-              << places[0].string() << " nor " << places[1].string() << " exists\n";
+    std::cerr << "zv318ctl: the program that writes PDFs is missing: neither " << places[0].string()
+              << " nor " << places[1].string() << " exists\n";
     return 1;
 }
 
 fs::path ProgramFolderOf(const fs::path& executableFolder) {
     std::error_code ec;
     if (fs::exists(executableFolder / "zv318ctl", ec)) return executableFolder;
-    const fs::path bin = (executableFolder / ZV318_BIN_FROM_PDF_PROGRAM).lexically_normal();
+    fs::path bin = (executableFolder / ZV318_BIN_FROM_PDF_PROGRAM).lexically_normal();
     if (fs::exists(bin / "zv318ctl", ec) &&
         fs::equivalent(bin / ZV318_PDF_PROGRAM_DIR, executableFolder, ec))
         return bin;

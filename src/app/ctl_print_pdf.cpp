@@ -10,7 +10,8 @@ namespace zv318 {
 LoggerOutcome PrintLoggersToPdf(LoggerProcedures& loggers, bool marked, const std::string& out) {
     GuiApplication gui;
     PdfLoggerPrinter pdf(out);
-    const LoggerOutcome outcome = marked ? loggers.PrintSelButClick(pdf) : loggers.Printlogger1Click(pdf);
+    const LoggerOutcome outcome =
+        marked ? loggers.PrintSelButClick(pdf) : loggers.Printlogger1Click(pdf);
     const bool finished = outcome == LoggerOutcome::Done;
     if (!pdf.finish(finished) && finished) {
         std::cerr << "the PDF " << out << " could not be written\n";

@@ -64,8 +64,8 @@ TEST(Zv318ctlPdfProgram, OnlyTheCommandsThatWritePdfsLoadQtGui) {
     EXPECT_FALSE(Has(import.out, "libQt6Gui")) << import.out;
     // A print through zv318ctl runs where Qt Gui is, and writes its PDF.
     const fs::path pdf = s.root / "p.pdf";
-    const CtlRun print =
-        RunCtl("LD_DEBUG=files " + env, "loggers print " + s.logger() + " --pdf '" + pdf.string() + "'");
+    const CtlRun print = RunCtl("LD_DEBUG=files " + env,
+                                "loggers print " + s.logger() + " --pdf '" + pdf.string() + "'");
     EXPECT_EQ(print.status, 0) << print.out;
     EXPECT_TRUE(Has(print.out, "libQt6Gui")) << print.out;
     EXPECT_TRUE(Has(print.out, "printed 1 logger(s)")) << print.out;
@@ -121,11 +121,13 @@ TEST(Zv318ctlPdfProgram, TheHandOverKeepsArgumentsStreamsAndExitStatus) {
                                            "exit 7\n";
     fs::permissions(bin / "zv318ctl-pdf", fs::perms::owner_all);
     std::ofstream(s.root / "input") << "yes\n";
-    const CtlRun r = RunProgram(s.home(s.root / "home"), (bin / "zv318ctl").string(),
-                                "--yes --language English archive report 3 'a b' --pdf out.pdf < '" +
-                                    (s.root / "input").string() + "'");
+    const CtlRun r =
+        RunProgram(s.home(s.root / "home"), (bin / "zv318ctl").string(),
+                   "--yes --language English archive report 3 'a b' --pdf out.pdf < '" +
+                       (s.root / "input").string() + "'");
     EXPECT_EQ(r.status, 7) << r.out;
-    EXPECT_TRUE(Has(r.out, "<--yes><--language><English><archive><report><3><a b><--pdf><out.pdf>\n"))
+    EXPECT_TRUE(
+        Has(r.out, "<--yes><--language><English><archive><report><3><a b><--pdf><out.pdf>\n"))
         << r.out;
     EXPECT_TRUE(Has(r.out, "read: yes")) << r.out;
     EXPECT_TRUE(Has(r.out, "on stderr")) << r.out;
@@ -155,7 +157,8 @@ TEST(Zv318ctlPdfProgram, InstalledThePdfProgramWorksFromTheLibexecFolder) {
     std::ofstream(pdf) << "an earlier file";
 
     // Spanish asks whether to replace OUT: the language file was read from the install.
-    const std::string print = "--language Spanish loggers print " + s.logger() + " --pdf '" + pdf.string() + "'";
+    const std::string print =
+        "--language Spanish loggers print " + s.logger() + " --pdf '" + pdf.string() + "'";
     const CtlRun asked = RunProgram(env, (bin / "zv318ctl").string(), print);
     EXPECT_EQ(asked.status, 1) << asked.out;
     EXPECT_TRUE(Has(asked.out, "reemplazarlo")) << asked.out;
