@@ -19,8 +19,8 @@ constexpr char kLogger[] =
     "RADIO\r\nROOF1\r\nTV1\r\n14/03/2013\r\n09:15:02\r\n45 dBuV\r\n2\r\n"
     "0,C21,474000000,8000000,57.4 dBuV\r\n1,C22,482000000,8000000,41.0 dBuV";
 
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
+bool Has(const std::string& text, const std::string& piece) {
+    return text.find(piece) != std::string::npos;
 }
 
 // A scratch folder of the test's own, gone at the end.
