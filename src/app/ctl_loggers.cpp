@@ -6,10 +6,12 @@
 #include <iostream>
 #include <set>
 
-#include "app/gui_application.h"
 #include "loggers/logger_procedures.h"
-#include "loggers/print_text.h"
 #include "texts/output_path.h"
+
+#ifdef ZV318_CTL_WRITES_PDF
+#include "app/ctl_print_pdf.h"
+#endif
 
 namespace zv318 {
 
@@ -143,6 +145,7 @@ void PrintLogger(const OpenLogger& lg) {
     std::fflush(stdout);
 }
 
+#ifdef ZV318_CTL_WRITES_PDF
 int Print(LoggerProcedures& loggers, TerminalFeedback& feedback, const LanguageTable& table,
           const Arguments& a) {
     if (a.pdf.empty()) return Usage("--pdf OUT expected");
@@ -153,34 +156,22 @@ int Print(LoggerProcedures& loggers, TerminalFeedback& feedback, const LanguageT
                               a.file.empty() ? std::vector<std::string>{}
                                              : std::vector<std::string>{a.file}))
         return kFailed;
-    GuiApplication gui;
-    PdfLoggerPrinter pdf(a.pdf);
-    LoggerOutcome outcome;
     if (!a.file.empty()) {
         const int read = ReadLoggerFileAt(a.file, loggers.logger(), feedback);
         if (read != kLoggerFileRead) {
             feedback.showMessage(read == kNotALoggerFile ? 11 : 26);
             return kFailed;
         }
-        outcome = loggers.Printlogger1Click(pdf);
-    } else {
-        if (int status = Receive(loggers, feedback, table, a.type)) return status;
-        if (!RowsListed(loggers, a.rows)) return kFailed;
-        // The rows given are marked "YES", as a person marks them in the table.
-        for (int r : std::set<int>(a.rows.begin(), a.rows.end()))
-            loggers.table().LoggerIndexMouseUp(LoggerTable::kMarkColumn, r, true);
-        outcome = loggers.PrintSelButClick(pdf);
+        return FromOutcome(PrintLoggersToPdf(loggers, false, a.pdf));
     }
-    // A run that did not finish leaves OUT as it was.
-    const bool finished = outcome == LoggerOutcome::Done;
-    if (!pdf.finish(finished) && finished) {
-        std::cerr << "the PDF " << a.pdf << " could not be written\n";
-        return kFailed;
-    }
-    if (outcome == LoggerOutcome::Done)
-        std::cout << "printed " << pdf.jobs() << " logger(s) to " << a.pdf << '\n';
-    return FromOutcome(outcome);
+    if (int status = Receive(loggers, feedback, table, a.type)) return status;
+    if (!RowsListed(loggers, a.rows)) return kFailed;
+    // The rows given are marked "YES", as a person marks them in the table.
+    for (int r : std::set<int>(a.rows.begin(), a.rows.end()))
+        loggers.table().LoggerIndexMouseUp(LoggerTable::kMarkColumn, r, true);
+    return FromOutcome(PrintLoggersToPdf(loggers, true, a.pdf));
 }
+#endif
 
 }  // namespace
 
@@ -223,7 +214,9 @@ int LoggersCommand(Link& link, TerminalFeedback& feedback, const LanguageTable& 
         }
         return FromOutcome(loggers.SaveLoggers(rows));
     }
+#ifdef ZV318_CTL_WRITES_PDF
     if (what == "print" && a.as.empty()) return Print(loggers, feedback, table, a);
+#endif
     return Usage("loggers: unknown command or arguments");
 }
 

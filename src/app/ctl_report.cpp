@@ -12,13 +12,6 @@
 
 namespace zv318 {
 
-const char kReportUsage[] =
-    "  loggers report FILE... --pdf OUT [--site NAME] [--customer TEXT] [--address TEXT]\n"
-    "                 [--notes TEXT] [--technician TEXT] [--company TEXT] [--logo FILE]\n"
-    "                              the site report of logger files as a PDF\n"
-    "  archive report ID... --pdf OUT [the same options]\n"
-    "                              the site report of archived loggers, with their instrument\n";
-
 namespace {
 
 constexpr int kDone = 0, kFailed = 1, kUsage = 2;

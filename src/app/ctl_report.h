@@ -5,7 +5,8 @@
 //   archive report ID... --pdf OUT [the same options]
 // The technician, company and logo come from the person's settings, the customer, address and
 // notes from those remembered for the site (the site last reported on without --site); each
-// option given stands instead. The settings file is only read.
+// option given stands instead. The settings file is only read. They paint with Qt Gui, so only
+// the zv318ctl that writes PDFs has them (ctl_pdf_program.h); kReportUsage is in zv318ctl.cpp.
 
 #include <filesystem>
 #include <string>

@@ -22,6 +22,9 @@
 #include "app/ctl_firmware.h"
 #include "app/ctl_loggers.h"
 #include "app/ctl_pull.h"
+#ifdef ZV318_CTL_SPLIT
+#include "app/ctl_pdf_program.h"
+#endif
 #include "app/ctl_report.h"
 #include "app/device_choice.h"
 #include "app/terminal_feedback.h"
@@ -41,6 +44,15 @@
 
 namespace fs = std::filesystem;
 using namespace zv318;
+
+// Here rather than with the report commands: a zv318ctl that hands them to zv318ctl-pdf lists
+// them too.
+const char zv318::kReportUsage[] =
+    "  loggers report FILE... --pdf OUT [--site NAME] [--customer TEXT] [--address TEXT]\n"
+    "                 [--notes TEXT] [--technician TEXT] [--company TEXT] [--logo FILE]\n"
+    "                              the site report of logger files as a PDF\n"
+    "  archive report ID... --pdf OUT [the same options]\n"
+    "                              the site report of archived loggers, with their instrument\n";
 
 namespace {
 
@@ -73,12 +85,17 @@ const char kUsageText[] =
     "(SIGTERM) stopped by the interrupt: a step that must not be cut (an update, a\n"
     "channel plan's writing) always ends first, and the message says what was done.\n";
 
-// Where the program's data lives: beside the executable unless ZV318_HOME says otherwise.
+// Where the program's data lives: beside the executable unless ZV318_HOME says otherwise
+// (zv318ctl-pdf installed apart takes zv318ctl's folder).
 fs::path ExecutableFolder(const char* argv0) {
     std::error_code ec;
     fs::path self = fs::read_symlink("/proc/self/exe", ec);
     if (ec) self = fs::absolute(argv0, ec);
+#ifdef ZV318_CTL_SPLIT
+    return ProgramFolderOf(self.parent_path());
+#else
     return self.parent_path();
+#endif
 }
 
 struct Context {
@@ -258,8 +275,10 @@ int RunCommand(Context& c, const std::vector<std::string>& args) {
         return BackupCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     if (command == "firmware")
         return FirmwareCommand(*c.link, *c.feedback, c.table, c.folders.data, args);
+#ifdef ZV318_CTL_WRITES_PDF
     if (command == "loggers" && args.size() >= 2 && args[1] == "report")
         return LoggersReportCommand(*c.feedback, c.table, c.folders.user, args);
+#endif
     if (command == "loggers")
         return LoggersCommand(*c.link, *c.feedback, c.table, c.folders.user, args);
     std::cerr << "unknown command: " << command << '\n' << kUsageText;
@@ -317,6 +336,10 @@ int main(int argc, char** argv) {
         std::cerr << kUsageText;
         return kUsage;
     }
+#if defined(ZV318_CTL_SPLIT) && !defined(ZV318_CTL_WRITES_PDF)
+    // Before anything is read or held: zv318ctl-pdf runs the command in this process's place.
+    if (WritesPdf(args)) return RunPdfProgram(ExecutableFolder(argv[0]), argv);
+#endif
 
     Context c;
     c.folders = DecideProgramFolders(ExecutableFolder(argv[0]));
@@ -348,8 +371,10 @@ int main(int argc, char** argv) {
     c.feedback = std::make_unique<TerminalFeedback>(c.table, yes);
     c.link = std::make_unique<Link>(*c.device.bus, c.feedback.get());
 
+#ifdef ZV318_CTL_WRITES_PDF
     if (args[0] == "archive" && args.size() >= 2 && args[1] == "report")
         return ArchiveReportCommand(*c.feedback, c.table, c.folders.user, args);
+#endif
     // The archive's commands work on the archive alone; pull talks to the instrument too.
     if (args[0] == "archive" && !IsArchivePullCommand(args))
         return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);

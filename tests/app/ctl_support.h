@@ -20,8 +20,10 @@ struct CtlRun {
     std::string out;  // stdout and stderr together
 };
 
-inline CtlRun RunCtl(const std::string& env, const std::string& args) {
-    std::string command = env + " '" ZV318_CTL_PATH "' " + args + " 2>&1";
+// `program` (a path without single quotes) with `args` as a shell reads them, after `env`.
+inline CtlRun RunProgram(const std::string& env, const std::string& program,
+                         const std::string& args) {
+    std::string command = env + " '" + program + "' " + args + " 2>&1";
     CtlRun r;
     FILE* p = popen(command.c_str(), "r");
     if (!p) return r;
@@ -30,6 +32,10 @@ inline CtlRun RunCtl(const std::string& env, const std::string& args) {
     int s = pclose(p);
     r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
     return r;
+}
+
+inline CtlRun RunCtl(const std::string& env, const std::string& args) {
+    return RunProgram(env, ZV318_CTL_PATH, args);
 }
 
 // zv318-sim serving one instrument in a temporary folder for the length of a test.

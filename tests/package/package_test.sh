@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package as a technician installs it: built with CPack, unpacked into a scratch
-# root, its zv318ctl run from there with a scratch home. The installed program reads its data
-# from the package and writes only into the person's data folder; the package passes lintian
-# without errors and its desktop entry and AppStream metadata validate.
+# root, its zv318ctl run from there with a scratch home. The installed program (and the PDF
+# writer it hands its PDF commands to) reads its data from the package and writes only into the
+# person's data folder; the package passes lintian without errors and its desktop entry and
+# AppStream metadata validate.
 #   package_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -23,6 +24,9 @@ ctl="$scratch/root/usr/bin/zv318ctl"
 run() { env -u ZV318_HOME -u XDG_DATA_HOME HOME="$home" ZV318_TIMEOUT_MS=1000 "$ctl" "$@"; }
 run --demo status | grep -q "ZV-318 connected"
 run --demo plans read >/dev/null
+# A PDF is written by zv318ctl-pdf, which zv318ctl finds in the install's libexec folder.
+run --demo loggers print radio 1 --pdf "$scratch/print.pdf" >/dev/null
+[ -s "$scratch/print.pdf" ]
 user="$home/.local/share/zv318"
 ls "$user"/*.temp >/dev/null                    # the plan copies in the person's folder
 [ -d "$user/Loggers" ]
