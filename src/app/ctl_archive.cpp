@@ -322,7 +322,9 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
     if (what == "init") return ArchiveInit(feedback, table, where);
     if (what == "sync") return ArchiveSync(feedback, table, where);
     Archive archive;
-    archive.Open(where);
+    const bool changes = what == "import" || what == "delete";
+    archive.Open(where, Archive::Schema::Use, Archive::Integrity::CheckWhenDue,
+                 changes ? Archive::Purpose::Change : Archive::Purpose::Read);
     if (archive.notice() != 0)
         feedback.showNotice(ArchiveNotice(table, archive.notice(), archive.detail()));
     if (!archive.usable()) return kFailed;

@@ -361,6 +361,17 @@ int main(int argc, char** argv) {
                   << " cannot be opened; the texts of " << kDefaultLanguage << " are used\n";
     else if (!load.notice.empty())
         std::cerr << load.notice << '\n';
+    c.feedback = std::make_unique<TerminalFeedback>(c.table, yes);
+
+#ifdef ZV318_CTL_WRITES_PDF
+    if (args[0] == "archive" && args.size() >= 2 && args[1] == "report")
+        return ArchiveReportCommand(*c.feedback, c.table, c.folders.user, args);
+#endif
+    // The archive's commands work on the archive alone (no device is looked for); pull talks
+    // to the instrument too.
+    if (args[0] == "archive" && !IsArchivePullCommand(args))
+        return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
+
     c.device = ChooseDevice(demo);
     trace = TraceFile(trace);
     if (!TraceReports(c.device, trace, 0))
@@ -368,16 +379,7 @@ int main(int argc, char** argv) {
     if (c.device.kind == DeviceChoice::SocketFolder && !fs::is_directory(c.device.socketFolder))
         std::cerr << "ZV318_HID_SOCKETS names a folder that does not exist: "
                   << c.device.socketFolder << '\n';
-    c.feedback = std::make_unique<TerminalFeedback>(c.table, yes);
     c.link = std::make_unique<Link>(*c.device.bus, c.feedback.get());
-
-#ifdef ZV318_CTL_WRITES_PDF
-    if (args[0] == "archive" && args.size() >= 2 && args[1] == "report")
-        return ArchiveReportCommand(*c.feedback, c.table, c.folders.user, args);
-#endif
-    // The archive's commands work on the archive alone; pull talks to the instrument too.
-    if (args[0] == "archive" && !IsArchivePullCommand(args))
-        return ArchiveCommand(*c.feedback, c.table, c.folders.user, args);
     // The instrument is held before anything else is made ready: a program refused ends at once.
     c.link->setLockOwner("zv318ctl");
     if (NeedsInstrument(args)) {

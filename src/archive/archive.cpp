@@ -130,10 +130,12 @@ std::string Archive::Check() {
     return verdict.isEmpty() ? std::string("damaged") : verdict.toStdString();
 }
 
-Archive::State Archive::Open(const ArchiveLocation& where, Schema schema, Integrity integrity) {
+Archive::State Archive::Open(const ArchiveLocation& where, Schema schema, Integrity integrity,
+                             Purpose purpose) {
     c_.reset();
     sessions_.reset();
     checkDue_ = false;
+    purpose_ = purpose;
     state_ = State::Failed;
     notice_ = 0;
     version_ = 0;
@@ -219,7 +221,7 @@ Archive::State Archive::OpenFileOnce(const std::filesystem::path& file, Integrit
     // then nothing is written before it is known to be sound, and a damaged archive stays as
     // it is, for the person (or a tool) to rescue.
     sessions_ = std::make_unique<ArchiveSessions>(file);
-    checkDue_ = sessions_->Begin();
+    checkDue_ = sessions_->Begin(purpose_ == Purpose::Change);
     if (checkDue_ && integrity == Integrity::CheckWhenDue) {
         const std::string damage = Check();
         if (!damage.empty()) {

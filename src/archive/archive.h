@@ -140,10 +140,15 @@ public:
     // On a server the tables are made or migrated only by `init` (the owner's rights); a
     // server that cannot be reached leaves the archive on the local file (where.file) with
     // every logger kept there marked pending (offline(), message 520).
+    // `purpose` Read: the caller only reads (the terminal's list, show, compare, trend,
+    // export, check). Such a run cannot leave the file damaged, so it enters no session of its
+    // own (the entry's flush to disk costs more than the command's query); a check that is due
+    // still runs.
     enum class Schema { Use, Create };
     enum class Integrity { CheckWhenDue, Defer };
+    enum class Purpose { Change, Read };
     State Open(const ArchiveLocation& where, Schema schema = Schema::Use,
-               Integrity integrity = Integrity::CheckWhenDue);
+               Integrity integrity = Integrity::CheckWhenDue, Purpose purpose = Purpose::Change);
     // The whole file's check (PRAGMA quick_check): empty when it is sound, else what is wrong.
     // Its cost grows with the file; the program runs it on request and when it is due.
     [[nodiscard]] std::string Check();
@@ -263,6 +268,7 @@ private:
     std::unique_ptr<ArchiveConnection> c_;
     std::unique_ptr<ArchiveSessions> sessions_;
     bool checkDue_ = false;
+    Purpose purpose_ = Purpose::Change;
     State state_ = State::Closed;
     int notice_ = 0;
     int version_ = 0;

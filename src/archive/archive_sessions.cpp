@@ -78,7 +78,7 @@ ArchiveSessions::~ArchiveSessions() {
     if (!entry_.empty()) fs::remove(entry_, ec);
 }
 
-bool ArchiveSessions::Begin() {
+bool ArchiveSessions::Begin(bool enter) {
     static std::atomic<int> serial{0};
     std::error_code ec;
     fs::create_directories(folder_, ec);
@@ -95,6 +95,7 @@ bool ArchiveSessions::Begin() {
         fs::remove(it->path(), gone);
     }
     if (due) CheckDue();
+    if (!enter) return due;
     entry_ = folder_ / (host + ' ' + std::to_string(ProcessId()) + ' ' + std::to_string(++serial));
     if (!WriteFileAtomically(entry_, {})) entry_.clear();  // a read-only place: nothing to clear
     return due;

@@ -18,9 +18,10 @@ public:
     ArchiveSessions(const ArchiveSessions&) = delete;
     ArchiveSessions& operator=(const ArchiveSessions&) = delete;
 
-    // Enters this connection; true when the file is to be checked (an earlier run ended without
-    // closing, or damage was reported and no check has passed since).
-    [[nodiscard]] bool Begin();
+    // Enters this connection (unless `enter` is false: a connection that only reads); true when
+    // the file is to be checked (an earlier run ended without closing, or damage was reported
+    // and no check has passed since).
+    [[nodiscard]] bool Begin(bool enter = true);
     // SQLite reported damage: the next opening checks.
     void CheckDue();
     // A check found the file sound.

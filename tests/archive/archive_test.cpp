@@ -315,21 +315,32 @@ TEST_F(archiveFiles, DamageFoundWhenTheCheckIsDueAndTheFileLeftAsItIs) {
         Archive::Integrity integrity;
         Archive::State state;
         bool due;
+        Archive::Purpose purpose = Archive::Purpose::Change;
     };
+    using enum Archive::Integrity;
     const Case cases[] = {
-        {"clean end: opened without the check", [] {}, Archive::Integrity::CheckWhenDue,
-         Archive::State::Ready, false},
+        {"clean end: opened without the check", [] {}, CheckWhenDue, Archive::State::Ready, false},
+        {"a command that only reads: no check either", [] {}, CheckWhenDue,
+         Archive::State::Ready, false, Archive::Purpose::Read},
         {"a run ended without closing: checked", [&] {
              WriteBytes(sessions / (ThisHost() + " " + std::to_string(EndedProcess()) + " 1"), "");
-         }, Archive::Integrity::CheckWhenDue, Archive::State::Failed, true},
-        {"still due at the next opening", [] {}, Archive::Integrity::CheckWhenDue,
-         Archive::State::Failed, true},
-        {"the window's thread defers it", [] {}, Archive::Integrity::Defer,
-         Archive::State::Ready, true},
+         }, CheckWhenDue, Archive::State::Failed, true},
+        {"still due at the next opening", [] {}, CheckWhenDue, Archive::State::Failed, true},
+        {"a command that only reads checks too", [] {}, CheckWhenDue, Archive::State::Failed,
+         true, Archive::Purpose::Read},
+        {"the window's thread defers it", [] {}, Defer, Archive::State::Ready, true},
         {"another host's entry is not judged", [&] {
              fs::remove(sessions / "check");
              WriteBytes(sessions / ("elsewhere " + std::to_string(EndedProcess()) + " 1"), "");
-         }, Archive::Integrity::CheckWhenDue, Archive::State::Ready, false},
+         }, CheckWhenDue, Archive::State::Ready, false},
+    };
+    // This process's entries in the sessions folder.
+    const auto ownEntries = [&] {
+        int n = 0;
+        const std::string mine = ThisHost() + " " + std::to_string(::getpid()) + " ";
+        for (const auto& e : fs::directory_iterator(sessions))
+            n += e.path().filename().string().starts_with(mine);
+        return n;
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -337,8 +348,12 @@ TEST_F(archiveFiles, DamageFoundWhenTheCheckIsDueAndTheFileLeftAsItIs) {
         c.before();
         {
             Archive damaged;
-            EXPECT_EQ(damaged.Open(FileLocation(file), Archive::Schema::Use, c.integrity), c.state);
+            EXPECT_EQ(damaged.Open(FileLocation(file), Archive::Schema::Use, c.integrity,
+                                   c.purpose),
+                      c.state);
             EXPECT_EQ(damaged.checkDue(), c.due);
+            // A reader's end cannot damage the file: it enters no session of its own.
+            EXPECT_EQ(ownEntries(), c.purpose == Archive::Purpose::Change ? 1 : 0);
             if (c.state == Archive::State::Failed) {
                 EXPECT_EQ(damaged.notice(), kMessageArchiveDamaged);
                 EXPECT_FALSE(damaged.Keep(bytes, Site("X", "", {}), std::nullopt));
