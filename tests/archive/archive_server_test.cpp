@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
+#include <cmath>
 #include <utility>
 #include <cstdlib>
 #include <optional>
@@ -167,6 +168,50 @@ TEST_F(archiveServer, DownloadsKeptOnceOnTheServerWhoseTablesOnlyInitMakes) {
     EXPECT_EQ(newer.Open(where), Archive::State::ReadOnly);
     EXPECT_EQ(newer.List().size(), 2u);
     EXPECT_FALSE(newer.Delete({1}));
+}
+
+// Channel names and power texts are outside input: whatever they hold, the server keeps them
+// as the instrument wrote them, and each power as the very number this PC's archive keeps,
+// also on a server set to read backslashes in texts as escapes.
+TEST_F(archiveServer, TextsAndPowersReadBackAsThisPCsArchiveKeepsThem) {
+    ServerDatabase db;
+    const ArchiveLocation where = db.initialised(folder.path);
+    ASSERT_EQ(db.run("ALTER DATABASE \"" + db.name() + "\" SET standard_conforming_strings = off"),
+              "");
+    const std::vector<LoggerRecordRow> rows{
+        {"O'NEIL\\", "474.0000", "8.0000", "-40.1 dBuV"},
+        {"A\\'); DELETE FROM records; --", "482.0000", "8.0000", "----"},
+        {"\"Q\" \xc3\xb1", "490.0000", "8.0000", "0.30000000000000004 dBuV"},
+        {"C4", "498.0000", "8.0000", "1e-7 dBuV"},
+        {"C5", "506.0000", "8.0000", "-0.0 dBuV"},
+    };
+    const OpenLogger lg{"RADIO", "QUOTES", "TV'1", "01/02/2020", "10:00:00", "45 dBuV", {}, rows};
+    Archive server, here;
+    ASSERT_EQ(server.Open(where), Archive::State::Ready) << server.detail();
+    ASSERT_EQ(here.Open(ArchiveLocationFor(PathToText(folder.path / "here.sqlite"), {})),
+              Archive::State::Ready);
+    const auto kept = server.Keep(LoggerFileText(lg), lg, std::nullopt);
+    ASSERT_TRUE(kept) << server.detail();
+    const auto local = here.Keep(LoggerFileText(lg), lg, std::nullopt);
+    ASSERT_TRUE(local);
+    EXPECT_EQ(db.count("records"), static_cast<int>(rows.size()));
+    const std::vector<ArchivedRecord> there = server.Records(kept->id), mine = here.Records(local->id);
+    ASSERT_EQ(there.size(), rows.size());
+    ASSERT_EQ(mine.size(), rows.size());
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        SCOPED_TRACE(rows[k].channel);
+        EXPECT_EQ(there[k].channel, rows[k].channel);
+        EXPECT_EQ(there[k].channel, mine[k].channel);
+        EXPECT_EQ(there[k].powerText, mine[k].powerText);
+        EXPECT_EQ(there[k].frequencyHz, mine[k].frequencyHz);
+        EXPECT_EQ(there[k].power.has_value(), mine[k].power.has_value());
+        if (there[k].power && mine[k].power) {
+            EXPECT_EQ(*there[k].power, *mine[k].power);
+            EXPECT_EQ(std::signbit(*there[k].power), std::signbit(*mine[k].power));
+        }
+    }
+    EXPECT_FALSE(there[1].power);
+    EXPECT_EQ(server.Find(kept->id)->plan, "TV'1");
 }
 
 TEST_F(archiveServer, TechniciansAddButDeleteOnlyWhenAllowed) {
