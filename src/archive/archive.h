@@ -159,10 +159,11 @@ public:
     // The loggers of this (local) archive still to be sent to the team archive; nothing when
     // it cannot be read.
     [[nodiscard]] std::optional<int> PendingCount();
-    // Sends the pending loggers of this local archive to `server` (open and Ready), each in
-    // its own transaction and unmarked here after it: a duplicate is skipped by the server,
-    // the local copies stay. Nothing when a send fails (detail() says why; the rest stay
-    // pending).
+    // Sends the pending loggers of this local archive to `server` (open and Ready), up to
+    // kSendBatch in one transaction there, unmarked here in the local transaction that spans
+    // it: a duplicate is skipped by the server, the local copies stay. Nothing when a send fails
+    // (detail() says why; that batch and the rest stay pending).
+    static constexpr std::size_t kSendBatch = 20;
     struct Sent {
         int added = 0, alreadyThere = 0;
     };

@@ -327,10 +327,12 @@ std::optional<Archive::Sent> Archive::SendPendingTo(Archive& server) {
         while (q.next()) ids.push_back(q.value(0).toLongLong());
     }
     Sent sent;
-    for (std::int64_t id : ids) {
-        // Each logger read once, with its instrument; its mark cleared in the local transaction
-        // that spans the server's. A send cut after the server's commit is sent again and
-        // skipped there as a duplicate.
+    // A few loggers a transaction: each read once here with its instrument, all kept on the
+    // server in one transaction and their marks cleared in the local transaction that spans
+    // it (a server's commit waits for its disk). A send cut anywhere leaves the batch pending
+    // here; one cut after the server's commit is sent again and skipped there as duplicates.
+    for (std::size_t first = 0; first < ids.size(); first += kSendBatch) {
+        const std::size_t end = std::min(ids.size(), first + kSendBatch);
         if (!c_->begin()) {
             (void)Fail("begin");
             return std::nullopt;
@@ -340,39 +342,53 @@ std::optional<Archive::Sent> Archive::SendPendingTo(Archive& server) {
             detail_ = why;
             return std::nullopt;
         };
-        QSqlQuery& q = c_->statement(
-            "SELECT l.bytes, l.slot, l.archived_at, l.name, i.serial, i.model, i.io_version, "
-            "i.instrument_version FROM loggers l LEFT JOIN instruments i ON i.serial = l.serial "
-            "WHERE l.id = ?");
-        q.bindValue(0, static_cast<qlonglong>(id));
-        if (!c_->exec(q) || !q.next())
-            return failed("pending logger " + std::to_string(id) + " cannot be read back");
-        const QByteArray bytes = q.value(0).toByteArray();
-        const int slot = q.value(1).isNull() ? -1 : q.value(1).toInt();
-        const std::string archivedAt = q.value(2).toString().toStdString();
-        const std::string name = q.value(3).toString().toStdString();
-        std::optional<InstrumentIdentity> instrument;
-        if (!q.value(4).isNull())
-            instrument = InstrumentIdentity{q.value(4).toString().toStdString(),
-                                            q.value(5).toString().toStdString(),
-                                            q.value(6).toString().toStdString(),
-                                            q.value(7).toString().toStdString()};
-        q.finish();
-        const std::string_view file(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        OpenLogger logger;
-        if (ParseLoggerText(std::string(file), logger) != kLoggerFileRead)
-            return failed("pending logger " + std::to_string(id) + " cannot be read back");
-        const std::optional<std::vector<Kept>> kept =
-            server.KeepHere({{file, &logger, instrument, slot, archivedAt}});
-        if (!kept) return failed(name + ": " + server.detail());
-        QSqlQuery& done = c_->statement("DELETE FROM pending WHERE logger_id = ?");
-        done.bindValue(0, static_cast<qlonglong>(id));
-        if (!c_->exec(done) || !c_->commit()) {
+        std::vector<QByteArray> files;
+        std::vector<OpenLogger> loggers(end - first);
+        std::vector<ToKeep> batch;
+        files.reserve(end - first);
+        for (std::size_t k = first; k < end; ++k) {
+            const std::int64_t id = ids[k];
+            QSqlQuery& q = c_->statement(
+                "SELECT l.bytes, l.slot, l.archived_at, l.name, i.serial, i.model, i.io_version, "
+                "i.instrument_version FROM loggers l LEFT JOIN instruments i ON i.serial = l.serial "
+                "WHERE l.id = ?");
+            q.bindValue(0, static_cast<qlonglong>(id));
+            if (!c_->exec(q) || !q.next())
+                return failed("pending logger " + std::to_string(id) + " cannot be read back");
+            files.push_back(q.value(0).toByteArray());
+            const int slot = q.value(1).isNull() ? -1 : q.value(1).toInt();
+            const std::string archivedAt = q.value(2).toString().toStdString();
+            std::optional<InstrumentIdentity> instrument;
+            if (!q.value(4).isNull())
+                instrument = InstrumentIdentity{q.value(4).toString().toStdString(),
+                                                q.value(5).toString().toStdString(),
+                                                q.value(6).toString().toStdString(),
+                                                q.value(7).toString().toStdString()};
+            q.finish();
+            const std::string_view file(files.back().constData(),
+                                        static_cast<std::size_t>(files.back().size()));
+            OpenLogger& logger = loggers[k - first];
+            if (ParseLoggerText(std::string(file), logger) != kLoggerFileRead)
+                return failed("pending logger " + std::to_string(id) + " cannot be read back");
+            batch.push_back({file, &logger, instrument, slot, archivedAt});
+        }
+        const std::optional<std::vector<Kept>> kept = server.KeepHere(batch);
+        if (!kept) return failed(server.detail());
+        for (std::size_t k = first; k < end; ++k) {
+            QSqlQuery& done = c_->statement("DELETE FROM pending WHERE logger_id = ?");
+            done.bindValue(0, static_cast<qlonglong>(ids[k]));
+            if (!c_->exec(done)) {
+                c_->rollback();
+                (void)Fail("pending");
+                return std::nullopt;
+            }
+        }
+        if (!c_->commit()) {
             c_->rollback();
             (void)Fail("pending");
             return std::nullopt;
         }
-        ++(kept->front().added ? sent.added : sent.alreadyThere);
+        for (const Kept& k : *kept) ++(k.added ? sent.added : sent.alreadyThere);
     }
     return sent;
 }

@@ -214,6 +214,49 @@ TEST_F(archiveServer, TextsAndPowersReadBackAsThisPCsArchiveKeepsThem) {
     EXPECT_EQ(server.Find(kept->id)->plan, "TV'1");
 }
 
+// The send goes a few loggers a transaction: one the server refuses leaves its batch and every
+// later one pending here, the batches before it sent; the next send takes up the rest.
+TEST_F(archiveServer, ASendCutInABatchLeavesThatBatchAndTheRestPending) {
+    ServerDatabase db;
+    const ArchiveLocation live = db.initialised(folder.path);
+    TempFolder nowhere;
+    const ArchiveLocation away = db.location(folder.path, "zv318", PathToText(nowhere.path));
+    const int total = 2 * static_cast<int>(Archive::kSendBatch) + 5;
+    const int refused = static_cast<int>(Archive::kSendBatch) + 10;  // in the second batch
+    {
+        Archive here;
+        here.Open(away);
+        ASSERT_TRUE(here.offline());
+        for (int k = 1; k <= total; ++k) {
+            const OpenLogger lg{"RADIO", k == refused ? "BAD" : "S" + std::to_string(k), "TV1",
+                                "01/02/2020", "10:00:00", "45 dBuV", {},
+                                {{"C1", "474.0000", "8.0000", std::to_string(k) + ".0 dBuV"}}};
+            ASSERT_TRUE(here.Keep(LoggerFileText(lg), lg, std::nullopt));
+        }
+    }
+    ASSERT_EQ(PendingLoggers(live), total);
+    ASSERT_EQ(db.run("CREATE FUNCTION refuse_bad() RETURNS trigger AS $$ BEGIN "
+                     "IF NEW.name = 'BAD' THEN RAISE EXCEPTION 'no BAD here'; END IF; "
+                     "RETURN NEW; END $$ LANGUAGE plpgsql; "
+                     "CREATE TRIGGER refuse BEFORE INSERT ON loggers FOR EACH ROW "
+                     "EXECUTE FUNCTION refuse_bad()"),
+              "");
+    const SyncResult cut = SyncPending(live);
+    EXPECT_NE(cut.notice, 0);
+    EXPECT_NE(cut.detail.find("no BAD here"), std::string::npos) << cut.detail;
+    EXPECT_EQ(cut.left, total - static_cast<int>(Archive::kSendBatch));
+    EXPECT_EQ(db.count("loggers"), static_cast<int>(Archive::kSendBatch));
+    EXPECT_EQ(db.count("records"), static_cast<int>(Archive::kSendBatch));
+
+    ASSERT_EQ(db.run("DROP TRIGGER refuse ON loggers; DROP FUNCTION refuse_bad()"), "");
+    const SyncResult rest = SyncPending(live);
+    EXPECT_EQ(rest.notice, 0) << rest.detail;
+    EXPECT_EQ(rest.sent.added, total - static_cast<int>(Archive::kSendBatch));
+    EXPECT_EQ(rest.sent.alreadyThere, 0);
+    EXPECT_EQ(rest.left, 0);
+    EXPECT_EQ(db.count("loggers"), total);
+}
+
 TEST_F(archiveServer, TechniciansAddButDeleteOnlyWhenAllowed) {
     ServerDatabase db;
     (void)db.initialised(folder.path);
