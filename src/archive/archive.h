@@ -160,10 +160,12 @@ public:
     // it cannot be read.
     [[nodiscard]] std::optional<int> PendingCount();
     // Sends the pending loggers of this local archive to `server` (open and Ready), up to
-    // kSendBatch in one transaction there, unmarked here in the local transaction that spans
-    // it: a duplicate is skipped by the server, the local copies stay. Nothing when a send fails
-    // (detail() says why; that batch and the rest stay pending).
+    // kSendBatch in one transaction there (while such a batch takes under kSendBatchMs; else
+    // one at a time), unmarked here in the local transaction that spans it: a duplicate is
+    // skipped by the server, the local copies stay. Nothing when a send fails (detail() says
+    // why; that batch and the rest stay pending).
     static constexpr std::size_t kSendBatch = 20;
+    static constexpr int kSendBatchMs = 1000;
     struct Sent {
         int added = 0, alreadyThere = 0;
     };

@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <chrono>
 #include <QVariant>
 #include <filesystem>
 
@@ -331,8 +332,12 @@ std::optional<Archive::Sent> Archive::SendPendingTo(Archive& server) {
     // server in one transaction and their marks cleared in the local transaction that spans
     // it (a server's commit waits for its disk). A send cut anywhere leaves the batch pending
     // here; one cut after the server's commit is sent again and skipped there as duplicates.
-    for (std::size_t first = 0; first < ids.size(); first += kSendBatch) {
-        const std::size_t end = std::min(ids.size(), first + kSendBatch);
+    // This archive stays locked for writing while a batch goes: a batch is whole only while
+    // the server answers quickly, so that a logger kept here meanwhile never waits long.
+    std::size_t size = 1;
+    for (std::size_t first = 0, end = 0; first < ids.size(); first = end) {
+        const auto started = std::chrono::steady_clock::now();
+        end = std::min(ids.size(), first + size);
         if (!c_->begin()) {
             (void)Fail("begin");
             return std::nullopt;
@@ -389,6 +394,11 @@ std::optional<Archive::Sent> Archive::SendPendingTo(Archive& server) {
             return std::nullopt;
         }
         for (const Kept& k : *kept) ++(k.added ? sent.added : sent.alreadyThere);
+        const auto took = std::chrono::steady_clock::now() - started;
+        size = took * static_cast<long>(kSendBatch) / static_cast<long>(end - first) <
+                       std::chrono::milliseconds(kSendBatchMs)
+                   ? kSendBatch
+                   : 1;
     }
     return sent;
 }
