@@ -411,6 +411,7 @@ OpenLogger ProbeLogger(int k) {
     char date[16];
     std::snprintf(date, sizeof date, "%02d/%02d/2021", k % 28 + 1, k / 28 % 12 + 1);
     OpenLogger lg{"RADIO", "PROBE", "TV1", date, "12:00:00", "45 dBuV", {}, {}};
+    lg.records.reserve(kMaxLoggerRecords);
     for (int r = 0; r < kMaxLoggerRecords; ++r) {
         char power[32], mhz[32];
         std::snprintf(power, sizeof power, "%.1f dBuV", 30 + (r * 7 + k) % 400 / 10.0);
@@ -424,6 +425,7 @@ OpenLogger ProbeLogger(int k) {
 // and says when the keeper's thread has kept them all.
 void MeasureKeeping(ArchiveKeeper& keeper, StallProbe* probe, QObject* context, int count) {
     std::vector<OpenLogger> loggers;
+    loggers.reserve(static_cast<std::size_t>(count));
     for (int k = 0; k < count; ++k) loggers.push_back(ProbeLogger(k));
     probe->restart();
     QElapsedTimer clock;
