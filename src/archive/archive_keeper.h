@@ -38,7 +38,6 @@ public:
     // a logger is handed over and the download goes on. Every logger handed over is kept
     // before the keeper ends (finish() or its destruction waits for them).
     void keepInBackground();
-    [[nodiscard]] bool inBackground() const { return worker_ != nullptr; }
     // Loggers handed over whose keeping has not been told back yet.
     [[nodiscard]] bool keeping() const { return worker_ && worker_->busy(); }
     // Waits until every logger handed over is kept (or refused); what they had to tell is
