@@ -113,7 +113,8 @@ int ArchiveReportCommand(TerminalFeedback& feedback, const LanguageTable& table,
     }
     const ArchiveLocation where = ArchiveLocationFromEnvironment(userFolder);
     Archive archive;
-    archive.Open(where);
+    archive.Open(where, Archive::Schema::Use, Archive::Integrity::CheckWhenDue,
+                 Archive::Purpose::Read);
     if (archive.notice() != 0)
         feedback.showNotice(ArchiveNotice(table, archive.notice(), archive.detail()));
     if (!archive.usable()) return kFailed;
