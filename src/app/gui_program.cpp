@@ -13,8 +13,8 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
-#include <csignal>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -38,17 +38,18 @@
 #include "plans/windows/channel_plan_page.h"
 #include "plans/windows/dialog.h"
 #include "plans/windows/editor.h"
+#include "shell/startup.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/application.h"
 #include "shell/windows/archive_tab.h"
 #include "shell/windows/demo_menu.h"
 #include "shell/windows/oculta.h"
+#include "texts/fields.h"
 #include "texts/program_folders.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 #include "texts/user_settings.h"
 #include "texts/windows/window_growth.h"
-#include "shell/startup.h"
 
 namespace zv318 {
 
@@ -188,17 +189,17 @@ GuiOptions ParseGuiOptions(QApplication& app) {
     const QCommandLineOption edit(QStringLiteral("edit"),
                                   QStringLiteral("Open a channel plan file (.c318) in the editor."),
                                   QStringLiteral("FILE"));
-    const QCommandLineOption screenshot = Hidden(
-        {QStringLiteral("screenshot"), QStringLiteral("Save a picture of the main window."),
-         QStringLiteral("PATH")});
+    const QCommandLineOption screenshot =
+        Hidden({QStringLiteral("screenshot"), QStringLiteral("Save a picture of the main window."),
+                QStringLiteral("PATH")});
     const QCommandLineOption page = Hidden({QStringLiteral("screenshot-page"),
                                             QStringLiteral("The tab page shown in the picture."),
                                             QStringLiteral("N"), QStringLiteral("0")});
     // The "Loggers" tab after a reception of that type ("radio" or "plc"), and the viewer
     // with the logger of one listed row in place of the main window.
-    const QCommandLineOption loggers = Hidden({QStringLiteral("screenshot-loggers"),
-                                               QStringLiteral("Receive these loggers first."),
-                                               QStringLiteral("TYPE")});
+    const QCommandLineOption loggers =
+        Hidden({QStringLiteral("screenshot-loggers"),
+                QStringLiteral("Receive these loggers first."), QStringLiteral("TYPE")});
     const QCommandLineOption viewer =
         Hidden({QStringLiteral("screenshot-viewer"),
                 QStringLiteral("Picture the viewer with this listed row."), QStringLiteral("ROW")});
@@ -210,16 +211,17 @@ GuiOptions ParseGuiOptions(QApplication& app) {
                         "first row) its window."),
          QStringLiteral("page|compare|trend")});
     // The main window enlarged to WIDTHxHEIGHT for the picture.
-    const QCommandLineOption size = Hidden({QStringLiteral("screenshot-size"),
-                                            QStringLiteral("The main window's size in the picture."),
-                                            QStringLiteral("WxH")});
-    const QCommandLineOption guide = Hidden(
-        {QStringLiteral("screenshot-guide"), QStringLiteral("Picture the user guide."),
-         QStringLiteral("PAGE|search:TEXT|f1")});
+    const QCommandLineOption size =
+        Hidden({QStringLiteral("screenshot-size"),
+                QStringLiteral("The main window's size in the picture."), QStringLiteral("WxH")});
+    const QCommandLineOption guide =
+        Hidden({QStringLiteral("screenshot-guide"), QStringLiteral("Picture the user guide."),
+                QStringLiteral("PAGE|search:TEXT|f1")});
     const QCommandLineOption measure = Hidden(
         {QStringLiteral("measure-start"),
          QStringLiteral("Print the start's figures (first paint, Archive page, memory) and end.")});
-    parser.addOptions({measure, demo, trace, screenshot, page, edit, loggers, viewer, chart, archive, guide, size});
+    parser.addOptions({measure, demo, trace, screenshot, page, edit, loggers, viewer, chart,
+                       archive, guide, size});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("An IO Interface image to program at start-up."),
                                  QStringLiteral("[image]"));
@@ -267,16 +269,18 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, const Progr
     form = std::make_unique<TForm1>(*link, folders);
     form->show();
     const TForm1::Windows windows = CreateWindows(*form, *link, *device, folder);
-    feedback = std::make_unique<WindowFeedback>(form->languageTable(), *windows.updating,
-                                                form.get());
+    feedback =
+        std::make_unique<WindowFeedback>(form->languageTable(), *windows.updating, form.get());
     feedback->beforeNotConnected = [f = form.get()] { f->showNotConnected(); };
     form->setFeedback(feedback.get());
     form->setWindows(windows);
     // Every logger the window downloads or opens goes into the archive (unless it is off).
     // A folder that cannot be written keeps no archive either: one notice says so, below.
     ArchiveLocation archiveLocation;
-    if (userFolderWritable) archiveLocation = ArchiveLocationFromEnvironment(folders.user);
-    else archiveLocation.kind = ArchiveLocation::Off;
+    if (userFolderWritable)
+        archiveLocation = ArchiveLocationFromEnvironment(folders.user);
+    else
+        archiveLocation.kind = ArchiveLocation::Off;
     keeper = std::make_unique<ArchiveKeeper>(archiveLocation, *feedback, form->languageTable(),
                                              InstrumentIdentityOf(*link));
     // The archive is opened, and every logger kept, beside the window.
@@ -313,7 +317,8 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, const Progr
                      });
     form->AlExecutar();
     // Told once the window stands whole and speaks the person's language.
-    if (!userFolderWritable) feedback->showNotice(UserFolderNotice(form->languageTable(), folders.user));
+    if (!userFolderWritable)
+        feedback->showNotice(UserFolderNotice(form->languageTable(), folders.user));
 }
 
 void GuiProgram::End(int status) {
@@ -413,10 +418,8 @@ OpenLogger ProbeLogger(int k) {
     OpenLogger lg{"RADIO", "PROBE", "TV1", date, "12:00:00", "45 dBuV", {}, {}};
     lg.records.reserve(kMaxLoggerRecords);
     for (int r = 0; r < kMaxLoggerRecords; ++r) {
-        char power[32], mhz[32];
-        std::snprintf(power, sizeof power, "%.1f dBuV", 30 + (r * 7 + k) % 400 / 10.0);
-        std::snprintf(mhz, sizeof mhz, "%.4f", 474.0 + 8.0 * (r % 49));
-        lg.records.push_back({"C" + std::to_string(r), mhz, "8.0000", power});
+        lg.records.push_back({"C" + std::to_string(r), FixedText(474.0 + 8.0 * (r % 49), 4),
+                              "8.0000", FixedText(30 + (r * 7 + k) % 400 / 10.0, 1) + " dBuV"});
     }
     return lg;
 }
@@ -433,19 +436,19 @@ void MeasureKeeping(ArchiveKeeper& keeper, StallProbe* probe, QObject* context, 
     for (const OpenLogger& lg : loggers) keeper.LoggerFileRead({}, LoggerFileText(lg), lg);
     const qint64 handedOver = clock.elapsed();
     auto* poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, context, [&keeper, probe, poll, clock, handedOver,
-                                                       count] {
-        if (keeper.keeping()) return;
-        poll->stop();
-        std::printf("%d loggers handed to the archive in %lld ms, all kept %lld ms after the "
-                    "first; longest stall %lld ms\n",
-                    count, static_cast<long long>(handedOver),
-                    static_cast<long long>(clock.elapsed()),
-                    static_cast<long long>(probe->longest()));
-        std::printf("peak memory: %.1f MiB\n", PeakMemoryMiB());
-        std::fflush(stdout);
-        QCoreApplication::exit(0);
-    });
+    QObject::connect(
+        poll, &QTimer::timeout, context, [&keeper, probe, poll, clock, handedOver, count] {
+            if (keeper.keeping()) return;
+            poll->stop();
+            std::printf(
+                "%d loggers handed to the archive in %lld ms, all kept %lld ms after the "
+                "first; longest stall %lld ms\n",
+                count, static_cast<long long>(handedOver), static_cast<long long>(clock.elapsed()),
+                static_cast<long long>(probe->longest()));
+            std::printf("peak memory: %.1f MiB\n", PeakMemoryMiB());
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+        });
     poll->start(10);
 }
 
@@ -465,10 +468,11 @@ void MeasureStartWhenShown(GuiProgram& program) {
         form->PageControl->setCurrentWidget(page);
         page->whenIdle([form, page, keeper, shown, probe] {
             new FirstPaint(page->Table->viewport(), [form, page, keeper, shown, probe] {
-                std::printf("archive page: its first %d rows painted %lld ms after it was chosen; "
-                            "longest stall of the window meanwhile %lld ms\n",
-                            page->Model->rowCount(), static_cast<long long>(shown.elapsed()),
-                            static_cast<long long>(probe->longest()));
+                std::printf(
+                    "archive page: its first %d rows painted %lld ms after it was chosen; "
+                    "longest stall of the window meanwhile %lld ms\n",
+                    page->Model->rowCount(), static_cast<long long>(shown.elapsed()),
+                    static_cast<long long>(probe->longest()));
                 // A filter typed, as a technician types it: the page reads while the window
                 // answers.
                 probe->restart();
@@ -476,11 +480,12 @@ void MeasureStartWhenShown(GuiProgram& program) {
                 typed.start();
                 page->FilterEdit->setText(QStringLiteral("site04"));
                 page->whenIdle([form, page, keeper, typed, probe] {
-                    std::printf("filter \"site04\": %lld loggers counted, %d rows read, %lld ms; "
-                                "longest stall %lld ms\n",
-                                static_cast<long long>(page->Model->total().value_or(-1)),
-                                page->Model->rowCount(), static_cast<long long>(typed.elapsed()),
-                                static_cast<long long>(probe->longest()));
+                    std::printf(
+                        "filter \"site04\": %lld loggers counted, %d rows read, %lld ms; "
+                        "longest stall %lld ms\n",
+                        static_cast<long long>(page->Model->total().value_or(-1)),
+                        page->Model->rowCount(), static_cast<long long>(typed.elapsed()),
+                        static_cast<long long>(probe->longest()));
                     std::fflush(stdout);
                     // Loggers downloaded meanwhile: the window goes on while they are kept.
                     MeasureKeeping(*keeper, probe, form, 100);
@@ -518,7 +523,8 @@ void PictureArchive(GuiProgram& program, const GuiOptions& options) {
     QTimer::singleShot(300, form, [form, page, options] {
         page->Table->sortByColumn(3, Qt::DescendingOrder);
         if (options.archive == QStringLiteral("page")) {
-            SaveAfter(form, 600, [form] { return form; }, options.screenshot);
+            SaveAfter(
+                form, 600, [form] { return form; }, options.screenshot);
             return;
         }
         page->FilterEdit->setText(QStringLiteral("MAST"));
@@ -530,9 +536,12 @@ void PictureArchive(GuiProgram& program, const GuiOptions& options) {
                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
             options.archive == QStringLiteral("compare") ? page->CompareClick()
                                                          : page->TrendClick();
-            SaveAfter(form, 600, [page] {
-                return page->findChild<QDialog*>(QStringLiteral("ArchiveAnalysisWindow"));
-            }, options.screenshot);
+            SaveAfter(
+                form, 600,
+                [page] {
+                    return page->findChild<QDialog*>(QStringLiteral("ArchiveAnalysisWindow"));
+                },
+                options.screenshot);
         });
     });
 }
@@ -554,8 +563,9 @@ void PictureGuide(TForm1* form, const GuiOptions& options) {
         } else {
             guide->Open(what.toStdString());
         }
-        SaveAfter(form, 600, [guide] { return guide->isVisible() ? guide : nullptr; },
-                  options.screenshot);
+        SaveAfter(
+            form, 600, [guide] { return guide->isVisible() ? guide : nullptr; },
+            options.screenshot);
     });
 }
 
@@ -574,8 +584,8 @@ void TakePictureWhenShown(GuiProgram& program, const GuiOptions& options) {
         PictureGuide(form, options);
     } else if (options.viewerRow >= 0) {
         QTimer::singleShot(0, form, [form, options] {
-            SaveAfter(form, 700, [] { return QApplication::activeModalWidget(); },
-                      options.screenshot);
+            SaveAfter(
+                form, 700, [] { return QApplication::activeModalWidget(); }, options.screenshot);
             // The chart is the viewer's last tab; chosen before the viewer shows.
             if (TZVLoggerWindow* viewer = form->windows().loggerWindow; viewer && options.chart)
                 viewer->Vistes->setCurrentIndex(viewer->Vistes->count() - 1);
@@ -586,7 +596,8 @@ void TakePictureWhenShown(GuiProgram& program, const GuiOptions& options) {
         // With --edit the picture is of the editor, which is then the window in front.
         QWidget* shown = options.editFile.isEmpty() ? static_cast<QWidget*>(form)
                                                     : static_cast<QWidget*>(form->windows().editor);
-        SaveAfter(form, 500, [shown] { return shown; }, options.screenshot);
+        SaveAfter(
+            form, 500, [shown] { return shown; }, options.screenshot);
     }
 }
 

@@ -117,16 +117,21 @@ int NotConnected(Context& c, bool permissionDenied) {
     return kNotConnected;
 }
 
-int NotConnected(Context& c) { return NotConnected(c, c.link->PermissionDenied()); }
+int NotConnected(Context& c) {
+    return NotConnected(c, c.link->PermissionDenied());
+}
 
 int Status(Context& c) {
     ConnectionInfo info = ReadConnectionInfo(*c.link);
     if (!info.found) return NotConnected(c, info.permissionDenied);
     std::cout << Entry(c, 14, "ZV-318 connected") << '\n'
               << Entry(c, 16, "Model:") << ' ' << TerminalText(info.instrument.model) << '\n'
-              << Entry(c, 17, "Serial Number:") << ' ' << TerminalText(info.instrument.serial) << '\n'
-              << Entry(c, 18, "IO Interface Version:") << ' ' << TerminalText(info.instrument.ioVersion) << '\n'
-              << Entry(c, 32, "ZV-318 Version:") << ' ' << TerminalText(info.instrument.instrumentVersion) << '\n';
+              << Entry(c, 17, "Serial Number:") << ' ' << TerminalText(info.instrument.serial)
+              << '\n'
+              << Entry(c, 18, "IO Interface Version:") << ' '
+              << TerminalText(info.instrument.ioVersion) << '\n'
+              << Entry(c, 32, "ZV-318 Version:") << ' '
+              << TerminalText(info.instrument.instrumentVersion) << '\n';
     return c.link->IsOpen() ? kDone : kFailed;
 }
 
@@ -151,7 +156,6 @@ int ClockSet(Context& c) {
     std::cout << "clock set\n";
     return kDone;
 }
-
 
 int FromOutcome(PlanOutcome outcome) {
     switch (outcome) {
@@ -178,6 +182,8 @@ int PlansCommand(Context& c, const std::vector<std::string>& args) {
         const PlanFileCheck check = CheckPlanFile(args[2], c.table);
         if (check.message) c.feedback->showMessage(check.message);
         if (!check.note.empty()) std::cerr << check.note << '\n';
+        if (const std::string notice = RefusedLineNotice(check, c.table); !notice.empty())
+            std::cerr << notice << '\n';
         std::cout << check.code << '\n';
         return check.accepted() ? kDone : kFailed;
     }

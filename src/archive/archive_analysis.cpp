@@ -8,14 +8,13 @@
 
 #include "plans/plan_model.h"
 #include "texts/csv.h"
+#include "texts/fields.h"
 
 namespace zv318 {
 
 std::string DifferenceText(const std::optional<double>& difference) {
     if (!difference) return {};
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", *difference);
-    std::string s = text;
+    const std::string s = FixedText(*difference, 2);
     // "-0.00" reads as a difference where there is none.
     return s == "-0.00" ? "0.00" : s;
 }
@@ -23,7 +22,6 @@ std::string DifferenceText(const std::optional<double>& difference) {
 namespace {
 
 using ChannelKey = std::pair<std::string, std::int64_t>;  // name, frequency
-
 
 // A power as it was measured: the shortest text that reads back as the same number.
 std::string Power(const std::optional<double>& v) {
@@ -46,8 +44,8 @@ std::optional<Comparison> Compare(Archive& archive, std::int64_t idA, std::int64
     std::vector<bool> taken(rb.size(), false);
     const bool sameUnit = a->unit == b->unit;
     for (const ArchivedRecord& r : ra) {
-        ComparedChannel row{r.channel, r.frequencyHz, r.powerText, std::nullopt, r.power,
-                            std::nullopt, std::nullopt};
+        ComparedChannel row{r.channel, r.frequencyHz, r.powerText, std::nullopt,
+                            r.power,   std::nullopt,  std::nullopt};
         std::vector<std::size_t>& candidates = open[{r.channel, r.frequencyHz}];
         if (!candidates.empty()) {
             const ArchivedRecord& m = rb[candidates.back()];

@@ -5,6 +5,9 @@
 #include <cctype>
 #include <cstdio>
 
+#include "loggers/logger_index.h"
+#include "plans/plan_model.h"
+#include "texts/fields.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -45,14 +48,12 @@ bool IsSha256(std::string_view text) {
            });
 }
 
-std::optional<int> Number(std::string_view text) {
-    if (text.empty() || text.size() > 2) return std::nullopt;
-    int n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    return n;
+// A value as Escaped writes it: "%" and two upper-case digits for "%" and the control
+// characters only, so the value read is the one text that could have been written there.
+std::optional<std::string> Unescaped(std::string_view text) {
+    std::optional<std::string> value = PercentDecoded(text);
+    if (!value || Escaped(*value) != text) return std::nullopt;
+    return value;
 }
 
 const std::array<std::string_view, 6> kHeaderKeys{
@@ -75,9 +76,10 @@ std::string ManifestText(const Manifest& m) {
                                    "Date=" + Escaped(m.date),
                                    "Time=" + Escaped(m.time)};
     for (const BackupFile& f : m.files)
-        lines.push_back("File=" + (f.unreadable() ? std::string(kUnreadable) : f.sha256) + '\t' + (f.logger ? "logger" : "plan") + '\t' +
-                        (f.type == 1 ? "RADIO" : "PLC") + '\t' + std::to_string(f.number) + '\t' +
-                        Escaped(f.file) + '\t' + Escaped(f.original));
+        lines.push_back("File=" + (f.unreadable() ? std::string(kUnreadable) : f.sha256) + '\t' +
+                        (f.logger ? "logger" : "plan") + '\t' + (f.type == 1 ? "RADIO" : "PLC") +
+                        '\t' + std::to_string(f.number) + '\t' + Escaped(f.file) + '\t' +
+                        Escaped(f.original));
     return JoinCrLf(lines, true);
 }
 
@@ -90,7 +92,7 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
 
     Manifest m;
     std::array<std::string*, 5> header{&m.instrument.serial, &m.instrument.ioVersion,
-                                         &m.instrument.instrumentVersion, &m.date, &m.time};
+                                       &m.instrument.instrumentVersion, &m.date, &m.time};
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::size_t eq = lines[i].find('=');
         if (eq == std::string_view::npos) return std::nullopt;
@@ -99,7 +101,7 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
         const std::size_t expected = std::min<std::size_t>(i - 1, 5);
         if (key != kHeaderKeys[expected]) return std::nullopt;
         if (expected < 5) {
-            std::optional<std::string> v = PercentDecoded(value);
+            std::optional<std::string> v = Unescaped(value);
             if (!v) return std::nullopt;
             *header[expected] = std::move(*v);
             continue;
@@ -116,10 +118,12 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
         file.logger = f[1] == "logger";
         if (f[2] != "RADIO" && f[2] != "PLC") return std::nullopt;
         file.type = f[2] == "RADIO" ? 1 : 2;
-        const std::optional<int> number = Number(f[3]);
-        std::optional<std::string> name = PercentDecoded(f[4]), original = PercentDecoded(f[5]);
+        // A plan's number within its type (0 to 9) or a logger's slot (0 to 49).
+        const std::optional<std::int64_t> number =
+            DecimalField(f[3], 0, file.logger ? kLoggerSlots - 1 : kMaxPlansPerType - 1);
+        std::optional<std::string> name = Unescaped(f[4]), original = Unescaped(f[5]);
         if (!number || !name || !original) return std::nullopt;
-        file.number = *number;
+        file.number = static_cast<int>(*number);
         file.file = std::move(*name);
         file.original = std::move(*original);
         m.files.push_back(std::move(file));

@@ -1,17 +1,22 @@
 #include "firmware/images.h"
 
 #include <algorithm>
+#include <iterator>
+#include <map>
 
+#include "texts/fields.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
 
 namespace {
 
-int Digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 0;
+// Every character of a record after its first `from` is a hexadecimal digit, in pairs.
+bool HexPairsFrom(std::string_view line, std::size_t from) {
+    if (line.size() < from || (line.size() - from) % 2 != 0) return false;
+    for (std::size_t at = from; at < line.size(); at += 2)
+        if (!HexPairField(line, at)) return false;
+    return true;
 }
 
 constexpr int kDataRecord = 0;
@@ -28,12 +33,10 @@ std::string WithoutNewline(std::string line) {
 }  // namespace
 
 std::int32_t HexFieldValue(std::string_view line, std::size_t position, int n) {
-    std::int32_t value = 0;
-    for (int i = 0; i < n; ++i) {
-        const std::size_t at = position + static_cast<std::size_t>(i);
-        value = value * 16 + (at < line.size() ? Digit(line[at]) : 0);
-    }
-    return value;
+    // Only lines the image checks passed are decoded: every pair is two hexadecimal digits.
+    const std::optional<std::uint32_t> value =
+        n % 2 == 0 ? HexField(line, position, n / 2) : std::nullopt;
+    return static_cast<std::int32_t>(value.value_or(0));
 }
 
 bool LineHoldsItsCount(std::string_view line, std::size_t countPosition, int bytesBesideCount) {
@@ -46,6 +49,9 @@ bool LineHoldsItsCount(std::string_view line, std::size_t countPosition, int byt
 std::optional<ImageFault> HexImageFault(const std::string& text) {
     std::int64_t upper = 0;
     bool loadedData = false, ended = false;
+    // The bytes of the memory image some record has filled: a second record for one address
+    // would overwrite the first without a word.
+    std::vector<bool> filled(kMemoryImageSize, false);
     int number = 1;  // the number of the line the next piece starts
     LineReader reader(text);
     while (std::optional<std::string> piece = reader.next(kHexLineBuffer)) {
@@ -62,6 +68,8 @@ std::optional<ImageFault> HexImageFault(const std::string& text) {
             continue;
         }
         if (line.empty() || line[0] != ':') return bad();
+        // Nothing but hexadecimal digits after the colon: no character is taken as 0.
+        if (!HexPairsFrom(line, 1) || line.size() < 11) return bad();
         const std::int32_t type = HexFieldValue(line, 7, 2);
         if (type != kDataRecord && type != kEndOfFileRecord && type != kExtendedLinearAddress)
             return bad();
@@ -77,13 +85,20 @@ std::optional<ImageFault> HexImageFault(const std::string& text) {
         if (type == kEndOfFileRecord && count != 0) return bad();
         if (type == kExtendedLinearAddress && count != 2) return bad();
         const std::int64_t address = upper * 65536 + HexFieldValue(line, 3, 4);
-        if (type == kDataRecord && count > 0 && address >= kFirstLoadedAddress &&
-            address + count <= kMemoryImageSize)
+        if (type == kDataRecord && count > 0) {
+            // Data the loader would not program (below 0x01000, past 0x1FFFF, across the end)
+            // is refused, never dropped while the rest is programmed.
+            if (address < kFirstLoadedAddress || address + count > kMemoryImageSize) return bad();
+            for (std::int64_t k = address; k < address + count; ++k) {
+                if (filled[static_cast<std::size_t>(k)]) return bad();
+                filled[static_cast<std::size_t>(k)] = true;
+            }
             loadedData = true;
-        else if (type == kExtendedLinearAddress)
+        } else if (type == kExtendedLinearAddress) {
             upper = HexFieldValue(line, 9, 4);
-        else if (type == kEndOfFileRecord)
+        } else if (type == kEndOfFileRecord) {
             ended = true;
+        }
     }
     if (!ended) return ImageFault{ImageFault::NoEnd, 0, {}};
     if (!loadedData) return ImageFault{ImageFault::NoData, 0, {}};
@@ -153,35 +168,92 @@ std::vector<std::string> InstrumentImageLines(const std::string& text) {
     return lines;
 }
 
+namespace {
+
+// The address bytes of each S-record type; 0 for the reserved type S4, which no image holds.
+int AddressBytes(char type) {
+    switch (type) {
+        case '0':
+        case '1':
+        case '5':
+        case '9':
+            return 2;
+        case '2':
+        case '6':
+        case '8':
+            return 3;
+        case '3':
+        case '7':
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+bool IsDataRecord(char type) {
+    return type >= '1' && type <= '3';
+}
+bool IsCountRecord(char type) {
+    return type == '5' || type == '6';
+}
+bool IsTerminator(char type) {
+    return type >= '7' && type <= '9';
+}
+
+}  // namespace
+
 bool InstrumentLineIsSound(std::string_view line) {
     if (line.size() < 4 || line[0] != 'S' || line[1] < '0' || line[1] > '9') return false;
+    const int addressBytes = AddressBytes(line[1]);
+    // Nothing but hexadecimal digits after the type: no character is taken as 0.
+    if (addressBytes == 0 || !HexPairsFrom(line, 2)) return false;
     const int count = HexFieldValue(line, 2, 2);
     // The count covers the address, the data and the checksum.
     if (count > kMaxRecordBytes || !LineHoldsItsCount(line, 2, 0)) return false;
+    // Every record holds its whole address; only header and data records hold more.
+    if (count < addressBytes + 1) return false;
+    if ((IsCountRecord(line[1]) || IsTerminator(line[1])) && count != addressBytes + 1)
+        return false;
     // The count, the address, the data and the checksum add up to 0xFF.
     int sum = 0;
     for (int k = 0; k <= count; ++k) sum += HexFieldValue(line, 2 + 2 * k, 2);
-    return count > 0 && sum % 256 == 0xFF;
+    return sum % 256 == 0xFF;
 }
 
 std::optional<ImageFault> InstrumentImageFault(const std::string& text) {
     std::vector<std::string> records = InstrumentImageLines(text);
     // Empty lines after the terminator are the file's end, not records.
     while (!records.empty() && records.back().empty()) records.pop_back();
-    auto isTerminator = [](const std::string& r) { return r[1] >= '7' && r[1] <= '9'; };
+    // The bytes each data record fills, by start address: two records for one address would
+    // leave the instrument with whichever came last.
+    std::map<std::uint64_t, std::uint64_t> filled;
+    std::int64_t dataRecords = 0;
+    bool carriesData = false;
     for (std::size_t i = 0; i < records.size(); ++i) {
+        const std::string& r = records[i];
+        const ImageFault bad{ImageFault::BadLine, static_cast<int>(i) + 1, r};
         // A record after the terminator is as wrong as a damaged one.
-        if (!InstrumentLineIsSound(records[i]) || (i > 0 && isTerminator(records[i - 1])))
-            return ImageFault{ImageFault::BadLine, static_cast<int>(i) + 1, records[i]};
+        if (!InstrumentLineIsSound(r) || (i > 0 && IsTerminator(records[i - 1][1]))) return bad;
+        const int addressBytes = AddressBytes(r[1]);
+        const std::uint64_t address = HexField(r, 4, addressBytes).value_or(0);
+        if (IsDataRecord(r[1])) {
+            ++dataRecords;
+            const std::uint64_t bytes =
+                static_cast<std::uint64_t>(HexFieldValue(r, 2, 2) - addressBytes - 1);
+            if (bytes == 0) continue;
+            carriesData = true;
+            auto next = filled.lower_bound(address);
+            if (next != filled.end() && next->first < address + bytes) return bad;
+            if (next != filled.begin() && std::prev(next)->second > address) return bad;
+            filled.emplace(address, address + bytes);
+        } else if (IsCountRecord(r[1]) && static_cast<std::int64_t>(address) != dataRecords) {
+            // The count of data records disagrees with the file: a line is missing or left over.
+            return bad;
+        }
     }
-    if (records.empty() || !isTerminator(records.back())) return ImageFault{ImageFault::NoEnd, 0, {}};
-    // Data records carry 2, 3 or 4 address bytes and the checksum besides their data.
-    auto carriesData = [](const std::string& r) {
-        const int addressBytes = r[1] - '0' + 1;
-        return r[1] >= '1' && r[1] <= '3' && HexFieldValue(r, 2, 2) > addressBytes + 1;
-    };
-    if (std::none_of(records.begin(), records.end(), carriesData))
-        return ImageFault{ImageFault::NoData, 0, {}};
+    if (records.empty() || !IsTerminator(records.back()[1]))
+        return ImageFault{ImageFault::NoEnd, 0, {}};
+    if (!carriesData) return ImageFault{ImageFault::NoData, 0, {}};
     return std::nullopt;
 }
 

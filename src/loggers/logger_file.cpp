@@ -5,11 +5,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "link/report.h"
 #include "loggers/logger_observer.h"
 #include "plans/plan_model.h"
 #include "texts/csv.h"
+#include "texts/fields.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -44,13 +46,14 @@ std::optional<std::string> LoggerNameFromRename(std::string text) {
     return text;
 }
 
-std::filesystem::path SaveAllAsFilePath(const std::filesystem::path& chosen,
-                                        std::string_view stem, int type) {
+std::filesystem::path SaveAllAsFilePath(const std::filesystem::path& chosen, std::string_view stem,
+                                        int type) {
     std::string base = PathToText(chosen.filename());
     // A dot that starts the name ("." files) is part of the name, not an extension.
     const std::size_t dot = base.rfind('.');
     if (dot != std::string::npos && dot > 0) base.resize(dot);
-    return chosen.parent_path() / PathFromText(base + "_" + std::string(stem) + LoggerExtension(type));
+    return chosen.parent_path() /
+           PathFromText(base + "_" + std::string(stem) + LoggerExtension(type));
 }
 
 std::string LoggerSlotTag(int type, int slot) {
@@ -61,26 +64,6 @@ std::string LoggerSlotTag(int type, int slot) {
 
 namespace {
 
-// The text after the first "&", or nothing when there is none.
-std::optional<std::string_view> After(std::string_view text) {
-    const std::size_t amp = text.find('&');
-    if (amp == std::string_view::npos) return std::nullopt;
-    return text.substr(amp + 1);
-}
-
-// A formatted scan of one decimal integer: blanks, sign, digits. The text after it.
-std::optional<std::int32_t> ScanInt(std::string_view& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    std::size_t digits = i + (i < text.size() && (text[i] == '-' || text[i] == '+'));
-    std::size_t end = digits;
-    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
-    if (end == digits) return std::nullopt;
-    std::int32_t value = AtoL(text.substr(0, end));
-    text.remove_prefix(end);
-    return value;
-}
-
 std::string Padded(std::string text, std::size_t width, bool fill) {
     if (fill) text.append(15, ' ');
     if (text.size() > width) text.resize(width);
@@ -89,27 +72,26 @@ std::string Padded(std::string text, std::size_t width, bool fill) {
 
 }  // namespace
 
-LoggerRecordReply RecordFromReply(std::string_view text) {
-    LoggerRecordReply record;
-    const std::optional<std::string_view> afterLead = After(text);
-    if (!afterLead) return record;
-    const std::size_t amp = afterLead->find('&');
-    record.channel = std::string(afterLead->substr(0, amp));
-    if (amp == std::string_view::npos) return record;
-    std::string_view numbers = afterLead->substr(amp + 1);
-
-    // "%d&%d&"
-    std::string_view scan = numbers;
-    if (std::optional<std::int32_t> f = ScanInt(scan)) {
-        record.frequency = *f;
-        if (!scan.empty() && scan.front() == '&') {
-            scan.remove_prefix(1);
-            if (std::optional<std::int32_t> b = ScanInt(scan)) record.bandwidth = *b;
-        }
+std::optional<LoggerRecordReply> RecordFromReply(std::string_view text) {
+    // A leading field, then channel&frequency&bandwidth&power and nothing else.
+    std::string_view fields[5];
+    for (int k = 0; k < 5; ++k) {
+        const std::size_t amp = k < 4 ? text.find('&') : text.size();
+        if (amp == std::string_view::npos) return std::nullopt;
+        fields[k] = text.substr(0, amp);
+        text.remove_prefix(k < 4 ? amp + 1 : amp);
     }
-    // Past the frequency and bandwidth fields: the rest is the power.
-    if (std::optional<std::string_view> one = After(numbers))
-        if (std::optional<std::string_view> two = After(*one)) record.power = std::string(*two);
+    LoggerRecordReply record;
+    record.channel = InstrumentText(fields[1]);
+    const std::optional<std::int32_t> frequency = HertzField(fields[2]);
+    const std::optional<std::int32_t> bandwidth = HertzField(fields[3]);
+    // What a logger file could not carry is refused here, not found when the file is read.
+    if (!ChannelNameFitsLoggerFile(record.channel) || !frequency || !bandwidth ||
+        !PowerField(fields[4]))
+        return std::nullopt;
+    record.frequency = *frequency;
+    record.bandwidth = *bandwidth;
+    record.power = std::string(fields[4]);
     return record;
 }
 
@@ -153,15 +135,44 @@ std::string LoggerPrintText(const OpenLogger& logger) {
     return text;
 }
 
+bool ChannelNameFitsLoggerFile(std::string_view name) {
+    return !HoldsControlCharacter(name) && name.find(',') == std::string_view::npos;
+}
+
+bool ValueAndUnitText(std::string_view text, bool (*value)(std::string_view)) {
+    // The value, or the value, one blank and a unit of one word (empty when the instrument
+    // gave none): what a download writes.
+    const std::size_t blank = text.find(' ');
+    const std::string_view unit =
+        blank == std::string_view::npos ? std::string_view{} : text.substr(blank + 1);
+    return value(text.substr(0, blank)) && !HoldsControlCharacter(unit) &&
+           unit.find(' ') == std::string_view::npos;
+}
+
+bool ThresholdTextFits(std::string_view text) {
+    return ValueAndUnitText(text, [](std::string_view v) {
+        return DecimalField(v, std::numeric_limits<std::int32_t>::min(),
+                            std::numeric_limits<std::int32_t>::max())
+            .has_value();
+    });
+}
+
+bool PowerTextFits(std::string_view text) {
+    return ValueAndUnitText(text, [](std::string_view v) { return PowerField(v).has_value(); });
+}
+
 int ParseLoggerText(std::string text, OpenLogger& logger) {
-    LineReader reader(std::move(text));
+    // The file's texts in the instrument's encoding, decided once for the whole file.
+    LineReader reader(InstrumentText(text));
     // Type, name, plan name, date, time and threshold: one value a line, held whole.
     std::string header[6];
-    for (std::string& value : header) value = WithoutLineEnd(reader.next(std::string::npos).value_or(""));
-    const std::optional<std::string> countWord = reader.word();
-    const std::int32_t count = countWord ? AtoL(*countWord) : -1;
-    // A count that is missing or negative holds no records a file could carry either.
-    if (count < 0 || count > kMaxLoggerRecords) return kLoggerFileTooManyRecords;
+    for (std::string& value : header)
+        value = WithoutLineEnd(reader.next(std::string::npos).value_or(""));
+    const std::optional<std::string> countLine = reader.next(std::string::npos);
+    const std::optional<std::int64_t> count =
+        countLine ? DecimalField(WithoutLineEnd(*countLine), 0, kMaxLoggerRecords) : std::nullopt;
+    // A count that is missing or no count holds no records a file could carry either.
+    if (!count) return kLoggerFileTooManyRecords;
 
     logger.typeText = header[0];
     logger.name = header[1];
@@ -172,31 +183,40 @@ int ParseLoggerText(std::string text, OpenLogger& logger) {
     const int type = TypeFromLabel(logger.typeText);
     const std::optional<PlanLimits> limits = LimitsFor(type);
     if (!limits) return kLoggerFileBadType;
+    for (int k = 1; k < 5; ++k)
+        if (HoldsControlCharacter(header[k])) return kLoggerFileBadHeader;
+    if (!ThresholdTextFits(logger.thresholdText)) return kLoggerFileBadHeader;
 
-    logger.records.assign(static_cast<std::size_t>(count), LoggerRecordRow{});
-    reader.skipLine();
-    for (int r = 1; r <= count; ++r) {
+    const int n = static_cast<int>(*count);
+    logger.records.assign(static_cast<std::size_t>(n), LoggerRecordRow{});
+    for (int r = 1; r <= n; ++r) {
         const std::string line = WithoutLineEnd(reader.next(std::string::npos).value_or(""));
         const ChannelLineFields f = SplitChannelLine(line);
+        const std::optional<std::int64_t> index = DecimalField(f.index, r - 1, r - 1);
+        const std::optional<std::int32_t> frequency = HertzField(f.frequency);
+        const std::optional<std::int32_t> bandwidth = HertzField(f.bandwidth);
         int code = 0;
-        const std::int32_t index = AtoL(f.index);
-        const std::int32_t frequency = AtoL(f.frequency);
-        const std::int32_t bandwidth = AtoL(f.bandwidth);
-        if (index < 0 || index >= kMaxLoggerRecords)
+        if (!index)
             code = kBadRecordIndex;
-        else if (!limits->frequencyFits(frequency))
+        else if (!ChannelNameFitsLoggerFile(f.name))
+            code = kBadRecordName;
+        else if (!frequency || !limits->frequencyFits(*frequency))
             code = kBadRecordFrequency;
-        else if (!limits->bandwidthFits(bandwidth))
+        else if (!bandwidth || !limits->bandwidthFits(*bandwidth))
             code = kBadRecordBandwidth;
+        else if (!PowerTextFits(f.state))
+            code = kBadRecordPower;
         LoggerRecordRow& row = logger.records[static_cast<std::size_t>(r - 1)];
-        if (code == 0 || code > kBadRecordIndex) row.channel = std::string(f.name);
-        if (code == 0 || code > kBadRecordFrequency) row.frequency = HzToMHzText(frequency);
-        if (code == 0) {
-            row.bandwidth = HzToMHzText(bandwidth);
-            row.power = std::string(f.state);
-        }
+        if (code == 0 || code > kBadRecordName) row.channel = std::string(f.name);
+        if (code == 0 || code > kBadRecordFrequency) row.frequency = HzToMHzText(*frequency);
+        if (code == 0 || code > kBadRecordBandwidth) row.bandwidth = HzToMHzText(*bandwidth);
+        if (code == 0) row.power = std::string(f.state);
         if (code != 0) return r * 1000 + code;
     }
+    // A record line past the count: the count disagrees with the file, and a logger taken on
+    // the count alone would lose records without a word.
+    while (std::optional<std::string> rest = reader.next(std::string::npos))
+        if (!TrimCsvBlanks(WithoutLineEnd(*rest)).empty()) return (n + 1) * 1000 + kBadRecordIndex;
     return kLoggerFileRead;
 }
 

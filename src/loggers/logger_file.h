@@ -69,7 +69,17 @@ struct LoggerRecordReply {
     std::int32_t bandwidth = 0;  // Hz
     std::string power;
 };
-[[nodiscard]] LoggerRecordReply RecordFromReply(std::string_view text);
+// Nothing when the reply is not that: a field missing or left over, a number that is not one,
+// a power the instrument does not write, a channel name a logger file could not carry.
+[[nodiscard]] std::optional<LoggerRecordReply> RecordFromReply(std::string_view text);
+
+// What a logger file's fields may hold, the rules its reader keeps and a download meets:
+// a channel name without a comma or a control character; a threshold text of a whole number
+// and a power text of a power as the instrument writes it, each optionally followed by one
+// blank and a unit of one word.
+[[nodiscard]] bool ChannelNameFitsLoggerFile(std::string_view name);
+[[nodiscard]] bool ThresholdTextFits(std::string_view text);
+[[nodiscard]] bool PowerTextFits(std::string_view text);
 
 // The bytes of the logger file of modes 2 to 4 (frequencies back to hertz).
 [[nodiscard]] std::string LoggerFileText(const OpenLogger& logger);
@@ -113,12 +123,18 @@ inline constexpr int kLoggerFileUnreadable = -12;
 inline constexpr int kLoggerFileTooManyRecords = -14;
 inline constexpr int kLoggerFileBadType = -15;
 inline constexpr int kNotALoggerFile = -16;
+// A header text holds a control character, or the threshold text is not a threshold.
+inline constexpr int kLoggerFileBadHeader = -17;
 inline constexpr int kBadRecordIndex = 20;
+inline constexpr int kBadRecordName = 21;
 inline constexpr int kBadRecordFrequency = 22;
 inline constexpr int kBadRecordBandwidth = 23;
+inline constexpr int kBadRecordPower = 24;
 
 // The layout above read from the text, without messages: kLoggerFileRead or the failure code
-// (-14, -15, row × 1000 + 20 / 22 / 23).
+// (-14 for a count line that is no count from 0 to 150, -15, -17, row × 1000 + 20 / 21 / 22 /
+// 23 / 24; a record line past the count fails as row count + 1 with 20). Each field holds
+// exactly what the writer writes there; the texts are read in the instrument's encoding.
 [[nodiscard]] int ParseLoggerText(std::string text, OpenLogger& logger);
 // True when the file text reads back as this logger: its header texts and every record (the
 // frequency and bandwidth as the same hertz).

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "link/report.h"
+#include "texts/fields.h"
 
 namespace zv318 {
 
@@ -20,7 +21,9 @@ LoggerPresence PresenceFromReply(std::string_view reply) {
         const auto flags = static_cast<unsigned char>(reply[at]);
         const int bits = i == 8 ? 2 : 6;
         for (int k = 0; k < bits; ++k)
-            if (flags & (1u << k)) presence[static_cast<std::size_t>(6) * static_cast<std::size_t>(i) + static_cast<std::size_t>(k)] = true;
+            if (flags & (1u << k))
+                presence[static_cast<std::size_t>(6) * static_cast<std::size_t>(i) +
+                         static_cast<std::size_t>(k)] = true;
     }
     return presence;
 }
@@ -71,10 +74,11 @@ LoggerHeader HeaderFromReply(std::string_view reply) {
     header.time = Part(reply, 6, 8);
     header.date = Part(reply, 15, 10);
     std::string_view rest = reply.size() > 26 ? reply.substr(26) : std::string_view{};
-    header.name = TakeField(rest);
-    header.planName = TakeField(rest);
+    // Names and the unit in the instrument's encoding, as its logger files have them.
+    header.name = InstrumentText(TakeField(rest));
+    header.planName = InstrumentText(TakeField(rest));
     header.recordCount = CountValue(TakeField(rest));
-    header.levelUnit = TakeField(rest);
+    header.levelUnit = InstrumentText(TakeField(rest));
     header.threshold = AtoL(rest);
     return header;
 }

@@ -38,8 +38,13 @@ private:
 // A header the instrument garbled or cut short: a record count no logger can hold (or no
 // number at all), or no name, plan or unit to file the logger under.
 bool DamagedHeader(const LoggerIndexEntry& e) {
+    // Besides a count out of range and texts missing: anything a logger file could not carry
+    // and read back.
     return e.recordCount < 0 || e.recordCount > kMaxLoggerRecords || e.name.empty() ||
-           e.planName.empty() || e.levelUnit.empty();
+           e.planName.empty() || e.levelUnit.empty() || HoldsControlCharacter(e.name) ||
+           HoldsControlCharacter(e.planName) || HoldsControlCharacter(e.date) ||
+           HoldsControlCharacter(e.time) ||
+           !ThresholdTextFits(std::to_string(e.threshold) + " " + e.levelUnit);
 }
 
 }  // namespace
@@ -181,7 +186,10 @@ int LoggerProcedures::ReadLoggerRecord(int slot, int record, LoggerRecordReply& 
     if (!report) return 1;
     std::optional<Report> reply = link_.Exchange(*report);
     if (!reply) return 2;
-    out = RecordFromReply(QueryValue(*reply, kRecordTextOffset));
+    std::optional<LoggerRecordReply> read = RecordFromReply(QueryValue(*reply, kRecordTextOffset));
+    // A record the instrument sent damaged is never kept as if it were sound.
+    if (!read) return 1;
+    out = std::move(*read);
     return 0;
 }
 
@@ -376,8 +384,8 @@ LoggerOutcome LoggerProcedures::SaveLoggersAs(const std::vector<int>& rows) {
         results.push_back(written);
         if (written == kLoggerWritten && onSaved) onSaved(logger_.fileName);
     }
-    return RunOutcome(results, chosen ? PathFromText(saveAllAsPath).parent_path()
-                                      : std::filesystem::path());
+    return RunOutcome(results,
+                      chosen ? PathFromText(saveAllAsPath).parent_path() : std::filesystem::path());
 }
 
 LoggerOutcome LoggerProcedures::Printlogger1Click(LoggerPrinter& printer) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "texts/csv.h"
+#include "texts/fields.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -103,6 +104,7 @@ int ReadPlanCsv(std::string_view text, int type, const LanguageTable& table, Fee
 
     std::size_t next = 0;
     std::string name = "NEW";
+    std::string longName;  // the name as the file holds it, when it was longer than a name is
     // The field table: "field,value" and its rows, up to the column header row (the first
     // row with a "frequency_mhz" field).
     auto isColumnHeader = [](const CsvRecord& record) {
@@ -120,7 +122,10 @@ int ReadPlanCsv(std::string_view text, int type, const LanguageTable& table, Fee
                 if (type == 0) return refuse.at(row.line, 25);
             } else if (key == "name") {
                 if (const int refusal = PlanNameRefusal(value)) return refuse.at(row.line, refusal);
-                name = value.substr(0, kMaxPlanNameLength);
+                // Shortened as the rename dialog takes a name, by characters (never inside
+                // one), and the person is told.
+                name = std::string(FirstCharacters(value, kMaxPlanNameLength));
+                longName = name == value ? std::string{} : value;
             }
         }
     }
@@ -198,6 +203,15 @@ int ReadPlanCsv(std::string_view text, int type, const LanguageTable& table, Fee
         return refuse.at(line, fault.message);
     }
     grid = std::move(read);
+    if (!longName.empty()) {
+        std::string notice = table.entry(kEntryPlanNameShortened);
+        if (notice.empty())
+            notice =
+                "The channel plan name \"%1\" is longer than %2 characters; the plan was "
+                "named \"%3\".";
+        feedback.showNotice(
+            FillIn(notice, {longName, std::to_string(kMaxPlanNameLength), grid.planName()}));
+    }
     return kCsvRead;
 }
 
@@ -214,9 +228,11 @@ int ReadPlanCsvFile(const std::filesystem::path& file, int type, const LanguageT
 
 int ExportPlanCsv(PlanEditorSession& session, Feedback& feedback) {
     if (!session.MayBeSaved()) return 1;
-    std::optional<std::string> chosen = feedback.chooseFile(
-        FileRequest{FileRequest::ExportCsv, {}, session.plan().planName() + ".csv",
-                    {session.CurrentPlanFile()}});
+    std::optional<std::string> chosen =
+        feedback.chooseFile(FileRequest{FileRequest::ExportCsv,
+                                        {},
+                                        session.plan().planName() + ".csv",
+                                        {session.CurrentPlanFile()}});
     if (!chosen || chosen->empty()) return 1;
     const int result = WritePlanCsv(session.plan(), *chosen, feedback);
     if (result == kCsvWritten) feedback.fileWritten(*chosen);

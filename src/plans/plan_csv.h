@@ -34,6 +34,9 @@ inline constexpr int kMessageOtherPlanType = 142;  // the file's plan is of the 
 inline constexpr int kMessageCsvNotWritten = 143;  // a CSV file cannot be written
 // The notice that names the refused line of a CSV file ("%1" is the line number).
 inline constexpr int kEntryRefusedCsvLine = 1150;
+// The notice that a plan name longer than a name may be was shortened ("%1" the name in the
+// file, "%2" the most characters, "%3" the name taken).
+inline constexpr int kEntryPlanNameShortened = 1826;
 
 // Result codes of the CSV import: 0 read; the dialog cancelled; the file cannot be opened
 // (message 1); not a plan CSV (message 140); 1000 × line + the number of the message shown

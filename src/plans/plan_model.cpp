@@ -259,14 +259,23 @@ std::optional<std::string> WholeLine(LineReader& reader) {
 
 }  // namespace
 
+bool PlanNameFitsFile(std::string_view name) {
+    return CheckNameField(name, kPlanFileNameRule) == NameFault::None;
+}
+
 PlanFileHeader ReadPlanFileHeader(LineReader& reader) {
     PlanFileHeader header;
     std::optional<std::string> typeLine = WholeLine(reader);
-    header.type = typeLine ? AtoL(*typeLine) : 0;
+    if (typeLine)
+        header.type = static_cast<int>(DecimalField(*typeLine, kRadioPlan, kPlcPlan).value_or(0));
     std::optional<std::string> nameLine = WholeLine(reader);
     if (!nameLine) return header;
-    header.name = std::string(TrimBlanks(*nameLine));
-    if (std::optional<std::string> countLine = WholeLine(reader)) header.count = AtoL(*countLine);
+    header.name = std::move(*nameLine);
+    if (std::optional<std::string> countLine = WholeLine(reader)) {
+        if (const std::optional<std::int64_t> count =
+                DecimalField(*countLine, 0, std::numeric_limits<std::int32_t>::max()))
+            header.count = static_cast<int>(*count);
+    }
     return header;
 }
 
@@ -308,7 +317,11 @@ int ReadChannelPlan(std::string text, const std::string& fileLabel, PlanGrid& gr
         return kPlanBadType;
     }
     grid.setTypeLabel(TypeLabelFor(header.type));
-    if (!header.count || *header.count < 0) {
+    if (!PlanNameFitsFile(header.name)) {
+        feedback.showMessage(14);
+        return kPlanBadName;
+    }
+    if (!header.count) {
         feedback.showMessage(14);
         return kPlanBadCount;
     }
@@ -330,21 +343,21 @@ int ReadChannelPlan(std::string text, const std::string& fileLabel, PlanGrid& gr
         if (!line) return fail(r, kBadIndex);
         const ChannelLineFields f = SplitChannelLine(*line);
 
-        const std::int32_t index = AtoL(f.index);
-        if (index < 0 || index >= kMaxFileChannels || index != previous + 1)
-            return fail(r, kBadIndex);
-        previous = index;
+        const std::optional<std::int64_t> index = DecimalField(f.index, 0, kMaxFileChannels - 1);
+        if (!index || *index != previous + 1) return fail(r, kBadIndex);
+        previous = static_cast<int>(*index);
         grid.setCell(r, PlanGrid::kRowColumn, std::to_string(r));
 
+        if (HoldsControlCharacter(f.name)) return fail(r, kBadChannelName);
         grid.setCell(r, PlanGrid::kNameColumn, std::string(f.name));
 
-        const std::int32_t frequency = AtoL(f.frequency);
-        if (!limits->frequencyFits(frequency)) return fail(r, kBadFrequency);
-        grid.setCell(r, PlanGrid::kFrequencyColumn, HzToMHzText(frequency));
+        const std::optional<std::int32_t> frequency = HertzField(f.frequency);
+        if (!frequency || !limits->frequencyFits(*frequency)) return fail(r, kBadFrequency);
+        grid.setCell(r, PlanGrid::kFrequencyColumn, HzToMHzText(*frequency));
 
-        const std::int32_t bandwidth = AtoL(f.bandwidth);
-        if (!limits->bandwidthFits(bandwidth)) return fail(r, kBadBandwidth);
-        grid.setCell(r, PlanGrid::kBandwidthColumn, HzToMHzText(bandwidth));
+        const std::optional<std::int32_t> bandwidth = HertzField(f.bandwidth);
+        if (!bandwidth || !limits->bandwidthFits(*bandwidth)) return fail(r, kBadBandwidth);
+        grid.setCell(r, PlanGrid::kBandwidthColumn, HzToMHzText(*bandwidth));
 
         if (f.state != "ON" && f.state != "OFF") return fail(r, kBadState);
         grid.setFlag(r, f.state == "OFF");

@@ -18,6 +18,7 @@
 
 #include "link/feedback.h"
 #include "plans/plan_list.h"
+#include "texts/fields.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -146,8 +147,12 @@ inline constexpr int kPlanBadType = 50;
 inline constexpr int kPlanBadCount = 52;
 // More channel lines announced than a plan holds (150).
 inline constexpr int kPlanTooManyLines = 53;
+// A plan name no file of ours holds: empty or blanks alone, blanks at its ends, a control
+// character, an "&" (which separates the fields of the instrument's replies) or too long.
+inline constexpr int kPlanBadName = 54;
 // Codes of a bad channel line r (r counted from 1): 1000 × r + one of these.
 inline constexpr int kBadIndex = 20;
+inline constexpr int kBadChannelName = 21;  // a control character in the channel's name
 inline constexpr int kBadFrequency = 22;
 inline constexpr int kBadBandwidth = 23;
 inline constexpr int kBadState = 26;
@@ -159,13 +164,18 @@ inline constexpr int kPlanNoFileName = -11;
 inline constexpr int kPlanCannotCreate = -14;
 inline constexpr int kPlanTooManyChannels = -15;
 
-// The first three lines of a plan file. The name is the whole second line with the blanks
-// around it removed (one word in every file the program writes; a name with inner blanks is
-// kept whole rather than split into name and count).
+// The longest plan name a file holds: what the instrument's name command carries.
+inline constexpr std::size_t kMaxPlanFileNameLength = 55;
+// What line 2 of a plan file may hold (the editor's rename is stricter: one word of at most 5
+// characters).
+inline constexpr NameRule kPlanFileNameRule{kMaxPlanFileNameLength, false, "&", true};
+[[nodiscard]] bool PlanNameFitsFile(std::string_view name);
+
+// The first three lines of a plan file, each field held exactly as the writer writes it.
 struct PlanFileHeader {
-    int type = 0;              // atol of line 1
-    std::string name;          // line 2
-    std::optional<int> count;  // atol of line 3; nothing when the file ends before it
+    int type = 0;              // line 1: "1" or "2"; 0 for anything else
+    std::string name;          // line 2, whole
+    std::optional<int> count;  // line 3, a count; nothing when it is missing or no count
 };
 // Reads the three header lines; the reader is then at the first channel line.
 [[nodiscard]] PlanFileHeader ReadPlanFileHeader(LineReader& reader);

@@ -6,6 +6,7 @@
 #include "link/interrupts.h"
 #include "link/queries.h"
 #include "link/report.h"
+#include "texts/fields.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -39,26 +40,6 @@ std::string Padded(int value, int digits) {
     return buf;
 }
 
-// A decimal integer as a formatted read takes it: blanks, a sign, at least one digit.
-std::optional<std::int32_t> ScanInteger(std::string_view& text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    std::size_t start = i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    std::size_t digits = i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    if (i == digits) return std::nullopt;
-    std::int32_t value = AtoL(text.substr(start, i - start));
-    text.remove_prefix(i);
-    return value;
-}
-
-bool Expect(std::string_view& text, char c) {
-    if (text.empty() || text.front() != c) return false;
-    text.remove_prefix(1);
-    return true;
-}
-
 }  // namespace
 
 // ---- conversions -------------------------------------------------------------------------
@@ -67,16 +48,21 @@ int ChannelReplyTail(std::string_view reply, int type, std::string& tail) {
     const std::optional<PlanLimits> limits = LimitsFor(type);
     if (!limits) return 25;
     if (reply.empty()) return 13;
+    // One leading character, then name&frequency&bandwidth&flags and nothing else.
     std::string_view body = reply.substr(1);
-    const std::size_t amp = body.find('&');
-    if (amp == std::string_view::npos) return 13;
-    const std::string_view name = body.substr(0, amp);
-    std::string_view values = body.substr(amp + 1);
-
-    const std::optional<std::int32_t> frequency = ScanInteger(values);
-    std::optional<std::int32_t> bandwidth, flags;
-    if (frequency && Expect(values, '&')) bandwidth = ScanInteger(values);
-    if (bandwidth && Expect(values, '&')) flags = ScanInteger(values);
+    std::string_view fields[4];
+    for (int k = 0; k < 4; ++k) {
+        const std::size_t amp = k < 3 ? body.find('&') : body.size();
+        if (amp == std::string_view::npos) return 13;
+        fields[k] = body.substr(0, amp);
+        body.remove_prefix(k < 3 ? amp + 1 : amp);
+    }
+    const std::string_view name = fields[0];
+    // A comma or a control character would break the copy's channel line.
+    if (name.find(',') != std::string_view::npos || HoldsControlCharacter(name)) return 13;
+    const std::optional<std::int32_t> frequency = HertzField(fields[1]);
+    const std::optional<std::int32_t> bandwidth = HertzField(fields[2]);
+    const std::optional<std::int64_t> flags = DigitsField(fields[3], 255);
     if (!frequency || !limits->frequencyFits(*frequency)) return 13;
     if (!bandwidth || !limits->bandwidthFits(*bandwidth)) return 13;
     if (!flags) return 13;
@@ -111,13 +97,22 @@ std::string LineToChannelPayload::Quietly(std::string_view line, bool first, int
         LastSentIndex = -1;
         LastSentFrequency = limits->lowestFrequency - 1;
     }
+    // A line the file does not hold (it announced more channels) is refused as the first
+    // check it cannot pass: the index that does not follow the last, or for the first channel
+    // the frequency.
+    if (line.empty()) {
+        if (LastSentIndex >= 0) return "error02";
+        return type == kRadioPlan ? "error03" : "error04";
+    }
     const ChannelLineFields f = SplitChannelLine(line);
 
-    const std::int32_t index = AtoL(f.index);
-    if (index < 0 || index > kMaxPayloadIndex) return "error01";
-    if (index <= LastSentIndex) return "error02";
-    LastSentIndex = index;
-    std::string payload = Padded(index, 3);
+    const std::optional<std::int64_t> index = DecimalField(f.index, 0, kMaxPayloadIndex);
+    if (!index) return "error01";
+    // Indices run 0, 1, 2 … as every writer of plan files numbers them, and as the editor
+    // reads them: a file the editor would refuse is never sent either.
+    if (*index != LastSentIndex + 1) return "error02";
+    LastSentIndex = static_cast<std::int32_t>(*index);
+    std::string payload = Padded(LastSentIndex, 3);
 
     // "&" separates the payload's fields: a name holding one would shift them; the instrument
     // stops reading the command at a control character and keeps a plan cut short.
@@ -126,15 +121,17 @@ std::string LineToChannelPayload::Quietly(std::string_view line, bool first, int
     payload += '&';
     payload += f.name;
 
-    const std::int32_t frequency = AtoL(f.frequency);
-    if (!limits->frequencyFits(frequency)) return type == kRadioPlan ? "error03" : "error04";
-    if (frequency <= LastSentFrequency) return "error05";
-    LastSentFrequency = frequency;
-    payload += '&' + std::to_string(frequency);
+    const std::optional<std::int32_t> frequency = HertzField(f.frequency);
+    if (!frequency || !limits->frequencyFits(*frequency))
+        return type == kRadioPlan ? "error03" : "error04";
+    if (*frequency <= LastSentFrequency) return "error05";
+    LastSentFrequency = *frequency;
+    payload += '&' + std::to_string(*frequency);
 
-    const std::int32_t bandwidth = AtoL(f.bandwidth);
-    if (!limits->bandwidthFits(bandwidth)) return type == kRadioPlan ? "error06" : "error07";
-    payload += '&' + std::to_string(bandwidth);
+    const std::optional<std::int32_t> bandwidth = HertzField(f.bandwidth);
+    if (!bandwidth || !limits->bandwidthFits(*bandwidth))
+        return type == kRadioPlan ? "error06" : "error07";
+    payload += '&' + std::to_string(*bandwidth);
 
     if (f.state == "ON")
         payload += "&128";
@@ -156,14 +153,17 @@ PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language) {
     if (!LimitsFor(header.type)) {
         check.code = kPlanBadType;
         check.message = 13;
+        check.line = 1;
         return check;
     }
-    if (!header.count || *header.count < 0) {
+    if (!header.count) {
         check.code = kPlanBadCount;
         check.message = 14;
+        check.line = 3;
         return check;
     }
     // A name that does not fit its command, or whose copy could not be a file.
+    check.line = 2;
     if (header.name.size() > kMaxSentNameLength) {
         check.code = kPlanBadName;
         check.message = 14;
@@ -176,13 +176,21 @@ PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language) {
         if (fault->atEnd) check.note += " " + language.entry(kAtTheEndNote);
         return check;
     }
+    // The name rule every reader of plan files keeps: one verdict for one name.
+    if (!PlanNameFitsFile(header.name)) {
+        check.code = kPlanBadName;
+        check.message = 14;
+        return check;
+    }
     // A plan holds at most 150 channels; a larger one is never sent, since no reading of it
     // could open it again.
+    check.line = 3;
     if (*header.count > kMaxFileChannels) {
         check.code = kPlanTooManyLines;
         check.message = 14;
         return check;
     }
+    check.line = 0;
     check.plan.type = header.type;
     check.plan.name = header.name;
     check.plan.count = *header.count;
@@ -191,9 +199,10 @@ PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language) {
         const std::string line = ReadChannelLine(reader).value_or(std::string{});
         std::string p = payload.Quietly(line, c == 0, header.type);
         if (IsPayloadError(p)) {
-            check.code = 1000 * (c + 1) + AtoL(std::string_view(p).substr(5));
+            check.code = 1000 * (c + 1) + static_cast<int>(DigitsField(p.substr(5), 9).value_or(0));
             check.message = 14;
             check.note = "Error " + p.substr(5, 2) + "." + std::to_string(c);
+            check.line = c + 4;
             check.plan.payloads.clear();
             return check;
         }
@@ -204,9 +213,15 @@ PlanFileCheck CheckPlanText(std::string text, const LanguageTable& language) {
         check.code = 1000 * (*header.count + 1) + 2;
         check.message = 14;
         check.note = "Error 02." + std::to_string(*header.count);
+        check.line = *header.count + 4;
         check.plan.payloads.clear();
     }
     return check;
+}
+
+std::string RefusedLineNotice(const PlanFileCheck& check, const LanguageTable& language) {
+    if (check.accepted() || check.line <= 0) return {};
+    return FillIn(language.entry(kEntryRefusedPlanLine), {std::to_string(check.line)});
 }
 
 bool SamePlan(const PreparedPlan& a, const PreparedPlan& b) {
@@ -458,8 +473,8 @@ PlanOutcome PlanProcedures::LoadButClick() {
         feedback_.showMessage(7);
         return PlanOutcome::NotConnected;
     }
-    std::optional<std::string> chosen =
-        feedback_.chooseFile(FileRequest{FileRequest::LoadPlan, PathToText(programFolder_), {}, {}});
+    std::optional<std::string> chosen = feedback_.chooseFile(
+        FileRequest{FileRequest::LoadPlan, PathToText(programFolder_), {}, {}});
     if (!chosen) return PlanOutcome::Cancelled;
     return SendPlanFile(PathFromText(*chosen));
 }
@@ -476,6 +491,8 @@ PlanOutcome PlanProcedures::SendPlanFile(const std::filesystem::path& file) {
     // The whole file is checked first: nothing is sent for a file that cannot become a plan.
     PlanFileCheck check = CheckPlanFile(file, language_);
     if (!check.accepted()) {
+        if (const std::string notice = RefusedLineNotice(check, language_); !notice.empty())
+            feedback_.showNotice(notice);
         if (check.note.empty()) {
             feedback_.showMessage(check.message);
             return PlanOutcome::Failed;

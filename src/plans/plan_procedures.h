@@ -70,7 +70,7 @@ private:
 
 // The longest "*CF0" payload and plan name a command report has room for.
 inline constexpr std::size_t kMaxPayloadLength = 55;
-inline constexpr std::size_t kMaxSentNameLength = 55;
+inline constexpr std::size_t kMaxSentNameLength = kMaxPlanFileNameLength;
 
 // ---- checking a plan file before it is sent ----------------------------------------------
 
@@ -82,10 +82,10 @@ struct PreparedPlan {
     std::vector<std::string> payloads;
 };
 
-// Result codes of the check besides the reader's kPlanFileUnreadable, kPlanBadType,
-// kPlanBadCount and kPlanTooManyLines (more than 150 channels): a name that does not fit its command or cannot be a file name, and a refused
-// channel line c (counted from 0): 1000 × (c + 1) + the payload error number (1 to 9).
-inline constexpr int kPlanBadName = 54;
+// Result codes of the check are the reader's kPlanFileUnreadable, kPlanBadType, kPlanBadCount,
+// kPlanTooManyLines (more than 150 channels) and kPlanBadName (also for a name that cannot be
+// a file name), and for a refused channel line c (counted from 0): 1000 × (c + 1) + the
+// payload error number (1 to 9).
 
 struct PlanFileCheck {
     int code = 0;     // 0: the plan can be sent
@@ -93,9 +93,16 @@ struct PlanFileCheck {
     // What the progress window's note says about a refused line ("Error 05.3") or name (the
     // character no file name can hold); empty for the other refusals.
     std::string note;
+    int line = 0;       // the file's line that is refused (1 the type, 2 the name, 3 the count)
     PreparedPlan plan;  // complete when accepted
     [[nodiscard]] bool accepted() const { return code == 0; }
 };
+
+// The notice that names the refused line of a plan file ("Line 4 of the plan file is refused;
+// nothing was sent."), or "" when the refusal names no line.
+inline constexpr int kEntryRefusedPlanLine = 1827;
+[[nodiscard]] std::string RefusedLineNotice(const PlanFileCheck& check,
+                                            const LanguageTable& language);
 
 // The one check of a plan file, for sending it and for `zv318ctl plans check`: header, name
 // and every channel line as "*CF0" payloads. Shows nothing; the caller tells `message`.

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "texts/fields.h"
+
 namespace zv318::sim {
 
 namespace {
@@ -120,9 +122,8 @@ std::vector<LoggerRecord> RecordsAlong(const Plan& plan, std::size_t count, doub
     std::vector<LoggerRecord> records;
     for (std::size_t i = 0; i < count && i < plan.channels.size(); ++i) {
         const Channel& c = plan.channels[i];
-        char power[16];
-        std::snprintf(power, sizeof power, "%.1f", top - 1.7 * static_cast<double>(i % 9));
-        records.push_back({c.name.substr(0, 3), c.frequency, c.bandwidth, power});
+        records.push_back({c.name.substr(0, 3), c.frequency, c.bandwidth,
+                           FixedText(top - 1.7 * static_cast<double>(i % 9), 1)});
     }
     return records;
 }
@@ -130,15 +131,14 @@ std::vector<LoggerRecord> RecordsAlong(const Plan& plan, std::size_t count, doub
 // Records of a survey along a plan's channels: levels scattered around the threshold, as a
 // roof antenna sees strong and weak multiplexes, some above it and some below.
 std::vector<LoggerRecord> SurveyAlong(const Plan& plan, std::size_t count, int threshold) {
-    static const double kOffsets[] = {12.4, -3.1, 25.0, 8.7,  -7.9, 17.3, 4.2,   -12.6,
-                                      21.8, 0.6,  -1.4, 14.9, 9.5,  -5.2, 19.1,  2.7};
+    static const double kOffsets[] = {12.4, -3.1, 25.0, 8.7,  -7.9, 17.3, 4.2,  -12.6,
+                                      21.8, 0.6,  -1.4, 14.9, 9.5,  -5.2, 19.1, 2.7};
     std::vector<LoggerRecord> records;
     for (std::size_t i = 0; i < count && i < plan.channels.size(); ++i) {
         const Channel& c = plan.channels[i];
-        const double level = threshold + kOffsets[i % std::size(kOffsets)] - 0.3 * std::floor(static_cast<double>(i) / 16.0);
-        char power[16];
-        std::snprintf(power, sizeof power, "%.1f", level);
-        records.push_back({c.name.substr(0, 3), c.frequency, c.bandwidth, power});
+        const double level = threshold + kOffsets[i % std::size(kOffsets)] -
+                             0.3 * std::floor(static_cast<double>(i) / 16.0);
+        records.push_back({c.name.substr(0, 3), c.frequency, c.bandwidth, FixedText(level, 1)});
     }
     return records;
 }
@@ -160,8 +160,7 @@ Logger MakeLogger(std::string time, std::string date, std::string name, const Pl
 
 Instrument::Instrument()
     : radio_{TelevisionPlan(), FmPlan(), DabPlan()}, plc_{PowerLinePlan(), HomeNetworkPlan()} {
-    radioLoggers_[0] =
-        MakeLogger("09:15:02", "14-03-2013", "ROOF1", radio_[0], "dBuV", 45, 0, 0);
+    radioLoggers_[0] = MakeLogger("09:15:02", "14-03-2013", "ROOF1", radio_[0], "dBuV", 45, 0, 0);
     radioLoggers_[0]->records = SurveyAlong(radio_[0], 40, 45);
     radioLoggers_[3] =
         MakeLogger("11:42:37", "14-03-2013", "LOBBY", radio_[1], "dBm", -60, 5, -38.5);
@@ -458,14 +457,11 @@ std::string Instrument::channelReply(const std::string& command) const {
            "&" + std::to_string(ch.flags);
 }
 
-Logger SampleLogger(const std::string& name, int records, const std::string& unit,
-                    int threshold) {
+Logger SampleLogger(const std::string& name, int records, const std::string& unit, int threshold) {
     Logger lg{"10:20:30", "01-02-2013", name, "TV1", unit, threshold, {}};
     for (int k = 0; k < records; ++k) {
-        char power[16];
-        std::snprintf(power, sizeof power, "%.1f", -40.0 - k / 10.0);
-        lg.records.push_back(
-            {"C" + std::to_string(k % 100), 474'000'000 + 8'000'000 * (k % 60), 8'000'000, power});
+        lg.records.push_back({"C" + std::to_string(k % 100), 474'000'000 + 8'000'000 * (k % 60),
+                              8'000'000, FixedText(-40.0 - k / 10.0, 1)});
     }
     return lg;
 }
@@ -488,10 +484,10 @@ std::string Instrument::headerReply(const std::string& command) const {
     const std::optional<Logger>& lg = logger(selectedType_, slot);
     if (!lg) return "";
     return TwoDigits(slot) + " " + lg->time + " " + lg->date + " " + lg->name + "&" + lg->planName +
-           "&" + (statedCounts.contains(slot) ? statedCounts.at(slot)
-                                                  : std::to_string(lg->records.size())) + "&" +
-           lg->levelUnit + "&" +
-           std::to_string(lg->threshold);
+           "&" +
+           (statedCounts.contains(slot) ? statedCounts.at(slot)
+                                        : std::to_string(lg->records.size())) +
+           "&" + lg->levelUnit + "&" + std::to_string(lg->threshold);
 }
 
 std::string Instrument::recordReply(const std::string& command) const {

@@ -15,7 +15,9 @@
 
 namespace {
 
-std::string Bytes(const fs::path& p) { return zv318::ReadWholeFile(p).value_or("<missing>"); }
+std::string Bytes(const fs::path& p) {
+    return zv318::ReadWholeFile(p).value_or("<missing>");
+}
 
 int Count(const std::string& text, const std::string& what) {
     int n = 0;
@@ -53,29 +55,32 @@ TEST(Zv318ctlArchive, SavedLoggersListedOnceAndExportedAsSaved) {
     ASSERT_TRUE(json.isArray());
     EXPECT_EQ(json.array().size(), 4);
     EXPECT_EQ(json.array()[0].toObject()["name"].toString(), "ROOF1");
-    // A name with a quote, a backslash, a control character and a byte that is no UTF-8 still
-    // gives JSON a reader takes, the name as Qt reads it.
-    const std::string odd = "Q\"B\\S\x01\xff";
-    ASSERT_TRUE(zv318::WriteFileAtomically(
-        home / "odd.lograd", "RADIO\r\n" + odd + "\r\nTV1\r\n14.03.2013\r\n09:15:02\r\n45 dBuV\r\n1"
-                             "\r\n0,C1,474000000,8000000,50.0 dBuV"));
+    // A name with a quote, a backslash and a byte that is no UTF-8 still gives JSON a reader
+    // takes, the name read in the instrument's encoding ("\xff" is "ÿ").
+    const std::string odd = "Q\"B\\S\xff";
+    ASSERT_TRUE(zv318::WriteFileAtomically(home / "odd.lograd",
+                                           "RADIO\r\n" + odd +
+                                               "\r\nTV1\r\n14.03.2013\r\n09:15:02\r\n45 dBuV\r\n1"
+                                               "\r\n0,C1,474000000,8000000,50.0 dBuV"));
     ASSERT_EQ(RunCtl(env, "archive import '" + (home / "odd.lograd").string() + "'").status, 0);
     const QJsonDocument oddJson = QJsonDocument::fromJson(
         QByteArray::fromStdString(RunCtl(env, "archive list --json --name Q").out), &error);
     EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
     ASSERT_EQ(oddJson.array().size(), 1);
-    EXPECT_EQ(oddJson.array()[0].toObject()["name"].toString(), QString::fromStdString(odd));
+    EXPECT_EQ(oddJson.array()[0].toObject()["name"].toString(), QString::fromUtf8("Q\"B\\S\u00ff"));
     EXPECT_EQ(oddJson.array()[0].toObject()["measured_at"].toString(), "2013-03-14T09:15:02");
     ASSERT_EQ(RunCtl(env, "--yes archive delete 5").status, 0);
     EXPECT_EQ(RunCtl("ZV318_ARCHIVE=" + (home / "none.sqlite").string() + " " + env,
-                     "archive list --json --name X").out,
+                     "archive list --json --name X")
+                  .out,
               "[\n]\n");
     // The whole file's check on request.
     const CtlRun check = RunCtl(env, "archive check");
     EXPECT_EQ(check.status, 0) << check.out;
     EXPECT_NE(check.out.find("archive sound"), std::string::npos) << check.out;
 
-    const CtlRun exported = RunCtl(env, "archive export 1 -o '" + (home / "F.lograd").string() + "'");
+    const CtlRun exported =
+        RunCtl(env, "archive export 1 -o '" + (home / "F.lograd").string() + "'");
     ASSERT_EQ(exported.status, 0) << exported.out;
     EXPECT_EQ(Bytes(home / "F.lograd"), Bytes(home / "Loggers" / "ROOF1.lograd"));
     EXPECT_EQ(RunCtl(env, "archive delete 1").status, 1);  // asked, answered no
@@ -92,7 +97,8 @@ TEST(Zv318ctlArchive, PullKeepsOnlyWhatTheArchiveLacksAndASecondPullNothing) {
         fs::temp_directory_path() / ("zv318-ctl-pull-trace-" + std::to_string(getpid()));
     fs::remove(trace);
     SimProcess sim({"--trace", trace.string()});
-    const fs::path home = fs::temp_directory_path() / ("zv318-ctl-pull-" + std::to_string(getpid()));
+    const fs::path home =
+        fs::temp_directory_path() / ("zv318-ctl-pull-" + std::to_string(getpid()));
     fs::remove_all(home);
     fs::create_directories(home / "Loggers");
     const std::string env = sim.envWithHome(home);
@@ -101,7 +107,8 @@ TEST(Zv318ctlArchive, PullKeepsOnlyWhatTheArchiveLacksAndASecondPullNothing) {
         std::multiset<std::string> taken;
         const std::string text = Bytes(trace);
         const std::regex first(R"(\*\?HD(\d\d)000)");
-        for (auto it = std::sregex_iterator(text.begin(), text.end(), first); it != std::sregex_iterator(); ++it)
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), first);
+             it != std::sregex_iterator(); ++it)
             taken.insert((*it)[1]);
         return taken;
     };

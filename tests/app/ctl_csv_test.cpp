@@ -73,14 +73,14 @@ TEST(Zv318ctl, LoggersToCsvFromAFileAndFromTheSimulatorProcess) {
     ASSERT_TRUE(
         WriteFileAtomically(home / "L1.lograd",
                             "RADIO\r\nL1\r\nTV1\r\n01/02/2013\r\n10:20:30\r\n-50 dBm\r\n2\r\n"
-                            "0,C1,474123456,8000000,-45.2 dBm\r\n1,\"Q\",50000000,3000,---- dBm"));
+                            "0,C1,474123456,8000000,-45.2 dBm\r\n1,\"Q\",50000000,3000,-120 dBm"));
     const CtlRun file = RunCtl(env, "loggers csv '" + (home / "L1.lograd").string() + "'");
     EXPECT_EQ(file.status, 0) << file.out;
     EXPECT_EQ(file.out,
               "field,value\r\ntype,RADIO\r\nname,L1\r\nplan,TV1\r\ndate,01/02/2013\r\n"
               "time,10:20:30\r\nthreshold,-50\r\nunit,dBm\r\n\r\n"
               "channel,frequency_mhz,bandwidth_mhz,power,unit\r\n"
-              "C1,474.1235,8.0000,-45.2,dBm\r\n\"\"\"Q\"\"\",50.0000,0.0030,----,dBm\r\n");
+              "C1,474.1235,8.0000,-45.2,dBm\r\n\"\"\"Q\"\"\",50.0000,0.0030,-120,dBm\r\n");
 
     // Row 1 of the RADIO table: the demo's 40-record logger, downloaded.
     const fs::path out = home / "roof.csv";

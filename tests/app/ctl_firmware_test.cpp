@@ -106,7 +106,7 @@ TEST(Zv318ctl, InstrumentFirmwareUpdateAgainstTheSimulatorProcess) {
 
     const std::vector<std::string> lines = {
         "S00F000068656C6C6F202020202000003C", "S1130000285F245F2212226A000424290008237C2A",
-        "S11300100002000800082629001853812341001813", "S5030003F9", "S9030000FC"};
+        "S11300100002000800082629001853812341001813", "S5030002FA", "S9030000FC"};
     std::string zv;
     for (const std::string& l : lines) zv += l + "\r\n";
     ASSERT_TRUE(WriteFileAtomically(home / "new.zv318", zv));
@@ -170,14 +170,14 @@ TEST(Zv318ctl, FirmwareUpdateWhoseInstrumentVanishes) {
 // handler says the first is held and the second too, the update runs to its end, and the
 // program says so; it is never killed half-way.
 TEST(Zv318ctl, InterruptsInsideAnUpdateAreHeldUntilItsEnd) {
-    const fs::path home =
-        fs::temp_directory_path() / ("zv318-ctl-int-" + std::to_string(getpid()));
+    const fs::path home = fs::temp_directory_path() / ("zv318-ctl-int-" + std::to_string(getpid()));
     fs::create_directories(home);
     const fs::path trace = home / "sim.trace", out = home / "ctl.out";
     SimProcess sim({"--trace", trace.string()});
     ASSERT_TRUE(WriteFileAtomically(home / "i.hex", FullIntelHexImage()));
-    const std::string command = "exec env " + sim.envWithHome(home) + " '" ZV318_CTL_PATH
-                                "' --yes firmware io '" + (home / "i.hex").string() + "'";
+    const std::string command = "exec env " + sim.envWithHome(home) +
+                                " '" ZV318_CTL_PATH "' --yes firmware io '" +
+                                (home / "i.hex").string() + "'";
     const pid_t ctl = fork();
     ASSERT_GE(ctl, 0);
     if (ctl == 0) {

@@ -2,6 +2,8 @@
 // simulator, files in and out byte for byte, the numbers of a comparison and a trend, and an
 // archive that must not be trusted.
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QCryptographicHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -10,9 +12,7 @@
 #include <cstdlib>
 #include <functional>
 #include <future>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 #include "archive/archive.h"
 #include "archive/archive_analysis.h"
@@ -36,7 +36,8 @@ class archiveKeeping : public LoggerScenario {
 protected:
     fs::path file() const { return folder.path / "archive.sqlite"; }
     void PutThreeLoggers() {
-        ReceiveRadio({{0, SimLogger("ROOF", 3)}, {4, SimLogger("LOBBY", 150)}, {9, SimLogger("CELLAR", 0)}});
+        ReceiveRadio(
+            {{0, SimLogger("ROOF", 3)}, {4, SimLogger("LOBBY", 150)}, {9, SimLogger("CELLAR", 0)}});
     }
 };
 
@@ -179,8 +180,9 @@ protected:
 
 TEST_F(archiveFiles, ImportAndExportByteForByte) {
     // LF line ends and a power without a unit: the archive keeps the file as it was.
-    const std::string plc = "PLC\nMAIN\nP1\n20/05/2013\n08:00:00\n30 dBuV\n2\n"
-                            "0,L1,3000000,1000000,55.3\n1,L2,4000000,1000000,----";
+    const std::string plc =
+        "PLC\nMAIN\nP1\n20/05/2013\n08:00:00\n30 dBuV\n2\n"
+        "0,L1,3000000,1000000,55.3\n1,L2,4000000,1000000,31";
     const fs::path in = WriteBytes(folder.path / "MAIN.logplc", plc);
     int read = 0;
     const std::optional<Archive::Kept> kept = archive.ImportFile(in, &read);
@@ -197,7 +199,7 @@ TEST_F(archiveFiles, ImportAndExportByteForByte) {
     EXPECT_EQ(a.type, "PLC");
     EXPECT_EQ(a.records, 2);
     EXPECT_EQ(a.belowThreshold, 0);
-    EXPECT_EQ(archive.Records(kept->id)[1].power, std::nullopt);
+    EXPECT_EQ(archive.Records(kept->id)[1].power, 31.0);
     // The viewer's logger of those bytes.
     EXPECT_EQ(archive.Logger(kept->id).value().records[0].frequency, "3.0000");
 
@@ -205,7 +207,11 @@ TEST_F(archiveFiles, ImportAndExportByteForByte) {
         std::string name, bytes;
         int code;
     };
+    // A power no instrument writes is no number the archive could keep.
+    std::string marker = plc;
+    marker.replace(marker.size() - 2, 2, "----");
     for (const Refused& r : {Refused{"notes.txt", plc, kNotALoggerFile},
+                             Refused{"MARK.logplc", marker, 2000 + kBadRecordPower},
                              Refused{"BAD.lograd", "RADIO\nX\nP\n01/01/13\n00:00:00\n1 dBm\n151\n",
                                      kLoggerFileTooManyRecords}}) {
         EXPECT_FALSE(archive.ImportFile(WriteBytes(folder.path / r.name, r.bytes), &read));
@@ -226,12 +232,14 @@ OpenLogger Site(const std::string& name, const std::string& date,
 
 TEST_F(archiveFiles, CompareAndTrendNumbers) {
     const std::vector<OpenLogger> loggers{
-        Site("SITE", "01/06/2021", {{"A", "474.0000", "8.0000", "50.0 dBuV"},
-                                    {"B", "482.0000", "8.0000", "45.5 dBuV"},
-                                    {"C", "490.0000", "8.0000", "---- dBuV"}}),
-        Site("SITE", "01/06/2022", {{"B", "482.0000", "8.0000", "44.0 dBuV"},
-                                    {"A", "474.0000", "8.0000", "52.25 dBuV"},
-                                    {"D", "498.0000", "8.0000", "39.0 dBuV"}}),
+        Site("SITE", "01/06/2021",
+             {{"A", "474.0000", "8.0000", "50.0 dBuV"},
+              {"B", "482.0000", "8.0000", "45.5 dBuV"},
+              {"C", "490.0000", "8.0000", "---- dBuV"}}),
+        Site("SITE", "01/06/2022",
+             {{"B", "482.0000", "8.0000", "44.0 dBuV"},
+              {"A", "474.0000", "8.0000", "52.25 dBuV"},
+              {"D", "498.0000", "8.0000", "39.0 dBuV"}}),
         Site("SITE", "01/06/2020", {{"A", "474.0000", "8.0000", "49.0 dBuV"}}),
         Site("OTHER", "01/06/2021", {{"A", "474.0000", "8.0000", "10.0 dBuV"}}),
         // The same channel name moved to another frequency: a series of its own.
@@ -252,16 +260,23 @@ TEST_F(archiveFiles, CompareAndTrendNumbers) {
     const Trend t = TrendOf(archive, id[1], {"A"}).value();
     EXPECT_EQ(TrendCsv(t),
               "measured_at,id,A 474.0000 MHz,A 506.0000 MHz\r\n"
-              "2020-06-01T12:00:00," + std::to_string(id[2]) + ",49,\r\n"
-              "2021-06-01T12:00:00," + std::to_string(id[0]) + ",50,\r\n"
-              "2022-06-01T12:00:00," + std::to_string(id[1]) + ",52.25,\r\n"
-              "2023-06-01T12:00:00," + std::to_string(id[4]) + ",,47\r\n");
+              "2020-06-01T12:00:00," +
+                  std::to_string(id[2]) +
+                  ",49,\r\n"
+                  "2021-06-01T12:00:00," +
+                  std::to_string(id[0]) +
+                  ",50,\r\n"
+                  "2022-06-01T12:00:00," +
+                  std::to_string(id[1]) +
+                  ",52.25,\r\n"
+                  "2023-06-01T12:00:00," +
+                  std::to_string(id[4]) + ",,47\r\n");
     // Without a choice: every channel of the reference, in its order.
     const Trend all = TrendOf(archive, id[0]).value();
     ASSERT_EQ(all.series.size(), 4u);
     EXPECT_EQ(all.series[2].channel, "C");
     EXPECT_EQ(all.loggers.size(), 4u);
-    EXPECT_EQ(all.loggers[2].power[1], 44.0);  // B in 2022
+    EXPECT_EQ(all.loggers[2].power[1], 44.0);          // B in 2022
     EXPECT_EQ(all.loggers[0].power[1], std::nullopt);  // 2020 has no B
 
     ArchiveFilter f;
@@ -295,8 +310,9 @@ std::string ThisHost() {
 // any size; a damaged file is always left as it is.
 TEST_F(archiveFiles, DamageFoundWhenTheCheckIsDueAndTheFileLeftAsItIs) {
     for (int k = 0; k < 40; ++k) {
-        const OpenLogger lg = Site("S" + std::to_string(k), "01/01/2020",
-                                   std::vector<LoggerRecordRow>(150, {"A", "474.0000", "8.0000", "1.0 dBuV"}));
+        const OpenLogger lg =
+            Site("S" + std::to_string(k), "01/01/2020",
+                 std::vector<LoggerRecordRow>(150, {"A", "474.0000", "8.0000", "1.0 dBuV"}));
         ASSERT_TRUE(archive.Keep(LoggerFileText(lg), lg, std::nullopt));
     }
     archive.Open(ArchiveLocation{ArchiveLocation::Off, {}, {}});  // closes it (and the WAL)
@@ -320,19 +336,23 @@ TEST_F(archiveFiles, DamageFoundWhenTheCheckIsDueAndTheFileLeftAsItIs) {
     using enum Archive::Integrity;
     const Case cases[] = {
         {"clean end: opened without the check", [] {}, CheckWhenDue, Archive::State::Ready, false},
-        {"a command that only reads: no check either", [] {}, CheckWhenDue,
-         Archive::State::Ready, false, Archive::Purpose::Read},
-        {"a run ended without closing: checked", [&] {
+        {"a command that only reads: no check either", [] {}, CheckWhenDue, Archive::State::Ready,
+         false, Archive::Purpose::Read},
+        {"a run ended without closing: checked",
+         [&] {
              WriteBytes(sessions / (ThisHost() + " " + std::to_string(EndedProcess()) + " 1"), "");
-         }, CheckWhenDue, Archive::State::Failed, true},
+         },
+         CheckWhenDue, Archive::State::Failed, true},
         {"still due at the next opening", [] {}, CheckWhenDue, Archive::State::Failed, true},
-        {"a command that only reads checks too", [] {}, CheckWhenDue, Archive::State::Failed,
-         true, Archive::Purpose::Read},
+        {"a command that only reads checks too", [] {}, CheckWhenDue, Archive::State::Failed, true,
+         Archive::Purpose::Read},
         {"the window's thread defers it", [] {}, Defer, Archive::State::Ready, true},
-        {"another host's entry is not judged", [&] {
+        {"another host's entry is not judged",
+         [&] {
              fs::remove(sessions / "check");
              WriteBytes(sessions / ("elsewhere " + std::to_string(EndedProcess()) + " 1"), "");
-         }, CheckWhenDue, Archive::State::Ready, false},
+         },
+         CheckWhenDue, Archive::State::Ready, false},
     };
     // This process's entries in the sessions folder.
     const auto ownEntries = [&] {
@@ -348,9 +368,9 @@ TEST_F(archiveFiles, DamageFoundWhenTheCheckIsDueAndTheFileLeftAsItIs) {
         c.before();
         {
             Archive damaged;
-            EXPECT_EQ(damaged.Open(FileLocation(file), Archive::Schema::Use, c.integrity,
-                                   c.purpose),
-                      c.state);
+            EXPECT_EQ(
+                damaged.Open(FileLocation(file), Archive::Schema::Use, c.integrity, c.purpose),
+                c.state);
             EXPECT_EQ(damaged.checkDue(), c.due);
             // A reader's end cannot damage the file: it enters no session of its own.
             EXPECT_EQ(ownEntries(), c.purpose == Archive::Purpose::Change ? 1 : 0);
@@ -394,8 +414,9 @@ TEST_F(archiveFiles, AKeepThatFailsHalfWayLeavesNothingAndTheNextSucceeds) {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "refusing");
         db.setDatabaseName(QStringFromPath(file));
         ASSERT_TRUE(db.open());
-        ASSERT_TRUE(QSqlQuery(db).exec("CREATE TRIGGER refuse BEFORE INSERT ON records "
-                                       "WHEN NEW.channel = 'BAD' BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        ASSERT_TRUE(QSqlQuery(db).exec(
+            "CREATE TRIGGER refuse BEFORE INSERT ON records "
+            "WHEN NEW.channel = 'BAD' BEGIN SELECT RAISE(ABORT, 'refused'); END"));
         db.close();
     }
     QSqlDatabase::removeDatabase("refusing");
@@ -411,10 +432,11 @@ TEST_F(archiveFiles, AKeepThatFailsHalfWayLeavesNothingAndTheNextSucceeds) {
     const OpenLogger other = Site("OTHER", "01/01/2020", records("C"));
     // Several at once: all or none.
     const std::string goodBytes = LoggerFileText(good), badBytes = LoggerFileText(bad);
-    EXPECT_FALSE(archive.KeepAll({{goodBytes, &good, std::nullopt, -1, {}},
-                                  {badBytes, &bad, std::nullopt, -1, {}}}));
+    EXPECT_FALSE(archive.KeepAll(
+        {{goodBytes, &good, std::nullopt, -1, {}}, {badBytes, &bad, std::nullopt, -1, {}}}));
     EXPECT_TRUE(archive.List().empty());
-    const std::optional<Archive::Kept> kept = archive.Keep(LoggerFileText(other), other, std::nullopt);
+    const std::optional<Archive::Kept> kept =
+        archive.Keep(LoggerFileText(other), other, std::nullopt);
     ASSERT_TRUE(kept) << archive.detail();
     EXPECT_TRUE(kept->added);
     ASSERT_EQ(archive.List().size(), 1u);
@@ -437,8 +459,9 @@ TEST_F(archiveFiles, TwinsWithOtherRecordsAreBothKeptUnderTheirFilesHash) {
         ASSERT_TRUE(kept);
         EXPECT_TRUE(kept->added);
         ids.push_back(kept->id);
-        const QByteArray sha = QCryptographicHash::hash(QByteArray::fromStdString(bytes),
-                                                        QCryptographicHash::Sha256).toHex();
+        const QByteArray sha =
+            QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256)
+                .toHex();
         EXPECT_EQ(archive.Find(kept->id).value().sha256, sha.toStdString());
     }
     EXPECT_NE(ids[0], ids[1]);
@@ -528,7 +551,6 @@ TEST(archiveLocation, FromTheSettingAndTheLoggersDate) {
     EXPECT_EQ(server.notice(), kMessageArchivePasswordInAddress);
     EXPECT_EQ(server.detail(), "postgresql://tech@db.site/zv");
     EXPECT_FALSE(fs::exists(user.path / kArchiveFileName));
-
 }
 
 // Every form the instrument may write a logger's date in: the logger index's, the clock's, any
@@ -576,8 +598,9 @@ TEST(archiveDates, KeptLoggersGetTheirDateFromTheirBytes) {
         Archive archive;
         ASSERT_EQ(archive.Open(FileLocation(file)), Archive::State::Ready);
         for (std::size_t k = 0; k < dates.size(); ++k) {
-            const OpenLogger lg{"RADIO", "D" + std::to_string(k), "TV1", dates[k].first,
-                                "10:20:30", "-50 dBm", {}, {}};
+            const OpenLogger lg{
+                "RADIO", "D" + std::to_string(k), "TV1", dates[k].first, "10:20:30", "-50 dBm", {},
+                {}};
             ASSERT_TRUE(archive.Keep(LoggerFileText(lg), lg, std::nullopt));
         }
     }
@@ -587,7 +610,8 @@ TEST(archiveDates, KeptLoggersGetTheirDateFromTheirBytes) {
         db.setDatabaseName(QStringFromPath(file));
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
-        ASSERT_TRUE(q.exec("UPDATE loggers SET measured_at = NULL WHERE measured_at NOT LIKE '%-16T%'"));
+        ASSERT_TRUE(
+            q.exec("UPDATE loggers SET measured_at = NULL WHERE measured_at NOT LIKE '%-16T%'"));
         ASSERT_TRUE(q.exec("PRAGMA user_version = 2"));
         q.finish();
         db.close();
@@ -598,7 +622,8 @@ TEST(archiveDates, KeptLoggersGetTheirDateFromTheirBytes) {
     EXPECT_EQ(archive.schemaVersion(), kArchiveSchemaVersion);
     const std::vector<ArchivedLogger> list = archive.List();
     ASSERT_EQ(list.size(), dates.size());
-    for (std::size_t k = 0; k < list.size(); ++k) EXPECT_EQ(list[k].measuredAt, dates[k].second) << k;
+    for (std::size_t k = 0; k < list.size(); ++k)
+        EXPECT_EQ(list[k].measuredAt, dates[k].second) << k;
     ArchiveFilter since;
     since.since = "2013-03-15";
     EXPECT_EQ(archive.List(since).size(), 2u);
@@ -623,9 +648,9 @@ namespace {
 // command then runs as nobody).
 CtlRun CtlAsReader(const std::string& environment, const fs::path& scratch) {
     const std::string prefix = ::geteuid() == 0 ? "runuser -u nobody -- " : "";
-    const std::string command = prefix + "env " + environment + " '" ZV318_CTL_PATH
-                                "' archive list >'" + PathToText(scratch / "out") + "' 2>'" +
-                                PathToText(scratch / "err") + "'";
+    const std::string command =
+        prefix + "env " + environment + " '" ZV318_CTL_PATH "' archive list >'" +
+        PathToText(scratch / "out") + "' 2>'" + PathToText(scratch / "err") + "'";
     CtlRun r;
     const int raw = std::system(command.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -658,13 +683,16 @@ TEST(archiveReadOnly, AnUnwritablePlaceIsReadLeavingNothingAndAReadOnlyHomeSaysS
             Archive writer;
             ASSERT_EQ(writer.Open(FileLocation(file)), Archive::State::Ready);
             for (const char* name : {"ONE", "TWO"}) {
-                const OpenLogger lg = Site(name, "01-06-2021", {{"A", "474.0000", "8.0000", "1.0 dBuV"}});
+                const OpenLogger lg =
+                    Site(name, "01-06-2021", {{"A", "474.0000", "8.0000", "1.0 dBuV"}});
                 ASSERT_TRUE(writer.Keep(LoggerFileText(lg), lg, std::nullopt));
             }
         }
         ReadOnlyForOthers(file, false);
-        if (c.folderWritable) fs::permissions(folder.path, fs::perms::all);
-        else ReadOnlyForOthers(folder.path, true);
+        if (c.folderWritable)
+            fs::permissions(folder.path, fs::perms::all);
+        else
+            ReadOnlyForOthers(folder.path, true);
         const CtlRun r = CtlAsReader("ZV318_ARCHIVE='" + PathToText(file) + "'", scratch.path);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.out.find("ONE"), std::string::npos) << r.out;
@@ -683,10 +711,11 @@ TEST(archiveReadOnly, AnUnwritablePlaceIsReadLeavingNothingAndAReadOnlyHomeSaysS
     // A home that cannot be written, no archive in it yet: one notice in the program's words.
     TempFolder home;
     ReadOnlyForOthers(home.path, true);
-    const CtlRun r = CtlAsReader("-u ZV318_ARCHIVE ZV318_HOME='" + PathToText(home.path) + "'",
-                                 scratch.path);
+    const CtlRun r =
+        CtlAsReader("-u ZV318_ARCHIVE ZV318_HOME='" + PathToText(home.path) + "'", scratch.path);
     EXPECT_EQ(r.status, 1);
-    const std::string notice = "The measurement archive cannot be made: its folder cannot be written";
+    const std::string notice =
+        "The measurement archive cannot be made: its folder cannot be written";
     const std::size_t at = r.err.find(notice);
     EXPECT_NE(at, std::string::npos) << r.err;
     EXPECT_EQ(r.err.find(notice, at + 1), std::string::npos) << r.err;

@@ -51,18 +51,34 @@ TEST(firmwareImages, CheckAndLoaderOnIntelHexFiles) {
     // `passes`: the image is whole, so programming it leaves firmware in the interface.
     const HexCase cases[] = {
         {"the three-line example", kExample, true, 0x10000, {{0x1000, 0xAA}, {0x1001, 0xBB}}},
-        {"its first line alone: no end record", ":02100000AABB89\r\n", false, 0x1002,
+        {"its first line alone: no end record",
+         ":02100000AABB89\r\n",
+         false,
+         0x1002,
          {{0x1000, 0xAA}}},
         {"a changed checksum", ":02100000AABB88\r\n:00000001FF\r\n", false, 0x1002, {}},
-        {"lower-case digits", ":02100000aabb89\r\n:00000001FF\r\n", false, 0x1002, {{0x1000, 0}}},
+        // The format allows either case; a digit is never read as 0.
+        {"lower-case digits",
+         ":02100000aabb89\r\n:00000001ff\r\n",
+         true,
+         0x1002,
+         {{0x1000, 0xAA}, {0x1001, 0xBB}}},
+        {"a letter O for a zero", ":02100000AABB89\r\n:O0000001FF\r\n", false, 0x1002, {}},
+        {"a blank among the digits", ":02100000AA BB89\r\n:00000001FF\r\n", false, 0x1002, {}},
         {"empty lines after the end record", kExample + "\r\n\n", true, 0x10000, {{0x1000, 0xAA}}},
-        {"an empty line before the end record", ":02100000AABB89\r\n\r\n" + end, false, 0x1002,
+        {"an empty line before the end record",
+         ":02100000AABB89\r\n\r\n" + end,
+         false,
+         0x1002,
          {{0x1001, 0xBB}}},
         {"LF line ends", ":02100000AABB89\n:00000001FF\n", true, 0x1002, {{0x1001, 0xBB}}},
         {"no lines at all", "", false, 0, {}},
         {"the end record alone", end, false, 0, {}},
-        {"only a record of no bytes at 0x1000", Lines({HexRecord(0, 0x1000, {}), end}), false,
-         0x1000, {}},
+        {"only a record of no bytes at 0x1000",
+         Lines({HexRecord(0, 0x1000, {}), end}),
+         false,
+         0x1000,
+         {}},
         {"type 2", Lines({HexRecord(2, 0, {0, 0})}), false, 0, {}},
         {"type 3", Lines({HexRecord(3, 0, {0, 0, 0, 0})}), false, 0, {}},
         {"type 5", Lines({HexRecord(5, 0, {0, 0, 0, 0})}), false, 0, {}},
@@ -78,10 +94,12 @@ TEST(firmwareImages, CheckAndLoaderOnIntelHexFiles) {
          false,
          0x804,
          {{0x800, 0}}},
-        {"a record ending past 0x20000 is skipped whole, the mark bounded to the image",
+        // Data the loader would not program is refused, never dropped while the rest is
+        // programmed; the loader itself still skips such a record whole.
+        {"a record ending past 0x20000 is refused",
          Lines({HexRecord(0, 0x1000, {5}), HexRecord(4, 0, {0, 1}),
                 HexRecord(0, 0xFFF8, Bytes(16, 0x40)), end}),
-         true,
+         false,
          0x1FFFF,
          {{0x1000, 5}, {0x1FFF8, 0}, {0x1FFFF, 0}}},
         {"a record starting past 0x1FFFF only",
@@ -95,21 +113,59 @@ TEST(firmwareImages, CheckAndLoaderOnIntelHexFiles) {
          0x1FF0,
          {{0x1000, 0x00}, {0x1FFF, 0xFF}, {0x1A5C, 0x5C}}},
         {"records with gaps", Lines(gaps) + end, true, 0x1204, {{0x1100, 2}, {0x1203, 6}}},
-        {"cut short: the loader stops at the end of the file", cut, false, 0xFFF0,
+        {"cut short: the loader stops at the end of the file",
+         cut,
+         false,
+         0xFFF0,
          {{0xFFFF, (0xFFFF * 7 + 0xFF) & 0xFF}, {0x10000, 0}}},
         {"two end records", kExample + end, false, 0x10000, {{0x1001, 0xBB}}},
         // Lines that hold more or fewer bytes than their count says, their sums still right.
         {"a data byte taken out: the checksum would be stored as data",
-         ":03100000AABB88\r\n:00000001FF\r\n", false, 0x1003, {{0x1002, 0x88}}},
-        {"a byte too many", ":02100000AA00BB89\r\n:00000001FF\r\n", false, 0x1002,
+         ":03100000AABB88\r\n:00000001FF\r\n",
+         false,
+         0x1003,
+         {{0x1002, 0x88}}},
+        {"a byte too many",
+         ":02100000AA00BB89\r\n:00000001FF\r\n",
+         false,
+         0x1002,
          {{0x1001, 0x00}}},
-        {"a NUL after the checksum", std::string(":02100000AABB89") + '\0' + "\r\n:00000001FF\r\n",
-         false, 0x1002, {{0x1001, 0xBB}}},
-        {"an end record that carries data", ":02100000AABB89\r\n" + HexRecord(1, 0, {0x12}),
-         false, 0x1002, {{0x1001, 0xBB}}},
+        {"a NUL after the checksum",
+         std::string(":02100000AABB89") + '\0' + "\r\n:00000001FF\r\n",
+         false,
+         0x1002,
+         {{0x1001, 0xBB}}},
+        {"an end record that carries data",
+         ":02100000AABB89\r\n" + HexRecord(1, 0, {0x12}),
+         false,
+         0x1002,
+         {{0x1001, 0xBB}}},
         {"an address record without its address",
-         Lines({HexRecord(0, 0x1000, {5}), HexRecord(4, 0, {}), end}), false, 0x1FFFF,
+         Lines({HexRecord(0, 0x1000, {5}), HexRecord(4, 0, {}), end}),
+         false,
+         0x1001,
          {{0x1000, 5}}},
+        {"data below 0x1000 beside data the loader stores",
+         Lines({HexRecord(0, 0x0FFF, {1}), HexRecord(0, 0x1000, {2}), end}),
+         false,
+         0x1000,
+         {}},
+        {"a record across 0x1000",
+         Lines({HexRecord(0, 0x0FFE, {1, 2, 3, 4}), end}),
+         false,
+         0x1002,
+         {}},
+        {"data after an extended address of 0xFFFF",
+         Lines(
+             {HexRecord(0, 0x1000, {2}), HexRecord(4, 0, {0xFF, 0xFF}), HexRecord(0, 0, {1}), end}),
+         false,
+         0x1FFFF,
+         {}},
+        {"two records for one address",
+         Lines({HexRecord(0, 0x1000, {1, 2}), HexRecord(0, 0x1001, {3}), end}),
+         false,
+         0x1002,
+         {}},
         {"records after the end-of-file record are not loaded",
          Lines({end, HexRecord(0, 0x1000, {7})}),
          false,
@@ -130,8 +186,8 @@ TEST(firmwareImages, InstrumentLinesAndTheirCheck) {
     const InstrumentRecord r = DecodeInstrumentLine("S1030000FC");
     EXPECT_EQ(HexBytes(r.bytes), "2A 53 58 53 31 03 00 00 FC");
     EXPECT_EQ(r.lineLength, 10);
-    // Lower-case letters decode as 0: the bytes sent differ from the file.
-    EXPECT_EQ(HexBytes(DecodeInstrumentLine("S1030000fc").bytes), "2A 53 58 53 31 03 00 00 00");
+    // Either case of a digit is the same byte: what is sent is what the file says.
+    EXPECT_EQ(HexBytes(DecodeInstrumentLine("S1030000fc").bytes), "2A 53 58 53 31 03 00 00 FC");
 
     std::string n54 = "S136";  // count 0x36 = 54: two address bytes, 51 data bytes, checksum
     int sum = 0x36;
@@ -152,8 +208,14 @@ TEST(firmwareImages, InstrumentLinesAndTheirCheck) {
         {"S1040000FC", false},    // the count promises more bytes than the line holds
         {"S1030000FC00", false},  // and fewer
         {n55, false},             // too long for one report, checksum right
-        {"S1030000fc", false},
-        {"X1030000FC", false},    // not an S-record, its sums right
+        {"S1030000fc", true},
+        {"S1030000FO", false},  // a letter O is no digit
+        {"S10300 0FC", false},
+        {"S403000000FC", false},      // S4 is no record type of the format
+        {"S1020000", false},          // an S1 record without its address
+        {"S9050000000000FA", false},  // an S9 record with a 4-byte address
+        {"S5030000FC", true},         // a count record of no data records
+        {"X1030000FC", false},        // not an S-record, its sums right
         {"S:030000FC", false},
         {"", false},
     };
@@ -168,17 +230,18 @@ TEST(firmwareImages, OnlyAWholeInstrumentImageGivesRecords) {
     const std::string data = "S1041000AA41\r\n", noData = "S1030000FC\r\n";
     const std::string s2 = "S2050100005A9F\r\n", s3 = "S30601000000A553\r\n";
     const std::string s9 = "S9030000FC\r\n", s8 = "S804000000FB\r\n", s7 = "S70500000000FA\r\n";
-    const std::pair<std::string, int> images[] = {  // the image, its records (0: not whole)
+    const std::pair<std::string, int> images[] = {
+        // the image, its records (0: not whole)
         {head + noData + data + s9, 4},
         {data + s9 + "\r\n\n", 2},  // empty lines after the terminator are not records
         {s2 + s8, 2},
         {s3 + s7, 2},
         {"", 0},
         {s9, 0},
-        {head + noData + s9, 0},    // data records without data
-        {head + data, 0},           // cut off before its terminator
-        {data + s9 + data, 0},      // a record after the terminator
-        {data + "\r\n" + s9, 0},   // an empty line inside
+        {head + noData + s9, 0},  // data records without data
+        {head + data, 0},         // cut off before its terminator
+        {data + s9 + data, 0},    // a record after the terminator
+        {data + "\r\n" + s9, 0},  // an empty line inside
         {data + "X9030000FC\r\n", 0},
         {data + "S9030000FD\r\n", 0},
     };

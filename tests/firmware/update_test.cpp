@@ -8,8 +8,8 @@
 #include <functional>
 #include <iterator>
 #include <span>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "firmware/firmware_fixture.h"
@@ -55,8 +55,8 @@ TEST_F(firmwareIoUpdate, ProgramsTheLoaderAsTheImageSays) {
          HexRecord(0, 0x1000, sixteen) + HexRecord(0, 0x1020, sixteen) + HexRecord(1, 0, {}),
          {0x1000},
          0x30},
-        {"a record past the image: blocks stop at its last byte",
-         HexRecord(0, 0x1000, sixteen) + HexRecord(4, 0, {0, 1}) + HexRecord(0, 0xFFF8, sixteen) +
+        {"a record that ends the image: blocks stop at its last byte",
+         HexRecord(0, 0x1000, sixteen) + HexRecord(4, 0, {0, 1}) + HexRecord(0, 0xFFF0, sixteen) +
              HexRecord(1, 0, {}),
          BlocksUpTo(0x1FFC0), 0x1FFFF - 0x1000},
         {"every byte from 0x1000 to 0x1FFFF", FullIntelHexImage(), BlocksUpTo(0x1FFC0),
@@ -166,26 +166,41 @@ TEST_F(firmwareIoUpdate, EndsBeforeSendingWhenItMust) {
          false},
         {"a missing file",
          [](firmwareIoUpdate& t) { t.update.startupArgument = (t.folder / "m.hex").string(); },
-         UpdateOutcome::Refused, {1}, false},
+         UpdateOutcome::Refused,
+         {1},
+         false},
         {"a FIFO",
          [](firmwareIoUpdate& t) {
              t.update.startupArgument = (t.folder / "Version" / "fifo.hex").string();
              ASSERT_EQ(::mkfifo(t.update.startupArgument.c_str(), 0600), 0);
          },
-         UpdateOutcome::Refused, {200}, false},
+         UpdateOutcome::Refused,
+         {200},
+         false},
         {"larger than any image: refused unread",
          [](firmwareIoUpdate& t) {
              std::filesystem::resize_file(t.update.startupArgument, kImageFileMaxBytes + 1);
          },
-         UpdateOutcome::Refused, {201}, false},
+         UpdateOutcome::Refused,
+         {201},
+         false},
         // Images that are not whole: each would erase the interface and leave it empty.
-        {"a failed check", Image(":02100000AABB88\r\n:00000001FF\r\n"), UpdateOutcome::Refused,
-         {2}, false},
+        {"a failed check",
+         Image(":02100000AABB88\r\n:00000001FF\r\n"),
+         UpdateOutcome::Refused,
+         {2},
+         false},
         {"an empty file", Image(""), UpdateOutcome::Refused, {2}, false},
         {"a data byte taken out, its checksum still right",
-         Image(":03100000AABB88\r\n:00000001FF\r\n"), UpdateOutcome::Refused, {2}, false},
+         Image(":03100000AABB88\r\n:00000001FF\r\n"),
+         UpdateOutcome::Refused,
+         {2},
+         false},
         {"the end record alone", Image(HexRecord(1, 0, {})), UpdateOutcome::Refused, {2}, false},
-        {"cut short, as a broken download leaves it", Image(cut), UpdateOutcome::Refused, {2},
+        {"cut short, as a broken download leaves it",
+         Image(cut),
+         UpdateOutcome::Refused,
+         {2},
          false},
         {"the person answers No",
          [](firmwareIoUpdate& t) { t.confirmAnswer = false; },
@@ -242,9 +257,9 @@ TEST_F(firmwareIoUpdate, AFailedWriteStopsEverythingAndKeepsTheArgument) {
         // erase nothing was touched; after it the interface waits in its loader, and the note
         // says how far programming came (the loader mode and 123 erases precede the blocks).
         const int blocksSent = std::max(0, (writes - 124) / 2);
-        const std::string cut = writes == 0 ? "untouched"
-                                            : "cut " + std::to_string(blocksSent * 64) + "/" +
-                                                  std::to_string(p.max);
+        const std::string cut =
+            writes == 0 ? "untouched"
+                        : "cut " + std::to_string(blocksSent * 64) + "/" + std::to_string(p.max);
         EXPECT_EQ(p.notes, (Strings{"E57", cut}));
         EXPECT_EQ(feedback.messages, std::vector<int>{7});
         EXPECT_EQ(feedback.busyChanges, (std::vector<bool>{true, false}));
@@ -273,15 +288,20 @@ TEST_F(firmwareIoUpdate, ADamagedImageNamesItsFirstBadLine) {
     const std::string end = HexRecord(1, 0, {});
     const std::pair<std::string, std::string> cases[] = {
         {data + ":02100000AABB88\r\n" + end, "bad 2: :02100000AABB88"},
-        {data + "\n" + end, "bad 2: "},                       // an empty line, LF ends
+        {data + "\n" + end, "bad 2: "},  // an empty line, LF ends
         {"junk\r\n" + data + end, "bad 1: junk"},
         {data + end + data, "bad 3: " + data.substr(0, data.size() - 2)},  // after the end
-        {data + "\x01\x1b[2J\r\n" + end, "bad 2: ??[2J"},   // no control characters
+        {data + "\x01\x1b[2J\r\n" + end, "bad 2: ??[2J"},                  // no control characters
         {data + ":" + std::string(120, 'A') + "\r\n" + end,
          "bad 2: :" + std::string(59, 'A') + "…"},
         {data, "no end"},
         {"", "no end"},
-        {HexRecord(0, 0x0800, {1}) + end, "no data"},
+        {HexRecord(0, 0x1000, {}) + end, "no data"},
+        // Data the loader would not program, or two records for one address: refused, never
+        // dropped or overwritten while the rest is programmed.
+        {HexRecord(0, 0x0800, {1}) + end, "bad 1: " + HexRecord(0, 0x0800, {1}).substr(0, 13)},
+        {data + HexRecord(0, 0x1001, {9}) + end,
+         "bad 2: " + HexRecord(0, 0x1001, {9}).substr(0, 13)},
     };
     for (const auto& [image, detail] : cases) {
         SCOPED_TRACE(detail);
@@ -417,7 +437,8 @@ TEST_F(firmwareInstrumentUpdate, SendsTheImageRecordByRecord) {
         const bool done = c.outcome == UpdateOutcome::Done;
         EXPECT_EQ(p.status, done ? "E55" : "E58");
         // A failure says what it left: before the first erase, the firmware untouched.
-        const bool erased = std::find(c.commands.begin(), c.commands.end(), "*FE2") != c.commands.end();
+        const bool erased =
+            std::find(c.commands.begin(), c.commands.end(), "*FE2") != c.commands.end();
         EXPECT_EQ(p.note, done     ? "E29"
                           : erased ? "zv cut " + std::to_string(p.pos) + "/" + std::to_string(p.max)
                                    : "zv untouched");
@@ -441,7 +462,12 @@ TEST_F(firmwareInstrumentUpdate, TheDataRecordReport) {
 TEST_F(firmwareInstrumentUpdate, RefusesAFileBeforeSendingAnything) {
     // A cut-off image: the first 65 of 130 records, no S9.
     std::string cut;
-    for (int k = 0; k < 65; ++k) cut += "S1041000AA41\r\n";
+    for (int k = 0; k < 65; ++k) {
+        char record[32];
+        std::snprintf(record, sizeof record, "S1041%03XAA%02X\r\n", k,
+                      0xFF - (0x04 + 0x10 + k + 0xAA) % 256);
+        cut += record;
+    }
     // The file, its bytes, the message, and for message 2 the image's first fault.
     const std::tuple<const char*, std::string, int, const char*> files[] = {
         {"bad.ZV318", kTwoLines, 11, ""},
@@ -453,6 +479,12 @@ TEST_F(firmwareInstrumentUpdate, RefusesAFileBeforeSendingAnything) {
         {"foreign.zv318", "X1041000AA41\r\n" + kTwoLines, 2, "bad 1: X1041000AA41"},
         {"no data.zv318", "S1030000FC\r\nS9030000FC\r\n", 2, "no data"},
         {"after the end.zv318", kTwoLines + "S1041000AA41\r\n", 2, "bad 3: S1041000AA41"},
+        // The count record says one data record more than the file holds: a line is missing.
+        {"stated count.zv318", "S1041000AA41\r\nS5030002FA\r\nS9030000FC\r\n", 2,
+         "bad 2: S5030002FA"},
+        {"twice.zv318", "S1041000AA41\r\nS1041000BB30\r\nS9030000FC\r\n", 2, "bad 2: S1041000BB30"},
+        {"reserved.zv318", "S1041000AA41\r\nS403000000FC\r\nS9030000FC\r\n", 2,
+         "bad 2: S403000000FC"},
         {"missing.zv318", "", 1, ""},
     };
     for (const auto& [name, bytes, message, fault] : files) {
@@ -499,8 +531,8 @@ TEST_F(firmwareInstrumentUpdate, AnInstrumentVanishingHalfWay) {
         EXPECT_TRUE(p.okEnabled);
         EXPECT_FALSE(p.barVisible);
         // Before the first erase the instrument keeps its firmware; after it, nothing whole.
-        EXPECT_EQ(p.note, writes == 0 ? "zv untouched"
-                                      : "zv cut 0/" + std::to_string(kTwoLines.size()));
+        EXPECT_EQ(p.note,
+                  writes == 0 ? "zv untouched" : "zv cut 0/" + std::to_string(kTwoLines.size()));
         EXPECT_EQ(feedback.busyChanges, (std::vector<bool>{true, false}));
     }
 }

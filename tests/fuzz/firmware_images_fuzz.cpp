@@ -5,12 +5,16 @@
 #include "firmware/images.h"
 #include "fuzz/fuzz_support.h"
 #include "link/report.h"
+#include "support/round_trip.h"
 
 using namespace zv318;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(fuzz::Text(data, size));
 
+    // An image accepted is programmed or sent exactly as the file holds it.
+    ZV318_FUZZ_CHECK(roundtrip::CheckHexImage(text).empty());
+    ZV318_FUZZ_CHECK(roundtrip::CheckInstrumentImage(text).empty());
     (void)ProvaCheckSum(text);
     const MemoryImage image = LoadMemoryImage(text);
     ZV318_FUZZ_CHECK(image.bytes.size() == static_cast<std::size_t>(kMemoryImageSize));

@@ -7,18 +7,16 @@
 #include "fuzz/fuzz_support.h"
 #include "loggers/logger_file.h"
 #include "loggers/logger_index.h"
+#include "support/round_trip.h"
 #include "texts/text_file.h"
 
 using namespace zv318;
 
 namespace {
 
-
 int ReadBack(const std::string& bytes, const char* name, OpenLogger& logger) {
     const std::filesystem::path file = fuzz::ScratchFolder() / name;
-    {
-        std::ofstream(file, std::ios::binary) << bytes;
-    }
+    { std::ofstream(file, std::ios::binary) << bytes; }
     fuzz::QuietFeedback feedback;
     return ReadLoggerFileAt(file, logger, feedback);
 }
@@ -30,6 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)PresenceFromReply(text);
     (void)HeaderFromReply(text);
     (void)RecordFromReply(text);
+    // Refused, or read and written again it is the file itself.
+    ZV318_FUZZ_CHECK(roundtrip::CheckLoggerFile(text).empty());
 
     const std::string bytes(text);
     for (const char* name : {"fuzz.lograd", "fuzz.logplc"}) {

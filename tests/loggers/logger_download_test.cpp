@@ -9,20 +9,28 @@ namespace {
 TEST(loggersDownload, RecordCommandsAndRepliesReadAsTheInstrumentWritesThem) {
     EXPECT_EQ(LoggerRecordCommand(12, 7), "*?HD12007");
     EXPECT_EQ(LoggerRecordCommand(3, 12), "*?HD03012");
-    LoggerRecordReply r = RecordFromReply("x&C1&474000000&8000000&-45.2");
-    EXPECT_EQ(r.channel, "C1");
-    EXPECT_EQ(r.frequency, 474'000'000);
-    EXPECT_EQ(r.bandwidth, 8'000'000);
-    EXPECT_EQ(r.power, "-45.2");
-    // Longer than the instrument's own fields: held whole.
-    LoggerRecordReply wide = RecordFromReply("HD&LONGNAME&50000000&3000&-123.456789012");
-    EXPECT_EQ(wide.channel, "LONGNAME");
-    EXPECT_EQ(wide.power, "-123.456789012");
-    // Fields missing: nothing is read past the text.
-    LoggerRecordReply cut = RecordFromReply("HD&C9&abc");
-    EXPECT_EQ(cut.channel, "C9");
-    EXPECT_EQ(cut.frequency, 0);
-    EXPECT_EQ(cut.power, "");
+    const std::optional<LoggerRecordReply> r = RecordFromReply("x&C1&474000000&8000000&-45.2");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->channel, "C1");
+    EXPECT_EQ(r->frequency, 474'000'000);
+    EXPECT_EQ(r->bandwidth, 8'000'000);
+    EXPECT_EQ(r->power, "-45.2");
+    // A name longer than the instrument's own field is held whole.
+    const std::optional<LoggerRecordReply> wide =
+        RecordFromReply("HD&LONGNAME&50000000&3000&-12.5");
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->channel, "LONGNAME");
+    // Every field holds exactly what the instrument writes there, or the record is refused:
+    // never a number read up to the first character it does not like, never a field made up.
+    for (const char* damaged :
+         {"HD&C9&abc", "HD&C9&474000000&8000000", "HD&C9&474000000&8000000&-45.2&1",
+          "HD&C9&47400000O&8000000&-45.2", "HD&C9&474000000MHz&8000000&-45.2",
+          "HD&C9& 474000000&8000000&-45.2", "HD&C9&474000000&8000000&57,4",
+          "HD&C9&474000000&8000000&", "HD&C9&474000000&8000000&-123.456789012",
+          "HD&C9&474000000&8000000&1e3", "HD&C,9&474000000&8000000&-45.2",
+          "HD&C\t9&474000000&8000000&-45.2", "HD&C9&-474000000&8000000&-45.2",
+          "HD&C9&0474000000&8000000&-45.2", "HD&C9&9999999999&8000000&-45.2"})
+        EXPECT_FALSE(RecordFromReply(damaged)) << damaged;
 }
 
 TEST_F(loggersScenario, DownloadFillsTheOpenLoggerFromTheListedRow) {
@@ -93,8 +101,8 @@ TEST_F(loggersScenario, DamagedHeaderIsRefusedBeforeTheDownload) {
     const std::string head = "?HL03 10:20:30 01/02/2013 ";
     const struct {
         const char* what;
-        std::string count;         // the count the header states, when set
-        std::string reply;         // the whole header reply, when set
+        std::string count;  // the count the header states, when set
+        std::string reply;  // the whole header reply, when set
     } cases[] = {
         {"a count past any field", "99999999999", ""},
         {"151 records", "151", ""},
@@ -112,8 +120,10 @@ TEST_F(loggersScenario, DamagedHeaderIsRefusedBeforeTheDownload) {
         SCOPED_TRACE(c.what);
         instrument.statedCounts.clear();
         instrument.textFor.clear();
-        if (c.reply.empty()) instrument.statedCounts[3] = c.count;
-        else instrument.textFor["*?HL03"] = c.reply;
+        if (c.reply.empty())
+            instrument.statedCounts[3] = c.count;
+        else
+            instrument.textFor["*?HL03"] = c.reply;
         feedback.messages.clear();
         ReceiveRadio({{3, SimLogger("BAD", 2)}, {8, SimLogger("GOOD", 1)}});
         EXPECT_EQ(procedures.LoadLogger(1), kLoggerDamaged);

@@ -137,6 +137,37 @@ TEST_F(loggersScenario, FilesReadBackWithEveryCheck) {
          JoinCrLf({"RADIO", "N", "P", "D", "T", "0", "1", "150,C,50000000,3000,x"}),
          1020,
          {26, 26}},
+        // A count that disagrees with the lines under it: never records dropped unseen.
+        {"count2of3.lograd",
+         JoinCrLf({"RADIO", "N", "P", "D", "T", "0", "2", "0,C,50000000,3000,1",
+                   "1,C,50000100,3000,2", "2,C,50000200,3000,3"}),
+         3020,
+         {26, 26}},
+        {"count0of1.lograd",
+         JoinCrLf({"RADIO", "N", "P", "D", "T", "0", "0", "0,C,50000000,3000,1"}),
+         1020,
+         {26, 26}},
+        {"count3x.lograd",
+         JoinCrLf({"RADIO", "N", "P", "D", "T", "0", "1x", "0,C,50000000,3000,1"}),
+         kLoggerFileTooManyRecords,
+         {26}},
+        {"freqO.lograd",
+         JoinCrLf({"RADIO", "N", "P", "D", "T", "0", "1", "0,C,5000000O,3000,1"}),
+         1022,
+         {26, 26}},
+        {"power.lograd",
+         JoinCrLf({"RADIO", "N", "P", "D", "T", "0", "1", "0,C,50000000,3000,57,4 dBuV"}),
+         1024,
+         {26, 26}},
+        {"threshold.lograd",
+         JoinCrLf({"RADIO", "N", "P", "D", "T", "45x", "1", "0,C,50000000,3000,1"}),
+         kLoggerFileBadHeader,
+         {26}},
+        {"gap.lograd",
+         JoinCrLf(
+             {"RADIO", "N", "P", "D", "T", "0", "2", "0,C,50000000,3000,1", "2,C,50000100,3000,2"}),
+         2020,
+         {26, 26}},
     };
     for (const Case& c : cases) {
         const fs::path file = WriteBytes(folder.path / c.name, c.text);
@@ -164,6 +195,19 @@ TEST_F(loggersScenario, FilesReadBackWithEveryCheck) {
     EXPECT_EQ(procedures.logger().records[1].frequency, expected.records[1].frequency);
     EXPECT_EQ(procedures.logger().thresholdText, expected.thresholdText);
     EXPECT_EQ(LoggerFileText(procedures.logger()), kTwoRecordsFile);
+    // A name in the instrument's single-byte encoding reads as the same text in UTF-8, as the
+    // archive keeps it and its search finds it.
+    OpenLogger latin;
+    ASSERT_EQ(ParseLoggerText(JoinCrLf({"RADIO", "Caf\xE9", "P\xC9", "D", "T", "45 dB\xB5V", "1",
+                                        "0,\xC9"
+                                        "1,50000000,3000,1 dB\xB5V"}),
+                              latin),
+              kLoggerFileRead);
+    EXPECT_EQ(latin.name, "Café");
+    EXPECT_EQ(latin.planName, "PÉ");
+    EXPECT_EQ(latin.records.at(0).channel, "É1");
+    EXPECT_EQ(latin.thresholdText, "45 dBµV");
+
     // Cancelled: nothing.
     feedback.messages.clear();
     EXPECT_EQ(procedures.LoadLogger(-1), kLoggerFileCancelled);
@@ -227,7 +271,9 @@ TEST_F(loggersScenario, OutsideNamesStayInTheFolderAndReadBack) {
         {"/tmp/ABS", "TV1", "C21", "474.0000", "%2Ftmp%2FABS.lograd"},
         {"", "TV1", "C21", "474.0000", "_.lograd"},
         {"SPACE NAME", "MY PLAN", "C 21", "474.0000", "SPACE NAME.lograd"},
-        {"A\x07" "B", "TV1", "C21", "474.0000", "A%07B.lograd"},
+        {"A\x07"
+         "B",
+         "TV1", "C21", "474.0000", ""},  // no file of ours holds a control character
         {"CON", "TV1", "C21", "474.0000", "%43ON.lograd"},
         {longName, longName, "C21", "474.0000", std::string(64, 'N') + ".lograd"},
         {"LINE\nEND", "TV1", "C21", "474.0000", ""},
@@ -239,8 +285,9 @@ TEST_F(loggersScenario, OutsideNamesStayInTheFolderAndReadBack) {
         fs::remove_all(loggers());
         fs::create_directories(loggers());
         feedback.messages.clear();
-        procedures.logger() = {"RADIO", c.name, c.plan, "01/02/2013", "10:20:30", "-50 dBm", "",
-                               {{c.channel, c.frequency, "8.0000", "-45.2 dBm"}}};
+        procedures.logger() = {
+            "RADIO",    c.name,    c.plan, "01/02/2013",
+            "10:20:30", "-50 dBm", "",     {{c.channel, c.frequency, "8.0000", "-45.2 dBm"}}};
         const OpenLogger saved = procedures.logger();
         const int written = procedures.WriteLogger(2);
         std::vector<fs::path> landed;
@@ -275,8 +322,9 @@ TEST_F(loggersScenario, SavedLoggersAreNeverOverwrittenUnseen) {
                    third = loggers() / "ROOF (RADIO 09).lograd";
     EXPECT_EQ(saved, (std::vector<std::string>{first.string(), second.string(), third.string()}));
     const std::string firstBytes = ReadBytes(first);
-    EXPECT_TRUE(firstBytes.ends_with("\r\n2\r\n0,C0,474000000,8000000,-40.0 dBm\r\n"
-                                     "1,C1,482000000,8000000,-40.1 dBm"));
+    EXPECT_TRUE(
+        firstBytes.ends_with("\r\n2\r\n0,C0,474000000,8000000,-40.0 dBm\r\n"
+                             "1,C1,482000000,8000000,-40.1 dBm"));
     EXPECT_TRUE(ReadBytes(third).find("\r\n3\r\n") != std::string::npos);
 
     // Once more: the same loggers, nothing asked.

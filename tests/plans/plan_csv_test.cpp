@@ -14,6 +14,7 @@ namespace {
 LanguageTable LineTable() {
     LanguageTable table;
     table.set(kEntryRefusedCsvLine, "refused line %1");
+    table.set(kEntryPlanNameShortened, "shortened %1 %2 %3");
     return table;
 }
 
@@ -180,6 +181,16 @@ TEST(plansCsv, ImportsAWholeFileOrNothing) {
          {542},
          "refused line 2",
          ""},
+        // A name longer than a plan name is shortened by characters, never inside one, and
+        // the person is told.
+        {"a plan name longer than its field, in UTF-8",
+         "field,value\r\nname,\xC3\x89T\xC3\x89\xC3\x89\xC3\x89X\r\n\r\n"
+         "name,frequency_mhz,bandwidth_mhz,state\r\nA,60,1,ON\r\n",
+         kRadioPlan,
+         kCsvRead,
+         {},
+         "shortened \xC3\x89T\xC3\x89\xC3\x89\xC3\x89X 5 \xC3\x89T\xC3\x89\xC3\x89\xC3\x89",
+         "1\r\n\xC3\x89T\xC3\x89\xC3\x89\xC3\x89\r\n1\r\n0,A,60000000,1000000,ON"},
         {"no state column",
          "name,frequency_mhz,bandwidth_mhz\r\nA,60,1\r\n",
          kRadioPlan,

@@ -11,7 +11,10 @@ TEST(plansPayload, ConvertsTheLinesOfOnePlan) {
     RecordingFeedback fb;
     LineToChannelPayload pay(fb);
     EXPECT_EQ(pay("0,CH1,50000000,3000,OFF", true, 1), "000&CH1&50000000&3000&0");
-    EXPECT_EQ(pay("42,X,50000001,3000,ON", false, 1), "042&X&50000001&3000&128");
+    EXPECT_EQ(pay("1,X,50000001,3000,ON", false, 1), "001&X&50000001&3000&128");
+    for (int i = 2; i < 150; ++i)
+        ASSERT_FALSE(IsPayloadError(
+            pay(std::to_string(i) + ",Z," + std::to_string(50000000 + i) + ",3000,ON", false, 1)));
     EXPECT_EQ(pay("150,Y,1020000000,14999900,ON", false, 1), "150&Y&1020000000&14999900&128");
     // The first line of the next plan starts afresh.
     EXPECT_EQ(pay("0,L,2000000,12000000,OFF", true, 2), "000&L&2000000&12000000&0");
@@ -123,19 +126,21 @@ TEST_F(plansSending, NinePlansBecomeTenAndTenAreTheMost) {
     EXPECT_EQ(commands(), (std::vector<std::string>{"*EC01", "*?PN"}));
 }
 
-TEST_F(plansSending, GapsAndCountsGoOutAsThreeDigits) {
+TEST_F(plansSending, IndicesAndCountsGoOutAsThreeDigits) {
     EXPECT_EQ(send(PlanText(
                   2, "G",
-                  {"0,A,3000000,1000000,ON", "2,B,4000000,1000000,ON", "5,C,5000000,1000000,ON"})),
+                  {"0,A,3000000,1000000,ON", "1,B,4000000,1000000,ON", "2,C,5000000,1000000,ON"})),
               PlanOutcome::Done);
     const std::vector<std::string> c = commands();
     EXPECT_EQ(std::vector<std::string>(c.begin() + 5, c.begin() + 9),
               (std::vector<std::string>{"*CW00003", "*CF00000&A&3000000&1000000&128",
-                                        "*CF00002&B&4000000&1000000&128",
-                                        "*CF00005&C&5000000&1000000&128"}));
-    EXPECT_EQ(send(PlanText(1, "I", {"0,A,60000000,3000,ON", "150,B,70000000,3000,ON"})),
-              PlanOutcome::Done);
-    EXPECT_EQ(commands().at(7), "*CF00150&B&70000000&3000&128");
+                                        "*CF00001&B&4000000&1000000&128",
+                                        "*CF00002&C&5000000&1000000&128"}));
+    // Indices with gaps are no file of ours, and the editor refuses them: never sent either.
+    EXPECT_EQ(send(PlanText(1, "I", {"0,A,60000000,3000,ON", "2,B,70000000,3000,ON"})),
+              PlanOutcome::Failed);
+    EXPECT_EQ(progress().note, "Error 02.1");
+    EXPECT_EQ(send(PlanText(1, "I", Lines(2))), PlanOutcome::Done);
     int plan = 1;
     for (int n : {7, 42, 150}) {
         EXPECT_EQ(send(PlanText(1, "N" + std::to_string(n), Lines(n))), PlanOutcome::Done);
@@ -184,6 +189,40 @@ TEST_F(plansSending, ARefusedLineLeavesTheInstrumentUntouched) {
         EXPECT_TRUE(commands().empty()) << c.note;
         EXPECT_EQ(Dump(instrument), before);
         EXPECT_EQ(list.entries, std::vector<std::string>{"kept"});
+    }
+}
+
+// A field holds exactly what the program's own writer puts there, or the file is refused by
+// every reader of plan files alike, with the line named, and nothing is sent.
+TEST_F(plansSending, AFieldNoWriterOfOursWritesIsRefusedByEveryReader) {
+    instrument.plans(sim::kRadio) = {Radio("R", 2)};
+    const std::string before = Dump(instrument);
+    language.set(kEntryRefusedPlanLine, "line %1");
+    const std::string ok = "0,A,60000000,3000,ON";
+    const std::pair<std::string, std::string> files[] = {
+        {PlanText(1, "T", {"0,A,50000000O,3000,ON"}), "line 4"},  // a letter O for a zero
+        {PlanText(1, "T", {"0,A,482000000MHz,3000,ON"}), "line 4"},
+        {PlanText(1, "T", {"0,A,60000000,3000x,ON"}), "line 4"},
+        {PlanText(1, "T", {"0,A, 60000000,3000,ON"}), "line 4"},
+        {PlanText(1, "T", {"0,A,+60000000,3000,ON"}), "line 4"},
+        {PlanText(1, "T", {"00,A,60000000,3000,ON"}), "line 4"},
+        {PlanText(1, "T", {ok, "1x,B,61000000,3000,ON"}), "line 5"},
+        {"1\r\nT\r\n2abc\r\n" + ok, "line 3"},
+        {"1x\r\nT\r\n1\r\n" + ok, "line 1"},
+        {PlanText(1, "", {ok}), "line 2"},
+        {PlanText(1, "   ", {ok}), "line 2"},
+        {PlanText(1, "A&B", {ok}), "line 2"},
+        {PlanText(1, " T", {ok}), "line 2"},
+    };
+    for (const auto& [file, line] : files) {
+        SCOPED_TRACE(file);
+        feedback.notices.clear();
+        EXPECT_EQ(send(file), PlanOutcome::Failed);
+        EXPECT_EQ(feedback.notices, std::vector<std::string>{line});
+        EXPECT_TRUE(commands().empty());
+        EXPECT_EQ(Dump(instrument), before);
+        PlanGrid grid;
+        EXPECT_NE(ReadChannelPlan(file, "f", grid, feedback), kPlanRead);
     }
 }
 
@@ -258,7 +297,7 @@ TEST_F(plansSending, APlanReadBackShortOfAChannelEndsWithItsMessage) {
     EXPECT_EQ(feedback.messages, std::vector<int>{kSendNotTakenWholeMessage});
     EXPECT_EQ(instrument.plans(sim::kRadio).at(0).channels.size(), 2u);
     instrument.ignored.clear();
-    EXPECT_EQ(send(PlanText(1, "Y", Lines(3, 2))), PlanOutcome::Done);  // gaps read back whole
+    EXPECT_EQ(send(PlanText(1, "Y", Lines(3))), PlanOutcome::Done);
     EXPECT_TRUE(feedback.messages.empty());
 
     // All its channels there, one of them on another frequency than the file's.
