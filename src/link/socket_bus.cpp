@@ -272,7 +272,7 @@ LockAttempt SocketBus::takeLock(const std::string& path, const std::string&, int
         !ProcessMayWrite(attempt.holder.process, path)) {
         LockAttempt held;
         held.target = attempt.target;
-        held.lock = std::move(own);
+        held.lock = std::make_unique<PairLock>(folder, std::move(own), nullptr);
         return held;
     }
     return attempt;

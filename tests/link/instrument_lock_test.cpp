@@ -260,7 +260,8 @@ TEST(InstrumentLock, AFolderHeldByOneWhoMayNotConnectKeepsNobodyFromTheSocket) {
         const Clock::time_point start = Clock::now();
         LockAttempt first = bus.takeLock(socket.string(), "zv318ctl", kLockWaitMs);
         EXPECT_EQ(first.outcome, LockOutcome::Taken);  // the stranger cannot connect: not counted
-        EXPECT_TRUE(first.lock) << "taken, and held";
+        ASSERT_TRUE(first.lock) << "taken, and held";
+        EXPECT_EQ(first.lock->instrument(), bus.lockName(socket.string()));
         EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
         // The person's second program waits for the first, not for the stranger.
         LockAttempt second = bus.takeLock(socket.string(), "zv318ctl", 0);
