@@ -47,7 +47,8 @@ int Usage(const std::string& why) {
 }
 
 std::optional<std::int64_t> Id(const std::string& text) {
-    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 18 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
     return std::stoll(text);
 }
@@ -78,9 +79,12 @@ Options Parse(const std::vector<std::string>& args) {
             if (w == "--serial") o.filter.serial = v;
             if (w == "--channel") o.channels.push_back(v);
             if (w == "--type") {
-                if (v == "radio") o.filter.type = "RADIO";
-                else if (v == "plc") o.filter.type = "PLC";
-                else o.bad = "--type radio|plc expected";
+                if (v == "radio")
+                    o.filter.type = "RADIO";
+                else if (v == "plc")
+                    o.filter.type = "PLC";
+                else
+                    o.bad = "--type radio|plc expected";
             }
         } else if (w.starts_with("--") || w == "-o") {
             o.bad = "unexpected option " + w;
@@ -90,9 +94,9 @@ Options Parse(const std::vector<std::string>& args) {
     }
     for (const std::string* day : {&o.filter.since, &o.filter.until}) {
         const std::string& d = *day;
-        if (!d.empty() && (d.size() != 10 || !MeasuredAt(d.substr(8, 2) + "/" + d.substr(5, 2) +
-                                                             "/" + d.substr(0, 4),
-                                                         "00:00:00")))
+        if (!d.empty() &&
+            (d.size() != 10 ||
+             !MeasuredAt(d.substr(8, 2) + "/" + d.substr(5, 2) + "/" + d.substr(0, 4), "00:00:00")))
             o.bad = "a day is written YYYY-MM-DD: " + d;
     }
     return o;
@@ -119,7 +123,8 @@ void AppendJsonString(std::string& out, const std::string& text) {
     out += '"';
 }
 
-void AppendJsonField(std::string& out, const char* key, const std::string& value, bool last = false) {
+void AppendJsonField(std::string& out, const char* key, const std::string& value,
+                     bool last = false) {
     out += "        \"";
     out += key;
     out += "\": ";
@@ -190,10 +195,10 @@ void PrintLogger(const ArchivedLogger& a, const std::vector<ArchivedRecord>& rec
               << "name:        " << TerminalText(a.name) << '\n'
               << "plan:        " << TerminalText(a.plan) << '\n'
               << "measured at: " << TerminalText(a.measuredAt.value_or("-")) << '\n'
-              << "threshold:   "
-              << (a.threshold ? std::to_string(*a.threshold) : std::string("-")) << ' '
-              << TerminalText(a.unit) << '\n'
-              << "records:     " << a.records << " (" << a.belowThreshold << " below the threshold)\n"
+              << "threshold:   " << (a.threshold ? std::to_string(*a.threshold) : std::string("-"))
+              << ' ' << TerminalText(a.unit) << '\n'
+              << "records:     " << a.records << " (" << a.belowThreshold
+              << " below the threshold)\n"
               << "instrument:  " << TerminalText(a.serial.value_or("-"))
               << (a.slot >= 0 ? " slot " + std::to_string(a.slot) : std::string()) << '\n'
               << "source:      " << TerminalText(a.source) << '\n'
@@ -209,7 +214,7 @@ void PrintLogger(const ArchivedLogger& a, const std::vector<ArchivedRecord>& rec
 // The text to a file (atomically) or to the standard output.
 int Deliver(const std::string& text, const std::string& out, Feedback& feedback) {
     if (out.empty()) {
-        std::cout << text;
+        PrintData(text);
         return kDone;
     }
     WriteFailure why = WriteFailure::Other;
@@ -271,11 +276,11 @@ int Import(Archive& archive, const std::vector<std::string>& files, TerminalFeed
             feedback.showFileMessage(ReadRefusalMessage(refusal), file);
             continue;
         }
-        const int message = read == kLoggerFileRead ? kMessageArchiveNotKept
-                                                    : kMessageArchiveNotLoggerFile;
-        feedback.showNotice(ArchiveNotice(table, message, file + (read == kLoggerFileRead
-                                                                      ? ": " + archive.detail()
-                                                                      : std::string())));
+        const int message =
+            read == kLoggerFileRead ? kMessageArchiveNotKept : kMessageArchiveNotLoggerFile;
+        feedback.showNotice(ArchiveNotice(
+            table, message,
+            file + (read == kLoggerFileRead ? ": " + archive.detail() : std::string())));
     }
     return status;
 }
@@ -289,7 +294,8 @@ void PrintComparison(const Comparison& c) {
     std::printf("%-8s %12s %10s %10s %10s\n", "CHANNEL", "MHZ", "A", "B", "B-A");
     for (const ComparedChannel& r : c.rows)
         std::printf("%-8s %12s %10s %10s %10s\n", TerminalText(r.channel).c_str(),
-                    HzToMHzText(r.frequencyHz).c_str(), TerminalText(r.powerA.value_or("-")).c_str(),
+                    HzToMHzText(r.frequencyHz).c_str(),
+                    TerminalText(r.powerA.value_or("-")).c_str(),
                     TerminalText(r.powerB.value_or("-")).c_str(),
                     r.difference ? DifferenceText(r.difference).c_str() : "-");
     std::fflush(stdout);
@@ -338,12 +344,14 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
         const bool read = PrintList(archive, o.filter, o.json, undated);
         if (!read) {
             const bool server = where.kind == ArchiveLocation::PostgreSql && !archive.offline();
-            feedback.showNotice(ArchiveNotice(
-                table, server ? kMessageArchiveRefused : kMessageArchiveUnavailable, archive.detail()));
+            feedback.showNotice(
+                ArchiveNotice(table, server ? kMessageArchiveRefused : kMessageArchiveUnavailable,
+                              archive.detail()));
             return kFailed;
         }
         if (undated > 0)
-            feedback.showNotice(ArchiveNotice(table, kMessageArchiveUndated, std::to_string(undated)));
+            feedback.showNotice(
+                ArchiveNotice(table, kMessageArchiveUndated, std::to_string(undated)));
         TellPending(feedback, table, archive, where);
         return kDone;
     }
@@ -354,7 +362,7 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
             feedback.showNotice(ArchiveNotice(table, kMessageArchiveDamaged, damage));
             return kFailed;
         }
-        std::cout << "archive sound: " << where.describe() << '\n';
+        std::cout << "archive sound: " << TerminalText(where.describe()) << '\n';
         return kDone;
     }
     if (what == "export") return Export(archive, ids[0], o.out, feedback);

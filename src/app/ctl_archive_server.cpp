@@ -10,18 +10,20 @@ namespace {
 constexpr int kDone = 0, kFailed = 1;
 }
 
-int ArchiveInit(TerminalFeedback& feedback, const LanguageTable& table, const ArchiveLocation& where) {
+int ArchiveInit(TerminalFeedback& feedback, const LanguageTable& table,
+                const ArchiveLocation& where) {
     Archive archive;
     archive.Open(where, Archive::Schema::Create);
     if (archive.notice() != 0)
         feedback.showNotice(ArchiveNotice(table, archive.notice(), archive.detail()));
     if (archive.state() != Archive::State::Ready) return kFailed;
     std::cout << "archive ready: schema version " << archive.schemaVersion() << " at "
-              << where.describe() << '\n';
+              << TerminalText(where.describe()) << '\n';
     return kDone;
 }
 
-int ArchiveSync(TerminalFeedback& feedback, const LanguageTable& table, const ArchiveLocation& where) {
+int ArchiveSync(TerminalFeedback& feedback, const LanguageTable& table,
+                const ArchiveLocation& where) {
     const SyncResult r = SyncPending(where);
     if (r.sent.added + r.sent.alreadyThere > 0 || r.notice == 0)
         std::cout << "sent " << r.sent.added << " logger(s) to the team archive ("
@@ -29,7 +31,8 @@ int ArchiveSync(TerminalFeedback& feedback, const LanguageTable& table, const Ar
     if (r.notice != 0) {
         feedback.showNotice(ArchiveNotice(table, r.notice, r.detail));
         if (r.left > 0)
-            feedback.showNotice(ArchiveNotice(table, kMessageArchivePending, std::to_string(r.left)));
+            feedback.showNotice(
+                ArchiveNotice(table, kMessageArchivePending, std::to_string(r.left)));
         return kFailed;
     }
     return kDone;
@@ -37,7 +40,8 @@ int ArchiveSync(TerminalFeedback& feedback, const LanguageTable& table, const Ar
 
 void TellPending(TerminalFeedback& feedback, const LanguageTable& table, Archive& archive,
                  const ArchiveLocation& where) {
-    const int pending = archive.offline() ? archive.PendingCount().value_or(0) : PendingLoggers(where);
+    const int pending =
+        archive.offline() ? archive.PendingCount().value_or(0) : PendingLoggers(where);
     if (pending > 0)
         feedback.showNotice(ArchiveNotice(table, kMessageArchivePending, std::to_string(pending)));
 }

@@ -58,7 +58,7 @@ int BackupCommand(Link& link, TerminalFeedback& feedback, const LanguageTable& t
         for (const std::string& entry : list.entries) std::cout << TerminalText(entry) << '\n';
     // The terminal shows no progress note: the file a refusal names is told here.
     if (outcome == BackupOutcome::Failed && !backup.refusedFile().empty())
-        std::cerr << "refused: " << backup.refusedFile() << '\n';
+        std::cerr << "refused: " << TerminalText(backup.refusedFile()) << '\n';
     return ExitStatus(outcome);
 }
 

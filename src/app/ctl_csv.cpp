@@ -55,7 +55,7 @@ int Usage() {
 
 // The CSV text on the standard output without -o.
 int Print(const std::string& text) {
-    std::cout << text << std::flush;
+    PrintData(text);
     return std::cout ? kDone : kFailed;
 }
 
@@ -130,8 +130,8 @@ int LoggerToCsv(Link& link, TerminalFeedback& feedback, const LanguageTable& tab
     }
     if (!a.out) return Print(LoggerCsvText(loggers.logger()));
     // A file's logger: the file is the input; a listed logger has none on this computer.
-    if (!OutputAllowed(feedback, a, a.positional.size() == 1 ? a.positional
-                                                             : std::vector<std::string>{}))
+    if (!OutputAllowed(feedback, a,
+                       a.positional.size() == 1 ? a.positional : std::vector<std::string>{}))
         return kFailed;
     return WriteLoggerCsv(loggers.logger(), *a.out, feedback) == kLoggerCsvWritten ? kDone
                                                                                    : kFailed;

@@ -37,7 +37,7 @@ int FirmwareCommand(Link& link, TerminalFeedback& feedback, const LanguageTable&
     ThreadSleeper sleeper;
     FirmwareUpdate update(link, feedback, table, programFolder, sleeper);
     update.confirm = [&](const UpdateQuestion& q) {
-        std::cerr << q.currentVersion << '\n' << q.image << '\n';
+        std::cerr << TerminalText(q.currentVersion) << '\n' << TerminalText(q.image) << '\n';
         return feedback.askYesNo(q.questionEntry, 33);
     };
     feedback.giveFile(args[2]);

@@ -7,8 +7,10 @@
 #include <iostream>
 #include <system_error>
 
-// ZV318_PDF_PROGRAM_DIR and ZV318_BIN_FROM_PDF_PROGRAM, defined by the build from the install
-// folders: zv318ctl-pdf's installed folder relative to zv318ctl's, and back.
+// Defined by the build from the install folders: ZV318_PDF_PROGRAM_DIR and
+// ZV318_BIN_FROM_PDF_PROGRAM, zv318ctl-pdf's installed folder relative to zv318ctl's and back
+// (for zv318ctl-pdf to find its data), and ZV318_INSTALLED_PDF_PROGRAM_DIR, the absolute
+// folder zv318ctl-pdf is installed in (the only one zv318ctl runs it from besides its own).
 
 namespace zv318 {
 
@@ -22,13 +24,18 @@ bool WritesPdf(const std::vector<std::string>& args) {
            (command == "archive" && what == "report");
 }
 
-std::vector<fs::path> PdfProgramPlaces(const fs::path& programFolder) {
-    return {programFolder / kPdfProgramName,
-            (programFolder / ZV318_PDF_PROGRAM_DIR / kPdfProgramName).lexically_normal()};
+std::vector<fs::path> PdfProgramPlaces(const fs::path& ownFolder) {
+    return {ownFolder / kPdfProgramName,
+            fs::path(ZV318_INSTALLED_PDF_PROGRAM_DIR) / kPdfProgramName};
 }
 
-int RunPdfProgram(const fs::path& programFolder, char** argv) {
-    const std::vector<fs::path> places = PdfProgramPlaces(programFolder);
+int RunPdfProgram(const fs::path& ownFolder, char** argv) {
+    if (ownFolder.empty() || !ownFolder.is_absolute()) {
+        std::cerr << "zv318ctl: the program that writes PDFs is not run: this program's own "
+                     "file cannot be found (/proc/self/exe cannot be read)\n";
+        return 1;
+    }
+    const std::vector<fs::path> places = PdfProgramPlaces(ownFolder);
     for (const fs::path& place : places) {
         ::execv(place.c_str(), argv);
         const int error = errno;

@@ -4,6 +4,7 @@
 
 #include "app/gui_application.h"
 #include "loggers/print_text.h"
+#include "texts/terminal_text.h"
 
 namespace zv318 {
 
@@ -14,10 +15,11 @@ LoggerOutcome PrintLoggersToPdf(LoggerProcedures& loggers, bool marked, const st
         marked ? loggers.PrintSelButClick(pdf) : loggers.Printlogger1Click(pdf);
     const bool finished = outcome == LoggerOutcome::Done;
     if (!pdf.finish(finished) && finished) {
-        std::cerr << "the PDF " << out << " could not be written\n";
+        std::cerr << "the PDF " << TerminalText(out) << " could not be written\n";
         return LoggerOutcome::Failed;
     }
-    if (finished) std::cout << "printed " << pdf.jobs() << " logger(s) to " << out << '\n';
+    if (finished)
+        std::cout << "printed " << pdf.jobs() << " logger(s) to " << TerminalText(out) << '\n';
     return outcome;
 }
 

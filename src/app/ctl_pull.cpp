@@ -71,27 +71,27 @@ int ArchivePullCommand(Link& link, TerminalFeedback& feedback, const LanguageTab
                                        {"measured_at", Json(a->measuredAt)},
                                        {"records", a->records}});
         }
-        const QJsonObject result{{"serial", QString::fromStdString(serial)},
-                                 {"kept", loggers},
-                                 {"already_kept", pull.alreadyKept()},
-                                 {"complete", pull.done() == static_cast<int>(pull.missing().size()) &&
-                                                  last != LoggerPull::Step::Lost}};
+        const QJsonObject result{
+            {"serial", QString::fromStdString(serial)},
+            {"kept", loggers},
+            {"already_kept", pull.alreadyKept()},
+            {"complete", pull.done() == static_cast<int>(pull.missing().size()) &&
+                             last != LoggerPull::Step::Lost}};
         std::cout << QJsonDocument(result).toJson(QJsonDocument::Indented).toStdString();
     } else {
         for (const std::int64_t id : pull.keptIds())
             if (const std::optional<ArchivedLogger> a = archive.Find(id))
                 std::cout << "kept " << TerminalText(a->name) << " (" << a->type << " " << a->slot
                           << ", " << TerminalText(a->measuredAt.value_or("-")) << ", " << a->records
-                          << " records) as "
-                          << a->id << '\n';
+                          << " records) as " << a->id << '\n';
         std::cout << FillIn(table.entry(kept == 1 ? kKeptOneEntry : kKeptEntry),
-                            {std::to_string(kept), serial})
+                            {std::to_string(kept), TerminalText(serial)})
                   << '\n';
     }
     if (last == LoggerPull::Step::Lost) {
-        feedback.showNotice(FillIn(table.entry(kLostEntry),
-                                   {serial, std::to_string(kept),
-                                    std::to_string(pull.missing().size())}));
+        feedback.showNotice(
+            FillIn(table.entry(kLostEntry),
+                   {serial, std::to_string(kept), std::to_string(pull.missing().size())}));
         return kFailed;
     }
     return last == LoggerPull::Step::NotKept ? kFailed : kDone;

@@ -67,7 +67,8 @@ int WriteReportCommand(const std::vector<ReportLogger>& loggers, const ReportArg
     options.page = ReportPageFor(QLocale::system());
     if (WriteSiteReport(loggers, a.people, table, a.pdf, feedback, options) != kReportWritten)
         return kFailed;
-    std::cout << "report of " << loggers.size() << " logger(s) written to " << a.pdf << '\n';
+    std::cout << "report of " << loggers.size() << " logger(s) written to " << TerminalText(a.pdf)
+              << '\n';
     return kDone;
 }
 
@@ -85,7 +86,7 @@ int LoggersReportCommand(TerminalFeedback& feedback, const LanguageTable& table,
         const int read = ReadLoggerFileAt(PathFromText(file), entry.logger, feedback);
         if (read != kLoggerFileRead) {
             feedback.showMessage(read == kNotALoggerFile ? 11 : 26);
-            std::cerr << "the logger file " << file << " cannot be read\n";
+            std::cerr << "the logger file " << TerminalText(file) << " cannot be read\n";
             return kFailed;
         }
         loggers.push_back(std::move(entry));

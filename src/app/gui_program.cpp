@@ -300,7 +300,7 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, const Progr
     }
 
     if (options.screenshot.isEmpty())
-        (void)instance.Listen([f = form.get()](const HandedFile& file) {
+        instance.Listen([f = form.get()](const HandedFile& file) {
             f->setWindowState(f->windowState() & ~Qt::WindowMinimized);
             f->show();
             f->raise();

@@ -2,11 +2,16 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <QThread>
 #include <memory>
+#include <optional>
 
+#include "link/instrument_lock.h"
+#include "link/runtime_folder.h"
 #include "texts/qt_path.h"
+#include "texts/text_file.h"
 
 #ifdef _WIN32
 #include <QProcessEnvironment>
@@ -60,13 +65,52 @@ SingleInstance::SingleInstance(const std::filesystem::path& dataFolder, const st
     const QString user = QProcessEnvironment::systemEnvironment().value(QStringLiteral("USERNAME"));
     name_ = QStringLiteral("zv318-desktop-") + user + QLatin1Char('-') + key;
 #else
-    // The person's runtime folder (Qt makes a private one when the session has none).
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    name_ = QDir(runtime).filePath(QStringLiteral("zv318-desktop-") + key);
+    // Only in a runtime folder checked to be the person's own; never a bare name, which Qt
+    // would place in the shared temporary folder.
+    if (const std::optional<std::filesystem::path> runtime = PersonalRuntimeFolder()) {
+        lockFolder_ = QStringFromPath(*runtime);
+        lockName_ = QStringLiteral("zv318-desktop-") + key + QStringLiteral(".lock");
+        name_ = QDir(lockFolder_).filePath(QStringLiteral("zv318-desktop-") + key);
+    }
 #endif
 }
 
-bool SingleInstance::AskRunningOne(const HandedFile& file, int timeoutMs) const {
+SingleInstance::~SingleInstance() = default;
+
+SingleInstance::Claim SingleInstance::ClaimName() {
+    if (ours_) return Claim::Ours;
+    if (name_.isEmpty()) return Claim::Unavailable;
+#ifndef _WIN32
+    LockAttempt attempt =
+        TakeLockInFolder(PathToText(PathFromQString(lockFolder_)), lockName_.toStdString(), 0);
+    if (attempt.outcome == LockOutcome::Busy) return Claim::Elsewhere;
+    if (attempt.outcome != LockOutcome::Taken) return Claim::Unavailable;
+    lock_ = std::move(attempt.lock);
+    // Holding the lock, no running program listens on the socket: one left by a program that
+    // ended is taken over.
+    QLocalServer::removeServer(name_);
+#endif
+    if (!listen()) {
+        lock_.reset();
+        return Claim::Elsewhere;
+    }
+    ours_ = true;
+    return Claim::Ours;
+}
+
+bool SingleInstance::HandOn(const HandedFile& file, int timeoutMs) {
+    if (name_.isEmpty()) return false;
+    // The one holding the name may still be on its way to listening.
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (knock(file, 1000)) return true;
+        if (ClaimName() == Claim::Ours || clock.elapsed() >= timeoutMs) return false;
+        QThread::msleep(50);
+    }
+}
+
+bool SingleInstance::knock(const HandedFile& file, int timeoutMs) const {
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(timeoutMs)) return false;
@@ -79,32 +123,53 @@ bool SingleInstance::AskRunningOne(const HandedFile& file, int timeoutMs) const 
     return true;
 }
 
-bool SingleInstance::Listen(std::function<void(const HandedFile&)> onStart) {
-    // Only this user may knock; a socket left by a program that crashed is taken over (no
-    // program answered on it a moment ago).
+void SingleInstance::Listen(std::function<void(const HandedFile&)> onStart) {
+    onStart_ = std::move(onStart);
+    std::vector<HandedFile> early;
+    early.swap(early_);
+    for (const HandedFile& file : early) onStart_(file);
+}
+
+void SingleInstance::arrived(const HandedFile& file) {
+    if (onStart_)
+        onStart_(file);
+    else
+        early_.push_back(file);
+}
+
+bool SingleInstance::listen() {
+    // Only this user may knock.
     server_.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_.listen(name_)) {
-        QLocalServer::removeServer(name_);
-        if (!server_.listen(name_)) return false;
-    }
-    QObject::connect(
-        &server_, &QLocalServer::newConnection, &server_, [this, onStart = std::move(onStart)] {
-            while (QLocalSocket* knock = server_.nextPendingConnection()) {
-                auto received = std::make_shared<QByteArray>();
-                QObject::connect(knock, &QLocalSocket::readyRead, knock, [knock, received] {
-                    received->append(knock->readAll());
-                    if (received->size() > kMaxKnockBytes) knock->abort();
-                });
-                QObject::connect(knock, &QLocalSocket::disconnected, knock,
-                                 [knock, received, onStart] {
-                                     received->append(knock->readAll());
-                                     if (received->size() <= kMaxKnockBytes)
-                                         onStart(ParseKnock(*received));
-                                     knock->deleteLater();
-                                 });
-            }
-        });
+    if (!server_.listen(name_)) return false;
+    QObject::connect(&server_, &QLocalServer::newConnection, &server_, [this] {
+        while (QLocalSocket* knock = server_.nextPendingConnection()) {
+            auto received = std::make_shared<QByteArray>();
+            QObject::connect(knock, &QLocalSocket::readyRead, knock, [knock, received] {
+                received->append(knock->readAll());
+                if (received->size() > kMaxKnockBytes) knock->abort();
+            });
+            QObject::connect(knock, &QLocalSocket::disconnected, knock, [this, knock, received] {
+                received->append(knock->readAll());
+                if (received->size() <= kMaxKnockBytes) arrived(ParseKnock(*received));
+                knock->deleteLater();
+            });
+        }
+    });
     return true;
+}
+
+QString NoSingleInstanceNote(SingleInstance::Claim claim) {
+    const QString why =
+        claim == SingleInstance::Claim::Unavailable
+            ? QStringLiteral(
+                  "no runtime folder of this user's own was found (XDG_RUNTIME_DIR, "
+                  "or runtime-USER in the temporary folder, owned by this user with "
+                  "mode 0700)")
+            : QStringLiteral("the program already running did not answer");
+    return QStringLiteral(
+               "zv318: %1: this window runs on its own, and nothing a later start is "
+               "given is handed on to it.")
+        .arg(why);
 }
 
 }  // namespace zv318

@@ -12,54 +12,23 @@ namespace zv318 {
 
 namespace {
 
-bool StderrIsTerminal() {
+bool IsTerminal(int descriptor) {
 #if defined(__unix__) || defined(__APPLE__)
-    return isatty(2) != 0;
+    return isatty(descriptor) != 0;
 #else
+    (void)descriptor;
     return false;
 #endif
 }
 
-// The length of the UTF-8 sequence starting at `at`, or 0 when the bytes there are no UTF-8.
-std::size_t Utf8Length(std::string_view s, std::size_t at) {
-    const auto c = static_cast<unsigned char>(s[at]);
-    const std::size_t len = c < 0x80                   ? 1
-                            : (c >= 0xC2 && c <= 0xDF) ? 2
-                            : (c & 0xF0) == 0xE0       ? 3
-                            : (c >= 0xF0 && c <= 0xF4) ? 4
-                                                       : 0;
-    if (len == 0 || at + len > s.size()) return 0;
-    for (std::size_t k = 1; k < len; ++k)
-        if ((static_cast<unsigned char>(s[at + k]) & 0xC0) != 0x80) return 0;
-    return len;
+bool StderrIsTerminal() {
+    return IsTerminal(2);
 }
 
 }  // namespace
 
-std::string TerminalText(std::string_view text, bool keepLineBreaks) {
-    std::string out;
-    out.reserve(text.size());
-    char escape[8];
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t len = Utf8Length(text, i);
-        if (len == 0 || (c < 0x20 && !(keepLineBreaks && c == '\n')) || c == 0x7F) {
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
-            out += escape;
-            ++i;
-            continue;
-        }
-        // U+0080 to U+009F: the C1 controls, CSI (U+009B) among them.
-        if (len == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
-            std::snprintf(escape, sizeof escape, "\\u%04X",
-                          static_cast<unsigned char>(text[i + 1]));
-            out += escape;
-        } else {
-            out.append(text.substr(i, len));
-        }
-        i += len;
-    }
-    return out;
+void PrintData(const std::string& text) {
+    std::cout << (IsTerminal(1) ? TerminalText(text, true) : text) << std::flush;
 }
 
 void TerminalProgress::setStatus(const std::string& text) {

@@ -10,15 +10,13 @@
 
 #include "link/feedback.h"
 #include "texts/language_table.h"
+#include "texts/terminal_text.h"
 
 namespace zv318 {
 
-// A text from outside (a name from the instrument, the archive or a file, a path) as the
-// terminal may print it: control characters (C0, DEL, C1) and bytes that are no UTF-8 are
-// written as escapes ("\x1B", "\u009B"), so that a planted "ESC[2J" shows instead of clearing
-// the screen. Printable text, UTF-8 included, is unchanged; so are line breaks when
-// `keepLineBreaks` (a notice of several lines).
-[[nodiscard]] std::string TerminalText(std::string_view text, bool keepLineBreaks = false);
+// Data (a CSV) on the standard output: byte for byte into a pipe or a file, as TerminalText
+// shows it (line breaks kept) on a terminal.
+void PrintData(const std::string& text);
 
 class TerminalProgress : public ProgressWindow {
 public:

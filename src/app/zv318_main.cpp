@@ -8,6 +8,7 @@
 // Without --demo the instrument is looked for in the socket folder named by
 // ZV318_HID_SOCKETS when that is set, else among the real HID interfaces.
 
+#include <cstdio>
 #include <exception>
 
 #include "app/gui_program.h"
@@ -24,14 +25,23 @@ int main(int argc, char** argv) {
 
     // Beside the program, or (installed) shipped data from the install and the person's files
     // in their own data folder, made on first use.
-    const zv318::ProgramFolders folders = zv318::DecideProgramFolders(
-        zv318::PathFromQString(QCoreApplication::applicationDirPath()));
+    const zv318::ProgramFolders folders =
+        zv318::DecideProgramFolders(zv318::PathFromQString(QCoreApplication::applicationDirPath()));
 
     // A second start with the same data folder and instrument source hands its file to the
-    // running program (or brings its window to the front) and ends; pictures are taken by a
-    // run of their own.
+    // running program (or brings its window to the front) and ends; the name is claimed before
+    // the window is built, so of two starts together one runs. Pictures are taken by a run of
+    // their own.
     zv318::SingleInstance instance(folders.user, zv318::InstrumentSource(options.demo));
-    if (options.screenshot.isEmpty() && instance.AskRunningOne(zv318::HandedOn(options))) return 0;
+    if (options.screenshot.isEmpty()) {
+        zv318::SingleInstance::Claim claim = instance.ClaimName();
+        if (claim == zv318::SingleInstance::Claim::Elsewhere) {
+            if (instance.HandOn(zv318::HandedOn(options))) return 0;
+            claim = instance.ClaimName();  // the holder ended meanwhile, or never answered
+        }
+        if (claim != zv318::SingleInstance::Claim::Ours)
+            std::fprintf(stderr, "%s\n", qPrintable(zv318::NoSingleInstanceNote(claim)));
+    }
 
     zv318::GuiProgram program;
     try {

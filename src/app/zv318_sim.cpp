@@ -12,11 +12,11 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <csignal>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <algorithm>
 #include <cerrno>
@@ -56,6 +56,9 @@ struct Options {
     std::string trace;
     std::vector<std::string> loggers;  // --logger specifications
     std::vector<std::string> counts;   // --header-count specifications
+    // What the instrument says of itself, and the name its first RADIO plan goes by (empty:
+    // the simulator's own).
+    std::string serial, ioVersion, zvVersion, planName;
 };
 
 void Usage(std::FILE* to) {
@@ -73,7 +76,11 @@ void Usage(std::FILE* to) {
         "                  put a logger of RECORDS sample records named NAME in SLOT (0-49); its\n"
         "                  header states STATED records when given (a damaged header)\n"
         "  --header-count SLOT:TEXT\n"
-        "                  the header of SLOT states TEXT as its record count, whatever it is\n",
+        "                  the header of SLOT states TEXT as its record count, whatever it is\n"
+        "  --serial TEXT, --io-version TEXT, --zv-version TEXT\n"
+        "                  what the instrument answers for its serial number and versions\n"
+        "  --plan-name TEXT\n"
+        "                  the name of the instrument's first RADIO plan\n",
         to);
 }
 
@@ -105,6 +112,14 @@ int Parse(int argc, char** argv, Options& options) {
             std::string spec;
             ok = value(spec);
             options.counts.push_back(spec);
+        } else if (arg == "--serial") {
+            ok = value(options.serial);
+        } else if (arg == "--io-version") {
+            ok = value(options.ioVersion);
+        } else if (arg == "--zv-version") {
+            ok = value(options.zvVersion);
+        } else if (arg == "--plan-name") {
+            ok = value(options.planName);
         } else if (arg == "--empty") {
             options.empty = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -318,6 +333,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "zv318-sim: --header-count %s: SLOT:TEXT\n", spec.c_str());
             return 2;
         }
+    if (!options.serial.empty()) instrument.serial = options.serial;
+    if (!options.ioVersion.empty()) instrument.ioVersion = options.ioVersion;
+    if (!options.zvVersion.empty()) instrument.zvVersion = options.zvVersion;
+    if (!options.planName.empty() && !instrument.plans(zv318::sim::kRadio).empty())
+        instrument.plans(zv318::sim::kRadio).front().name = options.planName;
 
     std::printf("listening on %s\n", path.c_str());
     std::fflush(stdout);

@@ -85,6 +85,15 @@ const char kUsageText[] =
     "(SIGTERM) stopped by the interrupt: a step that must not be cut (an update, a\n"
     "channel plan's writing) always ends first, and the message says what was done.\n";
 
+#if defined(ZV318_CTL_SPLIT) && !defined(ZV318_CTL_WRITES_PDF)
+// The folder of this program's own file, every link resolved; empty when it cannot be known.
+fs::path OwnFolder() {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec || !self.is_absolute() ? fs::path() : self.parent_path();
+}
+#endif
+
 // Where the program's data lives: beside the executable unless ZV318_HOME says otherwise
 // (zv318ctl-pdf installed apart takes zv318ctl's folder).
 fs::path ExecutableFolder(const char* argv0) {
@@ -206,8 +215,10 @@ int PlansCommand(Context& c, const std::vector<std::string>& args) {
         for (std::size_t k = 2; k < args.size(); ++k) {
             auto it = std::find(list.entries.begin(), list.entries.end(), args[k]);
             if (it == list.entries.end()) {
-                std::cerr << "no plan \"" << args[k] << "\" in the instrument; it holds:\n";
-                for (const std::string& entry : list.entries) std::cerr << "  " << entry << '\n';
+                std::cerr << "no plan \"" << TerminalText(args[k])
+                          << "\" in the instrument; it holds:\n";
+                for (const std::string& entry : list.entries)
+                    std::cerr << "  " << TerminalText(entry) << '\n';
                 return kFailed;
             }
             list.select(static_cast<int>(it - list.entries.begin()));
@@ -344,7 +355,7 @@ int main(int argc, char** argv) {
     }
 #if defined(ZV318_CTL_SPLIT) && !defined(ZV318_CTL_WRITES_PDF)
     // Before anything is read or held: zv318ctl-pdf runs the command in this process's place.
-    if (WritesPdf(args)) return RunPdfProgram(ExecutableFolder(argv[0]), argv);
+    if (WritesPdf(args)) return RunPdfProgram(OwnFolder(), argv);
 #endif
 
     Context c;

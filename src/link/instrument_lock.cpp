@@ -36,20 +36,6 @@ bool Expired(std::chrono::steady_clock::time_point until) {
 
 }  // namespace
 
-std::string PrintableName(const std::string& name) {
-    std::string out;
-    for (unsigned char c : name) {
-        if (c < 0x20 || c == 0x7F) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        } else {
-            out.push_back(static_cast<char>(c));
-        }
-    }
-    return out;
-}
-
 #ifdef _WIN32
 
 namespace {
@@ -88,8 +74,8 @@ LockAttempt TakeNodeLock(const std::string& target, LockNode, int waitMs) {
     attempt.target = target;
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, MutexName(target).c_str());
     if (!mutex) {
-        attempt.outcome = ::GetLastError() == ERROR_ACCESS_DENIED ? LockOutcome::NoAccess
-                                                                   : LockOutcome::Failed;
+        attempt.outcome =
+            ::GetLastError() == ERROR_ACCESS_DENIED ? LockOutcome::NoAccess : LockOutcome::Failed;
         attempt.reason = "error " + std::to_string(::GetLastError());
         return attempt;
     }
@@ -109,6 +95,14 @@ LockHolder HolderOf(int) {
 
 bool ProcessMayWrite(long, const std::string&) {
     return false;
+}
+
+LockAttempt TakeLockInFolder(const std::string& folder, const std::string& name, int) {
+    LockAttempt attempt;
+    attempt.target = folder + "\\" + name;
+    attempt.outcome = LockOutcome::Failed;
+    attempt.reason = "no lock files here";
+    return attempt;
 }
 
 #else
@@ -131,7 +125,7 @@ std::string ProcessName(long process) {
     std::string name;
     if (!comm || !std::getline(comm, name)) return {};
     if (name.size() > kMaxNameBytes) name.resize(kMaxNameBytes);
-    return PrintableName(name);
+    return name;
 }
 
 }  // namespace
@@ -186,18 +180,71 @@ bool ProcessMayWrite(long process, const std::string& path) {
     if (uid < 0 || gid < 0 || ::stat(path.c_str(), &st) != 0) return false;
     if (uid == 0) return true;
     if (static_cast<uid_t>(uid) == st.st_uid) return (st.st_mode & S_IWUSR) != 0;
-    const bool member = static_cast<gid_t>(gid) == st.st_gid ||
-                        std::find(groups.begin(), groups.end(), static_cast<long>(st.st_gid)) !=
-                            groups.end();
+    const bool member =
+        static_cast<gid_t>(gid) == st.st_gid ||
+        std::find(groups.begin(), groups.end(), static_cast<long>(st.st_gid)) != groups.end();
     return (st.st_mode & (member ? S_IWGRP : S_IWOTH)) != 0;
+}
+
+namespace {
+
+// Locks the open `fd` (of `attempt.target`), waiting at most `waitMs` for a holder to let go;
+// `fd` is kept by the lock taken, else closed.
+LockAttempt LockDescriptor(LockAttempt attempt, int fd, int waitMs) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            attempt.lock = std::make_unique<DescriptorLock>(attempt.target, fd);
+            return attempt;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            attempt.outcome = LockOutcome::Failed;
+            attempt.reason = std::strerror(errno);
+            ::close(fd);
+            return attempt;
+        }
+        if (Expired(until)) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
+    attempt.outcome = LockOutcome::Busy;
+    attempt.holder = HolderOf(fd);
+    ::close(fd);
+    return attempt;
+}
+
+}  // namespace
+
+LockAttempt TakeLockInFolder(const std::string& folder, const std::string& name, int waitMs) {
+    LockAttempt attempt;
+    attempt.target = folder + "/" + name;
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd =
+        dir < 0 ? -1
+                : ::openat(dir, name.c_str(),
+                           O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    const int error = errno;
+    if (dir >= 0) ::close(dir);
+    if (fd < 0) {
+        attempt.outcome = LockOutcome::Failed;
+        attempt.reason = std::strerror(error);
+        return attempt;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        attempt.outcome = LockOutcome::Failed;
+        attempt.reason = "not a file of this user";
+        return attempt;
+    }
+    return LockDescriptor(std::move(attempt), fd, waitMs);
 }
 
 LockAttempt TakeNodeLock(const std::string& target, LockNode kind, int waitMs) {
     LockAttempt attempt;
     attempt.target = target;
     // Without blocking: a FIFO planted in the node's place must not hold the open.
-    const int flags = kind == LockNode::Folder ? O_RDONLY | O_DIRECTORY
-                                               : O_RDWR | O_NONBLOCK | O_NOCTTY;
+    const int flags =
+        kind == LockNode::Folder ? O_RDONLY | O_DIRECTORY : O_RDWR | O_NONBLOCK | O_NOCTTY;
     const int fd = ::open(target.c_str(), flags | O_CLOEXEC);
     if (fd < 0) {
         attempt.outcome =
@@ -214,25 +261,7 @@ LockAttempt TakeNodeLock(const std::string& target, LockNode kind, int waitMs) {
         attempt.reason = kind == LockNode::Folder ? "not a folder" : "not a device";
         return attempt;
     }
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            attempt.lock = std::make_unique<DescriptorLock>(target, fd);
-            return attempt;
-        }
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            attempt.outcome = LockOutcome::Failed;
-            attempt.reason = std::strerror(errno);
-            ::close(fd);
-            return attempt;
-        }
-        if (Expired(until)) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-    }
-    attempt.outcome = LockOutcome::Busy;
-    attempt.holder = HolderOf(fd);
-    ::close(fd);
-    return attempt;
+    return LockDescriptor(std::move(attempt), fd, waitMs);
 }
 
 #endif

@@ -64,18 +64,22 @@ enum class LockNode {
 // file, a socket) is refused as Failed without waiting on it.
 [[nodiscard]] LockAttempt TakeNodeLock(const std::string& target, LockNode kind, int waitMs);
 
+// Takes the lock of the file `name` inside `folder`, which must be the person's own folder
+// (link/runtime_folder.h): the file is made there when missing, never followed as a link, and
+// must be a plain file of the person's. It locks among the person's own programs what no one
+// else can lock. Busy and Failed as TakeNodeLock; the file stays (an empty file in a folder
+// that is cleared at the end of the session).
+[[nodiscard]] LockAttempt TakeLockInFolder(const std::string& folder, const std::string& name,
+                                           int waitMs);
+
 // The process holding a lock on the node open as `descriptor`, from the kernel's table of locks;
 // nobody (empty program, process 0) when no other process holds one or it cannot be told. The
-// name comes from the process itself: control characters are written as \xNN.
+// name comes from the process itself, as it is (at most 64 bytes): whoever shows it escapes it.
 [[nodiscard]] LockHolder HolderOf(int descriptor);
 
 // Whether process `process` may open `path` for writing (a socket: connect to it) by the file's
 // owner, group and mode bits: a lock held by a process that may not reach the instrument does
 // not count. False when it cannot be told (the process is gone or of another namespace).
 [[nodiscard]] bool ProcessMayWrite(long process, const std::string& path);
-
-// A name from outside as a terminal and a message box may show it: every control character
-// written as \xNN, the rest kept.
-[[nodiscard]] std::string PrintableName(const std::string& name);
 
 }  // namespace zv318

@@ -1,7 +1,13 @@
 #include "link/socket_bus.h"
 
+#include "link/runtime_folder.h"
+
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 #if defined(__unix__) || defined(__APPLE__)
 #define ZV318_HAVE_UNIX_SOCKETS 1
@@ -215,15 +221,59 @@ std::string SocketBus::lockName(const std::string& path) {
     return ec ? folder.string() : resolved.string();
 }
 
+namespace {
+
+// Both locks of the socket folder's instrument, let go together.
+class PairLock : public InstrumentLock {
+public:
+    PairLock(std::string instrument, std::unique_ptr<InstrumentLock> own,
+             std::unique_ptr<InstrumentLock> folder)
+        : InstrumentLock(std::move(instrument)), own_(std::move(own)), folder_(std::move(folder)) {}
+
+private:
+    std::unique_ptr<InstrumentLock> own_, folder_;
+};
+
+// The name of the person's own lock of the socket folder `folder` (resolved).
+std::string OwnLockName(const std::string& folder) {
+    std::uint64_t hash = 1469598103934665603ULL;  // FNV-1a
+    for (unsigned char c : folder) {
+        hash ^= c;
+        hash *= 1099511628211ULL;
+    }
+    char name[40];
+    std::snprintf(name, sizeof name, "zv318-instrument-%016llx.lock",
+                  static_cast<unsigned long long>(hash));
+    return name;
+}
+
+}  // namespace
+
 LockAttempt SocketBus::takeLock(const std::string& path, const std::string&, int waitMs) {
-    LockAttempt attempt = TakeNodeLock(lockName(path), LockNode::Folder, waitMs);
+    const std::string folder = lockName(path);
+    // First the person's own lock, in their own runtime folder: no one else can take it, so
+    // whatever another user holds, the person's programs still exclude each other.
+    std::unique_ptr<InstrumentLock> own;
+    if (const std::optional<std::filesystem::path> runtime = PersonalRuntimeFolder()) {
+        LockAttempt mine = TakeLockInFolder(runtime->string(), OwnLockName(folder), waitMs);
+        if (mine.outcome != LockOutcome::Taken) return mine;
+        own = std::move(mine.lock);
+    }
+    // Then the folder's, which every user of the instrument shares.
+    LockAttempt attempt = TakeNodeLock(folder, LockNode::Folder, waitMs);
+    if (attempt.outcome == LockOutcome::Taken) {
+        attempt.lock = std::make_unique<PairLock>(folder, std::move(own), std::move(attempt.lock));
+        return attempt;
+    }
     // Whoever may read the folder can lock it, even one who may not connect to the socket: such
-    // a holder cannot be talking to the instrument and keeps nobody from it. Known holders only.
-    if (attempt.outcome == LockOutcome::Busy && attempt.holder.process > 0 &&
+    // a holder cannot be talking to the instrument, so the person's own lock alone stands. With
+    // no own lock the folder stays taken: a lock held is never taken for none.
+    if (attempt.outcome == LockOutcome::Busy && own && attempt.holder.process > 0 &&
         !ProcessMayWrite(attempt.holder.process, path)) {
-        LockAttempt free;
-        free.target = attempt.target;
-        return free;
+        LockAttempt held;
+        held.target = attempt.target;
+        held.lock = std::make_unique<PairLock>(folder, std::move(own), nullptr);
+        return held;
     }
     return attempt;
 }

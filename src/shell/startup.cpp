@@ -5,6 +5,7 @@
 #include "link/queries.h"
 #include "texts/first_language.h"
 #include "texts/language_file.h"
+#include "texts/terminal_text.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -51,11 +52,11 @@ std::string Filled(const LanguageTable& table, int entry, const char* fallback,
 std::string InstrumentInUseText(const LockAttempt& refusal, const LanguageTable& table) {
     if (refusal.outcome != LockOutcome::Busy)
         return Filled(table, 1287, "The lock of the ZV-318 on %1 cannot be taken: %2.",
-                      {PrintableName(refusal.target), PrintableName(refusal.reason)});
+                      {TerminalText(refusal.target), TerminalText(refusal.reason)});
     if (refusal.holder.program.empty())
         return Filled(table, 1286, "The ZV-318 is in use by another program.", {});
     return Filled(table, 1285, "The ZV-318 is in use by %1 (process %2).",
-                  {PrintableName(refusal.holder.program), std::to_string(refusal.holder.process)});
+                  {TerminalText(refusal.holder.program), std::to_string(refusal.holder.process)});
 }
 
 std::string UserFolderNotice(const LanguageTable& table, const std::filesystem::path& folder) {
@@ -87,7 +88,8 @@ std::string ConfiguredLanguage(const ProgramFolders& folders, const std::string&
     if (why != ReadRefusal::CannotOpen) return kDefaultLanguage;
     std::string first = LanguageForLocale(locale);
     std::error_code ec;
-    if (first != kDefaultLanguage && std::filesystem::is_regular_file(LanguageFilePath(folders, first), ec))
+    if (first != kDefaultLanguage &&
+        std::filesystem::is_regular_file(LanguageFilePath(folders, first), ec))
         return first;
     return kDefaultLanguage;
 }
@@ -96,9 +98,8 @@ std::string LanguageOwnName(const ProgramFolders& folders, const std::string& na
     if (name == kDefaultLanguage) (void)ReadLanguageText(std::string(BuiltInEnglishText()), table);
     (void)ReadLanguageFile(LanguageFilePath(folders, name), table);
     const std::string own = table.entry(0);
-    const bool printable = std::none_of(own.begin(), own.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20;
-    });
+    const bool printable = std::none_of(
+        own.begin(), own.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
     return own.empty() || !printable ? name : own;
 }
 
@@ -114,8 +115,8 @@ LanguageLoad ReadLanguage(const ProgramFolders& folders, const std::string& name
     return load;
 }
 
-LanguageLoad ReadLanguageOverDefault(const ProgramFolders& folders,
-                                     const std::string& name, LanguageTable& table) {
+LanguageLoad ReadLanguageOverDefault(const ProgramFolders& folders, const std::string& name,
+                                     LanguageTable& table) {
     table.clear();
     (void)ReadLanguageText(std::string(BuiltInEnglishText()), table);
     if (name != kDefaultLanguage) (void)ReadLanguage(folders, kDefaultLanguage, table);

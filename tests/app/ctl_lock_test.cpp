@@ -32,41 +32,6 @@ int Count(const std::string& text, const std::string& part) {
     return n;
 }
 
-// A process named `name` that holds the lock of `folder` (as nobody when `stranger`) until it
-// is killed; its pid, or -1 when it could not take it.
-pid_t HoldElsewhere(const fs::path& folder, const char* name, bool stranger = false) {
-    int ready[2];
-    if (pipe(ready) != 0) return -1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_NAME, name);
-        bool ok = true;
-        if (stranger) {
-            const passwd* nobody = getpwnam("nobody");
-            ok = nobody && setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 &&
-                 setuid(nobody->pw_uid) == 0;
-        }
-        ok = ok && TakeNodeLock(folder.string(), LockNode::Folder, 0).lock.release();
-        const char held = ok ? 1 : 0;
-        (void)!write(ready[1], &held, 1);
-        pause();
-        _exit(0);
-    }
-    char held = 0;
-    const bool answered = read(ready[0], &held, 1) == 1;
-    close(ready[0]);
-    close(ready[1]);
-    if (answered && held) return pid;
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    return -1;
-}
-
-void End(pid_t pid) {
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-}
-
 TEST(Zv318ctl, AnInstrumentHeldByAnotherProgramIsRefusedBeforeItIsTouched) {
     SimProcess sim;
     const std::string env = sim.envWithHome(sim.folder() / "home");
@@ -91,7 +56,8 @@ TEST(Zv318ctl, AnInstrumentHeldByAnotherProgramIsRefusedBeforeItIsTouched) {
 }
 
 TEST(Zv318ctl, ASecondProgramDuringAnIoUpdateIsRefusedAndTheUpdateEndsWhole) {
-    const fs::path home = fs::temp_directory_path() / ("zv318-ctl-lock-" + std::to_string(getpid()));
+    const fs::path home =
+        fs::temp_directory_path() / ("zv318-ctl-lock-" + std::to_string(getpid()));
     fs::create_directories(home);
     SimProcess sim({"--state", (home / "state.txt").string()});
     const std::string env = sim.envWithHome(home);
@@ -104,8 +70,8 @@ TEST(Zv318ctl, ASecondProgramDuringAnIoUpdateIsRefusedAndTheUpdateEndsWhole) {
         setenv("ZV318_HID_SOCKETS", sim.folder().c_str(), 1);
         setenv("ZV318_HOME", home.c_str(), 1);
         if (!freopen((home / "update.txt").c_str(), "w", stdout) || dup2(1, 2) < 0) _exit(126);
-        execl(ZV318_CTL_PATH, "zv318ctl", "--yes", "firmware", "io",
-              (home / "full.hex").c_str(), static_cast<char*>(nullptr));
+        execl(ZV318_CTL_PATH, "zv318ctl", "--yes", "firmware", "io", (home / "full.hex").c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     for (int i = 0; i < 500 && Count(sim.log(), "connected") == 0; ++i)

@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "app/ctl_support.h"
+#include "firmware/hex_images.h"
 #include "texts/text_file.h"
 
 namespace zv318::testing {
@@ -212,6 +214,87 @@ TEST(Zv318ctlOutside, AFullDiskIsNamedOnce) {
     EXPECT_NE(r.out.find("archived "), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("rollback"), std::string::npos) << r.out;
     fs::remove_all(dir);
+}
+
+// Every text from outside that zv318ctl prints reaches the terminal through one escaping path:
+// names, versions, serials, file names, a lock holder's name and CSV shown on a terminal. The
+// instrument says the same hostile text everywhere it can (an ESC sequence, a lone 8-bit CSI,
+// a C1 control and a right-to-left override): no command lets any of it through raw.
+TEST(Zv318ctlOutside, NoOutsideTextReachesTheTerminalRaw) {
+    const std::string hostile = "\x1b[2J\x9b\xc2\x85\xe2\x80\xaeX";
+    SimProcess sim({"--serial", "S" + hostile, "--io-version", "IO" + hostile, "--zv-version",
+                    "V" + hostile, "--plan-name", "EV" + hostile, "--logger",
+                    "radio:5:2:LOG" + hostile});
+    const fs::path home = FreshFolder("zv318-ctl-raw-");
+    const std::string env = sim.envWithHome(home);
+    const std::string io = FullIntelHexImage();
+    ASSERT_TRUE(WriteFileAtomically(home / "io.hex", io));
+    ASSERT_TRUE(
+        WriteFileAtomically(home / "new.zv318",
+                            "S00F000068656C6C6F202020202000003C\r\n"
+                            "S1130000285F245F2212226A000424290008237C2A\r\nS9030000FC\r\n"));
+    // A plan file and a logger file of the instrument's, as the instrument named them.
+    ASSERT_EQ(RunCtl(env, "plans read").status, 0);
+    ASSERT_EQ(RunCtl(env, "loggers save radio").status, 0);
+    fs::path plan, logger;
+    for (const auto& entry : fs::recursive_directory_iterator(home)) {
+        if (Bytes(entry.path()).find(hostile) == std::string::npos) continue;
+        if (entry.path().extension() == ".temp") plan = entry.path();
+        if (entry.path().extension() == ".lograd") logger = entry.path();
+    }
+    ASSERT_FALSE(plan.empty());
+    ASSERT_FALSE(logger.empty());
+    // A backup whose first plan file was damaged afterwards: the restore names it.
+    ASSERT_EQ(RunCtl(env, "backup " + Quoted(home / "backups")).status, 0);
+    fs::path damaged;
+    for (const auto& entry : fs::recursive_directory_iterator(home / "backups"))
+        if (entry.path().extension() == ".c318" && damaged.empty()) damaged = entry.path();
+    ASSERT_FALSE(damaged.empty());
+    std::ofstream(damaged, std::ios::app) << "\r\nx";
+    const std::string ctl = std::string("'") + ZV318_CTL_PATH + "'";
+    const struct {
+        const char* what;
+        std::string env, args;
+        bool tty;
+    } rows[] = {
+        {"status: serial and versions", env, "status", false},
+        {"plans read: plan names", env, "plans read", false},
+        {"plans delete: the names it holds", env, "plans delete 'NONE (RADIO)'", false},
+        {"loggers list: logger names", env, "loggers list radio", false},
+        {"firmware io: the version asked about", env, "firmware io " + Quoted(home / "io.hex"),
+         false},
+        {"firmware instrument: the version asked about", env,
+         "firmware instrument " + Quoted(home / "new.zv318"), false},
+        {"archive pull: the serial", env, "archive pull", false},
+        {"archive list: names kept", env, "archive list", false},
+        {"restore: the refused file's name", env, "restore " + Quoted(damaged.parent_path()),
+         false},
+        {"loggers csv to a terminal", env, "loggers csv " + Quoted(logger), true},
+        {"plans csv to a terminal", env, "plans csv " + Quoted(plan), true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const CtlRun r =
+            row.tty ? RunProgram("", "/usr/bin/script",
+                                 "-qec \"" + row.env + " " + ctl + " " + row.args + "\" /dev/null")
+                    : RunCtl(row.env, row.args);
+        for (const std::string raw : {"\x1b", "\x9b", "\xc2\x85", "\xe2\x80\xae"}) {
+            EXPECT_EQ(r.out.find(raw), std::string::npos) << r.out;
+        }
+        EXPECT_NE(r.out.find("\\u202E"), std::string::npos) << r.out;
+    }
+
+    // A lock holder's name, from the kernel's table.
+    const pid_t holder = HoldElsewhere(sim.folder(), "h\x9b\xe2\x80\xae\x1b[2J");
+    ASSERT_GT(holder, 0);
+    const CtlRun held = RunCtl(env, "status");
+    End(holder);
+    EXPECT_EQ(held.status, 4) << held.out;
+    for (const std::string raw : {"\x1b", "\x9b", "\xe2\x80\xae"}) {
+        EXPECT_EQ(held.out.find(raw), std::string::npos) << held.out;
+    }
+    EXPECT_NE(held.out.find("h\\x9B\\u202E\\x1B[2J"), std::string::npos) << held.out;
+    fs::remove_all(home);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -133,9 +134,56 @@ TEST(Zv318ctlPdfProgram, TheHandOverKeepsArgumentsStreamsAndExitStatus) {
     EXPECT_TRUE(Has(r.out, "on stderr")) << r.out;
 }
 
-// Installed: zv318ctl in PREFIX/bin finds zv318ctl-pdf in the libexec folder, and that reads
-// the data in PREFIX/share/zv318 and writes the person's folder, as zv318ctl would, never into
-// its own folder.
+// A program planted where anyone may write is never run for zv318ctl: not beside the
+// libexec folder next to a copy of it, not in the current folder when the program's own file
+// cannot be known (no /proc), not from PATH. Only the folder of its own resolved file, or the
+// install's libexec folder, as an absolute path fixed by the build.
+TEST(Zv318ctlPdfProgram, APlantedPdfProgramIsNeverRun) {
+    const Scratch s("ctl-planted");
+    const fs::path bin = s.root / "bin";
+    CopyProgram(ZV318_CTL_PATH, bin / "zv318ctl");
+    const fs::path marker = s.root / "ran";
+    const std::string planted = "#!/bin/sh\ntouch '" + marker.string() + "'\nexit 7\n";
+    for (const fs::path& place :
+         {s.root / "libexec" / "zv318" / "zv318ctl-pdf",
+          (bin / ZV318_PDF_PROGRAM_DIR / "zv318ctl-pdf").lexically_normal(),
+          s.root / "cwd" / "zv318ctl-pdf", s.root / "path" / "zv318ctl-pdf"}) {
+        fs::create_directories(place.parent_path());
+        std::ofstream(place) << planted;
+        fs::permissions(place, fs::perms::owner_all);
+    }
+    const std::string env =
+        s.home(s.root / "home") + " PATH='" + (s.root / "path").string() + ":/usr/bin:/bin'";
+    const std::string print =
+        "loggers print " + s.logger() + " --pdf '" + (s.root / "out.pdf").string() + "'";
+    const struct {
+        const char* what;
+        std::string env;
+        const char* said;
+    } starts[] = {
+        {"a copy with a libexec folder beside it", env, "missing"},
+        // Without /proc the program cannot know its own file: nothing is run.
+        {"no /proc, from a folder holding one",
+         env + " unshare -rm sh -c 'mount -t tmpfs none /proc && cd \"$0\" && exec \"$@\"' '" +
+             (s.root / "cwd").string() + "'",
+         "cannot be found"},
+    };
+    for (const auto& start : starts) {
+        SCOPED_TRACE(start.what);
+        if (start.said == std::string("cannot be found") &&
+            std::system("unshare -rm true >/dev/null 2>&1") != 0) {
+            GTEST_SKIP() << "no user namespace to hide /proc in";
+        }
+        const CtlRun r = RunProgram(start.env, (bin / "zv318ctl").string(), print);
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_TRUE(Has(r.out, start.said)) << r.out;
+        EXPECT_FALSE(fs::exists(marker)) << r.out;
+        EXPECT_FALSE(fs::exists(s.root / "out.pdf"));
+    }
+}
+
+// Installed apart in PREFIX/libexec/zv318, zv318ctl-pdf reads the data in PREFIX/share/zv318
+// and writes the person's folder, as zv318ctl would, never into its own folder.
 TEST(Zv318ctlPdfProgram, InstalledThePdfProgramWorksFromTheLibexecFolder) {
     const Scratch s("ctl-installed");
     const fs::path bin = s.root / "bin";
@@ -154,10 +202,11 @@ TEST(Zv318ctlPdfProgram, InstalledThePdfProgramWorksFromTheLibexecFolder) {
     // Spanish asks whether to replace OUT: the language file was read from the install.
     const std::string print =
         "--language Spanish loggers print " + s.logger() + " --pdf '" + pdf.string() + "'";
-    const CtlRun asked = RunProgram(env, (bin / "zv318ctl").string(), print);
+    const std::string program = (libexec / "zv318ctl-pdf").string();
+    const CtlRun asked = RunProgram(env, program, print);
     EXPECT_EQ(asked.status, 1) << asked.out;
     EXPECT_TRUE(Has(asked.out, "reemplazarlo")) << asked.out;
-    const CtlRun r = RunProgram(env, (bin / "zv318ctl").string(), "--yes " + print);
+    const CtlRun r = RunProgram(env, program, "--yes " + print);
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_FALSE(Has(r.out, "cannot")) << r.out;
     EXPECT_GT(fs::file_size(pdf), 1000U);

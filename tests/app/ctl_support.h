@@ -1,7 +1,10 @@
 #pragma once
 // Running zv318ctl and zv318-sim as the separate programs they are.
 
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +15,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "link/instrument_lock.h"
 
 namespace fs = std::filesystem;
 
@@ -101,3 +106,38 @@ private:
     fs::path folder_;
     pid_t pid_ = -1;
 };
+
+// A process named `name` that holds the lock of `folder` (as nobody when `stranger`) until it
+// is killed; its pid, or -1 when it could not take it.
+inline pid_t HoldElsewhere(const fs::path& folder, const char* name, bool stranger = false) {
+    int ready[2];
+    if (pipe(ready) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_NAME, name);
+        bool ok = true;
+        if (stranger) {
+            const passwd* nobody = getpwnam("nobody");
+            ok = nobody && setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 &&
+                 setuid(nobody->pw_uid) == 0;
+        }
+        ok = ok && zv318::TakeNodeLock(folder.string(), zv318::LockNode::Folder, 0).lock.release();
+        const char held = ok ? 1 : 0;
+        (void)!write(ready[1], &held, 1);
+        pause();
+        _exit(0);
+    }
+    char held = 0;
+    const bool answered = read(ready[0], &held, 1) == 1;
+    close(ready[0]);
+    close(ready[1]);
+    if (answered && held) return pid;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+inline void End(pid_t pid) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}

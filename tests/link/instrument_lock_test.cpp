@@ -17,10 +17,13 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "link/instrument_lock.h"
@@ -110,7 +113,7 @@ TEST(InstrumentLock, AHolderIsNamedWhileItHoldsAndLetsTheWaitingOneInWhenItLetsG
     EXPECT_EQ(refused.outcome, LockOutcome::Busy);
     EXPECT_FALSE(refused.lock);
     EXPECT_EQ(refused.holder.process, holder.pid());
-    EXPECT_EQ(refused.holder.program, "hold\\x1B[2J");
+    EXPECT_EQ(refused.holder.program, "hold\x1b[2J");  // escaped where it is shown
 
     // Another instrument's lock is free, and names nobody though a lock is held elsewhere.
     const int fd = ::open(other.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -154,10 +157,14 @@ TEST(InstrumentLock, WhatIsNoInstrumentNodeIsRefusedAtOnce) {
         fs::path target;
         LockNode kind;
     } cases[] = {
-        {"a plain file", file, LockNode::Device},   {"a FIFO", fifo, LockNode::Device},
-        {"a link to a FIFO", link, LockNode::Device}, {"a socket", socket, LockNode::Device},
-        {"a folder", s.path, LockNode::Device},     {"nothing", s.path / "gone", LockNode::Device},
-        {"a FIFO as folder", fifo, LockNode::Folder}, {"a file as folder", file, LockNode::Folder},
+        {"a plain file", file, LockNode::Device},
+        {"a FIFO", fifo, LockNode::Device},
+        {"a link to a FIFO", link, LockNode::Device},
+        {"a socket", socket, LockNode::Device},
+        {"a folder", s.path, LockNode::Device},
+        {"nothing", s.path / "gone", LockNode::Device},
+        {"a FIFO as folder", fifo, LockNode::Folder},
+        {"a file as folder", file, LockNode::Folder},
     };
     for (const auto& c : cases) {
         const Clock::time_point start = Clock::now();
@@ -204,10 +211,36 @@ TEST(InstrumentLock, ADeviceNodeIsOneLockByAnyNameAndOnlyForWhoMayOpenIt) {
     EXPECT_EQ(TakeNodeLock(node.string(), LockNode::Device, 0).outcome, LockOutcome::Taken);
 }
 
+// An environment variable set for one test, as it was afterwards.
+class Setting {
+public:
+    Setting(const char* name, const std::string& value) : name_(name) {
+        if (const char* was = std::getenv(name)) was_ = was;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~Setting() {
+        if (was_)
+            ::setenv(name_, was_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+    Setting(const Setting&) = delete;
+    Setting& operator=(const Setting&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> was_;
+};
+
+// The socket folder's lock, when a user who may not connect to the socket holds the folder:
+// that hold keeps none of the person's programs from the instrument, yet they still exclude
+// each other. A hold is never taken for no lock: without a runtime folder of the person's own
+// to keep their lock in, the stranger's hold stands.
 TEST(InstrumentLock, AFolderHeldByOneWhoMayNotConnectKeepsNobodyFromTheSocket) {
-    Scratch s;
+    Scratch s, runtime, shared;
     if (::geteuid() != 0) GTEST_SKIP() << "another user's process needs root to start";
     ASSERT_EQ(::chmod(s.path.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(runtime.path.c_str(), 0700), 0);
     const fs::path socket = s.path / "zv318.sock";
     const int listener = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
     sockaddr_un address{};
@@ -222,16 +255,47 @@ TEST(InstrumentLock, AFolderHeldByOneWhoMayNotConnectKeepsNobodyFromTheSocket) {
     });
     ASSERT_TRUE(stranger.taken());
     SocketBus bus(s.path.string());
-    const Clock::time_point start = Clock::now();
-    LockAttempt mine = bus.takeLock(socket.string(), "zv318ctl", kLockWaitMs);
-    EXPECT_EQ(mine.outcome, LockOutcome::Taken);  // the stranger cannot connect: not counted
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
-
-    // Once the stranger may connect too, its lock counts.
-    ASSERT_EQ(::chmod(socket.c_str(), 0777), 0);
-    LockAttempt refused = bus.takeLock(socket.string(), "zv318ctl", 0);
-    EXPECT_EQ(refused.outcome, LockOutcome::Busy);
-    EXPECT_EQ(refused.holder.process, stranger.pid());
+    {
+        const Setting own("XDG_RUNTIME_DIR", runtime.path.string());
+        const Clock::time_point start = Clock::now();
+        LockAttempt first = bus.takeLock(socket.string(), "zv318ctl", kLockWaitMs);
+        EXPECT_EQ(first.outcome, LockOutcome::Taken);  // the stranger cannot connect: not counted
+        ASSERT_TRUE(first.lock) << "taken, and held";
+        EXPECT_EQ(first.lock->instrument(), bus.lockName(socket.string()));
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+        // The person's second program waits for the first, not for the stranger.
+        LockAttempt second = bus.takeLock(socket.string(), "zv318ctl", 0);
+        EXPECT_EQ(second.outcome, LockOutcome::Busy);
+        EXPECT_FALSE(second.lock);
+        EXPECT_EQ(second.holder.process, static_cast<long>(::getpid()));
+        first.lock.reset();
+        EXPECT_EQ(bus.takeLock(socket.string(), "zv318ctl", 0).outcome, LockOutcome::Taken);
+    }
+    {
+        // No runtime folder of the person's own: the runtime folder open to others, and the
+        // temporary folder's runtime-USER made by another user first.
+        ASSERT_EQ(::chmod(runtime.path.c_str(), 0755), 0);
+        const Setting own("XDG_RUNTIME_DIR", runtime.path.string());
+        const Setting temporary("TMPDIR", shared.path.string());
+        const fs::path planted = shared.path / ("runtime-" + std::string(::getpwuid(0)->pw_name));
+        fs::create_directory(planted);
+        ASSERT_EQ(::chown(planted.c_str(), ::getpwnam("nobody")->pw_uid, 0), 0);
+        ASSERT_EQ(::chmod(planted.c_str(), 0700), 0);
+        LockAttempt refused = bus.takeLock(socket.string(), "zv318ctl", 0);
+        EXPECT_EQ(refused.outcome, LockOutcome::Busy);
+        EXPECT_FALSE(refused.lock);
+        EXPECT_EQ(refused.holder.process, stranger.pid());
+        ASSERT_EQ(::chmod(runtime.path.c_str(), 0700), 0);
+    }
+    {
+        // Once the stranger may connect too, its lock counts.
+        const Setting own("XDG_RUNTIME_DIR", runtime.path.string());
+        ASSERT_EQ(::chmod(socket.c_str(), 0777), 0);
+        LockAttempt refused = bus.takeLock(socket.string(), "zv318ctl", 0);
+        EXPECT_EQ(refused.outcome, LockOutcome::Busy);
+        EXPECT_FALSE(refused.lock);
+        EXPECT_EQ(refused.holder.process, stranger.pid());
+    }
     ::close(listener);
 }
 
