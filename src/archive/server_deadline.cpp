@@ -31,9 +31,9 @@ namespace {
 // program does not link libpq itself).
 int SocketOf(const QSqlDatabase& db) {
 #ifndef _WIN32
-    if (!db.driver()) return -1;
+    if (!db.driver() || db.driverName() != QLatin1String("QPSQL")) return -1;
     const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || std::strcmp(handle.typeName(), "PGconn*") != 0) return -1;
+    if (!handle.isValid() || handle.constData() == nullptr) return -1;
     void* connection = *static_cast<void* const*>(handle.constData());
     static const auto pqSocket = []() -> int (*)(const void*) {
         void* libpq = ::dlopen("libpq.so.5", RTLD_LAZY | RTLD_NOLOAD);
