@@ -348,8 +348,9 @@ TEST_F(archiveServer, AwayFromTheOfficeKeptHereAsPendingThenSentOnce) {
         ASSERT_EQ(local.List().size(), 3u);
         for (const ArchivedLogger& a : local.List()) EXPECT_TRUE(a.pending) << a.name;
         const std::int64_t roof = local.List(Filter("ROOF")).at(0).id;
+        TempFolder colleaguesPC;
         Archive colleague;
-        ASSERT_EQ(colleague.Open(live), Archive::State::Ready);
+        ASSERT_EQ(colleague.Open(db.location(colleaguesPC.path)), Archive::State::Ready);
         ASSERT_TRUE(colleague.Keep(local.Bytes(roof).value(), local.Logger(roof).value(), std::nullopt));
     }
     const SyncResult sent = SyncPending(live);

@@ -246,7 +246,7 @@ TEST_F(archiveFiles, CompareAndTrendNumbers) {
               "channel,frequency_mhz,power_a,power_b,difference\r\n"
               "A,474.0000,50.0,52.25,2.25\r\n"
               "B,482.0000,45.5,44.0,-1.50\r\n"
-              "C,490.0000,----,,\r\n"
+              "C,490.0000,'----,,\r\n"
               "D,498.0000,,39.0,\r\n");
 
     const Trend t = TrendOf(archive, id[1], {"A"}).value();
