@@ -258,7 +258,8 @@ int Import(Archive& archive, const std::vector<std::string>& files, TerminalFeed
             archive.ImportFile(PathFromText(file), &read, &refusal);
         if (kept) {
             std::cout << (kept->added ? "archived " : "already archived ") << TerminalText(file)
-                      << " as " << kept->id << (kept->notice != 0 ? " here, to be sent" : "")
+                      << " as " << kept->id
+                      << (kept->notice != 0 || archive.offline() ? " here, to be sent" : "")
                       << '\n';
             if (kept->notice != 0)
                 feedback.showNotice(ArchiveNotice(table, kept->notice, archive.detail()));
@@ -353,9 +354,16 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
             feedback.showNotice(
                 ArchiveNotice(table, kMessageArchiveUndated, std::to_string(undated)));
         TellPending(feedback, table, archive, where);
-        return kDone;
+        // The team archive refused: what is listed is this PC's only, and the person must act.
+        return archive.refused() ? kFailed : kDone;
     }
-    if (what == "import") return Import(archive, o.positional, feedback, table);
+    if (what == "import") {
+        // Every logger is in this PC's archive; those the team server did not take wait, and
+        // the run says how many.
+        const int status = Import(archive, o.positional, feedback, table);
+        TellPending(feedback, table, archive, where);
+        return status;
+    }
     if (what == "check") {
         const std::string damage = archive.Check();
         if (!damage.empty()) {

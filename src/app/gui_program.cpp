@@ -24,6 +24,7 @@
 #include <unistd.h>
 #endif
 
+#include "archive/server_deadline.h"
 #include "archive/windows/archive_model.h"
 #include "archive/windows/archive_page.h"
 #include "archive/windows/team_archive.h"
@@ -322,9 +323,14 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, const Progr
 }
 
 void GuiProgram::End(int status) {
+    // What waits on a team server is given up at once: every logger handed over is in this
+    // PC's archive before a server is asked, and stays there pending; the loggers still queued
+    // are then kept here without waiting on the network.
+    ServerDeadline::CutAll();
     form.reset();  // before the feedback and the link it uses; waits for a send at most 2 s
-    // Every logger handed to the archive is kept before the program ends (each step of a keep
-    // ends at its own time-out); what keeping them had to tell is not shown any more.
+    // Every logger handed to the archive is kept before the program ends (each step bounded:
+    // the connection's time-out, the deadline of each exchange); what keeping them had to
+    // tell is not shown any more.
     if (keeper) keeper->finish();
     // A send to the team archive still under way would outlive the databases' global state:
     // the program ends at once (what it had not sent stays pending, as after a power cut).

@@ -51,6 +51,37 @@ bool CanWrite(const std::filesystem::path& p) {
 #endif
 }
 
+// 0 when the database is the program's archive (or empty, to be made one), else the message
+// that refuses it: another program's database (its application_id, or tables of an
+// unmarked file that are not the archive's), or the archive holding triggers, views or tables
+// the program never makes. An archive of a newer program is left to be read as it is. Nothing
+// when the schema cannot be read at all (a damaged file: told as such after).
+int ForeignSchema(const QSqlDatabase& db) {
+    QSqlQuery q(db);
+    if (!q.exec("PRAGMA application_id") || !q.next()) return 0;
+    const qint64 id = q.value(0).toLongLong();
+    if (!q.exec("PRAGMA user_version") || !q.next()) return 0;
+    const int version = q.value(0).toInt();
+    if (id != 0 && id != kArchiveApplicationId) return kMessageArchiveForeign;
+    if (!q.exec("SELECT type, name FROM sqlite_master")) return 0;
+    static const QStringList tables{"instruments", "loggers", "records", "pending"};
+    static const QStringList indexes{"loggers_by_name", "loggers_by_time", "loggers_by_serial",
+                                     "loggers_by_plan"};
+    bool any = false, strange = false, others = false;
+    while (q.next()) {
+        const QString type = q.value(0).toString(), name = q.value(1).toString();
+        any = true;
+        if (name.startsWith("sqlite_")) continue;  // SQLite's own
+        if (type == "table" && !tables.contains(name)) others = true;
+        else if (type == "index" && !indexes.contains(name)) others = true;
+        else if (type == "trigger" || type == "view") strange = true;
+    }
+    if (version > kArchiveSchemaVersion) return 0;
+    if (id == 0 && (others || (any && version == 0) || (!any && version != 0)))
+        return kMessageArchiveForeign;
+    return strange || others ? kMessageArchiveForeignObjects : 0;
+}
+
 std::string NowUtc() {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
 }
@@ -59,7 +90,13 @@ std::string NowUtc() {
 
 std::string ArchiveNotice(const LanguageTable& table, int message, const std::string& detail) {
     std::string text = table.entry(kExtraEntryFirst + message);
-    if (!detail.empty()) text += (text.empty() ? "" : "\n") + detail;
+    std::string rest = detail;
+    if (text.find("%1") != std::string::npos) {
+        const std::size_t line = rest.find('\n');
+        text = FillIn(text, {rest.substr(0, line)});
+        rest = line == std::string::npos ? std::string() : rest.substr(line + 1);
+    }
+    if (!rest.empty()) text += (text.empty() ? "" : "\n") + rest;
     return text;
 }
 
@@ -139,7 +176,8 @@ Archive::State Archive::Open(const ArchiveLocation& where, Schema schema, Integr
     state_ = State::Failed;
     notice_ = 0;
     version_ = 0;
-    offline_ = false;
+    offline_ = refused_ = false;
+    here_.reset();
     detail_ = where.describe();
     if (where.off()) {
         state_ = State::Closed;
@@ -208,12 +246,23 @@ Archive::State Archive::OpenFileOnce(const std::filesystem::path& file, Integrit
             c_->failed(c_->db.lastError());
             return false;
         }
+        // Nothing of the file's own schema runs a function with side effects.
+        (void)c_->run("PRAGMA trusted_schema = OFF");
         return true;
     };
     const std::string place = PathToText(file);
     detail_ = place;
     if (!open(readOnlyPlace)) {
         notice_ = kMessageArchiveUnavailable;
+        c_.reset();
+        return state_;
+    }
+    // Only the program's own archive is used: another program's database is not converted, and
+    // one holding what the program did not put there (a trigger would run inside its changes)
+    // is not opened; both are left as they are.
+    if (const int foreign = ForeignSchema(c_->db); foreign != 0) {
+        notice_ = foreign;
+        detail_ = place;
         c_.reset();
         return state_;
     }
@@ -343,7 +392,9 @@ bool Archive::Migrate() {
              }) &&
         step(2, {"CREATE TABLE pending (logger_id INTEGER PRIMARY KEY "
                  "REFERENCES loggers(id) ON DELETE CASCADE)"}) &&
-        step(3, {}, &Archive::FillMeasuredAt);
+        step(3, {}, &Archive::FillMeasuredAt) &&
+        step(4, {d.markApplication ? QString(d.markApplication).arg(kArchiveApplicationId)
+                                   : QString("SELECT 1")});
     if (!done) {
         c_->rollback();
         return false;
@@ -391,9 +442,8 @@ std::optional<Archive::Kept> Archive::Keep(std::string_view fileBytes, const Ope
 }
 
 std::optional<std::vector<Archive::Kept>> Archive::KeepAll(const std::vector<ToKeep>& loggers) {
-    std::optional<std::vector<Kept>> kept = KeepHere(loggers);
-    if (kept || state_ != State::Ready || c_->dialect != &kPostgreSql) return kept;
-    return KeepPendingInstead(loggers);
+    if (state_ == State::Ready && c_->dialect == &kPostgreSql) return KeepOnServer(loggers);
+    return KeepHere(loggers);
 }
 
 std::optional<std::vector<Archive::Kept>> Archive::KeepHere(const std::vector<ToKeep>& loggers) {

@@ -16,6 +16,7 @@
 //           on the server could not be reached, still to be sent there
 // Schema version 3: measured_at filled, from the kept bytes, for the loggers whose date the
 //           program reads now in every form the instrument writes it
+// Schema version 4: PRAGMA application_id set (kArchiveApplicationId); on a server nothing.
 // On PostgreSQL the version is the one row of archive_schema(version).
 
 #include <cstdint>
@@ -35,7 +36,9 @@
 
 namespace zv318 {
 
-inline constexpr int kArchiveSchemaVersion = 3;
+inline constexpr int kArchiveSchemaVersion = 4;
+// PRAGMA application_id of this program's archive ("ZV" 0x3318), from schema version 4.
+inline constexpr std::int32_t kArchiveApplicationId = 0x5A563318;
 
 // The program's own messages of the archive (message n reads entry 1000 + n).
 inline constexpr int kMessageArchiveDamaged = 450;
@@ -67,7 +70,20 @@ inline constexpr int kMessageArchiveRefused = 582;
 inline constexpr int kMessageArchiveFolderReadOnly = 583;
 // The archive's file or folder cannot be written: opened read-only.
 inline constexpr int kMessageArchiveOpenedReadOnly = 584;
-// A notice's text: the message's text, then what it concerns.
+// Why the team archive's loggers wait in this PC's archive, in a technician's words: the server
+// refuses the password of the user, has no password for it, knows no such user or database,
+// or refuses the user the archive's tables (each text names its subject with %1).
+inline constexpr int kMessageArchivePasswordRefused = 585;
+inline constexpr int kMessageArchiveNoPassword = 586;
+inline constexpr int kMessageArchiveNoSuchUser = 587;
+inline constexpr int kMessageArchiveNoSuchDatabase = 588;
+inline constexpr int kMessageArchiveNoRights = 589;
+// A database that is not this program's archive, or an archive holding what the program did
+// not put there (triggers, views, tables): refused, left untouched.
+inline constexpr int kMessageArchiveForeign = 590;
+inline constexpr int kMessageArchiveForeignObjects = 591;
+// A notice's text: the message's text, then what it concerns. A text with "%1" takes the
+// first line of `detail` there, and the rest of it after.
 [[nodiscard]] std::string ArchiveNotice(const LanguageTable& table, int message,
                                         const std::string& detail);
 
@@ -155,17 +171,20 @@ public:
     // A check was due and deferred (the file is checked by the next opening that may).
     [[nodiscard]] bool checkDue() const { return checkDue_; }
     [[nodiscard]] State state() const { return state_; }
+    // On a server's address: the server was away or refused, and this is this PC's archive,
+    // each logger kept in it marked to be sent (notice() and detail() say why).
     [[nodiscard]] bool offline() const { return offline_; }
+    // Of those, the server answered and refused (a password, a user, a database, a right).
+    [[nodiscard]] bool refused() const { return refused_; }
     // The loggers of this (local) archive still to be sent to the team archive; nothing when
     // it cannot be read.
     [[nodiscard]] std::optional<int> PendingCount();
     // Sends the pending loggers of this local archive to `server` (open and Ready), up to
-    // kSendBatch in one transaction there (while such a batch takes under kSendBatchMs; else
-    // one at a time), unmarked here in the local transaction that spans it: a duplicate is
-    // skipped by the server, the local copies stay. Nothing when a send fails (detail() says
-    // why; that batch and the rest stay pending).
+    // kSendBatch in one transaction there, each batch read here first and unmarked here after
+    // the server took it, in a short transaction of its own: no lock of this archive is held
+    // while the server is asked. A duplicate is skipped by the server, the local copies stay.
+    // Nothing when a send fails (detail() says why; that batch and the rest stay pending).
     static constexpr std::size_t kSendBatch = 20;
-    static constexpr int kSendBatchMs = 1000;
     struct Sent {
         int added = 0, alreadyThere = 0;
     };
@@ -181,10 +200,10 @@ public:
     // Keeps a logger: its file bytes, what they hold, and the instrument it came from
     // (nothing for a file). The id and whether it was added (false: it was kept before);
     // nothing after a failure (detail() says which).
-    // When the team archive fails to take it (a time-out, a lost connection, a refused insert,
-    // missing tables) this PC's archive keeps it, marked to be sent, as while the server is
-    // away: `notice` is then the message to tell (581, or 524 for missing tables), the id the
-    // local one, and detail() names the server's reason.
+    // On a server this PC's archive keeps it first, marked to be sent, and the server is asked
+    // after: when the server fails to take it (a time-out, a lost connection, a refused insert,
+    // missing tables) it stays here, pending: `notice` is then the message to tell (581, or
+    // 524 for missing tables), the id the local one, and detail() names the server's reason.
     struct Kept {
         std::int64_t id = 0;
         bool added = false;
@@ -264,7 +283,14 @@ private:
     [[nodiscard]] std::optional<Kept> KeepOne(const ToKeep& k, const std::string& now);
     // KeepAll on this database only (a server's failure is a failure).
     [[nodiscard]] std::optional<std::vector<Kept>> KeepHere(const std::vector<ToKeep>& loggers);
-    [[nodiscard]] std::optional<std::vector<Kept>> KeepPendingInstead(const std::vector<ToKeep>& loggers);
+    [[nodiscard]] std::optional<std::vector<Kept>> KeepOnServer(const std::vector<ToKeep>& loggers);
+    // This PC's archive beside a server's connection (opened at its first use); nothing when
+    // it cannot be written.
+    [[nodiscard]] Archive* Here();
+    // Sends these loggers of this local archive to `server` and clears their marks; the
+    // server's answer for each, nothing when it did not take them (detail() says why).
+    [[nodiscard]] std::optional<std::vector<Kept>> SendLoggers(const std::vector<std::int64_t>& ids,
+                                                               Archive& server);
     // Offline, a logger kept here (added or kept before) waits to be sent to the server.
     [[nodiscard]] std::optional<Kept> MarkPending(const Kept& kept);
 
@@ -276,9 +302,11 @@ private:
     int notice_ = 0;
     int version_ = 0;
     bool offline_ = false;
+    bool refused_ = false;
     bool failed_ = false;  // the last List
     std::string detail_;
-    std::filesystem::path localFile_;  // on a server: this PC's archive, for what it refuses
+    std::filesystem::path localFile_;  // on a server: this PC's archive
+    std::unique_ptr<Archive> here_;    // on a server: this PC's archive, opened at first use
 };
 
 }  // namespace zv318

@@ -10,7 +10,10 @@
 #include <atomic>
 #include <map>
 #include <set>
+#include <memory>
 #include <string>
+
+#include "archive/server_deadline.h"
 
 namespace zv318 {
 
@@ -22,22 +25,24 @@ struct Dialect {
     const char* schemaLock;   // run first in a migration's transaction (nothing: none needed)
     const char* readVersion;  // the schema's version, one row
     const char* setVersion;   // %1: the new version
+    const char* markApplication;  // %1: the program's application id (nothing: none kept)
 };
 inline constexpr Dialect kSqlite{"id INTEGER PRIMARY KEY", "BLOB", " WITHOUT ROWID",
                                  "BEGIN IMMEDIATE", nullptr, "PRAGMA user_version",
-                                 "PRAGMA user_version = %1"};
+                                 "PRAGMA user_version = %1", "PRAGMA application_id = %1"};
 // The server keeps the version in a one-row table; concurrent migrations wait on a lock of
 // the transaction's own, so that two `archive init` never both create the tables.
 inline constexpr Dialect kPostgreSql{
     "id BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY", "BYTEA", "", "BEGIN",
     "SELECT pg_advisory_xact_lock(3180026)",
     "SELECT COALESCE((SELECT version FROM archive_schema), 0)",
-    "UPDATE archive_schema SET version = %1"};
+    "UPDATE archive_schema SET version = %1", nullptr};
 
 struct ArchiveConnection {
     explicit ArchiveConnection(const QString& driver)
         : name(NextName()), db(QSqlDatabase::addDatabase(driver, QString::fromStdString(name))) {}
     ~ArchiveConnection() {
+        deadline.reset();  // before the socket it watches is closed
         statements.clear();
         db.close();
         db = QSqlDatabase();
@@ -52,6 +57,9 @@ struct ArchiveConnection {
     void failed(const QSqlError& e) {
         const QString own = e.databaseText().trimmed();
         error = (own.isEmpty() ? e.text() : own).toStdString();
+        if (deadline && deadline->cut())
+            error = "no answer from the server within " +
+                    std::to_string(ServerDeadline::kStatementMs / 1000) + " s (" + error + ")";
         sqlState = e.nativeErrorCode().toStdString();
         // SQLITE_FULL, or PostgreSQL's disk_full: every later write fails alike.
         diskFull = diskFull || sqlState == "13" || sqlState == "53100" ||
@@ -61,6 +69,7 @@ struct ArchiveConnection {
     // One statement run at once; false after a failure (error says it).
     bool run(const QString& sql) {
         QSqlQuery q(db);
+        const Exchange bounded(*this);
         if (!q.exec(sql)) {
             failed(q.lastError());
             return false;
@@ -71,6 +80,7 @@ struct ArchiveConnection {
         // A statement the database did not prepare is not run: Qt would send it without its
         // name and report its own syntax error instead of the database's reason (kept).
         if (unprepared.contains(q.lastQuery().trimmed())) return false;
+        const Exchange bounded(*this);
         if (!q.exec()) {
             failed(q.lastError());
             return false;
@@ -80,6 +90,7 @@ struct ArchiveConnection {
     QSqlQuery prepared(const QString& sql) {
         QSqlQuery q(db);
         q.setForwardOnly(true);
+        const Exchange bounded(*this);
         if (q.prepare(sql)) {
             unprepared.erase(sql.trimmed());
         } else {
@@ -110,6 +121,21 @@ struct ArchiveConnection {
         sqlState = state;
     }
 
+    // A stretch of exchanges with a server, each bounded by the deadline, and the rows
+    // fetched after them too while it lasts (the driver may fetch them as they are read).
+    struct Exchange {
+        explicit Exchange(ArchiveConnection& c) : c(c) {
+            ++c.exchanges;
+            if (c.deadline) c.deadline->arm();
+        }
+        ~Exchange() {
+            if (--c.exchanges == 0 && c.deadline) c.deadline->disarm();
+        }
+        Exchange(const Exchange&) = delete;
+        Exchange& operator=(const Exchange&) = delete;
+        ArchiveConnection& c;
+    };
+
     // Qt names each connection; a name is never used twice in a process.
     static std::string NextName() {
         static std::atomic<int> serial{0};
@@ -125,6 +151,9 @@ struct ArchiveConnection {
     std::string sqlState;
     bool diskFull = false;  // a statement failed because the disk is full
     bool damaged = false;
+    // On a server: the program's own bound on each exchange (nothing for SQLite).
+    std::unique_ptr<ServerDeadline> deadline;
+    int exchanges = 0;
 };
 
 }  // namespace zv318

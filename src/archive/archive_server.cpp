@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "archive/archive_connection.h"
+#include "archive/server_deadline.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -44,18 +45,46 @@ bool IsKey(const std::string& k) {
 }
 
 constexpr int kConnectTimeoutSeconds = 10;
-constexpr int kStatementTimeoutMs = 60000;
+// The server ends a statement itself before the program's own bound cuts the connection.
+constexpr int kStatementTimeoutMs = 15000;
+static_assert(kStatementTimeoutMs < ServerDeadline::kStatementMs);
+// A network that swallows what is sent (TCP_USER_TIMEOUT) or a peer gone quiet (keepalives)
+// ends the connection within these.
+constexpr int kTcpUserTimeoutMs = 15000;
+constexpr int kKeepaliveIdleSeconds = 10, kKeepaliveIntervalSeconds = 3, kKeepaliveCount = 3;
 constexpr char kUndefinedTable[] = "42P01";
+constexpr char kInsufficientPrivilege[] = "42501";
 
 // Whether the server itself answered the connection and refused it: libpq relays the server's
 // message as "SEVERITY:  text" (two blanks, whatever the language), a server it could not reach
 // leaves no such part. A server starting, stopping or full answers only for the moment: away.
+// A server that asks for a password the program does not have is libpq's own word, and a
+// refusal all the same: it will ask again until the password is set.
 bool ServerRefused(const std::string& why) {
+    if (why.find("no password supplied") != std::string::npos) return true;
     if (why.find(":  ") == std::string::npos) return false;
     for (const char* passing : {"starting up", "shutting down", "in recovery", "too many clients",
                                 "remaining connection slots", "not yet accepting connections"})
         if (why.find(passing) != std::string::npos) return false;
     return true;
+}
+
+// What the server refuses, in the words a technician acts on, and whom it concerns (the user,
+// or the database when it does not exist).
+struct Refusal {
+    int message = kMessageArchiveRefused;
+    std::string subject;
+};
+Refusal RefusalOf(const std::string& why, const ServerAddress& address) {
+    const auto has = [&why](const char* part) { return why.find(part) != std::string::npos; };
+    const std::string user = address.user.empty() ? "?" : address.user;
+    if (has("no password supplied")) return {kMessageArchiveNoPassword, user};
+    if (has("password authentication failed")) return {kMessageArchivePasswordRefused, user};
+    if (has("database \"") && has("does not exist"))
+        return {kMessageArchiveNoSuchDatabase, address.database};
+    if (has("role \"") && has("does not exist")) return {kMessageArchiveNoSuchUser, user};
+    if (has("permission denied") || has("not permitted")) return {kMessageArchiveNoRights, user};
+    return {kMessageArchiveRefused, user};
 }
 
 // The address's own connection time-out, never longer than the program's (0 would wait for
@@ -192,8 +221,14 @@ std::string ServerConnectOptions(const ServerAddress& address) {
     if (!timeout)
         out += (out.empty() ? "" : ";") + std::string("connect_timeout=") +
                std::to_string(kConnectTimeoutSeconds);
-    // No statement waits for ever on a server that stopped answering.
+    // No statement waits for ever on a server that stopped answering: the server's own
+    // time-out, the kernel's limits on the connection, and the program's own deadline
+    // (ServerDeadline) for a peer that keeps the connection open and says nothing.
     out += ";options='-c statement_timeout=" + std::to_string(kStatementTimeoutMs) + "'";
+    out += ";keepalives=1;keepalives_idle=" + std::to_string(kKeepaliveIdleSeconds) +
+           ";keepalives_interval=" + std::to_string(kKeepaliveIntervalSeconds) +
+           ";keepalives_count=" + std::to_string(kKeepaliveCount) +
+           ";tcp_user_timeout=" + std::to_string(kTcpUserTimeoutMs);
     return out;
 }
 
@@ -217,44 +252,55 @@ Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema,
     c_->db.setUserName(QString::fromStdString(address.user));
     if (address.port > 0) c_->db.setPort(address.port);
     c_->db.setConnectOptions(QString::fromStdString(ServerConnectOptions(address)));
+    // Refused or away, the loggers go into this PC's archive, marked to be sent, and the
+    // notice says why they wait; only the owner's `init` fails on it.
+    const auto here = [&](int message, const std::string& subject, const std::string& why) {
+        c_.reset();
+        if (schema == Schema::Create) {
+            notice_ = message;
+            detail_ = subject + "\n" + server + ": " + why;
+            return state_;
+        }
+        offline_ = true;
+        refused_ = message != kMessageArchiveOffline;
+        if (OpenFile(where.file, integrity) == State::Ready) {
+            notice_ = message;
+            detail_ = (refused_ ? subject + "\n" : std::string()) + server + ": " + why;
+        }
+        return state_;
+    };
     if (!c_->db.open()) {
         c_->failed(c_->db.lastError());
         const std::string why = c_->error;
-        c_.reset();
         if (ServerRefused(why)) {
-            // Reached, and refused: a wrong address or rights, not a journey. Nothing is kept
-            // for a server that would refuse it again.
-            notice_ = kMessageArchiveRefused;
-            detail_ = server + ": " + why;
-            return state_;
+            const Refusal r = RefusalOf(why, address);
+            return here(r.message, r.subject, why);
         }
         if (schema == Schema::Create) {
+            c_.reset();
             notice_ = kMessageArchiveUnavailable;
             detail_ = server + ": " + why;
             return state_;
         }
-        // Away from the office: this PC's archive, each logger kept marked to be sent.
-        offline_ = true;
-        if (OpenFile(where.file, integrity) == State::Ready) {
-            notice_ = kMessageArchiveOffline;
-            detail_ = server + ": " + why;
-        }
-        return state_;
+        return here(kMessageArchiveOffline, {}, why);
     }
+    c_->deadline = std::make_unique<ServerDeadline>(c_->db);
     // The server's notices (a table that exists already) are not the person's business.
     (void)c_->run("SET client_min_messages = warning");
     {
         QSqlQuery q(c_->db);
+        const ArchiveConnection::Exchange bounded(*c_);
         if (q.exec(kPostgreSql.readVersion) && q.next()) {
             version_ = q.value(0).toInt();
         } else {
             c_->failed(q.lastError());
             if (c_->sqlState != kUndefinedTable) {
-                // The tables are there but this user may not read them.
-                notice_ = kMessageArchiveRefused;
-                (void)Fail(server);
-                c_.reset();
-                return state_;
+                // The tables are there but this user may not read them (insufficient
+                // privilege); else the server went quiet or the connection was lost.
+                const std::string why = c_->error;
+                if (c_->sqlState == kInsufficientPrivilege)
+                    return here(kMessageArchiveNoRights, address.user, why);
+                return here(kMessageArchiveOffline, {}, why);
             }
             version_ = 0;
         }
@@ -281,20 +327,33 @@ Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema,
     return state_;
 }
 
-std::optional<std::vector<Archive::Kept>> Archive::KeepPendingInstead(
-    const std::vector<ToKeep>& loggers) {
-    const std::string why = detail_;
-    const int notice =
-        c_->sqlState == kUndefinedTable ? kMessageArchiveNotInitialised : kMessageArchiveKeptHere;
-    Archive local;
-    local.offline_ = true;
-    std::optional<std::vector<Kept>> kept;
-    if (local.OpenFile(localFile_, Integrity::Defer) == State::Ready) kept = local.KeepHere(loggers);
+Archive* Archive::Here() {
+    if (!here_) {
+        here_ = std::make_unique<Archive>();
+        here_->offline_ = true;
+        here_->detail_ = PathToText(localFile_);
+        (void)here_->OpenFile(localFile_, Integrity::Defer);
+    }
+    return here_->state_ == State::Ready ? here_.get() : nullptr;
+}
+
+// This PC's archive first: each logger is kept there, marked to be sent, before the server is
+// asked; the server's answer then only clears the marks. Whatever the server does (refuses,
+// goes quiet, loses the connection, lacks its tables), the logger is here.
+std::optional<std::vector<Archive::Kept>> Archive::KeepOnServer(const std::vector<ToKeep>& loggers) {
+    Archive* here = Here();
+    if (!here) return KeepHere(loggers);  // no place on this PC: the server alone
+    std::optional<std::vector<Kept>> kept = here->KeepHere(loggers);
     if (!kept) {
-        detail_ = why + "; " + local.detail();
+        detail_ = here->detail();
         return std::nullopt;
     }
-    detail_ = why;
+    std::vector<std::int64_t> ids;
+    for (const Kept& k : *kept) ids.push_back(k.id);
+    if (std::optional<std::vector<Kept>> sent = here->SendLoggers(ids, *this)) return sent;
+    detail_ = here->detail();
+    const int notice = c_ && c_->sqlState == kUndefinedTable ? kMessageArchiveNotInitialised
+                                                             : kMessageArchiveKeptHere;
     for (Kept& k : *kept) k.notice = notice;
     return kept;
 }
@@ -316,6 +375,65 @@ std::optional<int> Archive::PendingCount() {
     return q.value(0).toInt();
 }
 
+// Read here, sent, then unmarked here in a short transaction of its own: no lock of this PC's
+// archive is held while the server is asked, so a logger kept here meanwhile never waits on
+// the network. A send cut anywhere leaves the loggers pending; one cut after the server's
+// commit sends them again, and the server skips them as duplicates.
+std::optional<std::vector<Archive::Kept>> Archive::SendLoggers(const std::vector<std::int64_t>& ids,
+                                                               Archive& server) {
+    std::vector<QByteArray> files;
+    std::vector<OpenLogger> loggers(ids.size());
+    std::vector<ToKeep> batch;
+    files.reserve(ids.size());
+    for (std::size_t k = 0; k < ids.size(); ++k) {
+        const std::int64_t id = ids[k];
+        QSqlQuery& q = c_->statement(
+            "SELECT l.bytes, l.slot, l.archived_at, l.name, i.serial, i.model, i.io_version, "
+            "i.instrument_version FROM loggers l LEFT JOIN instruments i ON i.serial = l.serial "
+            "WHERE l.id = ?");
+        q.bindValue(0, static_cast<qlonglong>(id));
+        const std::string unreadable = "pending logger " + std::to_string(id) + " cannot be read back";
+        if (!c_->exec(q) || !q.next()) {
+            q.finish();
+            detail_ = unreadable;
+            return std::nullopt;
+        }
+        files.push_back(q.value(0).toByteArray());
+        const int slot = q.value(1).isNull() ? -1 : q.value(1).toInt();
+        const std::string archivedAt = q.value(2).toString().toStdString();
+        std::optional<InstrumentIdentity> instrument;
+        if (!q.value(4).isNull())
+            instrument = InstrumentIdentity{q.value(4).toString().toStdString(),
+                                            q.value(5).toString().toStdString(),
+                                            q.value(6).toString().toStdString(),
+                                            q.value(7).toString().toStdString()};
+        q.finish();
+        const std::string_view file(files.back().constData(),
+                                    static_cast<std::size_t>(files.back().size()));
+        if (ParseLoggerText(std::string(file), loggers[k]) != kLoggerFileRead) {
+            detail_ = unreadable;
+            return std::nullopt;
+        }
+        batch.push_back({file, &loggers[k], instrument, slot, archivedAt});
+    }
+    std::optional<std::vector<Kept>> kept = server.KeepHere(batch);
+    if (!kept) {
+        detail_ = server.detail();
+        return std::nullopt;
+    }
+    // The server has them: a mark left by a failure here only sends them once more.
+    if (c_->begin()) {
+        bool cleared = true;
+        for (const std::int64_t id : ids) {
+            QSqlQuery& done = c_->statement("DELETE FROM pending WHERE logger_id = ?");
+            done.bindValue(0, static_cast<qlonglong>(id));
+            cleared = cleared && c_->exec(done);
+        }
+        if (!cleared || !c_->commit()) c_->rollback();
+    }
+    return kept;
+}
+
 std::optional<Archive::Sent> Archive::SendPendingTo(Archive& server) {
     if (!WriteAllowed()) return std::nullopt;
     std::vector<std::int64_t> ids;
@@ -327,78 +445,15 @@ std::optional<Archive::Sent> Archive::SendPendingTo(Archive& server) {
         }
         while (q.next()) ids.push_back(q.value(0).toLongLong());
     }
+    // A few loggers a transaction on the server: its commit waits for its disk.
     Sent sent;
-    // A few loggers a transaction: each read once here with its instrument, all kept on the
-    // server in one transaction and their marks cleared in the local transaction that spans
-    // it (a server's commit waits for its disk). A send cut anywhere leaves the batch pending
-    // here; one cut after the server's commit is sent again and skipped there as duplicates.
-    // This archive stays locked for writing while a batch goes: a batch is whole only while
-    // the server answers quickly, so that a logger kept here meanwhile never waits long.
-    std::size_t size = 1;
-    for (std::size_t first = 0, end = 0; first < ids.size(); first = end) {
-        const auto started = std::chrono::steady_clock::now();
-        end = std::min(ids.size(), first + size);
-        if (!c_->begin()) {
-            (void)Fail("begin");
-            return std::nullopt;
-        }
-        auto failed = [&](const std::string& why) -> std::optional<Sent> {
-            c_->rollback();
-            detail_ = why;
-            return std::nullopt;
-        };
-        std::vector<QByteArray> files;
-        std::vector<OpenLogger> loggers(end - first);
-        std::vector<ToKeep> batch;
-        files.reserve(end - first);
-        for (std::size_t k = first; k < end; ++k) {
-            const std::int64_t id = ids[k];
-            QSqlQuery& q = c_->statement(
-                "SELECT l.bytes, l.slot, l.archived_at, l.name, i.serial, i.model, i.io_version, "
-                "i.instrument_version FROM loggers l LEFT JOIN instruments i ON i.serial = l.serial "
-                "WHERE l.id = ?");
-            q.bindValue(0, static_cast<qlonglong>(id));
-            if (!c_->exec(q) || !q.next())
-                return failed("pending logger " + std::to_string(id) + " cannot be read back");
-            files.push_back(q.value(0).toByteArray());
-            const int slot = q.value(1).isNull() ? -1 : q.value(1).toInt();
-            const std::string archivedAt = q.value(2).toString().toStdString();
-            std::optional<InstrumentIdentity> instrument;
-            if (!q.value(4).isNull())
-                instrument = InstrumentIdentity{q.value(4).toString().toStdString(),
-                                                q.value(5).toString().toStdString(),
-                                                q.value(6).toString().toStdString(),
-                                                q.value(7).toString().toStdString()};
-            q.finish();
-            const std::string_view file(files.back().constData(),
-                                        static_cast<std::size_t>(files.back().size()));
-            OpenLogger& logger = loggers[k - first];
-            if (ParseLoggerText(std::string(file), logger) != kLoggerFileRead)
-                return failed("pending logger " + std::to_string(id) + " cannot be read back");
-            batch.push_back({file, &logger, instrument, slot, archivedAt});
-        }
-        const std::optional<std::vector<Kept>> kept = server.KeepHere(batch);
-        if (!kept) return failed(server.detail());
-        for (std::size_t k = first; k < end; ++k) {
-            QSqlQuery& done = c_->statement("DELETE FROM pending WHERE logger_id = ?");
-            done.bindValue(0, static_cast<qlonglong>(ids[k]));
-            if (!c_->exec(done)) {
-                c_->rollback();
-                (void)Fail("pending");
-                return std::nullopt;
-            }
-        }
-        if (!c_->commit()) {
-            c_->rollback();
-            (void)Fail("pending");
-            return std::nullopt;
-        }
+    for (std::size_t first = 0; first < ids.size(); first += kSendBatch) {
+        const std::vector<std::int64_t> batch(
+            ids.begin() + static_cast<std::ptrdiff_t>(first),
+            ids.begin() + static_cast<std::ptrdiff_t>(std::min(ids.size(), first + kSendBatch)));
+        const std::optional<std::vector<Kept>> kept = SendLoggers(batch, server);
+        if (!kept) return std::nullopt;
         for (const Kept& k : *kept) ++(k.added ? sent.added : sent.alreadyThere);
-        const auto took = std::chrono::steady_clock::now() - started;
-        size = took * static_cast<long>(kSendBatch) / static_cast<long>(end - first) <
-                       std::chrono::milliseconds(kSendBatchMs)
-                   ? kSendBatch
-                   : 1;
     }
     return sent;
 }

@@ -63,12 +63,13 @@ const std::string& FieldAt(const CsvRecord& record, int column) {
 
 std::optional<std::string> PlanCsvText(const PlanGrid& grid) {
     if (TypeFromLabel(grid.typeLabel()) == 0) return std::nullopt;
-    // Names go out so that no spreadsheet runs them as formulas; the import gives them back.
+    // Names go out so that no spreadsheet runs them as formulas (CsvRow); the import gives
+    // them back.
     std::string text = CsvRow({"field", "value"}) + CsvRow({"type", grid.typeLabel()}) +
-                       CsvRow({"name", CsvSafeText(grid.planName())}) + "\r\n";
+                       CsvRow({"name", grid.planName()}) + "\r\n";
     text += CsvRow({std::begin(kColumns), std::end(kColumns)});
     for (int r = 1; r <= grid.rowCount(); ++r) {
-        text += CsvRow({std::to_string(r), CsvSafeText(grid.cell(r, PlanGrid::kNameColumn)),
+        text += CsvRow({std::to_string(r), grid.cell(r, PlanGrid::kNameColumn),
                         HzToMHzText(CellToHz(grid.cell(r, PlanGrid::kFrequencyColumn))),
                         HzToMHzText(CellToHz(grid.cell(r, PlanGrid::kBandwidthColumn))),
                         grid.cell(r, PlanGrid::kStateColumn)});

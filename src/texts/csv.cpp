@@ -17,10 +17,21 @@ std::string CsvRow(const std::vector<std::string>& fields) {
     std::string row;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) row += ',';
-        row += CsvField(fields[i]);
+        row += CsvField(CsvNumberText(fields[i]) ? fields[i] : CsvSafeText(fields[i]));
     }
     row += "\r\n";
     return row;
+}
+
+bool CsvNumberText(std::string_view text) {
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
+    const std::size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view part = point == std::string_view::npos ? "0" : text.substr(point + 1);
+    const auto digits = [](std::string_view d) {
+        return !d.empty() && d.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    return digits(whole) && digits(part);
 }
 
 namespace {

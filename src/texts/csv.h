@@ -12,7 +12,9 @@ namespace zv318 {
 
 // One field as written between commas: quoted when it holds a comma, a quote, CR or LF.
 [[nodiscard]] std::string CsvField(std::string_view text);
-// The fields joined by commas, each through CsvField, and the row's CR LF.
+// The fields joined by commas and the row's CR LF: a number goes as it is, every other field
+// through CsvSafeText (no spreadsheet runs it as a formula; the reader gives it back with
+// CsvTextFromSafe), then CsvField. Every CSV the program writes is made of these rows.
 [[nodiscard]] std::string CsvRow(const std::vector<std::string>& fields);
 
 // One record of a CSV text and the line of the text it starts on (counted from 1).
@@ -31,6 +33,9 @@ struct CsvTable {
     // records before it are kept.
     int unclosedQuoteLine = 0;
 };
+
+// A number as the program writes one: an optional sign, digits, an optional "." and digits.
+[[nodiscard]] bool CsvNumberText(std::string_view text);
 
 // Reads a CSV text. The separator is ";" when the first line that is not blank holds a ";"
 // and no "," outside quotes, "," otherwise. A byte order mark at the start is skipped.

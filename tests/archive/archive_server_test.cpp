@@ -17,6 +17,9 @@
 #include <optional>
 #include <thread>
 #include <cstring>
+#include <future>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -150,7 +153,8 @@ TEST_F(archiveServer, DownloadsKeptOnceOnTheServerWhoseTablesOnlyInitMakes) {
     EXPECT_EQ(db.count("loggers"), 3);
     EXPECT_EQ(db.count("records"), 153);
     EXPECT_EQ(db.count("instruments"), 1);
-    EXPECT_FALSE(std::filesystem::exists(where.file));  // nothing kept locally
+    // This PC's archive kept each first; none waits.
+    EXPECT_EQ(PendingLoggers(where), 0);
     Archive archive;
     ASSERT_EQ(archive.Open(where), Archive::State::Ready);
     const std::vector<ArchivedLogger> list = archive.List(Filter("", "lob"));
@@ -344,8 +348,9 @@ TEST_F(archiveServer, AwayFromTheOfficeKeptHereAsPendingThenSentOnce) {
         ASSERT_EQ(local.List().size(), 3u);
         for (const ArchivedLogger& a : local.List()) EXPECT_TRUE(a.pending) << a.name;
         const std::int64_t roof = local.List(Filter("ROOF")).at(0).id;
+        TempFolder colleaguesPC;
         Archive colleague;
-        ASSERT_EQ(colleague.Open(live), Archive::State::Ready);
+        ASSERT_EQ(colleague.Open(db.location(colleaguesPC.path)), Archive::State::Ready);
         ASSERT_TRUE(colleague.Keep(local.Bytes(roof).value(), local.Logger(roof).value(), std::nullopt));
     }
     const SyncResult sent = SyncPending(live);
@@ -558,9 +563,11 @@ TEST_F(archiveServer, EveryFailureWhileKeepingKeepsTheLoggerHereToBeSent) {
     }
 }
 
-// Only a server that cannot be reached is away; one that answers and refuses is told as such,
-// keeps nothing pending and fails the command.
-TEST_F(archiveServer, AWrongAddressIsRefusedNotAway) {
+// The logger comes first: whatever the server refuses (a password, a missing password, a user,
+// a database, the rights), every logger is kept in this PC's archive, marked to be sent, and
+// the notice says what to mend in a technician's words. The import succeeds and says how many
+// wait; the list, which cannot show the team's loggers, fails.
+TEST_F(archiveServer, ARefusingServerKeepsEveryLoggerHereAndSaysWhy) {
     ServerDatabase db;
     (void)db.initialised(folder.path);
     const std::string role = TechRole(db);
@@ -569,64 +576,218 @@ TEST_F(archiveServer, AWrongAddressIsRefusedNotAway) {
               "");
     const std::string stranger = role + "_none";
     ASSERT_EQ(db.run("CREATE ROLE " + stranger + " LOGIN"), "");
+    // Members of zv318_password give a password (the throwaway cluster's rule).
+    const std::string guarded = role + "_pw";
+    (void)db.run("CREATE ROLE zv318_password NOLOGIN");
+    ASSERT_EQ(db.run("CREATE ROLE " + guarded + " LOGIN PASSWORD 'right' IN ROLE zv318_password; "
+                     "GRANT SELECT, INSERT ON ALL TABLES IN SCHEMA public TO " + guarded),
+              "");
     TempFolder nowhere;
     struct Case {
-        std::string name, url;
-        Archive::State state;
+        std::string name, user, database, password;  // password: PGPASSWORD ("" unset)
         int notice;
-        std::string reason;
-        int listStatus, importStatus, pendingAfter;
+        std::string told;                 // the technician's words
+        std::string reason;               // the server's own, after them
+        int listStatus, pendingAfter;
     };
     const std::string folderText = Encoded(SocketFolder());
     const Case cases[] = {
-        {"a role that does not exist", "postgresql://nosuchrole@" + folderText + "/" + db.name(),
-         Archive::State::Failed, kMessageArchiveRefused, "role \"nosuchrole\" does not exist", 1, 1, 0},
-        {"a database that does not exist", "postgresql://zv318@" + folderText + "/nosuchdb",
-         Archive::State::Failed, kMessageArchiveRefused, "database \"nosuchdb\" does not exist",
-         1, 1, 0},
-        {"no right to the tables", "postgresql://" + stranger + "@" + folderText + "/" + db.name(),
-         Archive::State::Failed, kMessageArchiveRefused, "permission denied", 1, 1, 0},
+        {"a refused password", guarded, db.name(), "wrong", kMessageArchivePasswordRefused,
+         "refuses the password of " + guarded, "password authentication failed", 1, 1},
+        {"no password on this PC", guarded, db.name(), "", kMessageArchiveNoPassword,
+         "asks for the password of " + guarded, "no password supplied", 1, 1},
+        {"a role that does not exist", "nosuchrole", db.name(), "", kMessageArchiveNoSuchUser,
+         "knows no user nosuchrole", "role \"nosuchrole\" does not exist", 1, 1},
+        {"a database that does not exist", "zv318", "nosuchdb", "", kMessageArchiveNoSuchDatabase,
+         "has no database nosuchdb", "database \"nosuchdb\" does not exist", 1, 1},
+        {"no right to the tables", stranger, db.name(), "", kMessageArchiveNoRights,
+         "refuses " + stranger + " the right", "permission denied", 1, 1},
         // Opened, but the loggers may not be read; an insert refused is kept here (to be sent
         // once the owner grants it).
-        {"no right to the loggers", "postgresql://" + reader + "@" + folderText + "/" + db.name(),
-         Archive::State::Ready, 0, "", 1, 0, 1},
-        {"a server that cannot be reached",
-         "postgresql://zv318@" + Encoded(PathToText(nowhere.path)) + "/" + db.name(),
-         Archive::State::Ready, kMessageArchiveOffline, "", 0, 0, 1},
+        {"no right to the loggers", reader, db.name(), "", 0, "", "", 1, 1},
+        {"the right password", guarded, db.name(), "right", 0, "", "", 0, 0},
     };
     const fs::path logger = WriteBytes(folder.path / "ONE.lograd", LoggerFileText(Plain("ONE")));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempFolder home;
-        const ArchiveLocation where = ArchiveLocationFor(c.url, home.path);
+        const std::string url = "postgresql://" + c.user + "@" + folderText + "/" + c.database;
+        const ArchiveLocation where = ArchiveLocationFor(url, home.path);
+        const std::vector<std::pair<QString, QString>> env{
+            {"ZV318_ARCHIVE", QString::fromStdString(url)},
+            {"ZV318_HOME", QStringFromPath(home.path)},
+            {"PGPASSWORD", QString::fromStdString(c.password)},
+            {"PGPASSFILE", QStringFromPath(nowhere.path / "none")}};
+        if (c.password.empty()) qunsetenv("PGPASSWORD");
+        else qputenv("PGPASSWORD", QByteArray::fromStdString(c.password));
+        qputenv("PGPASSFILE", QStringFromPath(nowhere.path / "none").toUtf8());
         {
             Archive archive;
-            EXPECT_EQ(archive.Open(where), c.state) << archive.detail();
+            EXPECT_EQ(archive.Open(where), Archive::State::Ready) << archive.detail();
             EXPECT_EQ(archive.notice(), c.notice) << archive.detail();
-            EXPECT_EQ(archive.offline(), c.notice == kMessageArchiveOffline);
+            EXPECT_EQ(archive.refused(), c.notice != 0);
+            EXPECT_EQ(archive.offline(), c.notice != 0);
             EXPECT_NE(archive.detail().find(c.reason), std::string::npos) << archive.detail();
         }
-        // The commands a technician runs: a clear message and a failure.
-        const std::vector<std::pair<QString, QString>> env{
-            {"ZV318_ARCHIVE", QString::fromStdString(c.url)}, {"ZV318_HOME", QStringFromPath(home.path)}};
+        qunsetenv("PGPASSWORD");
+        qunsetenv("PGPASSFILE");
+        const CtlRun import = RunCtl({"archive", "import", QStringFromPath(logger)}, env);
+        EXPECT_EQ(import.status, 0) << import.err;
+        EXPECT_NE(import.err.find(c.told), std::string::npos) << import.err;
+        EXPECT_EQ(PendingLoggers(where), c.pendingAfter);
+        if (c.pendingAfter > 0)
+            EXPECT_NE(import.err.find("waiting to be sent"), std::string::npos) << import.err;
         const CtlRun list = RunCtl({"archive", "list"}, env);
         EXPECT_EQ(list.status, c.listStatus) << list.err;
-        if (c.listStatus != 0) {
-            EXPECT_NE(list.err.find("refused this program"), std::string::npos) << list.err;
-            EXPECT_NE(list.err.find(c.reason.empty() ? "permission denied" : c.reason),
-                      std::string::npos)
-                << list.err;
-        }
-        const CtlRun import = RunCtl({"archive", "import", QStringFromPath(logger)}, env);
-        EXPECT_EQ(import.status, c.importStatus) << import.err;
-        EXPECT_EQ(PendingLoggers(where), c.pendingAfter);
-        if (c.pendingAfter == 0) {
-            EXPECT_FALSE(fs::exists(where.file));
-        }
+        EXPECT_NE(list.err.find(c.told), std::string::npos) << list.err;
+        EXPECT_TRUE(fs::exists(where.file));  // this PC's copy, always
     }
+    DropRole(db, guarded);
     DropRole(db, reader);
     DropRole(db, stranger);
     DropRole(db, role);
+}
+
+// A listener on 127.0.0.1 standing for the server: it accepts and never answers, or it passes
+// everything on to the throwaway cluster until the first INSERT, then passes nothing more on
+// either way (a proxy or a network that stops in the middle of a statement).
+class SilentServer {
+public:
+    explicit SilentServer(bool relayUntilInsert) : relay_(relayUntilInsert) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        EXPECT_EQ(::listen(listener_, 8), 0);
+        socklen_t size = sizeof a;
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &size);
+        port_ = ntohs(a.sin_port);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~SilentServer() {
+        stop_ = true;
+        thread_.join();
+        for (int fd : open_) ::close(fd);
+        ::close(listener_);
+    }
+    int port() const { return port_; }
+
+private:
+    void Serve() {
+        std::vector<std::pair<int, int>> pairs;  // client, server
+        bool swallowing = false;
+        while (!stop_) {
+            std::vector<pollfd> fds{{listener_, POLLIN, 0}};
+            for (const auto& [client, server] : pairs) {
+                fds.push_back({client, POLLIN, 0});
+                fds.push_back({server, POLLIN, 0});
+            }
+            if (::poll(fds.data(), fds.size(), 100) <= 0) continue;
+            if (fds[0].revents & POLLIN) {
+                const int client = ::accept(listener_, nullptr, nullptr);
+                open_.push_back(client);
+                if (relay_) {
+                    const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                    sockaddr_un u{};
+                    u.sun_family = AF_UNIX;
+                    const std::string path = SocketFolder() + "/.s.PGSQL.5432";
+                    std::strncpy(u.sun_path, path.c_str(), sizeof u.sun_path - 1);
+                    if (::connect(server, reinterpret_cast<sockaddr*>(&u), sizeof u) == 0) {
+                        pairs.emplace_back(client, server);
+                        open_.push_back(server);
+                    }
+                }
+            }
+            for (std::size_t k = 1; k < fds.size(); ++k) {
+                if (!(fds[k].revents & (POLLIN | POLLHUP))) continue;
+                const auto& [client, server] = pairs[(k - 1) / 2];
+                const bool fromClient = (k - 1) % 2 == 0;
+                char buffer[65536];
+                const ssize_t n = ::read(fds[k].fd, buffer, sizeof buffer);
+                if (n <= 0) continue;
+                if (fromClient && std::string(buffer, static_cast<std::size_t>(n)).find("INSERT") !=
+                                      std::string::npos)
+                    swallowing = true;
+                if (!swallowing) (void)!::write(fromClient ? server : client, buffer, static_cast<std::size_t>(n));
+            }
+        }
+    }
+    bool relay_;
+    int listener_ = -1, port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::vector<int> open_;
+    std::thread thread_;
+};
+
+// A server that stops answering never holds a command: the program's own deadlines end it, the
+// logger kept in this PC's archive, pending, and the import a success.
+TEST_F(archiveServer, AServerThatStopsAnsweringEndsTheImportWithTheLoggerPending) {
+    ServerDatabase db;
+    (void)db.initialised(folder.path);
+    const fs::path logger = WriteBytes(folder.path / "ONE.lograd", LoggerFileText(Plain("ONE")));
+    struct Case {
+        std::string name;
+        bool relayUntilInsert;
+        std::string told;
+    };
+    const Case cases[] = {
+        {"accepts and never answers", false, "cannot be reached"},
+        {"stops in the middle of a statement", true, "no answer from the server within"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SilentServer silent(c.relayUntilInsert);
+        TempFolder home;
+        const std::string url = "postgresql://zv318@127.0.0.1:" + std::to_string(silent.port()) +
+                                "/" + db.name();
+        QElapsedTimer took;
+        took.start();
+        const CtlRun import = RunCtl({"archive", "import", QStringFromPath(logger)},
+                                     {{"ZV318_ARCHIVE", QString::fromStdString(url)},
+                                      {"ZV318_HOME", QStringFromPath(home.path)}});
+        EXPECT_LT(took.elapsed(), 30000);
+        EXPECT_EQ(import.status, 0) << import.err;
+        EXPECT_NE(import.err.find(c.told), std::string::npos) << import.err;
+        EXPECT_EQ(PendingLoggers(ArchiveLocationFor(url, home.path)), 1);
+        EXPECT_EQ(db.count("loggers"), 0);
+    }
+}
+
+// A sync waiting on a slow server holds no lock of this PC's archive: an import beside it
+// goes through at once.
+TEST_F(archiveServer, AnImportBesideASyncNeverWaitsForTheServer) {
+    ServerDatabase db;
+    const ArchiveLocation live = db.initialised(folder.path);
+    TempFolder nowhere;
+    const ArchiveLocation away = db.location(folder.path, "zv318", PathToText(nowhere.path));
+    {
+        Archive here;
+        ASSERT_EQ(here.Open(away), Archive::State::Ready);
+        for (const char* name : {"A", "B", "C"}) {
+            const OpenLogger lg = Plain(name);
+            ASSERT_TRUE(here.Keep(LoggerFileText(lg), lg, std::nullopt));
+        }
+    }
+    ASSERT_EQ(PendingLoggers(live), 3);
+    Held locker(db, db.name());
+    ASSERT_TRUE(locker.run("BEGIN"));
+    ASSERT_TRUE(locker.run("LOCK TABLE loggers IN ACCESS EXCLUSIVE MODE"));
+    std::future<SyncResult> sync = std::async(std::launch::async, [&live] { return SyncPending(live); });
+    QTest::qWait(1000);  // the sync waits on the server's lock
+    const fs::path logger = WriteBytes(folder.path / "ONE.lograd", LoggerFileText(Plain("ONE")));
+    QElapsedTimer took;
+    took.start();
+    const CtlRun import = RunCtl({"archive", "import", QStringFromPath(logger)},
+                                 {{"ZV318_ARCHIVE", QStringFromPath(live.file)}});
+    EXPECT_LT(took.elapsed(), 3000);
+    EXPECT_EQ(import.status, 0) << import.err;
+    EXPECT_EQ(sync.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+    ASSERT_TRUE(locker.run("ROLLBACK"));
+    const SyncResult sent = sync.get();
+    EXPECT_EQ(sent.notice, 0) << sent.detail;
+    EXPECT_EQ(sent.sent.added, 3);
+    EXPECT_EQ(db.count("loggers"), 3);
 }
 
 // Closing the window while a send waits on a server that takes the connection and never
@@ -673,7 +834,11 @@ TEST(archiveServerAddress, ReadWithoutEverTakingOrShowingAPassword) {
         int port;
         std::string options;
     };
-    const std::string timeout = ";options='-c statement_timeout=60000'";
+    // The program's limits on every connection: the server's statement time-out, keepalives and
+    // the kernel's limit on unacknowledged data.
+    const std::string timeout =
+        ";options='-c statement_timeout=15000';keepalives=1;keepalives_idle=10;"
+        "keepalives_interval=3;keepalives_count=3;tcp_user_timeout=15000";
     const Case cases[] = {
         {"postgresql://tech@db.example.com:5433/site?sslmode=verify-full",
          "postgresql://tech@db.example.com:5433/site?sslmode=verify-full", "db.example.com",

@@ -254,7 +254,7 @@ TEST_F(archiveFiles, CompareAndTrendNumbers) {
               "channel,frequency_mhz,power_a,power_b,difference\r\n"
               "A,474.0000,50.0,52.25,2.25\r\n"
               "B,482.0000,45.5,44.0,-1.50\r\n"
-              "C,490.0000,----,,\r\n"
+              "C,490.0000,'----,,\r\n"
               "D,498.0000,,39.0,\r\n");
 
     const Trend t = TrendOf(archive, id[1], {"A"}).value();
@@ -634,6 +634,119 @@ TEST(archiveDates, KeptLoggersGetTheirDateFromTheirBytes) {
     const std::string& told = r.err;
     EXPECT_NE(told.find("Loggers whose date the archive cannot read"), std::string::npos) << told;
     EXPECT_NE(told.find(":\n1"), std::string::npos) << told;
+}
+
+// ---- only the program's own file and schema -------------------------------------------------
+
+// Runs statements on a database as another program would (no archive of ours involved).
+void RunRaw(const fs::path& file, const QStringList& statements) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "raw");
+        db.setDatabaseName(QStringFromPath(file));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        for (const QString& sql : statements) ASSERT_TRUE(q.exec(sql)) << sql.toStdString();
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("raw");
+}
+
+// Every command refuses a database that is not the program's archive, or an archive holding
+// what the program never puts there, and leaves its bytes as they were: nothing converted,
+// nothing of the file's own run.
+TEST(archiveSchema, AForeignDatabaseOrPlantedObjectsAreRefusedUntouchedByEveryCommand) {
+    struct Case {
+        std::string name;
+        bool ours;                // made by the program first (two loggers kept)
+        QStringList statements;  // then run by another program
+        std::string told;
+    };
+    const std::string foreign = "not a measurement archive of this program";
+    const std::string planted = "holds triggers, views or tables this program never makes";
+    const Case cases[] = {
+        {"another program's database", false,
+         {"CREATE TABLE people (name TEXT)", "INSERT INTO people VALUES ('x')",
+          "PRAGMA user_version = 3"},
+         foreign},
+        {"another program's mark", false,
+         {"PRAGMA application_id = 1234", "CREATE TABLE loggers (id INTEGER)"}, foreign},
+        {"an archive with an AFTER INSERT trigger", true,
+         {"CREATE TRIGGER wipe AFTER INSERT ON loggers BEGIN DELETE FROM loggers WHERE id <> "
+          "new.id; END"},
+         planted},
+        {"an older archive with an UPDATE trigger", true,
+         {"PRAGMA application_id = 0", "PRAGMA user_version = 2",
+          "UPDATE loggers SET measured_at = NULL",
+          "CREATE TRIGGER wipe AFTER UPDATE ON loggers BEGIN DELETE FROM records; END"},
+         planted},
+        {"an archive with a view", true, {"CREATE VIEW everything AS SELECT * FROM loggers"}, planted},
+        {"an archive with a table of another's", true, {"CREATE TABLE notes (text TEXT)"}, planted},
+    };
+    TempFolder folder;
+    const fs::path logger = WriteBytes(folder.path / "NEW.lograd", LoggerFileText(OpenLogger{
+        "RADIO", "NEW", "TV1", "01/02/2013", "10:20:30", "-50 dBm", {}, {}}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder home;
+        const fs::path file = home.path / "archive.sqlite";
+        if (c.ours) {
+            Archive archive;
+            ASSERT_EQ(archive.Open(FileLocation(file)), Archive::State::Ready);
+            for (const char* name : {"ONE", "TWO"}) {
+                const OpenLogger lg{"RADIO", name, "TV1", "01/02/2013", "10:20:30", "-50 dBm",
+                                    {}, {}};
+                ASSERT_TRUE(archive.Keep(LoggerFileText(lg), lg, std::nullopt));
+            }
+        }
+        RunRaw(file, c.statements);
+        const std::string before = ReadBytes(file);
+        {
+            Archive archive;
+            EXPECT_EQ(archive.Open(FileLocation(file)), Archive::State::Failed);
+            EXPECT_EQ(archive.notice(), c.told == foreign ? kMessageArchiveForeign
+                                                          : kMessageArchiveForeignObjects);
+        }
+        const std::vector<std::pair<QString, QString>> env{
+            {"ZV318_ARCHIVE", QStringFromPath(file)}, {"ZV318_HOME", QStringFromPath(home.path)}};
+        for (const QStringList& command :
+             {QStringList{"archive", "list"}, QStringList{"archive", "import", QStringFromPath(logger)},
+              QStringList{"archive", "check"}, QStringList{"archive", "show", "1"}}) {
+            const CtlRun r = RunCtl(command, env);
+            EXPECT_EQ(r.status, 1) << command.join(' ').toStdString();
+            EXPECT_NE(r.err.find(c.told), std::string::npos) << r.err;
+        }
+        EXPECT_EQ(ReadBytes(file), before);
+        EXPECT_FALSE(fs::exists(PathToText(file) + "-wal"));
+    }
+}
+
+// A new archive carries the program's mark; one of an older version gets it as it migrates.
+TEST(archiveSchema, NewAndMigratedArchivesCarryTheProgramsMark) {
+    TempFolder folder;
+    const fs::path file = folder.path / "a.sqlite";
+    const auto mark = [&file] {
+        qint64 id = -1;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "mark");
+            db.setDatabaseName(QStringFromPath(file));
+            QSqlQuery q(db);
+            if (db.open() && q.exec("PRAGMA application_id") && q.next()) id = q.value(0).toLongLong();
+        }
+        QSqlDatabase::removeDatabase("mark");
+        return id;
+    };
+    {
+        Archive archive;
+        ASSERT_EQ(archive.Open(FileLocation(file)), Archive::State::Ready);
+    }
+    EXPECT_EQ(mark(), kArchiveApplicationId);
+    RunRaw(file, {"PRAGMA application_id = 0", "PRAGMA user_version = 3"});
+    Archive archive;
+    ASSERT_EQ(archive.Open(FileLocation(file)), Archive::State::Ready);
+    EXPECT_EQ(archive.schemaVersion(), kArchiveSchemaVersion);
+    archive.Open(ArchiveLocation{ArchiveLocation::Off, {}, {}});
+    EXPECT_EQ(mark(), kArchiveApplicationId);
 }
 
 }  // namespace

@@ -32,8 +32,14 @@ TEST(loggersCsv, WritesTheFieldTableAndOneRowPerRecord) {
          "field,value\r\ntype,RADIO\r\nname,\"A,B\"\r\nplan,TV1\r\ndate,14/03/2013\r\n"
          "time,09:15:02\r\nthreshold,-50\r\nunit,dBm\r\n" +
              heading +
-             "\"Q\"\"1\",474.0000,8.0000,-45.2,dBm\r\nC2,482.1235,8.0000,----,dBm\r\n"
+             "\"Q\"\"1\",474.0000,8.0000,-45.2,dBm\r\nC2,482.1235,8.0000,'----,dBm\r\n"
              "C3,1020.0000,14.9999,52,\r\n"},
+        {"texts that would start a formula: guarded; numbers, negative ones too, as they are",
+         {"RADIO", "=HYPERLINK", "+SUM(A1)", "@cmd", "-1+1", "-50 dBm", "",
+          {{"\tC1", "474.0000", "8.0000", "-45.2 dBm"}, {"-C2", "482.0000", "8.0000", "=1+1 dBm"}}},
+         "field,value\r\ntype,RADIO\r\nname,'=HYPERLINK\r\nplan,'+SUM(A1)\r\ndate,'@cmd\r\n"
+         "time,'-1+1\r\nthreshold,-50\r\nunit,dBm\r\n" +
+             heading + "'\tC1,474.0000,8.0000,-45.2,dBm\r\n'-C2,482.0000,8.0000,'=1+1,dBm\r\n"},
         {"a PLC logger of no records",
          {"PLC", "MAIN", "P1", "20/05/2013", "08:00:00", "30 dBuV", "", {}},
          "field,value\r\ntype,PLC\r\nname,MAIN\r\nplan,P1\r\ndate,20/05/2013\r\n"
