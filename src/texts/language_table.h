@@ -17,6 +17,9 @@ inline constexpr int kExtraEntryFirst = 1000;
 inline constexpr int kExtraEntryEnd = 2000;
 inline constexpr int kExtraMessageFirst = 100;
 inline constexpr int kExtraMessageLast = 999;
+// The notice that no program of this computer opens a file or folder ("%1"): said wherever an
+// "Open" of the program hands a file to the desktop.
+inline constexpr int kEntryNoProgramOpens = 1828;
 
 // True for the numbers a language file may set: 0-135 and 1000-1999.
 [[nodiscard]] constexpr bool IsLanguageEntry(long long n) {

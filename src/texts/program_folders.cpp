@@ -53,9 +53,10 @@ fs::path UserDataFolder() {
     return fs::temp_directory_path() / "zv318";
 }
 
-ProgramFolders DecideProgramFolders(const fs::path& executableFolder,
-                                    const fs::path& userDataFolder) {
-    if (std::string home = Environment("ZV318_HOME"); !home.empty()) return {home, home};
+namespace {
+
+// Where the program's own data lies and where it writes, ZV318_HOME aside.
+ProgramFolders Decide(const fs::path& executableFolder, const fs::path& userDataFolder) {
     std::error_code ec;
     // Installed: PREFIX/bin beside PREFIX/share/zv318, with no data folders of its own. Told by
     // the layout, not by permissions, so that it holds for root too.
@@ -64,6 +65,17 @@ ProgramFolders DecideProgramFolders(const fs::path& executableFolder,
         return {shared, userDataFolder};
     if (Writable(executableFolder)) return {executableFolder, executableFolder};
     return {executableFolder, userDataFolder};  // an unpacked copy on a read-only medium
+}
+
+}  // namespace
+
+ProgramFolders DecideProgramFolders(const fs::path& executableFolder,
+                                    const fs::path& userDataFolder) {
+    ProgramFolders folders = Decide(executableFolder, userDataFolder);
+    // ZV318_HOME moves the person's files only: the pictures, languages, guide and firmware
+    // images still come from the program's own data folder.
+    if (std::string home = Environment("ZV318_HOME"); !home.empty()) folders.user = home;
+    return folders;
 }
 
 ProgramFolders DecideProgramFolders(const fs::path& executableFolder) {

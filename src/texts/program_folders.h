@@ -4,7 +4,8 @@
 // the shipped data ("Images", "Languages", "Version") is read from PREFIX/share/zv318, found
 // relative to the executable so a relocated prefix works, and what the program writes
 // ("config.txt", the ".temp" plan copies, "Loggers") goes to the user's data folder, made on
-// first use; so does an unpacked copy on a read-only medium. ZV318_HOME overrides both.
+// first use; so does an unpacked copy on a read-only medium. ZV318_HOME moves only what the
+// program writes (the person's files); its shipped data is always read from its own folder.
 
 #include <filesystem>
 #include <string>

@@ -635,8 +635,9 @@ TEST_F(archiveServer, ARefusingServerKeepsEveryLoggerHereAndSaysWhy) {
         EXPECT_EQ(import.status, 0) << import.err;
         EXPECT_NE(import.err.find(c.told), std::string::npos) << import.err;
         EXPECT_EQ(PendingLoggers(where), c.pendingAfter);
-        if (c.pendingAfter > 0)
+        if (c.pendingAfter > 0) {
             EXPECT_NE(import.err.find("waiting to be sent"), std::string::npos) << import.err;
+        }
         const CtlRun list = RunCtl({"archive", "list"}, env);
         EXPECT_EQ(list.status, c.listStatus) << list.err;
         EXPECT_NE(list.err.find(c.told), std::string::npos) << list.err;

@@ -1,7 +1,9 @@
 // Downloading a listed logger into the open logger through the simulator.
 #include <chrono>
+#include <clocale>
 
 #include "loggers/logger_fixture.h"
+#include "texts/fields.h"
 
 namespace zv318::testing {
 namespace {
@@ -31,6 +33,30 @@ TEST(loggersDownload, RecordCommandsAndRepliesReadAsTheInstrumentWritesThem) {
           "HD&C\t9&474000000&8000000&-45.2", "HD&C9&-474000000&8000000&-45.2",
           "HD&C9&0474000000&8000000&-45.2", "HD&C9&9999999999&8000000&-45.2"})
         EXPECT_FALSE(RecordFromReply(damaged)) << damaged;
+}
+
+// The desktop program runs with the person's locale set; in a decimal-comma locale the built-in
+// instrument still writes its powers as an instrument does, and a download keeps them as
+// numbers.
+TEST_F(loggersScenario, PowersStayNumbersInADecimalCommaLocale) {
+    const std::string held = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no de_DE.UTF-8 locale here";
+    const sim::Instrument demo;
+    int powers = 0;
+    for (int type : {sim::kRadio, sim::kPlc})
+        for (int slot = 0; slot < kLoggerSlots; ++slot)
+            if (const std::optional<sim::Logger>& lg = demo.logger(type, slot))
+                for (const sim::LoggerRecord& r : lg->records) {
+                    EXPECT_TRUE(PowerField(r.power)) << r.power;
+                    ++powers;
+                }
+    EXPECT_GT(powers, 0);
+    ReceiveRadio({{12, SimLogger("ROOF", 3, "dBuV", 45)}});
+    ASSERT_EQ(procedures.LoadLogger(1), kLoggerLoaded);
+    const LoggerReadings readings = ReadingsOf(procedures.logger());
+    for (const LoggerReadings::Record& r : readings.records) EXPECT_TRUE(r.power) << r.powerValue;
+    EXPECT_EQ(procedures.logger().records.at(1).power, "-40.1 dBuV");
+    std::setlocale(LC_ALL, held.c_str());
 }
 
 TEST_F(loggersScenario, DownloadFillsTheOpenLoggerFromTheListedRow) {

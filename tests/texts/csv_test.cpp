@@ -33,8 +33,9 @@ TEST(csvRows, EveryFieldReadsBackAndNoTextStartsAFormula) {
             EXPECT_EQ(CsvTextFromSafe(read[k]), fields[k]);
             // What a spreadsheet sees: a number, or a text that starts no formula.
             const std::string& cell = read[k];
-            if (!cell.empty() && std::string("=+-@\t\r").find(cell.front()) != std::string::npos)
+            if (!cell.empty() && std::string("=+-@\t\r").find(cell.front()) != std::string::npos) {
                 EXPECT_TRUE(CsvNumberText(cell)) << cell;
+            }
         }
     }
 }

@@ -1,5 +1,5 @@
 // Where the program reads and writes: the build or unpacked folder, an installed layout, a
-// read-only copy, and ZV318_HOME over them all.
+// read-only copy, and ZV318_HOME moving the person's files of them all.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -52,11 +52,14 @@ TEST_F(textsProgramFolders, EachLayoutReadsAndWritesWhereItShould) {
     EXPECT_TRUE(PrepareUserFolder(installed));
     EXPECT_TRUE(fs::is_directory(user / "Loggers"));
 
-    // ZV318_HOME over both.
+    // ZV318_HOME moves the person's files only: the shipped data stays the program's own.
     ::setenv("ZV318_HOME", (root / "elsewhere").c_str(), 1);
-    for (const fs::path& exe : {root / "build" / "bin", root / "opt" / "bin"}) {
+    const std::pair<fs::path, fs::path> dataOf[] = {
+        {root / "build" / "bin", root / "build" / "bin"},
+        {root / "opt" / "bin", root / "opt" / "share" / "zv318"}};
+    for (const auto& [exe, data] : dataOf) {
         ProgramFolders home = DecideProgramFolders(exe, user);
-        EXPECT_EQ(home.data, root / "elsewhere");
+        EXPECT_EQ(home.data, data);
         EXPECT_EQ(home.user, root / "elsewhere");
     }
 }

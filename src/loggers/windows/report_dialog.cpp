@@ -176,7 +176,10 @@ void PreviewSiteReport(const std::vector<ReportLogger>& loggers, const ReportPeo
         feedback.showFileMessage(kMessageReportNotWritten, PathToText(PathFromQString(file)));
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    // Where this computer has no PDF viewer the preview must not seem to do nothing.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+        feedback.showNotice(FillIn(table.entry(kEntryNoProgramOpens),
+                                   {PathToText(PathFromQString(QDir::toNativeSeparators(file)))}));
 }
 
 bool MakeSiteReport(QWidget* parent, const std::vector<ReportLogger>& loggers,

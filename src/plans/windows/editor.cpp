@@ -1,6 +1,7 @@
 #include "plans/windows/editor.h"
 #include "texts/windows/window_growth.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -94,8 +95,14 @@ TEditor::TEditor(QWidget* parent)
     Unactiveall1 = Item(Edit1, "Unactiveall1", "Unactive all");
     Help1 = MainMenu1->addMenu("Help");
     Help1->setObjectName("Help1");
-    Help1->setEnabled(false);
-    Help1->menuAction()->setEnabled(false);
+    // The guide at the editor's page, as F1 opens it: the key the whole program shares.
+    Contents1 = Item(Help1, "Contents1", "Contents");
+    Contents1->setShortcut(QKeySequence(Qt::Key_F1));
+    Contents1->setShortcutContext(Qt::WidgetShortcut);  // shown in the menu; F1 itself stays the guide key's
+    connect(Contents1, &QAction::triggered, this, [this] {
+        QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+        QCoreApplication::sendEvent(this, &f1);
+    });
     zv318::OpenMenuBarWithF10(this, MainMenu1);
 
     popupchannel = new QMenu(this);
@@ -208,7 +215,8 @@ void TEditor::applyTranslation(const zv318::LanguageTable& table) {
     setWindowTitle(Text(table, 100));
     zv318::SetMenuCaptions({{File1->menuAction(), Text(table, 1)},
                             {Edit1->menuAction(), Text(table, 27)},
-                            {Help1->menuAction(), Text(table, 7)}});
+                            {Help1->menuAction(), Text(table, 7)},
+                            {Contents1, Text(table, 8)}});
     zv318::SetMenuCaptions({{NewRADIOchannelplan1, Text(table, 94)},
                             {Newchannelplan1, Text(table, 91)},
                             {Savechannelplan1, Text(table, 96)},

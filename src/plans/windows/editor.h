@@ -99,6 +99,7 @@ public:
     QAction* Activeall1;
     QAction* Unactiveall1;
     QMenu* Help1;
+    QAction* Contents1;
 
     QTableWidget* TaulaCanals;
     zv318::ClickableLabel* ChPlanNameLabel;

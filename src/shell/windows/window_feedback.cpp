@@ -106,10 +106,14 @@ void WindowFeedback::fileWritten(const std::string& path) {
     folder->setObjectName(QStringLiteral("ShowInFolder"));
     box.setDefaultButton(open);
     Run(box);
+    QString target;
     if (box.clickedButton() == open)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+        target = file;
     else if (box.clickedButton() == folder)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+        target = QFileInfo(file).absolutePath();
+    // Where this computer has no program for it the button must not seem to do nothing.
+    if (!target.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(target)))
+        showNotice(text(kEntryNoProgramOpens).arg(QDir::toNativeSeparators(target)).toStdString());
 }
 
 bool WindowFeedback::askYesNo(int textEntry, int captionEntry) {
@@ -212,6 +216,13 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
     if (kind.folder) {
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    }
+    // A file of one kind gets its extension when the person types a name without one (the
+    // dialog then asks about the file of that full name): "roof1" is written as "roof1.csv".
+    if (kind.save && kind.filters.size() == 1) {
+        const QString pattern = QLatin1String(kind.filters.front().patterns);
+        if (pattern.startsWith(QLatin1String("*.")) && !pattern.contains(QLatin1Char(' ')))
+            dialog.setDefaultSuffix(pattern.mid(2));
     }
     if (!request.startFolder.empty())
         dialog.setDirectory(QStringFromPath(PathFromText(request.startFolder)));
