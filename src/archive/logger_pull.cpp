@@ -123,16 +123,22 @@ LoggerPull::Step LoggerPull::SettleIndex(Archive& archive, int type) {
 bool LoggerPull::Held(Archive& archive, const LoggerIndexEntry& header, int type, int slot) const {
     const std::string typeText = TypeLabelFor(type);
     const std::optional<std::string> measured = MeasuredAt(header.date, header.time);
+    // The threshold and its unit as the archive reads them from a kept logger of this header.
+    OpenLogger asKept;
+    asKept.thresholdText = ThresholdText(header);
+    const LoggerReadings level = ReadingsOf(asKept);
     for (const ArchivedLogger& a : held_) {
         if (a.type != typeText || a.slot != slot || a.name != header.name ||
-            a.plan != header.planName || a.records != header.recordCount)
+            a.plan != header.planName || a.records != header.recordCount || a.unit != level.unit ||
+            a.threshold != level.threshold)
             continue;
-        if ((measured || a.measuredAt) && a.measuredAt != measured) continue;
-        // The rest of the header only the kept file holds as the instrument sent it: the
-        // threshold with its unit, and a date the archive cannot read as one.
+        if (measured || a.measuredAt) {
+            if (a.measuredAt == measured) return true;
+            continue;
+        }
+        // A date the archive cannot read as one: the texts as the instrument sent them.
         const std::optional<OpenLogger> kept = archive.Logger(a.id);
-        if (!kept || kept->thresholdText != ThresholdText(header)) continue;
-        if (measured || (kept->date == header.date && kept->time == header.time)) return true;
+        if (kept && kept->date == header.date && kept->time == header.time) return true;
     }
     return false;
 }
