@@ -438,14 +438,19 @@ TEST_F(archiveServer, ThePageSetsTheServerShowsWhatWaitsAndSendsItWhenTheServerA
     page.Refresh();
     Settle(page);
     EXPECT_EQ(page.Model->rowCount(), 3);
-    EXPECT_TRUE(page.CountLabel->text().endsWith("Waiting: 3"))
+    // The count, and under it why they wait: the server's address as the notice names it.
+    const QString server = QString::fromStdString(keeper.location().describe());
+    EXPECT_TRUE(page.CountLabel->text().contains("Waiting: 3\n"))
         << page.CountLabel->text().toStdString();
+    EXPECT_TRUE(page.CountLabel->text().contains(server)) << page.CountLabel->text().toStdString();
     sync();  // the server still away
-    EXPECT_TRUE(page.CountLabel->text().endsWith("Waiting: 3"));
+    EXPECT_TRUE(page.CountLabel->text().contains("Waiting: 3\n"));
+    EXPECT_TRUE(page.CountLabel->text().contains(server));
 
     setAddress(live);
     Settle(page);
     EXPECT_EQ(page.Model->rowCount(), 0);  // the server's loggers: none yet
+    // Another address: what the last one answered is forgotten.
     EXPECT_TRUE(page.CountLabel->text().endsWith("Waiting: 3"));
     sync();
     EXPECT_FALSE(page.CountLabel->text().contains("Waiting"))
