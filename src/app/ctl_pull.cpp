@@ -7,6 +7,7 @@
 
 #include "archive/archive.h"
 #include "archive/logger_pull.h"
+#include "plans/plan_model.h"
 
 namespace zv318 {
 
@@ -71,12 +72,18 @@ int ArchivePullCommand(Link& link, TerminalFeedback& feedback, const LanguageTab
                                        {"measured_at", Json(a->measuredAt)},
                                        {"records", a->records}});
         }
-        const QJsonObject result{
-            {"serial", QString::fromStdString(serial)},
-            {"kept", loggers},
-            {"already_kept", pull.alreadyKept()},
-            {"complete", pull.done() == static_cast<int>(pull.missing().size()) &&
-                             last != LoggerPull::Step::Lost}};
+        QJsonArray skipped;
+        for (const PullSkip& skip : pull.skipped())
+            skipped.append(
+                QJsonObject{{"type", QString::fromStdString(TypeLabelFor(skip.type))},
+                            {"slot", skip.slot},
+                            {"name", QString::fromStdString(skip.name)},
+                            {"reason", QString::fromStdString(SkipReason(table, skip))}});
+        const QJsonObject result{{"serial", QString::fromStdString(serial)},
+                                 {"kept", loggers},
+                                 {"already_kept", pull.alreadyKept()},
+                                 {"skipped", skipped},
+                                 {"complete", pull.complete()}};
         std::cout << QJsonDocument(result).toJson(QJsonDocument::Indented).toStdString();
     } else {
         for (const std::int64_t id : pull.keptIds())
@@ -88,13 +95,15 @@ int ArchivePullCommand(Link& link, TerminalFeedback& feedback, const LanguageTab
                             {std::to_string(kept), TerminalText(serial)})
                   << '\n';
     }
+    // Every logger left out is named, and the pull did not do all it was for.
+    if (!pull.skipped().empty()) feedback.showNotice(SkippedNotice(table, pull.skipped()));
     if (last == LoggerPull::Step::Lost) {
         feedback.showNotice(
             FillIn(table.entry(kLostEntry),
                    {serial, std::to_string(kept), std::to_string(pull.missing().size())}));
         return kFailed;
     }
-    return last == LoggerPull::Step::NotKept ? kFailed : kDone;
+    return last == LoggerPull::Step::NotKept || !pull.skipped().empty() ? kFailed : kDone;
 }
 
 }  // namespace zv318

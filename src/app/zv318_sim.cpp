@@ -3,7 +3,7 @@
 //
 //   zv318-sim --socket-dir DIR [--name NAME] [--product TEXT] [--empty] [--state FILE]
 //             [--trace FILE] [--logger radio|plc:SLOT:RECORDS[:STATED]:NAME ...]
-//             [--header-count SLOT:TEXT ...]
+//             [--header-count SLOT:TEXT ...] [--reply QUERY:TEXT ...]
 //
 // Each client that connects gets the product string as its first message and then one reply
 // report for each report it sends (the loader's reports get none); stdout says "client N
@@ -56,6 +56,7 @@ struct Options {
     std::string trace;
     std::vector<std::string> loggers;  // --logger specifications
     std::vector<std::string> counts;   // --header-count specifications
+    std::vector<std::string> replies;  // --reply specifications
     // What the instrument says of itself, and the name its first RADIO plan goes by (empty:
     // the simulator's own).
     std::string serial, ioVersion, zvVersion, planName;
@@ -77,6 +78,11 @@ void Usage(std::FILE* to) {
         "                  header states STATED records when given (a damaged header)\n"
         "  --header-count SLOT:TEXT\n"
         "                  the header of SLOT states TEXT as its record count, whatever it is\n"
+        "  --reply QUERY:TEXT\n"
+        "                  answer the query QUERY (\"*?HD03001\") with the reply text TEXT, its "
+        "echo\n"
+        "                  included (\"?HD&C1&474000000&8000000&-41.0\"): a damaged record,\n"
+        "                  another header\n"
         "  --serial TEXT, --io-version TEXT, --zv-version TEXT\n"
         "                  what the instrument answers for its serial number and versions\n"
         "  --plan-name TEXT\n"
@@ -112,6 +118,10 @@ int Parse(int argc, char** argv, Options& options) {
             std::string spec;
             ok = value(spec);
             options.counts.push_back(spec);
+        } else if (arg == "--reply") {
+            std::string spec;
+            ok = value(spec);
+            options.replies.push_back(spec);
         } else if (arg == "--serial") {
             ok = value(options.serial);
         } else if (arg == "--io-version") {
@@ -333,6 +343,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "zv318-sim: --header-count %s: SLOT:TEXT\n", spec.c_str());
             return 2;
         }
+    for (const std::string& spec : options.replies) {
+        const std::size_t colon = spec.find(':');
+        if (colon == std::string::npos || !spec.starts_with("*?")) {
+            std::fprintf(stderr, "zv318-sim: --reply %s: QUERY:TEXT\n", spec.c_str());
+            return 2;
+        }
+        instrument.textFor[spec.substr(0, colon)] = spec.substr(colon + 1);
+    }
     if (!options.serial.empty()) instrument.serial = options.serial;
     if (!options.ioVersion.empty()) instrument.ioVersion = options.ioVersion;
     if (!options.zvVersion.empty()) instrument.zvVersion = options.zvVersion;

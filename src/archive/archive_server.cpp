@@ -3,8 +3,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <chrono>
 #include <QVariant>
+#include <chrono>
 #include <filesystem>
 
 #include "archive/archive_connection.h"
@@ -29,7 +29,8 @@ std::string Encoded(const std::string& text) {
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
     for (const char ch : text) {
-        if (ch == '/' || ch == '@' || ch == ':' || ch == '?' || ch == '&' || ch == '%' || ch == '=') {
+        if (ch == '/' || ch == '@' || ch == ':' || ch == '?' || ch == '&' || ch == '%' ||
+            ch == '=') {
             out += '%';
             out += hex[static_cast<unsigned char>(ch) >> 4];
             out += hex[static_cast<unsigned char>(ch) & 15];
@@ -93,8 +94,8 @@ std::string ConnectTimeout(const std::string& value) {
     const bool number = !value.empty() && value.size() <= 3 &&
                         value.find_first_not_of("0123456789") == std::string::npos;
     const int seconds = number ? std::stoi(value) : 0;
-    return std::to_string(seconds >= 1 && seconds <= kConnectTimeoutSeconds ? seconds
-                                                                            : kConnectTimeoutSeconds);
+    return std::to_string(
+        seconds >= 1 && seconds <= kConnectTimeoutSeconds ? seconds : kConnectTimeoutSeconds);
 }
 
 }  // namespace
@@ -142,7 +143,8 @@ ServerAddress ParseServerAddress(const std::string& url) {
     std::string host = rest, port;
     if (!rest.empty() && rest.front() == '[') {
         const std::size_t close = rest.find(']');
-        if (close == std::string::npos) a.problem = kMessageArchiveBadAddress;
+        if (close == std::string::npos)
+            a.problem = kMessageArchiveBadAddress;
         else {
             host = rest.substr(1, close - 1);
             if (close + 1 < rest.size()) {
@@ -182,11 +184,16 @@ ServerAddress ParseServerAddress(const std::string& url) {
             if (a.problem == 0) a.problem = kMessageArchiveBadAddress;
             continue;
         }
-        if (key == "host") a.host = *value;
-        else if (key == "dbname") a.database = *value;
-        else if (key == "user") a.user = *value;
-        else if (key == "connect_timeout") a.settings.emplace_back(key, ConnectTimeout(*value));
-        else a.settings.emplace_back(key, *value);
+        if (key == "host")
+            a.host = *value;
+        else if (key == "dbname")
+            a.database = *value;
+        else if (key == "user")
+            a.user = *value;
+        else if (key == "connect_timeout")
+            a.settings.emplace_back(key, ConnectTimeout(*value));
+        else
+            a.settings.emplace_back(key, *value);
     }
     for (const std::string* v : {&a.host, &a.database, &a.user})
         if (!PlainValue(*v) && a.problem == 0) a.problem = kMessageArchiveBadAddress;
@@ -340,7 +347,8 @@ Archive* Archive::Here() {
 // This PC's archive first: each logger is kept there, marked to be sent, before the server is
 // asked; the server's answer then only clears the marks. Whatever the server does (refuses,
 // goes quiet, loses the connection, lacks its tables), the logger is here.
-std::optional<std::vector<Archive::Kept>> Archive::KeepOnServer(const std::vector<ToKeep>& loggers) {
+std::optional<std::vector<Archive::Kept>> Archive::KeepOnServer(
+    const std::vector<ToKeep>& loggers) {
     Archive* here = Here();
     if (!here) return KeepHere(loggers);  // no place on this PC: the server alone
     std::optional<std::vector<Kept>> kept = here->KeepHere(loggers);
@@ -369,7 +377,8 @@ std::optional<Archive::Kept> Archive::MarkPending(const Kept& kept) {
 }
 
 std::optional<int> Archive::PendingCount() {
-    if (!usable() || c_->dialect != &kSqlite) return usable() ? std::optional<int>(0) : std::nullopt;
+    if (!usable() || c_->dialect != &kSqlite)
+        return usable() ? std::optional<int>(0) : std::nullopt;
     QSqlQuery q(c_->db);
     if (!q.exec("SELECT COUNT(*) FROM pending") || !q.next()) return std::nullopt;
     return q.value(0).toInt();
@@ -392,7 +401,8 @@ std::optional<std::vector<Archive::Kept>> Archive::SendLoggers(const std::vector
             "i.instrument_version FROM loggers l LEFT JOIN instruments i ON i.serial = l.serial "
             "WHERE l.id = ?");
         q.bindValue(0, static_cast<qlonglong>(id));
-        const std::string unreadable = "pending logger " + std::to_string(id) + " cannot be read back";
+        const std::string unreadable =
+            "pending logger " + std::to_string(id) + " cannot be read back";
         if (!c_->exec(q) || !q.next()) {
             q.finish();
             detail_ = unreadable;
@@ -403,10 +413,9 @@ std::optional<std::vector<Archive::Kept>> Archive::SendLoggers(const std::vector
         const std::string archivedAt = q.value(2).toString().toStdString();
         std::optional<InstrumentIdentity> instrument;
         if (!q.value(4).isNull())
-            instrument = InstrumentIdentity{q.value(4).toString().toStdString(),
-                                            q.value(5).toString().toStdString(),
-                                            q.value(6).toString().toStdString(),
-                                            q.value(7).toString().toStdString()};
+            instrument = InstrumentIdentity{
+                q.value(4).toString().toStdString(), q.value(5).toString().toStdString(),
+                q.value(6).toString().toStdString(), q.value(7).toString().toStdString()};
         q.finish();
         const std::string_view file(files.back().constData(),
                                     static_cast<std::size_t>(files.back().size()));
@@ -467,7 +476,8 @@ SyncResult SyncPending(const ArchiveLocation& where) {
     Archive server;
     server.Open(where);
     if (server.offline() || server.state() != Archive::State::Ready) {
-        r.notice = server.offline() ? kMessageArchiveOffline : server.notice();
+        // A server that answered and refused says why: not "cannot be reached".
+        r.notice = server.offline() && !server.refused() ? kMessageArchiveOffline : server.notice();
         if (r.notice == 0) r.notice = kMessageArchiveUnavailable;
         r.detail = server.detail();
         r.left = PendingLoggers(where);
@@ -482,7 +492,8 @@ SyncResult SyncPending(const ArchiveLocation& where) {
         return r;
     }
     const std::optional<Archive::Sent> sent = local.SendPendingTo(server);
-    if (sent) r.sent = *sent;
+    if (sent)
+        r.sent = *sent;
     else {
         r.notice = kMessageArchiveNotKept;
         r.detail = local.detail();

@@ -24,14 +24,33 @@ private:
 };
 
 LoggerPull::LoggerPull(Link& link, Feedback& feedback, const LanguageTable& language)
-    : link_(link),
-      language_(&language),
-      quiet_(std::make_unique<Quiet>(feedback)) {
+    : link_(link), language_(&language), quiet_(std::make_unique<Quiet>(feedback)) {
     for (auto& procedures : loggers_)
-        procedures = std::make_unique<LoggerProcedures>(link, *quiet_, language, std::filesystem::path());
+        procedures =
+            std::make_unique<LoggerProcedures>(link, *quiet_, language, std::filesystem::path());
 }
 
 LoggerPull::~LoggerPull() = default;
+
+std::string SkipReason(const LanguageTable& table, const PullSkip& skip) {
+    return table.entry(kExtraEntryFirst + skip.reason);
+}
+
+std::string SkippedNotice(const LanguageTable& table, const std::vector<PullSkip>& skipped) {
+    if (skipped.empty()) return {};
+    std::string text = table.entry(kExtraEntryFirst + kMessagePullSkipped);
+    for (const PullSkip& skip : skipped) {
+        text += "\n" + TypeLabelFor(skip.type) + " " + std::to_string(skip.slot);
+        if (!skip.name.empty()) text += " (" + skip.name + ")";
+        text += ": " + SkipReason(table, skip);
+    }
+    return text;
+}
+
+bool LoggerPull::complete() const {
+    // A run ends early only when something stopped it (an unplug, a refusal).
+    return prepared() && !ended_ && !pending_ && next_ >= missing_.size() && skipped_.empty();
+}
 
 bool LoggerPull::finished() const {
     return !pending_ && (ended_ || (prepared() && next_ >= missing_.size()));
@@ -101,13 +120,17 @@ LoggerPull::Step LoggerPull::SettleIndex(Archive& archive, int type) {
     return Step::Read;
 }
 
-bool LoggerPull::Held(Archive& archive, const LoggerIndexEntry& header, int type,
-                      int slot) const {
+bool LoggerPull::Held(Archive& archive, const LoggerIndexEntry& header, int type, int slot) const {
     const std::string typeText = TypeLabelFor(type);
     const std::optional<std::string> measured = MeasuredAt(header.date, header.time);
+    // The threshold and its unit as the archive reads them from a kept logger of this header.
+    OpenLogger asKept;
+    asKept.thresholdText = ThresholdText(header);
+    const LoggerReadings level = ReadingsOf(asKept);
     for (const ArchivedLogger& a : held_) {
         if (a.type != typeText || a.slot != slot || a.name != header.name ||
-            a.plan != header.planName || a.records != header.recordCount)
+            a.plan != header.planName || a.records != header.recordCount || a.unit != level.unit ||
+            a.threshold != level.threshold)
             continue;
         if (measured || a.measuredAt) {
             if (a.measuredAt == measured) return true;
@@ -123,13 +146,14 @@ bool LoggerPull::Held(Archive& archive, const LoggerIndexEntry& header, int type
 LoggerPull::Step LoggerPull::PullOne(const PullItem& item) {
     OpenLogger logger;
     LoggerProcedures& loggers = *loggers_[item.type - 1];
-    switch (loggers.DownloadLogger(item.row, item.type, logger)) {
-        case kLoggerLoaded:
-            break;
-        case kLoggerLost:
-            return Step::Lost;
-        default:
-            return Step::Skipped;
+    const int loaded = loggers.DownloadLogger(item.row, item.type, logger);
+    if (loaded == kLoggerLost) return Step::Lost;
+    if (loaded != kLoggerLoaded) {
+        // A listed row of a known type: what fails is the header, or else a record.
+        skipped_.push_back(
+            {item.type, loggers.table().LoggerRowMap(item.row), item.header.name,
+             loaded == kLoggerDamaged ? kDamagedLoggerHeader : kMessageDamagedRecord});
+        return Step::Skipped;
     }
     pending_ = Pending{0, std::move(logger), loggers.table().LoggerRowMap(item.row)};
     return Step::Read;

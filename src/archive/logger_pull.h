@@ -1,9 +1,11 @@
 #pragma once
 // Keeps the loggers of a plugged instrument that the archive does not hold yet. It reads the
 // instrument's serial number and its RADIO and PLC logger indexes, and takes a logger as kept
-// when the archive holds one of that serial with the same type, slot, name, plan, date, time
-// and record count: only the others are downloaded, each whole before it is kept in one
-// transaction, so a run cut anywhere leaves no part of a logger in the archive. The run goes
+// only when the archive holds one of that serial that agrees with everything its header says:
+// type, slot, name, plan, date, time, record count, threshold and level unit. The others are
+// downloaded, each whole before it is kept in one transaction, so a run cut anywhere leaves no
+// part of a logger in the archive; one that cannot be downloaded (a damaged header or record)
+// is left out, and the run names it at its end. The run goes
 // step by step (an index, then one logger a step), so that the window can serve a person's
 // command between two steps. Nothing is written to the "Loggers" folder.
 
@@ -24,12 +26,31 @@ namespace zv318 {
 inline constexpr int kPullQuestionEntry = 1771;
 inline constexpr int kPullCaptionEntry = 1772;
 
+// Heading of the loggers a run left out, then one line each ("RADIO 3 (ROOF): reason").
+inline constexpr int kMessagePullSkipped = 592;
+// Why a logger was left out: its header (kDamagedLoggerHeader), or a record the instrument sent
+// damaged.
+inline constexpr int kMessageDamagedRecord = 861;
+
 // One logger of the instrument that the archive lacks.
 struct PullItem {
     int type = 0;  // kRadioLogger or kPlcLogger
     int row = 0;   // its row in that type's logger table
     LoggerIndexEntry header;
 };
+
+// A logger the run could not download, and the message that says why.
+struct PullSkip {
+    int type = 0;
+    int slot = -1;
+    std::string name;  // as the header named it (may be empty: a damaged header)
+    int reason = 0;    // kDamagedLoggerHeader or kMessageDamagedRecord
+};
+
+// The reason's text, and the whole notice: the heading, then "TYPE SLOT (NAME): reason" a line.
+[[nodiscard]] std::string SkipReason(const LanguageTable& table, const PullSkip& skip);
+[[nodiscard]] std::string SkippedNotice(const LanguageTable& table,
+                                        const std::vector<PullSkip>& skipped);
 
 class LoggerPull {
 public:
@@ -39,13 +60,13 @@ public:
     ~LoggerPull();
 
     enum class Step {
-        Read,          // an index read, or a logger downloaded and kept
-        AlreadyKept,   // a logger downloaded that the archive turned out to hold
-        Skipped,       // a logger whose header is damaged: left out, the run goes on
-        Lost,          // the instrument stopped answering (unplugged): the run ends
-        NotKept,       // the archive refused the logger (refusal() says why): the run ends
-        NoSerial,      // the instrument did not say its serial number: the run ends
-        NoArchive,     // the archive cannot be used (its opening told why): the run ends
+        Read,         // an index read, or a logger downloaded and kept
+        AlreadyKept,  // a logger downloaded that the archive turned out to hold
+        Skipped,      // a damaged header or record: left out (skipped()), the run goes on
+        Lost,         // the instrument stopped answering (unplugged): the run ends
+        NotKept,      // the archive refused the logger (refusal() says why): the run ends
+        NoSerial,     // the instrument did not say its serial number: the run ends
+        NoArchive,    // the archive cannot be used (its opening told why): the run ends
     };
     // Each step has two parts. Next() talks to the instrument: the RADIO index (with the
     // serial number), the PLC index, then one logger of those the archive lacks. When it
@@ -71,6 +92,10 @@ public:
     [[nodiscard]] const std::vector<std::int64_t>& keptIds() const { return kept_; }
     // How many of missing() have been taken (downloaded, skipped or kept).
     [[nodiscard]] int done() const { return static_cast<int>(next_); }
+    // The loggers left out so far, in the order they were met.
+    [[nodiscard]] const std::vector<PullSkip>& skipped() const { return skipped_; }
+    // Every logger the archive lacked was taken and none was left out.
+    [[nodiscard]] bool complete() const;
     // Why the archive refused the last logger (Step::NotKept): the logger's name and the
     // archive's words, the detail of the notice kMessageArchiveNotKept.
     [[nodiscard]] const std::string& refusal() const { return refusal_; }
@@ -98,6 +123,7 @@ private:
     std::vector<ArchivedLogger> held_;  // the archive's loggers of this serial
     std::vector<PullItem> missing_;
     std::vector<std::int64_t> kept_;
+    std::vector<PullSkip> skipped_;
     std::optional<Pending> pending_;
     std::string refusal_;
     int indexesRead_ = 0;

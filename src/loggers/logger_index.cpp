@@ -13,6 +13,10 @@ LoggerIndexEntry EmptyLoggerEntry(int slot) {
     return entry;
 }
 
+std::string ThresholdText(const LoggerIndexEntry& entry) {
+    return std::to_string(entry.threshold) + " " + entry.levelUnit;
+}
+
 LoggerPresence PresenceFromReply(std::string_view reply) {
     LoggerPresence presence{};
     for (int i = 0; i < 9; ++i) {

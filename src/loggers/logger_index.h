@@ -28,6 +28,8 @@ struct LoggerIndexEntry {
 
 // The placeholders of an empty slot.
 [[nodiscard]] LoggerIndexEntry EmptyLoggerEntry(int slot);
+// The threshold as a downloaded logger keeps it: the number, a blank, the level unit.
+[[nodiscard]] std::string ThresholdText(const LoggerIndexEntry& entry);
 
 using LoggerPresence = std::array<bool, kLoggerSlots>;
 

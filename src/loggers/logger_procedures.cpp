@@ -43,8 +43,7 @@ bool DamagedHeader(const LoggerIndexEntry& e) {
     return e.recordCount < 0 || e.recordCount > kMaxLoggerRecords || e.name.empty() ||
            e.planName.empty() || e.levelUnit.empty() || HoldsControlCharacter(e.name) ||
            HoldsControlCharacter(e.planName) || HoldsControlCharacter(e.date) ||
-           HoldsControlCharacter(e.time) ||
-           !ThresholdTextFits(std::to_string(e.threshold) + " " + e.levelUnit);
+           HoldsControlCharacter(e.time) || !ThresholdTextFits(ThresholdText(e));
 }
 
 }  // namespace
@@ -146,7 +145,7 @@ int LoggerProcedures::DownloadLogger(int row, int type, OpenLogger& loaded) {
     loaded.planName = e.planName;
     loaded.date = table_.cell(row, 3);
     loaded.time = table_.cell(row, 2);
-    loaded.thresholdText = std::to_string(e.threshold) + " " + e.levelUnit;
+    loaded.thresholdText = ThresholdText(e);
     loaded.typeText = TypeLabelFor(type);
     if (loaded.typeText.empty()) {
         feedback_.showMessage(25);

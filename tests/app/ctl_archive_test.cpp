@@ -143,4 +143,77 @@ TEST(Zv318ctlArchive, PullKeepsOnlyWhatTheArchiveLacksAndASecondPullNothing) {
     fs::remove(trace);
 }
 
+// "archive pull" names every logger it leaves out (a damaged header, a damaged record), keeps
+// the rest and ends with 1 and "complete": false; a slot whose header differs from the kept
+// logger's only in its threshold or its unit is another logger, and is kept.
+TEST(Zv318ctlArchive, PullNamesWhatItLeavesOutAndKnowsALoggerByItsWholeHeader) {
+    const fs::path home =
+        fs::temp_directory_path() / ("zv318-ctl-pull-skip-" + std::to_string(getpid()));
+    fs::remove_all(home);
+    fs::create_directories(home / "Loggers");
+    auto pull = [&](std::vector<std::string> sim, const std::string& args) {
+        sim.insert(sim.begin(), {"--empty", "--logger", "plc:1:4:MAIN"});
+        SimProcess instrument(sim);
+        return RunCtl(instrument.envWithHome(home), args);
+    };
+    auto json = [](const CtlRun& run) {
+        const std::string text =
+            run.out.substr(run.out.find('{'), run.out.rfind('}') - run.out.find('{') + 1);
+        return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+    };
+
+    const CtlRun faulty =
+        pull({"--logger", "radio:7:2:BAD", "--header-count", "7:x", "--logger", "plc:4:5:REC",
+              "--reply", "*?HD04002:?HD&C2&47x000000&8000000&-40.2"},
+             "archive pull --json");
+    EXPECT_EQ(faulty.status, 1) << faulty.out;
+    const QJsonObject result = json(faulty);
+    EXPECT_FALSE(result["complete"].toBool()) << faulty.out;
+    ASSERT_EQ(result["kept"].toArray().size(), 1) << faulty.out;
+    EXPECT_EQ(result["kept"].toArray()[0].toObject()["name"].toString(), "MAIN");
+    const QJsonArray skipped = result["skipped"].toArray();
+    ASSERT_EQ(skipped.size(), 2) << faulty.out;
+    EXPECT_EQ(skipped[0].toObject()["type"].toString(), "RADIO");
+    EXPECT_EQ(skipped[0].toObject()["slot"].toInt(), 7);
+    EXPECT_TRUE(skipped[0].toObject()["reason"].toString().contains("damaged header"));
+    EXPECT_EQ(skipped[1].toObject()["type"].toString(), "PLC");
+    EXPECT_EQ(skipped[1].toObject()["slot"].toInt(), 4);
+    EXPECT_EQ(skipped[1].toObject()["name"].toString(), "REC");
+    EXPECT_TRUE(skipped[1].toObject()["reason"].toString().contains("damaged record"));
+    // Without --json: each named under the heading, after the count of those kept.
+    const CtlRun told =
+        pull({"--logger", "radio:7:2:BAD", "--header-count", "7:x"}, "archive pull");
+    EXPECT_EQ(told.status, 1) << told.out;
+    EXPECT_NE(
+        told.out.find("Loggers the instrument holds that were not kept (slot: reason):\nRADIO 7 "
+                      "(BAD): The ZV-318 sent a damaged header"),
+        std::string::npos)
+        << told.out;
+
+    // MAIN's header as the simulator sends it, with another threshold or unit.
+    const std::string header = "*?HL01:?HL01 10:20:30 01-02-2013 MAIN&TV1&4&";
+    struct Case {
+        std::string header;
+        int kept, alreadyKept;
+    };
+    const Case cases[] = {
+        {"", 0, 1},                   // the logger kept above
+        {header + "dBm&-40", 1, 0},   // another threshold
+        {header + "dBuV&-50", 1, 0},  // another unit
+        {header + "dBm&-40", 0, 1},   // each kept once
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.header);
+        const CtlRun run = pull(c.header.empty() ? std::vector<std::string>{}
+                                                 : std::vector<std::string>{"--reply", c.header},
+                                "archive pull --json");
+        EXPECT_EQ(run.status, 0) << run.out;
+        EXPECT_EQ(json(run)["kept"].toArray().size(), c.kept) << run.out;
+        EXPECT_EQ(json(run)["already_kept"].toInt(), c.alreadyKept) << run.out;
+        EXPECT_TRUE(json(run)["complete"].toBool());
+    }
+    EXPECT_EQ(Count(RunCtl("ZV318_HOME=" + home.string(), "archive list --json").out, "\"id\""), 3);
+    fs::remove_all(home);
+}
+
 }  // namespace

@@ -14,7 +14,9 @@ namespace {
 
 class archivePull : public LoggerScenario {
 protected:
-    archivePull() { (void)archive.Open(ArchiveLocationFor(PathToText(folder.path / "a.sqlite"), {})); }
+    archivePull() {
+        (void)archive.Open(ArchiveLocationFor(PathToText(folder.path / "a.sqlite"), {}));
+    }
 
     // A whole run: its steps until it ends.
     std::vector<LoggerPull::Step> Run() {
@@ -85,7 +87,7 @@ TEST_F(archivePull, OnlyTheLoggersTheArchiveLacksAreDownloadedAndKept) {
     EXPECT_EQ(outcome.alreadyKept, 5);
 }
 
-TEST_F(archivePull, ALoggerIsKeptWhenEveryFieldOfItsHeaderMatches) {
+TEST_F(archivePull, ALoggerCountsAsKeptOnlyWhenEveryFieldOfItsHeaderMatches) {
     struct Case {
         const char* change;
         std::function<void(sim::Instrument&)> apply;
@@ -96,11 +98,14 @@ TEST_F(archivePull, ALoggerIsKeptWhenEveryFieldOfItsHeaderMatches) {
     };
     const std::vector<Case> cases{
         {"nothing", [](sim::Instrument&) {}, false},
-        {"the threshold (not part of a logger's identity)",
-         [](sim::Instrument& i) { i.logger(sim::kRadio, 3)->threshold = -20; }, false},
+        {"the threshold", [](sim::Instrument& i) { i.logger(sim::kRadio, 3)->threshold = -20; },
+         true},
+        {"the level unit", [](sim::Instrument& i) { i.logger(sim::kRadio, 3)->levelUnit = "dBuV"; },
+         true},
         {"the name", [](sim::Instrument& i) { i.logger(sim::kRadio, 3)->name = "ROOF2"; }, true},
         {"the plan", [](sim::Instrument& i) { i.logger(sim::kRadio, 3)->planName = "TV2"; }, true},
-        {"the date", [](sim::Instrument& i) { i.logger(sim::kRadio, 3)->date = "02/02/2013"; }, true},
+        {"the date", [](sim::Instrument& i) { i.logger(sim::kRadio, 3)->date = "02/02/2013"; },
+         true},
         {"the time", [](sim::Instrument& i) { i.logger(sim::kRadio, 3)->time = "10:20:31"; }, true},
         {"the record count",
          [](sim::Instrument& i) { i.logger(sim::kRadio, 3)->records.pop_back(); }, true},
@@ -140,8 +145,8 @@ TEST_F(archivePull, ALoggerIsKeptWhenEveryFieldOfItsHeaderMatches) {
 TEST_F(archivePull, DatesInEveryFormTheInstrumentMaySendAreMatched) {
     // The date stays text as the instrument sent it; a form the archive cannot read as a date
     // is matched by its text.
-    const std::vector<std::string> dates{"01/02/2013", "01-02-2013", "01.02.2013", "01 02 2013",
-                                         "01/02/13  ", "--/--/----"};
+    const std::vector<std::string> dates{"01/02/2013", "01-02-2013", "01.02.2013",
+                                         "01 02 2013", "01/02/13  ", "--/--/----"};
     for (std::size_t k = 0; k < dates.size(); ++k) {
         SCOPED_TRACE(dates[k]);
         instrument = sim::Instrument::Empty();
@@ -161,6 +166,73 @@ TEST_F(archivePull, DatesInEveryFormTheInstrumentMaySendAreMatched) {
     }
 }
 
+TEST_F(archivePull, ALoggerThatCannotBeDownloadedIsNamedAndTheRunGoesOn) {
+    // Each fault on a logger between two sound ones: the sound ones are kept, the faulty one is
+    // left out with its slot and reason, and the run does not pass for complete.
+    struct Case {
+        const char* fault;
+        std::function<void(sim::Instrument&)> plant;
+        int reason;
+        std::string name;  // as the left-out logger is named
+    };
+    const std::vector<Case> cases{
+        {"a record count that is no number", [](sim::Instrument& i) { i.statedCounts[5] = "x4"; },
+         kDamagedLoggerHeader, "MIDDLE"},
+        {"a record count past the most a logger holds",
+         [](sim::Instrument& i) { i.statedCounts[5] = "151"; }, kDamagedLoggerHeader, "MIDDLE"},
+        {"a header without a name",
+         [](sim::Instrument& i) { i.logger(sim::kRadio, 5)->name.clear(); }, kDamagedLoggerHeader,
+         ""},
+        {"a frequency that is no number",
+         [](sim::Instrument& i) { i.textFor["*?HD05002"] = "?HD&C2&47x000000&8000000&-40.2"; },
+         kMessageDamagedRecord, "MIDDLE"},
+        {"a record cut short",
+         [](sim::Instrument& i) { i.textFor["*?HD05000"] = "?HD&C0&474000000"; },
+         kMessageDamagedRecord, "MIDDLE"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        instrument = sim::Instrument::Empty();
+        instrument.logger(sim::kRadio, 1) = SimLogger("BEFORE", 3);
+        instrument.logger(sim::kRadio, 5) = SimLogger("MIDDLE", 4);
+        instrument.logger(sim::kPlc, 2) = SimLogger("AFTER", 2);
+        c.plant(instrument);
+        TempFolder fresh;
+        Archive own;
+        ASSERT_EQ(own.Open(ArchiveLocationFor(PathToText(fresh.path / "a.sqlite"), {})),
+                  Archive::State::Ready);
+        LoggerPull pull(link, feedback, language);
+        std::vector<LoggerPull::Step> steps;
+        while (!pull.finished()) steps.push_back(pull.Next(own));
+        EXPECT_EQ(steps, (std::vector<LoggerPull::Step>{
+                             LoggerPull::Step::Read, LoggerPull::Step::Read, LoggerPull::Step::Read,
+                             LoggerPull::Step::Skipped, LoggerPull::Step::Read}));
+        EXPECT_EQ(pull.keptIds().size(), 2u);
+        ASSERT_EQ(pull.skipped().size(), 1u);
+        EXPECT_EQ(pull.skipped()[0].type, kRadioLogger);
+        EXPECT_EQ(pull.skipped()[0].slot, 5);
+        EXPECT_EQ(pull.skipped()[0].name, c.name);
+        EXPECT_EQ(pull.skipped()[0].reason, c.reason);
+        EXPECT_FALSE(pull.complete());
+        for (const ArchivedLogger& a : own.List()) EXPECT_NE(a.name, "MIDDLE");
+        // The notice: the heading, then the logger by type, slot and name, and the reason.
+        LanguageTable words;
+        words.set(kExtraEntryFirst + kMessagePullSkipped, "LEFT OUT:");
+        words.set(kExtraEntryFirst + c.reason, "WHY" + std::to_string(c.reason));
+        EXPECT_EQ(SkippedNotice(words, pull.skipped()),
+                  "LEFT OUT:\nRADIO 5" + (c.name.empty() ? "" : " (" + c.name + ")") + ": WHY" +
+                      std::to_string(c.reason));
+    }
+    // Without a fault the same run is complete and names nothing.
+    instrument = sim::Instrument::Empty();
+    instrument.logger(sim::kRadio, 5) = SimLogger("MIDDLE", 4);
+    LoggerPull pull(link, feedback, language);
+    while (!pull.finished()) (void)pull.Next(archive);
+    EXPECT_TRUE(pull.complete());
+    EXPECT_TRUE(pull.skipped().empty());
+    EXPECT_EQ(SkippedNotice(language, pull.skipped()), "");
+}
+
 TEST_F(archivePull, AnUnplugHalfWayEndsTheRunAndKeepsNoPartOfALogger) {
     instrument.logger(sim::kRadio, 1) = SimLogger("FIRST", 10);
     instrument.logger(sim::kRadio, 2) = SimLogger("SECOND", 40);
@@ -171,10 +243,11 @@ TEST_F(archivePull, AnUnplugHalfWayEndsTheRunAndKeepsNoPartOfALogger) {
     ASSERT_EQ(pull.Next(archive), LoggerPull::Step::Read);  // the PLC index
     ASSERT_EQ(pull.missing().size(), 3u);
     ASSERT_EQ(pull.Next(archive), LoggerPull::Step::Read);  // FIRST, whole
-    bus.unplugAfter(20);                             // in the middle of SECOND's 40 records
+    bus.unplugAfter(20);                                    // in the middle of SECOND's 40 records
     EXPECT_EQ(pull.Next(archive), LoggerPull::Step::Lost);
     EXPECT_TRUE(pull.finished());
     EXPECT_EQ(pull.done(), 2);
+    EXPECT_FALSE(pull.complete());
     const std::vector<ArchivedLogger> kept = archive.List();
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept[0].name, "FIRST");

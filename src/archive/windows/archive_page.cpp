@@ -2,11 +2,11 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -23,15 +23,15 @@
 #include "archive/archive_report.h"
 #include "archive/archive_server.h"
 #include "archive/archive_worker.h"
-#include "archive/windows/archive_model.h"
 #include "archive/page_rules.h"
+#include "archive/windows/archive_model.h"
 #include "archive/windows/archive_views.h"
 #include "archive/windows/date_field.h"
 #include "archive/windows/team_archive.h"
 #include "loggers/logger_csv.h"
 #include "loggers/windows/report_dialog.h"
-#include "texts/output_path.h"
 #include "texts/menu_caption.h"
+#include "texts/output_path.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 #include "texts/user_settings.h"
@@ -52,7 +52,9 @@ constexpr int kLabelEntries[5] = {1473, 1474, 1476, 1477, 1478};
 // The filter line runs once typing pauses this long.
 constexpr int kTypingPauseMs = 300;
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // What the page shows beside the table, read on the worker before the rows.
 struct PageState {
@@ -60,6 +62,8 @@ struct PageState {
     std::vector<std::string> serials;  // the instruments the archive knows (asked once)
     int waiting = 0;                   // loggers waiting for the team archive
     bool away = false;                 // the team server does not answer: this PC's archive
+    int cause = 0;                     // why, when away: the archive's notice
+    std::string causeDetail;
 };
 
 }  // namespace
@@ -83,6 +87,7 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
         worker_->setLocation(keeper_.location());
         Refresh();
     });
+    connect(Team, &TeamArchiveControls::causeChanged, this, &ArchivePage::showCount);
     // A logger downloaded while the page shows appears on it (the keeper keeps beside the
     // window: the page's read comes after the logger is in).
     keeper_.setAddedListener([this] { Refresh(); });
@@ -176,6 +181,10 @@ void ArchivePage::ensureBuilt() {
     CheckButton = new QPushButton(this);
     CheckButton->setObjectName("CheckButton");
     CountLabel = new QLabel(this);
+    CountLabel->setObjectName("CountLabel");
+    // Why loggers wait may hold the server's own words, and takes a second line.
+    CountLabel->setTextFormat(Qt::PlainText);
+    CountLabel->setWordWrap(true);
     BusyBar = new QProgressBar(this);
     BusyBar->setRange(0, 0);  // moving: no measure of how far
     BusyBar->setTextVisible(true);
@@ -273,8 +282,8 @@ void ArchivePage::applyTexts() {
 }
 
 void ArchivePage::tell(int message, const QString& detail) {
-    const std::string body = ArchiveNotice(table_ ? *table_ : LanguageTable(), message,
-                                           detail.toStdString());
+    const std::string body =
+        ArchiveNotice(table_ ? *table_ : LanguageTable(), message, detail.toStdString());
     QMessageBox::information(this, text(1471), Q(body));
 }
 
@@ -284,7 +293,9 @@ void ArchivePage::setKeeping(bool on) {
                              [on](UserSettings& s) { s.setFlag(kSwitchKey, on); });
 }
 
-bool ArchivePage::busy() const { return worker_->busy() || (typing_ && typing_->isActive()); }
+bool ArchivePage::busy() const {
+    return worker_->busy() || (typing_ && typing_->isActive());
+}
 
 void ArchivePage::whenIdle(std::function<void()> then) {
     if (!busy()) {
@@ -309,9 +320,11 @@ void ArchivePage::showCount() {
         CountLabel->setText(text(1000 + kMessageArchiveUnavailable));
         return;
     }
-    // The team server away: the loggers shown are this PC's, and some wait to be sent.
-    const QString away = away_ ? text(kServerAway) + "    " : QString();
+    // The team server away: the loggers shown are this PC's, and some wait to be sent (why
+    // is said under the count when known).
     const QString waiting = Team->pendingText(waiting_);
+    const QString away =
+        away_ && (waiting.isEmpty() || !Team->hasCause()) ? text(kServerAway) + "    " : QString();
     CountLabel->setText(away + text(1501) + ' ' + (shown_ >= 0 ? QString::number(shown_) : "…") +
                         (waiting.isEmpty() ? QString() : "    " + waiting));
 }
@@ -335,6 +348,10 @@ void ArchivePage::Refresh() {
             if (where.kind == ArchiveLocation::PostgreSql) {
                 s.away = a && a->offline();
                 s.waiting = s.away ? a->PendingCount().value_or(0) : PendingLoggers(where);
+                if (s.away) {
+                    s.cause = a->notice();
+                    s.causeDetail = a->detail();
+                }
             }
             return s;
         },
@@ -344,7 +361,11 @@ void ArchivePage::Refresh() {
             writable_ = s.writable;
             waiting_ = s.waiting;
             away_ = s.away;
-            for (QPushButton* b : {CompareButton, TrendButton, ExportButton, ReportButton, CheckButton})
+            // Refused or away as the page's own archive found the server (a send told since
+            // may know better; it is kept until this says something).
+            if (s.cause != 0) Team->setCause(s.cause, s.causeDetail);
+            for (QPushButton* b :
+                 {CompareButton, TrendButton, ExportButton, ReportButton, CheckButton})
                 b->setEnabled(usable_);
             DeleteButton->setEnabled(writable_);
             ImportButton->setEnabled(writable_);
@@ -394,7 +415,8 @@ void ArchivePage::selectIds(const std::vector<std::int64_t>& ids) {
     for (int row = 0; row < Model->rowCount(); ++row) {
         if (std::find(ids.begin(), ids.end(), Model->idAt(row)) == ids.end()) continue;
         const QModelIndex index = Model->index(row, 0);
-        Table->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        Table->selectionModel()->select(index,
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
         if (!first.isValid()) first = index;
     }
     if (first.isValid()) Table->scrollTo(first);
@@ -453,7 +475,8 @@ void ArchivePage::TrendClick() {
                     f.channels.push_back(r.channel);
             // The first few channels to begin with; the list ticks others.
             const std::vector<std::string> first(
-                f.channels.begin(), f.channels.begin() + std::min<std::size_t>(3, f.channels.size()));
+                f.channels.begin(),
+                f.channels.begin() + std::min<std::size_t>(3, f.channels.size()));
             f.trend = TrendOf(*a, id, first);
             return f;
         },
@@ -518,14 +541,17 @@ void ArchivePage::ExportClick() {
                 },
                 this,
                 [this, chosen](bool written) {
-                    if (!written) tell(kMessageArchiveNotWritten, chosen);
-                    else tellWritten(PathToText(PathFromQString(chosen)));
+                    if (!written)
+                        tell(kMessageArchiveNotWritten, chosen);
+                    else
+                        tellWritten(PathToText(PathFromQString(chosen)));
                 });
         });
 }
 
 void ArchivePage::tellWritten(const std::string& file) {
-    if (Feedback* feedback = reportFeedback ? reportFeedback() : nullptr) feedback->fileWritten(file);
+    if (Feedback* feedback = reportFeedback ? reportFeedback() : nullptr)
+        feedback->fileWritten(file);
 }
 
 bool ArchivePage::eventFilter(QObject* watched, QEvent* event) {
@@ -560,10 +586,10 @@ void ArchivePage::DeleteClick() {
     std::sort(rows.begin(), rows.end());
     for (const QModelIndex& index : rows)
         if (const ArchivedLogger* lg = Model->loggerAt(index.row())) names.push_back(lg->name);
-    const QString question = text(kDeleteQuestion).arg(QString::number(ids.size()),
-                                                       Q(NamedLoggers(names, kNamesShown)));
-    QMessageBox ask(QMessageBox::Question, text(1471), question,
-                    QMessageBox::Yes | QMessageBox::No, this);
+    const QString question =
+        text(kDeleteQuestion).arg(QString::number(ids.size()), Q(NamedLoggers(names, kNamesShown)));
+    QMessageBox ask(QMessageBox::Question, text(1471), question, QMessageBox::Yes | QMessageBox::No,
+                    this);
     ask.setDefaultButton(QMessageBox::No);
     if (ask.exec() != QMessageBox::Yes) return;
     struct Deleted {
@@ -600,7 +626,8 @@ void ArchivePage::ImportClick() {
                     refused[WriteFailureMessage(WriteFailure::DiskFull)] << file;
                     break;
                 }
-                const bool unread = a && read == kLoggerFileUnreadable && why != ReadRefusal::CannotOpen;
+                const bool unread =
+                    a && read == kLoggerFileUnreadable && why != ReadRefusal::CannotOpen;
                 refused[unread ? ReadRefusalMessage(why) : kMessageArchiveNotLoggerFile] << file;
             }
             return refused;
@@ -632,12 +659,14 @@ void ArchivePage::ReportClick() {
 }
 
 void ArchivePage::CheckClick() {
-    worker_->post<std::string>(
-        [](Archive* a) { return a ? a->Check() : std::string("not open"); }, this,
-        [this](const std::string& damage) {
-            if (damage.empty()) tell(kMessageArchiveSound);
-            else tell(kMessageArchiveDamaged, Q(damage));
-        });
+    worker_->post<std::string>([](Archive* a) { return a ? a->Check() : std::string("not open"); },
+                               this,
+                               [this](const std::string& damage) {
+                                   if (damage.empty())
+                                       tell(kMessageArchiveSound);
+                                   else
+                                       tell(kMessageArchiveDamaged, Q(damage));
+                               });
 }
 
 }  // namespace zv318

@@ -25,7 +25,9 @@ constexpr int kReadingEntry = 1781;
 constexpr int kStepGapMs = 30;
 constexpr int kBusyRetryMs = 200;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
@@ -36,6 +38,7 @@ PullNotice::PullNotice(QWidget* parent)
     Text = new QLabel(this);
     Text->setObjectName("PullText");
     Text->setWordWrap(true);
+    Text->setTextFormat(Qt::PlainText);  // logger names come from the instrument
     Text->setMinimumWidth(380);
     Bar = new QProgressBar(this);
     Bar->setObjectName("PullBar");
@@ -106,9 +109,8 @@ void LoggerPullRun::InstrumentAppeared() {
         if (!feedback) return;
         const bool allowed = feedback->askYesNo(kPullQuestionEntry, kPullCaptionEntry);
         action_->setChecked(allowed);
-        (void)UpdateUserSettings(settingsFile_, [allowed](UserSettings& s) {
-            s.setFlag(kPullSettingKey, allowed);
-        });
+        (void)UpdateUserSettings(
+            settingsFile_, [allowed](UserSettings& s) { s.setFlag(kPullSettingKey, allowed); });
         if (!allowed) return;
     } else if (!settings.flag(kPullSettingKey, false)) {
         return;
@@ -210,6 +212,7 @@ void LoggerPullRun::Finish(int textEntry) {
     timer_->stop();
     const int total = pull_ ? static_cast<int>(pull_->missing().size()) : 0;
     const int kept = static_cast<int>(kept_.size());
+    const std::vector<PullSkip> skipped = pull_ ? pull_->skipped() : std::vector<PullSkip>();
     pull_.reset();
     if (textEntry == 0) {
         // Nothing new, no instrument to read: nothing to tell.
@@ -224,6 +227,8 @@ void LoggerPullRun::Finish(int textEntry) {
         message = message.arg(kept).arg(total).arg(Q(serial_));
     else
         message = message.arg(kept).arg(Q(serial_));
+    // The loggers left out are named: kept some day only when the person knows of them.
+    if (!skipped.empty()) message += "\n\n" + Q(SkippedNotice(host_.languageTable(), skipped));
     notice_->Text->setText(message);
     notice_->Bar->hide();
     notice_->StopButton->hide();

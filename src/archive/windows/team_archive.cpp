@@ -3,11 +3,11 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
-#include <QVBoxLayout>
-#include <algorithm>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -49,13 +49,15 @@ std::optional<QString> AskServerAddress(QWidget* parent, const QString& caption,
 
 namespace {
 constexpr int kServerTip = 1801;
-constexpr int kServerButton = 1528, kAddressLabel = 1529, kWaitingLabel = 1530,
-              kTeamCaption = 1531, kEnvironmentWins = 1532;
+constexpr int kServerButton = 1528, kAddressLabel = 1529, kWaitingLabel = 1530, kTeamCaption = 1531,
+              kEnvironmentWins = 1532;
 constexpr int kSyncEveryMs = 30000;
 std::atomic<int> abandonedSends{0};
 }  // namespace
 
-int SendsStillRunning() { return abandonedSends.load(); }
+int SendsStillRunning() {
+    return abandonedSends.load();
+}
 
 struct TeamArchiveControls::Run {
     std::mutex mutex;
@@ -101,7 +103,16 @@ void TeamArchiveControls::applyTranslation(const LanguageTable& table) {
 }
 
 QString TeamArchiveControls::pendingText(int waiting) const {
-    return waiting > 0 ? text(kWaitingLabel) + ' ' + QString::number(waiting) : QString();
+    if (waiting <= 0) return {};
+    QString line = text(kWaitingLabel) + ' ' + QString::number(waiting);
+    if (cause_ != 0 && table_)
+        line += '\n' + QString::fromStdString(ArchiveNotice(*table_, cause_, causeDetail_));
+    return line;
+}
+
+void TeamArchiveControls::setCause(int notice, std::string detail) {
+    cause_ = notice;
+    causeDetail_ = notice != 0 ? std::move(detail) : std::string();
 }
 
 void TeamArchiveControls::TrySync() {
@@ -112,14 +123,17 @@ void TeamArchiveControls::TrySync() {
     // archive of the send is opened and used in that thread only. Whatever goes wrong there
     // is a send that did not happen, never the end of the program.
     std::thread([this, run = run_, where = keeper_.location()] {
-        bool sent = false;
+        bool waiting = true;
+        SyncResult result;
         try {
             // Nothing waiting (the local archive is read for it here, never on the window's
             // thread): nothing to connect for.
-            sent = PendingLoggers(where) > 0 && SyncPending(where).notice == 0;
+            waiting = PendingLoggers(where) > 0;
+            if (waiting) result = SyncPending(where);
         } catch (...) {
-            sent = false;
+            result.notice = kMessageArchiveUnavailable;
         }
+        const bool sent = waiting && result.notice == 0;
         const std::lock_guard lock(run->mutex);
         run->done = true;
         run->finished.notify_all();
@@ -130,9 +144,15 @@ void TeamArchiveControls::TrySync() {
         // The window still waits for the answer (it cannot go before the lock is released).
         QMetaObject::invokeMethod(
             this,
-            [this, sent] {
+            [this, sent, waiting, result] {
                 busy_ = false;
-                if (!sent) return;
+                if (!sent) {
+                    // Why they still wait, as the server answered this send.
+                    setCause(waiting ? result.notice : 0, result.detail);
+                    emit causeChanged();
+                    return;
+                }
+                setCause(0, {});
                 // On the server again: the keeper leaves this PC's archive (asked where the
                 // keeper's archive lives, after the loggers handed over to it).
                 keeper_.run<bool>([](Archive* a) { return a && a->offline(); }, this,
@@ -147,8 +167,7 @@ void TeamArchiveControls::TrySync() {
 
 void TeamArchiveControls::ServerClick() {
     const std::filesystem::path settings = UserSettings::FileIn(userFolder_);
-    QString offered =
-        QString::fromStdString(UserSettings::Load(settings).text(kArchiveSettingKey));
+    QString offered = QString::fromStdString(UserSettings::Load(settings).text(kArchiveSettingKey));
     std::string address;
     for (;;) {
         const std::optional<QString> answer =
@@ -164,8 +183,8 @@ void TeamArchiveControls::ServerClick() {
         // Never stored, and shown without its password; the question comes again with what
         // was typed, to be mended rather than typed anew.
         tell(text(kTeamCaption),
-             QString::fromStdString(ArchiveNotice(table_ ? *table_ : LanguageTable(), problem,
-                                                  where.describe())));
+             QString::fromStdString(
+                 ArchiveNotice(table_ ? *table_ : LanguageTable(), problem, where.describe())));
         offered = *answer;
     }
     (void)UpdateUserSettings(settings, [&address](UserSettings& s) {
@@ -179,6 +198,7 @@ void TeamArchiveControls::ServerClick() {
         return;
     }
     keeper_.setLocation(ArchiveLocationFromEnvironment(userFolder_));
+    setCause(0, {});
     emit changed();
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 class QWidget;
 
@@ -38,8 +39,14 @@ public:
     static constexpr int kSyncWaitOnCloseMs = 2000;
 
     void applyTranslation(const LanguageTable& table);
-    // "Waiting to be sent to the team archive: N", empty when nothing waits.
+    // "Waiting to be sent to the team archive: N", empty when nothing waits; below it why they
+    // wait, in the words of the archive's notice, when that is known.
     [[nodiscard]] QString pendingText(int waiting) const;
+    // Why the loggers wait (an archive notice and what it concerns): the page's own archive
+    // found the server refusing or away, or the last send failed. Forgotten when a send goes
+    // through, nothing waits any more or the address changes.
+    void setCause(int notice, std::string detail);
+    [[nodiscard]] bool hasCause() const { return cause_ != 0; }
     // Sends the waiting loggers in the background (every half minute by itself; whether any
     // wait is asked there too); when the server took them the keeper works on the server again
     // and changed() is emitted.
@@ -55,6 +62,8 @@ public:
 
 signals:
     void changed();
+    // The cause of the waiting changed (a send failed, or found nothing to send).
+    void causeChanged();
 
 private:
     void ServerClick();
@@ -67,6 +76,8 @@ private:
     struct Run;
     std::shared_ptr<Run> run_;  // the send under way, shared with its thread
     std::atomic<bool> busy_{false};
+    int cause_ = 0;
+    std::string causeDetail_;
 };
 
 // Sends left running by a closed window: the program waits for none of them, but ends without
