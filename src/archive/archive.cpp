@@ -44,8 +44,8 @@ bool CanWrite(const std::filesystem::path& p) {
 #ifdef _WIN32
     std::error_code ec;
     const auto st = std::filesystem::status(p, ec);
-    return !ec && (st.permissions() & std::filesystem::perms::owner_write) !=
-                      std::filesystem::perms::none;
+    return !ec &&
+           (st.permissions() & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
 #else
     return ::access(p.c_str(), W_OK) == 0;
 #endif
@@ -56,8 +56,21 @@ bool CanWrite(const std::filesystem::path& p) {
 // unmarked file that are not the archive's), or the archive holding triggers, views or tables
 // the program never makes. An archive of a newer program is left to be read as it is. Nothing
 // when the schema cannot be read at all (a damaged file: told as such after).
+int SchemaVerdict(QSqlQuery& q);
+
 int ForeignSchema(const QSqlDatabase& db) {
     QSqlQuery q(db);
+    // The mark, the version and the tables read as one snapshot: another program making the
+    // archive at this moment commits them together, and a verdict taken across its commit
+    // would call its new archive another program's file.
+    if (!q.exec("BEGIN")) return SchemaVerdict(q);
+    const int verdict = SchemaVerdict(q);
+    q.finish();
+    (void)q.exec("COMMIT");
+    return verdict;
+}
+
+int SchemaVerdict(QSqlQuery& q) {
     if (!q.exec("PRAGMA application_id") || !q.next()) return 0;
     const qint64 id = q.value(0).toLongLong();
     if (!q.exec("PRAGMA user_version") || !q.next()) return 0;
@@ -72,9 +85,12 @@ int ForeignSchema(const QSqlDatabase& db) {
         const QString type = q.value(0).toString(), name = q.value(1).toString();
         any = true;
         if (name.startsWith("sqlite_")) continue;  // SQLite's own
-        if (type == "table" && !tables.contains(name)) others = true;
-        else if (type == "index" && !indexes.contains(name)) others = true;
-        else if (type == "trigger" || type == "view") strange = true;
+        if (type == "table" && !tables.contains(name))
+            others = true;
+        else if (type == "index" && !indexes.contains(name))
+            others = true;
+        else if (type == "trigger" || type == "view")
+            strange = true;
     }
     if (version > kArchiveSchemaVersion) return 0;
     if (id == 0 && (others || (any && version == 0) || (!any && version != 0)))
@@ -132,7 +148,9 @@ std::optional<std::string> MeasuredAt(std::string_view date, std::string_view ti
 // ---- the connection ----------------------------------------------------------------------
 
 // The locking is set before any connection of the process exists (the tests' own too).
-Archive::Archive() { (void)UseDescriptionLocks(); }
+Archive::Archive() {
+    (void)UseDescriptionLocks();
+}
 Archive::~Archive() = default;
 
 const std::string& Archive::connectionName() const {
@@ -140,7 +158,9 @@ const std::string& Archive::connectionName() const {
     return c_ ? c_->name : none;
 }
 
-bool Archive::diskFull() const { return c_ && c_->diskFull; }
+bool Archive::diskFull() const {
+    return c_ && c_->diskFull;
+}
 
 bool Archive::Fail(const std::string& what) {
     detail_ = what + (c_ && !c_->error.empty() ? ": " + c_->error : "");
@@ -234,10 +254,10 @@ Archive::State Archive::OpenFileOnce(const std::filesystem::path& file, Integrit
     const bool immutable = readOnlyPlace && !std::filesystem::exists(shm, ec);
     auto open = [&](bool readOnly) {
         c_ = std::make_unique<ArchiveConnection>("QSQLITE");
-        c_->db.setDatabaseName(immutable ? QUrl::fromLocalFile(QStringFromPath(file))
-                                                   .toString(QUrl::FullyEncoded) +
-                                               "?immutable=1"
-                                         : QStringFromPath(file));
+        c_->db.setDatabaseName(
+            immutable ? QUrl::fromLocalFile(QStringFromPath(file)).toString(QUrl::FullyEncoded) +
+                            "?immutable=1"
+                      : QStringFromPath(file));
         c_->db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1%2%3")
                                      .arg(kBusyTimeoutMs)
                                      .arg(readOnly ? ";QSQLITE_OPEN_READONLY" : "")
@@ -309,8 +329,8 @@ Archive::State Archive::OpenFileOnce(const std::filesystem::path& file, Integrit
             c_.reset();
             return state_;
         }
-        notice_ = version_ > kArchiveSchemaVersion ? kMessageArchiveNewer
-                                                   : kMessageArchiveOpenedReadOnly;
+        notice_ =
+            version_ > kArchiveSchemaVersion ? kMessageArchiveNewer : kMessageArchiveOpenedReadOnly;
         state_ = State::ReadOnly;
         return state_;
     }
@@ -363,32 +383,33 @@ bool Archive::Migrate() {
         return true;
     };
     const bool done =
-        step(1, {
-            // Each element is one statement; adjacent literals make one statement's text.
-            // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
-            "CREATE TABLE instruments (serial TEXT PRIMARY KEY, model TEXT NOT NULL, "
-            "io_version TEXT NOT NULL, instrument_version TEXT NOT NULL, "
-            "first_seen TEXT NOT NULL, last_seen TEXT NOT NULL)",
-            QString("CREATE TABLE loggers (%1, sha256 TEXT NOT NULL UNIQUE, "
-                    "serial TEXT REFERENCES instruments(serial), "
-                    "type TEXT NOT NULL CHECK (type IN ('RADIO', 'PLC')), slot INTEGER, "
-                    "name TEXT NOT NULL, plan TEXT NOT NULL, measured_at TEXT, "
-                    "unit TEXT NOT NULL, threshold DOUBLE PRECISION, "
-                    "record_count INTEGER NOT NULL, below_threshold INTEGER NOT NULL, "
-                    "archived_at TEXT NOT NULL, "
-                    "source TEXT NOT NULL CHECK (source IN ('instrument', 'file')), "
-                    "bytes %2 NOT NULL)")
-                .arg(d.idColumn, d.bytesType),
-            "CREATE INDEX loggers_by_name ON loggers (name, type, measured_at)",
-            "CREATE INDEX loggers_by_time ON loggers (measured_at)",
-            "CREATE INDEX loggers_by_serial ON loggers (serial)",
-            "CREATE INDEX loggers_by_plan ON loggers (plan)",
-            QString("CREATE TABLE records (logger_id INTEGER NOT NULL "
-                    "REFERENCES loggers(id) ON DELETE CASCADE, idx INTEGER NOT NULL, "
-                    "channel TEXT NOT NULL, frequency_hz BIGINT NOT NULL, "
-                    "bandwidth_hz BIGINT NOT NULL, power_text TEXT NOT NULL, "
-                    "power DOUBLE PRECISION, PRIMARY KEY (logger_id, idx))%1")
-                .arg(d.recordsEnd),
+        step(1,
+             {
+                 // Each element is one statement; adjacent literals make one statement's text.
+                 // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
+                 "CREATE TABLE instruments (serial TEXT PRIMARY KEY, model TEXT NOT NULL, "
+                 "io_version TEXT NOT NULL, instrument_version TEXT NOT NULL, "
+                 "first_seen TEXT NOT NULL, last_seen TEXT NOT NULL)",
+                 QString("CREATE TABLE loggers (%1, sha256 TEXT NOT NULL UNIQUE, "
+                         "serial TEXT REFERENCES instruments(serial), "
+                         "type TEXT NOT NULL CHECK (type IN ('RADIO', 'PLC')), slot INTEGER, "
+                         "name TEXT NOT NULL, plan TEXT NOT NULL, measured_at TEXT, "
+                         "unit TEXT NOT NULL, threshold DOUBLE PRECISION, "
+                         "record_count INTEGER NOT NULL, below_threshold INTEGER NOT NULL, "
+                         "archived_at TEXT NOT NULL, "
+                         "source TEXT NOT NULL CHECK (source IN ('instrument', 'file')), "
+                         "bytes %2 NOT NULL)")
+                     .arg(d.idColumn, d.bytesType),
+                 "CREATE INDEX loggers_by_name ON loggers (name, type, measured_at)",
+                 "CREATE INDEX loggers_by_time ON loggers (measured_at)",
+                 "CREATE INDEX loggers_by_serial ON loggers (serial)",
+                 "CREATE INDEX loggers_by_plan ON loggers (plan)",
+                 QString("CREATE TABLE records (logger_id INTEGER NOT NULL "
+                         "REFERENCES loggers(id) ON DELETE CASCADE, idx INTEGER NOT NULL, "
+                         "channel TEXT NOT NULL, frequency_hz BIGINT NOT NULL, "
+                         "bandwidth_hz BIGINT NOT NULL, power_text TEXT NOT NULL, "
+                         "power DOUBLE PRECISION, PRIMARY KEY (logger_id, idx))%1")
+                     .arg(d.recordsEnd),
              }) &&
         step(2, {"CREATE TABLE pending (logger_id INTEGER PRIMARY KEY "
                  "REFERENCES loggers(id) ON DELETE CASCADE)"}) &&
@@ -490,8 +511,9 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
             "INSERT INTO instruments (serial, model, io_version, instrument_version, first_seen, "
             "last_seen) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (serial) DO NOTHING");
         int at = 0;
-        for (const std::string* v : {&instrument->serial, &instrument->model,
-                                     &instrument->ioVersion, &instrument->instrumentVersion, &now, &now})
+        for (const std::string* v :
+             {&instrument->serial, &instrument->model, &instrument->ioVersion,
+              &instrument->instrumentVersion, &now, &now})
             q.bindValue(at++, Q(*v));
         if (!c_->exec(q)) return std::nullopt;
     }
@@ -514,8 +536,8 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
         "ON CONFLICT (sha256) DO NOTHING RETURNING id");
     add.bindValue(0, Q(sha));
-    add.bindValue(1, instrument ? QVariant(Q(instrument->serial))
-                                : QVariant(QMetaType(QMetaType::QString)));
+    add.bindValue(
+        1, instrument ? QVariant(Q(instrument->serial)) : QVariant(QMetaType(QMetaType::QString)));
     add.bindValue(2, Q(logger.typeText));
     add.bindValue(3, k.slot >= 0 ? QVariant(k.slot) : QVariant(QMetaType(QMetaType::Int)));
     add.bindValue(4, Q(logger.name));
@@ -546,10 +568,12 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
     constexpr std::size_t kRowsAStatement = kMaxLoggerRecords;
     for (std::size_t from = 0; from < readings.records.size(); from += kRowsAStatement) {
         const std::size_t rows = std::min(kRowsAStatement, readings.records.size() - from);
-        QString sql = "INSERT INTO records (logger_id, idx, channel, frequency_hz, bandwidth_hz, "
-                      "power_text, power) VALUES ";
+        QString sql =
+            "INSERT INTO records (logger_id, idx, channel, frequency_hz, bandwidth_hz, "
+            "power_text, power) VALUES ";
         sql.reserve(sql.size() + static_cast<qsizetype>(rows) * 24);
-        for (std::size_t k = 0; k < rows; ++k) sql += k == 0 ? "(?,?,?,?,?,?,?)" : ",(?,?,?,?,?,?,?)";
+        for (std::size_t k = 0; k < rows; ++k)
+            sql += k == 0 ? "(?,?,?,?,?,?,?)" : ",(?,?,?,?,?,?,?)";
         QSqlQuery& rec = c_->statement(sql);
         int at = 0;
         for (std::size_t k = from; k < from + rows; ++k) {
@@ -568,8 +592,8 @@ std::optional<Archive::Kept> Archive::KeepOne(const ToKeep& k, const std::string
     return finish(Kept{id, true});
 }
 
-std::optional<Archive::Kept> Archive::ImportFile(const std::filesystem::path& file,
-                                                 int* readResult, ReadRefusal* refusal) {
+std::optional<Archive::Kept> Archive::ImportFile(const std::filesystem::path& file, int* readResult,
+                                                 ReadRefusal* refusal) {
     int result = kNotALoggerFile;
     std::optional<std::string> bytes;
     OpenLogger logger;

@@ -118,13 +118,14 @@ std::filesystem::path LanguageFolder(const std::filesystem::path& folder) {
 namespace {
 
 // The file `name` + `extension` of the person's own languages when there is one, else the
-// shipped one.
+// shipped one. Whatever stands under that name is the person's (a FIFO too): its reader judges
+// it, so the person hears why it is not read rather than that it is missing.
 std::filesystem::path LanguageFileIn(const ProgramFolders& folders, const std::string& name,
                                      const char* extension) {
     const std::filesystem::path file = PathFromText(name + extension);
     std::error_code ec;
-    if (folders.separate() &&
-        std::filesystem::is_regular_file(LanguageFolder(folders.user) / file, ec))
+    if (folders.separate() && std::filesystem::exists(std::filesystem::symlink_status(
+                                  LanguageFolder(folders.user) / file, ec)))
         return LanguageFolder(folders.user) / file;
     return LanguageFolder(folders.data) / file;
 }

@@ -222,9 +222,11 @@ TEST(Zv318ctlOutside, AFullDiskIsNamedOnce) {
 // a C1 control and a right-to-left override): no command lets any of it through raw.
 TEST(Zv318ctlOutside, NoOutsideTextReachesTheTerminalRaw) {
     const std::string hostile = "\x1b[2J\x9b\xc2\x85\xe2\x80\xaeX";
+    // No plan or logger file holds a C0 control (such a plan or logger is refused before a
+    // file of it is written or read), so their names carry the C1 control and the override.
+    const std::string inPlan = "EV\xc2\x85\xe2\x80\xaeX", inLogger = "LOG\xc2\x85\xe2\x80\xaeX";
     SimProcess sim({"--serial", "S" + hostile, "--io-version", "IO" + hostile, "--zv-version",
-                    "V" + hostile, "--plan-name", "EV" + hostile, "--logger",
-                    "radio:5:2:LOG" + hostile});
+                    "V" + hostile, "--plan-name", inPlan, "--logger", "radio:5:2:" + inLogger});
     const fs::path home = FreshFolder("zv318-ctl-raw-");
     const std::string env = sim.envWithHome(home);
     const std::string io = FullIntelHexImage();
@@ -238,9 +240,11 @@ TEST(Zv318ctlOutside, NoOutsideTextReachesTheTerminalRaw) {
     ASSERT_EQ(RunCtl(env, "loggers save radio").status, 0);
     fs::path plan, logger;
     for (const auto& entry : fs::recursive_directory_iterator(home)) {
-        if (Bytes(entry.path()).find(hostile) == std::string::npos) continue;
-        if (entry.path().extension() == ".temp") plan = entry.path();
-        if (entry.path().extension() == ".lograd") logger = entry.path();
+        const std::string bytes = Bytes(entry.path());
+        if (entry.path().extension() == ".temp" && bytes.find(inPlan) != std::string::npos)
+            plan = entry.path();
+        if (entry.path().extension() == ".lograd" && bytes.find(inLogger) != std::string::npos)
+            logger = entry.path();
     }
     ASSERT_FALSE(plan.empty());
     ASSERT_FALSE(logger.empty());

@@ -24,8 +24,13 @@ ctl="$scratch/root/usr/bin/zv318ctl"
 run() { env -u ZV318_HOME -u XDG_DATA_HOME HOME="$home" ZV318_TIMEOUT_MS=1000 "$ctl" "$@"; }
 run --demo status | grep -q "ZV-318 connected"
 run --demo plans read >/dev/null
-# A PDF is written by zv318ctl-pdf, which zv318ctl finds in the install's libexec folder.
-run --demo loggers print radio 1 --pdf "$scratch/print.pdf" >/dev/null
+# A PDF is written by zv318ctl-pdf. zv318ctl runs it only from the libexec folder fixed when it
+# was built (never from a folder found relative to a copy), so in this scratch root the writer
+# is run from its place in the package, as the installed zv318ctl would run it.
+pdf="$scratch/root/usr/libexec/zv318/zv318ctl-pdf"
+[ -x "$pdf" ]
+env -u ZV318_HOME -u XDG_DATA_HOME HOME="$home" ZV318_TIMEOUT_MS=1000 "$pdf" --demo \
+    loggers print radio 1 --pdf "$scratch/print.pdf" >/dev/null
 [ -s "$scratch/print.pdf" ]
 user="$home/.local/share/zv318"
 ls "$user"/*.temp >/dev/null                    # the plan copies in the person's folder

@@ -93,7 +93,6 @@ TEST_F(textsProgramFolders, AReadOnlyCopyWritesToTheUsersFolder) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-
 // `check` as an ordinary user: root writes anywhere, so it is asked in a child process.
 bool AsOrdinaryUser(const std::function<bool()>& check) {
     if (::geteuid() != 0) return check();
@@ -112,8 +111,8 @@ TEST_F(textsProgramFolders, AUserFolderThatCannotBeWrittenIsToldNotTakenForReady
     // ZV318_HOME on a folder the person may only read, and a user folder under one.
     const fs::path locked = root / "locked";
     fs::create_directories(locked / "Loggers");
-    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec |
-                                fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
     fs::permissions(root, fs::perms::all);
     EXPECT_TRUE(AsOrdinaryUser([&] { return !PrepareUserFolder(ProgramFolders(locked)); }));
     EXPECT_TRUE(AsOrdinaryUser(
@@ -125,7 +124,8 @@ TEST_F(textsProgramFolders, AUserFolderThatCannotBeWrittenIsToldNotTakenForReady
     EXPECT_TRUE(AsOrdinaryUser([&] { return PrepareUserFolder(ProgramFolders(open)); }));
     EXPECT_TRUE(fs::is_empty(open));
     // A folder not there yet (a new ZV318_HOME) is made, and ready.
-    EXPECT_TRUE(AsOrdinaryUser([&] { return PrepareUserFolder(ProgramFolders(open / "new" / "home")); }));
+    EXPECT_TRUE(
+        AsOrdinaryUser([&] { return PrepareUserFolder(ProgramFolders(open / "new" / "home")); }));
     EXPECT_TRUE(fs::is_directory(open / "new" / "home"));
     fs::permissions(locked, fs::perms::owner_all, fs::perm_options::add);
 }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -34,7 +36,9 @@ zv318::LanguageTable NumberedTable() {
     return table;
 }
 
-QString E(int n) { return QString("E%1").arg(n); }
+QString E(int n) {
+    return QString("E%1").arg(n);
+}
 
 QStringList Headers(const QTableWidget* table) {
     QStringList headers;
@@ -112,13 +116,28 @@ TEST(windows_Translation, Editor) {
     EXPECT_EQ(editor.TaulaCanals->columnCount(), 5);
     EXPECT_EQ(editor.TaulaCanals->horizontalHeader()->height(), 30);
     EXPECT_EQ(Headers(editor.TaulaCanals), (QStringList{"", E(81), E(82), E(83), E(86)}));
-    // The menu bar holds File, Edit and Help, in that order; Help cannot be opened.
+    // The menu bar holds File, Edit and Help, in that order; Help's Contents is the program's
+    // F1 (the guide at the editor's page), sent as the key the whole program shares.
     const QList<QAction*> menus = editor.MainMenu1->actions();
     ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->menu(), editor.File1);
     EXPECT_EQ(menus[1]->menu(), editor.Edit1);
     EXPECT_EQ(menus[2]->menu(), editor.Help1);
-    EXPECT_FALSE(menus[2]->isEnabled());
+    EXPECT_TRUE(menus[2]->isEnabled());
+    EXPECT_EQ(WithoutMnemonic(editor.Contents1->text()), E(8));
+    struct F1Seen : QObject {
+        QObject* at = nullptr;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::KeyPress &&
+                static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1)
+                at = watched;
+            return false;
+        }
+    } seen;
+    qApp->installEventFilter(&seen);
+    editor.Contents1->trigger();
+    qApp->removeEventFilter(&seen);
+    EXPECT_EQ(seen.at, &editor);
 }
 
 TEST(windows_Translation, LoggerViewer) {
@@ -140,7 +159,8 @@ TEST(windows_Translation, LoggerViewer) {
     const int widths[] = {25, 50, 180, 180, 180};
     for (int c = 0; c < 5; ++c) EXPECT_GE(viewer.TaulaRegistre->columnWidth(c), widths[c]) << c;
     EXPECT_EQ(viewer.TaulaRegistre->columnWidth(2), viewer.TaulaRegistre->columnWidth(3));
-    EXPECT_NEAR(viewer.TaulaRegistre->columnWidth(2), viewer.TaulaRegistre->columnWidth(0) * 180 / 25, 8);
+    EXPECT_NEAR(viewer.TaulaRegistre->columnWidth(2),
+                viewer.TaulaRegistre->columnWidth(0) * 180 / 25, 8);
     EXPECT_EQ(viewer.VersioControllerLabel->text(), "ZV-318 Software v1.2");
 }
 

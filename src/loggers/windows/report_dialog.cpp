@@ -71,10 +71,9 @@ ReportDialog::ReportDialog(const LanguageTable& table, const UserSettings& setti
     ChooseLogo->setObjectName("ChooseLogo");
 
     // What each field is for and whether it is kept, beside its caption.
-    const std::pair<QWidget*, int> tips[] = {{SiteName, 1805},   {Customer, 1806},
-                                             {SiteAddress, 1807}, {Notes, 1808},
-                                             {Technician, 1809}, {Company, 1810},
-                                             {Logo, 1811},       {ChooseLogo, 1811}};
+    const std::pair<QWidget*, int> tips[] = {
+        {SiteName, 1805},   {Customer, 1806}, {SiteAddress, 1807}, {Notes, 1808},
+        {Technician, 1809}, {Company, 1810},  {Logo, 1811},        {ChooseLogo, 1811}};
     for (const auto& [widget, entry] : tips) widget->setToolTip(text(entry));
 
     auto* form = new QFormLayout;
@@ -182,9 +181,8 @@ void PreviewSiteReport(const std::vector<ReportLogger>& loggers, const ReportPeo
                                    {PathToText(PathFromQString(QDir::toNativeSeparators(file)))}));
 }
 
-bool MakeSiteReport(QWidget* parent, const std::vector<ReportLogger>& loggers,
-                    Feedback& feedback, const LanguageTable& table,
-                    const std::filesystem::path& userFolder) {
+bool MakeSiteReport(QWidget* parent, const std::vector<ReportLogger>& loggers, Feedback& feedback,
+                    const LanguageTable& table, const std::filesystem::path& userFolder) {
     if (loggers.empty()) {
         feedback.showMessage(kMessageReportWithoutLoggers);
         return false;

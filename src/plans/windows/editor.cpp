@@ -98,7 +98,8 @@ TEditor::TEditor(QWidget* parent)
     // The guide at the editor's page, as F1 opens it: the key the whole program shares.
     Contents1 = Item(Help1, "Contents1", "Contents");
     Contents1->setShortcut(QKeySequence(Qt::Key_F1));
-    Contents1->setShortcutContext(Qt::WidgetShortcut);  // shown in the menu; F1 itself stays the guide key's
+    Contents1->setShortcutContext(
+        Qt::WidgetShortcut);  // shown in the menu; F1 itself stays the guide key's
     connect(Contents1, &QAction::triggered, this, [this] {
         QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
         QCoreApplication::sendEvent(this, &f1);
@@ -242,7 +243,8 @@ void TEditor::applyTranslation(const zv318::LanguageTable& table) {
     TaulaCanals->setHorizontalHeaderLabels(headers);
     // Each column's rule (range, unit, what a click does) on its heading.
     for (int column = 0; column < kColumns; ++column)
-        TaulaCanals->horizontalHeaderItem(column)->setToolTip(Text(table, kColumnTipEntries[column]));
+        TaulaCanals->horizontalHeaderItem(column)->setToolTip(
+            Text(table, kColumnTipEntries[column]));
     if (isVisible()) FormShow();
 }
 

@@ -6,9 +6,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
-#include <QMessageBox>
 #include <vector>
 
 #include "texts/output_path.h"
@@ -26,8 +26,7 @@ public:
     explicit Attention(QWidget& dialog) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         QWidget* parent = dialog.parentWidget();
-        if (parent && parent->isVisible() &&
-            (parent->windowFlags() & Qt::WindowStaysOnTopHint))
+        if (parent && parent->isVisible() && (parent->windowFlags() & Qt::WindowStaysOnTopHint))
             dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     }
     ~Attention() { QApplication::restoreOverrideCursor(); }
@@ -50,8 +49,7 @@ void ShowMessageNumber(const LanguageTable& table, int n, QWidget* parent,
     const QMessageBox::Icon icon = MessageIsError(n)     ? QMessageBox::Critical
                                    : MessageIsWarning(n) ? QMessageBox::Warning
                                                          : QMessageBox::Information;
-    QMessageBox box(icon,
-                    QString::fromStdString(table.entry(kMessageCaptionEntry)),
+    QMessageBox box(icon, QString::fromStdString(table.entry(kMessageCaptionEntry)),
                     QString::fromStdString(text), QMessageBox::Ok, parent);
     box.setWindowModality(Qt::ApplicationModal);
     Run(box);
@@ -238,9 +236,13 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
     return PathToText(path);
 }
 
-ProgressWindow& WindowFeedback::progress() { return progress_; }
+ProgressWindow& WindowFeedback::progress() {
+    return progress_;
+}
 
-void WindowFeedback::processEvents() { QCoreApplication::processEvents(); }
+void WindowFeedback::processEvents() {
+    QCoreApplication::processEvents();
+}
 
 void WindowFeedback::setBusy(bool busy) {
     if (busy) {
