@@ -83,7 +83,7 @@ protected:
 TEST_F(Outputs, NoWriterGoesOverTheArchiveAnInputOrAnythingButARegularFile) {
     struct Writer {
         const char* what;
-        std::string args;  // before the place
+        std::string args;   // before the place
         std::string input;  // the writer's own input, a place of its own
     };
     const std::vector<Writer> writers = {
@@ -92,8 +92,7 @@ TEST_F(Outputs, NoWriterGoesOverTheArchiveAnInputOrAnythingButARegularFile) {
         {"plans from-csv -o", "plans from-csv '" + Path("tv1.csv") + "' --type radio -o ",
          "tv1.csv"},
         {"loggers print --pdf", "loggers print '" + Path("L1.lograd") + "' --pdf ", "L1.lograd"},
-        {"loggers report --pdf", "loggers report '" + Path("L1.lograd") + "' --pdf ",
-         "L1.lograd"},
+        {"loggers report --pdf", "loggers report '" + Path("L1.lograd") + "' --pdf ", "L1.lograd"},
     };
     struct Place {
         const char* what;
@@ -131,8 +130,8 @@ TEST_F(Outputs, NoWriterGoesOverTheArchiveAnInputOrAnythingButARegularFile) {
 // goes on to its own end.
 TEST_F(Outputs, ATraceThatCannotBeWrittenIsSaidOnceAndTheCommandGoesOn) {
     SimProcess sim;
-    const std::string env = "ZV318_TIMEOUT_MS=10000 ZV318_HID_SOCKETS='" + sim.folder().string() +
-                            "'";
+    const std::string env =
+        "ZV318_TIMEOUT_MS=10000 ZV318_HID_SOCKETS='" + sim.folder().string() + "'";
     struct Row {
         const char* what;
         std::string path;

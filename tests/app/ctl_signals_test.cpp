@@ -111,9 +111,9 @@ std::string Said(const fs::path& file) {
 void EverySignalWaitsForThePhase(const Phase& phase) {
     for (int signal : kSignals) {
         SCOPED_TRACE(std::string(phase.what) + ", signal " + std::to_string(signal));
-        const fs::path home = fs::temp_directory_path() /
-                              ("zv318-ctl-sig-" + std::to_string(getpid()) + "-" +
-                               std::to_string(signal));
+        const fs::path home =
+            fs::temp_directory_path() /
+            ("zv318-ctl-sig-" + std::to_string(getpid()) + "-" + std::to_string(signal));
         fs::remove_all(home);
         fs::create_directories(home);
         const fs::path trace = home / "sim.trace", state = home / "state.txt",
@@ -124,13 +124,12 @@ void EverySignalWaitsForThePhase(const Phase& phase) {
             untouched.stop();
             before = ReadState(state);
         }
-        SimProcess sim({"--state", state.string(), "--trace", trace.string(),
-                        "--report-delay-us", "300"});
+        SimProcess sim(
+            {"--state", state.string(), "--trace", trace.string(), "--report-delay-us", "300"});
         const std::string env = sim.envWithHome(home);
         const std::string args = phase.prepare(home, env);
         const std::size_t from = fs::exists(trace) ? fs::file_size(trace) : 0;
-        const std::string command =
-            "exec env " + env + " '" ZV318_CTL_PATH "' --yes " + args;
+        const std::string command = "exec env " + env + " '" ZV318_CTL_PATH "' --yes " + args;
         const pid_t ctl = fork();
         ASSERT_GE(ctl, 0);
         if (ctl == 0) {
@@ -144,8 +143,8 @@ void EverySignalWaitsForThePhase(const Phase& phase) {
         for (int i = 0; i < 2000 && !started; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             const std::string received = Said(trace);
-            started = received.size() > from &&
-                      std::regex_search(received.substr(from), phase.started);
+            started =
+                received.size() > from && std::regex_search(received.substr(from), phase.started);
         }
         EXPECT_TRUE(started);
         ::kill(ctl, signal);
@@ -227,16 +226,17 @@ TEST(Zv318ctlSignals, APlanSentEndsWholeWhateverTheSignal) {
 }
 
 TEST(Zv318ctlSignals, ADeletionsRewriteEndsWholeWhateverTheSignal) {
-    EverySignalWaitsForThePhase(
-        {"delete's rewrite",
-         [](const fs::path&, const std::string&) { return std::string("plans delete 'FM (RADIO)'"); },
-         kEraseOfPlans,
-         [](const State& before, const State& after) {
-             std::vector<std::string> expected;
-             for (const std::string& p : before.plans)
-                 if (!p.starts_with("radio FM ")) expected.push_back(p);
-             EXPECT_EQ(after.plans, expected);
-         }});
+    EverySignalWaitsForThePhase({"delete's rewrite",
+                                 [](const fs::path&, const std::string&) {
+                                     return std::string("plans delete 'FM (RADIO)'");
+                                 },
+                                 kEraseOfPlans,
+                                 [](const State& before, const State& after) {
+                                     std::vector<std::string> expected;
+                                     for (const std::string& p : before.plans)
+                                         if (!p.starts_with("radio FM ")) expected.push_back(p);
+                                     EXPECT_EQ(after.plans, expected);
+                                 }});
 }
 
 TEST(Zv318ctlSignals, ARestoreEndsWholeWhateverTheSignal) {
