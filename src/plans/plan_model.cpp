@@ -494,6 +494,7 @@ std::optional<std::filesystem::path> CopyPathAt(const std::filesystem::path& pro
                                                 const PlanListView& list, int position) {
     if (position < 0 || position >= list.count()) return std::nullopt;
     std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(position) + 1);
     for (int k = 0; k <= position; ++k) entries.push_back(list.entry(k));
     return CopyPathsFor(programFolder, entries).back();
 }

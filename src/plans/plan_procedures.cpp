@@ -382,6 +382,7 @@ void PlanProcedures::RemoveUnwrittenCopies() {
     // A copy left from an earlier reading would show (and a deletion would rewrite) plans
     // that may no longer be what the instrument holds.
     std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(list_.count()));
     for (int k = 0; k < list_.count(); ++k) entries.push_back(list_.entry(k));
     const std::vector<std::filesystem::path> copies = CopyPathsFor(programFolder_, entries);
     for (int k = 0; k < list_.count(); ++k) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <filesystem>
 #include <string>
@@ -87,7 +88,12 @@ TEST(OutputPath, NeverOverTheArchiveNorOverWhatIsNoRegularFile) {
     ASSERT_TRUE(WriteFileAtomically(dir / "archive.sqlite", "archive"));
     ASSERT_TRUE(WriteFileAtomically(dir / "other.csv", "other"));
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-    fs::create_symlink("/dev/null", dir / "to-device");
+    // A device of the test's own where it may make one (as root, whom nothing else stops): a
+    // rule that failed would replace only that.
+    const fs::path device = ::mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0
+                                ? dir / "null"
+                                : fs::path("/dev/null");
+    fs::create_symlink(device, dir / "to-device");
     fs::create_symlink(dir / "archive.sqlite", dir / "to-archive");
     fs::create_symlink(dir / "nowhere", dir / "dangling");
     const std::string archive = PathToText(dir / "archive.sqlite");
@@ -106,7 +112,7 @@ TEST(OutputPath, NeverOverTheArchiveNorOverWhatIsNoRegularFile) {
         {"its -shm, not made yet", dir / "archive.sqlite-shm", OutputPlace::Archive},
         {"in its sessions folder", dir / "archive.sqlite.sessions" / "entry", OutputPlace::Archive},
         {"a FIFO", dir / "fifo", OutputPlace::NotAFile},
-        {"a device", "/dev/null", OutputPlace::NotAFile},
+        {"a device", device, OutputPlace::NotAFile},
         {"a link to a device", dir / "to-device", OutputPlace::NotAFile},
         {"a folder", dir / "folder", OutputPlace::NotAFile},
         {"a dangling link", dir / "dangling", OutputPlace::New},
