@@ -4,6 +4,7 @@
 
 #include "link/hid_bus.h"
 #include "link/socket_bus.h"
+#include "texts/output_path.h"
 
 namespace zv318 {
 
@@ -32,13 +33,19 @@ std::string TraceFile(const std::string& option) {
     return env ? std::string(env) : std::string{};
 }
 
-bool TraceReports(DeviceChoice& choice, const std::string& file, std::size_t memoryReports) {
-    if (file.empty() && memoryReports == 0) return true;
+int TraceReports(DeviceChoice& choice, const std::string& file, std::size_t memoryReports,
+                 const std::vector<std::string>& inputs) {
+    if (file.empty() && memoryReports == 0) return 0;
     choice.tracer = std::make_unique<Tracer>(memoryReports);
-    const bool opened = file.empty() || choice.tracer->appendTo(file);
+    int refusal = 0;
+    if (!file.empty()) {
+        const std::filesystem::path path = PathFromText(file);
+        refusal = OutputRefusalMessage(JudgeOutputPath(path, inputs));
+        if (refusal == 0 && !choice.tracer->appendTo(path)) refusal = kMessageTraceLost;
+    }
     choice.untracedBus = std::move(choice.bus);
     choice.bus = std::make_unique<TracingBus>(*choice.untracedBus, *choice.tracer);
-    return opened;
+    return refusal;
 }
 
 }  // namespace zv318

@@ -24,6 +24,7 @@
 #include <unistd.h>
 #endif
 
+#include "archive/archive_location.h"
 #include "archive/server_deadline.h"
 #include "archive/windows/archive_model.h"
 #include "archive/windows/archive_page.h"
@@ -46,6 +47,7 @@
 #include "shell/windows/demo_menu.h"
 #include "shell/windows/oculta.h"
 #include "texts/fields.h"
+#include "texts/output_path.h"
 #include "texts/program_folders.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
@@ -76,8 +78,11 @@ void OnInterruptSignal(int signal) {
     (void)!::write(g_interruptPipe[1], &poke, 1);
 }
 
-// SIGINT and SIGTERM (a logout may send it) are taken like a window close that waits.
+// SIGINT, SIGTERM (a logout may send it), SIGHUP (the session or terminal that started the
+// program ended) and SIGQUIT are taken like a window close that waits. A write to a pipe
+// whose reader has gone (the program's output piped, the reader ended) ends nothing.
 void HoldInterruptSignals(TForm1* form) {
+    ::signal(SIGPIPE, SIG_IGN);
     if (::pipe(g_interruptPipe) != 0) return;
     auto* notifier = new QSocketNotifier(g_interruptPipe[0], QSocketNotifier::Read, form);
     QObject::connect(notifier, &QSocketNotifier::activated, form, [form] {
@@ -89,8 +94,7 @@ void HoldInterruptSignals(TForm1* form) {
     action.sa_handler = OnInterruptSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::sigaction(signal, &action, nullptr);
 }
 #else
 void HoldInterruptSignals(TForm1*) {}
@@ -250,15 +254,18 @@ GuiOptions ParseGuiOptions(QApplication& app) {
 void GuiProgram::Start(QApplication& app, const GuiOptions& options, const ProgramFolders& folders,
                        SingleInstance& instance) {
     const bool userFolderWritable = PrepareUserFolder(folders);
+    // No save dialog's file, nor the trace, goes over the archive's files.
+    ProtectFromOutput(ArchiveFilesToProtect(folders.user));
     const std::filesystem::path& folder = folders.data;
     app.setWindowIcon(QIcon(QStringFromPath(folder / "Images" / "korvel52.ico")));
 
     device = std::make_unique<DeviceChoice>(ChooseDevice(options.demo));
     // The last reports are always kept, for "Save trace..." in the hidden command window.
     const std::string traceFile = PathToText(PathFromQString(options.traceFile));
-    if (!TraceReports(*device, TraceFile(traceFile), kTraceMemoryReports))
-        ShowProgramError(QStringLiteral("The trace file %1 cannot be written.")
-                             .arg(QStringFromPath(PathFromText(TraceFile(traceFile)))));
+    // A trace file that cannot be written is said once the window stands, and the program
+    // goes on with the trace in memory.
+    const std::string traceTo = TraceFile(traceFile);
+    const int traceRefusal = TraceReports(*device, traceTo, kTraceMemoryReports);
     link = std::make_unique<Link>(*device->bus);
     link->setLockOwner("zv318");
     ManualDeviceWatcher* simulatorWatcher = nullptr;
@@ -320,6 +327,17 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, const Progr
     // Told once the window stands whole and speaks the person's language.
     if (!userFolderWritable)
         feedback->showNotice(UserFolderNotice(form->languageTable(), folders.user));
+    if (traceRefusal != 0) {
+        feedback->showFileMessage(traceRefusal, traceTo);
+        if (traceRefusal != kMessageTraceLost) feedback->showMessage(kMessageTraceLost);
+    } else if (device->tracer && !traceTo.empty()) {
+        // A write may fail on any thread that talks to the instrument: said on the window's.
+        device->tracer->onFileLost([f = form.get(), fb = feedback.get(), traceTo] {
+            QMetaObject::invokeMethod(
+                f, [fb, traceTo] { fb->showFileMessage(kMessageTraceLost, traceTo); },
+                Qt::QueuedConnection);
+        });
+    }
 }
 
 void GuiProgram::End(int status) {

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "texts/output_path.h"
+
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
 #endif
@@ -106,10 +108,15 @@ Answer TerminalFeedback::askYesNoCancel(int textEntry, int captionEntry) {
     return askYesNo(textEntry, captionEntry) ? Answer::Yes : Answer::No;
 }
 
-std::optional<std::string> TerminalFeedback::chooseFile(const FileRequest&) {
+std::optional<std::string> TerminalFeedback::chooseFile(const FileRequest& request) {
     if (files_.empty()) return std::nullopt;
     std::string f = files_.front();
     files_.pop_front();
+    // A file given to be written follows the rule of every output, as a save dialog's does.
+    const bool save =
+        request.kind == FileRequest::SavePlan || request.kind == FileRequest::ExportCsv ||
+        request.kind == FileRequest::SaveChart || request.kind == FileRequest::SaveReport;
+    if (save && !MayWriteOutputAsking(*this, PathFromText(f), request.inputs)) return std::nullopt;
     return f;
 }
 

@@ -12,6 +12,7 @@
 #include <exception>
 
 #include "app/gui_program.h"
+#include "link/interrupts.h"
 #include "shell/windows/application.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
@@ -54,7 +55,11 @@ int main(int argc, char** argv) {
     if (!options.editFile.isEmpty()) zv318::OpenPlanWhenShown(program, options);
     if (options.measureStart) zv318::MeasureStartWhenShown(program);
 
-    const int status = app.exec();
+    // Ended by a signal (once what ran had ended): the status says which, as a program the
+    // signal had ended would.
+    const int run = app.exec();
+    const int signal = zv318::InterruptSignal();
+    const int status = signal > 0 ? 128 + signal : run;
     program.End(status);
     return status;
 }

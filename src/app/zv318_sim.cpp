@@ -39,6 +39,7 @@
 namespace {
 
 int g_wakeWrite = -1;  // the write end of the self-pipe that a signal pokes
+int g_reportDelayUs = 0;  // how long the instrument takes over each report
 
 void OnSignal(int) {
     if (g_wakeWrite >= 0) {
@@ -59,7 +60,8 @@ struct Options {
     std::vector<std::string> replies;  // --reply specifications
     // What the instrument says of itself, and the name its first RADIO plan goes by (empty:
     // the simulator's own).
-    std::string serial, ioVersion, zvVersion, planName;
+    std::string serial, ioVersion, zvVersion;
+    std::vector<std::string> planNames;  // the RADIO plans' names, in order
 };
 
 void Usage(std::FILE* to) {
@@ -71,7 +73,9 @@ void Usage(std::FILE* to) {
         "  --empty         an instrument without plans and loggers\n"
         "  --state FILE    at the end, write the IO Interface loader's flash blocks\n"
         "                  (\"flash ADDRESS BYTES\") and the instrument's firmware records\n"
-        "                  (\"record BYTES\") to FILE, in hexadecimal\n"
+        "                  (\"record BYTES\") to FILE, in hexadecimal, then whether the\n"
+        "                  loader and the boot mode are on (\"loader 0|1\", \"boot 0|1\") and\n"
+        "                  each plan (\"plan radio|plc NAME CHANNELS FIRST_HZ LAST_HZ\")\n"
         "  --trace FILE    append every report received and sent to FILE (or ZV318_TRACE)\n"
         "  --logger radio|plc:SLOT:RECORDS[:STATED]:NAME\n"
         "                  put a logger of RECORDS sample records named NAME in SLOT (0-49); its\n"
@@ -85,8 +89,11 @@ void Usage(std::FILE* to) {
         "                  another header\n"
         "  --serial TEXT, --io-version TEXT, --zv-version TEXT\n"
         "                  what the instrument answers for its serial number and versions\n"
+        "  --report-delay-us N\n"
+        "                  take N microseconds over each report, as a slow instrument does\n"
         "  --plan-name TEXT\n"
-        "                  the name of the instrument's first RADIO plan\n",
+        "                  the name of the instrument's first RADIO plan; given again, of the\n"
+        "                  second, and so on (names alike are taken as they are)\n",
         to);
 }
 
@@ -129,7 +136,14 @@ int Parse(int argc, char** argv, Options& options) {
         } else if (arg == "--zv-version") {
             ok = value(options.zvVersion);
         } else if (arg == "--plan-name") {
-            ok = value(options.planName);
+            std::string name;
+            ok = value(name);
+            options.planNames.push_back(name);
+        } else if (arg == "--report-delay-us") {
+            std::string us;
+            ok = value(us) && !us.empty() && us.size() < 8 &&
+                 us.find_first_not_of("0123456789") == std::string::npos;
+            if (ok) g_reportDelayUs = std::atoi(us.c_str());
         } else if (arg == "--empty") {
             options.empty = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -256,6 +270,7 @@ bool Serve(int client, zv318::sim::Instrument& instrument, zv318::Tracer* tracer
         return false;  // closed, failed, or not a report
     }
     if (tracer) tracer->record(zv318::TraceDirection::Out, report);
+    if (g_reportDelayUs > 0) ::usleep(static_cast<useconds_t>(g_reportDelayUs));
     if (std::optional<zv318::Report> reply = instrument.handle(report)) {
         if (::send(client, reply->data(), reply->size(), MSG_NOSIGNAL) !=
             static_cast<ssize_t>(reply->size()))
@@ -295,6 +310,15 @@ bool WriteState(const std::string& file, const zv318::sim::Instrument& instrumen
         std::fprintf(out, "flash %06X %s\n", address, Hex(block).c_str());
     for (const std::vector<std::uint8_t>& record : instrument.firmwareRecords)
         std::fprintf(out, "record %s\n", Hex(record).c_str());
+    std::fprintf(out, "loader %d\nboot %d\n", instrument.loaderMode() ? 1 : 0,
+                 instrument.bootMode() ? 1 : 0);
+    for (int type : {zv318::sim::kRadio, zv318::sim::kPlc})
+        for (const zv318::sim::Plan& plan : instrument.plans(type))
+            std::fprintf(
+                out, "plan %s %s %zu %d %d\n", type == zv318::sim::kRadio ? "radio" : "plc",
+                plan.name.c_str(), plan.channels.size(),
+                plan.channels.empty() ? 0 : static_cast<int>(plan.channels.front().frequency),
+                plan.channels.empty() ? 0 : static_cast<int>(plan.channels.back().frequency));
     return std::fclose(out) == 0;
 }
 
@@ -354,8 +378,9 @@ int main(int argc, char** argv) {
     if (!options.serial.empty()) instrument.serial = options.serial;
     if (!options.ioVersion.empty()) instrument.ioVersion = options.ioVersion;
     if (!options.zvVersion.empty()) instrument.zvVersion = options.zvVersion;
-    if (!options.planName.empty() && !instrument.plans(zv318::sim::kRadio).empty())
-        instrument.plans(zv318::sim::kRadio).front().name = options.planName;
+    std::vector<zv318::sim::Plan>& radio = instrument.plans(zv318::sim::kRadio);
+    for (std::size_t k = 0; k < options.planNames.size() && k < radio.size(); ++k)
+        if (!options.planNames[k].empty()) radio[k].name = options.planNames[k];
 
     std::printf("listening on %s\n", path.c_str());
     std::fflush(stdout);

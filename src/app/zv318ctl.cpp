@@ -3,8 +3,8 @@
 //
 // Exit status: 0 done, 1 the operation ended with a message or failed, 2 usage,
 // 3 instrument not connected, 4 the instrument is in use by another program, 5 the instrument's
-// lock cannot be taken for another reason, 130 (SIGINT) or
-// 143 (SIGTERM) stopped by the interrupt at a safe point.
+// lock cannot be taken for another reason, 128 + the signal (129 SIGHUP, 130 SIGINT, 131 SIGQUIT,
+// 141 SIGPIPE, 143 SIGTERM) stopped by the signal at a safe point.
 
 #include <unistd.h>
 #include <csignal>
@@ -29,6 +29,7 @@
 #include "app/device_choice.h"
 #include "app/terminal_feedback.h"
 #include "archive/archive_keeper.h"
+#include "archive/archive_location.h"
 #include "link/interrupts.h"
 #include "link/link.h"
 #include "link/queries.h"
@@ -39,6 +40,7 @@
 #include "shell/service.h"
 #include "shell/startup.h"
 #include "texts/language_file.h"
+#include "texts/output_path.h"
 #include "texts/program_folders.h"
 #include "texts/text_file.h"
 
@@ -81,9 +83,10 @@ const char kUsageText[] =
     "--trace FILE (or ZV318_TRACE) appends every report sent and received to FILE.\n"
     "Exit status: 0 done, 1 ended with a message or failed, 2 usage, 3 not connected,\n"
     "4 the instrument is in use by another program (named on stderr), 5 the instrument's\n"
-    "lock cannot be taken for another reason (said on stderr), 130 (SIGINT) or 143\n"
-    "(SIGTERM) stopped by the interrupt: a step that must not be cut (an update, a\n"
-    "channel plan's writing) always ends first, and the message says what was done.\n";
+    "lock cannot be taken for another reason (said on stderr), 128 + the signal (129\n"
+    "SIGHUP, 130 SIGINT, 131 SIGQUIT, 141 SIGPIPE, 143 SIGTERM) stopped by the signal: a\n"
+    "step that must not be cut (an update, a channel plan's writing) always ends first,\n"
+    "and the message says what was done.\n";
 
 #if defined(ZV318_CTL_SPLIT) && !defined(ZV318_CTL_WRITES_PDF)
 // The folder of this program's own file, every link resolved; empty when it cannot be known.
@@ -231,6 +234,10 @@ int PlansCommand(Context& c, const std::vector<std::string>& args) {
     return kUsage;
 }
 
+// The signals held while a command runs: each stops it at its next safe point, never inside a
+// phase that must not be cut.
+constexpr int kHeldSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+
 // The interrupt notes, made before the handler may need them: it can only write.
 std::string g_heldNote, g_againNote;
 
@@ -256,8 +263,10 @@ void HoldInterrupts(const LanguageTable& table) {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    // Every signal that would end the program: Ctrl+C, a kill, the terminal or SSH session
+    // closed, Ctrl+\, and a write to a pipe whose reader has gone (`zv318ctl ... | head -1`).
+    for (int signal : kHeldSignals) sigaddset(&action.sa_mask, signal);
+    for (int signal : kHeldSignals) ::sigaction(signal, &action, nullptr);
 }
 
 // The commands that talk to the instrument; the others work on files alone.
@@ -360,6 +369,8 @@ int main(int argc, char** argv) {
 
     Context c;
     c.folders = DecideProgramFolders(ExecutableFolder(argv[0]));
+    // No output of any command, nor the trace, goes over the archive's files.
+    ProtectFromOutput(ArchiveFilesToProtect(c.folders.user));
     if (!PrepareUserFolder(c.folders))
         std::cerr << "note: the folder " << c.folders.user << " cannot be made or written\n";
     int configRefusal = 0;
@@ -391,8 +402,15 @@ int main(int argc, char** argv) {
 
     c.device = ChooseDevice(demo);
     trace = TraceFile(trace);
-    if (!TraceReports(c.device, trace, 0))
-        std::cerr << "note: the trace file " << trace << " cannot be written\n";
+    // A trace that cannot be written is said once, and the command goes on without it. The
+    // words of the command may name its inputs, which the trace never goes over.
+    if (const int refusal = TraceReports(c.device, trace, 0, args)) {
+        c.feedback->showFileMessage(refusal, trace);
+        if (refusal != kMessageTraceLost) c.feedback->showMessage(kMessageTraceLost);
+    } else if (c.device.tracer) {
+        c.device.tracer->onFileLost(
+            [&c, trace] { c.feedback->showFileMessage(kMessageTraceLost, trace); });
+    }
     if (c.device.kind == DeviceChoice::SocketFolder && !fs::is_directory(c.device.socketFolder))
         std::cerr << "ZV318_HID_SOCKETS names a folder that does not exist: "
                   << c.device.socketFolder << '\n';

@@ -11,7 +11,8 @@ namespace zv318 {
 std::vector<std::string> ArchiveLocation::localFiles() const {
     if (file.empty()) return {};
     const std::string base = PathToText(file);
-    return {base, base + "-wal", base + "-shm", base + "-journal"};
+    // The sessions folder beside it (archive_sessions.cpp) holds the program's own marks.
+    return {base, base + "-wal", base + "-shm", base + "-journal", base + ".sessions"};
 }
 
 std::string ArchiveLocation::describe() const {
@@ -50,6 +51,13 @@ ArchiveLocation ArchiveLocationFromEnvironment(const std::filesystem::path& user
     // Else the Archive page's setting.
     return ArchiveLocationFor(UserSettings::Load(UserSettings::FileIn(userFolder)).value(kArchiveSettingKey),
                               userFolder);
+}
+
+std::vector<std::string> ArchiveFilesToProtect(const std::filesystem::path& userFolder) {
+    std::vector<std::string> files = ArchiveLocationFromEnvironment(userFolder).localFiles();
+    for (std::string& file : ArchiveLocationFor(std::nullopt, userFolder).localFiles())
+        files.push_back(std::move(file));
+    return files;
 }
 
 }  // namespace zv318

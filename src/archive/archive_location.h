@@ -26,7 +26,8 @@ struct ArchiveLocation {
     // What a person reads in a notice: the file or the URL without its password.
     [[nodiscard]] std::string describe() const;
     // The files on this computer that hold the archive (the SQLite file, the local one beside
-    // a team server, with their journals): what no command may write its output over.
+    // a team server, with their journals and sessions folder): what no command may write its
+    // output over.
     [[nodiscard]] std::vector<std::string> localFiles() const;
 };
 
@@ -35,5 +36,9 @@ struct ArchiveLocation {
                                                  const std::filesystem::path& userFolder);
 // The same from the environment, else from the user's settings file.
 [[nodiscard]] ArchiveLocation ArchiveLocationFromEnvironment(const std::filesystem::path& userFolder);
+// What no output of the program may go to: the local files of the archive in use and of the
+// one in the user's folder (kept there whether the archive is on, off or elsewhere).
+[[nodiscard]] std::vector<std::string> ArchiveFilesToProtect(
+    const std::filesystem::path& userFolder);
 
 }  // namespace zv318

@@ -2,6 +2,12 @@
 
 #include <cstring>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace zv318 {
 
 namespace {
@@ -55,8 +61,27 @@ void Tracer::closeFile() {
 }
 
 bool Tracer::appendTo(const std::filesystem::path& file) {
-    std::FILE* f = std::fopen(file.string().c_str(), "ab");
+#ifdef _WIN32
+    std::FILE* f = _wfopen(file.c_str(), L"ab");
     if (!f) return false;
+#else
+    // Without a reader a FIFO's open would wait for ever: not here. What opened is judged on
+    // the open file, so nothing put in its place meanwhile is written to.
+    const int fd = ::open(file.c_str(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = ::fdopen(fd, "ab");
+    if (!f) {
+        ::close(fd);
+        return false;
+    }
+#endif
     closeFile();
     file_ = f;
     return true;
@@ -73,8 +98,14 @@ void Tracer::record(TraceDirection direction, const Report& report) {
     if (file_) {
         std::string line = TraceLine(us, direction, report);
         line += "\r\n";
-        std::fwrite(line.data(), 1, line.size(), file_);
-        std::fflush(file_);  // a trace is read after something went wrong: keep it on disk
+        // A trace is read after something went wrong: each line goes to disk at once.
+        const bool written = std::fwrite(line.data(), 1, line.size(), file_) == line.size() &&
+                             std::fflush(file_) == 0;
+        if (!written) {
+            // Said once; the command goes on with the trace in memory.
+            closeFile();
+            if (onFileLost_) onFileLost_();
+        }
     }
 }
 

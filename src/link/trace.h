@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,12 @@ public:
     Tracer(const Tracer&) = delete;
     Tracer& operator=(const Tracer&) = delete;
 
-    // Appends every report from now on to `file`; false when it cannot be opened.
+    // Appends every report from now on to `file`; false when it cannot be opened or, once
+    // open, is no regular file (a FIFO, a device: the open never waits for a reader).
     [[nodiscard]] bool appendTo(const std::filesystem::path& file);
+    // Told once, on the thread that traced, when a write to the file fails (a full disk, a
+    // file size limit): the file is closed, and the reports go on in memory only.
+    void onFileLost(std::function<void()> told) { onFileLost_ = std::move(told); }
     // Stops appending to the file (the reports in memory go on).
     void closeFile();
     void record(TraceDirection direction, const Report& report);
@@ -56,6 +61,7 @@ private:
     std::size_t memoryReports_;
     std::deque<Entry> memory_;
     std::FILE* file_ = nullptr;
+    std::function<void()> onFileLost_;
 };
 
 // A bus whose opened interfaces report every write and read to a Tracer.

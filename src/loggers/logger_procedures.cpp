@@ -6,6 +6,7 @@
 #include "loggers/logger_observer.h"
 #include "plans/plan_model.h"
 #include "texts/file_names.h"
+#include "texts/output_path.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -232,9 +233,14 @@ std::optional<LoggerProcedures::SavePlace> LoggerProcedures::SavePath(int mode, 
 }
 
 bool LoggerProcedures::MayReplace(const SavePlace& place) {
-    std::error_code error;
-    if (place.overwriteAsked || !std::filesystem::exists(place.path, error)) return true;
-    return feedback_.askYesNo(kOverwriteQuestion, kConfirmCaption);
+    // The rule of every output (never the archive's files, never anything but a regular file
+    // or a new name), with this writer's own question.
+    return MayWriteOutput(
+        place.path, {}, place.overwriteAsked,
+        [this] { return feedback_.askYesNo(kOverwriteQuestion, kConfirmCaption); },
+        [this, &place](int message) {
+            feedback_.showFileMessage(message, PathToText(place.path));
+        });
 }
 
 int LoggerProcedures::WriteLogger(int mode) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <set>
 
 #include "link/report.h"
 #include "texts/file_names.h"
@@ -463,11 +464,39 @@ std::string ShownFaultCharacter(const FileNameFault& fault) {
     return std::string("'") + fault.character + "'";
 }
 
-std::optional<std::filesystem::path> CopyPathFor(const std::filesystem::path& programFolder,
-                                                 const std::string& listEntry) {
-    if (listEntry.empty()) return std::nullopt;
-    // A name is a file name in the program folder, never a way out of it.
-    return programFolder / std::filesystem::path(SafeFileName(listEntry) + ".temp");
+std::vector<std::filesystem::path> CopyPathsFor(const std::filesystem::path& programFolder,
+                                                const std::vector<std::string>& listEntries) {
+    // Names compared without letter case: a folder on a case-blind file system holds one file
+    // for "tv1 (RADIO).temp" and "TV1 (RADIO).temp".
+    auto folded = [](std::string name) {
+        for (char& c : name)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return name;
+    };
+    std::set<std::string> taken;
+    std::vector<std::filesystem::path> paths;
+    paths.reserve(listEntries.size());
+    for (std::size_t k = 0; k < listEntries.size(); ++k) {
+        // A name is a file name in the program folder, never a way out of it.
+        const std::string base = SafeFileName(listEntries[k]);
+        std::string name = base + ".temp";
+        // The position, then a further number in the unlikely case that a cut name of another
+        // plan happens to read the same.
+        for (int further = 0; !taken.insert(folded(name)).second; ++further)
+            name = base + " ~" + std::to_string(k + 1) +
+                   (further > 0 ? "." + std::to_string(further) : std::string{}) + ".temp";
+        paths.push_back(programFolder / std::filesystem::path(name));
+    }
+    return paths;
+}
+
+std::optional<std::filesystem::path> CopyPathAt(const std::filesystem::path& programFolder,
+                                                const PlanListView& list, int position) {
+    if (position < 0 || position >= list.count()) return std::nullopt;
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(position) + 1);
+    for (int k = 0; k <= position; ++k) entries.push_back(list.entry(k));
+    return CopyPathsFor(programFolder, entries).back();
 }
 
 PlanFiles::PlanFiles(Feedback& feedback, const PlanListView& list,
@@ -486,8 +515,8 @@ int PlanFiles::OpenChannelPlanFile(int source, PlanGrid& grid) {
         }
         return ReadChannelPlanFile(PathFromText(chosenFile_), grid, feedback_);
     }
-    if (source >= list_.count()) return kPlanCopyUnreadable;
-    std::optional<std::filesystem::path> copy = CopyPathFor(programFolder_, list_.entry(source));
+    // The copy of that very position: two plans alike in name have copies of their own.
+    std::optional<std::filesystem::path> copy = CopyPathAt(programFolder_, list_, source);
     if (!copy) return kPlanCopyUnreadable;
     std::optional<std::string> text = ReadWholeFile(*copy, kPlanFileMaxBytes);
     if (!text) return kPlanCopyUnreadable;

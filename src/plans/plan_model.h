@@ -255,10 +255,16 @@ struct FileNameFault {
 // The character of a fault as the person is told it: "'/'", "0x07" for a control character.
 [[nodiscard]] std::string ShownFaultCharacter(const FileNameFault& fault);
 
-// The ".temp" copy of a list entry ("TV1 (RADIO)") in the program folder, named by
-// SafeFileName: a plan already on the instrument under a name no file can hold still has a copy
-// of its own; nothing for an empty entry.
-[[nodiscard]] std::optional<std::filesystem::path> CopyPathFor(
-    const std::filesystem::path& programFolder, const std::string& listEntry);
+// The ".temp" copies of a plan list, one per list position, in the program folder. Each is
+// named by SafeFileName of its entry ("TV1 (RADIO).temp"), unless an earlier position already
+// took that name (two plans alike in name, or alike once escaped and cut, or alike but for
+// letter case, which some file systems take for one name): that copy is told apart by its
+// position, "TV1 (RADIO) ~2.temp". A position's name depends only on the entries up to it, so
+// a list read part by part names its copies as the whole list does.
+[[nodiscard]] std::vector<std::filesystem::path> CopyPathsFor(
+    const std::filesystem::path& programFolder, const std::vector<std::string>& listEntries);
+// The copy of list position `position`; nothing for a position outside the list.
+[[nodiscard]] std::optional<std::filesystem::path> CopyPathAt(
+    const std::filesystem::path& programFolder, const PlanListView& list, int position);
 
 }  // namespace zv318

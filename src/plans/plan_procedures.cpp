@@ -7,6 +7,7 @@
 #include "link/queries.h"
 #include "link/report.h"
 #include "texts/fields.h"
+#include "texts/output_path.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -336,9 +337,10 @@ PlanOutcome PlanProcedures::Refuse(int message, const std::optional<std::string>
 
 std::optional<std::filesystem::path> PlanProcedures::LatestReadingCopy(int index) const {
     if (index < 0 || index >= list_.count()) return std::nullopt;
-    auto it = whole_.find(list_.entry(index));
-    if (it == whole_.end()) return std::nullopt;
-    return it->second;
+    auto it = whole_.find(index);
+    // The list may have been filled anew since (a deletion lists the kept plans first).
+    if (it == whole_.end() || it->second.entry != list_.entry(index)) return std::nullopt;
+    return it->second.file;
 }
 
 // ---- reading -----------------------------------------------------------------------------
@@ -379,13 +381,14 @@ PlanOutcome PlanProcedures::ReceiveButClick() {
 void PlanProcedures::RemoveUnwrittenCopies() {
     // A copy left from an earlier reading would show (and a deletion would rewrite) plans
     // that may no longer be what the instrument holds.
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(list_.count()));
+    for (int k = 0; k < list_.count(); ++k) entries.push_back(list_.entry(k));
+    const std::vector<std::filesystem::path> copies = CopyPathsFor(programFolder_, entries);
     for (int k = 0; k < list_.count(); ++k) {
-        const std::string entry = list_.entry(k);
-        if (written_.contains(entry)) continue;
-        if (const std::optional<std::filesystem::path> copy = CopyPathFor(programFolder_, entry)) {
-            std::error_code ec;
-            std::filesystem::remove(*copy, ec);
-        }
+        if (written_.contains(k)) continue;
+        std::error_code ec;
+        std::filesystem::remove(copies[static_cast<std::size_t>(k)], ec);
     }
 }
 
@@ -403,17 +406,22 @@ int PlanProcedures::SaveChannelPlans(int type) {
     int failed = -1;  // the first plan that could not be read whole, in readEveryPlan_ mode
 
     // Writes the copy of a plan and records what the reading wrote.
-    auto keep = [this](const std::string& entry, const std::optional<std::filesystem::path>& copy,
+    // Plan i of the type is list position first + i: the reading has just listed the type's
+    // plans. Each position has a copy of its own, whatever the plans are named.
+    const int first = std::max(0, list_.count() - q);
+    auto keep = [this](int position, const std::optional<std::filesystem::path>& copy,
                        const std::string& text, bool whole) {
         if (!WriteCopy(copy, text)) return false;
-        written_[entry] = *copy;
-        if (whole) whole_[entry] = *copy;
+        const ReadingCopy written{list_.entry(position), *copy};
+        written_[position] = written;
+        if (whole) whole_[position] = written;
         return true;
     };
     for (int i = 0; i < q; ++i) {
         const std::string name = GetChannelPlanName(link_, i);
-        const std::string entry = name + ListSuffixFor(type);
-        const std::optional<std::filesystem::path> copy = CopyPathFor(programFolder_, entry);
+        const int position = first + i;
+        const std::optional<std::filesystem::path> copy =
+            CopyPathAt(programFolder_, list_, position);
         const int n = ChannelCount(i);
         if (Lost()) {
             EndProgress(kNotConnectedStatus, std::string{});  // the caller shows message 7
@@ -426,13 +434,13 @@ int PlanProcedures::SaveChannelPlans(int type) {
         for (int j = 0; whole && j < n; ++j) {
             const std::string reply = GetChannel(link_, i, j);
             if (Lost()) {
-                keep(entry, copy, text, false);
+                keep(position, copy, text, false);
                 EndProgress(kNotConnectedStatus, std::string{});  // the caller shows message 7
                 return i;
             }
             std::string tail;
             if (const int message = ChannelReplyTail(reply, type, tail)) {
-                keep(entry, copy, text, false);
+                keep(position, copy, text, false);
                 if (!readEveryPlan_) {
                     EndProgress(kFinishedStatus, Entry(kDoneNote));
                     feedback_.showMessage(message);
@@ -447,7 +455,7 @@ int PlanProcedures::SaveChannelPlans(int type) {
             progress.advance();
             feedback_.processEvents();
         }
-        if (whole && !keep(entry, copy, text, true)) return i;
+        if (whole && !keep(position, copy, text, true)) return i;
     }
     EndProgress(kFinishedStatus, Entry(kDoneNote));
     return failed;
@@ -610,15 +618,23 @@ PlanOutcome PlanProcedures::DelSelButClick() {
         feedback_.showMessage(17);
         return PlanOutcome::Failed;
     }
+    // Two kept plans whose copies are one file (a file system that takes two names for one)
+    // would both be written back as the one that file holds: refused before anything is erased.
+    for (std::size_t a = 0; a < copies.size(); ++a)
+        for (std::size_t b = a + 1; b < copies.size(); ++b)
+            if (SameFile(copies[a], copies[b])) {
+                feedback_.showFileMessage(kSharedCopyMessage,
+                                          "\"" + kept[a] + "\", \"" + kept[b] + "\"");
+                return PlanOutcome::Failed;
+            }
 
     BeginProgress(kWritingCaption, 150 * static_cast<int>(kept.size()));
 
     // Every kept copy is read and checked before anything is erased.
     std::vector<PreparedPlan> plans;
     for (std::size_t k = 0; k < kept.size(); ++k) {
-        const std::string& entry = kept[k];
         std::optional<std::string> text = ReadWholeFile(copies[k], kPlanFileMaxBytes);
-        if (!text) return Refuse(13, entry + ".temp");
+        if (!text) return Refuse(13, PathToText(copies[k].filename()));
         PlanFileCheck check = CheckPlanText(std::move(*text), language_);
         if (!check.accepted()) {
             if (check.code >= 1000)
@@ -626,7 +642,8 @@ PlanOutcome PlanProcedures::DelSelButClick() {
                                                  check.plan.name + "." +
                                                  std::to_string(check.code / 1000 - 1));
             // A copy of neither type says so as the type check of a plan list does.
-            return Refuse(check.code == kPlanBadType ? 25 : check.message, entry + ".temp");
+            return Refuse(check.code == kPlanBadType ? 25 : check.message,
+                          PathToText(copies[k].filename()));
         }
         plans.push_back(std::move(check.plan));
     }

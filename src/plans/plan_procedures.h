@@ -119,6 +119,8 @@ inline constexpr int kSendNotTakenWholeMessage = 251;
 
 // The list entry's copy is not one the latest reading wrote whole: read the plans again.
 inline constexpr int kOutdatedCopyMessage = 100;
+// Two plans a deletion keeps have one copy file between them; followed by their entries.
+inline constexpr int kSharedCopyMessage = 830;
 
 class PlanProcedures {
 public:
@@ -194,8 +196,13 @@ private:
     std::filesystem::path programFolder_;
     bool copyFailed_ = false;  // a copy could not be written during the last reading
     bool readEveryPlan_ = false;
-    // The list entries whose copy the latest reading wrote, whole or cut short.
-    std::map<std::string, std::filesystem::path> written_, whole_;
+    // The copies the latest reading wrote, whole or cut short, by list position, with the
+    // entry listed there then.
+    struct ReadingCopy {
+        std::string entry;
+        std::filesystem::path file;
+    };
+    std::map<int, ReadingCopy> written_, whole_;
 };
 
 }  // namespace zv318

@@ -106,6 +106,8 @@ int WriteFailureMessage(WriteFailure why) {
             return 543;
         case WriteFailure::FileTooLarge:
             return 544;
+        case WriteFailure::NotAFile:
+            return 832;
         case WriteFailure::Other:
             break;
     }
@@ -115,6 +117,18 @@ int WriteFailureMessage(WriteFailure why) {
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                          WriteFailure* why) {
     namespace fs = std::filesystem;
+    // Only a regular file or a new name is ever replaced: a device node, a FIFO, a socket or a
+    // folder (or a link to one) stays, whoever runs the program. Asked again right before the
+    // rename.
+    const auto notAFile = [&path] {
+        std::error_code ec;
+        const fs::file_status status = fs::status(path, ec);
+        return fs::exists(status) && !fs::is_regular_file(status);
+    };
+    if (notAFile()) {
+        if (why) *why = WriteFailure::NotAFile;
+        return false;
+    }
     std::random_device rd;
     fs::path temp = path;
     temp += ".tmp" + std::to_string(rd() % 1000000);
@@ -140,6 +154,11 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     if (!closed || !written) {
         fs::remove(temp, ec);
         return fail(error);
+    }
+    if (notAFile()) {
+        fs::remove(temp, ec);
+        if (why) *why = WriteFailure::NotAFile;
+        return false;
     }
     fs::rename(temp, path, ec);
     if (ec) {

@@ -15,8 +15,10 @@ enum class WriteFailure {
     Other,         // no permission, a folder that is not there, a failed rename ...
     DiskFull,      // no space left on the disk (or over the user's quota)
     FileTooLarge,  // larger than the system lets this program write (its file size limit)
+    NotAFile,      // a device, a FIFO, a socket or a folder stands there (links followed)
 };
-// The message that names the cause (543 the disk is full, 544 the file size limit), or 0.
+// The message that names the cause (543 the disk is full, 544 the file size limit, 832 not a
+// regular file), or 0.
 [[nodiscard]] int WriteFailureMessage(WriteFailure why);
 
 // Writes `bytes` exactly as given to `path` through a temporary file beside it, synced to the

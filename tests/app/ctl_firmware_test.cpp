@@ -41,9 +41,11 @@ SimState ReadSimState(const fs::path& state) {
         if (kind == "flash") {
             in >> address >> bytes;
             s.blocks.emplace_back(std::stoul(address, nullptr, 16), FromHex(bytes));
-        } else {
+        } else if (kind == "record") {
             in >> bytes;
             s.records.push_back(FromHex(bytes));
+        } else {
+            std::getline(in, bytes);  // the modes and the plans
         }
     }
     return s;

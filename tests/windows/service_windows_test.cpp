@@ -8,20 +8,25 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "link/link.h"
 #include "link/trace.h"
-#include "texts/qt_path.h"
-#include "texts/text_file.h"
+#include "modal_watcher.h"
 #include "plans/windows/dialog.h"
 #include "shell/windows/about_windows.h"
 #include "shell/windows/oculta.h"
 #include "sim/bus.h"
 #include "sim/instrument.h"
 #include "support/recording_feedback.h"
+#include "texts/output_path.h"
+#include "texts/qt_path.h"
+#include "texts/text_file.h"
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -161,6 +166,52 @@ TEST(windows_HiddenCommandWindowTrace, SavesTheReportsTheTraceKeeps) {
     EXPECT_NE(expected.find("*?NS\r\n"), std::string::npos);
     QFile::remove(file);
     EXPECT_FALSE(window.SaveTrace(QStringLiteral("/nonexistent-folder/trace.txt")));
+}
+
+// "Save trace..." follows the rule of every output: the archive and what is no regular file
+// are refused with their message, and left as they were.
+TEST(windows_HiddenCommandWindowTrace, SaveTraceNeverGoesOverTheArchiveNorAFifo) {
+    zv318::sim::Instrument instrument;
+    zv318::sim::SimBus simBus{instrument};
+    zv318::Tracer tracer;
+    zv318::TracingBus bus{simBus, tracer};
+    zv318::Link link{bus};
+    TOculta window{link};
+    window.setTracer(&tracer);
+    zv318::LanguageTable table;
+    table.set(1831, "ARCHIVE REFUSED");
+    table.set(1832, "NOT A FILE");
+    window.applyTranslation(table);
+
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / "zv318-oculta-places";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    ASSERT_TRUE(zv318::WriteFileAtomically(dir / "archive.sqlite", "archive"));
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    zv318::ProtectFromOutput({zv318::PathToText(dir / "archive.sqlite")});
+    const std::pair<std::filesystem::path, std::string> rows[] = {
+        {dir / "archive.sqlite", "ARCHIVE REFUSED"},
+        {dir / "fifo", "NOT A FILE"},
+        {dir / "trace.txt", ""},
+    };
+    for (const auto& [place, said] : rows) {
+        SCOPED_TRACE(place.string());
+        window.chooseTraceFile = [&place = place] { return zv318::QStringFromPath(place); };
+        QString shown;
+        zv318::testing::ModalWatcher answer([&shown](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) shown = box->text();
+            QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+        });
+        QTest::mouseClick(window.SaveTraceBut, Qt::LeftButton);
+        EXPECT_EQ(shown.contains(QString::fromStdString(said)) && !said.empty(), !said.empty())
+            << shown.toStdString();
+    }
+    EXPECT_EQ(zv318::ReadWholeFile(dir / "archive.sqlite"), "archive");
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "trace.txt"));
+    zv318::ProtectFromOutput({});
+    std::filesystem::remove_all(dir);
 }
 
 TEST_F(windows_HiddenCommandWindow, AnUnpluggedInstrumentIsSaidToBeNotConnected) {

@@ -27,6 +27,7 @@
 
 #include "archive/page_rules.h"
 #include "plans/plan_model.h"
+#include "texts/output_path.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 
@@ -353,6 +354,19 @@ void ArchiveAnalysisWindow::SaveCsvClick() {
     const QString chosen = chooseCsvFile(proposed_);
     if (chosen.isEmpty()) return;
     const QString file = QString::fromStdString(WithCsvExtension(chosen.toStdString()));
+    // The dialog asked about the name chosen, not about one with ".csv" added; the rule of
+    // every output decides the rest (never the archive's files, never a device or a FIFO).
+    const auto mayReplace = [this] {
+        return QMessageBox::question(this, text(1471), text(kReplaceFileQuestion),
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
+    const auto refuse = [this, &file](int message) {
+        std::string said;
+        (void)MessageText(table_, message, said);
+        QMessageBox::warning(this, text(1471), Q(said) + "\n" + file);
+    };
+    if (!MayWriteOutput(PathFromQString(file), {}, file == chosen, mayReplace, refuse)) return;
     if (!WriteFileAtomically(PathFromQString(file), csv_)) {
         QMessageBox::warning(this, text(1471), text(1459));
         return;

@@ -9,6 +9,8 @@
 
 #include "shell/service.h"
 #include "shell/startup.h"
+#include "shell/windows/window_feedback.h"
+#include "texts/output_path.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 
@@ -79,9 +81,20 @@ bool TOculta::SaveTrace(const QString& file) const {
 }
 
 void TOculta::SaveTraceButClick() {
-    const QString file =
-        QFileDialog::getSaveFileName(this, SaveTraceBut->text(), QStringLiteral("zv318-trace.txt"));
+    const QString file = chooseTraceFile
+                             ? chooseTraceFile()
+                             : QFileDialog::getSaveFileName(this, SaveTraceBut->text(),
+                                                            QStringLiteral("zv318-trace.txt"));
     if (file.isEmpty()) return;
+    // The dialog asked before replacing a file; the rule of every output decides the rest.
+    const zv318::LanguageTable none;
+    if (!zv318::MayWriteOutput(
+            zv318::PathFromQString(file), {}, true, [] { return true; },
+            [this, &file, &none](int message) {
+                zv318::ShowMessageNumber(table_ ? *table_ : none, message, this,
+                                         zv318::PathToText(zv318::PathFromQString(file)));
+            }))
+        return;
     if (!SaveTrace(file))
         QMessageBox::warning(this, windowTitle(),
                              QStringLiteral("%1\n%2").arg(SaveTraceBut->text(), file));

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 #include "link/link.h"
 #include "link/trace.h"
@@ -34,8 +35,13 @@ public:
 
 public slots:
     void EnvPregButClick();
-    // Asks where, then SaveTrace; says so when the file cannot be written.
+    // Asks where, then SaveTrace; says so when the file cannot be written or may not be (the
+    // rule of every output: never the archive's files, never anything but a regular file).
     void SaveTraceButClick();
+
+public:
+    // Where "Save trace…" writes (a save dialog unless set); empty: cancelled.
+    std::function<QString()> chooseTraceFile;
 
 private:
     zv318::Link& link_;
