@@ -10,6 +10,7 @@
 #include "loggers/logger_fixture.h"
 #include "loggers/site_report.h"
 #include "texts/language_file.h"
+#include "texts/output_path.h"
 #include "texts/text_file.h"
 
 namespace zv318::testing {
@@ -190,9 +191,10 @@ TEST_F(loggersReport, FailuresKeepWhatWasThereAndSay) {
     people.logoFile = earlier.string();
     ASSERT_EQ(WriteSiteReport(one, people, english, earlier, feedback), kReportWritten);
     EXPECT_EQ(ReadBytes(earlier).substr(0, 5), "%PDF-");
-    EXPECT_EQ(feedback.messages, (std::vector<int>{kMessageReportWithoutLoggers,
-                                                   kMessageReportNotWritten,
-                                                   kMessageReportLogoUnreadable}));
+    // The folder in the way is named as the cause: no regular file.
+    EXPECT_EQ(feedback.messages,
+              (std::vector<int>{kMessageReportWithoutLoggers, kMessageReportNotWritten,
+                                kMessageOutputNotAFile, kMessageReportLogoUnreadable}));
     // A real logo: no message, and the PDF holds a picture.
     QImage logo(40, 20, QImage::Format_RGB32);
     logo.fill(Qt::blue);
