@@ -11,15 +11,20 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
+#include <iterator>
 #include <optional>
 
+#include "archive/archive_keeper.h"
 #include "archive/archive_server.h"
 #include "archive/ctl_run.h"
 #include "archive/server_database.h"
 #include "archive/server_password.h"
 #include "archive/windows/team_archive.h"
 #include "plans/plan_fixture.h"
+#include "support/recording_feedback.h"
 #include "texts/qt_path.h"
+#include "texts/user_settings.h"
 
 namespace zv318::testing {
 namespace {
@@ -137,6 +142,61 @@ TEST(serverPassword, ZvctlConnectsWithTheKeptPasswordAndNamesEveryRefusal) {
             EXPECT_EQ(list.err.find(password), std::string::npos) << list.err;
         }
     }
+    (void)ForgetServerPassword(entry);
+    (void)db.run("DROP OWNED BY " + role + "; DROP ROLE " + role);
+}
+
+TEST(serverPassword, ThePasswordTypedWithTheAddressIsKeptBeforeTheServerIsUsed) {
+    NEEDS_SERVER();
+    NEEDS_KEYRING();
+    TempFolder folder;
+    ServerDatabase db;
+    (void)db.initialised(folder.path);
+    const std::string role = "zv318_d" + std::to_string(getpid());
+    (void)db.run("CREATE ROLE zv318_password NOLOGIN");
+    ASSERT_EQ(db.run("CREATE ROLE " + role +
+                     " LOGIN PASSWORD 'Kq7-typed' IN ROLE zv318_password; GRANT SELECT, INSERT "
+                     "ON ALL TABLES IN SCHEMA public TO " +
+                     role),
+              "");
+    const std::string url =
+        "postgresql://" + role + "@" + Encoded(SocketFolder()) + "/" + db.name();
+    const std::string entry = PasswordEntry(ParseServerAddress(url));
+    (void)ForgetServerPassword(entry);
+    unsetenv("ZV318_ARCHIVE");
+    unsetenv("PGPASSWORD");
+    qputenv("PGPASSFILE", QStringFromPath(folder.path / "no-pgpass").toUtf8());
+    RecordingFeedback feedback;
+    LanguageTable language;
+    ArchiveKeeper keeper(ArchiveLocationFor(std::nullopt, folder.path), feedback, language,
+                         [] { return std::optional<InstrumentIdentity>(); });
+    QWidget window;
+    TeamArchiveControls team(keeper, folder.path, &window);
+    team.applyTranslation(language);
+    team.askAddress = [&](const ServerQuestion&, const QString&) {
+        return std::optional<ServerAnswer>({QString::fromStdString(url), "Kq7-typed"});
+    };
+    std::vector<QString> told;
+    team.tell = [&](const QString&, const QString& text) { told.push_back(text); };
+    team.ServerButton->click();
+    for (int k = 0; k < 300 && keeper.location().url != url; ++k) QTest::qWait(20);
+    EXPECT_EQ(keeper.location().url, url);
+    EXPECT_TRUE(told.empty());
+    const KeyringAnswer kept = ReadServerPassword(entry);
+    EXPECT_EQ(kept.outcome, KeyringAnswer::Done) << kept.why;
+    EXPECT_EQ(kept.password, "Kq7-typed");
+    // Kept in the keyring only: the settings hold the address, no password.
+    std::ifstream settings(UserSettings::FileIn(folder.path));
+    const std::string text((std::istreambuf_iterator<char>(settings)), {});
+    EXPECT_NE(text.find(role), std::string::npos);
+    EXPECT_EQ(text.find("Kq7-typed"), std::string::npos);
+    {
+        Archive archive;
+        EXPECT_EQ(archive.Open(keeper.location()), Archive::State::Ready) << archive.detail();
+        EXPECT_EQ(archive.notice(), 0) << archive.detail();
+        EXPECT_FALSE(archive.offline());
+    }
+    qunsetenv("PGPASSFILE");
     (void)ForgetServerPassword(entry);
     (void)db.run("DROP OWNED BY " + role + "; DROP ROLE " + role);
 }
