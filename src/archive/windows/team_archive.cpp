@@ -79,6 +79,8 @@ std::optional<ServerAnswer> AskServerAddress(QWidget* parent, const ServerQuesti
                 keyringNote->setText(question.noKeyring);
                 keyringNote->setToolTip(QString::fromStdString(why));
                 keyringNote->show();
+                // Grown to hold the note, which came after the dialog took its size.
+                keyringNote->window()->adjustSize();
             },
             Qt::QueuedConnection);
     }).detach();
