@@ -78,6 +78,9 @@ inline constexpr int kMessageArchiveNoPassword = 586;
 inline constexpr int kMessageArchiveNoSuchUser = 587;
 inline constexpr int kMessageArchiveNoSuchDatabase = 588;
 inline constexpr int kMessageArchiveNoRights = 589;
+// The server asks for a password, none is given, and no keyring service runs to keep one: the
+// text says how to use ~/.pgpass.
+inline constexpr int kMessageArchiveNoKeyring = 872;
 // A database that is not this program's archive, or an archive holding what the program did
 // not put there (triggers, views, tables): refused, left untouched.
 inline constexpr int kMessageArchiveForeign = 590;
@@ -189,7 +192,9 @@ public:
         int added = 0, alreadyThere = 0;
     };
     [[nodiscard]] std::optional<Sent> SendPendingTo(Archive& server);
-    [[nodiscard]] bool usable() const { return state_ == State::Ready || state_ == State::ReadOnly; }
+    [[nodiscard]] bool usable() const {
+        return state_ == State::Ready || state_ == State::ReadOnly;
+    }
     [[nodiscard]] int notice() const { return notice_; }
     // What the notice concerns: the location, and the database's own words on a failure.
     [[nodiscard]] const std::string& detail() const { return detail_; }

@@ -9,6 +9,7 @@
 
 #include "archive/archive_connection.h"
 #include "archive/server_deadline.h"
+#include "archive/server_password.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -259,6 +260,11 @@ Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema,
     c_->db.setUserName(QString::fromStdString(address.user));
     if (address.port > 0) c_->db.setPort(address.port);
     c_->db.setConnectOptions(QString::fromStdString(ServerConnectOptions(address)));
+    // The password kept in the keyring goes to libpq as its own option (never into the
+    // address, a message or the trace); without one libpq reads PGPASSWORD and ~/.pgpass.
+    const KeyringAnswer kept = ReadServerPassword(PasswordEntry(address));
+    if (kept.outcome == KeyringAnswer::Done)
+        c_->db.setPassword(QString::fromStdString(kept.password));
     // Refused or away, the loggers go into this PC's archive, marked to be sent, and the
     // notice says why they wait; only the owner's `init` fails on it.
     const auto here = [&](int message, const std::string& subject, const std::string& why) {
@@ -280,7 +286,10 @@ Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema,
         c_->failed(c_->db.lastError());
         const std::string why = c_->error;
         if (ServerRefused(why)) {
-            const Refusal r = RefusalOf(why, address);
+            Refusal r = RefusalOf(why, address);
+            // No keyring to keep the password in: the way left is ~/.pgpass.
+            if (r.message == kMessageArchiveNoPassword && kept.outcome == KeyringAnswer::NoKeyring)
+                r.message = kMessageArchiveNoKeyring;
             return here(r.message, r.subject, why);
         }
         if (schema == Schema::Create) {

@@ -3,8 +3,9 @@
 // kept on this PC while the server could not be reached, sent to it later.
 //
 // The address is postgresql://USER@HOST[:PORT]/DBNAME[?sslmode=…&…]; HOST may be a socket
-// folder written %2F… (or ?host=/folder). The password never goes in the address: libpq finds
-// it in ~/.pgpass, PGPASSWORD or the service file, so the program neither stores nor shows it.
+// folder written %2F… (or ?host=/folder). The password never goes in the address: it is kept in
+// the system's keyring (server_password.h), else libpq finds it in PGPASSWORD, ~/.pgpass or the
+// service file; the program never writes it to a file nor shows it.
 
 #include <optional>
 #include <string>

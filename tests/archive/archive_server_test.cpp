@@ -29,6 +29,8 @@
 #include "archive/archive_server.h"
 #include "archive/ctl_run.h"
 #include "archive/page_settle.h"
+#include "archive/server_database.h"
+#include "archive/server_password.h"
 #include "archive/windows/archive_model.h"
 #include "archive/windows/archive_page.h"
 #include "archive/windows/team_archive.h"
@@ -40,89 +42,12 @@
 namespace zv318::testing {
 namespace {
 
-std::string SocketFolder() {
-    const char* dir = std::getenv("ZV318_TEST_POSTGRES");
-    return dir ? dir : "";
-}
-
-std::string Encoded(const std::string& path) {
-    std::string out;
-    for (char ch : path) out += ch == '/' ? std::string("%2F") : std::string(1, ch);
-    return out;
-}
-
-// A database of its own on the throwaway cluster, dropped at the end.
-class ServerDatabase {
-public:
-    ServerDatabase() {
-        static int serial = 0;
-        name_ = "zv318_t" + std::to_string(getpid()) + "_" + std::to_string(++serial);
-        admin("postgres", "CREATE DATABASE " + name_);
-    }
-    ~ServerDatabase() { admin("postgres", "DROP DATABASE " + name_ + " WITH (FORCE)"); }
-    // Runs statements as the cluster's superuser; the first error, empty when none.
-    std::string admin(const std::string& database, const std::string& sql) const {
-        std::string error;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "zv318-test-admin");
-            db.setHostName(QString::fromStdString(SocketFolder()));
-            db.setUserName("zv318");
-            db.setDatabaseName(QString::fromStdString(database));
-            if (!db.open()) error = db.lastError().text().toStdString();
-            QSqlQuery q(db);
-            (void)q.exec("SET client_min_messages = warning");
-            if (error.empty() && !q.exec(QString::fromStdString(sql)))
-                error = q.lastError().text().toStdString();
-        }
-        QSqlDatabase::removeDatabase("zv318-test-admin");
-        return error;
-    }
-    std::string run(const std::string& sql) const { return admin(name_, sql); }
-    const std::string& name() const { return name_; }
-    // The server's own count, not the program's.
-    int count(const std::string& table) const {
-        int n = -1;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "zv318-test-count");
-            db.setHostName(QString::fromStdString(SocketFolder()));
-            db.setUserName("zv318");
-            db.setDatabaseName(QString::fromStdString(name_));
-            QSqlQuery q(db);
-            if (db.open() && q.exec(QString::fromStdString("SELECT COUNT(*) FROM " + table)) &&
-                q.next())
-                n = q.value(0).toInt();
-        }
-        QSqlDatabase::removeDatabase("zv318-test-count");
-        return n;
-    }
-    ArchiveLocation location(const std::filesystem::path& userFolder,
-                             const std::string& user = "zv318",
-                             const std::string& folder = SocketFolder()) const {
-        return ArchiveLocationFor("postgresql://" + user + "@" + Encoded(folder) + "/" + name_,
-                                  userFolder);
-    }
-    ArchiveLocation initialised(const std::filesystem::path& userFolder) const {
-        Archive owner;
-        EXPECT_EQ(owner.Open(location(userFolder), Archive::Schema::Create), Archive::State::Ready)
-            << owner.detail();
-        return location(userFolder);
-    }
-
-private:
-    std::string name_;
-};
-
 ArchiveFilter Filter(const std::string& name, const std::string& text = {}) {
     ArchiveFilter f;
     f.name = name;
     f.text = text;
     return f;
 }
-
-#define NEEDS_SERVER()                                                                 \
-    if (SocketFolder().empty())                                                        \
-    GTEST_SKIP() << "no PostgreSQL server for the test run (scripts/test starts one; " \
-                    "ZV318_TEST_POSTGRES names its socket folder)"
 
 class archiveServer : public LoggerScenario {
 protected:
@@ -399,10 +324,10 @@ TEST_F(archiveServer, ThePageSetsTheServerShowsWhatWaitsAndSendsItWhenTheServerA
     std::string answer;
     std::vector<std::string> told, offered;
     // Each question is answered once; asked again (after a refusal), the person cancels.
-    page.Team->askAddress = [&](const QString&, const QString&, const QString& current) {
+    page.Team->askAddress = [&](const ServerQuestion&, const QString& current) {
         offered.push_back(current.toStdString());
-        if (answer.empty()) return std::optional<QString>();
-        return std::optional<QString>(QString::fromStdString(std::exchange(answer, {})));
+        if (answer.empty()) return std::optional<ServerAnswer>();
+        return std::optional<ServerAnswer>({QString::fromStdString(std::exchange(answer, {})), {}});
     };
     page.Team->tell = [&](const QString&, const QString& text) {
         told.push_back(text.toStdString());
@@ -622,10 +547,14 @@ TEST_F(archiveServer, ARefusingServerKeepsEveryLoggerHereAndSaysWhy) {
         int listStatus, pendingAfter;
     };
     const std::string folderText = Encoded(SocketFolder());
+    // Without a keyring to keep a password in, the message says how to use ~/.pgpass instead.
+    const int noPassword = ReadServerPassword({}).outcome == KeyringAnswer::NoKeyring
+                               ? kMessageArchiveNoKeyring
+                               : kMessageArchiveNoPassword;
     const Case cases[] = {
         {"a refused password", guarded, db.name(), "wrong", kMessageArchivePasswordRefused,
          "refuses the password of " + guarded, "password authentication failed", 1, 1},
-        {"no password on this PC", guarded, db.name(), "", kMessageArchiveNoPassword,
+        {"no password on this PC", guarded, db.name(), "", noPassword,
          "asks for the password of " + guarded, "no password supplied", 1, 1},
         {"a role that does not exist", "nosuchrole", db.name(), "", kMessageArchiveNoSuchUser,
          "knows no user nosuchrole", "role \"nosuchrole\" does not exist", 1, 1},

@@ -1,10 +1,12 @@
 #include "archive/windows/team_archive.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -20,22 +22,36 @@
 
 namespace zv318 {
 
-std::optional<QString> AskServerAddress(QWidget* parent, const QString& caption,
-                                        const QString& label, const QString& current) {
+std::optional<ServerAnswer> AskServerAddress(QWidget* parent, const ServerQuestion& question,
+                                             const QString& current) {
     // The long explanation wraps, so the dialog stays within the main window at any scale.
     QDialog dialog(parent);
     dialog.setObjectName("ServerDialog");
-    dialog.setWindowTitle(caption);
-    auto* explanation = new QLabel(label, &dialog);
+    dialog.setWindowTitle(question.caption);
+    auto* explanation = new QLabel(question.label, &dialog);
     explanation->setWordWrap(true);
     auto* edit = new QLineEdit(current, &dialog);
     edit->setObjectName("ServerAddress");
+    auto* passwordLabel = new QLabel(question.passwordLabel, &dialog);
+    passwordLabel->setWordWrap(true);
+    auto* password = new QLineEdit(&dialog);
+    password->setObjectName("ServerPassword");
+    password->setEchoMode(QLineEdit::Password);
+    passwordLabel->setBuddy(password);
+    auto* keyring = new QLabel(&dialog);
+    keyring->setObjectName("KeyringNote");
+    keyring->setWordWrap(true);
+    keyring->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    keyring->hide();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(explanation);
     layout->addWidget(edit);
+    layout->addWidget(passwordLabel);
+    layout->addWidget(password);
+    layout->addWidget(keyring);
     layout->addWidget(buttons);
     const int room = parent && parent->window() ? parent->window()->width() : 600;
     const int width = std::max(std::min(room - 40, 560), 300);
@@ -43,14 +59,40 @@ std::optional<QString> AskServerAddress(QWidget* parent, const QString& caption,
     dialog.setMaximumWidth(std::max(room - 20, width));
     dialog.adjustSize();
     edit->selectAll();
+    // The keyring may take seconds to answer (or never): asked beside the window, its answer
+    // shown when it comes, if the dialog is still there. Only the outcome crosses over.
+    const ServerAddress address = ParseServerAddress(current.trimmed().toStdString());
+    const std::string entry = address.problem == 0 ? PasswordEntry(address) : std::string();
+    std::thread([entry, keyringNote = QPointer<QLabel>(keyring),
+                 field = QPointer<QLineEdit>(password), question] {
+        const KeyringAnswer answer = ReadServerPassword(entry);
+        QMetaObject::invokeMethod(
+            qApp,
+            [keyringNote, field, question, outcome = answer.outcome, why = answer.why] {
+                if (!keyringNote || !field) return;
+                keyringNote->setProperty("keyringAnswered", true);
+                if (outcome == KeyringAnswer::Done)
+                    field->setPlaceholderText(question.passwordKept);
+                if (outcome != KeyringAnswer::NoKeyring) return;
+                // Nowhere to keep it: the field would only lose what is typed there.
+                field->setEnabled(false);
+                keyringNote->setText(question.noKeyring);
+                keyringNote->setToolTip(QString::fromStdString(why));
+                keyringNote->show();
+                // Grown to hold the note, which came after the dialog took its size.
+                keyringNote->window()->adjustSize();
+            },
+            Qt::QueuedConnection);
+    }).detach();
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return edit->text();
+    return ServerAnswer{edit->text(), password->text()};
 }
 
 namespace {
 constexpr int kServerTip = 1801;
 constexpr int kServerButton = 1528, kAddressLabel = 1529, kWaitingLabel = 1530, kTeamCaption = 1531,
               kEnvironmentWins = 1532;
+constexpr int kPasswordLabel = 1870, kNoKeyring = 1871, kPasswordKept = 1873;
 constexpr int kSyncEveryMs = 30000;
 std::atomic<int> abandonedSends{0};
 }  // namespace
@@ -70,9 +112,9 @@ TeamArchiveControls::TeamArchiveControls(ArchiveKeeper& keeper, std::filesystem:
     : QObject(parent), keeper_(keeper), userFolder_(std::move(userFolder)) {
     ServerButton = new QPushButton(parent);
     ServerButton->setObjectName("ServerButton");
-    askAddress = [parent](const QString& caption, const QString& label,
-                          const QString& current) -> std::optional<QString> {
-        return AskServerAddress(parent, caption, label, current);
+    askAddress = [parent](const ServerQuestion& question,
+                          const QString& current) -> std::optional<ServerAnswer> {
+        return AskServerAddress(parent, question, current);
     };
     tell = [parent](const QString& caption, const QString& text) {
         QMessageBox::information(parent, caption, text);
@@ -168,12 +210,14 @@ void TeamArchiveControls::TrySync() {
 void TeamArchiveControls::ServerClick() {
     const std::filesystem::path settings = UserSettings::FileIn(userFolder_);
     QString offered = QString::fromStdString(UserSettings::Load(settings).text(kArchiveSettingKey));
-    std::string address;
+    const ServerQuestion question{text(kTeamCaption), text(kAddressLabel), text(kPasswordLabel),
+                                  text(kPasswordKept), text(kNoKeyring)};
+    std::string address, password;
     for (;;) {
-        const std::optional<QString> answer =
-            askAddress(text(kTeamCaption), text(kAddressLabel), offered);
+        const std::optional<ServerAnswer> answer = askAddress(question, offered);
         if (!answer) return;
-        address = answer->trimmed().toStdString();
+        address = answer->address.trimmed().toStdString();
+        password = answer->password.toStdString();
         if (address.empty()) break;
         const ArchiveLocation where = ArchiveLocationFor(address, userFolder_);
         const int problem = where.kind == ArchiveLocation::PostgreSql
@@ -185,7 +229,7 @@ void TeamArchiveControls::ServerClick() {
         tell(text(kTeamCaption),
              QString::fromStdString(
                  ArchiveNotice(table_ ? *table_ : LanguageTable(), problem, where.describe())));
-        offered = *answer;
+        offered = answer->address;
     }
     (void)UpdateUserSettings(settings, [&address](UserSettings& s) {
         if (address.empty())
@@ -193,6 +237,33 @@ void TeamArchiveControls::ServerClick() {
         else
             s.set(kArchiveSettingKey, address);
     });
+    if (address.empty() || password.empty()) {
+        UseSetting();
+        return;
+    }
+    // Kept in the keyring beside the window (it may take seconds, or ask to be unlocked); the
+    // setting takes effect once the keyring answered, so the first connection has it.
+    std::thread([entry = PasswordEntry(ParseServerAddress(address)), password,
+                 self = QPointer<TeamArchiveControls>(this)] {
+        const KeyringAnswer answer = KeepServerPassword(entry, password);
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, answer] {
+                if (self) self->PasswordKept(answer);
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+void TeamArchiveControls::PasswordKept(const KeyringAnswer& answer) {
+    if (answer.outcome != KeyringAnswer::Done)
+        tell(text(kTeamCaption),
+             text(kNoKeyring) +
+                 (answer.why.empty() ? QString() : "\n" + QString::fromStdString(answer.why)));
+    UseSetting();
+}
+
+void TeamArchiveControls::UseSetting() {
     if (std::getenv("ZV318_ARCHIVE")) {
         tell(text(kTeamCaption), text(kEnvironmentWins));
         return;

@@ -15,6 +15,7 @@
 
 class QWidget;
 
+#include "archive/server_password.h"
 #include "texts/language_table.h"
 
 class QPushButton;
@@ -22,10 +23,24 @@ class QWidget;
 
 namespace zv318 {
 
+// The "Server…" question's texts.
+struct ServerQuestion {
+    QString caption, label;
+    QString passwordLabel;
+    QString passwordKept;  // the password field's hint when the keyring holds one already
+    QString noKeyring;     // no keyring service runs: how to use ~/.pgpass instead
+};
+// The answer: the address, and the password typed (empty: the one kept stays).
+struct ServerAnswer {
+    QString address, password;
+};
 // The "Server…" question: the team archive's address, typed under its explanation (wrapped to
-// the main window's width); nothing when cancelled.
-[[nodiscard]] std::optional<QString> AskServerAddress(QWidget* parent, const QString& caption,
-                                                      const QString& label, const QString& current);
+// the main window's width), and the password for the keyring; nothing when cancelled. Whether
+// a keyring runs, and holds a password for `current`, is asked beside the window: the dialog
+// shows it when the answer comes.
+[[nodiscard]] std::optional<ServerAnswer> AskServerAddress(QWidget* parent,
+                                                           const ServerQuestion& question,
+                                                           const QString& current);
 
 class ArchiveKeeper;
 
@@ -55,8 +70,8 @@ public:
 
     QPushButton* ServerButton;
     // How the address is asked and a message shown (dialogs; the tests answer themselves).
-    std::function<std::optional<QString>(const QString& caption, const QString& label,
-                                         const QString& current)>
+    std::function<std::optional<ServerAnswer>(const ServerQuestion& question,
+                                              const QString& current)>
         askAddress;
     std::function<void(const QString& caption, const QString& text)> tell;
 
@@ -67,6 +82,9 @@ signals:
 
 private:
     void ServerClick();
+    // The setting takes effect (after the password typed with it is kept, or could not be).
+    void UseSetting();
+    void PasswordKept(const KeyringAnswer& answer);
     [[nodiscard]] QString text(int entry) const;
 
     ArchiveKeeper& keeper_;
