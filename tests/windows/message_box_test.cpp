@@ -16,9 +16,12 @@
 #include <QCursor>
 #include <stdexcept>
 
+#include <sys/stat.h>
+
 #include "modal_watcher.h"
 #include "shell/windows/application.h"
 #include "shell/windows/window_feedback.h"
+#include "texts/output_path.h"
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 
@@ -268,6 +271,7 @@ struct DialogSeen {
     QStringList selected;
     bool confirmsOverwrite = false;
     int overwriteQuestions = 0;
+    QStringList refusals;  // the boxes without Yes: what refused the file
 };
 
 // Runs chooseFile; the file dialog is recorded, then given `file` and accepted (or
@@ -276,8 +280,13 @@ std::optional<std::string> Choose(WindowFeedback& feedback, const FileRequest& r
                                   const QString& file, DialogSeen& seen) {
     ModalWatcher watcher([&](QWidget* modal) {
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            ++seen.overwriteQuestions;
-            box->button(QMessageBox::Yes)->click();
+            if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
+                ++seen.overwriteQuestions;
+                yes->click();
+            } else {
+                seen.refusals << box->text();
+                box->accept();
+            }
             return;
         }
         auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -382,6 +391,50 @@ TEST_F(windows_Messages, SaveDialogProposesTheNameAndAsksBeforeOverwriting) {
     EXPECT_EQ(logger.overwriteQuestions, 0);
     ASSERT_TRUE(fresh.has_value());
     EXPECT_EQ(*fresh, dir.filePath("LOG1.lograd").toStdString());
+}
+
+// Every save dialog of the program keeps one rule: never the archive or its files, never what
+// is no regular file (each refused with its message and left as it was), and a name typed
+// without the one extension of its kind gets it.
+TEST_F(windows_Messages, EverySaveDialogKeepsTheOutputRule) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::filesystem::path folder = PathFromQString(dir.path());
+    ASSERT_TRUE(WriteFileAtomically(folder / "archive.sqlite", "archive"));
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    ProtectFromOutput({PathToText(folder / "archive.sqlite")});
+    table.set(kExtraEntryFirst + kMessageOutputIsArchive, "ARCHIVE REFUSED");
+    table.set(kExtraEntryFirst + kMessageOutputNotAFile, "NOT A FILE");
+    struct Kind {
+        FileRequest::Kind kind;
+        const char* extension;  // added to a bare name; nullptr for a kind of several
+    };
+    for (const Kind& k : {Kind{FileRequest::SavePlan, ".c318"}, Kind{FileRequest::SaveLogger, nullptr},
+                          Kind{FileRequest::SaveAllLoggers, nullptr},
+                          Kind{FileRequest::ExportCsv, ".csv"}, Kind{FileRequest::SaveChart, nullptr},
+                          Kind{FileRequest::SaveReport, ".pdf"}}) {
+        SCOPED_TRACE(k.kind);
+        const std::pair<QString, QString> refused[] = {
+            {QStringFromPath(folder / "archive.sqlite"), "ARCHIVE REFUSED"},
+            {QStringFromPath(folder / "archive.sqlite-wal"), "ARCHIVE REFUSED"},
+            {QStringFromPath(folder / "fifo"), "NOT A FILE"}};
+        for (const auto& [file, said] : refused) {
+            DialogSeen seen;
+            EXPECT_FALSE(Choose(feedback, {k.kind, PathToText(folder), "", {}}, file, seen))
+                << file.toStdString();
+            ASSERT_EQ(seen.refusals.size(), 1) << file.toStdString();
+            EXPECT_TRUE(seen.refusals[0].contains(said)) << seen.refusals[0].toStdString();
+        }
+        DialogSeen bare;
+        const std::optional<std::string> chosen =
+            Choose(feedback, {k.kind, PathToText(folder), "", {}}, dir.filePath("roof1"), bare);
+        ASSERT_TRUE(chosen);
+        EXPECT_EQ(PathFromText(*chosen).filename().string(),
+                  std::string("roof1") + (k.extension ? k.extension : ""));
+    }
+    EXPECT_EQ(ReadWholeFile(folder / "archive.sqlite"), "archive");
+    EXPECT_TRUE(std::filesystem::is_fifo(folder / "fifo"));
+    ProtectFromOutput({});
 }
 
 }  // namespace
