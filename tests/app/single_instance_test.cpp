@@ -138,6 +138,13 @@ TEST(SingleInstance, TheSocketIsThePersonsAlone) {
     EXPECT_EQ(st.st_uid, ::geteuid());
     EXPECT_EQ(st.st_mode & 077, 0u) << std::oct << (st.st_mode & 0777);
     EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+
+    // A lock file that cannot be the person's (a folder planted in its place): no single
+    // instance, never a socket of its own beside it.
+    SingleInstance planted(Folder(scratch, "other home", 0755), "usb");
+    fs::create_directory(planted.name().toStdString() + ".lock");
+    EXPECT_EQ(planted.ClaimName(), SingleInstance::Claim::Unavailable);
+    EXPECT_FALSE(fs::exists(planted.name().toStdString()));
 }
 
 TEST(SingleInstance, OfTwoStartsTogetherExactlyOneRuns) {

@@ -540,8 +540,14 @@ TEST_F(archiveFiles, NewerSchemaOpensReadOnlyAndTwoWritersLoseNothing) {
     EXPECT_EQ(newer.List().size(), 120u);
     const OpenLogger lg = Site("NEW", "01/01/2020", {});
     EXPECT_FALSE(newer.Keep(LoggerFileText(lg), lg, std::nullopt));
+    EXPECT_EQ(newer.detail(), "read-only");  // refused before anything is tried
     EXPECT_FALSE(newer.Delete({1}));
     EXPECT_EQ(newer.List().size(), 120u);
+    // Nor does an archive never opened write anything.
+    Archive never;
+    EXPECT_FALSE(never.Keep(LoggerFileText(lg), lg, std::nullopt));
+    EXPECT_FALSE(never.Delete({1}));
+    EXPECT_EQ(never.detail(), "not open");
 }
 
 }  // namespace

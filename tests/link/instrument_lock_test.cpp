@@ -342,6 +342,15 @@ TEST(InstrumentLock, WhoMayWriteGoesByTheOwnersTheGroupsOrTheOthersBit) {
         EXPECT_TRUE(ProcessMayWrite(::getpid(), file.string())) << what << ": root writes";
     }
     EXPECT_FALSE(ProcessMayWrite(0, file.string()));
+
+    // A person who may not open the node is told so, not that the lock failed.
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+    ASSERT_EQ(::chown(file.c_str(), 0, 0), 0);
+    Elsewhere refused("stranger", [&] {
+        return BecomeNobody() &&
+               TakeNodeLock(file.string(), LockNode::Device, 0).outcome == LockOutcome::NoAccess;
+    });
+    EXPECT_TRUE(refused.taken());
 }
 
 TEST(InstrumentLock, TwoLinksOnOneSimulatedInstrumentExcludeEachOtherAndNoOther) {

@@ -290,6 +290,20 @@ TEST_F(plansSending, APlanTheInstrumentDoesNotTakeEndsWithMessage25) {
     EXPECT_EQ(feedback.messages, std::vector<int>{25});
     EXPECT_EQ(instrument.plans(sim::kRadio).size(), 1u);
     EXPECT_EQ(list.entries, std::vector<std::string>{"A (RADIO)"});  // read again
+
+    // Nor does one whose count rose by two: another plan came with it.
+    instrument.ignored.clear();
+    bool added = false;
+    instrument.onReport = [&](int) {
+        std::vector<sim::Plan>& radio = instrument.plans(sim::kRadio);
+        if (added || radio.size() < 2 || radio.back().channels.size() < 2) return;
+        radio.push_back(Radio("B", 1));
+        added = true;
+    };
+    EXPECT_EQ(send(PlanText(1, "X", Lines(2))), PlanOutcome::Failed);
+    instrument.onReport = nullptr;
+    EXPECT_TRUE(added);
+    EXPECT_EQ(feedback.messages, std::vector<int>{25});
 }
 
 TEST_F(plansSending, APlanReadBackShortOfAChannelEndsWithItsMessage) {
