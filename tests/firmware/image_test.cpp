@@ -243,6 +243,8 @@ TEST(firmwareImages, OnlyAWholeInstrumentImageGivesRecords) {
         {head + noData + s9, 0},  // data records without data
         {head + data, 0},         // cut off before its terminator
         {data + s9 + data, 0},    // a record after the terminator
+        {data + s9 + s9, 0},      // and a second terminator
+        {data + s8 + s9, 0},
         {data + "\r\n" + s9, 0},  // an empty line inside
         {data + "X9030000FC\r\n", 0},
         {data + "S9030000FD\r\n", 0},

@@ -25,6 +25,9 @@ TEST(Fields, ANumberIsTakenExactlyWithinItsBounds) {
             const std::string text = std::to_string(v);
             EXPECT_EQ(DecimalField(text, b.min, b.max), within ? std::optional(v) : std::nullopt)
                 << text << " in " << b.min << "..." << b.max;
+            // Never with a leading zero, nor as "-0".
+            const std::string padded = v < 0 ? "-0" + std::to_string(-v) : "0" + std::to_string(v);
+            EXPECT_EQ(DecimalField(padded, b.min, b.max), std::nullopt) << padded;
             if (v >= 0 && b.min == 0) {
                 EXPECT_EQ(DigitsField(text, b.max).has_value(), within) << text;
                 EXPECT_EQ(DigitsField("0" + text, b.max).has_value(), within) << "0" << text;
