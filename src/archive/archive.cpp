@@ -98,11 +98,21 @@ int SchemaVerdict(QSqlQuery& q) {
     return strange || others ? kMessageArchiveForeignObjects : 0;
 }
 
-std::string NowUtc() {
+std::string SystemNowUtc() {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
 }
 
+ArchiveClock g_clock = SystemNowUtc;
+
+std::string NowUtc() {
+    return g_clock();
+}
+
 }  // namespace
+
+void SetArchiveClockForTesting(ArchiveClock clock) {
+    g_clock = clock ? clock : SystemNowUtc;
+}
 
 std::string ArchiveNotice(const LanguageTable& table, int message, const std::string& detail) {
     std::string text = table.entry(kExtraEntryFirst + message);

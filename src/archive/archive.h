@@ -139,6 +139,12 @@ struct ArchiveOrder {
 [[nodiscard]] std::optional<std::string> MeasuredAt(std::string_view date, std::string_view time);
 
 struct ArchiveConnection;
+
+// The clock the times of archiving come from (UTC, "2026-12-08T04:30:00Z"); the tests put one
+// of their own in its place, nullptr puts the system's back.
+using ArchiveClock = std::string (*)();
+void SetArchiveClockForTesting(ArchiveClock clock);
+
 class ArchiveSessions;
 
 class Archive {

@@ -29,8 +29,18 @@ std::mutex registryMutex;
 std::map<File, std::vector<int>> descriptorsOf;
 std::map<int, File> fileOf;
 
+// A file SQLite opens to read only is opened for writing as well where the process may write
+// it: the one description of the file is then one a later connection that writes can share.
+int OpenDescription(const char* path, int flags, int mode) {
+    if ((flags & O_ACCMODE) == O_RDONLY) {
+        const int fd = ::open(path, (flags & ~O_ACCMODE) | O_RDWR, static_cast<mode_t>(mode));
+        if (fd >= 0) return fd;
+    }
+    return ::open(path, flags, static_cast<mode_t>(mode));
+}
+
 int Open(const char* path, int flags, int mode) {
-    const int fd = ::open(path, flags, static_cast<mode_t>(mode));
+    const int fd = OpenDescription(path, flags, mode);
     if (fd < 0) return fd;
     struct stat st{};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return fd;

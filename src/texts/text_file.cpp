@@ -24,6 +24,16 @@ namespace zv318 {
 
 namespace {
 
+int SystemClose(int fd) {
+#ifdef _WIN32
+    return ::_close(fd);
+#else
+    return ::close(fd);
+#endif
+}
+
+CloseCall g_close = SystemClose;
+
 // One open file descriptor, closed once: by close() (whose result counts) or at the end.
 struct Descriptor {
     int fd = -1;
@@ -31,11 +41,7 @@ struct Descriptor {
         if (fd >= 0) (void)close();
     }
     bool close() {
-#ifdef _WIN32
-        const bool closed = ::_close(fd) == 0;
-#else
-        const bool closed = ::close(fd) == 0;
-#endif
+        const bool closed = g_close(fd) == 0;
         fd = -1;
         return closed;
     }
@@ -98,7 +104,13 @@ void IgnoreFileSizeSignal() {
 #endif
 }
 
-void SetSyncCallForTesting(SyncCall call) { g_sync = call ? call : SystemSync; }
+void SetSyncCallForTesting(SyncCall call) {
+    g_sync = call ? call : SystemSync;
+}
+
+void SetCloseCallForTesting(CloseCall call) {
+    g_close = call ? call : SystemClose;
+}
 
 int WriteFailureMessage(WriteFailure why) {
     switch (why) {

@@ -36,6 +36,11 @@ void IgnoreFileSizeSignal();
 using SyncCall = int (*)(int fd);
 void SetSyncCallForTesting(SyncCall call);
 
+// The call that closes the written file, where a network folder or a quota reports its late
+// error; the tests put one that fails in its place. Nothing restores the system's own.
+using CloseCall = int (*)(int fd);
+void SetCloseCallForTesting(CloseCall call);
+
 // The largest file of each kind the program reads from outside; a full plan or logger file is a
 // few kilobytes, a whole firmware image well under a megabyte.
 inline constexpr std::size_t kPlanFileMaxBytes = std::size_t{64} * 1024;

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <filesystem>
+#include <ios>
 #include <optional>
 #include <string>
 #include <vector>
@@ -120,6 +121,32 @@ TEST(SingleInstance, ASecondStartReachesOnlyItsOwnProgramAndHandsItsFileOn) {
 
 // Two starts together: the first to claim runs, the second hands its file on, also before the
 // first has built its window (the knock waits for it).
+// The socket a later start knocks on is the person's alone, whatever the umask would let
+// others have: nobody else may hand the running program a file.
+TEST(SingleInstance, TheSocketIsThePersonsAlone) {
+    QTemporaryDir scratch;
+    const Setting runtime("XDG_RUNTIME_DIR", Folder(scratch, "runtime", 0700).string());
+    const fs::path folder = Folder(scratch, "home", 0755);
+    const mode_t umaskWas = ::umask(0);
+    SingleInstance running(folder, "usb");
+    const SingleInstance::Claim claim = running.ClaimName();
+    ::umask(umaskWas);
+    ASSERT_EQ(claim, SingleInstance::Claim::Ours);
+    struct stat st {};
+    ASSERT_EQ(::stat(running.name().toStdString().c_str(), &st), 0) << running.name().toStdString();
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_uid, ::geteuid());
+    EXPECT_EQ(st.st_mode & 077, 0u) << std::oct << (st.st_mode & 0777);
+    EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+
+    // A lock file that cannot be the person's (a folder planted in its place): no single
+    // instance, never a socket of its own beside it.
+    SingleInstance planted(Folder(scratch, "other home", 0755), "usb");
+    fs::create_directory(planted.name().toStdString() + ".lock");
+    EXPECT_EQ(planted.ClaimName(), SingleInstance::Claim::Unavailable);
+    EXPECT_FALSE(fs::exists(planted.name().toStdString()));
+}
+
 TEST(SingleInstance, OfTwoStartsTogetherExactlyOneRuns) {
     QTemporaryDir scratch;
     const Setting runtime("XDG_RUNTIME_DIR", Folder(scratch, "runtime", 0700).string());

@@ -5,15 +5,24 @@
 // -shm files this one still writes into. Checked with the real dialog and the real second
 // program (zv318ctl), and with a program killed after keeping loggers beside the dialog.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <cstdlib>
-#include <sys/stat.h>
+#include <string>
+#include <vector>
 
 #include "archive/archive.h"
 #include "archive/ctl_run.h"
+#include "archive/sqlite_locks.h"
 #include "loggers/logger_fixture.h"
 #include "texts/qt_path.h"
 
@@ -161,6 +170,89 @@ TEST(archiveLocks, TwoProgramsKeepWhileOneHasTheDialogOpenAndIsKilled) {
     ArchiveFilter second;
     second.name = "SECOND";
     EXPECT_EQ(after.List(second).size(), 4u);
+}
+
+// The archive's files as the process has them open: every descriptor naming one of them.
+std::vector<int> DescriptorsOf(const fs::path& file) {
+    std::vector<int> fds;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        const std::string target = fs::read_symlink(entry.path(), ec).string();
+        if (!ec && target.rfind(file.string(), 0) == 0)
+            fds.push_back(std::stoi(entry.path().filename().string()));
+    }
+    return fds;
+}
+
+// What a program this one starts (a PDF viewer through "Open") has open: `ls -l` of its own
+// descriptors, run by fork and exec as any start does.
+std::string StartedProgramsFiles() {
+    int out[2];
+    if (::pipe(out) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(out[1], 1);
+        ::execl("/bin/ls", "ls", "-l", "/proc/self/fd/", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    std::string listing;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) listing.append(buffer, n);
+    ::close(out[0]);
+    ::waitpid(child, nullptr, 0);
+    return listing;
+}
+
+TEST(archiveLocks, AProgramStartedWhileTheArchiveIsOpenHoldsNoneOfItsFiles) {
+    TempFolder folder;
+    const fs::path file = folder.path / "archive.sqlite";
+    // The page's reader and the keeper: the second connection's descriptors are the lock
+    // layer's duplicates of the first's.
+    Archive reader, keeper;
+    ASSERT_EQ(reader.Open(ArchiveLocationFor(PathToText(file), {})), Archive::State::Ready);
+    ASSERT_EQ(keeper.Open(ArchiveLocationFor(PathToText(file), {})), Archive::State::Ready);
+    KeepSome(keeper, "K", 2);
+    EXPECT_EQ(reader.List().size(), 2u);
+    const std::vector<int> fds = DescriptorsOf(file);
+    ASSERT_GE(fds.size(), 4u) << "the file and its log, once per connection";
+    for (int fd : fds) EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0) << "descriptor " << fd;
+    const std::string started = StartedProgramsFiles();
+    EXPECT_NE(started.find("/proc/"), std::string::npos) << started;
+    EXPECT_EQ(started.find(file.filename().string()), std::string::npos) << started;
+}
+
+// A connection that only reads opens the file first, one that writes opens it second (in
+// one process they share one description of it): the second still writes.
+TEST(archiveLocks, AReaderOpeningFirstLeavesTheWriterWriting) {
+    TempFolder folder;
+    const fs::path file = folder.path / "archive.sqlite";
+    {
+        Archive made;
+        ASSERT_EQ(made.Open(ArchiveLocationFor(PathToText(file), {})), Archive::State::Ready);
+        KeepSome(made, "A", 1);
+    }
+    ASSERT_TRUE(UseDescriptionLocks());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "reader-first");
+        db.setDatabaseName(QStringFromPath(file));
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        ASSERT_TRUE(db.open());
+        QSqlQuery count(db);
+        ASSERT_TRUE(count.exec("SELECT count(*) FROM sqlite_master"));
+        ASSERT_TRUE(count.next());
+        Archive writer;
+        ASSERT_EQ(writer.Open(ArchiveLocationFor(PathToText(file), {})), Archive::State::Ready)
+            << writer.detail();
+        KeepSome(writer, "B", 3);
+        EXPECT_EQ(writer.List().size(), 4u);
+        count.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("reader-first");
+    Archive again;
+    ASSERT_EQ(again.Open(ArchiveLocationFor(PathToText(file), {})), Archive::State::Ready);
+    EXPECT_EQ(again.List().size(), 4u);
 }
 
 }  // namespace

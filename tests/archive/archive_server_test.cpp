@@ -253,6 +253,12 @@ TEST_F(archiveServer, AwayFromTheOfficeKeptHereAsPendingThenSentOnce) {
     const ArchiveLocation away = db.location(folder.path, "zv318", PathToText(nowhere.path));
     language.set(kExtraEntryFirst + kMessageArchiveOffline, "Away");
     PutThreeLoggers();
+    // The clock reads one time while the loggers are kept here and another while they are
+    // sent: the server must keep the first.
+    struct ClockBack {
+        ~ClockBack() { SetArchiveClockForTesting(nullptr); }
+    } clockBack;
+    SetArchiveClockForTesting([] { return std::string("2001-02-03T04:05:06Z"); });
     {
         ArchiveKeeper keeper(away, feedback, language, InstrumentIdentityOf(link));
         ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
@@ -287,6 +293,7 @@ TEST_F(archiveServer, AwayFromTheOfficeKeptHereAsPendingThenSentOnce) {
         ASSERT_TRUE(
             colleague.Keep(local.Bytes(roof).value(), local.Logger(roof).value(), std::nullopt));
     }
+    SetArchiveClockForTesting([] { return std::string("2030-12-31T23:59:59Z"); });
     const SyncResult sent = SyncPending(live);
     EXPECT_EQ(sent.notice, 0) << sent.detail;
     EXPECT_EQ(sent.sent.added, 2);
@@ -304,6 +311,7 @@ TEST_F(archiveServer, AwayFromTheOfficeKeptHereAsPendingThenSentOnce) {
     EXPECT_EQ(onServer[0].serial, instrument.serial);
     Archive local;
     ASSERT_EQ(local.Open(ArchiveLocationFor(PathToText(live.file), {})), Archive::State::Ready);
+    EXPECT_EQ(onServer[0].archivedAt, "2001-02-03T04:05:06Z");
     EXPECT_EQ(local.List(Filter("LOBBY")).at(0).archivedAt, onServer[0].archivedAt);
     EXPECT_EQ(local.List().size(), 3u);  // the local copies kept
     EXPECT_EQ(local.PendingCount(), 0);

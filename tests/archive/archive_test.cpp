@@ -165,6 +165,32 @@ TEST_F(archiveKeeping, OffKeepsNothingAndAFailingArchiveNeverFailsTheSave) {
     EXPECT_NE(feedback.notices[0].find("archive.sqlite"), std::string::npos);
     EXPECT_TRUE(fs::exists(loggers() / "CELLAR.lograd"));
     EXPECT_EQ(ReadBytes(file()), std::string(8192, 'x'));
+
+    // An archive that opens but refuses every logger, one after another: one notice (why the
+    // first was refused), and every file saved all the same.
+    fs::remove(file());
+    feedback.notices.clear();
+    {
+        ArchiveKeeper keeper(FileLocation(file()), feedback, language, InstrumentIdentityOf(link));
+        ASSERT_NE(keeper.archive(), nullptr);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "refusing");
+            db.setDatabaseName(QStringFromPath(file()));
+            ASSERT_TRUE(db.open());
+            ASSERT_TRUE(
+                QSqlQuery(db).exec("CREATE TRIGGER refuse BEFORE INSERT ON loggers "
+                                   "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("refusing");
+        ASSERT_EQ(procedures.SaveLoggers({1, 2, 3}), LoggerOutcome::Done);
+        EXPECT_EQ(keeper.added(), 0);
+    }
+    EXPECT_EQ(feedback.messages, std::vector<int>{});
+    ASSERT_EQ(feedback.notices.size(), 2u);
+    EXPECT_NE(feedback.notices[0].find("refused"), std::string::npos) << feedback.notices[0];
+    EXPECT_EQ(feedback.notices[1].substr(0, 5), "E113\n") << feedback.notices[1];
+    EXPECT_TRUE(fs::exists(loggers() / "CELLAR.lograd"));
 }
 
 // ---- files in and out ----------------------------------------------------------------------
@@ -514,8 +540,14 @@ TEST_F(archiveFiles, NewerSchemaOpensReadOnlyAndTwoWritersLoseNothing) {
     EXPECT_EQ(newer.List().size(), 120u);
     const OpenLogger lg = Site("NEW", "01/01/2020", {});
     EXPECT_FALSE(newer.Keep(LoggerFileText(lg), lg, std::nullopt));
+    EXPECT_EQ(newer.detail(), "read-only");  // refused before anything is tried
     EXPECT_FALSE(newer.Delete({1}));
     EXPECT_EQ(newer.List().size(), 120u);
+    // Nor does an archive never opened write anything.
+    Archive never;
+    EXPECT_FALSE(never.Keep(LoggerFileText(lg), lg, std::nullopt));
+    EXPECT_FALSE(never.Delete({1}));
+    EXPECT_EQ(never.detail(), "not open");
 }
 
 }  // namespace

@@ -64,6 +64,7 @@ TEST(firmwareImages, CheckAndLoaderOnIntelHexFiles) {
          0x1002,
          {{0x1000, 0xAA}, {0x1001, 0xBB}}},
         {"a letter O for a zero", ":02100000AABB89\r\n:O0000001FF\r\n", false, 0x1002, {}},
+        {"a record without its colon", ":02100000AABB89\r\n;00000001FF\r\n", false, 0x1002, {}},
         {"a blank among the digits", ":02100000AA BB89\r\n:00000001FF\r\n", false, 0x1002, {}},
         {"empty lines after the end record", kExample + "\r\n\n", true, 0x10000, {{0x1000, 0xAA}}},
         {"an empty line before the end record",
@@ -205,6 +206,7 @@ TEST(firmwareImages, InstrumentLinesAndTheirCheck) {
         {"S9030000FC", true},
         {n54, true},
         {"S1030000FD", false},    // checksum wrong
+        {"S1030000FB", false},    // and wrong by another amount
         {"S1040000FC", false},    // the count promises more bytes than the line holds
         {"S1030000FC00", false},  // and fewer
         {n55, false},             // too long for one report, checksum right
@@ -241,6 +243,8 @@ TEST(firmwareImages, OnlyAWholeInstrumentImageGivesRecords) {
         {head + noData + s9, 0},  // data records without data
         {head + data, 0},         // cut off before its terminator
         {data + s9 + data, 0},    // a record after the terminator
+        {data + s9 + s9, 0},      // and a second terminator
+        {data + s8 + s9, 0},
         {data + "\r\n" + s9, 0},  // an empty line inside
         {data + "X9030000FC\r\n", 0},
         {data + "S9030000FD\r\n", 0},

@@ -4,9 +4,16 @@
 #include <gtest/gtest.h>
 #include <hidapi.h>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -199,6 +206,61 @@ TEST_F(hidBus, ListingOpeningAndTheFirstInstrumentThatOpens) {
     ASSERT_TRUE(link.FindInstrument());
     EXPECT_FALSE(link.PermissionDenied());
     EXPECT_EQ(fake.open, 1);
+}
+
+// Whether the person may open the node decides "no access", whatever errno hidapi leaves
+// behind (its own calls may have replaced the open's): judged as the person who runs the
+// program, so the rows that need another person than root run in a child that became nobody.
+TEST_F(hidBus, APersonWhoMayNotOpenTheNodeIsToldNoAccess) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zv318-hid-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    const std::filesystem::path folder = pattern;
+    ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+    const bool asRoot = ::geteuid() == 0;
+    const struct {
+        const char* node;
+        mode_t mode;  // 0: no such node
+        int hidapiErrno;
+        bool asNobody;
+        OpenError error;
+    } cases[] = {
+        {"closed", 0600, EINVAL, true, OpenError::PermissionDenied},
+        {"read-only", 0644, EIO, true, OpenError::PermissionDenied},
+        {"open", 0666, EINVAL, true, OpenError::Other},
+        {"closed", 0600, EINVAL, false, asRoot ? OpenError::Other : OpenError::PermissionDenied},
+        {"closed", 0600, EACCES, false, OpenError::PermissionDenied},
+        {"closed", 0600, EPERM, true, OpenError::PermissionDenied},
+        {"gone", 0, EINVAL, true, OpenError::NotFound},
+        {"gone", 0, ENOENT, false, OpenError::NotFound},
+    };
+    for (const auto& c : cases) {
+        const std::string what = std::string(c.node) + (c.asNobody ? " as nobody" : "") +
+                                 ", hidapi's errno " + std::to_string(c.hidapiErrno);
+        if (c.asNobody && !asRoot) continue;  // another person needs root to become
+        const std::filesystem::path node = folder / c.node;
+        std::filesystem::remove(node);
+        if (c.mode != 0) {
+            std::ofstream(node).put('\0');
+            ASSERT_EQ(::chmod(node.c_str(), c.mode), 0);
+        }
+        fake.interfaces = {{node.string(), L"ZV-318", L"ZV-318", c.hidapiErrno}};
+        if (!c.asNobody) {
+            EXPECT_EQ(bus.open(node.string()).error, c.error) << what;
+            continue;
+        }
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(100);
+            ::_exit(static_cast<int>(bus.open(node.string()).error));
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << what;
+        EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(c.error)) << what;
+    }
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(hidBus, ReportsGoOutWhole65BytesAndRepliesGetTheirReportIdBack) {

@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "link/instrument_lock.h"
 #include "link/link.h"
@@ -297,6 +298,59 @@ TEST(InstrumentLock, AFolderHeldByOneWhoMayNotConnectKeepsNobodyFromTheSocket) {
         EXPECT_EQ(refused.holder.process, stranger.pid());
     }
     ::close(listener);
+}
+
+// Whose lock counts is whose process may write the socket: the owner by the owner's bit, a
+// member of the socket's group (by its own group or one of its others) by the group's, anyone
+// else by the others'. Modes that open the group and the others differently tell them apart.
+TEST(InstrumentLock, WhoMayWriteGoesByTheOwnersTheGroupsOrTheOthersBit) {
+    Scratch s;
+    if (::geteuid() != 0) GTEST_SKIP() << "another user's process needs root to start";
+    constexpr gid_t kGroup = 4242;
+    constexpr uid_t kPerson = 65534;
+    auto becomes = [](gid_t main, std::vector<gid_t> others) {
+        return [main, others] {
+            return ::setgroups(others.size(), others.data()) == 0 && ::setgid(main) == 0 &&
+                   ::setuid(kPerson) == 0;
+        };
+    };
+    Elsewhere byMainGroup("member", becomes(kGroup, {})),
+        byOtherGroup("member", becomes(65534, {100, kGroup})),
+        stranger("stranger", becomes(65534, {100}));
+    ASSERT_TRUE(byMainGroup.taken() && byOtherGroup.taken() && stranger.taken());
+    const fs::path file = s.path / "zv318.sock";
+    std::ofstream(file).put('\n');
+
+    const struct {
+        mode_t mode;
+        uid_t owner;
+        bool member, other;  // whether a member of the group, and a stranger, may write (all
+                             // three are the owner where the owner is the person)
+    } cases[] = {
+        {0775, 0, true, false},        {0757, 0, false, true},      {0755, 0, false, false},
+        {0777, 0, true, true},         {0770, 0, true, false},      {0707, 0, false, true},
+        {0577, kPerson, false, false}, {0200, kPerson, true, true},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(::chown(file.c_str(), c.owner, kGroup), 0);
+        ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
+        const std::string what = "mode 0" + std::to_string(c.mode >> 6) +
+                                 std::to_string((c.mode >> 3) & 7) + std::to_string(c.mode & 7);
+        EXPECT_EQ(ProcessMayWrite(byMainGroup.pid(), file.string()), c.member) << what;
+        EXPECT_EQ(ProcessMayWrite(byOtherGroup.pid(), file.string()), c.member) << what;
+        EXPECT_EQ(ProcessMayWrite(stranger.pid(), file.string()), c.other) << what;
+        EXPECT_TRUE(ProcessMayWrite(::getpid(), file.string())) << what << ": root writes";
+    }
+    EXPECT_FALSE(ProcessMayWrite(0, file.string()));
+
+    // A person who may not open the node is told so, not that the lock failed.
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+    ASSERT_EQ(::chown(file.c_str(), 0, 0), 0);
+    Elsewhere refused("stranger", [&] {
+        return BecomeNobody() &&
+               TakeNodeLock(file.string(), LockNode::Device, 0).outcome == LockOutcome::NoAccess;
+    });
+    EXPECT_TRUE(refused.taken());
 }
 
 TEST(InstrumentLock, TwoLinksOnOneSimulatedInstrumentExcludeEachOtherAndNoOther) {

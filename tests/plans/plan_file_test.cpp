@@ -248,7 +248,11 @@ TEST_F(plansFile, IndicesStatesAndCounts) {
     EXPECT_EQ(read(PlanText(1, "P", {"0,C,60000000,3000,On"})), 1026);
     EXPECT_EQ(read(PlanText(1, "P", {"0,C,60000000,3000,ON "})), 1026);
     EXPECT_EQ(read(PlanText(1, "P", {"0," + std::string(200, 'N') + ",60000000,3000,ON"})), 1022);
-    EXPECT_EQ(feedback.messages, std::vector<int>(10, 14));
+    EXPECT_EQ(read(PlanText(1, "P",
+                            {"0,C\x7f"
+                             "D,60000000,3000,ON"})),
+              1021);  // a control character
+    EXPECT_EQ(feedback.messages, std::vector<int>(11, 14));
     feedback.messages.clear();
 
     EXPECT_EQ(read(PlanText(1, "P", lines(2)) + "\r\n\r\n"), 0);  // empty lines may close it

@@ -1,5 +1,6 @@
 // Sending a plan file to the instrument: the channel payloads and the whole exchange.
 
+#include <functional>
 #include <sstream>
 
 #include "plan_fixture.h"
@@ -289,6 +290,20 @@ TEST_F(plansSending, APlanTheInstrumentDoesNotTakeEndsWithMessage25) {
     EXPECT_EQ(feedback.messages, std::vector<int>{25});
     EXPECT_EQ(instrument.plans(sim::kRadio).size(), 1u);
     EXPECT_EQ(list.entries, std::vector<std::string>{"A (RADIO)"});  // read again
+
+    // Nor does one whose count rose by two: another plan came with it.
+    instrument.ignored.clear();
+    bool added = false;
+    instrument.onReport = [&](int) {
+        std::vector<sim::Plan>& radio = instrument.plans(sim::kRadio);
+        if (added || radio.size() < 2 || radio.back().channels.size() < 2) return;
+        radio.push_back(Radio("B", 1));
+        added = true;
+    };
+    EXPECT_EQ(send(PlanText(1, "X", Lines(2))), PlanOutcome::Failed);
+    instrument.onReport = nullptr;
+    EXPECT_TRUE(added);
+    EXPECT_EQ(feedback.messages, std::vector<int>{25});
 }
 
 TEST_F(plansSending, APlanReadBackShortOfAChannelEndsWithItsMessage) {
@@ -300,17 +315,31 @@ TEST_F(plansSending, APlanReadBackShortOfAChannelEndsWithItsMessage) {
     EXPECT_EQ(send(PlanText(1, "Y", Lines(3))), PlanOutcome::Done);
     EXPECT_TRUE(feedback.messages.empty());
 
-    // All its channels there, one of them on another frequency than the file's.
-    bool changed = false;
-    instrument.onReport = [&](int) {
-        std::vector<sim::Plan>& radio = instrument.plans(sim::kRadio);
-        if (changed || radio.size() < 3 || radio.back().channels.size() < 3) return;
-        radio.back().channels[1].frequency += 8000;
-        changed = true;
+    // All its channels there, yet not the file's plan: the instrument changed it as it stored
+    // it, and the plan count rose by one all the same.
+    struct Change {
+        const char* what;
+        std::function<void(sim::Plan&)> apply;
     };
-    EXPECT_EQ(send(PlanText(1, "Z", Lines(3))), PlanOutcome::Failed);
-    EXPECT_TRUE(changed);
-    EXPECT_EQ(feedback.messages, std::vector<int>{kSendNotTakenWholeMessage});
+    const Change changes[] = {
+        {"a channel on another frequency", [](sim::Plan& p) { p.channels[1].frequency += 8000; }},
+        {"a channel under another name", [](sim::Plan& p) { p.channels[2].name = "C9"; }},
+        {"the plan under another name", [](sim::Plan& p) { p.name = "Q"; }},
+    };
+    for (const Change& c : changes) {
+        instrument.plans(sim::kRadio) = {Radio("A", 1)};
+        bool changed = false;
+        instrument.onReport = [&](int) {
+            std::vector<sim::Plan>& radio = instrument.plans(sim::kRadio);
+            if (changed || radio.size() < 2 || radio.back().channels.size() < 3) return;
+            c.apply(radio.back());
+            changed = true;
+        };
+        EXPECT_EQ(send(PlanText(1, "Z", Lines(3))), PlanOutcome::Failed) << c.what;
+        EXPECT_TRUE(changed) << c.what;
+        EXPECT_EQ(instrument.plans(sim::kRadio).size(), 2u) << c.what;
+        EXPECT_EQ(feedback.messages, std::vector<int>{kSendNotTakenWholeMessage}) << c.what;
+    }
     instrument.onReport = nullptr;
 }
 

@@ -44,17 +44,49 @@ TEST(AtomicWrite, AFailedWriteKeepsThePreviousFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
 
     // A sync that fails (the disk reports a late error) fails the write as well.
-    SetSyncCallForTesting([](int) {
-        errno = EIO;
-        return -1;
-    });
-    WriteFailure why = WriteFailure::DiskFull;
-    const bool written = WriteFileAtomically(file, "replaced", &why);
-    SetSyncCallForTesting(nullptr);
-    EXPECT_FALSE(written);
-    EXPECT_EQ(why, WriteFailure::Other);
-    EXPECT_EQ(ReadWholeFile(file), "precious");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    // So does a close that reports one (a network folder, a quota counted at the close): the
+    // late error is what the write reports, and the previous file stays.
+    const struct {
+        const char* what;
+        SyncCall sync;
+        CloseCall close;
+        WriteFailure why;
+    } lateErrors[] = {
+        {"sync",
+         [](int) {
+             errno = EIO;
+             return -1;
+         },
+         nullptr, WriteFailure::Other},
+        {"close", nullptr,
+         [](int fd) {
+             (void)::close(fd);
+             errno = EDQUOT;
+             return -1;
+         },
+         WriteFailure::DiskFull},
+        {"close", nullptr,
+         [](int fd) {
+             (void)::close(fd);
+             errno = EIO;
+             return -1;
+         },
+         WriteFailure::Other},
+    };
+    for (const auto& late : lateErrors) {
+        SetSyncCallForTesting(late.sync);
+        SetCloseCallForTesting(late.close);
+        WriteFailure why =
+            late.why == WriteFailure::Other ? WriteFailure::DiskFull : WriteFailure::Other;
+        const bool written = WriteFileAtomically(file, "replaced", &why);
+        SetSyncCallForTesting(nullptr);
+        SetCloseCallForTesting(nullptr);
+        EXPECT_FALSE(written) << late.what;
+        EXPECT_EQ(why, late.why) << late.what;
+        EXPECT_EQ(ReadWholeFile(file), "precious") << late.what;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2)
+            << late.what;
+    }
     fs::remove_all(dir);
 }
 
