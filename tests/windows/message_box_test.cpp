@@ -419,6 +419,7 @@ TEST_F(windows_Messages, EverySaveDialogKeepsTheOutputRule) {
             {QStringFromPath(folder / "archive.sqlite-wal"), "ARCHIVE REFUSED"},
             {QStringFromPath(folder / "fifo"), "NOT A FILE"}};
         for (const auto& [file, said] : refused) {
+            SCOPED_TRACE(file.toStdString());
             DialogSeen seen;
             EXPECT_FALSE(Choose(feedback, {k.kind, PathToText(folder), "", {}}, file, seen))
                 << file.toStdString();
