@@ -85,9 +85,8 @@ int SchemaVerdict(QSqlQuery& q) {
         const QString type = q.value(0).toString(), name = q.value(1).toString();
         any = true;
         if (name.startsWith("sqlite_")) continue;  // SQLite's own
-        if (type == "table" && !tables.contains(name))
-            others = true;
-        else if (type == "index" && !indexes.contains(name))
+        if ((type == "table" && !tables.contains(name)) ||
+            (type == "index" && !indexes.contains(name)))
             others = true;
         else if (type == "trigger" || type == "view")
             strange = true;

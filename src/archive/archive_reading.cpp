@@ -152,7 +152,7 @@ std::optional<OpenLogger> Archive::Logger(std::int64_t id) {
     std::optional<std::string> bytes = Bytes(id);
     if (!bytes) return std::nullopt;
     OpenLogger logger;
-    if (ParseLoggerText(std::move(*bytes), logger) != kLoggerFileRead) return std::nullopt;
+    if (ParseLoggerText(*bytes, logger) != kLoggerFileRead) return std::nullopt;
     return logger;
 }
 

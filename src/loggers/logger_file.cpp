@@ -161,7 +161,7 @@ bool PowerTextFits(std::string_view text) {
     return ValueAndUnitText(text, [](std::string_view v) { return PowerField(v).has_value(); });
 }
 
-int ParseLoggerText(std::string text, OpenLogger& logger) {
+int ParseLoggerText(const std::string& text, OpenLogger& logger) {
     // The file's texts in the instrument's encoding, decided once for the whole file.
     LineReader reader(InstrumentText(text));
     // Type, name, plan name, date, time and threshold: one value a line, held whole.

@@ -135,7 +135,7 @@ inline constexpr int kBadRecordPower = 24;
 // (-14 for a count line that is no count from 0 to 150, -15, -17, row × 1000 + 20 / 21 / 22 /
 // 23 / 24; a record line past the count fails as row count + 1 with 20). Each field holds
 // exactly what the writer writes there; the texts are read in the instrument's encoding.
-[[nodiscard]] int ParseLoggerText(std::string text, OpenLogger& logger);
+[[nodiscard]] int ParseLoggerText(const std::string& text, OpenLogger& logger);
 // True when the file text reads back as this logger: its header texts and every record (the
 // frequency and bandwidth as the same hertz).
 [[nodiscard]] bool LoggerFileReadsBack(const std::string& text, const OpenLogger& logger);
