@@ -7,6 +7,9 @@
 #include <QKeySequence>
 #include <QShortcut>
 #include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
 #include <initializer_list>
 #include <utility>
 
@@ -65,6 +68,74 @@ namespace zv318 {
     return AssignMnemonic(caption, taken);
 }
 
+// The captions of one window's controls, each with a key of its own that `taken` (the menu
+// bar's keys) does not have: its own mnemonic when the language file gives one that is free,
+// else the first free letter or digit of it, except where taking that would leave a later
+// caption with none while another choice gives every caption one. The keys join `taken`.
+[[nodiscard]] inline QStringList WithMnemonics(const QStringList& captions, QString& taken) {
+    const auto n = captions.size();
+    std::vector<QString> plain(static_cast<std::size_t>(n)), choices(static_cast<std::size_t>(n));
+    QString claimed;
+    for (qsizetype i = 0; i < n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        plain[k] = WithoutMnemonic(captions[i]);
+        // The language file's own key, when free and no caption before claims it, is the
+        // caption's key whatever the others need.
+        if (const QChar own = MnemonicOf(captions[i]); !own.isNull() && !taken.contains(own) &&
+                                                       !claimed.contains(own)) {
+            claimed.append(own);
+            choices[k].append(own);
+            continue;
+        }
+        for (const QChar c : plain[k])
+            if (c.isLetterOrNumber() && !taken.contains(c.toLower()) &&
+                !choices[k].contains(c.toLower()))
+                choices[k].append(c.toLower());
+    }
+    // Keys handed out so far, and to whom; a caption whose keys are all held asks their holders
+    // to move on to another of theirs.
+    std::vector<QChar> key(static_cast<std::size_t>(n));
+    std::vector<std::pair<QChar, std::size_t>> holder;
+    auto heldAt = [&holder](QChar c) {
+        for (std::size_t h = 0; h < holder.size(); ++h)
+            if (holder[h].first == c) return h;
+        return holder.size();
+    };
+    std::function<bool(std::size_t, QString&)> give = [&](std::size_t who, QString& asked) {
+        for (const QChar c : choices[who]) {
+            if (asked.contains(c)) continue;
+            asked.append(c);
+            const std::size_t h = heldAt(c);
+            if (h < holder.size() && !give(holder[h].second, asked)) continue;
+            if (h < holder.size())
+                holder[h].second = who;
+            else
+                holder.emplace_back(c, who);
+            key[who] = c;
+            return true;
+        }
+        return false;
+    };
+    for (std::size_t who = 0; who < static_cast<std::size_t>(n); ++who) {
+        QString asked;
+        (void)give(who, asked);
+    }
+    QStringList result;
+    for (std::size_t who = 0; who < static_cast<std::size_t>(n); ++who) {
+        if (key[who].isNull()) {
+            QString escaped = plain[who];
+            result << escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
+            continue;
+        }
+        taken.append(key[who]);
+        QString none;  // the key is placed at its letter's first place in the caption
+        for (const QChar c : plain[who])
+            if (c.isLetterOrNumber() && c.toLower() != key[who]) none.append(c.toLower());
+        result << AssignMnemonic(plain[who], none);
+    }
+    return result;
+}
+
 // Sets the captions of one menu's items (a menu's own caption is its menuAction()'s text),
 // each with a key of its own.
 inline void SetMenuCaptions(std::initializer_list<std::pair<QAction*, QString>> items) {
@@ -78,13 +149,11 @@ inline void SetMenuCaptions(std::initializer_list<std::pair<QAction*, QString>> 
 template <typename Button>
 inline void SetButtonCaptions(QString& taken,
                               std::initializer_list<std::pair<Button*, QString>> items) {
-    for (const auto& [button, text] : items) {
-        // A key the language file gives that is taken already would be a second use of it.
-        const QChar own = MnemonicOf(text);
-        button->setText(!own.isNull() && taken.contains(own)
-                            ? AssignMnemonic(WithoutMnemonic(text), taken)
-                            : WithMnemonic(text, taken));
-    }
+    QStringList captions;
+    for (const auto& item : items) captions << item.second;
+    const QStringList keyed = WithMnemonics(captions, taken);
+    qsizetype k = 0;
+    for (const auto& item : items) item.first->setText(keyed[k++]);
 }
 
 // The keys of the main window's menu bar, in the language of `entry` (entries 1, 4, 5 and 7:

@@ -276,14 +276,21 @@ TEST_F(guideWindow, ContentsOpensTheFirstPageInTheLanguageOfTheInterface) {
 
 TEST_F(guideWindow, F1OpensThePageOfTheWindowInFrontAndOfTheTabShown) {
     Start();
-    // The main window's tabs, each with its page.
+    // The main window's tabs, each with its page, whatever was searched when the guide was
+    // last open: F1 asks for a page, and the search is forgotten.
     for (const auto& [tab, page] : std::vector<std::pair<int, std::string>>{
              {0, "plans"}, {1, "loggers"}}) {
+        form->Contenidos1->trigger();
+        form->Guide->SearchEdit->setText(QStringLiteral("keyring"));
+        ASSERT_NE(form->Guide->currentPage(), page);
+        form->Guide->close();
         form->PageControl->setCurrentIndex(tab);
         form->PageControl->currentWidget()->setFocus();
         QTest::keyClick(form->PageControl->currentWidget(), Qt::Key_F1);
         EXPECT_TRUE(form->Guide->isVisible());
         EXPECT_EQ(form->Guide->currentPage(), page);
+        EXPECT_TRUE(form->Guide->SearchEdit->text().isEmpty());
+        EXPECT_EQ(form->Guide->Contents->count(), static_cast<int>(GuidePages().size()));
         EXPECT_FALSE(form->Guide->isModal());
         form->Guide->close();
     }

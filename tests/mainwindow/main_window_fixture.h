@@ -21,6 +21,9 @@
 #include <memory>
 #include <string>
 
+#include "archive/archive_keeper.h"
+#include "archive/windows/archive_page.h"
+#include "archive/windows/logger_pull_run.h"
 #include "firmware/windows/conf_upgr.h"
 #include "firmware/windows/updating_form.h"
 #include "link/device_watcher.h"
@@ -32,10 +35,13 @@
 #include "loggers/windows/loggers_page.h"
 #include "plans/windows/channel_plan_page.h"
 #include "shell/windows/oculta.h"
+#include "shell/windows/archive_tab.h"
 #include "shell/windows/status_box.h"
 #include "shell/windows/tform1.h"
 #include "sim/bus.h"
 #include "sim/instrument.h"
+#include "loggers/logger_file.h"
+#include "texts/qt_path.h"
 #include "support/recording_feedback.h"
 #include "support/wait_until.h"
 
@@ -80,6 +86,28 @@ protected:
 
     void TearDown() override {
         form.reset();  // the other windows are its children
+        keeper.reset();  // after the Archive page that uses it
+    }
+
+    // Creates the main window with its Archive page and the pull on plug-in over an archive
+    // in the folder (with `rows` loggers of one record in it), kept on the keeper's own thread
+    // as the desktop program keeps; with `start`, shows it and runs the start-up routine.
+    void CreateWithArchive(bool start, int rows = 0) {
+        Create();
+        keeper = std::make_unique<ArchiveKeeper>(
+            ArchiveLocationFor(PathToText(folder / "archive.sqlite"), folder), feedback,
+            form->languageTable(), InstrumentIdentityOf(link));
+        for (int k = 0; k < rows; ++k) {
+            const OpenLogger lg{"RADIO", "ROOF" + std::to_string(k), "TV1", "01/02/2013",
+                                "10:20:30", "45 dBuV", {}, {{"C1", "474.0000", "8.0000", "50.0 dBuV"}}};
+            ASSERT_TRUE(keeper->archive()->Keep(LoggerFileText(lg), lg, std::nullopt));
+        }
+        keeper->keepInBackground();
+        archivePage = AddArchivePage(*form, *keeper);
+        pullRun = AddLoggerPull(*form, *keeper, *archivePage);
+        if (!start) return;
+        form->show();
+        form->AlExecutar();
     }
 
     // Creates the main window and the other windows, in their order.
@@ -146,6 +174,9 @@ protected:
     ManualDeviceWatcher watcher;
     TForm1::Windows windows;
     std::unique_ptr<TForm1> form;
+    std::unique_ptr<ArchiveKeeper> keeper;
+    ArchivePage* archivePage = nullptr;
+    LoggerPullRun* pullRun = nullptr;
 };
 
 }  // namespace zv318::testing

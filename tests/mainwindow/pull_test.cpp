@@ -23,21 +23,12 @@ namespace {
 class mainwindowPull : public MainWindowTest {
 protected:
     void StartWithArchive() {
-        Create();
-        keeper = std::make_unique<ArchiveKeeper>(
-            ArchiveLocationFor(PathToText(folder / "archive.sqlite"), folder), feedback,
-            form->languageTable(), InstrumentIdentityOf(link));
-        // As the desktop program keeps: on the keeper's own thread.
-        keeper->keepInBackground();
-        page = AddArchivePage(*form, *keeper);
-        run = AddLoggerPull(*form, *keeper, *page);
+        CreateWithArchive(false);
+        page = archivePage;
+        run = pullRun;
         QObject::connect(run, &LoggerPullRun::finished, [this] { ++runsEnded; });
         form->show();
         form->AlExecutar();
-    }
-    void TearDown() override {
-        form.reset();
-        keeper.reset();
     }
     void Allow(bool on) {
         ASSERT_TRUE(UpdateUserSettings(UserSettings::FileIn(folder),
@@ -77,7 +68,6 @@ protected:
         return taken;
     }
 
-    std::unique_ptr<ArchiveKeeper> keeper;
     ArchivePage* page = nullptr;
     LoggerPullRun* run = nullptr;
     int runsEnded = 0;

@@ -94,13 +94,19 @@ TEST_F(EditorWindow, StateCellsTurnOnAClickAndOffRowsAreLightRed) {
     keepPicture("radio");
 
     // Column widths from the titles: "Frequency (MHz)" counts by its wider half, and a title
-    // narrower than its minimum gets the minimum.
+    // narrower than its minimum gets the minimum; the columns share the grid's whole width in
+    // those proportions.
     const QFontMetrics metrics(grid()->font());
     table.set(81, "Channelname (of four)");
     editor.applyTranslation(table);
-    EXPECT_EQ(grid()->columnWidth(1), metrics.horizontalAdvance("Channelname") + 5);
-    EXPECT_EQ(grid()->columnWidth(2), 200);
-    EXPECT_EQ(grid()->columnWidth(0), 25);
+    const double name = metrics.horizontalAdvance("Channelname") + 5;
+    EXPECT_GE(grid()->columnWidth(1), name);
+    EXPECT_GE(grid()->columnWidth(2), 200);
+    EXPECT_NEAR(grid()->columnWidth(1) / double(grid()->columnWidth(2)), name / 200, 0.02);
+    EXPECT_GE(grid()->columnWidth(0), 25);
+    int columns = 0;
+    for (int c = 0; c < grid()->columnCount(); ++c) columns += grid()->columnWidth(c);
+    EXPECT_EQ(columns, grid()->viewport()->width());
     EXPECT_EQ(grid()->rowHeight(0), 24);
 }
 

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QStyle>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -35,6 +36,7 @@
 #include "texts/qt_path.h"
 #include "texts/text_file.h"
 #include "texts/user_settings.h"
+#include "texts/windows/window_growth.h"
 
 namespace zv318 {
 
@@ -152,20 +154,15 @@ void ArchivePage::ensureBuilt() {
 
     Model = new ArchiveTableModel(*worker_, this);
     Table = new QTableView(this);
+    Table->setObjectName("ArchiveTable");
+    Table->setHorizontalHeader(new WrappingHeader(Table));
     Table->setModel(Model);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->verticalHeader()->setVisible(false);
-    Table->horizontalHeader()->setStretchLastSection(true);
     Table->setAlternatingRowColors(true);
     Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 6);
-    // Columns as wide as their headings and typical values, set once: measuring every row
-    // would read them all.
-    const QFontMetrics metrics = Table->fontMetrics();
-    const int widths[ArchiveTableModel::kColumns] = {14, 7, 12, 20, 9, 12, 12};
-    for (int c = 0; c < ArchiveTableModel::kColumns; ++c)
-        Table->setColumnWidth(c, metrics.horizontalAdvance(QString(widths[c], 'M')) * 3 / 4);
     // Newest first until the person sorts otherwise; a new filter keeps the order chosen.
     Table->horizontalHeader()->setSortIndicator(ArchiveTableModel::kMeasured, Qt::DescendingOrder);
     Table->setSortingEnabled(true);
@@ -190,25 +187,29 @@ void ArchivePage::ensureBuilt() {
     BusyBar->setTextVisible(true);
     BusyBar->setMaximumWidth(160);
     BusyBar->setVisible(worker_->busy());
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {CompareButton, TrendButton, ExportButton, ReportButton, DeleteButton})
-        buttons->addWidget(b);
-    buttons->addStretch(1);
-    buttons->addWidget(CheckButton);
-    // What fills the archive and where it lives, on the line of the count: one row of seven
-    // buttons does not fit the page.
-    auto* sources = new QHBoxLayout;
-    sources->addWidget(CountLabel, 1);
-    sources->addWidget(BusyBar);
-    sources->addWidget(ImportButton);
-    sources->addWidget(Team->ServerButton);
+    // Below the table: the count (and why loggers wait) on as many lines as it needs, with the
+    // busy bar; what reads the loggers shown; what fills the archive and keeps it.
+    auto* status = new QHBoxLayout;
+    status->addWidget(CountLabel, 1);
+    status->addWidget(BusyBar);
+    auto* reading = new QHBoxLayout;
+    for (QPushButton* b : {CompareButton, TrendButton, ReportButton, ExportButton})
+        reading->addWidget(b);
+    reading->addStretch(1);
+    auto* keeping = new QHBoxLayout;
+    keeping->addWidget(ImportButton);
+    keeping->addWidget(Team->ServerButton);
     Team->ServerButton->show();
+    keeping->addStretch(1);
+    keeping->addWidget(DeleteButton);
+    keeping->addWidget(CheckButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filters);
     layout->addWidget(Table, 1);
-    layout->addLayout(sources);
-    layout->addLayout(buttons);
+    layout->addLayout(status);
+    layout->addLayout(reading);
+    layout->addLayout(keeping);
 
     typing_ = new QTimer(this);
     typing_->setSingleShot(true);
@@ -233,6 +234,16 @@ void ArchivePage::ensureBuilt() {
         shown_ = total;
         showCount();
     });
+    // Each filter's caption takes the person to it with its Alt key; Tab goes as one reads the
+    // page: the filters row by row, the table, then the buttons row by row.
+    QWidget* const fields[5] = {FilterEdit, TypeBox, FromEdit, ToEdit, SerialBox};
+    for (int k = 0; k < 5; ++k) labels_[k]->setBuddy(fields[k]);
+    QWidget* const order[] = {FilterEdit,    TypeBox,      FromEdit,     ToEdit,
+                              SerialBox,     ClearFiltersButton,         Table,
+                              CompareButton, TrendButton,  ReportButton, ExportButton,
+                              ImportButton,  Team->ServerButton,         DeleteButton,
+                              CheckButton};
+    for (std::size_t k = 1; k < std::size(order); ++k) setTabOrder(order[k - 1], order[k]);
     applyTexts();
 }
 
@@ -255,19 +266,28 @@ void ArchivePage::applyTranslation(const LanguageTable& table) {
 // The page's texts in the current language; the rows stay as they are.
 void ArchivePage::applyTexts() {
     keep_->setText(text(1491));
-    for (int k = 0; k < 5; ++k) labels_[k]->setText(text(kLabelEntries[k]));
     TypeBox->setItemText(0, text(1475));
     // Each button a key of its own, clear of the main window's menus.
     QString taken = table_ ? MainMenuKeys(*table_) : QString();
-    SetButtonCaptions<QPushButton>(taken, {{CompareButton, text(1479)},
-                                           {TrendButton, text(1480)},
-                                           {ExportButton, text(1481)},
-                                           {ReportButton, text(1432)},
-                                           {DeleteButton, text(1482)},
-                                           {CheckButton, text(kArchiveCheckEntry)},
-                                           {ImportButton, text(1483)},
-                                           {Team->ServerButton, text(1528)},
-                                           {ClearFiltersButton, text(kClearFilters)}});
+    // The filters' captions and the buttons share the page's keys.
+    QLabel* const* const l = labels_;
+    const std::pair<QWidget*, int> captions[] = {
+        {l[0], kLabelEntries[0]},  {l[1], kLabelEntries[1]},     {l[2], kLabelEntries[2]},
+        {l[3], kLabelEntries[3]},  {l[4], kLabelEntries[4]},     {CompareButton, 1479},
+        {TrendButton, 1480},       {ExportButton, 1481},         {ReportButton, 1432},
+        {DeleteButton, 1482},      {CheckButton, kArchiveCheckEntry}, {ImportButton, 1483},
+        {Team->ServerButton, 1528}, {ClearFiltersButton, kClearFilters}};
+    QStringList texts;
+    for (const auto& [control, entry] : captions) texts << text(entry);
+    texts = WithMnemonics(texts, taken);
+    qsizetype k = 0;
+    for (const auto& [control, entry] : captions) {
+        const QString& caption = texts[k++];
+        if (auto* label = qobject_cast<QLabel*>(control))
+            label->setText(caption);
+        else
+            static_cast<QPushButton*>(control)->setText(caption);
+    }
     BusyBar->setFormat(text(kArchiveBusyEntry));
     // What a filter or a button does where its caption cannot say it all.
     const std::pair<QWidget*, int> tips[] = {
@@ -278,7 +298,38 @@ void ArchivePage::applyTexts() {
     QStringList headings;
     for (int c = 0; c < ArchiveTableModel::kColumns; ++c) headings << text(1484 + c);
     Model->setHeadings(headings);
+    fitColumns(headings);
     showCount();
+}
+
+// Columns as wide as their headings and typical values (measuring every row would read them
+// all). At the designed width every column shows: the names give up room first, the headings
+// take a second line, the date and the numbers stay whole.
+void ArchivePage::fitColumns(const QStringList& headings) {
+    const QFontMetrics metrics = Table->fontMetrics();
+    const int margin = 2 * Table->style()->pixelMetric(QStyle::PM_HeaderMargin) + 2;
+    // The sort mark beside a heading.
+    const int mark = Table->style()->pixelMetric(QStyle::PM_HeaderMarkSize) + margin / 2;
+    struct Column {
+        QString typical;  // a value as wide as most
+        QString least;    // what the column never gives up
+    };
+    const Column columns[ArchiveTableModel::kColumns] = {
+        {"MMMMMMMMMM", "MMM"},    {"RADIO", "RADIO"},       {"MMMMMMMMM", "MMM"},
+        {"2025-12-14 09:12:00", "2025-12-14 09:12:00"},    {"150", "150"},
+        {"150", "150"},           {"00012345", "0001234"}};
+    std::vector<int> design, minimum;
+    for (int c = 0; c < ArchiveTableModel::kColumns; ++c) {
+        const QString heading = headings.value(c);
+        int word = 0;
+        for (const QString& w : heading.split(' ', Qt::SkipEmptyParts))
+            word = std::max(word, metrics.horizontalAdvance(w));
+        const int least = std::max(metrics.horizontalAdvance(columns[c].least), word) + margin;
+        design.push_back(std::max({metrics.horizontalAdvance(columns[c].typical),
+                                   metrics.horizontalAdvance(heading)}) + margin + mark);
+        minimum.push_back(least);
+    }
+    StretchColumns(Table, std::move(design), std::move(minimum));
 }
 
 void ArchivePage::tell(int message, const QString& detail) {

@@ -126,6 +126,7 @@ private:
     void tell(int message, const QString& detail = {});
     void setKeeping(bool on);
     void applyTexts();
+    void fitColumns(const QStringList& headings);
     void showCount();
     void setBusy(bool busy);
     void openRow(int row);

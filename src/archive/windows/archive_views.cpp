@@ -1,9 +1,9 @@
 #include "archive/windows/archive_views.h"
 #include "texts/windows/window_growth.h"
 
-#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QDateTime>
@@ -26,6 +26,7 @@
 #include <iterator>
 
 #include "archive/page_rules.h"
+#include "loggers/windows/channel_axis.h"
 #include "plans/plan_model.h"
 #include "texts/output_path.h"
 #include "texts/qt_path.h"
@@ -55,6 +56,8 @@ QString Number(const std::optional<double>& v, int decimals = -1) {
 
 // Powers below the logger's threshold are marked red in the tables and the charts.
 const QColor kBelowColour(200, 30, 30);
+// A compared channel's two bars share this much of its width, A left of the middle, B right.
+constexpr double kComparedBarWidth = 0.6;
 
 bool Below(const std::optional<double>& power, const std::optional<double>& threshold) {
     return power && threshold && *power < *threshold;
@@ -69,6 +72,15 @@ QTableWidgetItem* PowerCell(const QString& text, bool below) {
         item->setFont(bold);
     }
     return item;
+}
+
+// The table's columns as wide as their contents, and all wider in proportion when the window
+// has more room: the table fills the window's width.
+void FitColumns(QTableWidget* table) {
+    table->resizeColumnsToContents();
+    std::vector<int> widths;
+    for (int c = 0; c < table->columnCount(); ++c) widths.push_back(table->columnWidth(c));
+    StretchColumns(table, std::move(widths));
 }
 
 QString Caption(const ArchivedLogger& lg) {
@@ -143,11 +155,11 @@ void ArchiveAnalysisWindow::ShowComparison(const Comparison& c) {
 
     auto* a = new QBarSet("A: " + Caption(c.loggerA));
     auto* b = new QBarSet("B: " + Caption(c.loggerB));
-    QStringList categories;
+    QStringList names;
     double low = 0, high = 0;
     bool any = false;
     for (const ComparedChannel& r : c.rows) {
-        categories << Q(r.channel);
+        names << Q(r.channel);
         *a << r.a.value_or(0);
         *b << r.b.value_or(0);
         for (const std::optional<double>& v : {r.a, r.b})
@@ -157,14 +169,6 @@ void ArchiveAnalysisWindow::ShowComparison(const Comparison& c) {
                 any = true;
             }
     }
-    // The bars below their logger's threshold stand out.
-    int index = 0;
-    for (const ComparedChannel& r : c.rows) {
-        if (Below(r.a, c.loggerA.threshold)) a->selectBar(index);
-        if (Below(r.b, c.loggerB.threshold)) b->selectBar(index);
-        ++index;
-    }
-    for (QBarSet* set : {a, b}) set->setSelectedColor(kBelowColour);
     for (const std::optional<double>& t : {c.loggerA.threshold, c.loggerB.threshold})
         if (t) {
             low = any ? std::min(low, *t) : *t;
@@ -172,23 +176,49 @@ void ArchiveAnalysisWindow::ShowComparison(const Comparison& c) {
             any = true;
         }
     auto* series = new QBarSeries;
+    series->setBarWidth(kComparedBarWidth);
     series->append(a);
     series->append(b);
     QChart* chart = ChartView->chart();
     chart->addSeries(series);
-    auto* x = new QBarCategoryAxis;
-    x->append(categories);
-    x->setLabelsAngle(categories.size() > 12 ? -90 : 0);
+    // The channel names, thinned to what the plot's width holds (a QCategoryAxis on the bars'
+    // places 0, 1, 2…).
+    auto* x = new QCategoryAxis;
+    x->setObjectName("ChannelAxis");
     QValueAxis* y = PowerAxis(low, high, Q(c.loggerA.unit), true);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);
     series->attachAxis(y);
+    auto* labels = new ChannelAxisLabels(chart, x);
+    labels->setNames(names, std::max(50, ChartView->width() - 100));
+    // A bar below its logger's threshold keeps its logger's colour and carries a mark on its top,
+    // as the trend marks its points.
+    auto* below = new QScatterSeries;
+    below->setObjectName("BelowThreshold");
+    below->setName(text(kBelowThresholdEntry));
+    below->setColor(kBelowColour);
+    below->setBorderColor(Qt::white);
+    below->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
+    below->setMarkerSize(10);
+    int index = 0;
+    for (const ComparedChannel& r : c.rows) {
+        if (Below(r.a, c.loggerA.threshold)) below->append(index - kComparedBarWidth / 4, *r.a);
+        if (Below(r.b, c.loggerB.threshold)) below->append(index + kComparedBarWidth / 4, *r.b);
+        ++index;
+    }
     // One line per threshold (one when both loggers have the same).
     const double left = -0.5, right = static_cast<double>(c.rows.size()) - 0.5;
     if (c.loggerA.threshold) addThresholdLine(*c.loggerA.threshold, Q(c.loggerA.unit), left, right, x, y);
     if (c.loggerB.threshold && c.loggerB.threshold != c.loggerA.threshold)
         addThresholdLine(*c.loggerB.threshold, Q(c.loggerB.unit), left, right, x, y);
+    if (below->count() > 0) {
+        chart->addSeries(below);
+        below->attachAxis(x);
+        below->attachAxis(y);
+    } else {
+        delete below;
+    }
     chart->legend()->setAlignment(Qt::AlignBottom);
 
     Table->setColumnCount(5);
@@ -205,7 +235,7 @@ void ArchiveAnalysisWindow::ShowComparison(const Comparison& c) {
         Table->setItem(row, 4, d);
         ++row;
     }
-    Table->resizeColumnsToContents();
+    FitColumns(Table);
 }
 
 void ArchiveAnalysisWindow::ShowTrend(
@@ -324,7 +354,7 @@ void ArchiveAnalysisWindow::fillTrend(const Trend& trend) {
                            PowerCell(Number(lg.power[s], 1), Below(lg.power[s], threshold)));
         ++row;
     }
-    Table->resizeColumnsToContents();
+    FitColumns(Table);
 }
 
 void ArchiveAnalysisWindow::addThresholdLine(double threshold, const QString& unit, double fromX,

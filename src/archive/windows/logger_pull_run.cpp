@@ -60,6 +60,17 @@ PullNotice::PullNotice(QWidget* parent)
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::hide);
 }
 
+void PullNotice::say(const QString& message) {
+    Text->setText(message);
+    layout()->activate();
+    const int width = std::max(this->width(), sizeHint().width());
+    const int height = layout()->totalHeightForWidth(width);
+    if (!isVisible())
+        resize(width, height);
+    else if (height > this->height())
+        resize(this->width(), height);
+}
+
 LoggerPullRun::LoggerPullRun(PageHost& host, ArchiveKeeper& keeper,
                              const std::filesystem::path& userFolder, QWidget* window)
     : QObject(window),
@@ -182,10 +193,10 @@ void LoggerPullRun::Advance() {
                 ArchiveNotice(host_.languageTable(), kMessageArchiveNotKept, pull_->refusal()));
     if (pull_->prepared() && !pull_->missing().empty()) {
         const int total = static_cast<int>(pull_->missing().size());
-        notice_->Text->setText(text(kProgressEntry)
-                                   .arg(Q(serial_))
-                                   .arg(std::min(pull_->done() + 1, total))
-                                   .arg(total));
+        notice_->say(text(kProgressEntry)
+                         .arg(Q(serial_))
+                         .arg(std::min(pull_->done() + 1, total))
+                         .arg(total));
         notice_->Bar->setRange(0, total);
         notice_->Bar->setValue(pull_->done());
         notice_->Bar->show();
@@ -229,11 +240,11 @@ void LoggerPullRun::Finish(int textEntry) {
         message = message.arg(kept).arg(Q(serial_));
     // The loggers left out are named: kept some day only when the person knows of them.
     if (!skipped.empty()) message += "\n\n" + Q(SkippedNotice(host_.languageTable(), skipped));
-    notice_->Text->setText(message);
     notice_->Bar->hide();
     notice_->StopButton->hide();
     notice_->ShowButton->setVisible(kept > 0);
     notice_->CloseButton->show();
+    notice_->say(message);
     notice_->show();
     emit finished();
 }

@@ -38,6 +38,9 @@ class PullNotice : public QDialog {
 
 public:
     explicit PullNotice(QWidget* parent = nullptr);
+    // Shows `message`, the window growing to hold all its lines (never shrinking while shown,
+    // so that it does not jump between two steps).
+    void say(const QString& message);
 
     QLabel* Text;
     QProgressBar* Bar;

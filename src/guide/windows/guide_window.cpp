@@ -171,6 +171,13 @@ void TGuideWindow::PageShown(const QUrl& source) {
 }
 
 void TGuideWindow::Open(const std::string& page) {
+    // A page asked for (F1, Contents) is shown with every page listed: the last search is
+    // forgotten, its first page found never comes back in place of the page asked for.
+    if (!SearchEdit->text().isEmpty()) {
+        const QSignalBlocker quiet(SearchEdit);
+        SearchEdit->clear();
+        SearchEditChange();
+    }
     ShowPage(page);
     // Above a modal window (the editor, the viewer) only a modal window takes input.
     QWidget* modal = QApplication::activeModalWidget();

@@ -17,9 +17,9 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
-#include <set>
 
 #include "loggers/chart_scale.h"
+#include "loggers/windows/channel_axis.h"
 #include "texts/qt_path.h"
 
 namespace zv318 {
@@ -60,9 +60,7 @@ LoggerChart::LoggerChart(QWidget* parent) : QWidget(parent) {
     layout->addWidget(note_);
     channels_ = new QCategoryAxis;
     channels_->setObjectName("ChannelAxis");
-    channels_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
     channels_->setGridLineVisible(false);
-    channels_->setStartValue(-0.5);
     power_ = new QValueAxis;
     power_->setObjectName("PowerAxis");
     // The bars' heights are their distance from the bottom of the power axis, on an axis of
@@ -73,17 +71,12 @@ LoggerChart::LoggerChart(QWidget* parent) : QWidget(parent) {
     chart_->addAxis(channels_, Qt::AlignBottom);
     chart_->addAxis(power_, Qt::AlignLeft);
     chart_->addAxis(heights_, Qt::AlignLeft);
+    labels_ = new ChannelAxisLabels(chart_, channels_);
     empty_ = new QGraphicsSimpleTextItem(chart_);
     QFont emptyFont = empty_->font();
     emptyFont.setPixelSize(18);
     empty_->setFont(emptyFont);
-    // The names under the bars follow the plot's width as the chart lays itself out.
-    connect(chart_, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
-        placeEmptyText(area);
-        const int n = static_cast<int>(data_.bars.size());
-        if (n == 0 || area.width() <= 10) return;
-        if (stepFor(area.width()) != labelStep_) labelChannels();
-    });
+    connect(chart_, &QChart::plotAreaChanged, this, &LoggerChart::placeEmptyText);
     rebuild();
 }
 
@@ -173,7 +166,6 @@ void LoggerChart::rebuild() {
     placeEmptyText(chart_->plotArea());
 
     channels_->setTitleText(text(1154, "Channel"));
-    channels_->setRange(-0.5, std::max(n, 1) - 0.5);
     power_->setTitleText(text(1151, "Power (%1)").arg(Q(data_.unit)));
     series_->attachAxis(channels_);
     series_->attachAxis(heights_);
@@ -194,42 +186,14 @@ void LoggerChart::rebuild() {
     }
 }
 
-int LoggerChart::stepFor(double plotWidth) const {
-    return ChannelLabelStep(plotWidth, data_.bars.size(), labelWidest_);
-}
-
 void LoggerChart::labelChannels() {
     if (!channels_) return;
-    for (const QString& label : channels_->categoriesLabels()) channels_->remove(label);
-    const int n = static_cast<int>(data_.bars.size());
-    channels_->setTitleVisible(n > 0);
-    if (n == 0) return;
-    // Every label stands centred under its bar on a stretch of `step` bars (an odd number)
-    // that is wide enough for the widest label, so that no two labels overlap.
-    const QFontMetrics metrics(channels_->labelsFont());
-    int widest = 0;
+    channels_->setTitleVisible(!data_.bars.empty());
+    QStringList names;
     for (const ChartBar& bar : data_.bars)
-        widest = std::max(widest, metrics.horizontalAdvance(Q(bar.channel)));
-    labelWidest_ = widest;
+        names << (bar.channel.empty() ? QString::number(bar.record) : Q(bar.channel));
     // The plot's width once the chart is laid out, an estimate from the view's before.
-    const double plot = chart_->plotArea().width();
-    const double width = plot > 10 ? plot : std::max(50, view_->width() - 100);
-    const double perBar = width / n;
-    const int step = stepFor(width);
-    labelStep_ = step;
-    std::set<QString> used;
-    for (int first = 0; first < n; first += step) {
-        const int last = std::min(first + step, n) - 1;
-        const int k = first + (last - first) / 2;  // the bar in the middle of the stretch
-        const ChartBar& bar = data_.bars[static_cast<std::size_t>(k)];
-        QString label = bar.channel.empty() ? QString::number(bar.record) : Q(bar.channel);
-        // A last stretch too short for its label stays without one.
-        if ((last - first + 1) * perBar < metrics.horizontalAdvance(label) + 4) break;
-        // The axis keys its labels by text: a name seen before gets an invisible mark.
-        while (used.contains(label)) label += QChar(0x200B);
-        used.insert(label);
-        channels_->append(label, last + 0.5);
-    }
+    labels_->setNames(names, std::max(50, view_->width() - 100));
 }
 
 void LoggerChart::placeEmptyText(const QRectF& plot) {

@@ -28,6 +28,8 @@ class QValueAxis;
 
 namespace zv318 {
 
+class ChannelAxisLabels;
+
 class LoggerChart : public QWidget {
     Q_OBJECT
 
@@ -71,9 +73,6 @@ private:
     [[nodiscard]] QString text(int entry, const char* fallback) const;
     void rebuild();
     void labelChannels();
-    // Bars per channel name (odd, so a name stands under the middle bar of its stretch) on a
-    // plot of that width.
-    [[nodiscard]] int stepFor(double plotWidth) const;
     void showRecordLine(bool hovered, int bar);
     void placeEmptyText(const QRectF& plot);
 
@@ -91,8 +90,7 @@ private:
     QValueAxis* power_ = nullptr;
     QValueAxis* heights_ = nullptr;  // the bars' distance from the bottom of power_
     QGraphicsSimpleTextItem* empty_ = nullptr;
-    int labelStep_ = 0;    // bars per channel name, as labelled last
-    int labelWidest_ = 0;  // the widest channel name, in pixels
+    ChannelAxisLabels* labels_ = nullptr;  // the channel names under the bars
 };
 
 }  // namespace zv318

@@ -27,6 +27,8 @@ namespace {
 
 constexpr int kColumns = 5;
 constexpr int kColumnWidths[kColumns] = {25, 50, 180, 180, 180};
+// The client area as designed; it grows with the window.
+constexpr int kClientWidth = 792;
 // The title with the logger's name (%1) and type (%2).
 constexpr int kTitleEntry = 1690;
 // Language entries of the headings of columns 1 to 4 (column 0 has none).
@@ -93,7 +95,7 @@ TZVLoggerWindow::TZVLoggerWindow(QWidget* parent)
     // chart take what the window grows by.
     auto* client = new QWidget(this);
     client->setObjectName("ClientArea");
-    client->setMinimumSize(792, 546);
+    client->setMinimumSize(kClientWidth, 546);
     QPalette green = client->palette();
     green.setColor(QPalette::Window, QColor(128, 200, 128));
     client->setPalette(green);
@@ -176,6 +178,15 @@ bool TZVLoggerWindow::eventFilter(QObject* watched, QEvent* event) {
         const QSize room = static_cast<QResizeEvent*>(event)->size();
         Vistes->setGeometry(16, 166, room.width() - 32, room.height() - 208);
         VersioControllerLabel->move(16, room.height() - 36);
+        // The date, time, mode and threshold stay at the window's right edge, above the grid's;
+        // the file name takes the width between.
+        const int right = std::max(0, room.width() - kClientWidth);
+        const std::pair<QWidget*, int> fields[] = {{DataLabel, 520}, {DataEdit, 616},
+                                                   {HoraLabel, 520}, {HoraEdit, 616},
+                                                   {ModeLabel, 520}, {ModeEdit, 616},
+                                                   {LlindarLabel, 520}, {LlindarEdit, 616}};
+        for (const auto& [field, x] : fields) field->move(x + right, field->y());
+        FileNameLabel->resize(690 + right, FileNameLabel->height());
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -36,6 +36,8 @@ TLoggersPage::TLoggersPage(zv318::PageHost& host, QWidget* parent) : QWidget(par
     LoggerIndex->setSelectionMode(QAbstractItemView::SingleSelection);
     LoggerIndex->setSelectionBehavior(QAbstractItemView::SelectItems);
     LoggerIndex->setWordWrap(false);
+    // Tab walks the cells, row after row; Ctrl+Tab leaves the grid.
+    LoggerIndex->setTabKeyNavigation(true);
     LoggerIndex->setFrameShape(QFrame::NoFrame);
     LoggerIndex->viewport()->setCursor(Qt::PointingHandCursor);
     LoggerIndex->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -129,7 +131,6 @@ void TLoggersPage::growWith(QWidget* reference, QSize design) {
 void TLoggersPage::applyTranslation(const zv318::LanguageTable& table) {
     auto e = [&table](int n) { return QString::fromStdString(table.entry(n)); };
     VersioControllerLabel2->setText(QString::fromLatin1(zv318::kSoftwareVersionText));
-    Label3->setText(e(72));
     // Each button a key of its own, clear of the main window's menus.
     QString taken = zv318::MainMenuKeys(table);
     zv318::SetButtonCaptions<QPushButton>(taken, {{ReceiveRLogBut, e(114)},
@@ -138,6 +139,8 @@ void TLoggersPage::applyTranslation(const zv318::LanguageTable& table) {
                                                   {PrintSelBut, e(123)},
                                                   {SaveLogAsBut, e(125)},
                                                   {SaveLogBut, e(30)}});
+    // The grid's caption takes the person to the grid.
+    zv318::SetButtonCaptions<QLabel>(taken, {{Label3, e(72)}});
     zv318::SetLoggerHeadings(*LoggerIndex, {e(20), e(21), e(22), e(23)});
     SaveLogBut->setToolTip(e(1823));
     SaveLogAsBut->setToolTip(e(1824));

@@ -126,7 +126,8 @@ void TChannelPlanPage::applyTranslation(const zv318::LanguageTable& table) {
                                                   {EditBut, e(93)},
                                                   {NewRBut, e(94)},
                                                   {NewPBut, e(91)}});
-    ListLabel->setText(e(77));
+    // The list's caption takes the person to the list.
+    zv318::SetButtonCaptions<QLabel>(taken, {{ListLabel, e(77)}});
     ReceiveBut->setToolTip(e(1820));
     LoadBut->setToolTip(e(1821));
     DelSelBut->setToolTip(e(1822));

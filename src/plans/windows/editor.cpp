@@ -357,14 +357,15 @@ void TEditor::storeEdit(int tableRow, int column) {
 
 void TEditor::FormShow() {
     const QFontMetrics metrics(TaulaCanals->font());
-    TaulaCanals->setColumnWidth(0, kMinimumWidths[0]);
+    std::vector<int> widths{kMinimumWidths[0]};
     for (int column = 1; column < kColumns; ++column) {
         int minimum = kMinimumWidths[column];
         // The cell's margins and the grid line beside the text.
         if (column == 1) minimum = std::max(minimum, metrics.horizontalAdvance(kWidestName) + 12);
-        TaulaCanals->setColumnWidth(column,
-                                    TitleWidth(metrics, columnTitles_.value(column), minimum));
+        widths.push_back(TitleWidth(metrics, columnTitles_.value(column), minimum));
     }
+    // The grid fills the window's width as the window grows.
+    zv318::StretchColumns(TaulaCanals, std::move(widths));
 }
 
 void TEditor::showEvent(QShowEvent* event) {

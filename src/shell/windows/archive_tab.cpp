@@ -19,14 +19,22 @@ namespace zv318 {
 
 namespace {
 constexpr int kArchiveTabEntry = 1472;
+
+// The line above Exit in the main window's File menu.
+QAction* ExitSeparator(TForm1& form) {
+    const QList<QAction*> items = form.Archivo1->actions();
+    const qsizetype exit = items.indexOf(form.Salir1);
+    return exit > 0 ? items[exit - 1] : form.Salir1;
 }
+}  // namespace
 
 ArchivePage* AddArchivePage(TForm1& form, ArchiveKeeper& keeper) {
     auto* page = new ArchivePage(keeper, form.folders().user, form.PageControl);
     const int tab = form.PageControl->addTab(page, QString());
     page->reportFeedback = [&form] { return form.feedback(); };
-    form.Archivo1->addSeparator();
-    form.Archivo1->addAction(page->keepAction());
+    // The archive's items between the plans' and Exit, which stays last.
+    form.Archivo1->insertSeparator(ExitSeparator(form));
+    form.Archivo1->insertAction(ExitSeparator(form), page->keepAction());
     auto captions = [&form, page, tab] {
         form.PageControl->setTabText(tab,
                                      QString::fromStdString(form.languageTable().entry(kArchiveTabEntry)));
@@ -52,7 +60,7 @@ ArchivePage* AddArchivePage(TForm1& form, ArchiveKeeper& keeper) {
 
 LoggerPullRun* AddLoggerPull(TForm1& form, ArchiveKeeper& keeper, ArchivePage& page) {
     auto* run = new LoggerPullRun(form, keeper, form.folders().user, &form);
-    form.Archivo1->addAction(run->pullAction());
+    form.Archivo1->insertAction(ExitSeparator(form), run->pullAction());
     auto captions = [&form, run] { run->applyTranslation(form.languageTable()); };
     captions();
     QObject::connect(&form, &TForm1::translationApplied, run, captions);

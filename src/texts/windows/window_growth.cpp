@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QWidget>
 
@@ -116,14 +117,18 @@ namespace {
 
 class ColumnStretcher : public QObject {
 public:
-    ColumnStretcher(QTableView* table, std::vector<int> widths)
-        : QObject(table), table_(table), widths_(std::move(widths)) {
+    ColumnStretcher(QTableView* table, std::vector<int> widths, std::vector<int> minimums)
+        : QObject(table), table_(table) {
         setObjectName(QStringLiteral("ColumnStretcher"));
         table->viewport()->installEventFilter(this);
-        apply();
+        setWidths(std::move(widths), std::move(minimums));
     }
-    void setWidths(std::vector<int> widths) {
+    void setWidths(std::vector<int> widths, std::vector<int> minimums) {
         widths_ = std::move(widths);
+        // No minimum given: a column never gives up any of its designed width.
+        minimums_ = minimums.size() == widths_.size() ? std::move(minimums) : widths_;
+        for (std::size_t c = 0; c < widths_.size(); ++c)
+            minimums_[c] = std::min(minimums_[c], widths_[c]);
         apply();
     }
 
@@ -135,8 +140,11 @@ protected:
 
 private:
     void apply() {
-        int design = 0;
-        for (int w : widths_) design += w;
+        int design = 0, least = 0;
+        for (std::size_t c = 0; c < widths_.size(); ++c) {
+            design += widths_[c];
+            least += minimums_[c];
+        }
         // Before the table shows, its viewport has no size yet: the room it will have.
         const QScrollBar* bar = table_->verticalScrollBar();
         const int room = table_->isVisible()
@@ -147,27 +155,57 @@ private:
                                         : 0);
         int used = 0;
         for (std::size_t c = 0; c < widths_.size(); ++c) {
+            const bool last = c + 1 == widths_.size();
             int width = widths_[c];
-            if (room > design && design > 0)
-                width = c + 1 < widths_.size() ? widths_[c] * room / design : room - used;
+            if (room > design && design > 0) {
+                width = last ? room - used : widths_[c] * room / design;
+            } else if (room < design && least < design) {
+                // What the columns give up, shared by what each may give up.
+                const int give = std::min(design - room, design - least);
+                width = widths_[c] - (widths_[c] - minimums_[c]) * give / (design - least);
+                if (last && room >= least) width = std::max(minimums_[c], room - used);
+            }
             table_->setColumnWidth(static_cast<int>(c), width);
             used += width;
         }
     }
     QTableView* table_;
     std::vector<int> widths_;
+    std::vector<int> minimums_;
 };
 
 }  // namespace
 
-void StretchColumns(QTableView* table, std::vector<int> designWidths) {
+void StretchColumns(QTableView* table, std::vector<int> designWidths,
+                    std::vector<int> minimumWidths) {
     for (QObject* child : table->children()) {
         if (auto* existing = dynamic_cast<ColumnStretcher*>(child)) {
-            existing->setWidths(std::move(designWidths));
+            existing->setWidths(std::move(designWidths), std::move(minimumWidths));
             return;
         }
     }
-    new ColumnStretcher(table, std::move(designWidths));
+    new ColumnStretcher(table, std::move(designWidths), std::move(minimumWidths));
+}
+
+WrappingHeader::WrappingHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+    setDefaultAlignment(Qt::AlignCenter | static_cast<Qt::Alignment>(Qt::TextWordWrap));
+    // A column resized may need another line: the header's height is measured again.
+    connect(this, &QHeaderView::sectionResized, this, [this] {
+        if (count() > 0) headerDataChanged(Qt::Horizontal, 0, count() - 1);
+    });
+}
+
+QSize WrappingHeader::sectionSizeFromContents(int logicalIndex) const {
+    QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+    if (!model()) return size;
+    const QString text = model()->headerData(logicalIndex, Qt::Horizontal).toString();
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+    const int one = fontMetrics().height();
+    const int width = std::max(1, sectionSize(logicalIndex) - 2 * margin);
+    const int tall =
+        fontMetrics().boundingRect(QRect(0, 0, width, 100 * one), Qt::TextWordWrap, text).height();
+    size.setHeight(std::max(size.height(), size.height() - one + tall));
+    return size;
 }
 
 }  // namespace zv318

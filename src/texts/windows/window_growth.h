@@ -3,6 +3,7 @@
 // page gets beyond its design size (a list grows, the buttons beside it move along), and a
 // window keeps its size and place in the person's settings.
 
+#include <QHeaderView>
 #include <QObject>
 #include <QRect>
 #include <QSize>
@@ -58,9 +59,22 @@ void SetWindowPlacesFile(std::filesystem::path file);
 // and place there each time it is hidden or closed. `name`: the window's key ("main").
 void RememberPlace(QWidget* window, const std::string& name);
 
-// The columns of a table fill the width of its view: each keeps its designed width while the view
-// has no more room than they need, and all grow in proportion when it has. Set again, the new
-// widths replace the old.
-void StretchColumns(QTableView* table, std::vector<int> designWidths);
+// The columns of a table fill the width of its view: all grow in proportion when the view has
+// more room than their designed widths need. With `minimumWidths`, they also shrink when it has
+// less, each in proportion to what it may give up, never below its minimum (only then does the
+// table scroll sideways); without, each keeps its designed width. Set again, the new widths
+// replace the old.
+void StretchColumns(QTableView* table, std::vector<int> designWidths,
+                    std::vector<int> minimumWidths = {});
+
+// A table's column headings written on as many lines as their columns' widths need: the header
+// grows to the tallest, a heading's words kept whole.
+class WrappingHeader : public QHeaderView {
+public:
+    explicit WrappingHeader(QWidget* parent = nullptr);
+
+protected:
+    [[nodiscard]] QSize sectionSizeFromContents(int logicalIndex) const override;
+};
 
 }  // namespace zv318
