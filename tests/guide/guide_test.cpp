@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QTimer>
@@ -268,8 +269,14 @@ TEST_F(guideWindow, ContentsOpensTheFirstPageInTheLanguageOfTheInterface) {
         EXPECT_EQ(form->Guide->windowTitle().toStdString(), title);
         EXPECT_EQ(form->Guide->Contents->count(), static_cast<int>(GuidePages().size()));
         EXPECT_EQ(form->Guide->Contents->currentRow(), 0);
-        // The page's pictures are loaded and drawn no wider than the page.
+        // The page's pictures are loaded and drawn no wider than the page: no page of the
+        // guide scrolls sideways.
         EXPECT_TRUE(form->Guide->Page->toPlainText().contains(QChar(0xfffc))) << language;
+        for (const std::string& page : GuidePages()) {
+            form->Guide->ShowPage(page);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(form->Guide->Page->horizontalScrollBar()->maximum(), 0) << language << page;
+        }
         form->Guide->close();
     }
 }

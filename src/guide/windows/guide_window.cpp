@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabWidget>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -198,11 +200,21 @@ bool TGuideWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TGuideWindow::FitPictures() {
-    // A picture wider than the page is drawn at the page's width, keeping its proportions.
-    const int room = Page->viewport()->width() - 2 * static_cast<int>(Page->document()->documentMargin()) - 8;
+    // A picture wider than the page is drawn at the page's width, keeping its proportions; the
+    // room counts the scroll bar a long page will show, so that the page never scrolls
+    // sideways. The lines of an example wrap at the page's edge as well.
+    const int bar = Page->verticalScrollBar()->isVisible()
+                        ? 0
+                        : Page->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Page);
+    const int room = Page->viewport()->width() - bar -
+                     2 * static_cast<int>(Page->document()->documentMargin()) - 8;
     if (room <= 0) return;
     QTextDocument* document = Page->document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (QTextBlockFormat lines = block.blockFormat(); lines.nonBreakableLines()) {
+            lines.setNonBreakableLines(false);
+            QTextCursor(block).setBlockFormat(lines);
+        }
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             QTextImageFormat format = fragment.charFormat().toImageFormat();
@@ -222,6 +234,7 @@ void TGuideWindow::FitPictures() {
             cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
             cursor.setCharFormat(format);
         }
+    }
 }
 
 void TGuideWindow::MarkSearchedWords() {
