@@ -7,6 +7,7 @@
 #include "loggers/logger_procedures.h"
 #include "plans/plan_csv.h"
 #include "plans/plan_model.h"
+#include "texts/fields.h"
 #include "texts/output_path.h"
 
 namespace zv318 {
@@ -106,11 +107,9 @@ int LoggerToCsv(Link& link, TerminalFeedback& feedback, const LanguageTable& tab
     } else if (a.positional.size() == 2 && a.out) {
         const std::string& word = a.positional[0];
         const int type = word == "radio" ? kRadioPlan : word == "plc" ? kPlcPlan : 0;
-        const std::string& rowText = a.positional[1];
-        if (type == 0 || rowText.empty() ||
-            rowText.find_first_not_of("0123456789") != std::string::npos || rowText.size() > 3)
-            return Usage();
-        const int row = std::stoi(rowText);
+        const std::optional<std::int64_t> listed = DigitsField(a.positional[1], 999);
+        if (type == 0 || !listed) return Usage();
+        const int row = static_cast<int>(*listed);
         const LoggerOutcome received = loggers.ReceiveLoggers(type);
         if (received == LoggerOutcome::NotConnected) return kNotConnected;
         if (received != LoggerOutcome::Done || feedback.showed(29)) return kFailed;

@@ -31,6 +31,7 @@
 #include "link/socket_bus.h"
 #include "link/trace.h"
 #include "sim/instrument.h"
+#include "texts/fields.h"
 
 #ifndef MSG_NOSIGNAL  // SIGPIPE is ignored below anyway
 #define MSG_NOSIGNAL 0
@@ -141,9 +142,10 @@ int Parse(int argc, char** argv, Options& options) {
             options.planNames.push_back(name);
         } else if (arg == "--report-delay-us") {
             std::string us;
-            ok = value(us) && !us.empty() && us.size() < 8 &&
-                 us.find_first_not_of("0123456789") == std::string::npos;
-            if (ok) g_reportDelayUs = std::atoi(us.c_str());
+            const std::optional<std::int64_t> delay =
+                value(us) ? zv318::DigitsField(us, 9999999) : std::nullopt;
+            ok = delay.has_value();
+            if (ok) g_reportDelayUs = static_cast<int>(*delay);
         } else if (arg == "--empty") {
             options.empty = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -181,16 +183,15 @@ bool AddLogger(zv318::sim::Instrument& instrument, const std::string& spec) {
         start = colon + 1;
     }
     const std::string name = spec.substr(start);
-    const auto number = [](const std::string& text) {
-        return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-    };
-    if (fields.size() < 3 || !number(fields[1]) || !number(fields[2]) || fields[2].size() > 3)
-        return false;
+    const auto number = [](const std::string& text) { return zv318::DigitsField(text, 999); };
+    const std::optional<std::int64_t> slot = fields.size() >= 3 ? number(fields[1]) : std::nullopt;
+    const std::optional<std::int64_t> records = fields.size() >= 3 ? number(fields[2]) : std::nullopt;
+    if (!slot || !records) return false;
     // A fourth number is the stated count; otherwise it belongs to the name.
     std::optional<std::string> stated;
     std::string loggerName = name;
     if (fields.size() == 4) {
-        if (number(fields[3]))
+        if (number(fields[3]).has_value())
             stated = fields[3];
         else
             loggerName = fields[3] + ":" + name;
@@ -198,11 +199,10 @@ bool AddLogger(zv318::sim::Instrument& instrument, const std::string& spec) {
     const int type = fields[0] == "radio" ? zv318::sim::kRadio
                      : fields[0] == "plc" ? zv318::sim::kPlc
                                           : 0;
-    const int slot = std::atoi(fields[1].c_str());
-    if (type == 0 || slot >= zv318::sim::kLoggerSlots) return false;
-    instrument.logger(type, slot) =
-        zv318::sim::SampleLogger(loggerName, std::atoi(fields[2].c_str()));
-    if (stated) instrument.statedCounts[slot] = *stated;
+    if (type == 0 || *slot >= zv318::sim::kLoggerSlots) return false;
+    const int at = static_cast<int>(*slot);
+    instrument.logger(type, at) = zv318::sim::SampleLogger(loggerName, static_cast<int>(*records));
+    if (stated) instrument.statedCounts[at] = *stated;
     return true;
 }
 
@@ -210,10 +210,10 @@ bool AddLogger(zv318::sim::Instrument& instrument, const std::string& spec) {
 bool StateCount(zv318::sim::Instrument& instrument, const std::string& spec) {
     const std::size_t colon = spec.find(':');
     const std::string slot = spec.substr(0, colon);
-    if (colon == std::string::npos || slot.empty() || slot.size() > 2 ||
-        slot.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    instrument.statedCounts[std::stoi(slot)] = spec.substr(colon + 1);
+    const std::optional<std::int64_t> at =
+        zv318::DigitsField(slot, zv318::sim::kLoggerSlots - 1);
+    if (colon == std::string::npos || !at) return false;
+    instrument.statedCounts[static_cast<int>(*at)] = spec.substr(colon + 1);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "archive/archive_connection.h"
 #include "archive/server_deadline.h"
 #include "archive/server_password.h"
+#include "texts/fields.h"
 #include "texts/text_file.h"
 
 namespace zv318 {
@@ -92,9 +93,7 @@ Refusal RefusalOf(const std::string& why, const ServerAddress& address) {
 // The address's own connection time-out, never longer than the program's (0 would wait for
 // ever, as would a value libpq cannot read).
 std::string ConnectTimeout(const std::string& value) {
-    const bool number = !value.empty() && value.size() <= 3 &&
-                        value.find_first_not_of("0123456789") == std::string::npos;
-    const int seconds = number ? std::stoi(value) : 0;
+    const std::int64_t seconds = DigitsField(value, 999).value_or(0);
     return std::to_string(
         seconds >= 1 && seconds <= kConnectTimeoutSeconds ? seconds : kConnectTimeoutSeconds);
 }
@@ -162,11 +161,11 @@ ServerAddress ParseServerAddress(const std::string& url) {
     a.host = h.value_or("");
     a.database = db.value_or("");
     if (!port.empty()) {
-        if (port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos ||
-            std::stoi(port) < 1 || std::stoi(port) > 65535)
+        const std::optional<std::int64_t> number = DigitsField(port, 65535);
+        if (!number || *number < 1)
             a.problem = kMessageArchiveBadAddress;
         else
-            a.port = std::stoi(port);
+            a.port = static_cast<int>(*number);
     }
     std::size_t from = 0;
     while (!query.empty() && from <= query.size()) {
