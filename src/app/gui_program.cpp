@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QIcon>
@@ -213,8 +214,9 @@ GuiOptions ParseGuiOptions(QApplication& app) {
     const QCommandLineOption archive = Hidden(
         {QStringLiteral("screenshot-archive"),
          QStringLiteral("The Archive page, or with compare (the first two rows) or trend (the "
-                        "first row) its window."),
-         QStringLiteral("page|compare|trend")});
+                        "first row) its window, the Server... dialog, or the notice of new loggers "
+                        "kept on plug-in."),
+         QStringLiteral("page|compare|trend|server|pull")});
     // The main window enlarged to WIDTHxHEIGHT for the picture.
     const QCommandLineOption size =
         Hidden({QStringLiteral("screenshot-size"),
@@ -543,12 +545,39 @@ void SaveAfter(QObject* context, int delayMs, std::function<QWidget*()> shown,
 void PictureArchive(GuiProgram& program, const GuiOptions& options) {
     TForm1* form = program.form.get();
     ArchivePage* page = program.archivePage;
+    if (options.archive == QStringLiteral("pull")) {
+        // The new loggers kept on plug-in (allowed in the settings): its notice at the
+        // first step that shows its progress, or as it ends when none did.
+        auto* watch = new QTimer(form);
+        const auto waited = std::make_shared<QElapsedTimer>();
+        waited->start();
+        QObject::connect(watch, &QTimer::timeout, form, [form, watch, waited, options] {
+            auto* notice = form->findChild<QDialog*>(QStringLiteral("PullNotice"));
+            auto* bar = notice ? notice->findChild<QWidget*>(QStringLiteral("PullBar")) : nullptr;
+            const bool running = bar && bar->isVisible() && notice->isVisible();
+            if (!running && waited->elapsed() < 5000) return;
+            watch->stop();
+            SaveAfter(
+                form, 0,
+                [notice] { return notice && notice->isVisible() ? notice : nullptr; },
+                options.screenshot);
+        });
+        watch->start(5);
+        return;
+    }
     form->PageControl->setCurrentWidget(page);
     QTimer::singleShot(300, form, [form, page, options] {
         page->Table->sortByColumn(3, Qt::DescendingOrder);
         if (options.archive == QStringLiteral("page")) {
             SaveAfter(
                 form, 600, [form] { return form; }, options.screenshot);
+            return;
+        }
+        if (options.archive == QStringLiteral("server")) {
+            // The Server... dialog, which waits for its answer: pictured while it is open.
+            SaveAfter(
+                form, 600, [] { return QApplication::activeModalWidget(); }, options.screenshot);
+            page->Team->ServerButton->click();
             return;
         }
         page->FilterEdit->setText(QStringLiteral("MAST"));
