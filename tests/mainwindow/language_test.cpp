@@ -2,7 +2,9 @@
 // caption of the main window and of the other windows.
 
 #include <QAbstractButton>
+#include <QBarSet>
 #include <QChartView>
+#include <QScatterSeries>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -500,6 +502,14 @@ TEST_F(mainwindowLanguages, ShippedTextsFitTheirControls) {
         QCoreApplication::processEvents();
         EXPECT_EQ(CutTexts(&compare), std::vector<std::string>{});
         EXPECT_EQ(CutChannelNames(*compare.ChartView->chart(), 40), std::vector<std::string>{});
+        // A bar below its threshold keeps its logger's colour and carries a mark instead.
+        int below = 0;
+        for (const ComparedChannel& r : FortyChannels().rows) below += (*r.a < 45) + (*r.b < 45);
+        auto* marks = compare.ChartView->chart()->findChild<QScatterSeries*>("BelowThreshold");
+        ASSERT_NE(marks, nullptr);
+        EXPECT_EQ(marks->count(), below);
+        for (QBarSet* set : compare.ChartView->chart()->findChildren<QBarSet*>())
+            EXPECT_TRUE(set->selectedBars().isEmpty());
         // Caption and value stay inside the status box.
         for (QLabel* value : {form->CStatus->Mod, form->CStatus->SN, form->CStatus->IOV, form->CStatus->ZVV})
             EXPECT_LE(value->geometry().right(), form->CStatus->contentsRect().right())

@@ -83,6 +83,30 @@ void FitColumns(QTableWidget* table) {
     StretchColumns(table, std::move(widths));
 }
 
+// The marks of the values below their threshold, in the warning colour, on a bar's top or a
+// trend's point.
+QScatterSeries* BelowThresholdMarks(const QString& name) {
+    auto* marks = new QScatterSeries;
+    marks->setObjectName("BelowThreshold");
+    marks->setName(name);
+    marks->setColor(kBelowColour);
+    marks->setBorderColor(Qt::white);
+    marks->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
+    marks->setMarkerSize(11);
+    return marks;
+}
+
+// The marks on the chart when there are any (no empty legend entry otherwise).
+void AddMarks(QChart* chart, QScatterSeries* marks, QAbstractAxis* x, QAbstractAxis* y) {
+    if (marks->count() == 0) {
+        delete marks;
+        return;
+    }
+    chart->addSeries(marks);
+    marks->attachAxis(x);
+    marks->attachAxis(y);
+}
+
 QString Caption(const ArchivedLogger& lg) {
     return Q(lg.name) + "  " + Q(lg.measuredAt.value_or("")).replace('T', ' ');
 }
@@ -194,13 +218,7 @@ void ArchiveAnalysisWindow::ShowComparison(const Comparison& c) {
     labels->setNames(names, std::max(50, ChartView->width() - 100));
     // A bar below its logger's threshold keeps its logger's colour and carries a mark on its top,
     // as the trend marks its points.
-    auto* below = new QScatterSeries;
-    below->setObjectName("BelowThreshold");
-    below->setName(text(kBelowThresholdEntry));
-    below->setColor(kBelowColour);
-    below->setBorderColor(Qt::white);
-    below->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
-    below->setMarkerSize(10);
+    auto* below = BelowThresholdMarks(text(kBelowThresholdEntry));
     int index = 0;
     for (const ComparedChannel& r : c.rows) {
         if (Below(r.a, c.loggerA.threshold)) below->append(index - kComparedBarWidth / 4, *r.a);
@@ -212,13 +230,7 @@ void ArchiveAnalysisWindow::ShowComparison(const Comparison& c) {
     if (c.loggerA.threshold) addThresholdLine(*c.loggerA.threshold, Q(c.loggerA.unit), left, right, x, y);
     if (c.loggerB.threshold && c.loggerB.threshold != c.loggerA.threshold)
         addThresholdLine(*c.loggerB.threshold, Q(c.loggerB.unit), left, right, x, y);
-    if (below->count() > 0) {
-        chart->addSeries(below);
-        below->attachAxis(x);
-        below->attachAxis(y);
-    } else {
-        delete below;
-    }
+    AddMarks(chart, below, x, y);
     chart->legend()->setAlignment(Qt::AlignBottom);
 
     Table->setColumnCount(5);
@@ -289,11 +301,7 @@ void ArchiveAnalysisWindow::fillTrend(const Trend& trend) {
         lines.push_back(line);
     }
     const std::optional<double> threshold = trend.reference.threshold;
-    auto* below = new QScatterSeries;
-    below->setName(text(kBelowThresholdEntry));
-    below->setColor(kBelowColour);
-    below->setBorderColor(kBelowColour);
-    below->setMarkerSize(11);
+    auto* below = BelowThresholdMarks(text(kBelowThresholdEntry));
     for (const TrendLogger& lg : trend.loggers) {
         const QDateTime when = QDateTime::fromString(Q(lg.measuredAt), Qt::ISODate);
         for (std::size_t s = 0; s < lines.size(); ++s) {
@@ -329,13 +337,7 @@ void ArchiveAnalysisWindow::fillTrend(const Trend& trend) {
                              static_cast<double>(first.toMSecsSinceEpoch()),
                              static_cast<double>(last.toMSecsSinceEpoch()), x, y);
     }
-    if (below->count() > 0) {
-        chart->addSeries(below);
-        below->attachAxis(x);
-        below->attachAxis(y);
-    } else {
-        delete below;
-    }
+    AddMarks(chart, below, x, y);
     chart->legend()->setAlignment(Qt::AlignBottom);
 
     Table->clear();
