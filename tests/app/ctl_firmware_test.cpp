@@ -177,18 +177,9 @@ TEST(Zv318ctl, InterruptsInsideAnUpdateAreHeldUntilItsEnd) {
     const fs::path trace = home / "sim.trace", out = home / "ctl.out";
     SimProcess sim({"--trace", trace.string()});
     ASSERT_TRUE(WriteFileAtomically(home / "i.hex", FullIntelHexImage()));
-    const std::string command = "exec env " + sim.envWithHome(home) +
-                                " '" ZV318_CTL_PATH "' --yes firmware io '" +
-                                (home / "i.hex").string() + "'";
-    const pid_t ctl = fork();
+    const pid_t ctl = StartCtl(sim.envWithHome(home),
+                               "--yes firmware io '" + (home / "i.hex").string() + "'", out);
     ASSERT_GE(ctl, 0);
-    if (ctl == 0) {
-        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, 1);
-        ::dup2(fd, 2);
-        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
     // The loader's switch on (report 0x08, parameter 1): the update's phase has begun.
     const std::regex loaderOn("0008[0-9A-F]{10}01");
     bool started = false;

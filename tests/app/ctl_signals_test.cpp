@@ -129,16 +129,8 @@ void EverySignalWaitsForThePhase(const Phase& phase) {
         const std::string env = sim.envWithHome(home);
         const std::string args = phase.prepare(home, env);
         const std::size_t from = fs::exists(trace) ? fs::file_size(trace) : 0;
-        const std::string command = "exec env " + env + " '" ZV318_CTL_PATH "' --yes " + args;
-        const pid_t ctl = fork();
+        const pid_t ctl = StartCtl(env, "--yes " + args, out);
         ASSERT_GE(ctl, 0);
-        if (ctl == 0) {
-            const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(fd, 1);
-            ::dup2(fd, 2);
-            ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
         bool started = false;
         for (int i = 0; i < 2000 && !started; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -1,6 +1,7 @@
 #pragma once
 // Running zv318ctl and zv318-sim as the separate programs they are.
 
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
@@ -135,6 +136,21 @@ inline pid_t HoldElsewhere(const fs::path& folder, const char* name, bool strang
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     return -1;
+}
+
+// zv318ctl started in the background with `env` and `args` (as the shell reads them), its
+// standard output and error into `out`; its pid, or -1 when it could not be started.
+inline pid_t StartCtl(const std::string& env, const std::string& args, const fs::path& out) {
+    const std::string command = "exec env " + env + " '" ZV318_CTL_PATH "' " + args;
+    const pid_t ctl = fork();
+    if (ctl == 0) {
+        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 1);
+        ::dup2(fd, 2);
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return ctl;
 }
 
 inline void End(pid_t pid) {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "support/environment_setting.h"
 #include "app/single_instance.h"
 #include "link/runtime_folder.h"
 
@@ -27,26 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// An environment variable set for one test, as it was afterwards.
-class Setting {
-public:
-    Setting(const char* name, const std::string& value) : name_(name) {
-        if (const char* was = std::getenv(name)) was_ = was;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~Setting() {
-        if (was_)
-            ::setenv(name_, was_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-    Setting(const Setting&) = delete;
-    Setting& operator=(const Setting&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> was_;
-};
+using Setting = testing::EnvironmentSetting;
 
 // A folder made for the test, with `mode`.
 fs::path Folder(const QTemporaryDir& scratch, const char* name, mode_t mode) {

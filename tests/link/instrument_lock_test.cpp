@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/environment_setting.h"
 #include "link/instrument_lock.h"
 #include "link/link.h"
 #include "link/socket_bus.h"
@@ -212,26 +213,7 @@ TEST(InstrumentLock, ADeviceNodeIsOneLockByAnyNameAndOnlyForWhoMayOpenIt) {
     EXPECT_EQ(TakeNodeLock(node.string(), LockNode::Device, 0).outcome, LockOutcome::Taken);
 }
 
-// An environment variable set for one test, as it was afterwards.
-class Setting {
-public:
-    Setting(const char* name, const std::string& value) : name_(name) {
-        if (const char* was = std::getenv(name)) was_ = was;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~Setting() {
-        if (was_)
-            ::setenv(name_, was_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-    Setting(const Setting&) = delete;
-    Setting& operator=(const Setting&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> was_;
-};
+using Setting = testing::EnvironmentSetting;
 
 // The socket folder's lock, when a user who may not connect to the socket holds the folder:
 // that hold keeps none of the person's programs from the instrument, yet they still exclude
