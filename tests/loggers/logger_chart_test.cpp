@@ -8,6 +8,7 @@
 #include <QChartView>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QValueAxis>
 #include <QTabWidget>
 #include <string>
@@ -145,6 +146,26 @@ TEST(loggersChart, BarsThresholdLineAndWarningColourOnThePicture) {
 
         // Channel names thinned: each label has room for itself on its stretch of bars.
         EXPECT_EQ(CutChannelNames(qchart, bar), std::vector<std::string>{});
+    }
+}
+
+// Grown, the viewer keeps the date, time, mode and threshold at its right edge above the grid's
+// (never adrift mid-window), and the grid takes the room.
+TEST(loggersChart, TheViewersFieldsFollowItsRightEdgeAsItGrows) {
+    TZVLoggerWindow viewer;
+    viewer.ShowLogger(Logger("LOBBY", "45 dBuV", {"50.0 dBuV"}));
+    viewer.show();
+    for (const QSize size : {QSize(792, 600), QSize(1300, 900)}) {
+        viewer.resize(size);
+        QApplication::processEvents();
+        const QWidget& client = *viewer.Vistes->parentWidget();
+        for (const QWidget* field : {static_cast<QWidget*>(viewer.DataEdit),
+                                     static_cast<QWidget*>(viewer.LlindarEdit)}) {
+            EXPECT_LE(field->geometry().right(), viewer.Vistes->geometry().right());
+            EXPECT_GE(field->geometry().right(), viewer.Vistes->geometry().right() - 40)
+                << size.width();
+        }
+        EXPECT_EQ(viewer.Vistes->width(), client.width() - 32);
     }
 }
 
