@@ -538,14 +538,8 @@ TEST_F(archiveServer, ARefusingServerKeepsEveryLoggerHereAndSaysWhy) {
         "");
     const std::string stranger = role + "_none";
     ASSERT_EQ(db.run("CREATE ROLE " + stranger + " LOGIN"), "");
-    // Members of zv318_password give a password (the throwaway cluster's rule).
     const std::string guarded = role + "_pw";
-    (void)db.run("CREATE ROLE zv318_password NOLOGIN");
-    ASSERT_EQ(db.run("CREATE ROLE " + guarded +
-                     " LOGIN PASSWORD 'right' IN ROLE zv318_password; "
-                     "GRANT SELECT, INSERT ON ALL TABLES IN SCHEMA public TO " +
-                     guarded),
-              "");
+    ASSERT_EQ(db.passwordRole(guarded, "right", "SELECT, INSERT"), "");
     TempFolder nowhere;
     struct Case {
         std::string name, user, database, password;  // password: PGPASSWORD ("" unset)

@@ -53,6 +53,16 @@ public:
         return error;
     }
     std::string run(const std::string& sql) const { return admin(name_, sql); }
+    // A role that logs in with `password` (members of zv318_password must give one: the
+    // throwaway cluster's rule) and has `rights` ("SELECT", "SELECT, INSERT") on the tables;
+    // the server's error, empty when made.
+    std::string passwordRole(const std::string& role, const std::string& password,
+                             const std::string& rights) const {
+        (void)run("CREATE ROLE zv318_password NOLOGIN");
+        return run("CREATE ROLE " + role + " LOGIN PASSWORD '" + password +
+                   "' IN ROLE zv318_password; GRANT " + rights +
+                   " ON ALL TABLES IN SCHEMA public TO " + role);
+    }
     const std::string& name() const { return name_; }
     // The server's own count, not the program's.
     int count(const std::string& table) const {

@@ -85,12 +85,8 @@ TEST(serverPassword, ZvctlConnectsWithTheKeptPasswordAndNamesEveryRefusal) {
     ServerDatabase db;
     (void)db.initialised(folder.path);
     const std::string role = "zv318_k" + std::to_string(getpid());
-    (void)db.run("CREATE ROLE zv318_password NOLOGIN");
     const std::string good = "Kq7-good", bad = "Zx9-bad";
-    ASSERT_EQ(
-        db.run("CREATE ROLE " + role + " LOGIN PASSWORD '" + good +
-               "' IN ROLE zv318_password; GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + role),
-        "");
+    ASSERT_EQ(db.passwordRole(role, good, "SELECT"), "");
     const std::string url =
         "postgresql://" + role + "@" + Encoded(SocketFolder()) + "/" + db.name();
     const std::string entry = PasswordEntry(ParseServerAddress(url));
@@ -153,12 +149,7 @@ TEST(serverPassword, ThePasswordTypedWithTheAddressIsKeptBeforeTheServerIsUsed) 
     ServerDatabase db;
     (void)db.initialised(folder.path);
     const std::string role = "zv318_d" + std::to_string(getpid());
-    (void)db.run("CREATE ROLE zv318_password NOLOGIN");
-    ASSERT_EQ(db.run("CREATE ROLE " + role +
-                     " LOGIN PASSWORD 'Kq7-typed' IN ROLE zv318_password; GRANT SELECT, INSERT "
-                     "ON ALL TABLES IN SCHEMA public TO " +
-                     role),
-              "");
+    ASSERT_EQ(db.passwordRole(role, "Kq7-typed", "SELECT, INSERT"), "");
     const std::string url =
         "postgresql://" + role + "@" + Encoded(SocketFolder()) + "/" + db.name();
     const std::string entry = PasswordEntry(ParseServerAddress(url));
