@@ -78,8 +78,9 @@ QTableWidgetItem* PowerCell(const QString& text, bool below) {
 // has more room: the table fills the window's width.
 void FitColumns(QTableWidget* table) {
     table->resizeColumnsToContents();
-    std::vector<int> widths;
-    for (int c = 0; c < table->columnCount(); ++c) widths.push_back(table->columnWidth(c));
+    std::vector<int> widths(static_cast<std::size_t>(table->columnCount()));
+    for (std::size_t c = 0; c < widths.size(); ++c)
+        widths[c] = table->columnWidth(static_cast<int>(c));
     StretchColumns(table, std::move(widths));
 }
 
