@@ -59,10 +59,15 @@ namespace zv318 {
 
 namespace {
 
+// Set once the program's own event loop runs. A quit asked for before (a signal while the window
+// starts, a start-up notice's loop) would end only the loop of that moment and leave the program
+// running without its window: the close waits for the loop.
+bool g_eventLoopRuns = false;
+
 // The window closes once no operation runs: what runs stops at its next safe point, and a phase
 // that must not be cut ends first.
 void CloseWhenIdle(TForm1* form) {
-    if (!form->busy()) {
+    if (g_eventLoopRuns && !form->busy()) {
         form->close();
         QCoreApplication::quit();
         return;
@@ -340,6 +345,9 @@ void GuiProgram::Start(QApplication& app, const GuiOptions& options, const Progr
                 Qt::QueuedConnection);
         });
     }
+    // The first event handled after this is the program's own loop's: nothing between the end of
+    // the start and that loop handles events.
+    QTimer::singleShot(0, form.get(), [] { g_eventLoopRuns = true; });
 }
 
 void GuiProgram::End(int status) {

@@ -3,7 +3,8 @@
 // (a report takes it a little while, as a real instrument's do), the phase runs to its end,
 // and the program stops then with 128 + the signal. The simulator's state after each run
 // shows nothing cut: the IO Interface out of its loader with every block, the instrument out
-// of its boot mode with every record, every plan whole.
+// of its boot mode with every record, every plan whole. The desktop program closes its window on
+// the same signals.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -242,6 +243,51 @@ TEST(Zv318ctlSignals, ARestoreEndsWholeWhateverTheSignal) {
          },
          kEraseOfPlans,
          [](const State& before, const State& after) { EXPECT_EQ(after.plans, before.plans); }});
+}
+
+// The desktop program takes SIGINT, SIGTERM, SIGHUP and SIGQUIT as a window close: its windows'
+// places are kept, and it ends with 128 + the signal; a SIGPIPE ends nothing.
+TEST(Zv318Signals, TheDesktopProgramClosesItsWindowOnEverySignal) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        SCOPED_TRACE(signal);
+        const fs::path home =
+            fs::temp_directory_path() / ("zv318-gui-sig-" + std::to_string(getpid()));
+        fs::remove_all(home);
+        fs::create_directories(home);
+        const fs::path trace = home / "trace.txt";
+        const std::string command =
+            "exec env QT_QPA_PLATFORM=offscreen ZV318_ARCHIVE=off ZV318_HOME='" + home.string() +
+            "' '" ZV318_GUI_PATH "' --demo --trace '" + trace.string() + "'";
+        const pid_t gui = fork();
+        ASSERT_GE(gui, 0);
+        if (gui == 0) {
+            const int fd = ::open("/dev/null", O_WRONLY);
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+            ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // Up once it has spoken with the simulated instrument (its signals are held before).
+        for (int i = 0; i < 3000 && !(fs::exists(trace) && fs::file_size(trace) > 0); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(fs::exists(trace));
+        ::kill(gui, SIGPIPE);
+        ::kill(gui, signal);
+        int status = 0;
+        pid_t ended = 0;
+        for (int i = 0; i < 3000 && ended == 0; ++i) {
+            ended = ::waitpid(gui, &status, WNOHANG);
+            if (ended == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (ended == 0) End(gui);
+        ASSERT_EQ(ended, gui) << "still running";
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        std::ifstream settings(home / "settings.txt");
+        const std::string kept{std::istreambuf_iterator<char>(settings), {}};
+        EXPECT_NE(kept.find("window.main="), std::string::npos) << kept;
+        fs::remove_all(home);
+    }
 }
 
 }  // namespace
