@@ -143,13 +143,18 @@ TEST_F(windows_HiddenCommandWindow, SendsTheCommandAndShowsTheReply) {
     EXPECT_EQ(window.Edit2->text().toStdString(), "?NS" + instrument.serial);
 }
 
-TEST(windows_HiddenCommandWindowTrace, SavesTheReportsTheTraceKeeps) {
+// The hidden command window over the simulated instrument, its exchanges traced.
+class windows_HiddenCommandWindowTrace : public ::testing::Test {
+protected:
     zv318::sim::Instrument instrument;
     zv318::sim::SimBus simBus{instrument};
     zv318::Tracer tracer;
     zv318::TracingBus bus{simBus, tracer};
     zv318::Link link{bus};
     TOculta window{link};
+};
+
+TEST_F(windows_HiddenCommandWindowTrace, SavesTheReportsTheTraceKeeps) {
     EXPECT_FALSE(window.SaveTraceBut->isEnabled());  // no trace: nothing to save
     window.setTracer(&tracer);
     EXPECT_TRUE(window.SaveTraceBut->isEnabled());
@@ -170,13 +175,7 @@ TEST(windows_HiddenCommandWindowTrace, SavesTheReportsTheTraceKeeps) {
 
 // "Save trace..." follows the rule of every output: the archive and what is no regular file
 // are refused with their message, and left as they were.
-TEST(windows_HiddenCommandWindowTrace, SaveTraceNeverGoesOverTheArchiveNorAFifo) {
-    zv318::sim::Instrument instrument;
-    zv318::sim::SimBus simBus{instrument};
-    zv318::Tracer tracer;
-    zv318::TracingBus bus{simBus, tracer};
-    zv318::Link link{bus};
-    TOculta window{link};
+TEST_F(windows_HiddenCommandWindowTrace, SaveTraceNeverGoesOverTheArchiveNorAFifo) {
     window.setTracer(&tracer);
     zv318::LanguageTable table;
     table.set(1831, "ARCHIVE REFUSED");
