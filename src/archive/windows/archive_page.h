@@ -20,6 +20,7 @@
 
 class QAction;
 class QComboBox;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -118,6 +119,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The team archive has no file to watch: it is read again when the window comes to the
+    // front.
+    void changeEvent(QEvent* event) override;
     // The Delete key on the table deletes as the button does.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -131,6 +135,8 @@ private:
     void openRow(int row);
     // The program's notice of a file written, with "Open" and "Show in folder".
     void tellWritten(const std::string& file);
+    // Watches this PC's archive file (and its journal) for another program's writes.
+    void watchArchive();
 
     ArchiveKeeper& keeper_;
     std::filesystem::path userFolder_;
@@ -138,6 +144,8 @@ private:
     QAction* keep_;
     ArchiveWorker* worker_;
     QTimer* typing_ = nullptr;
+    QFileSystemWatcher* files_ = nullptr;
+    QTimer* settle_ = nullptr;  // a burst of writes is read once
     QLabel* labels_[5] = {};
     bool stale_ = true;
     bool usable_ = false, writable_ = false;
