@@ -43,10 +43,7 @@ namespace zv318 {
 namespace {
 
 constexpr char kSwitchKey[] = "archive.enabled";
-// The deletion's question (%1 how many, %2 their names) and the names it shows at most; the
-// "Clear filters" button; the team server away.
-constexpr int kDeleteQuestion = 1695;
-constexpr std::size_t kNamesShown = 5;
+// The "Clear filters" button; the team server away.
 constexpr int kClearFilters = 1698;
 constexpr int kServerAway = 1699;
 // Which archive the page shows: this PC's, or the team's on a server (%1).
@@ -638,8 +635,7 @@ void ArchivePage::DeleteClick() {
     std::sort(rows.begin(), rows.end());
     for (const QModelIndex& index : rows)
         if (const ArchivedLogger* lg = Model->loggerAt(index.row())) names.push_back(lg->name);
-    const QString question =
-        text(kDeleteQuestion).arg(QString::number(ids.size()), Q(NamedLoggers(names, kNamesShown)));
+    const QString question = Q(DeleteQuestion(table_ ? *table_ : LanguageTable(), names));
     QMessageBox ask(QMessageBox::Question, text(1471), question, QMessageBox::Yes | QMessageBox::No,
                     this);
     ask.setDefaultButton(QMessageBox::No);
