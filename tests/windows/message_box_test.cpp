@@ -239,6 +239,22 @@ TEST_F(windows_Messages, NoticeIsAWarningWithTheMessageCaption) {
     EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
 }
 
+// A database's own words wait in the box's "Details" part, under the technician's sentence.
+TEST_F(windows_Messages, NoticeKeepsTheServersWordsInItsDetails) {
+    QString text, details;
+    ModalWatcher watcher([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        details = box->detailedText();
+        box->accept();
+    });
+    feedback.showNoticeWithDetails("The team server knows no user tech.",
+                                   "FATAL:  role \"tech\" does not exist");
+    EXPECT_EQ(text, "The team server knows no user tech.");
+    EXPECT_EQ(details, "FATAL:  role \"tech\" does not exist");
+}
+
 TEST_F(windows_Messages, InformationCarriesItsOwnCaption) {
     auto boxes = Boxes([&] { feedback.showInformation("E113", "E112"); });
     ASSERT_EQ(boxes.size(), 1u);

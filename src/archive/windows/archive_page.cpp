@@ -324,9 +324,11 @@ void ArchivePage::applyTexts() {
 }
 
 void ArchivePage::tell(int message, const QString& detail) {
-    const std::string body =
-        ArchiveNotice(table_ ? *table_ : LanguageTable(), message, detail.toStdString());
-    QMessageBox::information(this, text(1471), Q(body));
+    const NoticeParts parts =
+        ArchiveNoticeParts(table_ ? *table_ : LanguageTable(), message, detail.toStdString());
+    QMessageBox box(QMessageBox::Information, text(1471), Q(parts.text), QMessageBox::Ok, this);
+    box.setDetailedText(Q(parts.details));  // the database's own words
+    box.exec();
 }
 
 void ArchivePage::setKeeping(bool on) {

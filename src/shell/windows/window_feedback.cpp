@@ -78,8 +78,13 @@ void WindowFeedback::showFileMessage(int number, const std::string& file) {
 }
 
 void WindowFeedback::showNotice(const std::string& notice) {
+    showNoticeWithDetails(notice, {});
+}
+
+void WindowFeedback::showNoticeWithDetails(const std::string& notice, const std::string& details) {
     QMessageBox box(QMessageBox::Warning, text(kMessageCaptionEntry),
                     QString::fromStdString(notice), QMessageBox::Ok, owner());
+    box.setDetailedText(QString::fromStdString(details));
     box.setWindowModality(Qt::ApplicationModal);
     Run(box);
 }
