@@ -129,17 +129,23 @@ NoticeParts ArchiveNoticeParts(const LanguageTable& table, int message, const st
             break;
         }
         said += detail.substr(at, mark - at);
-        // The words run to the next line that starts a subject of its own: one without the
-        // tab or blank of a continued database message.
+        // The words run on over the lines that continue a database's message (libpq's tab,
+        // its DETAIL, HINT, LINE, CONTEXT and QUERY lines) to a subject of its own.
+        const auto continues = [&detail](std::size_t line) {
+            if (line < detail.size() && detail[line] == '\t') return true;
+            for (const std::string_view part : {"DETAIL:", "HINT:", "LINE ", "CONTEXT:", "QUERY:"})
+                if (detail.compare(line, part.size(), part) == 0) return true;
+            return false;
+        };
         std::size_t end = mark + 1;
         for (;;) {
             end = detail.find('\n', end);
-            if (end == std::string::npos || end + 1 >= detail.size() || detail[end + 1] != '\t')
-                break;
+            if (end == std::string::npos || !continues(end + 1)) break;
             ++end;
         }
         const std::size_t stop = end == std::string::npos ? detail.size() : end;
-        parts.details += (parts.details.empty() ? "" : "\n") + detail.substr(mark + 1, stop - mark - 1);
+        if (!parts.details.empty()) parts.details += '\n';
+        parts.details += detail.substr(mark + 1, stop - mark - 1);
         at = stop;
     }
     // A subject left ending in the separator its words followed is said without it.

@@ -604,7 +604,8 @@ TEST(archiveNotices, TheDatabasesWordsGoToTheDetails) {
     const std::string refused =
         "connection to server at \"10.0.0.5\", port 5432 failed: Connection refused\n"
         "\tIs the server running on that host and accepting TCP/IP connections?";
-    const std::string noRole = "FATAL:  role \"tech\" does not exist (SQLSTATE 28000)";
+    const std::string noRole = "FATAL:  role \"tech\" does not exist (SQLSTATE 28000)\n"
+                               "HINT:  Ask the owner.";
     const struct Case {
         int message;
         std::string detail, text, details, terminal;

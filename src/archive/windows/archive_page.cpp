@@ -376,7 +376,8 @@ void ArchivePage::showCount() {
     if (which.contains(QLatin1String("%1"))) which = which.arg(Q(where.describe()));
     if (!which.isEmpty()) which += "    ";
     CountLabel->setToolTip(Q(where.describe()));
-    CountLabel->setText(which + away + text(1501) + ' ' + (shown_ >= 0 ? QString::number(shown_) : "…") +
+    CountLabel->setText(which + away + text(1501) + ' ' +
+                        (shown_ >= 0 ? QString::number(shown_) : "…") +
                         (waiting.isEmpty() ? QString() : "    " + waiting));
 }
 
