@@ -338,7 +338,8 @@ void ArchivePage::setKeeping(bool on) {
 }
 
 bool ArchivePage::busy() const {
-    return worker_->busy() || (typing_ && typing_->isActive());
+    // Another program's writes seen and about to be read count as a read under way.
+    return worker_->busy() || (typing_ && typing_->isActive()) || settle_->isActive();
 }
 
 void ArchivePage::whenIdle(std::function<void()> then) {

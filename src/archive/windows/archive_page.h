@@ -60,7 +60,7 @@ public:
     [[nodiscard]] QAction* keepAction() const { return keep_; }
 
     // Work queued on the archive's worker or under way, or a filter run waiting for typing to
-    // pause.
+    // pause, or another program's writes waiting to be read.
     [[nodiscard]] bool busy() const;
     // Runs `then` once the worker has done everything queued so far (at once when idle).
     void whenIdle(std::function<void()> then);
