@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -108,7 +109,15 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
     settle_ = new QTimer(this);
     settle_->setSingleShot(true);
     settle_->setInterval(kWritesPauseMs);
-    connect(settle_, &QTimer::timeout, this, &ArchivePage::Refresh);
+    connect(settle_, &QTimer::timeout, this, [this] {
+        // This program's own writes were read already (each keep, import or deletion reads
+        // again): a read now would only lose the rows the person selected since.
+        const QString file = QStringFromPath(keeper_.location().file);
+        QDateTime written;
+        for (const QString& path : {file, file + "-wal"})
+            written = std::max(written, QFileInfo(path).lastModified());
+        if (!lastRead_.isValid() || written >= lastRead_) Refresh();
+    });
     files_ = new QFileSystemWatcher(this);
     const auto changed = [this] {
         watchArchive();  // a journal made or removed since
@@ -388,6 +397,7 @@ void ArchivePage::Refresh() {
         return;
     }
     stale_ = false;
+    lastRead_ = QDateTime::currentDateTime();
     typing_->stop();
     const bool askSerials = SerialBox->count() == 0;
     const ArchiveLocation where = keeper_.location();

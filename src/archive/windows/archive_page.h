@@ -9,6 +9,7 @@
 // rows come a page at a time as it scrolls, the count from COUNT(*), the filter line runs once
 // typing pauses, and the page shows that it is busy meanwhile.
 
+#include <QDateTime>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -146,6 +147,7 @@ private:
     QTimer* typing_ = nullptr;
     QFileSystemWatcher* files_ = nullptr;
     QTimer* settle_ = nullptr;  // a burst of writes is read once
+    QDateTime lastRead_;        // when the page last read the archive
     QLabel* labels_[5] = {};
     bool stale_ = true;
     bool usable_ = false, writable_ = false;
