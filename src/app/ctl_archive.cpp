@@ -8,6 +8,7 @@
 #include "archive/archive.h"
 #include "archive/archive_analysis.h"
 #include "archive/archive_location.h"
+#include "archive/page_rules.h"
 #include "loggers/logger_csv.h"
 #include "plans/plan_model.h"
 #include "texts/output_path.h"
@@ -39,7 +40,7 @@ const char kArchiveUsage[] =
 namespace {
 
 constexpr int kDone = 0, kFailed = 1, kUsage = 2;
-constexpr int kDeleteQuestion = 1470, kArchiveCaption = 1471;
+constexpr int kArchiveCaption = 1471;
 
 int Usage(const std::string& why) {
     std::cerr << why << '\n' << kArchiveUsage;
@@ -375,7 +376,14 @@ int ArchiveCommand(TerminalFeedback& feedback, const LanguageTable& table,
     }
     if (what == "export") return Export(archive, ids[0], o.out, feedback);
     if (what == "delete") {
-        if (!feedback.askYesNo(kDeleteQuestion, kArchiveCaption)) return kFailed;
+        // The question says how many loggers go and which (an ID the archive lacks by its
+        // number).
+        std::vector<std::string> names;
+        for (const std::int64_t id : ids) {
+            const std::optional<ArchivedLogger> lg = archive.Find(id);
+            names.push_back(lg ? lg->name : "#" + std::to_string(id));
+        }
+        if (!feedback.askYesNoText(DeleteQuestion(table, names), kArchiveCaption)) return kFailed;
         const std::optional<int> removed = archive.Delete(ids);
         if (!removed) {
             feedback.showNotice(ArchiveNotice(table, kMessageArchiveReadOnly, archive.detail()));

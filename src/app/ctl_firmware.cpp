@@ -51,6 +51,9 @@ int FirmwareCommand(Link& link, TerminalFeedback& feedback, const LanguageTable&
             return kNotConnected;
         case UpdateOutcome::Failed:
             std::cerr << Text(table, 58, "Update failed") << '\n';
+            // What the cut left and what to do next: the one message of a cut update.
+            if (!feedback.progressWindow().note().empty())
+                std::cerr << TerminalText(feedback.progressWindow().note()) << '\n';
             // An instrument that vanished half-way ends as every other command without one.
             return link.IsOpen() ? kFailed : kNotConnected;
         case UpdateOutcome::Cancelled:

@@ -113,9 +113,54 @@ void SetArchiveClockForTesting(ArchiveClock clock) {
     g_clock = clock ? clock : SystemNowUtc;
 }
 
+std::string WithDatabaseWords(const std::string& subject, const std::string& words) {
+    return words.empty() ? subject : subject + kDatabaseWordsMark + words;
+}
+
+NoticeParts ArchiveNoticeParts(const LanguageTable& table, int message, const std::string& detail) {
+    NoticeParts parts;
+    std::string said;
+    // Each subject keeps its line; its database words go to the details, one block each.
+    std::size_t at = 0;
+    while (at <= detail.size()) {
+        const std::size_t mark = detail.find(kDatabaseWordsMark, at);
+        if (mark == std::string::npos) {
+            said += detail.substr(at);
+            break;
+        }
+        said += detail.substr(at, mark - at);
+        // The words run on over the lines that continue a database's message (libpq's tab,
+        // its DETAIL, HINT, LINE, CONTEXT and QUERY lines) to a subject of its own.
+        const auto continues = [&detail](std::size_t line) {
+            if (line < detail.size() && detail[line] == '\t') return true;
+            for (const std::string_view part : {"DETAIL:", "HINT:", "LINE ", "CONTEXT:", "QUERY:"})
+                if (detail.compare(line, part.size(), part) == 0) return true;
+            return false;
+        };
+        std::size_t end = mark + 1;
+        for (;;) {
+            end = detail.find('\n', end);
+            if (end == std::string::npos || !continues(end + 1)) break;
+            ++end;
+        }
+        const std::size_t stop = end == std::string::npos ? detail.size() : end;
+        if (!parts.details.empty()) parts.details += '\n';
+        parts.details += detail.substr(mark + 1, stop - mark - 1);
+        at = stop;
+    }
+    // A subject left ending in the separator its words followed is said without it.
+    parts.text = ArchiveNotice(table, message, said);
+    while (!parts.text.empty() && (parts.text.back() == ' ' || parts.text.back() == ':'))
+        parts.text.pop_back();
+    return parts;
+}
+
 std::string ArchiveNotice(const LanguageTable& table, int message, const std::string& detail) {
-    std::string text = table.entry(kExtraEntryFirst + message);
     std::string rest = detail;
+    for (std::size_t mark = rest.find(kDatabaseWordsMark); mark != std::string::npos;
+         mark = rest.find(kDatabaseWordsMark, mark))
+        rest.replace(mark, 1, ": ");
+    std::string text = table.entry(kExtraEntryFirst + message);
     if (text.find("%1") != std::string::npos) {
         const std::size_t line = rest.find('\n');
         text = FillIn(text, {rest.substr(0, line)});
@@ -172,7 +217,7 @@ bool Archive::diskFull() const {
 }
 
 bool Archive::Fail(const std::string& what) {
-    detail_ = what + (c_ && !c_->error.empty() ? ": " + c_->error : "");
+    detail_ = WithDatabaseWords(what, c_ ? c_->error : std::string());
     if (c_ && c_->damaged) NoteDamage();
     return false;
 }
@@ -304,7 +349,7 @@ Archive::State Archive::OpenFileOnce(const std::filesystem::path& file, Integrit
         const std::string damage = Check();
         if (!damage.empty()) {
             notice_ = kMessageArchiveDamaged;
-            detail_ = place + ": " + damage;
+            detail_ = WithDatabaseWords(place, damage);
             c_.reset();
             return state_;
         }
@@ -317,7 +362,7 @@ Archive::State Archive::OpenFileOnce(const std::filesystem::path& file, Integrit
                 // Not even the header reads: the file is no archive, or damaged.
                 NoteDamage();
                 notice_ = kMessageArchiveDamaged;
-                detail_ = place + ": " + c_->error;
+                detail_ = WithDatabaseWords(place, c_->error);
                 c_.reset();
                 return state_;
             }

@@ -85,10 +85,24 @@ inline constexpr int kMessageArchiveNoKeyring = 872;
 // not put there (triggers, views, tables): refused, left untouched.
 inline constexpr int kMessageArchiveForeign = 590;
 inline constexpr int kMessageArchiveForeignObjects = 591;
+// A detail's subject (a server's address, a file) followed by the database's own words about
+// it (libpq's or SQLite's message, with its severities, tabs and codes): they are kept apart by
+// this mark, so that a window shows the technician's sentence and keeps those words for its
+// "Details" part.
+inline constexpr char kDatabaseWordsMark = '\x1f';
+[[nodiscard]] std::string WithDatabaseWords(const std::string& subject, const std::string& words);
 // A notice's text: the message's text, then what it concerns. A text with "%1" takes the
-// first line of `detail` there, and the rest of it after.
+// first line of `detail` there, and the rest of it after. The database's words follow their
+// subject after ": ".
 [[nodiscard]] std::string ArchiveNotice(const LanguageTable& table, int message,
                                         const std::string& detail);
+// The same in two parts: the technician's sentence and its subjects, and the database's own
+// words (empty when the detail holds none).
+struct NoticeParts {
+    std::string text, details;
+};
+[[nodiscard]] NoticeParts ArchiveNoticeParts(const LanguageTable& table, int message,
+                                             const std::string& detail);
 
 // One archived logger as the list shows it.
 struct ArchivedLogger {

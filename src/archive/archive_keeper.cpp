@@ -43,7 +43,8 @@ void ArchiveKeeper::Tell(int message, const std::string& detail) {
     // One notice per run: a failing archive must not bury the person in boxes.
     if (told_) return;
     told_ = true;
-    feedback_.showNotice(ArchiveNotice(language_, message, detail));
+    const NoticeParts parts = ArchiveNoticeParts(language_, message, detail);
+    feedback_.showNoticeWithDetails(parts.text, parts.details);
 }
 
 Archive* ArchiveKeeper::archive() {

@@ -270,14 +270,14 @@ Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema,
         c_.reset();
         if (schema == Schema::Create) {
             notice_ = message;
-            detail_ = subject + "\n" + server + ": " + why;
+            detail_ = subject + "\n" + WithDatabaseWords(server, why);
             return state_;
         }
         offline_ = true;
         refused_ = message != kMessageArchiveOffline;
         if (OpenFile(where.file, integrity) == State::Ready) {
             notice_ = message;
-            detail_ = (refused_ ? subject + "\n" : std::string()) + server + ": " + why;
+            detail_ = (refused_ ? subject + "\n" : std::string()) + WithDatabaseWords(server, why);
         }
         return state_;
     };
@@ -294,7 +294,7 @@ Archive::State Archive::OpenServer(const ArchiveLocation& where, Schema schema,
         if (schema == Schema::Create) {
             c_.reset();
             notice_ = kMessageArchiveUnavailable;
-            detail_ = server + ": " + why;
+            detail_ = WithDatabaseWords(server, why);
             return state_;
         }
         return here(kMessageArchiveOffline, {}, why);

@@ -70,6 +70,11 @@ std::string WithCsvExtension(std::string chosen) {
     return chosen;
 }
 
+std::string DeleteQuestion(const LanguageTable& table, const std::vector<std::string>& names) {
+    return FillIn(table.entry(kDeleteQuestionEntry),
+                  {std::to_string(names.size()), NamedLoggers(names, kDeleteNamesShown)});
+}
+
 std::string NamedLoggers(const std::vector<std::string>& names, std::size_t shown) {
     std::string text;
     for (std::size_t i = 0; i < names.size() && i < shown; ++i) {

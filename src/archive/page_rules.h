@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "texts/language_table.h"
+
 namespace zv318 {
 
 // A date typed as a filter's bound.
@@ -26,5 +28,12 @@ struct DateBound {
 // What a deletion's question names: the loggers' names, at most `shown` of them, then "…" and
 // how many more (the count of all comes apart, in the question's own words).
 [[nodiscard]] std::string NamedLoggers(const std::vector<std::string>& names, std::size_t shown);
+
+// The question before loggers leave the archive, the same on the page and in zv318ctl: how
+// many (%1) and which (%2, the first few names).
+inline constexpr int kDeleteQuestionEntry = 1695;
+inline constexpr std::size_t kDeleteNamesShown = 5;
+[[nodiscard]] std::string DeleteQuestion(const LanguageTable& table,
+                                         const std::vector<std::string>& names);
 
 }  // namespace zv318

@@ -155,14 +155,14 @@ std::string FirmwareUpdate::CutNote(int entry) const {
     return FillIn(Entry(entry), {std::to_string(p.position()), std::to_string(p.maximum())});
 }
 
-void FirmwareUpdate::FailureEnd(const std::string& note, bool lostAlreadyTold) {
+void FirmwareUpdate::FailureEnd(const std::string& note) {
     ProgressWindow& p = feedback_.progress();
     p.setStatus(Entry(kFailedStatus));
     p.setBarVisible(false);
     p.setNote(note);
     p.setOkEnabled(true);
-    // An instrument that vanished half-way is said so, not only by the status line.
-    if (!link_.IsOpen() && !lostAlreadyTold) feedback_.showMessage(kMessageNotConnected);
+    // The note is the one message: what the cut left and what to do next. A box saying the
+    // instrument is not connected would contradict it (the person is to connect it again).
 }
 
 std::optional<std::string> FirmwareUpdate::ReadImageFile(const std::string& name) {
@@ -354,9 +354,10 @@ UpdateOutcome FirmwareUpdate::ActualitzarZV318(const std::string& zvVersionShown
     Wait(kRestartWaitMs / kWaitRoundMs, kWaitRoundMs);
 
     for (int digit = kFirstEraseDigit; digit <= kLastEraseDigit; ++digit) {
-        const int reply = link_.SendErase(digit);  // 0 has shown message 7, 2 message 8
+        // 2 has shown message 8; no answer is said by the note alone.
+        const int reply = link_.SendErase(digit, /*tellLost=*/false);
         if (reply != 1 && reply != 2) {
-            FailureEnd(CutNote(kInstrumentErasedNote), /*lostAlreadyTold=*/true);
+            FailureEnd(CutNote(kInstrumentErasedNote));
             return UpdateOutcome::Failed;
         }
     }

@@ -97,9 +97,9 @@ private:
     // Message 2 (damaged image), naming the image's first fault.
     void TellDamagedImage(const ImageFault& fault);
     // Status 58, the bar hidden, OK enabled, and `note` (what was cut and what to do next) in
-    // place of the working note; message 7 when the instrument is gone (unless it was already
-    // told).
-    void FailureEnd(const std::string& note, bool lostAlreadyTold = false);
+    // place of the working note: the one message of a cut update, whether or not the
+    // instrument is still there.
+    void FailureEnd(const std::string& note);
     // The failure note of an entry whose %1 and %2 are the bytes sent and the image's bytes.
     [[nodiscard]] std::string CutNote(int entry) const;
     [[nodiscard]] bool WriteLoaderReport();

@@ -69,6 +69,11 @@ public:
     }
     // A notice whose text is not in the language table (for instance a faulty language file).
     virtual void showNotice(const std::string& text) = 0;
+    // The same with words a technician need not read (a database server's own message): the
+    // windows keep them in the box's "Details" part; elsewhere they follow the text.
+    virtual void showNoticeWithDetails(const std::string& text, const std::string& details) {
+        showNotice(details.empty() ? text : text + "\n" + details);
+    }
     // An information box with its own caption (the end of a save run); where captions mean
     // nothing (a terminal, a recorder) the text alone, as a notice.
     virtual void showInformation(const std::string& text, const std::string& /*caption*/) {

@@ -184,13 +184,13 @@ int Link::SendBlock(std::span<const std::uint8_t> record) {
     return (status >= 1 && status <= 3) ? status : 0;
 }
 
-int Link::SendErase(int digit) {
+int Link::SendErase(int digit, bool tellLost) {
     std::string command = "*FE";
     command.push_back(static_cast<char>('0' + digit));
     int status = StatusExchange(kCodeErase, command);
     switch (status) {
         case 0:
-            ShowMessage(7);
+            if (tellLost) ShowMessage(7);
             return 0;
         case 1:
             return 1;

@@ -57,8 +57,9 @@ public:
     // Sends an instrument firmware record (its byte 5 holds the count n; n + 6 bytes) with
     // code 23; 1, 2 or 3 as the status byte, else 0.
     [[nodiscard]] int SendBlock(std::span<const std::uint8_t> record);
-    // "*FE" + digit with code 24; status 0 shows message 7, 2 shows message 8.
-    [[nodiscard]] int SendErase(int digit);
+    // "*FE" + digit with code 24; status 0 shows message 7 (unless tellLost is false: a caller
+    // that says itself what a lost instrument leaves), 2 shows message 8.
+    [[nodiscard]] int SendErase(int digit, bool tellLost = true);
     // "*EP" with code 22; the reply is read and not used.
     void ErasePlans();
 

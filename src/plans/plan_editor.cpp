@@ -230,9 +230,9 @@ bool PlanEditorSession::Changed() const {
     return keptContent_.empty() || keptContent_ != GridContent(plan_);
 }
 
-bool PlanEditorSession::NewChannelPlan(bool askFirst, bool radio) {
+bool PlanEditorSession::NewChannelPlan(bool askFirst, bool radio, const std::string& name) {
     if (askFirst && !feedback_.askYesNo(79, 37)) return false;
-    plan_ = PlanGrid::NewPlan(radio ? kRadioPlan : kPlcPlan);
+    plan_ = PlanGrid::NewPlan(radio ? kRadioPlan : kPlcPlan, name);
     currentPlanFile_.clear();
     Keep();
     return true;

@@ -122,7 +122,7 @@ public:
 
     // A new plan of the type (RADIO when `radio`); with `askFirst` only after Yes to the
     // question (entry 79). False when declined.
-    bool NewChannelPlan(bool askFirst, bool radio);
+    bool NewChannelPlan(bool askFirst, bool radio, const std::string& name = kNewPlanName);
     // Reads a plan into the editor: source < 0 from the open dialog, else the ".temp" copy of
     // that list entry. The reader's result code.
     int OpenChannelPlanFile(int source);

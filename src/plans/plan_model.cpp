@@ -195,11 +195,19 @@ bool HoldsControlCharacter(std::string_view text) {
 
 // ---- the grid ----------------------------------------------------------------------------
 
-PlanGrid PlanGrid::NewPlan(int type) {
+std::string NewPlanNameFrom(const std::string& word) {
+    const bool taken = !word.empty() && word.size() <= 5 &&
+                       std::all_of(word.begin(), word.end(), [](char c) {
+                           return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+                       });
+    return taken ? word : std::string(kNewPlanName);
+}
+
+PlanGrid PlanGrid::NewPlan(int type, const std::string& name) {
     PlanGrid grid;
     const std::optional<PlanLimits> limits = LimitsFor(type);
     grid.setTypeLabel(TypeLabelFor(type));
-    grid.setPlanName("NEW");
+    grid.setPlanName(name);
     grid.setRowCount(1);
     grid.setCell(1, kRowColumn, "1");
     grid.setCell(1, kNameColumn, "CH1");

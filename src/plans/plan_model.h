@@ -87,6 +87,12 @@ inline constexpr PlanLimits kPlcLimits{2'000'000,  50'000'000, 1'000'000,
 // The plan as the editor holds it: a type label, a name, a file label and one row of five
 // texts per channel with the `InactiveRows` flag of each row. Rows are numbered as the grid
 // shows them: row 0 is the header row and holds no data, channel rows are 1 to rowCount().
+// A new plan's name, and the language entry of its word in the person's language: taken only
+// when the instrument takes it as it stands (one to five capital letters or digits).
+inline constexpr char kNewPlanName[] = "NEW";
+inline constexpr int kNewPlanNameEntry = 1893;
+[[nodiscard]] std::string NewPlanNameFrom(const std::string& word);
+
 class PlanGrid {
 public:
     static constexpr int kColumns = 5;
@@ -98,9 +104,10 @@ public:
         kStateColumn = 4,      // "ON" or "OFF"
     };
 
-    // A new plan of type 1 or 2: name "NEW", empty file label, one channel "CH1" at the
-    // type's first frequency and bandwidth, "OFF" with its flag set.
-    [[nodiscard]] static PlanGrid NewPlan(int type);
+    // A new plan of type 1 or 2: name "NEW" (or `name`, the language's word for it), empty
+    // file label, one channel "CH1" at the type's first frequency and bandwidth, "OFF" with its
+    // flag set.
+    [[nodiscard]] static PlanGrid NewPlan(int type, const std::string& name = kNewPlanName);
 
     [[nodiscard]] const std::string& typeLabel() const { return typeLabel_; }  // Tipus
     void setTypeLabel(std::string text) { typeLabel_ = std::move(text); }

@@ -83,7 +83,11 @@ TEST(Zv318ctlArchive, SavedLoggersListedOnceAndExportedAsSaved) {
         RunCtl(env, "archive export 1 -o '" + (home / "F.lograd").string() + "'");
     ASSERT_EQ(exported.status, 0) << exported.out;
     EXPECT_EQ(Bytes(home / "F.lograd"), Bytes(home / "Loggers" / "ROOF1.lograd"));
-    EXPECT_EQ(RunCtl(env, "archive delete 1").status, 1);  // asked, answered no
+    // Asked, naming how many and which, and answered no.
+    const CtlRun asked = RunCtl(env, "archive delete 1 2");
+    EXPECT_EQ(asked.status, 1);
+    EXPECT_NE(asked.out.find("loggers (2) from the archive: ROOF1, "), std::string::npos)
+        << asked.out;
     EXPECT_EQ(RunCtl(env, "--yes archive delete 1").status, 0);
     EXPECT_EQ(Count(RunCtl(env, "archive list --json").out, "\"id\""), 3);
     fs::remove_all(home);

@@ -20,11 +20,14 @@
 #include <QTimer>
 
 #include "archive/archive_keeper.h"
+#include "archive/ctl_run.h"
 #include "archive/windows/archive_model.h"
 #include "archive/windows/archive_page.h"
 #include "archive/windows/date_field.h"
 #include "archive/page_settle.h"
 #include "loggers/logger_fixture.h"
+#include "texts/language_file.h"
+#include "texts/qt_path.h"
 #include "texts/user_settings.h"
 
 namespace zv318::testing {
@@ -221,6 +224,42 @@ TEST_F(archivePage, DatesOrderDeleteKeyAndClearFilters) {
     EXPECT_TRUE(defaultWasNo);
     Settle(page);
     EXPECT_EQ(rows(), 5);
+}
+
+// The count names the archive it counts; loggers another program keeps in it appear without a
+// click (the page watches the file); the date fields write a day as the language does.
+TEST_F(archivePage, SaysWhichArchiveFollowsOtherProgramsAndWritesDaysAsTheLanguage) {
+    language.set(1894, "THIS PC");
+    page.applyTranslation(language);
+    page.show();
+    Settle(page);
+    EXPECT_EQ(page.CountLabel->text(), "THIS PC    E1501 3");
+
+    OpenLogger lg{"RADIO", "MAST", "TV1", "01/02/2013", "10:20:30", "45 dBuV", {},
+                  {{"C1", "474.0000", "8.0000", "50.0 dBuV"}}};
+    const std::filesystem::path file = WriteBytes(folder.path / "MAST.lograd", LoggerFileText(lg));
+    const CtlRun import = RunCtl({"archive", "import", QStringFromPath(file)},
+                                 {{"ZV318_ARCHIVE", QStringFromPath(folder.path / "a.sqlite")},
+                                  {"ZV318_HOME", QStringFromPath(folder.path)}});
+    ASSERT_EQ(import.status, 0) << import.err;
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !page.busy() && rows() == 4; }, 10000));
+    EXPECT_EQ(page.CountLabel->text(), "THIS PC    E1501 4");
+
+    for (const auto& entry : std::filesystem::directory_iterator("Languages")) {
+        if (entry.path().extension() != ".lng") continue;
+        SCOPED_TRACE(entry.path().string());
+        LanguageTable shipped;
+        ASSERT_TRUE(ReadLanguageFile(entry.path(), shipped).opened);
+        page.applyTranslation(shipped);
+        const QString format = QString::fromStdString(shipped.entry(kDateFormatEntry));
+        EXPECT_EQ(page.FromEdit->placeholderText().toStdString(), shipped.entry(1892));
+        page.FromEdit->setBound("2025-06-01");
+        EXPECT_EQ(page.FromEdit->text(), QDate(2025, 6, 1).toString(format));
+        page.FromEdit->setText(QDate(2025, 7, 15).toString(format));  // typed in that order
+        EXPECT_EQ(page.FromEdit->bound(), "2025-07-15");
+        EXPECT_TRUE(page.CountLabel->text().startsWith(QString::fromStdString(shipped.entry(1894))))
+            << page.CountLabel->text().toStdString();
+    }
 }
 
 }  // namespace

@@ -626,6 +626,8 @@ TEST_F(archiveServer, ARefusingServerKeepsEveryLoggerHereAndSaysWhy) {
             EXPECT_TRUE(label.contains("Waiting to be sent to the team archive: 1\n"))
                 << label.toStdString();
             EXPECT_TRUE(label.contains(QString::fromStdString(c.told))) << label.toStdString();
+            // The server's own words are no part of the sentence.
+            EXPECT_FALSE(label.contains(QString::fromStdString(c.reason))) << label.toStdString();
             EXPECT_FALSE(label.contains("not answering")) << label.toStdString();
             // A send that fails again keeps saying why.
             page.Team->TrySync();

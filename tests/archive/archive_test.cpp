@@ -170,6 +170,7 @@ TEST_F(archiveKeeping, OffKeepsNothingAndAFailingArchiveNeverFailsTheSave) {
     // first was refused), and every file saved all the same.
     fs::remove(file());
     feedback.notices.clear();
+    feedback.noticeDetails.clear();
     {
         ArchiveKeeper keeper(FileLocation(file()), feedback, language, InstrumentIdentityOf(link));
         ASSERT_NE(keeper.archive(), nullptr);
@@ -188,7 +189,11 @@ TEST_F(archiveKeeping, OffKeepsNothingAndAFailingArchiveNeverFailsTheSave) {
     }
     EXPECT_EQ(feedback.messages, std::vector<int>{});
     ASSERT_EQ(feedback.notices.size(), 2u);
-    EXPECT_NE(feedback.notices[0].find("refused"), std::string::npos) << feedback.notices[0];
+    // The database's words (the trigger's) in the notice's details, not in its sentence.
+    ASSERT_EQ(feedback.noticeDetails.size(), 1u);
+    EXPECT_NE(feedback.noticeDetails[0].find("refused"), std::string::npos)
+        << feedback.noticeDetails[0];
+    EXPECT_EQ(feedback.notices[0].find("refused"), std::string::npos) << feedback.notices[0];
     EXPECT_EQ(feedback.notices[1].substr(0, 5), "E113\n") << feedback.notices[1];
     EXPECT_TRUE(fs::exists(loggers() / "CELLAR.lograd"));
 }
@@ -587,6 +592,50 @@ TEST(archiveLocation, FromTheSettingAndTheLoggersDate) {
 
 // Every form the instrument may write a logger's date in: the logger index's, the clock's, any
 // separator, a two-digit year; what is no date stays without one.
+// A notice says the technician's sentence and what it concerns; the database's own words
+// (libpq's severities, tabs and codes, SQLite's message) are kept apart for the window's
+// "Details" part, and follow their subject after ": " where there is only text (a terminal).
+TEST(archiveNotices, TheDatabasesWordsGoToTheDetails) {
+    LanguageTable table;
+    table.set(kExtraEntryFirst + kMessageArchiveOffline, "Away, kept here:");
+    table.set(kExtraEntryFirst + kMessageArchiveNoSuchUser, "No user %1.");
+    table.set(kExtraEntryFirst + kMessageArchiveNotKept, "Not kept:");
+    const std::string server = "postgresql://tech@host/team";
+    const std::string refused =
+        "connection to server at \"10.0.0.5\", port 5432 failed: Connection refused\n"
+        "\tIs the server running on that host and accepting TCP/IP connections?";
+    const std::string noRole = "FATAL:  role \"tech\" does not exist (SQLSTATE 28000)\n"
+                               "HINT:  Ask the owner.";
+    const struct Case {
+        int message;
+        std::string detail, text, details, terminal;
+    } cases[] = {
+        {kMessageArchiveOffline, WithDatabaseWords(server, refused), "Away, kept here:\n" + server,
+         refused, "Away, kept here:\n" + server + ": " + refused},
+        {kMessageArchiveNoSuchUser, "tech\n" + WithDatabaseWords(server, noRole),
+         "No user tech.\n" + server, noRole, "No user tech.\n" + server + ": " + noRole},
+        // A file's name stays in the sentence, SQLite's words go; the words alone leave the
+        // sentence without its colon.
+        {kMessageArchiveNotKept, "ROOF1: " + WithDatabaseWords("a.sqlite", "database is locked"),
+         "Not kept:\nROOF1: a.sqlite", "database is locked",
+         "Not kept:\nROOF1: a.sqlite: database is locked"},
+        {kMessageArchiveNotKept, WithDatabaseWords("", "disk I/O error"), "Not kept",
+         "disk I/O error", "Not kept:\n: disk I/O error"},
+        {kMessageArchiveNotKept, "ROOF1.lograd", "Not kept:\nROOF1.lograd", "",
+         "Not kept:\nROOF1.lograd"},
+        {kMessageArchiveOffline, WithDatabaseWords(server, ""), "Away, kept here:\n" + server, "",
+         "Away, kept here:\n" + server},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const NoticeParts parts = ArchiveNoticeParts(table, c.message, c.detail);
+        EXPECT_EQ(parts.text, c.text);
+        EXPECT_EQ(parts.details, c.details);
+        EXPECT_EQ(parts.text.find('\t'), std::string::npos);
+        EXPECT_EQ(ArchiveNotice(table, c.message, c.detail), c.terminal);
+    }
+}
+
 TEST(archiveDates, EveryFormTheInstrumentWrites) {
     struct Date {
         std::string date, time;

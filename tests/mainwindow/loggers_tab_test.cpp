@@ -84,6 +84,22 @@ TEST_F(mainwindowLoggers, ReceptionListsMarksAndOpensTheDemoLoggers) {
     EXPECT_EQ(Cell(1, 4), "NO");
     EXPECT_EQ(Cell(2, 4), "NO");
 
+    // In every language the marks read in its own words (the grid already listed changes with
+    // the language), the ones its texts tell the person to set.
+    Release(4, 2);
+    for (QAction* language : form->Idioma1->actions()) {
+        SCOPED_TRACE(language->objectName().toStdString());
+        language->trigger();
+        EXPECT_EQ(Cell(2, 4), Entry(1890));
+        EXPECT_EQ(Cell(1, 4), Entry(1891));
+        Release(4, 1);
+        EXPECT_EQ(Cell(1, 4), Entry(1890));
+        Release(4, 1);
+    }
+    for (QAction* language : form->Idioma1->actions())
+        if (language->objectName() == QStringLiteral("Language_English")) language->trigger();
+    Release(4, 2);
+
     // A double-click on row 1 downloads ROOF1 and shows it in the viewer.
     int records = -1;
     QString name, threshold, power;

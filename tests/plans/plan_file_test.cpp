@@ -124,6 +124,13 @@ TEST(plansGrid, NewPlansAndBounds) {
     EXPECT_EQ(radio.cell(0, 1) + radio.cell(2, 1) + radio.cell(1, 5), "");
     radio.setFlag(7, true);
     EXPECT_FALSE(radio.flag(7));
+
+    // Named in the person's language only with a word the instrument takes as it stands.
+    const std::pair<std::string, std::string> words[] = {
+        {"NEU", "NEU"}, {"NUEVO", "NUEVO"}, {"PLAN2", "PLAN2"}, {"", "NEW"},   {"NOUVEAU", "NEW"},
+        {"Neu", "NEW"}, {"NÃO", "NEW"},     {"NE U", "NEW"},    {"N;1", "NEW"}};
+    for (const auto& [word, name] : words)
+        EXPECT_EQ(PlanGrid::NewPlan(kPlcPlan, NewPlanNameFrom(word)).planName(), name) << word;
 }
 
 // ---- writer --------------------------------------------------------------------------------

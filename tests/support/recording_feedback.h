@@ -54,6 +54,10 @@ public:
         }
     }
     void showNotice(const std::string& text) override { notices.push_back(text); }
+    void showNoticeWithDetails(const std::string& text, const std::string& details) override {
+        notices.push_back(text);
+        noticeDetails.push_back(details);
+    }
     void fileWritten(const std::string& path) override { written.push_back(path); }
     bool askYesNo(int textEntry, int captionEntry) override {
         questions.push_back({textEntry, captionEntry});
@@ -88,6 +92,7 @@ public:
     std::vector<int> messages;
     std::vector<std::string> statusAtMessage;  // the progress window's status as each showed
     std::vector<std::string> notices;
+    std::vector<std::string> noticeDetails;  // the details of the notices that had a part of them
     std::vector<std::string> written;  // the files fileWritten named, in order
     std::vector<Question> questions;
     std::vector<std::string> questionTexts;  // the texts of askYesNoText, in order

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -241,3 +242,64 @@ TEST(ShippedLanguages, OneWordForOneThing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A date's fields as a text writes them: each run of letters by its length, the month's "MM"
+// as M, the separators as they stand ("dd.MM.yyyy" and "TT.MM.JJJJ" alike give "2.M.4").
+std::string DateShape(const std::string& text) {
+    std::string shape;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t run = i;
+        while (run < text.size() && std::isalpha(static_cast<unsigned char>(text[run]))) ++run;
+        if (run == i) {
+            shape += text[i++];
+            continue;
+        }
+        shape += text.substr(i, run - i) == "MM" ? std::string("M") : std::to_string(run - i);
+        i = run;
+    }
+    return shape;
+}
+
+std::string WithoutKeyMark(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+    return text;
+}
+
+}  // namespace
+
+// Words that name another part of the program say it as that part says itself: a text's menu
+// hint is the menus' own path, the Selected column's marks are the ones the texts tell the
+// person to set, the date fields' placeholder follows the language's date format, and a new
+// plan's name is one the instrument takes (at most five capital letters).
+TEST(ShippedLanguages, WordsAgreeWithWhatTheyName) {
+    for (const std::string& name : ShippedNames()) {
+        SCOPED_TRACE(name);
+        const LanguageFile file = Load(name);
+        const auto entry = [&file](int n) {
+            const auto it = file.entries.find(n);
+            return it == file.entries.end() ? std::string() : it->second.text;
+        };
+        struct MenuHint {
+            int text, menu, item;
+        };
+        for (const MenuHint& h : {MenuHint{1771, 1, 1770}, MenuHint{1684, 5, 11}}) {
+            const std::string path = WithoutKeyMark(entry(h.menu) + " > " + entry(h.item));
+            EXPECT_NE(entry(h.text).find(path), std::string::npos)
+                << "entry " << h.text << " lacks " << path << ": " << entry(h.text);
+        }
+        const std::string yes = entry(1890), no = entry(1891);
+        EXPECT_FALSE(yes.empty());
+        EXPECT_FALSE(no.empty());
+        EXPECT_NE(yes, no);
+        for (int n : {3, 1825})
+            EXPECT_NE(entry(n).find(yes), std::string::npos) << "entry " << n << ": " << entry(n);
+        EXPECT_EQ(DateShape(entry(1892)), DateShape(entry(1900))) << entry(1892);
+        const std::string plan = entry(1893);
+        const auto capital = [](char c) { return c >= 'A' && c <= 'Z'; };
+        EXPECT_TRUE(!plan.empty() && plan.size() <= 5 &&
+                    std::all_of(plan.begin(), plan.end(), capital))
+            << plan;
+    }
+}

@@ -239,6 +239,22 @@ TEST_F(windows_Messages, NoticeIsAWarningWithTheMessageCaption) {
     EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
 }
 
+// A database's own words wait in the box's "Details" part, under the technician's sentence.
+TEST_F(windows_Messages, NoticeKeepsTheServersWordsInItsDetails) {
+    QString text, details;
+    ModalWatcher watcher([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        details = box->detailedText();
+        box->accept();
+    });
+    feedback.showNoticeWithDetails("The team server knows no user tech.",
+                                   "FATAL:  role \"tech\" does not exist");
+    EXPECT_EQ(text, "The team server knows no user tech.");
+    EXPECT_EQ(details, "FATAL:  role \"tech\" does not exist");
+}
+
 TEST_F(windows_Messages, InformationCarriesItsOwnCaption) {
     auto boxes = Boxes([&] { feedback.showInformation("E113", "E112"); });
     ASSERT_EQ(boxes.size(), 1u);
@@ -271,12 +287,14 @@ struct DialogSeen {
     QString directory;
     QStringList selected;
     bool confirmsOverwrite = false;
+    int dialogs = 0;  // how often the dialog showed: a refused file brings it back
     int overwriteQuestions = 0;
     QStringList refusals;  // the boxes without Yes: what refused the file
 };
 
 // Runs chooseFile; the file dialog is recorded, then given `file` and accepted (or
-// cancelled when `file` is empty). An overwrite question is answered Yes.
+// cancelled when `file` is empty); shown again, it is cancelled. An overwrite question is
+// answered Yes.
 std::optional<std::string> Choose(WindowFeedback& feedback, const FileRequest& request,
                                   const QString& file, DialogSeen& seen) {
     ModalWatcher watcher([&](QWidget* modal) {
@@ -300,7 +318,7 @@ std::optional<std::string> Choose(WindowFeedback& feedback, const FileRequest& r
         seen.directory = dialog->directory().absolutePath();
         seen.selected = dialog->selectedFiles();
         seen.confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
-        if (file.isEmpty()) {
+        if (file.isEmpty() || ++seen.dialogs > 1) {
             dialog->reject();
             return;
         }
@@ -380,7 +398,7 @@ TEST_F(windows_Messages, SaveDialogProposesTheNameAndAsksBeforeOverwriting) {
         Choose(feedback, {FileRequest::SavePlan, dir.path().toStdString(), "NEW.c318", {}},
                existing, seen);
     EXPECT_EQ(seen.mode, QFileDialog::AcceptSave);
-    EXPECT_TRUE(seen.confirmsOverwrite);
+    EXPECT_FALSE(seen.confirmsOverwrite);  // the program's own question, after its rule
     ASSERT_EQ(seen.selected.size(), 1);
     EXPECT_EQ(seen.selected[0], existing);
     EXPECT_EQ(seen.overwriteQuestions, 1);
@@ -398,17 +416,20 @@ TEST_F(windows_Messages, SaveDialogProposesTheNameAndAsksBeforeOverwriting) {
 }
 
 // Every save dialog of the program keeps one rule: never the archive or its files, never what
-// is no regular file (each refused with its message and left as it was), and a name typed
-// without the one extension of its kind gets it.
+// is no regular file, never the command's own input (each refused with its message, before any
+// question, the dialog shown again), and a name typed without the one extension of its kind
+// gets it.
 TEST_F(windows_Messages, EverySaveDialogKeepsTheOutputRule) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const std::filesystem::path folder = PathFromQString(dir.path());
     ASSERT_TRUE(WriteFileAtomically(folder / "archive.sqlite", "archive"));
+    ASSERT_TRUE(WriteFileAtomically(folder / "input.c318", "input"));
     ASSERT_EQ(::mkfifo((folder / "pipe.fifo").c_str(), 0600), 0);
     ProtectFromOutput({PathToText(folder / "archive.sqlite")});
     table.set(kExtraEntryFirst + kMessageOutputIsArchive, "ARCHIVE REFUSED");
     table.set(kExtraEntryFirst + kMessageOutputNotAFile, "NOT A FILE");
+    table.set(kExtraEntryFirst + kMessageOutputIsInput, "INPUT REFUSED");
     struct Kind {
         FileRequest::Kind kind;
         const char* extension;  // added to a bare name; nullptr for a kind of several
@@ -418,16 +439,23 @@ TEST_F(windows_Messages, EverySaveDialogKeepsTheOutputRule) {
           Kind{FileRequest::SaveAllLoggers, nullptr}, Kind{FileRequest::ExportCsv, ".csv"},
           Kind{FileRequest::SaveChart, nullptr}, Kind{FileRequest::SaveReport, ".pdf"}}) {
         SCOPED_TRACE(k.kind);
+        // The command's own input, an existing file: refused without a question first.
+        const std::string input = PathToText(folder / "input.c318");
         const std::pair<QString, QString> refused[] = {
             {QStringFromPath(folder / "archive.sqlite"), "ARCHIVE REFUSED"},
-            {QStringFromPath(folder / "pipe.fifo"), "NOT A FILE"}};
+            {QStringFromPath(folder / "pipe.fifo"), "NOT A FILE"},
+            {QString::fromStdString(input), "INPUT REFUSED"}};
         for (const auto& [file, said] : refused) {
             SCOPED_TRACE(file.toStdString());
             DialogSeen seen;
-            EXPECT_FALSE(Choose(feedback, {k.kind, PathToText(folder), "", {}}, file, seen))
+            EXPECT_FALSE(
+                Choose(feedback, {k.kind, PathToText(folder), "", {input}}, file, seen))
                 << file.toStdString();
+            // Asked nothing, told once, and the dialog back for another name.
+            EXPECT_EQ(seen.overwriteQuestions, 0);
             ASSERT_EQ(seen.refusals.size(), 1) << file.toStdString();
             EXPECT_TRUE(seen.refusals[0].contains(said)) << seen.refusals[0].toStdString();
+            EXPECT_EQ(seen.dialogs, 2);
         }
         DialogSeen bare;
         const std::optional<std::string> chosen =

@@ -6,6 +6,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -194,3 +196,34 @@ TEST(windows_ConfirmUpdate, QuestionAndVersionSetBeforeShowingAreNotCut) {
 }
 
 }  // namespace
+
+namespace {
+
+// WCAG's relative luminance of a colour and the contrast of two.
+double Luminance(const QColor& c) {
+    const auto linear = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+}  // namespace
+
+// Every text of the confirmation reads on its green, the red version line too (bright red on
+// that green is about 2:1, and alike to a red-green colour-blind eye).
+TEST(windows_ConfirmUpdate, EveryTextReadsOnTheGreen) {
+    TConfUpgr dialog;
+    const QColor green = dialog.palette().color(QPalette::Window);
+    EXPECT_EQ(green, QColor(112, 208, 112));
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        const QColor text = label->palette().color(QPalette::WindowText);
+        EXPECT_GE(Contrast(text, green), 4.5)
+            << label->objectName().toStdString() << " " << text.name().toStdString();
+    }
+    EXPECT_GT(dialog.VersioActual->palette().color(QPalette::WindowText).red(), 100);  // red
+}

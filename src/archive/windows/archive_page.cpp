@@ -2,7 +2,10 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -43,12 +46,15 @@ namespace zv318 {
 namespace {
 
 constexpr char kSwitchKey[] = "archive.enabled";
-// The deletion's question (%1 how many, %2 their names) and the names it shows at most; the
-// "Clear filters" button; the team server away.
-constexpr int kDeleteQuestion = 1695;
-constexpr std::size_t kNamesShown = 5;
+// The "Clear filters" button; the team server away.
 constexpr int kClearFilters = 1698;
 constexpr int kServerAway = 1699;
+// Which archive the page shows: this PC's, or the team's on a server (%1).
+constexpr int kThisPcArchive = 1894, kTeamArchiveOn = 1895;
+// The date fields' placeholder in the language's order.
+constexpr int kDatePlaceholder = 1892;
+// Another program's writes to the archive are read once they pause this long.
+constexpr int kWritesPauseMs = 400;
 // Name or plan, type, from, to, serial.
 constexpr int kLabelEntries[5] = {1473, 1474, 1476, 1477, 1478};
 // The filter line runs once typing pauses this long.
@@ -87,6 +93,7 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
     Team->ServerButton->hide();
     connect(Team, &TeamArchiveControls::changed, this, [this] {
         worker_->setLocation(keeper_.location());
+        watchArchive();
         Refresh();
     });
     connect(Team, &TeamArchiveControls::causeChanged, this, &ArchivePage::showCount);
@@ -100,6 +107,27 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
 
     // Opened beside the window from the start: a whole-file check that is due runs there.
     worker_->post<bool>([](Archive* a) { return a != nullptr; }, this, {});
+
+    settle_ = new QTimer(this);
+    settle_->setSingleShot(true);
+    settle_->setInterval(kWritesPauseMs);
+    connect(settle_, &QTimer::timeout, this, [this] {
+        // This program's own writes were read already (each keep, import or deletion reads
+        // again): a read now would only lose the rows the person selected since.
+        const QString file = QStringFromPath(keeper_.location().file);
+        QDateTime written;
+        for (const QString& path : {file, file + "-wal"})
+            written = std::max(written, QFileInfo(path).lastModified());
+        if (!lastRead_.isValid() || written >= lastRead_) Refresh();
+    });
+    files_ = new QFileSystemWatcher(this);
+    const auto changed = [this] {
+        watchArchive();  // a journal made or removed since
+        settle_->start();
+    };
+    connect(files_, &QFileSystemWatcher::fileChanged, this, changed);
+    connect(files_, &QFileSystemWatcher::directoryChanged, this, changed);
+    watchArchive();
 
     chooseOpenFiles = [this](const QString& caption, const QString& filter) {
         return QFileDialog::getOpenFileNames(this, caption, {}, filter);
@@ -253,6 +281,27 @@ void ArchivePage::showEvent(QShowEvent* event) {
     if (stale_) Refresh();
 }
 
+void ArchivePage::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
+        keeper_.location().kind == ArchiveLocation::PostgreSql)
+        Refresh();
+}
+
+void ArchivePage::watchArchive() {
+    // The file another program writes (zv318ctl's import, a second window), its write-ahead
+    // journal, and their folder, where the journal comes and goes.
+    if (!files_->files().isEmpty()) files_->removePaths(files_->files());
+    if (!files_->directories().isEmpty()) files_->removePaths(files_->directories());
+    const ArchiveLocation where = keeper_.location();
+    if (where.off() || where.file.empty()) return;
+    const QString file = QStringFromPath(where.file);
+    QStringList watched;
+    for (const QString& path : {QFileInfo(file).absolutePath(), file, file + "-wal"})
+        if (QFileInfo::exists(path)) watched << path;
+    if (!watched.isEmpty()) (void)files_->addPaths(watched);
+}
+
 QString ArchivePage::text(int entry) const {
     return table_ ? Q(table_->entry(entry)) : QString();
 }
@@ -289,6 +338,8 @@ void ArchivePage::applyTexts() {
             static_cast<QPushButton*>(control)->setText(caption);
     }
     BusyBar->setFormat(text(kArchiveBusyEntry));
+    for (DateField* field : {FromEdit, ToEdit})
+        field->setDateWriting(text(kDatePlaceholder), text(kDateFormatEntry));
     // What a filter or a button does where its caption cannot say it all.
     const std::pair<QWidget*, int> tips[] = {
         {FilterEdit, 1790},   {TypeBox, 1791},       {FromEdit, 1792},    {ToEdit, 1793},
@@ -333,9 +384,11 @@ void ArchivePage::fitColumns(const QStringList& headings) {
 }
 
 void ArchivePage::tell(int message, const QString& detail) {
-    const std::string body =
-        ArchiveNotice(table_ ? *table_ : LanguageTable(), message, detail.toStdString());
-    QMessageBox::information(this, text(1471), Q(body));
+    const NoticeParts parts =
+        ArchiveNoticeParts(table_ ? *table_ : LanguageTable(), message, detail.toStdString());
+    QMessageBox box(QMessageBox::Information, text(1471), Q(parts.text), QMessageBox::Ok, this);
+    box.setDetailedText(Q(parts.details));  // the database's own words
+    box.exec();
 }
 
 void ArchivePage::setKeeping(bool on) {
@@ -345,7 +398,8 @@ void ArchivePage::setKeeping(bool on) {
 }
 
 bool ArchivePage::busy() const {
-    return worker_->busy() || (typing_ && typing_->isActive());
+    // Another program's writes seen and about to be read count as a read under way.
+    return worker_->busy() || (typing_ && typing_->isActive()) || settle_->isActive();
 }
 
 void ArchivePage::whenIdle(std::function<void()> then) {
@@ -376,7 +430,15 @@ void ArchivePage::showCount() {
     const QString waiting = Team->pendingText(waiting_);
     const QString away =
         away_ && (waiting.isEmpty() || !Team->hasCause()) ? text(kServerAway) + "    " : QString();
-    CountLabel->setText(away + text(1501) + ' ' + (shown_ >= 0 ? QString::number(shown_) : "…") +
+    // Which archive the rows come from (the away line says it itself).
+    const ArchiveLocation where = keeper_.location();
+    const bool team = where.kind == ArchiveLocation::PostgreSql && !away_;
+    QString which = away.isEmpty() ? text(team ? kTeamArchiveOn : kThisPcArchive) : QString();
+    if (which.contains(QLatin1String("%1"))) which = which.arg(Q(where.describe()));
+    if (!which.isEmpty()) which += "    ";
+    CountLabel->setToolTip(Q(where.describe()));
+    CountLabel->setText(which + away + text(1501) + ' ' +
+                        (shown_ >= 0 ? QString::number(shown_) : "…") +
                         (waiting.isEmpty() ? QString() : "    " + waiting));
 }
 
@@ -386,6 +448,7 @@ void ArchivePage::Refresh() {
         return;
     }
     stale_ = false;
+    lastRead_ = QDateTime::currentDateTime();
     typing_->stop();
     const bool askSerials = SerialBox->count() == 0;
     const ArchiveLocation where = keeper_.location();
@@ -637,8 +700,7 @@ void ArchivePage::DeleteClick() {
     std::sort(rows.begin(), rows.end());
     for (const QModelIndex& index : rows)
         if (const ArchivedLogger* lg = Model->loggerAt(index.row())) names.push_back(lg->name);
-    const QString question =
-        text(kDeleteQuestion).arg(QString::number(ids.size()), Q(NamedLoggers(names, kNamesShown)));
+    const QString question = Q(DeleteQuestion(table_ ? *table_ : LanguageTable(), names));
     QMessageBox ask(QMessageBox::Question, text(1471), question, QMessageBox::Yes | QMessageBox::No,
                     this);
     ask.setDefaultButton(QMessageBox::No);

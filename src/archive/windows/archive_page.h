@@ -9,6 +9,7 @@
 // rows come a page at a time as it scrolls, the count from COUNT(*), the filter line runs once
 // typing pauses, and the page shows that it is busy meanwhile.
 
+#include <QDateTime>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -20,6 +21,7 @@
 
 class QAction;
 class QComboBox;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -59,7 +61,7 @@ public:
     [[nodiscard]] QAction* keepAction() const { return keep_; }
 
     // Work queued on the archive's worker or under way, or a filter run waiting for typing to
-    // pause.
+    // pause, or another program's writes waiting to be read.
     [[nodiscard]] bool busy() const;
     // Runs `then` once the worker has done everything queued so far (at once when idle).
     void whenIdle(std::function<void()> then);
@@ -118,6 +120,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The team archive has no file to watch: it is read again when the window comes to the
+    // front.
+    void changeEvent(QEvent* event) override;
     // The Delete key on the table deletes as the button does.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -132,6 +137,8 @@ private:
     void openRow(int row);
     // The program's notice of a file written, with "Open" and "Show in folder".
     void tellWritten(const std::string& file);
+    // Watches this PC's archive file (and its journal) for another program's writes.
+    void watchArchive();
 
     ArchiveKeeper& keeper_;
     std::filesystem::path userFolder_;
@@ -139,6 +146,9 @@ private:
     QAction* keep_;
     ArchiveWorker* worker_;
     QTimer* typing_ = nullptr;
+    QFileSystemWatcher* files_ = nullptr;
+    QTimer* settle_ = nullptr;  // a burst of writes is read once
+    QDateTime lastRead_;        // when the page last read the archive
     QLabel* labels_[5] = {};
     bool stale_ = true;
     bool usable_ = false, writable_ = false;

@@ -11,7 +11,6 @@
 namespace zv318 {
 
 DateField::DateField(QWidget* parent) : QLineEdit(parent) {
-    setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
     setClearButtonEnabled(true);
     setMaxLength(16);
     QAction* pick = addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView),
@@ -19,9 +18,24 @@ DateField::DateField(QWidget* parent) : QLineEdit(parent) {
     pick->setObjectName(QStringLiteral("PickDate"));
     connect(pick, &QAction::triggered, this, &DateField::openCalendar);
     connect(this, &QLineEdit::textChanged, this, &DateField::takeText);
+    setDateWriting({}, {});
+}
+
+void DateField::setDateWriting(const QString& placeholder, const QString& format) {
+    setPlaceholderText(placeholder.isEmpty() ? QStringLiteral("YYYY-MM-DD") : placeholder);
+    // Only a format the field reads back: day first or year first, as ParseDateBound takes.
+    const QString probe = QDate(2031, 12, 30).toString(format);
+    format_ = !format.isEmpty() && ParseDateBound(probe.toStdString()).day == "2031-12-30"
+                  ? format
+                  : QString();
+    if (bound_) setText(written(QDate::fromString(QString::fromStdString(*bound_), Qt::ISODate)));
     // A whole day and the two buttons (clear, calendar) stay visible however narrow the page.
     const int icon = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
     setMinimumWidth(fontMetrics().horizontalAdvance(placeholderText()) + 2 * (icon + 8) + 12);
+}
+
+QString DateField::written(const QDate& day) const {
+    return format_.isEmpty() ? day.toString(Qt::ISODate) : day.toString(format_);
 }
 
 void DateField::takeText() {
@@ -37,7 +51,8 @@ void DateField::takeText() {
 void DateField::setBound(const std::optional<std::string>& day) {
     // Taken at once, even while the field's signals are blocked (a "Clear filters").
     bound_ = day;
-    setText(day ? QString::fromStdString(*day) : QString());
+    setText(day ? written(QDate::fromString(QString::fromStdString(*day), Qt::ISODate))
+                : QString());
     takeText();
 }
 
@@ -47,7 +62,7 @@ void DateField::openCalendar() {
         calendar_->setWindowFlags(Qt::Popup);
         calendar_->setObjectName(QStringLiteral("DateCalendar"));
         connect(calendar_, &QCalendarWidget::clicked, this, [this](QDate day) {
-            setText(day.toString(Qt::ISODate));
+            setText(written(day));
             calendar_->hide();
         });
     }

@@ -8,6 +8,7 @@
 #include <string>
 
 class QCalendarWidget;
+class QDate;
 
 namespace zv318 {
 
@@ -20,6 +21,9 @@ public:
     [[nodiscard]] const std::optional<std::string>& bound() const { return bound_; }
     // Shows and takes a day (nothing: empty).
     void setBound(const std::optional<std::string>& day);
+    // The language's way of writing a day: its placeholder ("TT.MM.JJJJ") and its Qt date
+    // format ("dd.MM.yyyy"), in which a picked or set day is shown. Empty: "YYYY-MM-DD".
+    void setDateWriting(const QString& placeholder, const QString& format);
     // The calendar, made on its first opening (the tests look at it).
     [[nodiscard]] QCalendarWidget* calendar() const { return calendar_; }
 
@@ -33,7 +37,11 @@ signals:
 private:
     void takeText();
 
+    // A day as this field writes it.
+    [[nodiscard]] QString written(const QDate& day) const;
+
     std::optional<std::string> bound_;
+    QString format_;
     QCalendarWidget* calendar_ = nullptr;
 };
 

@@ -188,9 +188,11 @@ void LoggerPullRun::Advance() {
     kept_ = pull_->keptIds();
     keeper_.noteAdded(added);
     if (last_ == LoggerPull::Step::NotKept)
-        if (Feedback* feedback = host_.feedback())
-            feedback->showNotice(
-                ArchiveNotice(host_.languageTable(), kMessageArchiveNotKept, pull_->refusal()));
+        if (Feedback* feedback = host_.feedback()) {
+            const NoticeParts parts =
+                ArchiveNoticeParts(host_.languageTable(), kMessageArchiveNotKept, pull_->refusal());
+            feedback->showNoticeWithDetails(parts.text, parts.details);
+        }
     if (pull_->prepared() && !pull_->missing().empty()) {
         const int total = static_cast<int>(pull_->missing().size());
         notice_->say(text(kProgressEntry)

@@ -148,7 +148,8 @@ QString TeamArchiveControls::pendingText(int waiting) const {
     if (waiting <= 0) return {};
     QString line = text(kWaitingLabel) + ' ' + QString::number(waiting);
     if (cause_ != 0 && table_)
-        line += '\n' + QString::fromStdString(ArchiveNotice(*table_, cause_, causeDetail_));
+        line += '\n' +
+                QString::fromStdString(ArchiveNoticeParts(*table_, cause_, causeDetail_).text);
     return line;
 }
 

@@ -26,6 +26,7 @@ TConfUpgr::TConfUpgr(QWidget* parent)
     setSizeGripEnabled(false);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(112, 208, 112));
+    palette.setColor(QPalette::WindowText, Qt::black);
     setPalette(palette);
     setAutoFillBackground(true);
 
@@ -55,8 +56,10 @@ TConfUpgr::TConfUpgr(QWidget* parent)
     VersioActual = new QLabel("Versió actual: ", this);
     VersioActual->setObjectName("VersioActual");
     VersioActual->setFont(tahoma);
+    // Red as the design has it, dark enough to be read on the green (contrast above 4.5:1;
+    // bright red on this green is 2:1, and the same grey to a red-green colour-blind eye).
     QPalette red = VersioActual->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
+    red.setColor(QPalette::WindowText, QColor(139, 0, 0));
     VersioActual->setPalette(red);
     VersioActual->move(8, 8);
     VersioActual->adjustSize();

@@ -73,12 +73,17 @@ void SetLoggerHeadings(QTableWidget& grid, const QStringList& headings) {
     grid.setHorizontalHeaderLabels(labels);
 }
 
-void ShowLoggerTable(QTableWidget& grid, const LoggerTable& table) {
+void ShowLoggerTable(QTableWidget& grid, const LoggerTable& table, const MarkWords& marks) {
     for (int row = 1; row < LoggerTable::kRows; ++row) {
         for (int c = 0; c < LoggerTable::kColumns; ++c) {
             QTableWidgetItem* item = grid.item(row - 1, c);
             if (!item) continue;
-            item->setText(QString::fromStdString(table.cell(row, c)));
+            QString shown = QString::fromStdString(table.cell(row, c));
+            // The table keeps "YES" and "NO" (its procedures and zv318ctl read them); the grid
+            // says them in the person's language.
+            if (c == LoggerTable::kMarkColumn && shown == QLatin1String("YES")) shown = marks.yes;
+            if (c == LoggerTable::kMarkColumn && shown == QLatin1String("NO")) shown = marks.no;
+            item->setText(shown);
             item->setFlags(table.LoggerIndexSelectCell(c, row)
                                ? Qt::ItemIsEnabled | Qt::ItemIsSelectable
                                : Qt::ItemIsEnabled);

@@ -17,8 +17,15 @@ class LoggerTable;
 void SetUpLoggerGrid(QTableWidget& grid);
 // Headings of columns 1 to 4 (column 0 has none).
 void SetLoggerHeadings(QTableWidget& grid, const QStringList& headings);
-// The cells of rows 1-50 from the table; only cells the table lets be selected can be.
-void ShowLoggerTable(QTableWidget& grid, const LoggerTable& table);
+// The words the "Selected" column shows for the table's own marks "YES" and "NO", and their
+// language entries.
+inline constexpr int kMarkYesEntry = 1890, kMarkNoEntry = 1891;
+struct MarkWords {
+    QString yes = QStringLiteral("YES"), no = QStringLiteral("NO");
+};
+// The cells of rows 1-50 from the table, the marks in `marks`' words; only cells the table lets
+// be selected can be.
+void ShowLoggerTable(QTableWidget& grid, const LoggerTable& table, const MarkWords& marks = {});
 
 class LoggerGridEvents : public QObject {
     Q_OBJECT

@@ -145,6 +145,11 @@ void TLoggersPage::applyTranslation(const zv318::LanguageTable& table) {
     SaveLogBut->setToolTip(e(1823));
     SaveLogAsBut->setToolTip(e(1824));
     PrintSelBut->setToolTip(e(1825));
+    // The marks in this language's words (a file without them keeps the table's own).
+    marks_ = {};
+    if (!table.entry(zv318::kMarkYesEntry).empty() && !table.entry(zv318::kMarkNoEntry).empty())
+        marks_ = {e(zv318::kMarkYesEntry), e(zv318::kMarkNoEntry)};
+    if (loggerProcedures_) zv318::ShowLoggerTable(*LoggerIndex, loggerProcedures_->table(), marks_);
 }
 
 void TLoggersPage::ClearLoggerList() {
@@ -155,7 +160,7 @@ void TLoggersPage::ClearLoggerList() {
 void TLoggersPage::ListLoggers() {
     zv318::LoggerProcedures* loggers = loggerProcedures();
     if (!loggers) return;
-    zv318::ShowLoggerTable(*LoggerIndex, loggers->table());
+    zv318::ShowLoggerTable(*LoggerIndex, loggers->table(), marks_);
     const bool listed = loggers->table().listingCommandsEnabled();
     for (QWidget* control :
          {static_cast<QWidget*>(PrintSelBut), static_cast<QWidget*>(SaveLogAsBut),

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "link/page_host.h"
+#include "loggers/windows/logger_table_widget.h"
 #include "texts/language_table.h"
 
 class QFrame;
@@ -79,4 +80,5 @@ private:
     TZVLoggerWindow* viewer_ = nullptr;
     TDialog* dialog_ = nullptr;
     std::unique_ptr<zv318::LoggerProcedures> loggerProcedures_;
+    zv318::MarkWords marks_;
 };

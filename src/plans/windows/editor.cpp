@@ -269,7 +269,10 @@ QString TEditor::entry(int n, const char* fallback) const {
 bool TEditor::NewChannelPlan(bool askFirst, bool radio) {
     if (!session_) return false;
     table_->commitOpenEditor();
-    if (!session_->NewChannelPlan(askFirst, radio)) return false;
+    // Named in the person's language where the instrument takes the word.
+    const std::string name =
+        zv318::NewPlanNameFrom(language_ ? language_->entry(zv318::kNewPlanNameEntry) : "");
+    if (!session_->NewChannelPlan(askFirst, radio, name)) return false;
     Actualitzar();
     if (!askFirst) ShowModally();
     return true;

@@ -78,8 +78,13 @@ void WindowFeedback::showFileMessage(int number, const std::string& file) {
 }
 
 void WindowFeedback::showNotice(const std::string& notice) {
+    showNoticeWithDetails(notice, {});
+}
+
+void WindowFeedback::showNoticeWithDetails(const std::string& notice, const std::string& details) {
     QMessageBox box(QMessageBox::Warning, text(kMessageCaptionEntry),
                     QString::fromStdString(notice), QMessageBox::Ok, owner());
+    box.setDetailedText(QString::fromStdString(details));
     box.setWindowModality(Qt::ApplicationModal);
     Run(box);
 }
@@ -204,8 +209,9 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
     QFileDialog dialog(owner());
     dialog.setAcceptMode(kind.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(kind.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // Save dialogs ask before overwriting an existing file (QFileDialog's default, kept).
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    // A save dialog does not ask itself before replacing a file: the program's own rule comes
+    // first (never a command's input, the archive or a device), then its one question.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, kind.save);
     dialog.setWindowTitle(text(kind.titleEntry));
     QStringList filters;
     for (const Filter& f : kind.filters)
@@ -226,14 +232,16 @@ std::optional<std::string> WindowFeedback::chooseFile(const FileRequest& request
         dialog.setDirectory(QStringFromPath(PathFromText(request.startFolder)));
     if (!request.proposedName.empty())
         dialog.selectFile(QStringFromPath(PathFromText(request.proposedName)));
-    if (Run(dialog) != QDialog::Accepted) return std::nullopt;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty()) return std::nullopt;
-    const std::filesystem::path path = PathFromQString(chosen.first());
-    // The dialog asked before replacing a file; it never lets a command write over its input.
-    if (kind.save && !kind.folder && !MayWriteOutputAsking(*this, path, request.inputs, true))
-        return std::nullopt;
-    return PathToText(path);
+    // A file refused, or one the person chose not to replace, brings the dialog back for
+    // another name, as a dialog's own question does.
+    for (;;) {
+        if (Run(dialog) != QDialog::Accepted) return std::nullopt;
+        const QStringList chosen = dialog.selectedFiles();
+        if (chosen.isEmpty()) return std::nullopt;
+        const std::filesystem::path path = PathFromQString(chosen.first());
+        if (!kind.save || kind.folder || MayWriteOutputAsking(*this, path, request.inputs))
+            return PathToText(path);
+    }
 }
 
 ProgressWindow& WindowFeedback::progress() {

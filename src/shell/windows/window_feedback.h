@@ -27,6 +27,7 @@ public:
     void showMessage(int number) override;
     void showFileMessage(int number, const std::string& file) override;
     void showNotice(const std::string& notice) override;
+    void showNoticeWithDetails(const std::string& notice, const std::string& details) override;
     void showInformation(const std::string& text, const std::string& caption) override;
     // Names the file, with "Open" and "Show in folder" (the desktop's own programs).
     void fileWritten(const std::string& path) override;
