@@ -26,7 +26,9 @@
 #include "archive/windows/date_field.h"
 #include "archive/page_settle.h"
 #include "loggers/logger_fixture.h"
+#include "support/wait_until.h"
 #include "texts/language_file.h"
+#include "texts/text_file.h"
 #include "texts/qt_path.h"
 #include "texts/user_settings.h"
 
@@ -260,6 +262,43 @@ TEST_F(archivePage, SaysWhichArchiveFollowsOtherProgramsAndWritesDaysAsTheLangua
         EXPECT_TRUE(page.CountLabel->text().startsWith(QString::fromStdString(shipped.entry(1894))))
             << page.CountLabel->text().toStdString();
     }
+}
+
+// Export keeps the rule of every output before any question: the archive's own file refused
+// with its message, an existing file asked about once (No keeps it), and each time the dialog
+// comes back until a name may be written.
+TEST_F(archivePage, ExportRefusesTheArchiveAsksOnceAndComesBack) {
+    page.show();
+    Settle(page);
+    page.Table->selectRow(0);
+    const std::filesystem::path existing = folder.path / "kept.lograd",
+                                fresh = folder.path / "fresh.lograd";
+    ASSERT_TRUE(WriteFileAtomically(existing, "old"));
+    // A name of the export's kind that is the archive under another name.
+    std::filesystem::create_symlink(folder.path / "a.sqlite", folder.path / "archive.lograd");
+    const std::vector<std::pair<std::filesystem::path, QMessageBox::StandardButton>> offered = {
+        {folder.path / "archive.lograd", QMessageBox::Ok},  // refused: the archive itself
+        {existing, QMessageBox::No},                  // asked once, kept
+        {fresh, QMessageBox::NoButton}};              // written
+    std::vector<std::string> boxes;
+    std::size_t shown = 0;
+    page.chooseSaveFile = [&](const QString&, const QString&) {
+        if (shown >= offered.size()) return QString();
+        const auto& [file, answer] = offered[shown++];
+        if (answer != QMessageBox::NoButton) {
+            Answer(answer);
+            boxes.emplace_back();
+        }
+        return QStringFromPath(file);
+    };
+    page.ExportClick();
+    Settle(page);
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(fresh); }));
+    EXPECT_EQ(shown, offered.size());
+    EXPECT_EQ(ReadWholeFile(existing), "old");
+    EXPECT_TRUE(ReadWholeFile(fresh).value_or("").starts_with("RADIO\r\n"));
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxText, "E1541");  // the last box: the one question before replacing
 }
 
 }  // namespace

@@ -92,9 +92,16 @@ TEST(windows_ProgressWindow, AFailureNoteFitsAboveTheButton) {
         zv318::FillIn(english.entry(1684), {"1200", "84000"}),
         std::string(600, 'x') + " " + std::string(300, 'y'),
     };
-    for (const std::string& note : notes) {
-        SCOPED_TRACE(note);
-        form.setStatus(english.entry(58));
+    // The longest status line of the shipped words ("Update failed…" in German) above the note.
+    const std::string statuses[] = {english.entry(58),
+                                    "Aktualisierung fehlgeschlagen. Klicken Sie auf OK und "
+                                    "versuchen Sie es erneut."};
+    for (const std::string& note : notes) for (const std::string& status : statuses) {
+        SCOPED_TRACE(note + " / " + status);
+        form.setStatus(status);
+        QLabel* line = form.Status;
+        EXPECT_GE(line->height(), line->heightForWidth(line->width()));
+        EXPECT_LE(line->geometry().bottom(), form.Panel1->y());
         form.setBarVisible(false);
         form.setNote(note);
         form.setOkEnabled(true);

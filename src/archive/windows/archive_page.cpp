@@ -132,8 +132,10 @@ ArchivePage::ArchivePage(ArchiveKeeper& keeper, std::filesystem::path userFolder
     chooseOpenFiles = [this](const QString& caption, const QString& filter) {
         return QFileDialog::getOpenFileNames(this, caption, {}, filter);
     };
+    // The program asks before a file is replaced, once, after its rule of every output.
     chooseSaveFile = [this](const QString& caption, const QString& proposed) {
-        return QFileDialog::getSaveFileName(this, caption, proposed);
+        return QFileDialog::getSaveFileName(this, caption, proposed, {}, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
     };
 }
 
@@ -628,20 +630,24 @@ void ArchivePage::ExportClick() {
         [this, id](std::optional<ArchivedLogger> lg) {
             if (!lg) return;
             const std::string extension = lg->type == "PLC" ? ".logplc" : ".lograd";
-            QString chosen = chooseSaveFile(text(1481), Q(lg->name + extension));
-            if (chosen.isEmpty()) return;
-            const bool csv = chosen.endsWith(".csv", Qt::CaseInsensitive);
-            // The dialog asked about the name chosen; never over the archive's own files.
-            const bool asked = csv || chosen.endsWith(Q(extension));
-            if (!asked) chosen += Q(extension);
+            // The rule of every output first (never the archive's own files), then one question
+            // before a file is replaced; a refused or kept file brings the dialog back.
             const auto mayReplace = [this] {
                 return QMessageBox::question(this, text(1471), text(kReplaceFileQuestion),
                                              QMessageBox::Yes | QMessageBox::No,
                                              QMessageBox::No) == QMessageBox::Yes;
             };
-            if (!MayWriteOutput(PathFromQString(chosen), keeper_.location().localFiles(), asked,
-                                mayReplace, [&](int message) { tell(message, chosen); }))
-                return;
+            QString chosen;
+            bool csv = false;
+            for (QString proposed = Q(lg->name + extension);; proposed = chosen) {
+                chosen = chooseSaveFile(text(1481), proposed);
+                if (chosen.isEmpty()) return;
+                csv = chosen.endsWith(".csv", Qt::CaseInsensitive);
+                if (!csv && !chosen.endsWith(Q(extension))) chosen += Q(extension);
+                if (MayWriteOutput(PathFromQString(chosen), keeper_.location().localFiles(), false,
+                                   mayReplace, [&](int message) { tell(message, chosen); }))
+                    break;
+            }
             const std::filesystem::path file = PathFromQString(chosen);
             worker_->post<bool>(
                 [id, csv, file](Archive* a) {

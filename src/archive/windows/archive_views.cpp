@@ -167,7 +167,8 @@ ArchiveAnalysisWindow::ArchiveAnalysisWindow(const LanguageTable& table, QWidget
     layout->addLayout(buttons);
 
     chooseCsvFile = [this](const QString& proposed) {
-        return QFileDialog::getSaveFileName(this, text(1499), proposed, "CSV (*.csv)");
+        return QFileDialog::getSaveFileName(this, text(1499), proposed, "CSV (*.csv)", nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
     };
 }
 
@@ -384,22 +385,26 @@ QColor ArchiveAnalysisWindow::ChannelColour(std::size_t channelIndex) {
 }
 
 void ArchiveAnalysisWindow::SaveCsvClick() {
-    const QString chosen = chooseCsvFile(proposed_);
-    if (chosen.isEmpty()) return;
-    const QString file = QString::fromStdString(WithCsvExtension(chosen.toStdString()));
-    // The dialog asked about the name chosen, not about one with ".csv" added; the rule of
-    // every output decides the rest (never the archive's files, never a device or a FIFO).
+    // The rule of every output first (never the archive's files, never a device or a FIFO),
+    // then one question before a file is replaced; a refused or kept file brings the dialog
+    // back.
     const auto mayReplace = [this] {
         return QMessageBox::question(this, text(1471), text(kReplaceFileQuestion),
                                      QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::No) == QMessageBox::Yes;
     };
+    QString file;
     const auto refuse = [this, &file](int message) {
         std::string said;
         (void)MessageText(table_, message, said);
         QMessageBox::warning(this, text(1471), Q(said) + "\n" + file);
     };
-    if (!MayWriteOutput(PathFromQString(file), {}, file == chosen, mayReplace, refuse)) return;
+    for (QString proposed = proposed_;; proposed = file) {
+        const QString chosen = chooseCsvFile(proposed);
+        if (chosen.isEmpty()) return;
+        file = QString::fromStdString(WithCsvExtension(chosen.toStdString()));
+        if (MayWriteOutput(PathFromQString(file), {}, false, mayReplace, refuse)) break;
+    }
     if (!WriteFileAtomically(PathFromQString(file), csv_)) {
         QMessageBox::warning(this, text(1471), text(1459));
         return;

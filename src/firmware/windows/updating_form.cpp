@@ -49,6 +49,7 @@ TUpdatingFORM::TUpdatingFORM(QWidget* parent)
     bold.setPixelSize(13);
     bold.setBold(true);
     Status->setFont(bold);
+    Status->setWordWrap(true);  // "Update failed…" takes two lines in some languages
     Status->setGeometry(8, 8, 313, 16);
 
     Progres = new QProgressBar(this);
@@ -89,6 +90,7 @@ void TUpdatingFORM::setCaption(const std::string& text) {
 
 void TUpdatingFORM::setStatus(const std::string& text) {
     Status->setText(QString::fromStdString(text));
+    fitNote();
 }
 
 void TUpdatingFORM::setNote(const std::string& text) {
@@ -102,15 +104,20 @@ void TUpdatingFORM::setNoteWidth(int pixels) {
 }
 
 void TUpdatingFORM::fitNote() {
-    // The panel as designed, taller when the note needs it (a failure says what to do next);
-    // the bar and the button move down with it, and the window grows to hold them.
-    constexpr int kPanelTop = 24, kPanelHeight = 57, kPad = 12, kGap = 7;
+    // The status line and the panel as designed, taller when their texts need it (a failure
+    // says what happened and what to do next); what is below moves down with them, and the
+    // window grows to hold it.
+    constexpr int kStatusTop = 8, kStatusHeight = 16, kPanelHeight = 57, kPad = 12, kGap = 7;
+    const int status = std::max(kStatusHeight, Status->heightForWidth(Status->width()));
+    Status->resize(Status->width(), status);
+    const int kPanelTop = kStatusTop + status;
+    Panel1->move(Panel1->x(), kPanelTop);
     const int needed = DoNotDisconnect->heightForWidth(DoNotDisconnect->width()) + kPad;
     const int panel = std::max(kPanelHeight, needed);
     Panel1->resize(Panel1->width(), panel);
     DoNotDisconnect->resize(DoNotDisconnect->width(), panel - kPad);
     const int below = kPanelTop + panel + kGap;
-    const int barY = std::max(88, below);
+    const int barY = std::max(88 + status - kStatusHeight, below);
     Progres->move(Progres->x(), barY);
     // A hidden bar leaves its place to the note.
     const int okY = Progres->isHidden() ? std::max(112, below) : barY + 24;
