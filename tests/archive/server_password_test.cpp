@@ -25,6 +25,7 @@
 #include "support/recording_feedback.h"
 #include "texts/qt_path.h"
 #include "texts/user_settings.h"
+#include "texts/menu_caption.h"
 
 namespace zv318::testing {
 namespace {
@@ -196,6 +197,7 @@ TEST(serverPassword, ThePasswordTypedWithTheAddressIsKeptBeforeTheServerIsUsed) 
 struct DialogSeen {
     QString note, placeholder;
     bool noteShown = false, passwordEnabled = true;
+    QString keys;  // the Alt keys of the captions that lead to a field
 };
 DialogSeen OpenServerDialog(const QString& current, const QString& typed,
                             std::optional<ServerAnswer>& answer) {
@@ -210,7 +212,9 @@ DialogSeen OpenServerDialog(const QString& current, const QString& typed,
         for (int k = 0; k < 300 && !note->property("keyringAnswered").toBool(); ++k)
             QTest::qWait(20);
         seen = {note->text(), password->placeholderText(), note->isVisible(),
-                password->isEnabled()};
+                password->isEnabled(), {}};
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            if (label->buddy()) seen.keys += MnemonicOf(label->text());
         password->setText(typed);
         dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
@@ -235,6 +239,9 @@ TEST(serverPassword, TheDialogSaysWhenAPasswordIsKeptAndTakesANewOne) {
         EXPECT_FALSE(seen.noteShown);
         EXPECT_TRUE(seen.passwordEnabled);
         EXPECT_EQ(seen.placeholder, kept ? "KEPT" : "");
+        ASSERT_EQ(seen.keys.size(), 2) << "a key for the address and for the password";
+        EXPECT_NE(seen.keys.at(0), seen.keys.at(1));
+        EXPECT_FALSE(seen.keys.at(0).isNull());
         ASSERT_TRUE(answer);
         EXPECT_EQ(answer->address, url);
         EXPECT_EQ(answer->password, "new one");

@@ -19,6 +19,7 @@
 #include "archive/archive_keeper.h"
 #include "archive/archive_server.h"
 #include "texts/user_settings.h"
+#include "texts/menu_caption.h"
 
 namespace zv318 {
 
@@ -38,6 +39,12 @@ std::optional<ServerAnswer> AskServerAddress(QWidget* parent, const ServerQuesti
     password->setObjectName("ServerPassword");
     password->setEchoMode(QLineEdit::Password);
     passwordLabel->setBuddy(password);
+    // Each caption takes the person to its field with a key of its own.
+    QString keys;
+    const QStringList captions = WithMnemonics({question.label, question.passwordLabel}, keys);
+    explanation->setText(captions[0]);
+    explanation->setBuddy(edit);
+    passwordLabel->setText(captions[1]);
     auto* keyring = new QLabel(&dialog);
     keyring->setObjectName("KeyringNote");
     keyring->setWordWrap(true);
