@@ -114,6 +114,7 @@ TEST(windows_ProgressWindow, AFailureNoteFitsAboveTheButton) {
         EXPECT_FALSE(form.Progres->isVisibleTo(&form));
     }
     // Pictures to look at: ZV318_PROGRESS_GRABS=DIR keeps the failed update's window.
+    form.setStatus(english.entry(58));
     form.setNote(notes[1]);
     if (const char* dir = std::getenv("ZV318_PROGRESS_GRABS"))
         form.grab().save(QString("%1/update-failed.png").arg(dir));
