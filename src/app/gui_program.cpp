@@ -246,15 +246,22 @@ GuiOptions ParseGuiOptions(QApplication& app) {
     o.traceFile = parser.value(trace);
     o.editFile = parser.value(edit);
     o.screenshot = parser.value(screenshot);
-    o.page = parser.value(page).toInt();
+    // The picture options, read as strictly as every number from outside.
+    const auto number = [&parser](const QCommandLineOption& option, std::int64_t max) {
+        return DecimalField(parser.value(option).toStdString(), 0, max);
+    };
+    o.page = static_cast<int>(number(page, 9).value_or(0));
     o.loggers = parser.value(loggers);
-    o.viewerRow = parser.isSet(viewer) ? parser.value(viewer).toInt() : -1;
+    o.viewerRow = parser.isSet(viewer) ? static_cast<int>(number(viewer, 99).value_or(-1)) : -1;
     o.chart = parser.isSet(chart);
     o.archive = parser.value(archive);
     o.guide = parser.value(guide);
     o.measureStart = parser.isSet(measure);
-    if (const QStringList wh = parser.value(size).split(QLatin1Char('x')); wh.size() == 2)
-        o.size = QSize(wh[0].toInt(), wh[1].toInt());
+    if (const QStringList wh = parser.value(size).split(QLatin1Char('x')); wh.size() == 2) {
+        const auto w = DecimalField(wh[0].toStdString(), 1, 10000);
+        const auto h = DecimalField(wh[1].toStdString(), 1, 10000);
+        if (w && h) o.size = QSize(static_cast<int>(*w), static_cast<int>(*h));
+    }
     return o;
 }
 
@@ -377,6 +384,7 @@ double MsSinceProcessStart() {
     return -1;  // the kernel's count of the start is read on Linux only
 #else
     std::ifstream stat("/proc/self/stat"), uptime("/proc/uptime");
+    uptime.imbue(std::locale::classic());  // "1234.56" whatever the locale
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     // The fields after the command's name (which may hold spaces) in parentheses.
     std::istringstream fields(text.substr(text.rfind(')') + 2));
@@ -385,7 +393,9 @@ double MsSinceProcessStart() {
     double up = 0;
     uptime >> up;
     const double ticks = static_cast<double>(::sysconf(_SC_CLK_TCK));
-    return (up - std::strtod(field.c_str(), nullptr) / ticks) * 1000.0;
+    // Whole clock ticks: read without the C library, whose numbers follow the locale Qt set.
+    const double started = static_cast<double>(DigitsField(field, INT64_MAX / 10).value_or(0));
+    return (up - started / ticks) * 1000.0;
 #endif
 }
 
@@ -393,7 +403,13 @@ double MsSinceProcessStart() {
 double PeakMemoryMiB() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+        if (line.rfind("VmHWM:", 0) == 0) {
+            // "VmHWM:    51234 kB": whole kibibytes.
+            std::istringstream words(line.substr(6));
+            std::string kib;
+            words >> kib;
+            return static_cast<double>(DigitsField(kib, INT64_MAX / 10).value_or(0)) / 1024.0;
+        }
     return 0;
 }
 
